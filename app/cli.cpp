@@ -1,0 +1,7 @@
+#include "cli.h"
+
+namespace pirolex {
+
+int RunCommandLine(int, char**) { return -1; }
+
+}  // namespace pirolex

@@ -1,0 +1,67 @@
+#pragma once
+// PlotBitmap: the off-screen picture all drawing goes into. It offers exactly what the drawing code
+// relies on: a pen with colour and mode (copy, or mask = bitwise AND with the old pixel), move-to
+// and line-to that leaves the end point unpainted, pixel access, white fill, and text on an opaque
+// white box. Lines come from our own integer routine, so every pixel is predictable and testable.
+// Colours at this interface are packed with red in bits 0-7, green 8-15, blue 16-23.
+// Everything outside the bitmap is clipped.
+
+#include <QFont>
+#include <QImage>
+
+#include <cstdint>
+#include <string>
+
+namespace pirolex {
+
+enum class PenMode { Copy, Mask };
+
+inline constexpr uint32_t kWhite = 0xFFFFFF;
+inline constexpr uint32_t kBlack = 0x000000;
+
+class PlotCanvas {
+public:
+    PlotCanvas(int width, int height);
+
+    // Takes a new size; the content is cleared to white (the window recomputes after a resize).
+    void Resize(int width, int height);
+    int Width() const { return image_.width(); }
+    int Height() const { return image_.height(); }
+
+    void SetPenColor(uint32_t packed) { penColor_ = packed & 0xFFFFFF; }
+    uint32_t PenColor() const { return penColor_; }
+    void SetPenMode(PenMode mode) { penMode_ = mode; }
+    PenMode Mode() const { return penMode_; }
+
+    void MoveTo(int x, int y);
+    // Draws from the current position up to, not including, (x, y), which becomes current.
+    void LineTo(int x, int y);
+
+    uint32_t Pixel(int x, int y) const;  // white outside the bitmap
+    void SetPixel(int x, int y, uint32_t packed);
+    // Paints [x0, x1) x [y0, y1) with the white brush.
+    void FillRect(int x0, int y0, int x1, int y1);
+    void Clear() { FillRect(0, 0, Width(), Height()); }
+
+    void SetFontColor(uint32_t packed) { fontColor_ = packed & 0xFFFFFF; }
+    // Text with its top-left corner at (x, y) on an opaque white box.
+    void TextOut(int x, int y, const std::string& text);
+
+    const QImage& Image() const { return image_; }
+
+    static uint32_t ToPacked(QRgb rgb);
+    static QRgb ToQRgb(uint32_t packed);
+
+private:
+    void Plot(int x, int y);
+
+    QImage image_;
+    QFont font_;
+    uint32_t penColor_ = kBlack;
+    PenMode penMode_ = PenMode::Copy;
+    uint32_t fontColor_ = kBlack;
+    int curX_ = 0;
+    int curY_ = 0;
+};
+
+}  // namespace pirolex
