@@ -1,0 +1,40 @@
+#pragma once
+// The spectrogram pass: up to 250 lines per channel, each taken from the sample store, scaled,
+// differenced, transformed, normalised, filtered and handed at once to the renderer.
+
+#include "analysis_state.h"
+#include "controls.h"
+#include "effects.h"
+#include "fft_engine.h"
+#include "line_filter.h"
+
+#include <cstdint>
+#include <functional>
+
+namespace pirolex {
+
+struct PassState {
+    int32_t SamplePos = 0;
+    bool EndOfData = false;
+    int32_t LineCounter = 0;
+    int32_t LineStart = 0;
+};
+
+// Everything the analysis keeps between lines, passes and recomputes.
+struct Analysis {
+    FFTEngine fft;
+    PassState pass;
+    LineFilterState filter;
+};
+
+// The line step for the current GraphMode, from SampleCount and FFTMask.
+int32_t Optimum(const AnalysisState& state);
+
+// Called once per finished line; the renderer (grafik) in the program.
+using LineSink = std::function<void()>;
+
+// One pass over channel state.DrawChannel.
+void ChannelPass(AnalysisState& state, Analysis& analysis, const Controls& controls,
+                 Effects& effects, const LineSink& grafik);
+
+}  // namespace pirolex
