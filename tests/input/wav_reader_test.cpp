@@ -1,0 +1,379 @@
+// Loads that succeed: what lands in the store, the format values and the status panels.
+
+#include "reader_fixture.h"
+#include "runtime_error.h"
+#include "wav_writer.h"
+
+#include <cmath>
+#include <limits>
+
+namespace pirolex {
+namespace {
+
+using testing::LoadBytes;
+using testing::NewState;
+using testing::RecordingEffects;
+using testwav::Bytes;
+using testwav::Format;
+using testwav::Frame;
+
+// 1000000 stereo frames are too many for a Frame-per-vector build, so the bytes go in directly.
+// Left runs through every 16-bit value; right is its mirror.
+std::vector<uint8_t> LongStereo16(uint32_t frames) {
+    Bytes b;
+    b.Tag("RIFF").U32(0).Tag("WAVE");
+    b.Chunk("fmt ", testwav::FmtBody({.bits = 16, .channels = 2, .rate = 44100}));
+    b.Tag("data").U32(frames * 4);
+    b.data.reserve(b.data.size() + frames * 4);
+    for (uint32_t i = 0; i < frames; ++i) {
+        const auto left = static_cast<uint16_t>(i * 7);
+        b.U16(left).U16(static_cast<uint16_t>(~left));
+    }
+    return b.FixRiffSize().data;
+}
+
+uint8_t ExpectedLeft(uint32_t i) { return static_cast<uint8_t>((static_cast<uint16_t>(i * 7) >> 8) ^ 0x80); }
+
+TEST(WavReaderLoad, CanonicalStereo16StoresFirst700000OfAMillionFrames) {
+    auto state = NewState();
+    state->ChannelSelect = 2;
+    RecordingEffects fx;
+    const auto bytes = LongStereo16(1000000);
+    const WavInfo info = LoadBytes(bytes, *state, fx);
+
+    EXPECT_EQ(fx.panels[1], "44100 Hz Samplerate");
+    EXPECT_EQ(fx.panels[2], "1000000 Samples");
+    EXPECT_EQ(fx.panels[3], "22.7 s");
+    EXPECT_EQ(fx.panels.count(0), 0u) << "panel 0 belongs to the load command";
+    EXPECT_EQ(state->SampleCount, 1000000);
+    EXPECT_EQ(state->StoredCount, 700000);
+    EXPECT_EQ(state->SampleRate, 44100);
+    EXPECT_EQ(state->DataBytes, 4000000);
+    EXPECT_EQ(state->Channels, 2);
+    EXPECT_EQ(state->BlockAlign, 4);
+    EXPECT_EQ(state->BitsPerSample, 16);
+    EXPECT_EQ(info.framesPresent, 1000000u);
+    EXPECT_FALSE(info.truncated);
+    for (uint32_t i : {1u, 2u, 255u, 4681u, 123457u, 699999u, 700000u}) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(state->LeftSamples()[i], ExpectedLeft(i - 1));
+        EXPECT_EQ(state->RightSamples()[i], static_cast<uint8_t>(255 - ExpectedLeft(i - 1)));
+    }
+    EXPECT_EQ(state->LeftSamples()[0], 0) << "index 0 is never written";
+    EXPECT_EQ(fx.channelGroup, std::vector<bool>{true});
+    EXPECT_EQ(state->ChannelSelect, 2) << "a stereo load leaves the selection alone";
+}
+
+TEST(WavReaderLoad, EightBitMonoStoresBytesUnchangedAnd127OnTheRight) {
+    auto state = NewState();
+    state->ChannelSelect = 1;
+    RecordingEffects fx;
+    LoadBytes(testwav::MakeWav({.bits = 8, .channels = 1, .rate = 8000}, {{0}, {1}, {128}, {200}, {255}}),
+              *state, fx);
+
+    const std::vector<uint8_t> left(state->LeftSamples().begin() + 1, state->LeftSamples().begin() + 6);
+    EXPECT_EQ(left, (std::vector<uint8_t>{0, 1, 128, 200, 255}));
+    for (int i = 1; i <= 5; ++i) EXPECT_EQ(state->RightSamples()[i], 127) << i;
+    EXPECT_EQ(state->RightSamples()[6], 0) << "nothing beyond StoredCount is written";
+    EXPECT_EQ(state->SampleCount, 5);
+    EXPECT_EQ(state->Channels, 1);
+    EXPECT_EQ(state->BitsPerSample, 8);
+    EXPECT_EQ(fx.channelGroup, std::vector<bool>{false});
+    EXPECT_EQ(state->ChannelSelect, 0);
+    EXPECT_EQ(fx.panels[3], " 0.0 s");
+}
+
+// One sample value in, one stored byte out, for every supported encoding. Each case is loaded
+// as a stereo file with the value on both channels, so the channel offset is exercised too.
+struct SampleCase {
+    const char* name;
+    Format format;
+    double value;
+    uint8_t stored;
+};
+void PrintTo(const SampleCase& c, std::ostream* os) { *os << c.name; }
+
+class SampleConversion : public ::testing::TestWithParam<SampleCase> {};
+
+TEST_P(SampleConversion, StoresTheExpectedByte) {
+    const SampleCase& c = GetParam();
+    Format f = c.format;
+    f.channels = 2;
+    auto state = NewState();
+    RecordingEffects fx;
+    LoadBytes(testwav::MakeWav(f, {{0, 0}, {c.value, c.value}}), *state, fx);
+    EXPECT_EQ(state->LeftSamples()[2], c.stored);
+    EXPECT_EQ(state->RightSamples()[2], c.stored);
+}
+
+constexpr Format kPcm8{.bits = 8};
+constexpr Format kPcm16{.bits = 16};
+constexpr Format kPcm24{.bits = 24};
+constexpr Format kPcm32{.bits = 32};
+constexpr Format kFloat32{.bits = 32, .isFloat = true};
+constexpr Format kFloat64{.bits = 64, .isFloat = true};
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+INSTANTIATE_TEST_SUITE_P(
+    AllEncodings, SampleConversion,
+    ::testing::Values(
+        SampleCase{"u8_min", kPcm8, 0, 0}, SampleCase{"u8_mid", kPcm8, 128, 128},
+        SampleCase{"u8_max", kPcm8, 255, 255},
+        SampleCase{"s16_0x8000", kPcm16, -32768, 0}, SampleCase{"s16_0xFFFF", kPcm16, -1, 127},
+        SampleCase{"s16_0x0000", kPcm16, 0, 128}, SampleCase{"s16_0x7FFF", kPcm16, 32767, 255},
+        SampleCase{"s16_0x1234", kPcm16, 0x1234, 0x92}, SampleCase{"s16_0x12FF", kPcm16, 0x12FF, 0x92},
+        SampleCase{"s24_min", kPcm24, -8388608, 0}, SampleCase{"s24_minus1", kPcm24, -1, 127},
+        SampleCase{"s24_zero", kPcm24, 0, 128}, SampleCase{"s24_max", kPcm24, 8388607, 255},
+        SampleCase{"s24_0x123456", kPcm24, 0x123456, 0x92},
+        SampleCase{"s24_minus0x10000", kPcm24, -0x10000, 127},
+        SampleCase{"s32_min", kPcm32, -2147483648.0, 0}, SampleCase{"s32_minus1", kPcm32, -1, 127},
+        SampleCase{"s32_max", kPcm32, 2147483647.0, 255},
+        SampleCase{"s32_0x12345678", kPcm32, 0x12345678, 0x92},
+        SampleCase{"f32_zero", kFloat32, 0.0, 128}, SampleCase{"f32_half", kFloat32, 0.5, 192},
+        SampleCase{"f32_minus_half", kFloat32, -0.5, 64},
+        SampleCase{"f32_tiny_negative", kFloat32, -0.001, 127},
+        SampleCase{"f32_just_below_one", kFloat32, 0.999, 255},
+        SampleCase{"f32_one_clamps", kFloat32, 1.0, 255}, SampleCase{"f32_minus_one", kFloat32, -1.0, 0},
+        SampleCase{"f32_over_range", kFloat32, 3.0, 255}, SampleCase{"f32_under_range", kFloat32, -7.5, 0},
+        SampleCase{"f32_nan", kFloat32, kNaN, 128}, SampleCase{"f32_inf", kFloat32, kInf, 255},
+        SampleCase{"f32_minus_inf", kFloat32, -kInf, 0},
+        SampleCase{"f64_quarter", kFloat64, 0.25, 160}, SampleCase{"f64_minus_quarter", kFloat64, -0.25, 96},
+        SampleCase{"f64_tiny_negative", kFloat64, -1e-12, 127},
+        SampleCase{"f64_over_range", kFloat64, 1e300, 255}, SampleCase{"f64_nan", kFloat64, kNaN, 128}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(WavReaderLoad, TwentyFourBitInFourByteContainersReadsEachChannelAtItsSlot) {
+    // Plain PCM header with block align 8: 3 value bytes and one pad byte per channel.
+    auto state = NewState();
+    RecordingEffects fx;
+    LoadBytes(testwav::MakeWav({.bits = 24, .channels = 2, .rate = 48000, .containerBytes = 4},
+                               {{0x123456, -0x400000}, {-1, 0x7FFFFF}}),
+              *state, fx);
+    EXPECT_EQ(state->BlockAlign, 8);
+    EXPECT_EQ(state->LeftSamples()[1], 0x92);
+    EXPECT_EQ(state->RightSamples()[1], 0x40);
+    EXPECT_EQ(state->LeftSamples()[2], 127);
+    EXPECT_EQ(state->RightSamples()[2], 255);
+    EXPECT_EQ(state->SampleCount, 2);
+}
+
+TEST(WavReaderLoad, ThreeChannelsStoreTheFirstTwoAndSkipTheRest) {
+    auto state = NewState();
+    RecordingEffects fx;
+    LoadBytes(testwav::MakeWav({.bits = 16, .channels = 3, .rate = 8000},
+                               {{0x1000, 0x2000, 0x3000}, {-0x1000, -0x2000, -0x3000}}),
+              *state, fx);
+    EXPECT_EQ(state->LeftSamples()[1], 0x90);
+    EXPECT_EQ(state->RightSamples()[1], 0xA0);
+    EXPECT_EQ(state->LeftSamples()[2], 0x70);
+    EXPECT_EQ(state->RightSamples()[2], 0x60);
+    EXPECT_EQ(state->Channels, 3);
+    EXPECT_EQ(fx.channelGroup, std::vector<bool>{true});
+}
+
+// Extensible files: the sub-format decides the encoding, the container size the reading.
+struct ExtensibleCase {
+    const char* name;
+    Format format;
+    Frame frame;
+    uint8_t left;
+    uint8_t right;
+};
+void PrintTo(const ExtensibleCase& c, std::ostream* os) { *os << c.name; }
+
+class ExtensibleLoad : public ::testing::TestWithParam<ExtensibleCase> {};
+
+TEST_P(ExtensibleLoad, ReadsLikeThePlainFormat) {
+    const ExtensibleCase& c = GetParam();
+    auto state = NewState();
+    RecordingEffects fx;
+    const WavInfo info = LoadBytes(testwav::MakeWav(c.format, {c.frame}), *state, fx);
+    EXPECT_EQ(info.formatTag, 0xFFFE);
+    EXPECT_EQ(state->LeftSamples()[1], c.left);
+    EXPECT_EQ(state->RightSamples()[1], c.right);
+    EXPECT_EQ(state->SampleCount, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SubFormats, ExtensibleLoad,
+    ::testing::Values(
+        ExtensibleCase{"pcm16_stereo", {.bits = 16, .channels = 2, .extensible = true}, {-32768, 0x7FFF}, 0, 255},
+        ExtensibleCase{"pcm8_mono", {.bits = 8, .channels = 1, .extensible = true}, {77}, 77, 127},
+        ExtensibleCase{"pcm24_stereo", {.bits = 24, .channels = 2, .extensible = true}, {0x123456, -1}, 0x92, 127},
+        // Valid bits 24, left-justified in a 32-bit container: read as 32-bit.
+        ExtensibleCase{"pcm24_in_32", {.bits = 32, .channels = 2, .extensible = true, .validBits = 24},
+                       {0x12345600, -256}, 0x92, 127},
+        ExtensibleCase{"float32_mono", {.bits = 32, .channels = 1, .isFloat = true, .extensible = true}, {-0.5}, 64, 127},
+        ExtensibleCase{"float64_stereo", {.bits = 64, .channels = 2, .isFloat = true, .extensible = true},
+                       {0.5, kNaN}, 192, 128}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// fmt chunks of 16, 18, 19 (odd, with pad byte) and 40 bytes all lead to the same recording.
+TEST(WavReaderLoad, FormatChunkSizesAllFindTheData) {
+    const std::vector<Frame> frames{{-32768, 100}, {0x1234, -1}};
+    for (int extra : {-1, 0, 1, 22}) {
+        SCOPED_TRACE(extra);
+        const auto bytes = testwav::MakeWav({.bits = 16, .channels = 2, .extraFmtBytes = extra}, frames);
+        auto state = NewState();
+        RecordingEffects fx;
+        LoadBytes(bytes, *state, fx);
+        EXPECT_EQ(state->SampleCount, 2);
+        EXPECT_EQ(state->LeftSamples()[1], 0);
+        EXPECT_EQ(state->RightSamples()[1], 128);
+        EXPECT_EQ(state->LeftSamples()[2], 0x92);
+        EXPECT_EQ(state->RightSamples()[2], 127);
+    }
+}
+
+// Chunks other than fmt and data stand anywhere and are skipped by size plus pad byte.
+TEST(WavReaderLoad, SkipsForeignChunksWithPadBytes) {
+    const Format f{.bits = 8, .channels = 1, .rate = 11025};
+    Bytes b;
+    b.Tag("RIFF").U32(0).Tag("WAVE");
+    b.Chunk("JUNK", {9, 9, 9});                      // odd, before fmt
+    b.Chunk("fmt ", testwav::FmtBody(f));
+    b.Chunk("fact", {3, 0, 0, 0});
+    b.Chunk("LIST", {'I', 'N', 'F', 'O', 'x'});      // odd
+    b.Chunk("DATA", {1, 2, 3, 4, 5, 6, 7});          // the tag is case-sensitive
+    b.Chunk("data", {10, 20, 30});                   // odd data with pad byte
+    b.Chunk("LIST", {0xFF});
+    b.Raw({'s', 'm', 'p'});                          // a cut-off chunk after the data is never read
+    b.FixRiffSize();
+
+    auto state = NewState();
+    RecordingEffects fx;
+    const WavInfo info = LoadBytes(b.data, *state, fx);
+    EXPECT_EQ(state->SampleCount, 3);
+    EXPECT_EQ(state->DataBytes, 3);
+    EXPECT_EQ(state->LeftSamples()[1], 10);
+    EXPECT_EQ(state->LeftSamples()[3], 30);
+    EXPECT_EQ(state->SampleRate, 11025);
+    EXPECT_FALSE(info.truncated);
+}
+
+TEST(WavReaderLoad, ZeroSizeDataChunkLoadsNoFramesAndLeavesTheChannelGroup) {
+    auto state = NewState();
+    state->LeftSamples()[1] = 42;  // left over from an earlier load
+    state->ChannelSelect = 1;
+    RecordingEffects fx;
+    LoadBytes(testwav::MakeWav({.bits = 16, .channels = 1, .rate = 22050}, {}), *state, fx);
+    EXPECT_EQ(fx.panels[1], "22050 Hz Samplerate");
+    EXPECT_EQ(fx.panels[2], "0 Samples");
+    EXPECT_EQ(fx.panels[3], " 0.0 s");
+    EXPECT_EQ(state->SampleCount, 0);
+    EXPECT_EQ(state->StoredCount, 0);
+    EXPECT_TRUE(fx.channelGroup.empty());
+    EXPECT_EQ(state->ChannelSelect, 1);
+    EXPECT_EQ(state->LeftSamples()[1], 42) << "a load does not clear the store";
+}
+
+// A data chunk that claims more than the file holds loads the whole frames present.
+TEST(WavReaderLoad, TruncatedDataChunkCountsWholeFramesPresent) {
+    for (uint32_t sizeField : {4000u, 0xFFFFFFFFu}) {
+        SCOPED_TRACE(sizeField);
+        Bytes b;
+        b.Tag("RIFF").U32(0xFFFFFFFF).Tag("WAVE");
+        b.Chunk("fmt ", testwav::FmtBody({.bits = 16, .channels = 2, .rate = 10}));
+        b.Tag("data").U32(sizeField);
+        for (int i = 0; i < 25; ++i) b.I16(static_cast<int16_t>(i << 8)).I16(-1);
+        b.Raw({0xAA, 0xBB, 0xCC});  // a frame cut short
+
+        auto state = NewState();
+        RecordingEffects fx;
+        const WavInfo info = LoadBytes(b.data, *state, fx);
+        EXPECT_TRUE(info.truncated);
+        EXPECT_EQ(state->SampleCount, 25);
+        EXPECT_EQ(state->StoredCount, 25);
+        EXPECT_EQ(state->DataBytes, static_cast<int32_t>(std::min<uint32_t>(sizeField, 2147483647u)));
+        EXPECT_EQ(fx.panels[2], "25 Samples");
+        EXPECT_EQ(fx.panels[3], " 2.5 s");
+        EXPECT_EQ(state->LeftSamples()[25], 128 + 24);
+        EXPECT_EQ(state->LeftSamples()[26], 0) << "the partial frame is not stored";
+    }
+}
+
+// The format values keep the low bytes of the header fields; the reading uses the full ones.
+TEST(WavReaderLoad, FormatValuesKeepLowBytes) {
+    auto state = NewState();
+    RecordingEffects fx;
+    // 130 channels of 16 bit: block align 260 (low byte 4), channel count low byte 130.
+    testwav::Frame frame(130, 0.0);
+    frame[0] = 0x4000;
+    frame[1] = -0x4000;
+    const WavInfo info = LoadBytes(testwav::MakeWav({.bits = 16, .channels = 130}, {frame}), *state, fx);
+    EXPECT_EQ(info.blockAlign, 260u);
+    EXPECT_EQ(state->BlockAlign, 4);
+    EXPECT_EQ(state->Channels, 130);
+    EXPECT_EQ(state->SampleCount, 1);
+    EXPECT_EQ(state->LeftSamples()[1], 0xC0);
+    EXPECT_EQ(state->RightSamples()[1], 0x40);
+}
+
+// Reads as small as one byte and skipping by reading must give exactly what the buffered
+// reader gives, for success and for failure alike.
+class OneByteSource : public ByteSource {
+public:
+    explicit OneByteSource(const std::vector<uint8_t>& bytes) : bytes_(bytes) {}
+    size_t Read(uint8_t* dst, size_t n) override {
+        if (n == 0 || pos_ == bytes_.size()) return 0;
+        *dst = bytes_[pos_++];
+        return 1;
+    }
+
+private:
+    const std::vector<uint8_t>& bytes_;
+    size_t pos_ = 0;
+};
+
+std::string Outcome(ByteSource& source, AnalysisState& state, RecordingEffects& fx) {
+    try {
+        const WavInfo info = LoadWav(source, state, fx);
+        return "frames " + std::to_string(info.framesPresent);
+    } catch (const RuntimeError& e) {
+        return e.what();
+    }
+}
+
+TEST(WavReaderLoad, ByteAtATimeReadingGivesTheSameResult) {
+    Bytes chunky;
+    chunky.Tag("RIFF").U32(0).Tag("WAVE").Chunk("JUNK", std::vector<uint8_t>(70001, 7));
+    chunky.Chunk("fmt ", testwav::FmtBody({.bits = 32, .channels = 3, .isFloat = true}));
+    chunky.Chunk("data", testwav::DataBody({.bits = 32, .channels = 3, .isFloat = true},
+                                           std::vector<Frame>(30000, Frame{0.25, -0.75, 1.0})));
+    Bytes truncated;
+    truncated.Raw(testwav::MakeWav({.bits = 16, .channels = 2}, std::vector<Frame>(20000, Frame{300, -300})));
+    truncated.PatchU32(40, 0xFFFFFFFF).data.resize(truncated.data.size() - 5);
+    Bytes pastEnd;
+    pastEnd.Tag("RIFF").U32(0).Tag("WAVE").Tag("LIST").U32(1000).Zeros(999);
+
+    for (const auto& bytes : {chunky.data, truncated.data, pastEnd.data, LongStereo16(750000)}) {
+        auto buffered = NewState();
+        auto single = NewState();
+        RecordingEffects fxBuffered;
+        RecordingEffects fxSingle;
+        MemorySource memory(bytes.data(), bytes.size());
+        OneByteSource oneByte(bytes);
+        EXPECT_EQ(Outcome(memory, *buffered, fxBuffered), Outcome(oneByte, *single, fxSingle));
+        testing::ExpectSameRecording(*buffered, *single);
+        EXPECT_EQ(fxBuffered.panels, fxSingle.panels);
+    }
+}
+
+struct DurationCase {
+    int32_t frames;
+    int32_t rate;
+    const char* text;
+};
+
+TEST(DurationText, OneDecimalInAtLeastFourCharacters) {
+    const DurationCase cases[] = {
+        {220500, 44100, " 5.0 s"}, {661500, 44100, "15.0 s"}, {0, 8000, " 0.0 s"},
+        {1000000, 44100, "22.7 s"}, {99, 1000, " 0.1 s"},   {44, 1000, " 0.0 s"},
+        {700000, 1, "700000.0 s"}, {2147483647, 1, "2147483647.0 s"},
+    };
+    for (const DurationCase& c : cases) EXPECT_EQ(DurationText(c.frames, c.rate), c.text) << c.frames;
+}
+
+}  // namespace
+}  // namespace pirolex
