@@ -47,4 +47,10 @@ void FFTinit(AnalysisState& state, FFTEngine& fft);
 // accuracy: 0 = "norm", 1 = "fein".
 void FFTline(const AnalysisState& state, FFTEngine& fft, int accuracy);
 
+// The two steps of butterfly level fft.FFTLevel over rows 0..FFTMask. FFTtwiddle copies all of
+// FFTOutput into FFTInput and turns the rows the plan marks; FFTbutterfly combines FFTInput's
+// pairs into FFTOutput. Only FFTline needs them; they are public so that tests can step levels.
+void FFTtwiddle(const AnalysisState& state, FFTEngine& fft);
+void FFTbutterfly(const AnalysisState& state, FFTEngine& fft);
+
 }  // namespace pirolex

@@ -33,8 +33,19 @@ int32_t Optimum(const AnalysisState& state);
 // Called once per finished line; the renderer (grafik) in the program.
 using LineSink = std::function<void()>;
 
-// One pass over channel state.DrawChannel.
+// One pass over channel state.DrawChannel. Ends with the gauge hidden.
 void ChannelPass(AnalysisState& state, Analysis& analysis, const Controls& controls,
                  Effects& effects, const LineSink& grafik);
+
+// The stages of one line, in the order the pass runs them (FFTline and LineFilter sit between).
+// Stage 1: N complex samples from pass.SamplePos on into FFTInput; sets EndOfData and moves
+// SamplePos on by 4 * LineStep.
+void TakeBlock(const AnalysisState& state, FFTEngine& fft, PassState& pass);
+// Stage 2: scales the block so that its largest |Re| + |Im| is 100.
+void NormPeak(const AnalysisState& state, FFTEngine& fft);
+// Stage 3: first difference; the last entry becomes 0.
+void DiffBlock(const AnalysisState& state, FFTEngine& fft);
+// Stage 5: divides the line by its mean over bins 20..N/2-1.
+void NormMean(const AnalysisState& state, FFTEngine& fft);
 
 }  // namespace pirolex

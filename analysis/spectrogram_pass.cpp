@@ -1,0 +1,125 @@
+#include "spectrogram_pass.h"
+
+#include "runtime_error.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace pirolex {
+
+namespace {
+
+constexpr int32_t kMaxLines = 250;
+constexpr int32_t kLineStartStep = 50;
+constexpr int32_t kMeanFirstBin = 20;
+
+// FFTMask indexes FFTInput directly; it must name a row of it.
+int32_t BlockSize(const AnalysisState& state) {
+    if (state.FFTMask < 0 || state.FFTMask >= kTableSize) Fail(msg::kRangeCheck);
+    return state.FFTMask + 1;
+}
+
+void RunLine(AnalysisState& state, Analysis& analysis, const Controls& controls,
+             Effects& effects) {
+    NormPeak(state, analysis.fft);
+    DiffBlock(state, analysis.fft);
+    FFTline(state, analysis.fft, controls.Accuracy);
+    NormMean(state, analysis.fft);
+    if (state.DisplayFilter) LineFilter(state, analysis.fft, analysis.filter, controls, effects);
+}
+
+}  // namespace
+
+int32_t Optimum(const AnalysisState& state) {
+    // From the frames in the file, not those stored: a longer recording gets a wider step and so
+    // fewer lines over the stored part.
+    const int32_t span = CheckedSub(state.SampleCount, state.FFTMask);
+    switch (state.GraphMode) {
+        case 1: return span / 400;
+        case 2: return span / 800;
+        case 3: return span / 200;
+        default: return state.LineStep;
+    }
+}
+
+void TakeBlock(const AnalysisState& state, FFTEngine& fft, PassState& pass) {
+    if (state.DrawChannel != kLeft && state.DrawChannel != kRight) Fail(msg::kRangeCheck);
+    const SampleRow& samples = state.Samples[state.DrawChannel];
+    const int32_t n = BlockSize(state);
+    const int32_t first = pass.SamplePos;
+    // Each entry reads its frame and the next one, so the block stops two frames before the end.
+    const int32_t remaining = CheckedSub(state.StoredCount, first);
+    const int32_t count = remaining >= 2 ? std::min(n, remaining - 1) : 0;
+    if (count > 0 && (first < 0 || first + count > kMaxFrames)) Fail(msg::kRangeCheck);
+    ComplexRow* block = fft.FFTInput.data();
+    for (int32_t i = 0; i < count; ++i) {
+        const double re = samples[first + i] - 128;
+        block[i].Re = re;
+        block[i].Im = (samples[first + i + 1] + re - 128) / 2;
+    }
+    pass.EndOfData = remaining - count < 2;
+    pass.SamplePos = CheckedAdd(first, CheckedMul(4, state.LineStep));
+}
+
+void NormPeak(const AnalysisState& state, FFTEngine& fft) {
+    const int32_t n = BlockSize(state);
+    ComplexRow* block = fft.FFTInput.data();
+    // All sums are >= +0, so the largest value does not depend on the order of comparison;
+    // two running maxima let the comparisons overlap.
+    double even = 0.0;
+    double odd = 0.0;
+    int32_t i = 0;
+    for (; i + 1 < n; i += 2) {
+        even = std::max(even, std::fabs(block[i].Re) + std::fabs(block[i].Im));
+        odd = std::max(odd, std::fabs(block[i + 1].Re) + std::fabs(block[i + 1].Im));
+    }
+    if (i < n) even = std::max(even, std::fabs(block[i].Re) + std::fabs(block[i].Im));
+    const double peak = std::max(even, odd);
+    const double f = peak != 0.0 ? 100 / peak : 1.0;
+    for (int32_t k = 0; k < n; ++k) {
+        block[k].Re *= f;
+        block[k].Im *= f;
+    }
+}
+
+void DiffBlock(const AnalysisState& state, FFTEngine& fft) {
+    const int32_t n = BlockSize(state);
+    ComplexRow* block = fft.FFTInput.data();
+    for (int32_t i = 0; i + 1 < n; ++i) {
+        block[i].Re -= block[i + 1].Re;
+        block[i].Im -= block[i + 1].Im;
+    }
+    block[n - 1] = {0.0, 0.0};
+}
+
+void NormMean(const AnalysisState& state, FFTEngine& fft) {
+    if (!state.WaveOpened) return;
+    const int32_t h = BlockSize(state) / 2 - 1;
+    ComplexRow* line = fft.FFTOutput.data();
+    double sum = 0.0;
+    for (int32_t k = kMeanFirstBin; k <= h; ++k) sum += line[k].Re;
+    const double mean = CheckedDiv(sum, h - (kMeanFirstBin - 1));
+    const double f = mean > 0 ? 1 / mean : 1.0;
+    for (int32_t k = 0; k <= h; ++k) line[k].Re *= f;
+}
+
+void ChannelPass(AnalysisState& state, Analysis& analysis, const Controls& controls,
+                 Effects& effects, const LineSink& grafik) {
+    PassState& pass = analysis.pass;
+    pass.LineCounter = 0;
+    pass.LineStart = 0;
+    pass.SamplePos = 1;
+    do {
+        pass.LineStart = CheckedMul(kLineStartStep, pass.LineCounter);
+        pass.LineCounter = CheckedAdd(pass.LineCounter, 1);
+        TakeBlock(state, analysis.fft, pass);
+        // A block cut short by the end of the recording is dropped, not drawn.
+        if (!pass.EndOfData) {
+            RunLine(state, analysis, controls, effects);
+            if (grafik) grafik();
+        }
+    } while (!pass.EndOfData && pass.LineCounter < kMaxLines);
+    effects.ShowGauge(false);
+}
+
+}  // namespace pirolex
