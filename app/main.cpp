@@ -1,7 +1,21 @@
+#include "branding.h"
 #include "cli.h"
+#include "main_window.h"
+#include "window_seams.h"
+
+#include <QApplication>
 
 int main(int argc, char** argv) {
     const int status = pirolex::RunCommandLine(argc, argv);
     if (status >= 0) return status;
-    return 0;
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QString::fromUtf8(pirolex::kProgramTitle));
+    pirolex::WindowSeams seams = pirolex::DesktopSeams();
+    // `pirolex FILE` loads FILE as if it had been chosen in the start-up dialog.
+    if (argc > 1) seams.chooseFile = pirolex::FirstChoice(argv[1], seams.chooseFile);
+    pirolex::TPirolex window(std::move(seams));
+    window.FormCreate();
+    window.show();
+    return app.exec();
 }

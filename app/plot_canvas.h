@@ -1,15 +1,17 @@
 #pragma once
 // PlotBitmap: the off-screen picture all drawing goes into. It offers exactly what the drawing code
 // relies on: a pen with colour and mode (copy, or mask = bitwise AND with the old pixel), move-to
-// and line-to that leaves the end point unpainted, pixel access, white fill, and text on an opaque
-// white box. Lines come from our own integer routine, so every pixel is predictable and testable.
+// and line-to that leaves the end point unpainted, pixel access, white fill, text on an opaque
+// white box, and presenting the picture on screen. Lines come from our own integer routine, so
+// every pixel is predictable and testable.
 // Colours at this interface are packed with red in bits 0-7, green 8-15, blue 16-23.
-// Everything outside the bitmap is clipped.
+// Everything outside the bitmap is clipped, whatever the coordinates.
 
 #include <QFont>
 #include <QImage>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace pirolex {
@@ -21,6 +23,9 @@ inline constexpr uint32_t kBlack = 0x000000;
 
 class PlotCanvas {
 public:
+    // Receives the picture when it is presented; the window copies it onto its plot image.
+    using Presenter = std::function<void(const QImage&)>;
+
     PlotCanvas(int width, int height);
 
     // Takes a new size; the content is cleared to white (the window recomputes after a resize).
@@ -44,8 +49,13 @@ public:
     void Clear() { FillRect(0, 0, Width(), Height()); }
 
     void SetFontColor(uint32_t packed) { fontColor_ = packed & 0xFFFFFF; }
+    uint32_t FontColor() const { return fontColor_; }
     // Text with its top-left corner at (x, y) on an opaque white box.
     void TextOut(int x, int y, const std::string& text);
+
+    // Hands the picture to the presenter, which shows it before returning.
+    void SetPresenter(Presenter presenter) { presenter_ = std::move(presenter); }
+    void Present() const;
 
     const QImage& Image() const { return image_; }
 
@@ -54,6 +64,7 @@ public:
 
 private:
     void Plot(int x, int y);
+    bool Inside(int64_t x, int64_t y) const;
 
     QImage image_;
     QFont font_;
@@ -62,6 +73,7 @@ private:
     uint32_t fontColor_ = kBlack;
     int curX_ = 0;
     int curY_ = 0;
+    Presenter presenter_;
 };
 
 }  // namespace pirolex

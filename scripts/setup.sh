@@ -6,6 +6,7 @@ PIROLEX_PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   qt6-base-dev qt6-multimedia-dev libgl-dev
   fonts-dejavu-core xvfb xauth sox
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good fonts-liberation2
 )
 
 pirolex_missing_packages() {

@@ -1,0 +1,167 @@
+#pragma once
+// TPirolex: the one window. Its controls carry every setting, its tool bar every command. It owns
+// the session (recording, analysis and renderer state) and PlotBitmap, and runs each event
+// handler through one guard that turns a RuntimeError into a message box.
+//
+// The handlers keep the names users of the program know from its documentation; the code that
+// builds the window is in main_window.cpp, start-up and resizing in window_startup.cpp, the tool
+// bar commands in window_commands.cpp, the control handlers in window_handlers.cpp and the screen
+// effects of a load or a recompute in window_effects.cpp.
+
+#include "controls.h"
+#include "plot_canvas.h"
+#include "session.h"
+#include "window_seams.h"
+
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QSlider;
+class QToolButton;
+
+namespace pirolex {
+
+class ArrowSpinEdit;
+class Gauge;
+class PanelStatusBar;
+class PlotImage;
+class RadioGroup;
+class WindowEffects;
+
+struct WindowUi {
+    QWidget* ToolBar1 = nullptr;
+    QToolButton* ToolButton1 = nullptr;  // load
+    QToolButton* ToolButton2 = nullptr;  // play
+    QToolButton* ToolButton3 = nullptr;  // compute
+    QToolButton* ToolButton4 = nullptr;  // print
+    QToolButton* ToolButton8 = nullptr;  // info
+    QToolButton* ToolButton5 = nullptr;  // exit
+    RadioGroup* KanalRadioGroup = nullptr;
+    RadioGroup* GrafikRadio = nullptr;
+    QLabel* Label1 = nullptr;
+    Gauge* Gauge1 = nullptr;
+    PlotImage* Image1 = nullptr;
+    RadioGroup* GenauRadioGroup = nullptr;
+    QCheckBox* PCheckbox = nullptr;
+    QCheckBox* CFARCheckBox = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QSlider* LimTrackBar = nullptr;
+    QLabel* LimLabel = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    QSlider* CFARTrackBar = nullptr;
+    QLabel* CFARLabel = nullptr;
+    QGroupBox* GroupBox3 = nullptr;
+    QSlider* TrackBar1 = nullptr;
+    QLabel* FFTLabel = nullptr;
+    QLabel* Label2 = nullptr;
+    ArrowSpinEdit* SpinEdit1 = nullptr;
+    PanelStatusBar* StatusBar1 = nullptr;
+};
+
+class TPirolex : public QWidget {
+public:
+    // The design size counts the window frame: 846 x 438 outside, 838 pixels of client width.
+    // Qt sizes the client area, so the geometry formulas add this frame back.
+    static constexpr int kDesignWidth = 846;
+    static constexpr int kDesignHeight = 438;
+    static constexpr int kFrameWidth = 8;
+    static constexpr int kFrameHeight = 31;
+    static constexpr int kDebounceMs = 250;
+
+    explicit TPirolex(WindowSeams seams, QWidget* parent = nullptr);
+    ~TPirolex() override;
+
+    // Start-up and geometry.
+    void FormCreate();
+    void FormResize();
+    void trigger();
+    void Timer1Timer();
+
+    // Tool bar commands.
+    void ToolButton1Click();  // load
+    void ToolButton2Click();  // play
+    void ToolButton3Click();  // compute
+    void ToolButton4Click();  // print
+    void ToolButton8Click();  // info
+    void ToolButton5Click();  // exit
+
+    // Control handlers.
+    void KanalRadioGroupClick();
+    void GenauRadioGroupClick();
+    void GrafikRadioClick();
+    void PCheckboxClick();
+    void CFARCheckBoxClick();
+    void LimTrackBarChange();
+    void CFARTrackBarChange();
+    void TrackBar1Change();
+    void SpinEdit1Change();
+    void Image1MouseDown(Qt::MouseButton button, int x, int y);
+
+    // The settings the analysis reads, as they are now.
+    Controls SnapshotControls() const;
+
+    // For tests and tools: the window's parts, read-only where it matters.
+    const WindowUi& Ui() const { return ui_; }
+    Session& GetSession() { return *session_; }
+    PlotCanvas& PlotBitmap() { return canvas_; }
+    const QTimer& Timer1() const { return timer1_; }
+    int RecomputeRuns() const { return recomputeRuns_; }
+    int OuterWidth() const { return width() + kFrameWidth; }
+    int OuterHeight() const { return height() + kFrameHeight; }
+    // Gives the client area the size that makes the outer window width x height.
+    void ResizeOuter(int width, int height);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    friend class WindowEffects;
+
+    // Building the window (main_window.cpp).
+    void BuildToolBar();
+    QToolButton* AddToolButton(int x, int icon, const QString& hint);
+    void BuildSelectors();
+    void BuildCheckBoxes();
+    void BuildFilterGroups();
+    void BuildFFTGroup();
+    void BuildPlotArea();
+    void BuildTemperature();
+    void BuildStatusBar();
+    void ConnectCommands();
+    void ConnectControls();
+    void AlignBars();
+
+    // Start-up steps (window_startup.cpp).
+    void CentreOnScreen();
+    void CreatePlotBitmap();
+    void SetStartValues();
+
+    // The load command's stages (window_commands.cpp).
+    void LoadCommand();
+    void ShowFileName();
+    void LoadFailed();
+    void ParseAndRecompute();
+    void EnableFileCommands(bool enabled);
+    int PlaybackTimeoutMs() const;
+
+    // Every handler body runs through here (window_handlers.cpp).
+    void Guard(const std::function<void()>& body);
+    void ShowError(const QString& text);
+    void Recompute();
+
+    WindowSeams seams_;
+    std::unique_ptr<Session> session_;
+    PlotCanvas canvas_;
+    std::unique_ptr<WindowEffects> effects_;
+    QTimer timer1_;
+    WindowUi ui_;
+    int recomputeRuns_ = 0;
+};
+
+}  // namespace pirolex

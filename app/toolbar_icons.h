@@ -1,0 +1,10 @@
+#pragma once
+// The tool bar's icons, painted at start-up: 0 load, 1 play, 2 compute, 3 print, 4 exit, 6 info.
+
+#include <QIcon>
+
+namespace pirolex {
+
+QIcon ToolIcon(int index);
+
+}  // namespace pirolex

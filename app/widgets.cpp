@@ -1,0 +1,164 @@
+#include "widgets.h"
+
+#include <QButtonGroup>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRadioButton>
+
+#include <algorithm>
+
+namespace pirolex {
+
+// ---- RadioGroup ---------------------------------------------------------------------------
+
+RadioGroup::RadioGroup(const QString& caption, const QStringList& items, QWidget* parent)
+    : QGroupBox(caption, parent), group_(new QButtonGroup(this)) {
+    for (int i = 0; i < items.size(); ++i) {
+        auto* button = new QRadioButton(items[i], this);
+        group_->addButton(button, i);
+        buttons_.push_back(button);
+    }
+    connect(group_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (!checked || id == index_) return;
+        index_ = id;
+        if (!quiet_ && OnClick) OnClick();
+    });
+    LayOut();
+}
+
+void RadioGroup::Check(int index) {
+    if (index < 0 || index >= Count()) {
+        // No item selected: an exclusive group cannot uncheck its last button.
+        group_->setExclusive(false);
+        for (auto* button : buttons_) button->setChecked(false);
+        group_->setExclusive(true);
+        index_ = -1;
+        return;
+    }
+    Button(index)->setChecked(true);
+}
+
+void RadioGroup::SetItemIndex(int index) {
+    Check(index);
+}
+
+void RadioGroup::SetItemIndexQuietly(int index) {
+    quiet_ = true;
+    Check(index);
+    quiet_ = false;
+}
+
+void RadioGroup::resizeEvent(QResizeEvent* event) {
+    QGroupBox::resizeEvent(event);
+    LayOut();
+}
+
+// The items share the room below the caption evenly, one column, as the classic radio group
+// arranges them.
+void RadioGroup::LayOut() {
+    if (buttons_.empty()) return;
+    const int captionHeight = fontMetrics().height();
+    const int room = height() - captionHeight - 5;
+    const int count = Count();
+    const int itemHeight = std::max(room / count, 1);
+    const int top = captionHeight + 1 + (room % count) / 2;
+    for (int i = 0; i < count; ++i) {
+        buttons_[static_cast<size_t>(i)]->setGeometry(8, top + i * itemHeight, width() - 10,
+                                                      itemHeight);
+    }
+}
+
+// ---- Gauge --------------------------------------------------------------------------------
+
+Gauge::Gauge(QWidget* parent) : QWidget(parent) {}
+
+void Gauge::SetProgress(int value) {
+    const int clamped = std::clamp(value, kMin, kMax);
+    if (clamped == progress_) return;
+    progress_ = clamped;
+    update();
+}
+
+void Gauge::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QRect inner = rect().adjusted(1, 1, -1, -1);
+    painter.fillRect(rect(), Qt::black);
+    painter.fillRect(inner, Qt::white);
+    const int filled = inner.width() * (progress_ - kMin) / (kMax - kMin);
+    painter.fillRect(QRect(inner.left(), inner.top(), filled, inner.height()), QColor(kFill));
+    painter.setPen(Qt::black);
+    painter.drawText(inner, Qt::AlignCenter, QStringLiteral("%1%").arg(progress_));
+}
+
+// ---- ArrowSpinEdit ------------------------------------------------------------------------
+
+ArrowSpinEdit::ArrowSpinEdit(QWidget* parent) : QSpinBox(parent) {
+    // The field only shows the value; the arrow buttons, arrow keys and wheel still step it.
+    lineEdit()->setReadOnly(true);
+}
+
+// ---- PanelStatusBar -----------------------------------------------------------------------
+
+PanelStatusBar::PanelStatusBar(const std::vector<int>& widths, QWidget* parent)
+    : QWidget(parent), widths_(widths) {
+    for (size_t i = 0; i < widths_.size(); ++i) {
+        auto* panel = new QLabel(this);
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        panel->setIndent(2);
+        panels_.push_back(panel);
+    }
+}
+
+QString PanelStatusBar::PanelText(int index) const {
+    return panels_.at(static_cast<size_t>(index))->text();
+}
+
+void PanelStatusBar::SetPanelText(int index, const QString& text) {
+    panels_.at(static_cast<size_t>(index))->setText(text);
+}
+
+void PanelStatusBar::resizeEvent(QResizeEvent*) {
+    int left = 0;
+    for (size_t i = 0; i < panels_.size(); ++i) {
+        const bool last = i + 1 == panels_.size();
+        const int w = last ? std::max(widths_[i], width() - left) : widths_[i];
+        panels_[i]->setGeometry(left, 0, w, height());
+        left += w;
+    }
+}
+
+// ---- PlotImage ----------------------------------------------------------------------------
+
+PlotImage::PlotImage(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void PlotImage::SetPicture(const QImage& picture) {
+    picture_ = picture;
+}
+
+void PlotImage::ResizePicture(int width, int height) {
+    QImage next(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32);
+    next.fill(Qt::white);
+    if (!picture_.isNull()) {
+        QPainter painter(&next);
+        painter.drawImage(0, 0, picture_);
+    }
+    picture_ = next;
+    resize(picture_.size());
+}
+
+void PlotImage::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    painter.drawImage(0, 0, picture_);
+}
+
+void PlotImage::mousePressEvent(QMouseEvent* event) {
+    if (!OnMouseDown) return;
+    const QPoint p = event->position().toPoint();
+    OnMouseDown(event->button(), p.x(), p.y());
+}
+
+}  // namespace pirolex

@@ -1,0 +1,109 @@
+#pragma once
+// The few controls the window needs that Qt does not offer in the required shape: a radio group
+// whose index change is one event, a progress gauge that clamps, a spin edit that takes arrows
+// only, a status bar of fixed-width panels, a plain row of tool buttons and the plot image.
+
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QSpinBox>
+#include <QWidget>
+
+#include <functional>
+#include <vector>
+
+class QButtonGroup;
+class QRadioButton;
+class QToolButton;
+
+namespace pirolex {
+
+// A captioned group of radio buttons in one column. OnClick runs whenever the index changes,
+// by the user or by SetItemIndex, as the window's handlers expect.
+class RadioGroup : public QGroupBox {
+public:
+    RadioGroup(const QString& caption, const QStringList& items, QWidget* parent);
+
+    int ItemIndex() const { return index_; }
+    void SetItemIndex(int index);           // runs OnClick when the index changes
+    void SetItemIndexQuietly(int index);    // does not
+    int Count() const { return static_cast<int>(buttons_.size()); }
+    QRadioButton* Button(int i) const { return buttons_[static_cast<size_t>(i)]; }
+
+    std::function<void()> OnClick;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void Check(int index);
+    void LayOut();
+
+    QButtonGroup* group_;
+    std::vector<QRadioButton*> buttons_;
+    int index_ = -1;
+    bool quiet_ = false;
+};
+
+// Horizontal progress gauge, 0..100, blue fill, percentage in the middle.
+class Gauge : public QWidget {
+public:
+    static constexpr int kMin = 0;
+    static constexpr int kMax = 100;
+    static constexpr QRgb kFill = 0xFF0000FF;  // blue
+
+    explicit Gauge(QWidget* parent);
+    int Progress() const { return progress_; }
+    void SetProgress(int value);  // clamped into the range
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    int progress_ = 0;
+};
+
+// A spin box whose value changes by its arrows (buttons, keys, wheel) only; typing is ignored.
+class ArrowSpinEdit : public QSpinBox {
+public:
+    explicit ArrowSpinEdit(QWidget* parent);
+};
+
+// A bar of sunken text panels with fixed widths; the last one reaches to the right edge.
+class PanelStatusBar : public QWidget {
+public:
+    PanelStatusBar(const std::vector<int>& widths, QWidget* parent);
+    int Count() const { return static_cast<int>(panels_.size()); }
+    QString PanelText(int index) const;
+    void SetPanelText(int index, const QString& text);
+    const QLabel* Panel(int index) const { return panels_.at(static_cast<size_t>(index)); }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    std::vector<int> widths_;
+    std::vector<QLabel*> panels_;
+};
+
+// The visible plot: shows a copy of PlotBitmap at (0, 0), one pixel per bitmap pixel, and
+// reports mouse presses in bitmap coordinates.
+class PlotImage : public QWidget {
+public:
+    explicit PlotImage(QWidget* parent);
+    const QImage& Picture() const { return picture_; }
+    void SetPicture(const QImage& picture);
+    // New size; the old picture is kept where it fits, the rest is white.
+    void ResizePicture(int width, int height);
+
+    std::function<void(Qt::MouseButton, int, int)> OnMouseDown;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    QImage picture_;
+};
+
+}  // namespace pirolex

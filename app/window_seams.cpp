@@ -1,0 +1,70 @@
+#include "window_seams.h"
+
+#include "branding.h"
+#include "sound_player.h"
+
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QThread>
+
+#include <memory>
+
+namespace pirolex {
+
+namespace {
+
+std::optional<std::string> ChooseWavFile(QWidget* parent) {
+    QFileDialog dialog(parent, QStringLiteral("Sounddatei"));
+    // The dialog accepts any name, existing or not: the load's open test reports a bad one.
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setNameFilter(QStringLiteral("*.wav"));
+    dialog.selectFile(QStringLiteral("*.wav"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().front().toStdString();
+}
+
+void ShowMessageBox(QWidget* parent, MessageKind kind, const QString& text) {
+    const QString title = QString::fromUtf8(kProgramTitle);
+    if (kind == MessageKind::Error) {
+        QMessageBox::critical(parent, title, text);
+    } else {
+        QMessageBox::information(parent, title, text);
+    }
+}
+
+bool ChoosePrinter(QWidget* parent, QPrinter& printer) {
+    QPrintDialog dialog(&printer, parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+}  // namespace
+
+WindowSeams DesktopSeams() {
+    WindowSeams seams;
+    seams.chooseFile = ChooseWavFile;
+    seams.showMessage = ShowMessageBox;
+    seams.choosePrinter = ChoosePrinter;
+    seams.play = PlayToEnd;
+    seams.pause = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
+    seams.exitProcess = [] { QCoreApplication::exit(0); };
+    return seams;
+}
+
+std::function<std::optional<std::string>(QWidget*)> FirstChoice(
+    std::string path, std::function<std::optional<std::string>(QWidget*)> next) {
+    auto first = std::make_shared<std::optional<std::string>>(std::move(path));
+    return [first, next = std::move(next)](QWidget* parent) -> std::optional<std::string> {
+        if (*first) {
+            std::optional<std::string> chosen = std::move(*first);
+            first->reset();
+            return chosen;
+        }
+        return next(parent);
+    };
+}
+
+}  // namespace pirolex

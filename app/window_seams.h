@@ -1,0 +1,38 @@
+#pragma once
+// Everything the window does that would block on a person or a device: the file dialog, message
+// boxes, the print dialog, playback, the 1D animation's pause and ending the process. The program
+// uses DesktopSeams(); tests hand in fakes, so no test opens a dialog, sleeps or needs a device.
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+class QPrinter;
+class QWidget;
+
+namespace pirolex {
+
+enum class MessageKind { Information, Error };
+
+struct WindowSeams {
+    // The open dialog: the chosen path, or nothing when the user cancels.
+    std::function<std::optional<std::string>(QWidget* parent)> chooseFile;
+    std::function<void(QWidget* parent, MessageKind kind, const QString& text)> showMessage;
+    // The print dialog: true when the user confirms; the printer is then set up.
+    std::function<bool(QWidget* parent, QPrinter& printer)> choosePrinter;
+    // Plays the file to its end; returns the platform's message when it cannot, else empty.
+    // Gives up after timeoutMs whatever happens.
+    std::function<QString(const QString& path, int timeoutMs)> play;
+    std::function<void(int milliseconds)> pause;
+    std::function<void()> exitProcess;
+};
+
+WindowSeams DesktopSeams();
+
+// The first call of chooseFile returns path without a dialog; later calls go to next.
+std::function<std::optional<std::string>(QWidget*)> FirstChoice(
+    std::string path, std::function<std::optional<std::string>(QWidget*)> next);
+
+}  // namespace pirolex
