@@ -110,7 +110,7 @@ public:
     const WindowUi& Ui() const { return ui_; }
     Session& GetSession() { return *session_; }
     PlotCanvas& PlotBitmap() { return canvas_; }
-    const QTimer& Timer1() const { return timer1_; }
+    QTimer& Timer1() { return timer1_; }
     int RecomputeRuns() const { return recomputeRuns_; }
     int OuterWidth() const { return width() + kFrameWidth; }
     int OuterHeight() const { return height() + kFrameHeight; }

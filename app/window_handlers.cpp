@@ -118,7 +118,7 @@ void TPirolex::TrackBar1Change() {
 }
 
 void TPirolex::SpinEdit1Change() {
-    Guard([this] { Speed(session_->state, SnapshotControls(), *effects_); });
+    Guard([this] { pirolex::SpinEdit1Change(session_->state, SnapshotControls(), *effects_); });
 }
 
 void TPirolex::Image1MouseDown(Qt::MouseButton button, int x, int y) {

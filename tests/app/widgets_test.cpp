@@ -1,0 +1,126 @@
+// The window's own controls: gauge, arrows-only spin edit, radio group, status bar, plot image.
+#include "widgets.h"
+
+#include <gtest/gtest.h>
+
+#include <QRadioButton>
+#include <QTest>
+
+namespace pirolex {
+namespace {
+
+TEST(GaugeTest, ProgressIsClampedIntoItsRange) {
+    Gauge gauge(nullptr);
+    const std::pair<int, int> cases[] = {{0, 0}, {37, 37}, {100, 100}, {101, 100}, {500, 100},
+                                         {-3, 0}};
+    for (const auto& [given, shown] : cases) {
+        gauge.SetProgress(given);
+        EXPECT_EQ(gauge.Progress(), shown) << given;
+    }
+}
+
+TEST(GaugeTest, FillIsBlueUpToTheProgress) {
+    Gauge gauge(nullptr);
+    gauge.resize(321, 17);
+    gauge.SetProgress(50);
+    const QImage picture = gauge.grab().toImage();
+    EXPECT_EQ(picture.pixel(5, 3), QColor(Qt::blue).rgb());
+    EXPECT_EQ(picture.pixel(300, 3), QColor(Qt::white).rgb());
+    gauge.SetProgress(250);  // clamped: full
+    EXPECT_EQ(gauge.grab().toImage().pixel(300, 3), QColor(Qt::blue).rgb());
+}
+
+TEST(ArrowSpinEditTest, ArrowsStepTheValueButTypingDoesNot) {
+    ArrowSpinEdit spin(nullptr);
+    spin.setRange(-20, 40);
+    spin.setValue(15);
+    QTest::keyClicks(&spin, "3");
+    QTest::keyClick(&spin, Qt::Key_Backspace);
+    EXPECT_EQ(spin.value(), 15);
+    QTest::keyClick(&spin, Qt::Key_Up);
+    EXPECT_EQ(spin.value(), 16);
+    QTest::keyClick(&spin, Qt::Key_Down);
+    QTest::keyClick(&spin, Qt::Key_Down);
+    EXPECT_EQ(spin.value(), 14);
+    spin.setValue(40);
+    QTest::keyClick(&spin, Qt::Key_Up);
+    EXPECT_EQ(spin.value(), 40);
+}
+
+TEST(RadioGroupTest, AChangedIndexRunsTheClickHandlerOnce) {
+    RadioGroup group(QStringLiteral("Tonkanal"), {"links", "rechts", "beide"}, nullptr);
+    int clicks = 0;
+    group.OnClick = [&] { ++clicks; };
+    EXPECT_EQ(group.ItemIndex(), -1);
+
+    group.SetItemIndex(1);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(group.ItemIndex(), 1);
+    EXPECT_TRUE(group.Button(1)->isChecked());
+
+    group.SetItemIndex(1);  // no change, no event
+    EXPECT_EQ(clicks, 1);
+
+    group.SetItemIndexQuietly(2);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(group.ItemIndex(), 2);
+
+    group.resize(89, 89);
+    group.show();
+    QTest::mouseClick(group.Button(0), Qt::LeftButton);
+    EXPECT_EQ(clicks, 2);
+    EXPECT_EQ(group.ItemIndex(), 0);
+
+    group.SetItemIndex(-1);
+    EXPECT_EQ(group.ItemIndex(), -1);
+    for (int i = 0; i < group.Count(); ++i) EXPECT_FALSE(group.Button(i)->isChecked());
+}
+
+TEST(RadioGroupTest, ItemsShareTheRoomBelowTheCaptionInOrder) {
+    RadioGroup group(QStringLiteral("Tonkanal"), {"links", "rechts", "beide"}, nullptr);
+    group.resize(89, 89);
+    group.show();  // a hidden widget lays out when it is shown
+    for (int i = 0; i < group.Count(); ++i) {
+        const QRect r = group.Button(i)->geometry();
+        EXPECT_TRUE(group.rect().contains(r)) << i;
+        if (i > 0) {
+            EXPECT_GE(r.top(), group.Button(i - 1)->geometry().bottom()) << i;
+        }
+    }
+}
+
+TEST(PanelStatusBarTest, PanelsHaveTheirWidthsAndTheLastReachesTheEdge) {
+    PanelStatusBar bar({300, 125, 125, 75, 50}, nullptr);
+    bar.resize(838, 21);
+    bar.show();  // a hidden widget lays out when it is shown
+    const int lefts[] = {0, 300, 425, 550, 625};
+    const int widths[] = {300, 125, 125, 75, 838 - 625};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(bar.Panel(i)->geometry(), QRect(lefts[i], 0, widths[i], 21)) << i;
+    }
+    bar.resize(500, 21);  // narrower than the panels: the last keeps its width
+    EXPECT_EQ(bar.Panel(4)->width(), 50);
+    bar.SetPanelText(3, QStringLiteral(" 5.0 s"));
+    EXPECT_EQ(bar.PanelText(3), QStringLiteral(" 5.0 s"));
+}
+
+TEST(PlotImageTest, KeepsItsPictureWhereItFitsAndReportsPressesInPictureCoordinates) {
+    PlotImage image(nullptr);
+    QImage picture(20, 10, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    image.SetPicture(picture);
+    image.ResizePicture(30, 5);
+    EXPECT_EQ(image.size(), QSize(30, 5));
+    EXPECT_EQ(image.Picture().pixel(19, 4), QColor(Qt::red).rgb());
+    EXPECT_EQ(image.Picture().pixel(20, 4), QColor(Qt::white).rgb());
+
+    std::vector<std::tuple<Qt::MouseButton, int, int>> presses;
+    image.OnMouseDown = [&](Qt::MouseButton b, int x, int y) { presses.emplace_back(b, x, y); };
+    image.show();
+    QTest::mousePress(&image, Qt::RightButton, {}, QPoint(7, 3));
+    ASSERT_EQ(presses.size(), 1u);
+    EXPECT_EQ(presses[0], std::make_tuple(Qt::RightButton, 7, 3));
+}
+
+}  // namespace
+}  // namespace pirolex

@@ -1,0 +1,166 @@
+// The load command as the window runs it: dialog, caption and panels, open test, parse,
+// recompute, and the three file commands.
+#include "runtime_error.h"
+#include "spectrogram_pass.h"
+#include "wav_reader.h"
+#include "wav_writer.h"
+#include "widgets.h"
+#include "window_fixture.h"
+
+#include <QToolButton>
+
+#include <filesystem>
+
+namespace pirolex::testing {
+namespace {
+
+class LoadTest : public WindowTest {
+protected:
+    bool CommandsEnabled(bool expected) {
+        const WindowUi& ui = Ui();
+        return ui.ToolButton2->isEnabled() == expected && ui.ToolButton3->isEnabled() == expected &&
+               ui.ToolButton4->isEnabled() == expected;
+    }
+    QString Panel(int i) { return Ui().StatusBar1->PanelText(i); }
+};
+
+TEST_F(LoadTest, AStereoFileFillsCaptionPanelsAndEnablesTheCommands) {
+    const std::string path = StereoFile("load_stereo.wav", 8000, 4000);
+    Start({path});
+    EXPECT_EQ(Window().windowTitle().toStdString(), "Pirolex  " + path);
+    EXPECT_EQ(Panel(0).toStdString(), path);
+    EXPECT_EQ(Panel(1), "8000 Hz Samplerate");
+    EXPECT_EQ(Panel(2), "4000 Samples");
+    EXPECT_EQ(Panel(3), " 0.5 s");
+    EXPECT_EQ(Panel(4), "1024 Filter");
+    EXPECT_TRUE(State().FileLoaded);
+    EXPECT_TRUE(CommandsEnabled(true));
+    EXPECT_EQ(State().LineStep, Optimum(State()));
+    EXPECT_TRUE(Ui().KanalRadioGroup->isEnabled());
+    EXPECT_TRUE(fake_.messages.empty());
+    // The recompute has run and emptied the speed label.
+    EXPECT_EQ(Ui().Label1->text(), "");
+}
+
+TEST_F(LoadTest, AStereoFileLeavesTheChannelChoiceAlone) {
+    Start();
+    Ui().KanalRadioGroup->SetItemIndex(2);
+    const int runs = Window().RecomputeRuns();
+    Load(StereoFile("load_stereo_choice.wav"));
+    EXPECT_EQ(Ui().KanalRadioGroup->ItemIndex(), 2);
+    EXPECT_EQ(State().ChannelSelect, 2);
+    EXPECT_TRUE(Ui().KanalRadioGroup->isEnabled());
+    EXPECT_EQ(Window().RecomputeRuns(), runs + 1);
+}
+
+TEST_F(LoadTest, AMonoFileLocksTheChannelGroupOnLeftWithOneRecompute) {
+    Start();
+    Ui().KanalRadioGroup->SetItemIndex(1);
+    const int runs = Window().RecomputeRuns();
+    Load(MonoFile("load_mono.wav"));
+    EXPECT_EQ(Ui().KanalRadioGroup->ItemIndex(), 0);
+    EXPECT_FALSE(Ui().KanalRadioGroup->isEnabled());
+    EXPECT_EQ(State().ChannelSelect, 0);
+    // The group moves without running its handler: the load's own recompute is the only one.
+    EXPECT_EQ(Window().RecomputeRuns(), runs + 1);
+    EXPECT_TRUE(CommandsEnabled(true));
+}
+
+TEST_F(LoadTest, AFileThatCannotBeOpenedShowsTheLoadErrorWithoutAMessage) {
+    const std::string missing =
+        (std::filesystem::temp_directory_path() / "pirolex_no_such_file.wav").string();
+    std::filesystem::remove(missing);
+    Start();
+    Load(StereoFile("load_before_missing.wav"));
+    const int runs = Window().RecomputeRuns();
+    Load(missing);
+    EXPECT_EQ(Window().windowTitle().toStdString(), "Pirolex  " + missing);
+    EXPECT_EQ(Panel(0), "!! file load ERROR !!");
+    EXPECT_FALSE(State().FileLoaded);
+    EXPECT_TRUE(CommandsEnabled(false));
+    EXPECT_TRUE(fake_.messages.empty());
+    EXPECT_EQ(Window().RecomputeRuns(), runs);
+}
+
+TEST_F(LoadTest, AParseFailureReportsTheReadersTextAndKeepsTheEarlierRecording) {
+    const std::string good = StereoFile("load_good.wav", 8000, 4000);
+    testwav::Bytes truncated;
+    truncated.Tag("RIFF").U32(100).Tag("WAVE").Tag("fmt ").U32(16).U16(1);
+    const std::string bad = testwav::WriteTempFile(truncated.data, "load_truncated.wav");
+
+    // What the reader says about the file, independently of the window.
+    std::string expected;
+    try {
+        AnalysisState scratch;
+        scratch.FileName = bad;
+        Effects none;
+        OpenWavefile(scratch, none);
+    } catch (const RuntimeError& e) {
+        expected = e.what();
+    }
+    ASSERT_FALSE(expected.empty());
+
+    Start({good});
+    const auto samples = State().Samples;
+    const int32_t rate = State().SampleRate, count = State().SampleCount;
+    const QImage picture = Ui().Image1->Picture();
+    const int runs = Window().RecomputeRuns();
+
+    Load(bad);
+    ASSERT_EQ(fake_.Errors().size(), 1u);
+    EXPECT_EQ(fake_.Errors()[0].toStdString(), expected);
+    EXPECT_FALSE(State().FileLoaded);
+    EXPECT_TRUE(CommandsEnabled(false));
+    EXPECT_EQ(Panel(0), "!! file load ERROR !!");
+    EXPECT_EQ(Window().windowTitle().toStdString(), "Pirolex  " + bad);
+    EXPECT_TRUE(State().Samples == samples);
+    EXPECT_EQ(State().SampleRate, rate);
+    EXPECT_EQ(State().SampleCount, count);
+    EXPECT_EQ(Panel(1), "8000 Hz Samplerate");
+    EXPECT_EQ(Ui().Image1->Picture(), picture);
+    EXPECT_EQ(Window().RecomputeRuns(), runs);
+}
+
+TEST_F(LoadTest, ACancelledDialogLoadsTheEarlierFileAgain) {
+    const std::string path = StereoFile("load_again.wav", 8000, 4000);
+    Start({path});
+    // The file changes on disk; the cancelled dialog reads it afresh.
+    StereoFile("load_again.wav", 11025, 2205);
+    const int runs = Window().RecomputeRuns();
+    Load(std::nullopt);
+    EXPECT_EQ(State().FileName, path);
+    EXPECT_EQ(Window().windowTitle().toStdString(), "Pirolex  " + path);
+    EXPECT_EQ(Panel(1), "11025 Hz Samplerate");
+    EXPECT_EQ(Panel(2), "2205 Samples");
+    EXPECT_EQ(Window().RecomputeRuns(), runs + 1);
+    EXPECT_TRUE(CommandsEnabled(true));
+}
+
+TEST_F(LoadTest, ACancelledDialogWithoutAFileChangesNothingButTheCaption) {
+    Start();
+    Ui().ToolButton2->setEnabled(true);  // whatever they show, the buttons keep it
+    Load(std::nullopt);
+    EXPECT_EQ(Window().windowTitle(), "Pirolex  ");
+    EXPECT_EQ(Panel(0), "");
+    EXPECT_TRUE(Ui().ToolButton2->isEnabled());
+    EXPECT_FALSE(State().FileLoaded);
+    EXPECT_EQ(fake_.dialogs, 2);
+}
+
+// `pirolex FILE`: the file is loaded as if the start-up dialog had returned it.
+TEST_F(LoadTest, AFileGivenAtStartIsLoadedWithoutTheDialog) {
+    const std::string path = MonoFile("load_first_choice.wav");
+    fake_.choices = {};
+    WindowSeams seams = fake_.Make();
+    seams.chooseFile = FirstChoice(path, seams.chooseFile);
+    window_ = std::make_unique<TPirolex>(std::move(seams));
+    Window().FormCreate();
+    EXPECT_EQ(fake_.dialogs, 0);
+    EXPECT_EQ(State().FileName, path);
+    EXPECT_TRUE(State().FileLoaded);
+    Window().ToolButton1Click();  // the next load asks again
+    EXPECT_EQ(fake_.dialogs, 1);
+}
+
+}  // namespace
+}  // namespace pirolex::testing
