@@ -2,7 +2,10 @@
 
 #include "runtime_error.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <type_traits>
 
 namespace pirolex {
 
@@ -17,10 +20,6 @@ void CheckSize(const AnalysisState& state) {
     if (e < 7 || e > kLevels || state.FFTMask != (1 << e) - 1 ||
         state.TableStride != kTableSize >> e)
         Fail(msg::kRangeCheck);
-}
-
-void CheckLevel(const FFTEngine& fft) {
-    if (fft.FFTLevel < 1 || fft.FFTLevel > kLevels) Fail(msg::kRangeCheck);
 }
 
 void BuildTrigTable(FFTEngine& fft) {
@@ -84,6 +83,103 @@ void BuildTwiddles(FFTEngine& fft) {
     }
 }
 
+// Every upper row of a group shares its twiddle and lower rows have none, so one number per
+// group and level describes the plan's Twiddle column.
+void PackGroupTwiddles(FFTEngine& fft) {
+    for (int32_t j = 1; j <= kLevels; ++j) {
+        const int32_t d = kTableSize >> j;
+        for (int32_t g = 0; g < (kTableSize >> 1) / d; ++g)
+            fft.GroupTwiddle[j][g] = fft.LevelTable[2 * g * d + d][j].Twiddle;
+    }
+}
+
+// One complex row in one two-lane register (Re, Im): a butterfly or a twiddle then costs a few
+// packed operations instead of a dozen scalar ones. Each lane computes exactly the double the
+// scalar formula gives; the vector only does the two at once.
+using Pair = double __attribute__((vector_size(16)));
+
+static_assert(sizeof(ComplexRow) == sizeof(Pair) && std::is_trivially_copyable_v<ComplexRow>);
+inline Pair Load(const ComplexRow& row) {
+    Pair v;
+    std::memcpy(&v, &row, sizeof v);
+    return v;
+}
+// ComplexRow is trivially copyable; only its member initialisers make GCC call it non-trivial.
+inline void Store(ComplexRow& row, Pair v) {
+    std::memcpy(static_cast<void*>(&row), &v, sizeof v);
+}
+
+// Multiplication by e^(-i t 2pi/1024) as the twiddle pass writes it: (re c + im s, im c - re s).
+// The second lane is im c + re (-s), the same double, since negating s is exact and x + (-y) is
+// x - y.
+struct Twiddle {
+    Pair cos;
+    Pair sinSigned;
+};
+inline Twiddle TwiddleFor(const FFTEngine& fft, int32_t t) {
+    const double s = fft.TrigTable[t].Sine;
+    const double c = fft.TrigTable[t].Cosine;
+    return {Pair{c, c}, Pair{s, -s}};
+}
+inline Pair Turn(Pair v, const Twiddle& w) {
+    return v * w.cos + __builtin_shufflevector(v, v, 1, 0) * w.sinSigned;
+}
+
+// The lower row of a pair receives a + b, the upper one (-b) + a, which is the same double as
+// a - b.
+inline void Combine(ComplexRow& lower, ComplexRow& upper, Pair a, Pair b) {
+    Store(lower, a + b);
+    Store(upper, a - b);
+}
+
+// The first level works on the block itself, without a twiddle pass.
+void FirstLevel(FFTEngine& fft, int32_t n) {
+    const int32_t d = n / 2;
+    const ComplexRow* in = fft.FFTInput.data();
+    ComplexRow* out = fft.FFTOutput.data();
+    for (int32_t r = 0; r < d; ++r) Combine(out[r], out[r + d], Load(in[r]), Load(in[r + d]));
+}
+
+// A middle level's twiddle pass and butterflies done in place on FFTOutput, pair by pair. The
+// twiddled copy that the separate pass would leave in FFTInput is overwritten by the next
+// level's pass anyway, so it is kept only at the last level.
+void MiddleLevel(FFTEngine& fft, int32_t level, int32_t n) {
+    const int32_t d = kTableSize >> level;
+    ComplexRow* x = fft.FFTOutput.data();
+    const int32_t* twiddle = fft.GroupTwiddle[level].data();
+    for (int32_t g = 0; g < n / (2 * d); ++g) {
+        ComplexRow* lower = x + 2 * g * d;
+        ComplexRow* upper = lower + d;
+        const int32_t t = twiddle[g];
+        if (t > 0) {
+            const Twiddle w = TwiddleFor(fft, t);
+            for (int32_t r = 0; r < d; ++r)
+                Combine(lower[r], upper[r], Load(lower[r]), Turn(Load(upper[r]), w));
+        } else {
+            for (int32_t r = 0; r < d; ++r)
+                Combine(lower[r], upper[r], Load(lower[r]), Load(upper[r]));
+        }
+    }
+}
+
+// Level 10 pairs neighbouring rows. It leaves in FFTInput what its twiddle pass would: all of
+// FFTOutput (rows from N on are never written by any level) with the upper rows turned.
+void LastLevel(FFTEngine& fft, int32_t n) {
+    ComplexRow* in = fft.FFTInput.data();
+    ComplexRow* out = fft.FFTOutput.data();
+    const int32_t* twiddle = fft.GroupTwiddle[kLevels].data();
+    std::copy(out + n, out + kTableSize, in + n);
+    for (int32_t g = 0; g < n / 2; ++g) {
+        const int32_t t = twiddle[g];
+        const Pair a = Load(out[2 * g]);
+        Pair b = Load(out[2 * g + 1]);
+        if (t > 0) b = Turn(b, TwiddleFor(fft, t));
+        Store(in[2 * g], a);
+        Store(in[2 * g + 1], b);
+        Combine(out[2 * g], out[2 * g + 1], a, b);
+    }
+}
+
 // "norm": larger part plus 0.33 times the smaller one. Dividing by N and multiplying by 1/N give
 // the same double because N is a power of two.
 void MagnitudeNorm(FFTEngine& fft, int32_t n, int shift) {
@@ -96,8 +192,9 @@ void MagnitudeNorm(FFTEngine& fft, int32_t n, int shift) {
         const double b = std::fabs(out[r].Im);
         out[r].Re = a;
         out[r].Im = b;
-        const double m = a >= b ? (a + 0.33 * b) * inv : (b + 0.33 * a) * inv;
-        in[rev[r] >> shift].Re = m;
+        // max and min pick a and b exactly as "a >= b" does (neither is NaN or -0), without a
+        // branch that random data would mispredict half of the time.
+        in[rev[r] >> shift].Re = (std::max(a, b) + 0.33 * std::min(a, b)) * inv;
     }
 }
 
@@ -152,66 +249,20 @@ void FFTinit(AnalysisState& state, FFTEngine& fft) {
     BuildPartners(fft);
     BuildBitReverse(fft);
     BuildTwiddles(fft);
-}
-
-// The plan's lower rows never turn, and all upper rows of one group of 2d rows share one angle,
-// so the angle is looked up once per group.
-void FFTtwiddle(const AnalysisState& state, FFTEngine& fft) {
-    CheckLevel(fft);
-    const int32_t level = fft.FFTLevel;
-    const int32_t n = state.FFTMask + 1;
-    const int32_t d = kTableSize >> level;
-    ComplexRow* in = fft.FFTInput.data();
-    const ComplexRow* out = fft.FFTOutput.data();
-    fft.FFTInput = fft.FFTOutput;
-    for (int32_t base = 0; base + d < n; base += 2 * d) {
-        const int32_t t = fft.LevelTable[base + d][level].Twiddle;
-        if (t <= 0) continue;
-        const double s = fft.TrigTable[t].Sine;
-        const double c = fft.TrigTable[t].Cosine;
-        for (int32_t r = base + d; r < base + 2 * d; ++r) {
-            const double re = out[r].Re;
-            const double im = out[r].Im;
-            in[r].Re = re * c + im * s;
-            in[r].Im = im * c - re * s;
-        }
-    }
-}
-
-void FFTbutterfly(const AnalysisState& state, FFTEngine& fft) {
-    CheckLevel(fft);
-    const int32_t n = state.FFTMask + 1;
-    const int32_t d = kTableSize >> fft.FFTLevel;
-    const ComplexRow* in = fft.FFTInput.data();
-    ComplexRow* out = fft.FFTOutput.data();
-    if (d >= n) {
-        // A level above the size's first one: every row below N is a lower row.
-        for (int32_t r = 0; r < n; ++r)
-            out[r] = {in[r].Re + in[r + d].Re, in[r].Im + in[r + d].Im};
-        return;
-    }
-    for (int32_t base = 0; base < n; base += 2 * d) {
-        for (int32_t r = base; r < base + d; ++r) {
-            const ComplexRow a = in[r];
-            const ComplexRow b = in[r + d];
-            out[r] = {a.Re + b.Re, a.Im + b.Im};
-            // The upper row is written as (-b) + a; the same double as a - b.
-            out[r + d] = {(-b.Re) + a.Re, (-b.Im) + a.Im};
-        }
-    }
+    PackGroupTwiddles(fft);
 }
 
 void FFTline(const AnalysisState& state, FFTEngine& fft, int accuracy) {
     CheckSize(state);
     const int32_t n = state.FFTMask + 1;
     const int shift = kLevels - state.FFTExponent;  // k(r) = BitReverse[r] div TableStride
-    const int32_t first = kLevels + 1 - state.FFTExponent;
-    for (fft.FFTLevel = first; fft.FFTLevel <= kLevels; ++fft.FFTLevel) {
-        // The first level reads the block itself; a twiddle pass there would overwrite it with
-        // the previous line's output.
-        if (fft.FFTLevel > first) FFTtwiddle(state, fft);
-        FFTbutterfly(state, fft);
-    }
+    // Levels 11 - E .. 10; the first reads the block itself (a twiddle pass there would replace
+    // it with the previous line's output).
+    FirstLevel(fft, n);
+    for (int32_t level = kLevels + 2 - state.FFTExponent; level < kLevels; ++level)
+        MiddleLevel(fft, level, n);
+    LastLevel(fft, n);
+    fft.FFTLevel = kLevels + 1;
     if (accuracy == 1)
         MagnitudeFein(fft, n, shift);
     else

@@ -39,6 +39,10 @@ struct FFTEngine {
     // Indexed [row][level], levels 1..10; index 0 is unused.
     std::array<std::array<LevelRow, kLevels + 1>, kTableSize> LevelTable{};
     int32_t FFTLevel = 0;
+    // The plan's Twiddle of the upper rows of group g (rows 2gd + d .. 2gd + 2d - 1, which all
+    // share it) at level j, as [j][g]: the same numbers as in LevelTable, packed into 4 KB per
+    // level so that a line does not walk the whole plan for them.
+    std::array<std::array<int32_t, kTableSize / 2>, kLevels + 1> GroupTwiddle{};
 };
 
 int32_t ZWEIpower(int32_t n);
@@ -46,11 +50,5 @@ int32_t Quersumme(int32_t n);
 void FFTinit(AnalysisState& state, FFTEngine& fft);
 // accuracy: 0 = "norm", 1 = "fein".
 void FFTline(const AnalysisState& state, FFTEngine& fft, int accuracy);
-
-// The two steps of butterfly level fft.FFTLevel over rows 0..FFTMask. FFTtwiddle copies all of
-// FFTOutput into FFTInput and turns the rows the plan marks; FFTbutterfly combines FFTInput's
-// pairs into FFTOutput. Only FFTline needs them; they are public so that tests can step levels.
-void FFTtwiddle(const AnalysisState& state, FFTEngine& fft);
-void FFTbutterfly(const AnalysisState& state, FFTEngine& fft);
 
 }  // namespace pirolex

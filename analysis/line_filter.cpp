@@ -2,6 +2,7 @@
 
 #include "runtime_error.h"
 
+#include <cstring>
 #include <string>
 
 namespace pirolex {
@@ -26,24 +27,53 @@ void ShowCaptions(int32_t limit, KeepRange range, Effects& effects) {
     effects.CFARLabel("CFAR : " + std::to_string(range.lo) + " .. " + std::to_string(range.hi));
 }
 
-// An iteration changes only the factor, never the line, so each bin's window mean is formed once.
-// The sum runs over the window in ascending order from 0, term by term as (a/10)/2; walking the
-// window offsets in the outer loop keeps that order for every bin and lets the bins go in
-// parallel.
-void WindowMeans(const ComplexRow* line, int32_t h, double* mean) {
-    double q[kTableSize];
-    for (int32_t j = 0; j <= h; ++j) q[j] = (line[j].Re / 10) / 2;
-    for (int32_t k = kHalfWindow; k <= h - kHalfWindow; ++k) mean[k] = 0.0;
-    for (int32_t offset = -kHalfWindow; offset <= kHalfWindow; ++offset)
-        for (int32_t k = kHalfWindow; k <= h - kHalfWindow; ++k) mean[k] += q[k + offset];
+// The line as the filter reads it: the amplitudes in one contiguous row, and each tested bin's
+// window mean. An iteration changes only the factor, never the line, so the means are formed
+// once per line instead of once per iteration.
+struct Window {
+    double amp[kTableSize];
+    double mean[kTableSize];
+};
+
+constexpr int32_t kBlock = 8;
+
+// Each mean is summed over its window in ascending order from 0, term by term as (a/10)/2, just
+// as a bin-by-bin loop would. Eight neighbouring bins are summed side by side in registers; the
+// order within each bin's sum is unchanged.
+void FormWindow(const ComplexRow* line, int32_t h, Window& w) {
+    double q[kTableSize + kBlock];
+    for (int32_t j = 0; j <= h; ++j) {
+        w.amp[j] = line[j].Re;
+        q[j] = (w.amp[j] / 10) / 2;
+    }
+    // The last block may run past bin h - 10; its extra sums are never read.
+    for (int32_t j = h + 1; j <= h + kBlock; ++j) q[j] = 0.0;
+    for (int32_t k = kHalfWindow; k <= h - kHalfWindow; k += kBlock) {
+        double acc[kBlock] = {};
+        for (int32_t j = k - kHalfWindow; j <= k + kHalfWindow; ++j)
+            for (int32_t i = 0; i < kBlock; ++i) acc[i] += q[j + i];
+        for (int32_t i = 0; i < kBlock; ++i) w.mean[k + i] = acc[i];
+    }
 }
 
-int32_t CountKept(const ComplexRow* line, int32_t h, const double* mean, int32_t limit) {
+// Two bins per step: each lane compares exactly as the scalar test does and yields -1 or 0.
+using Pair = double __attribute__((vector_size(16)));
+using Mask = int64_t __attribute__((vector_size(16)));
+
+int32_t CountKept(const Window& w, int32_t h, int32_t limit) {
     const double factor = limit / 10.0;
-    int32_t kept = 0;
-    for (int32_t k = kHalfWindow; k <= h - kHalfWindow; ++k)
-        kept += line[k].Re >= factor * mean[k] ? 1 : 0;
-    return kept;
+    const Pair f = {factor, factor};
+    Mask kept = {0, 0};
+    int32_t k = kHalfWindow;
+    for (; k + 1 <= h - kHalfWindow; k += 2) {
+        Pair amp, mean;
+        std::memcpy(&amp, &w.amp[k], sizeof amp);
+        std::memcpy(&mean, &w.mean[k], sizeof mean);
+        kept -= amp >= f * mean;
+    }
+    int64_t count = kept[0] + kept[1];
+    if (k <= h - kHalfWindow) count += w.amp[k] >= factor * w.mean[k] ? 1 : 0;
+    return static_cast<int32_t>(count);
 }
 
 // Moves the limit one tenth towards the wanted range; reports whether it moved.
@@ -59,11 +89,11 @@ bool Adapt(int32_t kept, KeepRange range, int32_t& limit) {
     return false;
 }
 
-void ApplyLimit(ComplexRow* line, int32_t h, const double* mean, int32_t limit) {
+void ApplyLimit(ComplexRow* line, int32_t h, const Window& w, int32_t limit) {
     const double factor = limit / 10.0;
     for (int32_t k = 0; k < kHalfWindow; ++k) line[k].Re = 0.0;
     for (int32_t k = kHalfWindow; k <= h - kHalfWindow; ++k) {
-        line[k].Im = line[k].Re >= factor * mean[k] ? line[k].Re : 0.0;
+        line[k].Im = w.amp[k] >= factor * w.mean[k] ? w.amp[k] : 0.0;
         line[k].Re = line[k].Im;
     }
     for (int32_t k = h - kHalfWindow + 1; k <= h; ++k) line[k].Re = 0.0;
@@ -81,8 +111,8 @@ void LineFilter(const AnalysisState& state, FFTEngine& fft, LineFilterState& fil
     ComplexRow* line = fft.FFTOutput.data();
     const int32_t h = (state.FFTMask + 1) / 2 - 1;
     if (h < 2 * kHalfWindow || h >= kTableSize) Fail(msg::kRangeCheck);
-    double mean[kTableSize];
-    WindowMeans(line, h, mean);
+    Window window;
+    FormWindow(line, h, window);
 
     // The line keeps the bins of the last iteration's factor; the limit may leave the line one
     // step beyond it when the last iteration still adjusted it.
@@ -90,10 +120,10 @@ void LineFilter(const AnalysisState& state, FFTEngine& fft, LineFilterState& fil
     bool moved = true;
     for (int32_t iteration = 1; moved && iteration <= kMaxIterations; ++iteration) {
         used = filter.FilterLimit;
-        moved = Adapt(CountKept(line, h, mean, used), range, filter.FilterLimit);
+        moved = Adapt(CountKept(window, h, used), range, filter.FilterLimit);
         if (!controls.ConstPPL) break;
     }
-    ApplyLimit(line, h, mean, used);
+    ApplyLimit(line, h, window, used);
 }
 
 }  // namespace pirolex
