@@ -15,7 +15,9 @@ int main(int argc, char** argv) {
     // `pirolex FILE` loads FILE as if it had been chosen in the start-up dialog.
     if (argc > 1) seams.chooseFile = pirolex::FirstChoice(argv[1], seams.chooseFile);
     pirolex::TPirolex window(std::move(seams));
-    window.FormCreate();
+    // Shown first, so the start-up dialog opens over the window rather than alone.
+    window.CentreOnScreen();
     window.show();
+    window.FormCreate();
     return app.exec();
 }

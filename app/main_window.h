@@ -79,6 +79,7 @@ public:
 
     // Start-up and geometry.
     void FormCreate();
+    void CentreOnScreen();
     void FormResize();
     void trigger();
     void Timer1Timer();
@@ -138,7 +139,6 @@ private:
     void AlignBars();
 
     // Start-up steps (window_startup.cpp).
-    void CentreOnScreen();
     void CreatePlotBitmap();
     void SetStartValues();
 

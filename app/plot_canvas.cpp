@@ -83,8 +83,15 @@ PlotCanvas::PlotCanvas(int width, int height) : font_(QStringLiteral("DejaVu San
 }
 
 void PlotCanvas::Resize(int width, int height) {
-    image_ = QImage(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32);
-    image_.fill(Qt::white);
+    const QSize size(std::max(width, 1), std::max(height, 1));
+    if (!image_.isNull() && image_.size() == size) return;
+    QImage next(size, QImage::Format_RGB32);
+    next.fill(Qt::white);
+    if (!image_.isNull()) {
+        QPainter painter(&next);
+        painter.drawImage(0, 0, image_);
+    }
+    image_ = next;
 }
 
 uint32_t PlotCanvas::ToPacked(QRgb rgb) {

@@ -28,7 +28,8 @@ public:
 
     PlotCanvas(int width, int height);
 
-    // Takes a new size; the content is cleared to white (the window recomputes after a resize).
+    // Takes a new size, at least 1 x 1. The picture stays where it fits and new room is white,
+    // so a click between a resize and the recompute that follows it still draws on the plot.
     void Resize(int width, int height);
     int Width() const { return image_.width(); }
     int Height() const { return image_.height(); }

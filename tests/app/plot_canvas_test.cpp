@@ -259,15 +259,19 @@ TEST(PlotCanvasText, EmptyTextPaintsNothing) {
     EXPECT_EQ(Painted(canvas).size(), 20u);
 }
 
-TEST(PlotCanvasBitmap, ResizeClearsToWhiteWithAtLeastOnePixel) {
+TEST(PlotCanvasBitmap, ResizeKeepsThePictureWhereItFitsWithAtLeastOnePixel) {
     PlotCanvas canvas(10, 10);
     canvas.SetPixel(3, 3, kRed);
+    canvas.SetPixel(9, 9, kGreen);
+    canvas.Resize(30, 20);
+    EXPECT_EQ(canvas.Width(), 30);
+    EXPECT_EQ(canvas.Height(), 20);
+    EXPECT_EQ(Painted(canvas), (Pixels{{3, 3}, {9, 9}}));
+    canvas.Resize(5, 5);
+    EXPECT_EQ(Painted(canvas), (Pixels{{3, 3}}));
     canvas.Resize(0, -5);
     EXPECT_EQ(canvas.Width(), 1);
     EXPECT_EQ(canvas.Height(), 1);
-    canvas.Resize(30, 20);
-    EXPECT_EQ(canvas.Width(), 30);
-    EXPECT_TRUE(Painted(canvas).empty());
 }
 
 TEST(PlotCanvasBitmap, PresentHandsTheCurrentPictureOver) {
