@@ -1,11 +1,10 @@
 #include "fft_engine.h"
 
+#include "pair.h"
 #include "runtime_error.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <type_traits>
 
 namespace pirolex {
 
@@ -93,22 +92,6 @@ void PackGroupTwiddles(FFTEngine& fft) {
     }
 }
 
-// One complex row in one two-lane register (Re, Im): a butterfly or a twiddle then costs a few
-// packed operations instead of a dozen scalar ones. Each lane computes exactly the double the
-// scalar formula gives; the vector only does the two at once.
-using Pair = double __attribute__((vector_size(16)));
-
-static_assert(sizeof(ComplexRow) == sizeof(Pair) && std::is_trivially_copyable_v<ComplexRow>);
-inline Pair Load(const ComplexRow& row) {
-    Pair v;
-    std::memcpy(&v, &row, sizeof v);
-    return v;
-}
-// ComplexRow is trivially copyable; only its member initialisers make GCC call it non-trivial.
-inline void Store(ComplexRow& row, Pair v) {
-    std::memcpy(static_cast<void*>(&row), &v, sizeof v);
-}
-
 // Multiplication by e^(-i t 2pi/1024) as the twiddle pass writes it: (re c + im s, im c - re s).
 // The second lane is im c + re (-s), the same double, since negating s is exact and x + (-y) is
 // x - y.
@@ -128,8 +111,8 @@ inline Pair Turn(Pair v, const Twiddle& w) {
 // The lower row of a pair receives a + b, the upper one (-b) + a, which is the same double as
 // a - b.
 inline void Combine(ComplexRow& lower, ComplexRow& upper, Pair a, Pair b) {
-    Store(lower, a + b);
-    Store(upper, a - b);
+    StoreRow(lower, a + b);
+    StoreRow(upper, a - b);
 }
 
 // The first level works on the block itself, without a twiddle pass.
@@ -137,7 +120,8 @@ void FirstLevel(FFTEngine& fft, int32_t n) {
     const int32_t d = n / 2;
     const ComplexRow* in = fft.FFTInput.data();
     ComplexRow* out = fft.FFTOutput.data();
-    for (int32_t r = 0; r < d; ++r) Combine(out[r], out[r + d], Load(in[r]), Load(in[r + d]));
+    for (int32_t r = 0; r < d; ++r)
+        Combine(out[r], out[r + d], LoadRow(in[r]), LoadRow(in[r + d]));
 }
 
 // A middle level's twiddle pass and butterflies done in place on FFTOutput, pair by pair. The
@@ -154,10 +138,10 @@ void MiddleLevel(FFTEngine& fft, int32_t level, int32_t n) {
         if (t > 0) {
             const Twiddle w = TwiddleFor(fft, t);
             for (int32_t r = 0; r < d; ++r)
-                Combine(lower[r], upper[r], Load(lower[r]), Turn(Load(upper[r]), w));
+                Combine(lower[r], upper[r], LoadRow(lower[r]), Turn(LoadRow(upper[r]), w));
         } else {
             for (int32_t r = 0; r < d; ++r)
-                Combine(lower[r], upper[r], Load(lower[r]), Load(upper[r]));
+                Combine(lower[r], upper[r], LoadRow(lower[r]), LoadRow(upper[r]));
         }
     }
 }
@@ -171,30 +155,35 @@ void LastLevel(FFTEngine& fft, int32_t n) {
     std::copy(out + n, out + kTableSize, in + n);
     for (int32_t g = 0; g < n / 2; ++g) {
         const int32_t t = twiddle[g];
-        const Pair a = Load(out[2 * g]);
-        Pair b = Load(out[2 * g + 1]);
+        const Pair a = LoadRow(out[2 * g]);
+        Pair b = LoadRow(out[2 * g + 1]);
         if (t > 0) b = Turn(b, TwiddleFor(fft, t));
-        Store(in[2 * g], a);
-        Store(in[2 * g + 1], b);
+        StoreRow(in[2 * g], a);
+        StoreRow(in[2 * g + 1], b);
         Combine(out[2 * g], out[2 * g + 1], a, b);
     }
 }
 
 // "norm": larger part plus 0.33 times the smaller one. Dividing by N and multiplying by 1/N give
-// the same double because N is a power of two.
+// the same double because N is a power of two. Two rows per step: their absolute values are
+// written back, and max/min pick the larger and smaller part exactly as "a >= b" does (the
+// parts are never NaN, and fabs never gives -0).
 void MagnitudeNorm(FFTEngine& fft, int32_t n, int shift) {
-    const double inv = 1.0 / n;
+    const Pair inv = Splat(1.0 / n);
+    const Pair share = Splat(0.33);
     ComplexRow* out = fft.FFTOutput.data();
     ComplexRow* in = fft.FFTInput.data();
     const int32_t* rev = fft.BitReverse.data();
-    for (int32_t r = 0; r < n; ++r) {
-        const double a = std::fabs(out[r].Re);
-        const double b = std::fabs(out[r].Im);
-        out[r].Re = a;
-        out[r].Im = b;
-        // max and min pick a and b exactly as "a >= b" does (neither is NaN or -0), without a
-        // branch that random data would mispredict half of the time.
-        in[rev[r] >> shift].Re = (std::max(a, b) + 0.33 * std::min(a, b)) * inv;
+    for (int32_t r = 0; r < n; r += 2) {
+        const Pair first = AbsPair(LoadRow(out[r]));
+        const Pair second = AbsPair(LoadRow(out[r + 1]));
+        StoreRow(out[r], first);
+        StoreRow(out[r + 1], second);
+        const Pair a = LowLanes(first, second);
+        const Pair b = HighLanes(first, second);
+        const Pair m = (MaxPair(a, b) + share * MinPair(a, b)) * inv;
+        in[rev[r] >> shift].Re = m[0];
+        in[rev[r + 1] >> shift].Re = m[1];
     }
 }
 

@@ -1,8 +1,8 @@
 #include "line_filter.h"
 
+#include "pair.h"
 #include "runtime_error.h"
 
-#include <cstring>
 #include <string>
 
 namespace pirolex {
@@ -57,20 +57,13 @@ void FormWindow(const ComplexRow* line, int32_t h, Window& w) {
 }
 
 // Two bins per step: each lane compares exactly as the scalar test does and yields -1 or 0.
-using Pair = double __attribute__((vector_size(16)));
-using Mask = int64_t __attribute__((vector_size(16)));
-
 int32_t CountKept(const Window& w, int32_t h, int32_t limit) {
     const double factor = limit / 10.0;
-    const Pair f = {factor, factor};
-    Mask kept = {0, 0};
+    const Pair f = Splat(factor);
+    PairMask kept = {0, 0};
     int32_t k = kHalfWindow;
-    for (; k + 1 <= h - kHalfWindow; k += 2) {
-        Pair amp, mean;
-        std::memcpy(&amp, &w.amp[k], sizeof amp);
-        std::memcpy(&mean, &w.mean[k], sizeof mean);
-        kept -= amp >= f * mean;
-    }
+    for (; k + 1 <= h - kHalfWindow; k += 2)
+        kept -= LoadPair(&w.amp[k]) >= f * LoadPair(&w.mean[k]);
     int64_t count = kept[0] + kept[1];
     if (k <= h - kHalfWindow) count += w.amp[k] >= factor * w.mean[k] ? 1 : 0;
     return static_cast<int32_t>(count);

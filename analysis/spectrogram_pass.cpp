@@ -1,5 +1,6 @@
 #include "spectrogram_pass.h"
 
+#include "pair.h"
 #include "runtime_error.h"
 
 #include <algorithm>
@@ -64,22 +65,19 @@ void TakeBlock(const AnalysisState& state, FFTEngine& fft, PassState& pass) {
 void NormPeak(const AnalysisState& state, FFTEngine& fft) {
     const int32_t n = BlockSize(state);
     ComplexRow* block = fft.FFTInput.data();
-    // All sums are >= +0, so the largest value does not depend on the order of comparison;
-    // two running maxima let the comparisons overlap.
-    double even = 0.0;
-    double odd = 0.0;
+    // Two entries per step, lane by lane |Re| + |Im| as the scalar sum. All sums are >= +0 and
+    // never NaN, so the largest value does not depend on the order of comparison.
+    Pair peaks = Splat(0.0);
     int32_t i = 0;
     for (; i + 1 < n; i += 2) {
-        even = std::max(even, std::fabs(block[i].Re) + std::fabs(block[i].Im));
-        odd = std::max(odd, std::fabs(block[i + 1].Re) + std::fabs(block[i + 1].Im));
+        const Pair first = AbsPair(LoadRow(block[i]));
+        const Pair second = AbsPair(LoadRow(block[i + 1]));
+        peaks = MaxPair(peaks, LowLanes(first, second) + HighLanes(first, second));
     }
-    if (i < n) even = std::max(even, std::fabs(block[i].Re) + std::fabs(block[i].Im));
-    const double peak = std::max(even, odd);
-    const double f = peak != 0.0 ? 100 / peak : 1.0;
-    for (int32_t k = 0; k < n; ++k) {
-        block[k].Re *= f;
-        block[k].Im *= f;
-    }
+    double peak = std::max(peaks[0], peaks[1]);
+    if (i < n) peak = std::max(peak, std::fabs(block[i].Re) + std::fabs(block[i].Im));
+    const Pair f = Splat(peak != 0.0 ? 100 / peak : 1.0);
+    for (int32_t k = 0; k < n; ++k) StoreRow(block[k], LoadRow(block[k]) * f);
 }
 
 void DiffBlock(const AnalysisState& state, FFTEngine& fft) {

@@ -198,6 +198,40 @@ TEST_F(LineFilterTest, DoesNothingBeforeAWaveWasOpened) {
     EXPECT_TRUE(effects_.cfarLabels.empty());
 }
 
+// Bins placed exactly on the threshold: the smallest amplitude that passes and the largest that
+// fails, found with the window mean summed the prescribed way, (a/10)/2 term by term in
+// ascending order. A filter that sums in any other order gets some of these the other way round.
+TEST_F(LineFilterTest, ThresholdTiesFollowTheSummationOrder) {
+    std::mt19937_64 rng(29);
+    std::exponential_distribution<double> level(1.0);
+    std::vector<double> line(512);
+    for (double& v : line) v = level(rng);
+    auto passes = [&](int k, double x, int limit) {
+        line[k] = x;
+        double mean = 0;
+        for (int j = k - 10; j <= k + 10; ++j) mean = mean + (line[j] / 10) / 2;
+        return x >= (limit / 10.0) * mean;
+    };
+    for (int limit : {13, 20, 27}) {
+        std::vector<double> expected(512, 0.0);
+        for (int k = 15, i = 0; k <= 490; k += 22, ++i) {
+            double fail = 0.0, pass = 1e6;
+            ASSERT_FALSE(passes(k, fail, limit));
+            ASSERT_TRUE(passes(k, pass, limit));
+            while (std::nextafter(fail, pass) != pass) {
+                const double mid = fail + (pass - fail) / 2;
+                (passes(k, mid, limit) ? pass : fail) = mid;
+            }
+            line[k] = i % 2 == 0 ? pass : fail;
+            expected[k] = i % 2 == 0 ? pass : 0.0;
+        }
+        SetLine(10, line);
+        Run(Threshold(limit));
+        for (int k = 15; k <= 490; k += 22)
+            EXPECT_EQ(fft_->FFTOutput[k].Re, expected[k]) << "bin " << k << " limit " << limit;
+    }
+}
+
 // The fast filter against the plain reading, bit for bit, over runs of lines that carry the
 // limit along, in every size and both modes.
 TEST_F(LineFilterTest, MatchesThePlainReading) {
