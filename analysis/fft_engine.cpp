@@ -95,16 +95,16 @@ void PackGroupTwiddles(FFTEngine& fft) {
 // Multiplication by e^(-i t 2pi/1024) as the twiddle pass writes it: (re c + im s, im c - re s).
 // The second lane is im c + re (-s), the same double, since negating s is exact and x + (-y) is
 // x - y.
-struct Twiddle {
+struct TurnFactor {
     Pair cos;
     Pair sinSigned;
 };
-inline Twiddle TwiddleFor(const FFTEngine& fft, int32_t t) {
+inline TurnFactor TurnFor(const FFTEngine& fft, int32_t t) {
     const double s = fft.TrigTable[t].Sine;
     const double c = fft.TrigTable[t].Cosine;
     return {Pair{c, c}, Pair{s, -s}};
 }
-inline Pair Turn(Pair v, const Twiddle& w) {
+inline Pair Turn(Pair v, const TurnFactor& w) {
     return v * w.cos + __builtin_shufflevector(v, v, 1, 0) * w.sinSigned;
 }
 
@@ -136,7 +136,7 @@ void MiddleLevel(FFTEngine& fft, int32_t level, int32_t n) {
         ComplexRow* upper = lower + d;
         const int32_t t = twiddle[g];
         if (t > 0) {
-            const Twiddle w = TwiddleFor(fft, t);
+            const TurnFactor w = TurnFor(fft, t);
             for (int32_t r = 0; r < d; ++r)
                 Combine(lower[r], upper[r], LoadRow(lower[r]), Turn(LoadRow(upper[r]), w));
         } else {
@@ -157,7 +157,7 @@ void LastLevel(FFTEngine& fft, int32_t n) {
         const int32_t t = twiddle[g];
         const Pair a = LoadRow(out[2 * g]);
         Pair b = LoadRow(out[2 * g + 1]);
-        if (t > 0) b = Turn(b, TwiddleFor(fft, t));
+        if (t > 0) b = Turn(b, TurnFor(fft, t));
         StoreRow(in[2 * g], a);
         StoreRow(in[2 * g + 1], b);
         Combine(out[2 * g], out[2 * g + 1], a, b);

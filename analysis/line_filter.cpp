@@ -101,9 +101,11 @@ void LineFilter(const AnalysisState& state, FFTEngine& fft, LineFilterState& fil
     const KeepRange range = KeepRangeFor(controls.CFARPosition);
     ShowCaptions(filter.FilterLimit, range, effects);
 
+    // The line must hold its two ten-bin margins and fit the buffer.
+    if (state.FFTMask < 4 * kHalfWindow + 1 || state.FFTMask >= kTableSize)
+        Fail(msg::kRangeCheck);
     ComplexRow* line = fft.FFTOutput.data();
     const int32_t h = (state.FFTMask + 1) / 2 - 1;
-    if (h < 2 * kHalfWindow || h >= kTableSize) Fail(msg::kRangeCheck);
     Window window;
     FormWindow(line, h, window);
 

@@ -34,6 +34,9 @@ constexpr int kRate = 44100;
 double Fastest(const std::vector<double>& times) {
     return *std::min_element(times.begin(), times.end());
 }
+void Steady(benchmark::internal::Benchmark* b) { b->ComputeStatistics("min", Fastest); }
+constexpr auto kMs = benchmark::kMillisecond;
+constexpr auto kUs = benchmark::kMicrosecond;
 
 // A model engine passing by: a tone with two harmonics whose pitch falls from 3300 Hz to 2700 Hz
 // around the middle of the recording, loudest at the pass, over a little wind noise.
@@ -103,8 +106,8 @@ void BM_Recompute(benchmark::State& run, int accuracy) {
     run.SetItemsProcessed(run.iterations() * lines);
     run.counters["lines"] = lines;
 }
-BENCHMARK_CAPTURE(BM_Recompute, Norm, 0)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", Fastest);
-BENCHMARK_CAPTURE(BM_Recompute, Fein, 1)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", Fastest);
+BENCHMARK_CAPTURE(BM_Recompute, Norm, 0)->Unit(kMs)->Apply(Steady);
+BENCHMARK_CAPTURE(BM_Recompute, Fein, 1)->Unit(kMs)->Apply(Steady);
 
 // Both channel passes without the renderer; `plain` runs the plain readings of the stages.
 void BM_RecomputeAnalysisOnly(benchmark::State& run, bool plain, int accuracy) {
@@ -124,10 +127,10 @@ void BM_RecomputeAnalysisOnly(benchmark::State& run, bool plain, int accuracy) {
     }
     run.SetItemsProcessed(run.iterations() * lines);
 }
-BENCHMARK_CAPTURE(BM_RecomputeAnalysisOnly, Norm, false, 0)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", Fastest);
-BENCHMARK_CAPTURE(BM_RecomputeAnalysisOnly, Fein, false, 1)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", Fastest);
-BENCHMARK_CAPTURE(BM_RecomputeAnalysisOnly, DirectNorm, true, 0)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", Fastest);
-BENCHMARK_CAPTURE(BM_RecomputeAnalysisOnly, DirectFein, true, 1)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", Fastest);
+BENCHMARK_CAPTURE(BM_RecomputeAnalysisOnly, Norm, false, 0)->Unit(kMs)->Apply(Steady);
+BENCHMARK_CAPTURE(BM_RecomputeAnalysisOnly, Fein, false, 1)->Unit(kMs)->Apply(Steady);
+BENCHMARK_CAPTURE(BM_RecomputeAnalysisOnly, DirectNorm, true, 0)->Unit(kMs)->Apply(Steady);
+BENCHMARK_CAPTURE(BM_RecomputeAnalysisOnly, DirectFein, true, 1)->Unit(kMs)->Apply(Steady);
 
 // A block from the middle of the fly-by, ready for the transform (stages 1 to 3 done).
 std::unique_ptr<Session> SessionAtPass() {
@@ -152,10 +155,10 @@ void BM_FFTline(benchmark::State& run, bool plain, int accuracy) {
         benchmark::DoNotOptimize(fft.FFTOutput[0].Re);
     }
 }
-BENCHMARK_CAPTURE(BM_FFTline, Norm, false, 0)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", Fastest);
-BENCHMARK_CAPTURE(BM_FFTline, Fein, false, 1)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", Fastest);
-BENCHMARK_CAPTURE(BM_FFTline, DirectNorm, true, 0)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", Fastest);
-BENCHMARK_CAPTURE(BM_FFTline, DirectFein, true, 1)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", Fastest);
+BENCHMARK_CAPTURE(BM_FFTline, Norm, false, 0)->Unit(kUs)->Apply(Steady);
+BENCHMARK_CAPTURE(BM_FFTline, Fein, false, 1)->Unit(kUs)->Apply(Steady);
+BENCHMARK_CAPTURE(BM_FFTline, DirectNorm, true, 0)->Unit(kUs)->Apply(Steady);
+BENCHMARK_CAPTURE(BM_FFTline, DirectFein, true, 1)->Unit(kUs)->Apply(Steady);
 
 // One filter run on a line of the fly-by: with a limit that has settled (one iteration), and on
 // a silent line, which always takes all 21 iterations.
@@ -183,9 +186,9 @@ void BM_LineFilter(benchmark::State& run, bool plain, bool silent) {
         benchmark::DoNotOptimize(fft.FFTOutput[100].Re);
     }
 }
-BENCHMARK_CAPTURE(BM_LineFilter, Settled, false, false)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", Fastest);
-BENCHMARK_CAPTURE(BM_LineFilter, Silent, false, true)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", Fastest);
-BENCHMARK_CAPTURE(BM_LineFilter, DirectSettled, true, false)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", Fastest);
-BENCHMARK_CAPTURE(BM_LineFilter, DirectSilent, true, true)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", Fastest);
+BENCHMARK_CAPTURE(BM_LineFilter, Settled, false, false)->Unit(kUs)->Apply(Steady);
+BENCHMARK_CAPTURE(BM_LineFilter, Silent, false, true)->Unit(kUs)->Apply(Steady);
+BENCHMARK_CAPTURE(BM_LineFilter, DirectSettled, true, false)->Unit(kUs)->Apply(Steady);
+BENCHMARK_CAPTURE(BM_LineFilter, DirectSilent, true, true)->Unit(kUs)->Apply(Steady);
 
 }  // namespace

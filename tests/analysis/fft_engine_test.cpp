@@ -257,7 +257,8 @@ TEST_F(FFTEngineTest, RealCosineShowsItsAmplitude) {
     const int n = 512, m = 37;
     const double amplitude = 2.5;
     for (int accuracy : {0, 1}) {
-        for (int i = 0; i < n; ++i) fft().FFTInput[i] = {amplitude * std::cos(2 * kPi * m * i / n), 0};
+        for (int i = 0; i < n; ++i)
+            fft().FFTInput[i] = {amplitude * std::cos(2 * kPi * m * i / n), 0};
         FFTline(*state, fft(), accuracy);
         EXPECT_NEAR(fft().FFTOutput[m].Re, amplitude, 1e-12);
         EXPECT_NEAR(fft().FFTOutput[m + 1].Re, 0.0, 1e-12);

@@ -43,8 +43,10 @@ protected:
         state_->StoredCount = std::min(frames, kMaxFrames);
         for (int32_t i = 1; i <= state_->StoredCount; ++i) {
             const double t = 2 * std::numbers::pi * i / 1024;
-            state_->Samples[kLeft][i] = uint8_t(128 + std::lround(90 * std::sin(leftBin * t)) + noise(rng));
-            state_->Samples[kRight][i] = uint8_t(128 + std::lround(90 * std::sin(rightBin * t)) + noise(rng));
+            const long left = std::lround(90 * std::sin(leftBin * t));
+            const long right = std::lround(90 * std::sin(rightBin * t));
+            state_->Samples[kLeft][i] = uint8_t(128 + left + noise(rng));
+            state_->Samples[kRight][i] = uint8_t(128 + right + noise(rng));
         }
         SetSize(10);
         state_->GraphMode = mode;
