@@ -1,0 +1,27 @@
+#pragma once
+// Reading a 2D spectrogram the way a person does: find the column of the engine tone's track in
+// the lines of the first seconds (approaching) and of the last seconds (receding).
+
+#include "analysis_state.h"
+
+#include <QImage>
+
+#include <cstdint>
+
+namespace pirolex::test {
+
+// The lines of a 2D pass whose blocks start within [fromSeconds, toSeconds) of the recording.
+struct LineRange {
+    int32_t first = 0;
+    int32_t last = -1;
+};
+LineRange LinesBetween(const AnalysisState& state, double fromSeconds, double toSeconds);
+// The number of lines a 2D pass draws for the stored recording.
+int32_t LinesInPass(const AnalysisState& state);
+
+// The column a person clicks for the tone in these lines: of the tracks that are present in
+// most of the lines, the lowest one (the fundamental, the strongest tone of the engine), at the
+// middle of its columns weighted by how often each is painted. -1 when there is none.
+int FindToneColumn(const QImage& plot, const AnalysisState& state, LineRange lines);
+
+}  // namespace pirolex::test

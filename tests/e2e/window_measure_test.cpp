@@ -1,0 +1,113 @@
+// The measurement as a user makes it: a fly-by recording opened in the window, the engine tone
+// found in the 2D picture where the aircraft approaches and where it recedes, the two tones
+// clicked with the left and the right mouse button, the speed read from the speed label.
+#include "main_window.h"
+#include "measure_fixture.h"
+#include "tone_track.h"
+#include "wav_writer.h"
+#include "widgets.h"
+
+#include <QLabel>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+
+namespace pirolex::test {
+namespace {
+
+struct WindowCase {
+    FlybyCase flyby;
+    bool beide = false;             // stereo: both channels into one picture
+    bool temperatureLast = false;   // set the temperature after the clicks, not before
+};
+
+std::string Name(const WindowCase& c) {
+    return CaseName(c.flyby) + (c.beide ? "_beide" : "") + (c.temperatureLast ? "_tempLast" : "");
+}
+
+class WindowMeasure : public ::testing::TestWithParam<WindowCase> {
+protected:
+    std::vector<QString> messages;
+    std::unique_ptr<TPirolex> window;
+
+    // Starts the program as a user does, answering its open dialog with the recording.
+    void Start(const std::string& path) {
+        WindowSeams seams;
+        auto answered = std::make_shared<bool>(false);
+        seams.chooseFile = [path, answered](QWidget*) -> std::optional<std::string> {
+            if (*answered) return std::nullopt;
+            *answered = true;
+            return path;
+        };
+        seams.showMessage = [this](QWidget*, MessageKind, const QString& text) {
+            messages.push_back(text);
+        };
+        seams.choosePrinter = [](QWidget*, QPrinter&) { return false; };
+        seams.play = [](const QString&, int) { return QString(); };
+        seams.pause = [](int) {};
+        seams.exitProcess = [] {};
+        window = std::make_unique<TPirolex>(std::move(seams));
+        window->FormCreate();
+    }
+
+    void Click(Qt::MouseButton button, int x) {
+        QTest::mouseClick(window->Ui().Image1, button, Qt::NoModifier, QPoint(x, 100));
+    }
+};
+
+TEST_P(WindowMeasure, ClickingTheTwoTonesShowsTheFlyingSpeedWithinItsResolution) {
+    const WindowCase c = GetParam();
+    const std::string path =
+        testwav::WriteTempFile(flyby::MakeWav(ParamsFor(c.flyby)), Name(c) + ".wav");
+    Start(path);
+    const AnalysisState& state = window->GetSession().state;
+    ASSERT_TRUE(messages.empty()) << messages.front().toStdString();
+    ASSERT_TRUE(state.FileLoaded);
+    ASSERT_EQ(state.GraphMode, 2);
+    ASSERT_EQ(state.SampleRate, c.flyby.sampleRate);
+    if (c.beide) {
+        QTest::mouseClick(window->Ui().KanalRadioGroup->Button(2), Qt::LeftButton);
+        ASSERT_EQ(state.ChannelSelect, 2);
+    }
+    if (!c.temperatureLast) window->Ui().SpinEdit1->setValue(c.flyby.temperature);
+
+    // What the user sees: the picture on the screen, not the bitmap behind it.
+    const QImage picture = window->Ui().Image1->Picture();
+    const double seconds = state.StoredCount / double(state.SampleRate);
+    const int approach = FindToneColumn(picture, state, LinesBetween(state, 0, 1.5));
+    const int recede = FindToneColumn(picture, state, LinesBetween(state, seconds - 1.6, seconds));
+    ASSERT_GT(approach, recede) << "the approach tone lies higher";
+    ASSERT_GT(recede, state.PlotLeft);
+
+    Click(Qt::LeftButton, approach);
+    Click(Qt::RightButton, recede);
+    EXPECT_EQ(state.MarkerA, approach);
+    EXPECT_EQ(state.MarkerB, recede);
+    const QImage marked = window->Ui().Image1->Picture();
+    EXPECT_EQ(marked.pixel(approach, 100) & 0xFFFFFF, 0x008000u);  // green A
+    EXPECT_EQ(marked.pixel(recede, 100) & 0xFFFFFF, 0xFF0000u);    // red B
+    if (c.temperatureLast) window->Ui().SpinEdit1->setValue(c.flyby.temperature);
+
+    const std::string label = window->Ui().Label1->text().toStdString();
+    const SpeedReading r = ParseSpeedLabel(label);
+    ASSERT_TRUE(r.ok) << label;
+    EXPECT_NEAR(r.speed, c.flyby.speedKmh, r.resolution + 1.0)
+        << label << " columns " << approach << " and " << recede;
+    EXPECT_TRUE(messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Flybys, WindowMeasure,
+    ::testing::Values(WindowCase{{60, 15, 1, 44100}}, WindowCase{{120, 15, 1, 44100}},
+                      WindowCase{{200, 15, 1, 48000}}, WindowCase{{200, 35, 1, 44100}, false, true},
+                      WindowCase{{60, -10, 2, 48000}, true}, WindowCase{{120, 35, 2, 44100}, false, true},
+                      WindowCase{{200, -10, 2, 48000}}),
+    [](const auto& info) { return Name(info.param); });
+
+}  // namespace
+}  // namespace pirolex::test

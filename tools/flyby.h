@@ -1,0 +1,52 @@
+#pragma once
+// A synthetic fly-by recording: an engine tone with harmonics, emitted by a source that flies
+// along a straight line past the microphone at constant speed, as the microphone hears it: each
+// received sample at time t carries what the source emitted at tau with t = tau + r(tau) / c, so
+// the propagation delay and with it the Doppler shift come out of the geometry itself. The level
+// falls as 1 / r, and some Gaussian noise is added. Standard library only, so tests, benchmarks
+// and the command-line tool can all use it.
+//
+//   pirolex::flyby::Params p;
+//   p.speedKmh = 120;
+//   std::vector<uint8_t> wav = pirolex::flyby::MakeWav(p);  // a complete 16-bit PCM file
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pirolex::flyby {
+
+struct Params {
+    double speedKmh = 120.0;
+    double closestDistance = 10.0;  // metres, at the middle of the recording
+    double temperature = 15.0;      // degrees Celsius, sets the speed of sound
+    int sampleRate = 44100;
+    int channels = 1;               // 2: two microphones 0.3 m apart along the flight line
+    double seconds = 12.0;
+    double baseFrequency = 4000.0;  // Hz, emitted (the engine's tone as the pilot hears it)
+    // Amplitude of harmonic 1, 2, 3, ... relative to each other.
+    std::vector<double> harmonics = {1.0, 0.4, 0.2};
+    double noiseLevel = 0.003;      // RMS of the noise, relative to full scale
+    double peakLevel = 0.8;         // tone level at the closest point, relative to full scale
+    uint32_t seed = 1;
+};
+
+// The program's own formula for the speed of sound in air, in m/s.
+double SoundSpeed(double temperature);
+
+// The frequency of harmonic h heard far before (approaching) and far after (receding) the
+// pass: f h c / (c -+ v).
+double ApproachFrequency(const Params& p, int harmonic = 1);
+double RecedeFrequency(const Params& p, int harmonic = 1);
+
+// Frames of the recording, interleaved by channel, in [-1, 1].
+std::vector<double> Samples(const Params& p);
+
+// A canonical 16-bit PCM WAV file of the recording. Throws std::invalid_argument for
+// parameters that cannot make one (no frames, the speed of sound reached, ...).
+std::vector<uint8_t> MakeWav(const Params& p);
+
+// Checks the parameters; returns an empty string when they are usable, else why not.
+std::string Validate(const Params& p);
+
+}  // namespace pirolex::flyby
