@@ -4,6 +4,7 @@
 #include "widgets.h"
 #include "window_fixture.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QAudioDevice>
 #include <QMediaDevices>
@@ -19,7 +20,8 @@ namespace {
 class CommandTest : public WindowTest {};
 
 std::string TempPath(const std::string& name) {
-    const auto path = std::filesystem::temp_directory_path() / name;
+    const auto path = std::filesystem::temp_directory_path() /
+                      (std::to_string(QCoreApplication::applicationPid()) + "_" + name);
     std::filesystem::remove(path);
     return path.string();
 }

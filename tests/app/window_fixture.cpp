@@ -60,7 +60,7 @@ void WindowTest::Load(std::optional<std::string> choice) {
 
 namespace {
 
-// A tone that moves a little, so the spectrogram has something in every line.
+// A steady tone per channel, so every spectrogram line has a peak to draw.
 double Tone(size_t frame, int channel, uint32_t rate) {
     const double f = channel == 0 ? 1000.0 : 1500.0;
     return 12000.0 * std::sin(2.0 * M_PI * f * static_cast<double>(frame) / rate);

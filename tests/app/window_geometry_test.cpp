@@ -63,7 +63,6 @@ TEST_F(GeometryTest, AResizeEventRunsTheHandlerAndRestartsTheDebounce) {
     Window().Timer1().stop();
     const int runs = Window().RecomputeRuns();
     Window().ResizeOuter(1046, 538);
-    QApplication::processEvents();
     EXPECT_EQ(Ui().Image1->size(), QSize(815, 371));
     EXPECT_EQ(State().BaselineY, 350);
     EXPECT_TRUE(Window().Timer1().isActive());

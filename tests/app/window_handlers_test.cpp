@@ -32,13 +32,14 @@ TEST_F(HandlerTest, SeveralTriggersWithinTheIntervalGiveOneRecomputeAfterTheLast
     Ui().TrackBar1->setValue(9);
     Ui().TrackBar1->setValue(8);
     Ui().TrackBar1->setValue(7);
-    Window().trigger();
     EXPECT_EQ(Runs(), runs);
     EXPECT_TRUE(Window().Timer1().isActive());
     EXPECT_TRUE(Window().Timer1().isSingleShot());
+    // Whatever the timer was doing, a trigger starts the full interval again.
+    Window().Timer1().start(1);
+    Window().trigger();
     EXPECT_EQ(Window().Timer1().interval(), 250);
-    // Each trigger restarts the full interval.
-    EXPECT_GT(Window().Timer1().remainingTime(), 200);
+    EXPECT_TRUE(Window().Timer1().isActive());
 
     Window().Timer1Timer();  // what the expiry runs
     EXPECT_EQ(Runs(), runs + 1);

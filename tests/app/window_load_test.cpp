@@ -68,8 +68,7 @@ TEST_F(LoadTest, AMonoFileLocksTheChannelGroupOnLeftWithOneRecompute) {
 
 TEST_F(LoadTest, AFileThatCannotBeOpenedShowsTheLoadErrorWithoutAMessage) {
     const std::string missing =
-        (std::filesystem::temp_directory_path() / "pirolex_no_such_file.wav").string();
-    std::filesystem::remove(missing);
+        (std::filesystem::temp_directory_path() / "pirolex_no_such_folder" / "missing.wav").string();
     Start();
     Load(StereoFile("load_before_missing.wav"));
     const int runs = Window().RecomputeRuns();
