@@ -1,0 +1,529 @@
+// A long random session against the headless window. A seeded sequence of user actions (loads of
+// good and broken files, cancelled dialogs, every command and control, clicks anywhere with any
+// button, temperature changes, resizes down to one pixel and up to a very large window, and the
+// debounce timer running out) is checked after every single action against what must always
+// hold: the sample store's counts, the FFT size values, the file commands' enabled state, markers
+// cleared by every recompute, and no message other than the program's own run-time errors.
+//
+// The seed is printed first. A failure names the seed and the action; to replay it:
+//   PIROLEX_SESSION_SEED=<seed> pirolex_session_tests --gtest_filter='RandomSession.*'
+// PIROLEX_SESSION_ACTIONS sets a different number of actions (for a longer soak).
+#include "session_files.h"
+#include "session_seams.h"
+
+#include "fft_engine.h"
+#include "widgets.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QRadioButton>
+#include <QSlider>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <deque>
+#include <functional>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <random>
+#include <sstream>
+
+namespace pirolex::session {
+namespace {
+
+constexpr uint64_t kDefaultSeed = 20240607;
+constexpr int kDefaultActions = 2400;
+constexpr size_t kRecentActions = 12;
+const char* const kPlatformMessage = "Wiedergabe nicht möglich: Gerät belegt";
+
+uint64_t EnvNumber(const char* name, uint64_t fallback) {
+    const char* text = std::getenv(name);
+    if (!text || !*text) return fallback;
+    return std::strtoull(text, nullptr, 0);
+}
+
+// What the session has exercised, so a change that makes it skip its hard parts shows.
+struct Coverage {
+    int goodLoads = 0, brokenLoads = 0, unopenableLoads = 0, cancelledDialogs = 0;
+    int recomputes = 0, markersCleared = 0, markersPlaced = 0, eventClicks = 0, speedsShown = 0;
+    int narrowWindows = 0, zeroScaleWindows = 0, hugeWindows = 0, timerExpiries = 0;
+    int plays = 0, prints = 0, oneDimensionalRecomputes = 0;
+    std::map<std::string, int> errors;
+};
+
+// The state an action starts from, for the checks after it.
+struct Before {
+    int runs = 0;
+    size_t messages = 0;
+    int32_t markerA = 0, markerB = 0;
+    int32_t sampleCount = 0, storedCount = 0, sampleRate = 0;
+    std::string fileName;
+};
+
+enum class Expect { Nothing, Load, Info, Play };
+
+class RandomSession : public ::testing::Test {
+protected:
+    void SetUp() override {
+        seed_ = EnvNumber("PIROLEX_SESSION_SEED", kDefaultSeed);
+        actions_ = static_cast<int>(std::max<uint64_t>(1, EnvNumber("PIROLEX_SESSION_ACTIONS", kDefaultActions)));
+        std::cout << "[ session  ] seed " << seed_ << ", " << actions_
+                  << " actions (replay with PIROLEX_SESSION_SEED=" << seed_ << ")" << std::endl;
+        RecordProperty("seed", std::to_string(seed_));
+        rng_.seed(seed_);
+        files_ = WriteSessionFiles(folder_.Path());
+        for (const WavCase& c : files_) {
+            byPath_[c.path.string()] = &c;
+            if (c.kind != WavKind::Unopenable) snapshots_[c.path.string()] = FileSnapshot::Take(c.path);
+        }
+        pdf_ = folder_.Path() / "print.pdf";
+        folderBefore_ = FolderEntries(folder_.Path());
+    }
+
+    // ---- random choices, from the seed alone ----
+    int Below(int n) { return static_cast<int>(rng_() % static_cast<uint64_t>(n)); }
+    int Between(int lo, int hi) { return lo + Below(hi - lo + 1); }
+    bool Chance(int percent) { return Below(100) < percent; }
+    const WavCase& AnyFile(WavKind kind) {
+        std::vector<const WavCase*> pool;
+        for (const WavCase& c : files_)
+            if (c.kind == kind) pool.push_back(&c);
+        return *pool[static_cast<size_t>(Below(static_cast<int>(pool.size())))];
+    }
+
+    TPirolex& W() { return *window_; }
+    const WindowUi& Ui() { return window_->Ui(); }
+    AnalysisState& State() { return window_->GetSession().state; }
+
+    std::string Context() const {
+        std::ostringstream s;
+        s << "seed " << seed_ << ", action " << step_ << " (" << (recent_.empty() ? "" : recent_.back())
+          << "); replay with PIROLEX_SESSION_SEED=" << seed_;
+        return s.str();
+    }
+
+    Before Remember() {
+        const AnalysisState& s = State();
+        return {W().RecomputeRuns(), seams_.messages.size(), s.MarkerA, s.MarkerB,
+                s.SampleCount, s.StoredCount, s.SampleRate, s.FileName};
+    }
+
+    // ---- the actions; each returns what it did, for the failure messages ----
+    std::string Load(const std::optional<std::string>& choice) {
+        seams_.choices = {choice};
+        expect_ = Expect::Load;
+        if (!choice) ++coverage_.cancelledDialogs;
+        W().ToolButton1Click();
+        return choice ? "load " + std::filesystem::path(*choice).filename().string() : "cancel dialog";
+    }
+
+    std::string LoadSome() {
+        const int pick = Below(100);
+        if (pick < 60) return Load(AnyFile(WavKind::Good).path.string());
+        if (pick < 85) return Load(AnyFile(WavKind::Broken).path.string());
+        if (pick < 90) return Load(AnyFile(WavKind::Unopenable).path.string());
+        return Load(std::nullopt);
+    }
+
+    std::string Command() {
+        switch (Below(9)) {
+        case 0: case 1: case 2: Ui().ToolButton3->click(); return "compute button";
+        case 3: W().ToolButton3Click(); return "compute handler";
+        case 4:
+            seams_.playResult = Chance(30) ? QString::fromUtf8(kPlatformMessage) : QString();
+            expect_ = Expect::Play;
+            Ui().ToolButton2->click();
+            return "play";
+        case 5: case 6: {
+            const bool confirm = Chance(25);
+            seams_.pdf = confirm ? std::optional(pdf_) : std::nullopt;
+            const int dialogs = seams_.printDialogs;
+            Ui().ToolButton4->click();
+            if (confirm && seams_.printDialogs > dialogs) {
+                EXPECT_GT(std::filesystem::file_size(pdf_), 0u) << "the printout";
+                std::filesystem::remove(pdf_);
+                ++coverage_.prints;
+            }
+            return confirm ? "print to PDF" : "print, dialog cancelled";
+        }
+        case 7: expect_ = Expect::Info; Ui().ToolButton8->click(); return "info";
+        default: {
+            const int exits = seams_.exits;
+            Ui().ToolButton5->click();
+            EXPECT_EQ(seams_.exits, exits + 1);
+            return "exit";
+        }
+        }
+    }
+
+    std::string Radio(RadioGroup* group, const char* name) {
+        const int i = Below(group->Count());
+        group->Button(i)->click();
+        return std::string(name) + " " + std::to_string(i);
+    }
+
+    std::string Slider(QSlider* slider, const char* name) {
+        if (Chance(50)) {
+            const int v = Between(slider->minimum() - 2, slider->maximum() + 2);
+            slider->setValue(v);
+            return std::string(name) + " = " + std::to_string(v);
+        }
+        static const QAbstractSlider::SliderAction steps[] = {
+            QAbstractSlider::SliderSingleStepAdd, QAbstractSlider::SliderSingleStepSub,
+            QAbstractSlider::SliderPageStepAdd,   QAbstractSlider::SliderPageStepSub,
+            QAbstractSlider::SliderToMinimum,     QAbstractSlider::SliderToMaximum};
+        slider->triggerAction(steps[Below(6)]);
+        return std::string(name) + " step to " + std::to_string(slider->value());
+    }
+
+    std::string Control() {
+        switch (Below(10)) {
+        case 0: case 1: return Radio(Ui().KanalRadioGroup, "channel");
+        case 2: case 3: return Radio(Ui().GrafikRadio, "picture");
+        case 4: return Radio(Ui().GenauRadioGroup, "accuracy");
+        case 5: Ui().PCheckbox->click(); return "IQ phase box";
+        case 6: Ui().CFARCheckBox->click(); return "const. PPL box";
+        case 7:
+            // Only the visible one of the two filter bars can be moved.
+            if (!Ui().GroupBox1->isHidden()) return Slider(Ui().LimTrackBar, "threshold bar");
+            return Slider(Ui().CFARTrackBar, "points bar");
+        case 8: return Slider(Ui().TrackBar1, "FFT bar");
+        default: W().TrackBar1Change(); return "FFT bar handler, position unchanged";
+        }
+    }
+
+    std::string Temperature() {
+        ArrowSpinEdit* spin = Ui().SpinEdit1;
+        const int pick = Below(10);
+        if (pick < 7) spin->stepBy(Chance(50) ? Between(1, 3) : -Between(1, 3));
+        else if (pick < 9) spin->stepBy(Chance(50) ? Between(20, 60) : -Between(20, 60));
+        else spin->setValue(Between(-40, 60));
+        return "temperature " + std::to_string(spin->value());
+    }
+
+    // Any column: on the plot, left and right of it, on the zero column, or mirrored around it
+    // from the other marker (which makes the speed divide by zero).
+    int ClickColumn(bool left) {
+        const int width = Ui().Image1->width();
+        const int other = left ? State().MarkerB : State().MarkerA;
+        const int pick = Below(100);
+        if (pick < 6) return State().PlotLeft;
+        if (pick < 12) return 2 * State().PlotLeft - other;
+        if (pick < 82) return Below(std::max(width, 1));
+        return Chance(50) ? -Between(1, 300) : width + Between(0, 300);
+    }
+
+    std::string Click() {
+        const int pick = Below(100);
+        const Qt::MouseButton button =
+            pick < 46 ? Qt::LeftButton : pick < 92 ? Qt::RightButton : Qt::MiddleButton;
+        const int x = ClickColumn(button == Qt::LeftButton);
+        const int height = Ui().Image1->height();
+        const int y = Chance(85) ? Below(std::max(height, 1)) : Between(-100, height + 100);
+        std::ostringstream s;
+        s << (button == Qt::LeftButton ? "left" : button == Qt::RightButton ? "right" : "middle")
+          << " click at " << x << ", " << y;
+        const bool onImage = x >= 0 && y >= 0 && x < Ui().Image1->width() && y < height;
+        if (onImage && Chance(40)) {
+            // Through the plot image as a real mouse event, a double click now and then.
+            const QEvent::Type type = Chance(20) ? QEvent::MouseButtonDblClick : QEvent::MouseButtonPress;
+            const QPointF at(x, y);
+            QMouseEvent press(type, at, Ui().Image1->mapToGlobal(at), button, button, Qt::NoModifier);
+            QApplication::sendEvent(Ui().Image1, &press);
+            QMouseEvent release(QEvent::MouseButtonRelease, at, Ui().Image1->mapToGlobal(at), button,
+                                Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(Ui().Image1, &release);
+            ++coverage_.eventClicks;
+            s << (type == QEvent::MouseButtonDblClick ? " (double, event)" : " (event)");
+        } else {
+            W().Image1MouseDown(button, x, y);
+        }
+        return s.str();
+    }
+
+    std::string Resize(bool huge) {
+        int w = 0, h = 0;
+        const int pick = Below(100);
+        if (huge) {
+            // Each recompute on a plot this size takes long; the session visits it seldom.
+            w = Between(2800, 3800), h = Between(1800, 2400);
+            ++coverage_.hugeWindows;
+        } else if (pick < 14) {
+            w = Between(80, 231), h = Between(120, 500);
+            ++coverage_.narrowWindows;
+        } else if (pick < 20) {
+            w = 241, h = Between(200, 700);  // a plot exactly PlotLeft wide: XScale 0
+            ++coverage_.zeroScaleWindows;
+        } else if (pick < 28) {
+            w = 846, h = 438;
+        } else {
+            w = Between(232, 1600), h = Between(100, 1000);
+        }
+        W().ResizeOuter(w, h);
+        W().FormResize();
+        return "resize to " + std::to_string(w) + " x " + std::to_string(h);
+    }
+
+    std::string Timer() {
+        if (!W().Timer1().isActive()) return "timer idle";
+        ++coverage_.timerExpiries;
+        if (Chance(80)) {
+            W().Timer1Timer();
+            return "timer runs out";
+        }
+        QMetaObject::invokeMethod(&W().Timer1(), "timeout");
+        return "timer signals timeout";
+    }
+
+    std::string Act() {
+        expect_ = Expect::Nothing;
+        if (step_ == hugeStep_) return Resize(true);
+        const int pick = Below(1000);
+        if (pick < 110) return LoadSome();
+        if (pick < 190) return Command();
+        if (pick < 450) return Control();
+        if (pick < 510) return Temperature();
+        if (pick < 770) return Click();
+        if (pick < 830) return Resize(Below(100) == 0);
+        return Timer();
+    }
+
+    // ---- the checks after every action ----
+    void CheckStore() {
+        const AnalysisState& s = State();
+        EXPECT_GE(s.StoredCount, 0);
+        EXPECT_LE(s.StoredCount, kMaxFrames);
+        EXPECT_LE(s.StoredCount, s.SampleCount);
+        EXPECT_EQ(s.LeftSamples()[0], 0) << "index 0 is never written";
+        EXPECT_EQ(s.RightSamples()[0], 0) << "index 0 is never written";
+    }
+
+    void CheckFFTSize() {
+        const AnalysisState& s = State();
+        ASSERT_GE(s.FFTExponent, 7);
+        ASSERT_LE(s.FFTExponent, 10);
+        EXPECT_EQ(s.FFTMask, (1 << s.FFTExponent) - 1);
+        EXPECT_EQ(s.TableStride, 1024 >> s.FFTExponent);
+        EXPECT_EQ(s.FFTExponent, Ui().TrackBar1->value());
+        EXPECT_EQ(s.FilterCount, 1 << s.FFTExponent);
+    }
+
+    void CheckControls() {
+        const bool loaded = State().FileLoaded;
+        EXPECT_EQ(Ui().ToolButton2->isEnabled(), loaded) << "play";
+        EXPECT_EQ(Ui().ToolButton3->isEnabled(), loaded) << "compute";
+        EXPECT_EQ(Ui().ToolButton4->isEnabled(), loaded) << "print";
+        EXPECT_EQ(State().ChannelSelect, Ui().KanalRadioGroup->ItemIndex());
+        EXPECT_EQ(W().PlotBitmap().Width(), Ui().Image1->width());
+        EXPECT_EQ(W().PlotBitmap().Height(), Ui().Image1->height());
+        EXPECT_EQ(State().BaselineY, Ui().Image1->height() - 21);
+        EXPECT_DOUBLE_EQ(State().XScale, (Ui().Image1->width() - State().PlotLeft) / 605.0);
+        EXPECT_TRUE(State().GraphMode >= 1 && State().GraphMode <= 3) << State().GraphMode;
+        EXPECT_TRUE(State().DrawChannel == 0 || State().DrawChannel == 1) << State().DrawChannel;
+    }
+
+    void CheckRecompute(const Before& before) {
+        if (W().RecomputeRuns() == before.runs || !State().FileLoaded) return;
+        ++coverage_.recomputes;
+        if (State().GraphMode == 3) ++coverage_.oneDimensionalRecomputes;
+        if (before.markerA != 0 || before.markerB != 0) ++coverage_.markersCleared;
+        EXPECT_EQ(State().MarkerA, 0) << "a recompute clears the markers";
+        EXPECT_EQ(State().MarkerB, 0) << "a recompute clears the markers";
+        EXPECT_EQ(Ui().Label1->text(), "") << "a recompute empties the speed label";
+    }
+
+    void CheckMessages(const Before& before) {
+        const size_t count = seams_.messages.size() - before.messages;
+        EXPECT_LE(count, 1u) << "a handler ends at its first error";
+        for (size_t i = before.messages; i < seams_.messages.size(); ++i) {
+            const SinkMessage& m = seams_.messages[i];
+            if (m.kind == MessageKind::Information) {
+                EXPECT_EQ(expect_, Expect::Info) << "unexpected information: " << m.text.toStdString();
+                continue;
+            }
+            if (expect_ == Expect::Play && m.text == kPlatformMessage) continue;
+            ++coverage_.errors[m.text.toStdString()];
+            EXPECT_TRUE(IsProgramError(m.text)) << "foreign error: " << m.text.toStdString();
+        }
+        if (expect_ == Expect::Info) {
+            EXPECT_EQ(count, 1u) << "the about box";
+        }
+    }
+
+    void CheckSpeed(const Before& before) {
+        const AnalysisState& s = State();
+        if (s.MarkerA != before.markerA || s.MarkerB != before.markerB) ++coverage_.markersPlaced;
+        if (s.MarkerA <= 0 || s.MarkerB <= 0 || seams_.messages.size() != before.messages) return;
+        if (W().RecomputeRuns() != before.runs) return;
+        const QString text = Ui().Label1->text();
+        if (text.startsWith(QStringLiteral("Geschwindigkeit: "))) ++coverage_.speedsShown;
+        // Both markers set and nothing failed: the last placement or temperature change wrote it.
+        if (s.MarkerA != before.markerA || s.MarkerB != before.markerB) {
+            EXPECT_TRUE(text.startsWith(QStringLiteral("Geschwindigkeit: ")) &&
+                        text.endsWith(QStringLiteral(" km/h) ")))
+                << "speed label: " << text.toStdString();
+        }
+    }
+
+    // What the load command must have done with the file it got (or the earlier one).
+    void CheckLoad(const Before& before) {
+        if (expect_ != Expect::Load || State().FileName.empty()) return;
+        const auto found = byPath_.find(State().FileName);
+        ASSERT_NE(found, byPath_.end()) << State().FileName;
+        const WavCase& c = *found->second;
+        const AnalysisState& s = State();
+        const size_t added = seams_.messages.size() - before.messages;
+        const QString panel0 = Ui().StatusBar1->PanelText(0);
+        EXPECT_EQ(W().windowTitle().toStdString(), "Pirolex  " + s.FileName);
+        switch (c.kind) {
+        case WavKind::Good:
+            ++coverage_.goodLoads;
+            EXPECT_TRUE(s.FileLoaded) << c.name;
+            EXPECT_EQ(s.SampleCount, c.frames) << c.name;
+            EXPECT_EQ(s.StoredCount, std::min(c.frames, kMaxFrames)) << c.name;
+            EXPECT_EQ(s.SampleRate, c.rate) << c.name;
+            // Start-up also runs the picture mode's handler, which recomputes (nothing) first.
+            if (step_ > 0) {
+                EXPECT_EQ(W().RecomputeRuns(), before.runs + 1) << c.name;
+            }
+            EXPECT_EQ(panel0.toStdString(), s.FileName) << c.name;
+            if (c.frames > 0 && !c.stereo) {
+                EXPECT_FALSE(Ui().KanalRadioGroup->isEnabled()) << c.name;
+                EXPECT_EQ(s.ChannelSelect, 0) << c.name;
+            }
+            if (c.frames > 0 && c.stereo) {
+                EXPECT_TRUE(Ui().KanalRadioGroup->isEnabled()) << c.name;
+            }
+            break;
+        case WavKind::Broken:
+        case WavKind::Unopenable: {
+            const bool broken = c.kind == WavKind::Broken;
+            ++(broken ? coverage_.brokenLoads : coverage_.unopenableLoads);
+            EXPECT_FALSE(s.FileLoaded) << c.name;
+            EXPECT_EQ(panel0, "!! file load ERROR !!") << c.name;
+            EXPECT_EQ(W().RecomputeRuns(), before.runs) << c.name;
+            // Nothing of a failed load reaches the recording.
+            EXPECT_EQ(s.SampleCount, before.sampleCount) << c.name;
+            EXPECT_EQ(s.StoredCount, before.storedCount) << c.name;
+            EXPECT_EQ(s.SampleRate, before.sampleRate) << c.name;
+            ASSERT_EQ(added, broken ? 1u : 0u) << c.name;
+            if (broken) {
+                EXPECT_EQ(seams_.messages.back().text.toStdString(), c.error) << c.name;
+            }
+            break;
+        }
+        }
+    }
+
+    void CheckPlay(const Before& before) {
+        if (expect_ != Expect::Play || !State().FileLoaded) return;
+        ++coverage_.plays;
+        ASSERT_FALSE(seams_.played.empty());
+        EXPECT_EQ(seams_.played.back().toStdString(), State().FileName);
+        const bool reported = seams_.messages.size() > before.messages;
+        EXPECT_EQ(reported, !seams_.playResult.isEmpty()) << "the player's message is shown";
+    }
+
+    void CheckAll(const Before& before) {
+        CheckStore();
+        CheckFFTSize();
+        CheckControls();
+        CheckRecompute(before);
+        CheckMessages(before);
+        CheckSpeed(before);
+        CheckLoad(before);
+        CheckPlay(before);
+    }
+
+    void Step(const std::function<std::string()>& action) {
+        const Before before = Remember();
+        recent_.push_back(action());
+        if (recent_.size() > kRecentActions) recent_.pop_front();
+        SCOPED_TRACE(Context());
+        CheckAll(before);
+    }
+
+    void ReportCoverage() const {
+        const Coverage& c = coverage_;
+        std::cout << "[ session  ] loads: " << c.goodLoads << " good, " << c.brokenLoads << " broken, "
+                  << c.unopenableLoads << " unopenable, " << c.cancelledDialogs
+                  << " dialogs cancelled; recomputes " << c.recomputes << " (1D "
+                  << c.oneDimensionalRecomputes << "), markers placed " << c.markersPlaced
+                  << ", cleared by a recompute " << c.markersCleared << ", speeds shown "
+                  << c.speedsShown << ", clicks as events " << c.eventClicks << "; windows: narrow "
+                  << c.narrowWindows << ", XScale 0 " << c.zeroScaleWindows << ", huge "
+                  << c.hugeWindows << "; timer expiries " << c.timerExpiries << ", plays " << c.plays
+                  << ", prints " << c.prints << ", pauses " << seams_.pauses << std::endl;
+        for (const auto& [text, n] : c.errors)
+            std::cout << "[ session  ]   " << n << " x " << text << std::endl;
+    }
+
+    uint64_t seed_ = 0;
+    int actions_ = 0;
+    int step_ = 0;
+    int hugeStep_ = 0;  // one very large window at least, wherever the seed puts it
+    std::mt19937_64 rng_;
+    TempFolder folder_{"pirolex_session"};
+    std::vector<WavCase> files_;
+    std::map<std::string, const WavCase*> byPath_;
+    std::map<std::string, FileSnapshot> snapshots_;
+    std::vector<std::string> folderBefore_;
+    std::filesystem::path pdf_;
+    SessionSeams seams_;
+    std::unique_ptr<TPirolex> window_;
+    std::deque<std::string> recent_;
+    Expect expect_ = Expect::Nothing;
+    Coverage coverage_;
+};
+
+TEST_F(RandomSession, EveryActionKeepsTheInvariants) {
+    window_ = std::make_unique<TPirolex>(seams_.Make());
+    hugeStep_ = 1 + Below(actions_);
+    step_ = 0;
+    Step([&] {
+        seams_.choices = {Chance(50) ? std::optional(AnyFile(WavKind::Good).path.string()) : std::nullopt};
+        expect_ = Expect::Load;
+        W().FormCreate();
+        return std::string("start-up");
+    });
+    for (step_ = 1; step_ <= actions_ && !HasFailure(); ++step_) {
+        Step([&] { return Act(); });
+        if (HasFailure()) break;
+    }
+    const bool stopped = HasFailure();
+    if (stopped) {
+        std::ostringstream s;
+        for (const std::string& a : recent_) s << "\n  " << a;
+        ADD_FAILURE() << "stopped at " << Context() << "; the last actions were:" << s.str();
+    }
+    ReportCoverage();
+
+    // The session has to have reached its hard parts for its checks to mean anything.
+    if (actions_ >= 2000 && !stopped) {
+        EXPECT_GE(coverage_.goodLoads, 40);
+        EXPECT_GE(coverage_.brokenLoads, 15);
+        EXPECT_GE(coverage_.unopenableLoads, 2);
+        EXPECT_GE(coverage_.recomputes, 300);
+        EXPECT_GE(coverage_.oneDimensionalRecomputes, 10);
+        EXPECT_GE(coverage_.markersCleared, 20);
+        EXPECT_GE(coverage_.speedsShown, 20);
+        EXPECT_GE(coverage_.eventClicks, 20);
+        EXPECT_GE(coverage_.narrowWindows, 5);
+        EXPECT_GE(coverage_.hugeWindows, 1);
+        EXPECT_GE(coverage_.timerExpiries, 50);
+    }
+
+    // Loading, computing, playing and printing never wrote to a recording.
+    for (const auto& [path, snapshot] : snapshots_)
+        EXPECT_TRUE(FileSnapshot::Take(path) == snapshot) << path << " was changed";
+    EXPECT_EQ(FolderEntries(folder_.Path()), folderBefore_) << "files appeared or vanished";
+}
+
+}  // namespace
+}  // namespace pirolex::session

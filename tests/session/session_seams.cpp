@@ -1,0 +1,88 @@
+#include "session_seams.h"
+
+#include "runtime_error.h"
+#include "sound_player.h"
+
+#include <QPrinter>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <sys/stat.h>
+
+namespace pirolex::session {
+
+WindowSeams SessionSeams::Make() {
+    WindowSeams seams;
+    seams.chooseFile = [this](QWidget*) -> std::optional<std::string> {
+        if (choices.empty()) return std::nullopt;
+        std::optional<std::string> answer = std::move(choices.front());
+        choices.pop_front();
+        return answer;
+    };
+    seams.showMessage = [this](QWidget*, MessageKind kind, const QString& text) {
+        messages.push_back({kind, text});
+    };
+    seams.choosePrinter = [this](QWidget*, QPrinter& printer) {
+        ++printDialogs;
+        if (!pdf) return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(pdf->string()));
+        return true;
+    };
+    seams.play = [this](const QString& path, int timeoutMs) {
+        played.push_back(path);
+        return realPlayer ? PlayToEnd(path, timeoutMs) : playResult;
+    };
+    seams.pause = [this](int) { ++pauses; };
+    seams.exitProcess = [this] { ++exits; };
+    return seams;
+}
+
+namespace {
+
+// A message text with its numbers replaced by a pattern for any number.
+QRegularExpression WithAnyNumbers(const std::string& sample) {
+    QString pattern = QRegularExpression::escape(QString::fromStdString(sample));
+    pattern.replace(QStringLiteral("0"), QStringLiteral("-?\\d+"));
+    return QRegularExpression(QStringLiteral("\\A") + pattern + QStringLiteral("\\z"));
+}
+
+}  // namespace
+
+bool IsProgramError(const QString& text) {
+    static const char* const fixed[] = {
+        msg::kReadPastEnd, msg::kIntOverflow,  msg::kDivByZero,  msg::kFloatDivByZero,
+        msg::kInvalidFloatOp, msg::kRangeCheck, msg::kFileNotFound, msg::kAccessDenied,
+        msg::kNotWav,      msg::kNoFormat,     msg::kNoData,     msg::kBadFormat,
+    };
+    static const QRegularExpression unsupported = WithAnyNumbers(msg::Unsupported(0, 0));
+    static const QRegularExpression ioError = WithAnyNumbers(msg::IoError(0));
+    const bool known = std::any_of(std::begin(fixed), std::end(fixed),
+                                   [&](const char* t) { return text == QString::fromUtf8(t); });
+    return known || unsupported.match(text).hasMatch() || ioError.match(text).hasMatch();
+}
+
+FileSnapshot FileSnapshot::Take(const std::filesystem::path& path) {
+    FileSnapshot snap;
+    std::ifstream in(path, std::ios::binary);
+    snap.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        snap.mtimeNs = st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec;
+        snap.ctimeNs = st.st_ctim.tv_sec * 1000000000LL + st.st_ctim.tv_nsec;
+        snap.mode = st.st_mode;
+    }
+    return snap;
+}
+
+std::vector<std::string> FolderEntries(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace pirolex::session
