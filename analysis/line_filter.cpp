@@ -2,6 +2,7 @@
 
 #include "pair.h"
 #include "runtime_error.h"
+#include "vector_state.h"
 
 #include <string>
 
@@ -100,6 +101,7 @@ void LineFilter(const AnalysisState& state, FFTEngine& fft, LineFilterState& fil
     if (!controls.ConstPPL) filter.FilterLimit = controls.LimPosition;
     const KeepRange range = KeepRangeFor(controls.CFARPosition);
     ShowCaptions(filter.FilterLimit, range, effects);
+    ClearUpperVectorState();  // the labels are Qt widgets in the program
 
     // The line must hold its two ten-bin margins and fit the buffer.
     if (state.FFTMask < 4 * kHalfWindow + 1 || state.FFTMask >= kTableSize)

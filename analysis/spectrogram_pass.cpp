@@ -2,6 +2,7 @@
 
 #include "pair.h"
 #include "runtime_error.h"
+#include "vector_state.h"
 
 #include <algorithm>
 #include <cmath>
@@ -110,6 +111,7 @@ void ChannelPass(AnalysisState& state, Analysis& analysis, const Controls& contr
     do {
         pass.LineStart = CheckedMul(kLineStartStep, pass.LineCounter);
         pass.LineCounter = CheckedAdd(pass.LineCounter, 1);
+        ClearUpperVectorState();  // the renderer's Qt calls may have left it set
         TakeBlock(state, analysis.fft, pass);
         // A block cut short by the end of the recording is dropped, not drawn.
         if (!pass.EndOfData) {

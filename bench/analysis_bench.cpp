@@ -13,6 +13,7 @@
 #include "recompute.h"
 #include "session.h"
 #include "spectrogram_pass.h"
+#include "vector_state.h"
 
 #include <benchmark/benchmark.h>
 
@@ -99,6 +100,7 @@ void BM_Recompute(benchmark::State& run, int accuracy) {
     Effects effects;
     const Controls controls = WithAccuracy(accuracy);
     const int lines = LinesPerRecompute(*session);
+    ClearUpperVectorState();  // whatever ran before may have left Qt's AVX state behind
     for (auto _ : run) {
         Recompute(*session, canvas, controls, effects);
         benchmark::ClobberMemory();
@@ -115,6 +117,7 @@ void BM_RecomputeAnalysisOnly(benchmark::State& run, bool plain, int accuracy) {
     Effects effects;
     const Controls controls = WithAccuracy(accuracy);
     const int lines = LinesPerRecompute(*session);
+    ClearUpperVectorState();  // whatever ran before may have left Qt's AVX state behind
     for (auto _ : run) {
         for (int channel : {kLeft, kRight}) {
             session->state.DrawChannel = channel;
@@ -146,6 +149,7 @@ void BM_FFTline(benchmark::State& run, bool plain, int accuracy) {
     auto session = SessionAtPass();
     FFTEngine& fft = session->analysis.fft;
     const auto block = fft.FFTInput;
+    ClearUpperVectorState();  // whatever ran before may have left Qt's AVX state behind
     for (auto _ : run) {
         fft.FFTInput = block;
         if (plain)
@@ -176,6 +180,7 @@ void BM_LineFilter(benchmark::State& run, bool plain, bool silent) {
         LineFilter(session->state, *scratch, settled, controls, effects);
     }
     const auto line = fft.FFTOutput;
+    ClearUpperVectorState();  // whatever ran before may have left Qt's AVX state behind
     for (auto _ : run) {
         fft.FFTOutput = line;
         LineFilterState filter = settled;
