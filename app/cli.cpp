@@ -14,10 +14,6 @@ namespace pirolex {
 
 namespace {
 
-constexpr int kStatusOk = 0;
-constexpr int kStatusLoadFailed = 1;
-constexpr int kStatusUsage = 2;
-constexpr int kStatusWindow = -1;
 constexpr int kPanelCount = 4;
 
 constexpr const char* kUsage =
@@ -29,10 +25,33 @@ constexpr const char* kUsage =
     "  pirolex info DATEI    DATEI lesen und ohne Fenster ausgeben, was die Statuszeile\n"
     "                        zeigen würde (Pfad, Samplerate, Samples, Dauer), dazu Kanäle,\n"
     "                        Bits pro Sample und Format\n"
+    "  pirolex render DATEI -o BILD.png [Optionen]\n"
+    "                        das Spektrogramm ohne Fenster berechnen und als PNG speichern,\n"
+    "                        Pixel für Pixel das Bild, das das Fenster mit diesen\n"
+    "                        Einstellungen zeigt (1D: das Bild der letzten Linie)\n"
+    "      --mode 3D|2D|1D              Grafikmode (2D)\n"
+    "      --fft 128|256|512|1024       FFT-Filter-Zahl (1024)\n"
+    "      --channel links|rechts|beide Tonkanal (links); rechts und beide nur bei Stereo\n"
+    "      --fein                       Genauigkeit \"fein\" statt \"norm\"\n"
+    "      --iq                         IQ-Phase als Farbe\n"
+    "      --threshold 0..30            fester Schwellwert statt const. PPL\n"
+    "      --points 5..50               Punkte pro Linie bei const. PPL (20)\n"
+    "      --size BREITExHÖHE           Fenstergröße mit Rahmen, 300x200 bis 4096x4096\n"
+    "                                   (846x438; die Grafik ist 231 schmaler, 167 niedriger)\n"
+    "  pirolex measure DATEI --a HZ --b HZ [--temp T] [--size BREITExHÖHE]\n"
+    "                        Marke A (Anflug) und B (Abflug) in die Spalten der 2D-Grafik\n"
+    "                        setzen, deren Frequenz HZ am nächsten liegt, und ausgeben, was\n"
+    "                        das Fenster anzeigt: die Geschwindigkeit, dann beide Spalten\n"
+    "                        mit ihrer Frequenz; HZ über 0 bis zur halben Samplerate,\n"
+    "                        T Lufttemperatur -20..40 (15)\n"
     "  pirolex --help        diese Hilfe\n"
     "\n"
-    "Rückgabewert von info: 0 gelesen, 1 Datei nicht lesbar (Grund auf stderr),\n"
-    "2 Aufruf nicht verstanden.\n";
+    "Beispiele:\n"
+    "  pirolex render samples/flyby-120kmh.wav -o flyby.png --channel links --fft 512\n"
+    "  pirolex measure samples/flyby-120kmh.wav --a 4430 --b 3650 --temp 15\n"
+    "\n"
+    "Rückgabewert: 0 erledigt, 1 Datei nicht lesbar oder Bild nicht schreibbar (Grund auf\n"
+    "stderr), 2 Aufruf nicht verstanden (eine Zeile auf stderr).\n";
 
 constexpr const char* kHint = " (pirolex --help zeigt die Aufrufe)";
 
@@ -75,7 +94,7 @@ int RunInfo(const std::string& path, std::ostream& out, std::ostream& err) {
         return kStatusOk;
     } catch (const RuntimeError& e) {
         err << e.what() << '\n';
-        return kStatusLoadFailed;
+        return kStatusFailed;
     }
 }
 
@@ -88,7 +107,8 @@ bool IsOption(const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; 
 
 }  // namespace
 
-int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) {
+int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
+                   const Subcommands& more) {
     if (argc <= 1) return kStatusWindow;
     const std::string first = argv[1];
     if (first == "--help" || first == "-h") {
@@ -101,6 +121,8 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) 
         if (argc > 3) return UsageError("info erwartet genau eine WAV-Datei", err);
         return RunInfo(argv[2], out, err);
     }
+    if (const auto command = more.find(first); command != more.end())
+        return command->second(std::vector<std::string>(argv + 2, argv + argc), out, err);
     if (IsOption(first)) return UsageError("unbekannte Option „" + first + "“", err);
     if (argc == 2) return kStatusWindow;
     return UsageError("unbekannter Befehl „" + first + "“", err);

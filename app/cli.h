@@ -1,17 +1,34 @@
 #pragma once
 // The command line: `pirolex info FILE` and `pirolex --help` run without a window (and without
-// a QApplication). Anything else the window handles.
+// a QApplication). The commands that draw (render, measure) are handed in by the program, so this
+// file needs neither Qt nor the drawing code. Anything else the window handles.
 
+#include <functional>
 #include <iosfwd>
+#include <map>
+#include <string>
+#include <vector>
 
 namespace pirolex {
 
-// Exit status: 0 done, 1 the file could not be read (German reason on err), 2 the arguments
-// were not understood (one line on err). -1 when the arguments ask for the window: none at
-// all, or a single file path.
+// Exit status: 0 done, 1 the file could not be read or written (German reason on err), 2 the
+// arguments were not understood (one line on err). -1 when the arguments ask for the window:
+// none at all, or a single file path.
+inline constexpr int kStatusOk = 0;
+inline constexpr int kStatusFailed = 1;
+inline constexpr int kStatusUsage = 2;
+inline constexpr int kStatusWindow = -1;
+
+// A further command: gets the arguments after its name, returns the exit status.
+using Subcommand =
+    std::function<int(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)>;
+using Subcommands = std::map<std::string, Subcommand>;
+
 int RunCommandLine(int argc, char** argv);
 
-// The same, writing to the given streams instead of standard output and standard error.
-int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err);
+// The same, writing to the given streams instead of standard output and standard error, with
+// the further commands that are on offer.
+int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
+                   const Subcommands& more = {});
 
 }  // namespace pirolex

@@ -1,12 +1,16 @@
 #include "branding.h"
 #include "cli.h"
 #include "main_window.h"
+#include "plot_commands.h"
 #include "window_seams.h"
 
 #include <QApplication>
 
+#include <iostream>
+
 int main(int argc, char** argv) {
-    const int status = pirolex::RunCommandLine(argc, argv);
+    const int status =
+        pirolex::RunCommandLine(argc, argv, std::cout, std::cerr, pirolex::PlotSubcommands());
     if (status >= 0) return status;
 
     QApplication app(argc, argv);

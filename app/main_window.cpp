@@ -86,6 +86,7 @@ TPirolex::TPirolex(WindowSeams seams, QWidget* parent)
     timer1_.start();
     ConnectCommands();
     ConnectControls();
+    setAcceptDrops(true);
 }
 
 TPirolex::~TPirolex() = default;
@@ -98,10 +99,12 @@ void TPirolex::BuildToolBar() {
     ui_.ToolButton2 = AddToolButton(23, 1, QStringLiteral("Sound abspielen"));
     ui_.ToolButton3 = AddToolButton(46, 2, QStringLiteral("Berechnung der Grafik"));
     ui_.ToolButton4 = AddToolButton(69, 3, QStringLiteral("Drucken des Fensters"));
-    // ToolButton6 is the 693-pixel separator between x 92 and x 785.
+    ui_.ToolButton7 = AddToolButton(92, 7, QStringLiteral("Grafik speichern"));
+    // ToolButton6 is the separator between x 115 and x 785.
     ui_.ToolButton8 = AddToolButton(785, 6, QStringLiteral("Info"));
     ui_.ToolButton5 = AddToolButton(808, 4, QStringLiteral("Ende"));
-    for (QToolButton* b : {ui_.ToolButton2, ui_.ToolButton3, ui_.ToolButton4}) b->setEnabled(false);
+    for (QToolButton* b : {ui_.ToolButton2, ui_.ToolButton3, ui_.ToolButton4, ui_.ToolButton7})
+        b->setEnabled(false);
 }
 
 QToolButton* TPirolex::AddToolButton(int x, int icon, const QString& hint) {
@@ -207,6 +210,7 @@ void TPirolex::ConnectCommands() {
     connect(ui_.ToolButton2, &QToolButton::clicked, this, [this] { ToolButton2Click(); });
     connect(ui_.ToolButton3, &QToolButton::clicked, this, [this] { ToolButton3Click(); });
     connect(ui_.ToolButton4, &QToolButton::clicked, this, [this] { ToolButton4Click(); });
+    connect(ui_.ToolButton7, &QToolButton::clicked, this, [this] { ToolButton7Click(); });
     connect(ui_.ToolButton8, &QToolButton::clicked, this, [this] { ToolButton8Click(); });
     connect(ui_.ToolButton5, &QToolButton::clicked, this, [this] { ToolButton5Click(); });
 }

@@ -5,11 +5,12 @@
 //
 // The handlers keep the names users of the program know from its documentation; the code that
 // builds the window is in main_window.cpp, start-up and resizing in window_startup.cpp, the tool
-// bar commands in window_commands.cpp, the control handlers in window_handlers.cpp and the screen
-// effects of a load or a recompute in window_effects.cpp.
+// bar commands in window_commands.cpp, the control handlers in window_handlers.cpp, dropped files
+// in window_drop.cpp and the screen effects of a load or a recompute in window_effects.cpp.
 
 #include "controls.h"
 #include "plot_canvas.h"
+#include "plot_geometry.h"
 #include "session.h"
 #include "window_seams.h"
 
@@ -18,6 +19,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 class QCheckBox;
 class QGroupBox;
@@ -40,6 +43,7 @@ struct WindowUi {
     QToolButton* ToolButton2 = nullptr;  // play
     QToolButton* ToolButton3 = nullptr;  // compute
     QToolButton* ToolButton4 = nullptr;  // print
+    QToolButton* ToolButton7 = nullptr;  // save the picture
     QToolButton* ToolButton8 = nullptr;  // info
     QToolButton* ToolButton5 = nullptr;  // exit
     RadioGroup* KanalRadioGroup = nullptr;
@@ -68,8 +72,8 @@ class TPirolex : public QWidget {
 public:
     // The design size counts the window frame: 846 x 438 outside, 838 pixels of client width.
     // Qt sizes the client area, so the geometry formulas add this frame back.
-    static constexpr int kDesignWidth = 846;
-    static constexpr int kDesignHeight = 438;
+    static constexpr int kDesignWidth = kDesignOuterWidth;
+    static constexpr int kDesignHeight = kDesignOuterHeight;
     static constexpr int kFrameWidth = 8;
     static constexpr int kFrameHeight = 31;
     static constexpr int kDebounceMs = 250;
@@ -89,6 +93,7 @@ public:
     void ToolButton2Click();  // play
     void ToolButton3Click();  // compute
     void ToolButton4Click();  // print
+    void ToolButton7Click();  // save the picture as PNG
     void ToolButton8Click();  // info
     void ToolButton5Click();  // exit
 
@@ -103,6 +108,8 @@ public:
     void TrackBar1Change();
     void SpinEdit1Change();
     void Image1MouseDown(Qt::MouseButton button, int x, int y);
+    // A WAV file dropped onto the window: loaded as if chosen in the open dialog.
+    void FormDropFiles(const std::string& path);
 
     // The settings the analysis reads, as they are now.
     Controls SnapshotControls() const;
@@ -120,6 +127,8 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     friend class WindowEffects;
@@ -143,12 +152,14 @@ private:
     void SetStartValues();
 
     // The load command's stages (window_commands.cpp).
-    void LoadCommand();
+    void LoadCommand(std::optional<std::string> chosen);
     void ShowFileName();
     void LoadFailed();
     void ParseAndRecompute();
     void EnableFileCommands(bool enabled);
     int PlaybackTimeoutMs() const;
+    void SavePicture();
+    QString SuggestedPngName() const;
 
     // Every handler body runs through here (window_handlers.cpp).
     void Guard(const std::function<void()>& body);

@@ -87,6 +87,31 @@ void PaintInfo(QPainter& p) {
     p.drawRect(QRectF(7, 6.5, 2, 6));
 }
 
+// A floppy disk: the body, the metal shutter at the top and the white label below it.
+void PaintDisk(QPainter& p) {
+    p.setPen(QPen(QColor(0x10, 0x20, 0x50), 1));
+    p.setBrush(QColor(0x30, 0x50, 0xA0));
+    QPainterPath body;
+    body.moveTo(1.5, 1.5);
+    body.lineTo(12.5, 1.5);
+    body.lineTo(14.5, 3.5);
+    body.lineTo(14.5, 14.5);
+    body.lineTo(1.5, 14.5);
+    body.closeSubpath();
+    p.drawPath(body);
+    p.setBrush(QColor(0xC8, 0xC8, 0xC8));
+    p.drawRect(QRectF(4.5, 1.5, 7, 4));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x30, 0x50, 0xA0));
+    p.drawRect(QRectF(9, 2.5, 1.5, 2));
+    p.setPen(QPen(QColor(0x10, 0x20, 0x50), 1));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(3.5, 8.5, 9, 6));
+    p.setPen(QPen(QColor(0xC0, 0x00, 0x00), 1));
+    p.drawLine(QPointF(5, 10.5), QPointF(11, 10.5));
+    p.drawLine(QPointF(5, 12.5), QPointF(9, 12.5));
+}
+
 QPixmap PaintPixmap(int index, int size) {
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
@@ -100,6 +125,7 @@ QPixmap PaintPixmap(int index, int size) {
     case 3: PaintPrinter(p); break;
     case 4: PaintExit(p); break;
     case 6: PaintInfo(p); break;
+    case 7: PaintDisk(p); break;
     default: break;
     }
     return pixmap;

@@ -1,7 +1,8 @@
-// The tool bar commands: load, play, compute, print, info and exit.
+// The tool bar commands: load, play, compute, print, save the picture, info and exit.
 #include "main_window.h"
 
 #include "branding.h"
+#include "plot_png.h"
 #include "runtime_error.h"
 #include "spectrogram_pass.h"
 #include "wav_reader.h"
@@ -9,6 +10,8 @@
 #include "window_effects.h"
 #include "window_print.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QPrinter>
 #include <QToolButton>
 
@@ -22,13 +25,13 @@ constexpr int kPlaybackMarginMs = 5000;
 }
 
 void TPirolex::ToolButton1Click() {
-    Guard([this] { LoadCommand(); });
+    Guard([this] { LoadCommand(seams_.chooseFile(this)); });
 }
 
 // A cancelled dialog keeps the previous name, so it loads the earlier file again.
-void TPirolex::LoadCommand() {
+void TPirolex::LoadCommand(std::optional<std::string> chosen) {
     AnalysisState& state = session_->state;
-    if (std::optional<std::string> chosen = seams_.chooseFile(this)) state.FileName = *chosen;
+    if (chosen) state.FileName = std::move(*chosen);
     ShowFileName();
     if (state.FileName.empty()) return;
     if (CanOpenForReading(state.FileName)) {
@@ -71,7 +74,8 @@ void TPirolex::ParseAndRecompute() {
 }
 
 void TPirolex::EnableFileCommands(bool enabled) {
-    for (QToolButton* b : {ui_.ToolButton2, ui_.ToolButton3, ui_.ToolButton4}) b->setEnabled(enabled);
+    for (QToolButton* b : {ui_.ToolButton2, ui_.ToolButton3, ui_.ToolButton4, ui_.ToolButton7})
+        b->setEnabled(enabled);
 }
 
 void TPirolex::ToolButton2Click() {
@@ -105,6 +109,25 @@ void TPirolex::ToolButton4Click() {
         if (!seams_.choosePrinter(this, printer)) return;
         PrintClientArea(*this, printer);
     });
+}
+
+void TPirolex::ToolButton7Click() {
+    Guard([this] { SavePicture(); });
+}
+
+// The picture as it is now, markers included: what the user sees is what gets saved.
+void TPirolex::SavePicture() {
+    if (!session_->state.FileLoaded) return;
+    const std::optional<std::string> path = seams_.chooseSaveFile(this, SuggestedPngName());
+    if (!path) return;
+    const QString error = SavePlotPng(canvas_, QString::fromStdString(*path));
+    if (!error.isEmpty()) ShowError(error);
+}
+
+// The recording's name with .png, in the recording's folder.
+QString TPirolex::SuggestedPngName() const {
+    const QFileInfo wav(QString::fromStdString(session_->state.FileName));
+    return wav.dir().filePath(wav.completeBaseName() + QStringLiteral(".png"));
 }
 
 void TPirolex::ToolButton8Click() {

@@ -27,6 +27,16 @@ std::optional<std::string> ChooseWavFile(QWidget* parent) {
     return dialog.selectedFiles().front().toStdString();
 }
 
+std::optional<std::string> ChoosePngFile(QWidget* parent, const QString& suggestedName) {
+    QFileDialog dialog(parent, QStringLiteral("Grafik speichern"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(QStringLiteral("PNG-Grafik (*.png)"));
+    dialog.setDefaultSuffix(QStringLiteral("png"));
+    dialog.selectFile(suggestedName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().front().toStdString();
+}
+
 void ShowMessageBox(QWidget* parent, MessageKind kind, const QString& text) {
     const QString title = QString::fromUtf8(kProgramTitle);
     if (kind == MessageKind::Error) {
@@ -46,6 +56,7 @@ bool ChoosePrinter(QWidget* parent, QPrinter& printer) {
 WindowSeams DesktopSeams() {
     WindowSeams seams;
     seams.chooseFile = ChooseWavFile;
+    seams.chooseSaveFile = ChoosePngFile;
     seams.showMessage = ShowMessageBox;
     seams.choosePrinter = ChoosePrinter;
     seams.play = PlayToEnd;

@@ -1,5 +1,5 @@
 #pragma once
-// Everything the window does that would block on a person or a device: the file dialog, message
+// Everything the window does that would block on a person or a device: the file dialogs, message
 // boxes, the print dialog, playback, the 1D animation's pause and ending the process. The program
 // uses DesktopSeams(); tests hand in fakes, so no test opens a dialog, sleeps or needs a device.
 
@@ -19,6 +19,10 @@ enum class MessageKind { Information, Error };
 struct WindowSeams {
     // The open dialog: the chosen path, or nothing when the user cancels.
     std::function<std::optional<std::string>(QWidget* parent)> chooseFile;
+    // The save dialog for the picture, offering suggestedName: the chosen path, or nothing when
+    // the user cancels.
+    std::function<std::optional<std::string>(QWidget* parent, const QString& suggestedName)>
+        chooseSaveFile;
     std::function<void(QWidget* parent, MessageKind kind, const QString& text)> showMessage;
     // The print dialog: true when the user confirms; the printer is then set up.
     std::function<bool(QWidget* parent, QPrinter& printer)> choosePrinter;

@@ -12,13 +12,7 @@
 namespace pirolex {
 
 namespace {
-// Room the plot leaves to the left and right of it, and above and below it, in outer pixels.
-constexpr int kPlotMarginX = 231;
-constexpr int kPlotMarginY = 167;
 constexpr int kGaugeFromRight = 342;
-constexpr int kLabelStrip = 21;
-constexpr double kReferenceWidth = 615.0;
-constexpr double kReferenceHeight = 250.0;
 }  // namespace
 
 // The screen's pixel density needs no step of ours: Qt scales the window for it.
@@ -70,15 +64,11 @@ void TPirolex::ResizeOuter(int width, int height) {
 }
 
 void TPirolex::FormResize() {
-    const int w = OuterWidth() > kPlotMarginX ? OuterWidth() - kPlotMarginX : 1;
-    const int h = OuterHeight() > kPlotMarginY ? OuterHeight() - kPlotMarginY : 1;
-    ui_.Image1->ResizePicture(w, h);
+    const PlotSize image = PlotImageSize(OuterWidth(), OuterHeight());
+    ui_.Image1->ResizePicture(image.width, image.height);
     canvas_.Resize(ui_.Image1->width(), ui_.Image1->height());
-    AnalysisState& state = session_->state;
-    state.XScale = (ui_.Image1->width() - state.PlotLeft) / (kReferenceWidth - state.PlotLeft);
+    SetPlotGeometry(session_->state, {ui_.Image1->width(), ui_.Image1->height()});
     ui_.Gauge1->move(OuterWidth() - kGaugeFromRight, ui_.Gauge1->y());
-    state.BaselineY = ui_.Image1->height() - kLabelStrip;
-    state.YScale = state.BaselineY / kReferenceHeight;
     trigger();
 }
 

@@ -1,0 +1,27 @@
+#pragma once
+// The plot's size and scales for a window size. The window follows them on every resize, and the
+// command line renders at a given window size with the very same numbers, so a picture drawn
+// without a window matches the one the window would hold.
+
+#include "analysis_state.h"
+
+namespace pirolex {
+
+// The window's design size, frame included: 846 x 438 outside, 838 pixels of client width.
+inline constexpr int kDesignOuterWidth = 846;
+inline constexpr int kDesignOuterHeight = 438;
+
+struct PlotSize {
+    int width = 1;
+    int height = 1;
+};
+
+// The plot image for an outer window size: what the controls beside and around it leave, at
+// least one pixel each way.
+PlotSize PlotImageSize(int outerWidth, int outerHeight);
+
+// XScale, BaselineY and YScale for a plot image of this size, so that 615 x 271 (the design)
+// gives 1, 250 and 1.
+void SetPlotGeometry(AnalysisState& state, PlotSize image);
+
+}  // namespace pirolex

@@ -1,0 +1,54 @@
+// Files dropped onto the window: one WAV file is loaded as if it had been chosen in the open
+// dialog; anything else is refused while it is still being dragged.
+#include "main_window.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QUrl>
+
+namespace pirolex {
+
+namespace {
+
+// The one local .wav file a drag carries, or nothing. The open dialog offers *.wav only, so the
+// name decides, as it does there; whether the content is a WAV file is the load's business.
+std::optional<std::string> DroppedWavFile(const QMimeData* mime) {
+    if (!mime || !mime->hasUrls() || mime->urls().size() != 1) return std::nullopt;
+    const QUrl url = mime->urls().front();
+    if (!url.isLocalFile()) return std::nullopt;
+    const QString path = url.toLocalFile();
+    if (QFileInfo(path).suffix().compare(QStringLiteral("wav"), Qt::CaseInsensitive) != 0)
+        return std::nullopt;
+    return path.toStdString();
+}
+
+}  // namespace
+
+void TPirolex::dragEnterEvent(QDragEnterEvent* event) {
+    if (DroppedWavFile(event->mimeData())) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void TPirolex::dropEvent(QDropEvent* event) {
+    const std::optional<std::string> path = DroppedWavFile(event->mimeData());
+    if (!path) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // The load runs once the drop has finished: a long file or an error box would otherwise
+    // hold the program the file came from until it is dealt with.
+    QMetaObject::invokeMethod(this, [this, file = *path] { FormDropFiles(file); },
+                              Qt::QueuedConnection);
+}
+
+void TPirolex::FormDropFiles(const std::string& path) {
+    Guard([this, &path] { LoadCommand(path); });
+}
+
+}  // namespace pirolex
