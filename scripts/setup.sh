@@ -7,6 +7,7 @@ PIROLEX_PACKAGES=(
   qt6-base-dev qt6-multimedia-dev libgl-dev
   fonts-dejavu-core xvfb xauth sox
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good fonts-liberation2
+  llvm-14  # llvm-symbolizer: readable stacks in the fuzz build's sanitizer reports
 )
 
 pirolex_missing_packages() {
