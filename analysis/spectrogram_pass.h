@@ -38,8 +38,8 @@ void ChannelPass(AnalysisState& state, Analysis& analysis, const Controls& contr
                  Effects& effects, const LineSink& grafik);
 
 // The stages of one line, in the order the pass runs them (FFTline and LineFilter sit between).
-// Stage 1: N complex samples from pass.SamplePos on into FFTInput; sets EndOfData and moves
-// SamplePos on by 4 * LineStep.
+// Stage 1: N complex samples from frame pass.SamplePos on into FFTInput; sets EndOfData, and
+// SamplePos to that first frame + 4 * LineStep.
 void TakeBlock(const AnalysisState& state, FFTEngine& fft, PassState& pass);
 // Stage 2: scales the block so that its largest |Re| + |Im| is 100.
 void NormPeak(const AnalysisState& state, FFTEngine& fft);
