@@ -1,7 +1,8 @@
 // A recording is only ever read. A file marked read-only and a file in a read-only folder go
-// through load, recompute, play and print (to a PDF elsewhere), and come out with the same
-// bytes, times and mode, and with no new file beside them. Root ignores the permission bits, so
-// the comparison itself is the check; the bits are set all the same, as a user would have them.
+// through load, recompute, play, print and picture saving (both to files elsewhere), a reload and
+// a drop onto the window, and come out with the same bytes, times and mode, and with no new file
+// beside them. Root ignores the permission bits, so the comparison itself is the check; the bits
+// are set all the same, as a user would have them.
 #include "session_files.h"
 #include "session_seams.h"
 
@@ -29,15 +30,18 @@ struct ReadOnlyCase {
     fs::perms folderPerms;
 };
 
+void PrintTo(const ReadOnlyCase& c, std::ostream* os) { *os << c.name; }
+
 class NothingWritten : public ::testing::TestWithParam<ReadOnlyCase> {};
 
-constexpr fs::perms kReadOnlyFile = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
-constexpr fs::perms kReadOnlyFolder = kReadOnlyFile | fs::perms::owner_exec | fs::perms::group_exec |
-                                      fs::perms::others_exec;
+constexpr fs::perms kReadOnlyFile =
+    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+constexpr fs::perms kReadOnlyFolder =
+    kReadOnlyFile | fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
 constexpr fs::perms kWritableFile = kReadOnlyFile | fs::perms::owner_write;
 constexpr fs::perms kWritableFolder = kReadOnlyFolder | fs::perms::owner_write;
 
-TEST_P(NothingWritten, LoadRecomputePlayAndPrintLeaveTheRecordingAsItWas) {
+TEST_P(NothingWritten, EveryCommandLeavesTheRecordingAsItWas) {
     const ReadOnlyCase& c = GetParam();
     TempFolder root("pirolex_readonly");
     TempFolder printouts("pirolex_printouts");
@@ -56,6 +60,7 @@ TEST_P(NothingWritten, LoadRecomputePlayAndPrintLeaveTheRecordingAsItWas) {
     // The real player where it cannot make a sound; the stand-in elsewhere.
     seams.realPlayer = QMediaDevices::audioOutputs().isEmpty();
     seams.pdf = printouts.Path() / "window.pdf";
+    seams.png = printouts.Path() / "plot.png";
     auto window = std::make_unique<TPirolex>(seams.Make());
     window->FormCreate();
     ASSERT_TRUE(window->GetSession().state.FileLoaded) << c.name;
@@ -66,14 +71,19 @@ TEST_P(NothingWritten, LoadRecomputePlayAndPrintLeaveTheRecordingAsItWas) {
     ui.KanalRadioGroup->Button(2)->click();  // both channels
     ui.GrafikRadio->Button(2)->click();      // 1D
     window->Image1MouseDown(Qt::LeftButton, 120, 100);
-    ui.ToolButton2->click();                 // play
-    ui.ToolButton4->click();                 // print
-    window->ToolButton1Click();              // a cancelled dialog loads the same file again
+    ui.ToolButton2->click();     // play
+    ui.ToolButton4->click();     // print
+    ui.ToolButton7->click();     // save the picture
+    window->ToolButton1Click();  // a cancelled dialog loads the same file again
+    window->FormDropFiles(wav.string());
     window->Timer1Timer();
 
     EXPECT_EQ(seams.played.size(), 1u);
     EXPECT_EQ(seams.printDialogs, 1);
     EXPECT_GT(fs::file_size(*seams.pdf), 0u) << "the printout";
+    EXPECT_GT(fs::file_size(*seams.png), 0u) << "the picture";
+    ASSERT_EQ(seams.suggestedNames.size(), 1u);
+    EXPECT_NE(seams.suggestedNames[0].toStdString(), wav.string()) << "never over the recording";
     for (const SinkMessage& m : seams.messages)
         EXPECT_EQ(m.text, QString::fromUtf8(kNoAudioOutput)) << "only the missing sound output";
     EXPECT_TRUE(window->GetSession().state.FileLoaded);
@@ -86,14 +96,14 @@ TEST_P(NothingWritten, LoadRecomputePlayAndPrintLeaveTheRecordingAsItWas) {
     EXPECT_EQ(FolderEntries(folder), entries) << c.name << ": files appeared beside the recording";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Recordings, NothingWritten,
-    ::testing::Values(ReadOnlyCase{"read-only file", "plain", kReadOnlyFile, kWritableFolder},
-                      ReadOnlyCase{"file in a read-only folder", "locked", kWritableFile,
-                                   kReadOnlyFolder}),
-    [](const ::testing::TestParamInfo<ReadOnlyCase>& info) {
-        return std::string(info.param.folder);
-    });
+INSTANTIATE_TEST_SUITE_P(Recordings, NothingWritten,
+                         ::testing::Values(ReadOnlyCase{"read-only file", "plain", kReadOnlyFile,
+                                                        kWritableFolder},
+                                           ReadOnlyCase{"file in a read-only folder", "locked",
+                                                        kWritableFile, kReadOnlyFolder}),
+                         [](const ::testing::TestParamInfo<ReadOnlyCase>& info) {
+                             return std::string(info.param.folder);
+                         });
 
 }  // namespace
 }  // namespace pirolex::session

@@ -11,22 +11,25 @@
 #include "session_files.h"
 #include "session_seams.h"
 
-#include "fft_engine.h"
 #include "widgets.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDropEvent>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QRadioButton>
 #include <QSlider>
 #include <QToolButton>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <deque>
+#include <fstream>
 #include <functional>
 #include <iostream>
 #include <map>
@@ -53,7 +56,8 @@ struct Coverage {
     int goodLoads = 0, brokenLoads = 0, unopenableLoads = 0, cancelledDialogs = 0;
     int recomputes = 0, markersCleared = 0, markersPlaced = 0, eventClicks = 0, speedsShown = 0;
     int narrowWindows = 0, zeroScaleWindows = 0, hugeWindows = 0, timerExpiries = 0;
-    int plays = 0, prints = 0, oneDimensionalRecomputes = 0;
+    int plays = 0, prints = 0, saves = 0, saveErrors = 0, drops = 0, refusedDrops = 0;
+    int oneDimensionalRecomputes = 0;
     std::map<std::string, int> errors;
 };
 
@@ -66,13 +70,16 @@ struct Before {
     std::string fileName;
 };
 
-enum class Expect { Nothing, Load, Info, Play };
+enum class Expect { Nothing, Load, Refused, Info, Play, Save };
+
+const char* const kSaveFailed = "Grafik konnte nicht gespeichert werden: ";
 
 class RandomSession : public ::testing::Test {
 protected:
     void SetUp() override {
         seed_ = EnvNumber("PIROLEX_SESSION_SEED", kDefaultSeed);
-        actions_ = static_cast<int>(std::max<uint64_t>(1, EnvNumber("PIROLEX_SESSION_ACTIONS", kDefaultActions)));
+        actions_ = static_cast<int>(
+            std::max<uint64_t>(1, EnvNumber("PIROLEX_SESSION_ACTIONS", kDefaultActions)));
         std::cout << "[ session  ] seed " << seed_ << ", " << actions_
                   << " actions (replay with PIROLEX_SESSION_SEED=" << seed_ << ")" << std::endl;
         RecordProperty("seed", std::to_string(seed_));
@@ -80,9 +87,14 @@ protected:
         files_ = WriteSessionFiles(folder_.Path());
         for (const WavCase& c : files_) {
             byPath_[c.path.string()] = &c;
-            if (c.kind != WavKind::Unopenable) snapshots_[c.path.string()] = FileSnapshot::Take(c.path);
+            if (c.kind != WavKind::Unopenable)
+                snapshots_[c.path.string()] = FileSnapshot::Take(c.path);
         }
         pdf_ = folder_.Path() / "print.pdf";
+        pictures_ = folder_.Path() / "pictures";
+        std::filesystem::create_directories(pictures_);
+        notes_ = folder_.Path() / "notes.txt";
+        WriteFile(notes_, {'k', 'e', 'i', 'n', ' ', 'W', 'A', 'V', '\n'});
         folderBefore_ = FolderEntries(folder_.Path());
     }
 
@@ -103,15 +115,22 @@ protected:
 
     std::string Context() const {
         std::ostringstream s;
-        s << "seed " << seed_ << ", action " << step_ << " (" << (recent_.empty() ? "" : recent_.back())
+        s << "seed " << seed_ << ", action " << step_ << " ("
+          << (recent_.empty() ? "" : recent_.back())
           << "); replay with PIROLEX_SESSION_SEED=" << seed_;
         return s.str();
     }
 
     Before Remember() {
         const AnalysisState& s = State();
-        return {W().RecomputeRuns(), seams_.messages.size(), s.MarkerA, s.MarkerB,
-                s.SampleCount, s.StoredCount, s.SampleRate, s.FileName};
+        return {.runs = W().RecomputeRuns(),
+                .messages = seams_.messages.size(),
+                .markerA = s.MarkerA,
+                .markerB = s.MarkerB,
+                .sampleCount = s.SampleCount,
+                .storedCount = s.StoredCount,
+                .sampleRate = s.SampleRate,
+                .fileName = s.FileName};
     }
 
     // ---- the actions; each returns what it did, for the failure messages ----
@@ -120,7 +139,8 @@ protected:
         expect_ = Expect::Load;
         if (!choice) ++coverage_.cancelledDialogs;
         W().ToolButton1Click();
-        return choice ? "load " + std::filesystem::path(*choice).filename().string() : "cancel dialog";
+        return choice ? "load " + std::filesystem::path(*choice).filename().string()
+                      : "cancel dialog";
     }
 
     std::string LoadSome() {
@@ -132,15 +152,18 @@ protected:
     }
 
     std::string Command() {
-        switch (Below(9)) {
-        case 0: case 1: case 2: Ui().ToolButton3->click(); return "compute button";
+        switch (Below(11)) {
+        case 0:
+        case 1:
+        case 2: Ui().ToolButton3->click(); return "compute button";
         case 3: W().ToolButton3Click(); return "compute handler";
         case 4:
             seams_.playResult = Chance(30) ? QString::fromUtf8(kPlatformMessage) : QString();
             expect_ = Expect::Play;
             Ui().ToolButton2->click();
             return "play";
-        case 5: case 6: {
+        case 5:
+        case 6: {
             const bool confirm = Chance(25);
             seams_.pdf = confirm ? std::optional(pdf_) : std::nullopt;
             const int dialogs = seams_.printDialogs;
@@ -152,7 +175,12 @@ protected:
             }
             return confirm ? "print to PDF" : "print, dialog cancelled";
         }
-        case 7: expect_ = Expect::Info; Ui().ToolButton8->click(); return "info";
+        case 7:
+            expect_ = Expect::Info;
+            Ui().ToolButton8->click();
+            return "info";
+        case 8:
+        case 9: return SavePicture();
         default: {
             const int exits = seams_.exits;
             Ui().ToolButton5->click();
@@ -160,6 +188,77 @@ protected:
             return "exit";
         }
         }
+    }
+
+    // The picture as PNG: the dialog cancelled, a writable folder, or a folder that is not there.
+    std::string SavePicture() {
+        const int pick = Below(100);
+        const std::filesystem::path good = pictures_ / "plot.png";
+        seams_.png = pick < 35   ? std::nullopt
+                     : pick < 85 ? std::optional(good)
+                                 : std::optional(folder_.Path() / "gone" / "plot.png");
+        const size_t asked = seams_.suggestedNames.size();
+        expect_ = Expect::Save;
+        Ui().ToolButton7->click();
+        if (seams_.suggestedNames.size() > asked) {
+            const QString suggested = seams_.suggestedNames.back();
+            EXPECT_NE(suggested.toStdString(), State().FileName) << "never over the recording";
+            EXPECT_TRUE(suggested.endsWith(QStringLiteral(".png"))) << suggested.toStdString();
+            if (seams_.png == good) {
+                std::ifstream in(good, std::ios::binary);
+                char magic[4] = {};
+                in.read(magic, 4);
+                EXPECT_EQ(std::string(magic + 1, 3), "PNG") << "the saved picture";
+                in.close();
+                std::filesystem::remove(good);
+                ++coverage_.saves;
+            }
+        }
+        if (!seams_.png) return "save picture, dialog cancelled";
+        return "save picture to " + seams_.png->string();
+    }
+
+    // One WAV file of any kind, a file of another type, or two files, dragged onto the window.
+    std::string Drop() {
+        const int pick = Below(100);
+        QList<QUrl> urls;
+        std::string what, dropped;
+        if (pick < 70) {
+            const WavKind kind = pick < 45   ? WavKind::Good
+                                 : pick < 62 ? WavKind::Broken
+                                             : WavKind::Unopenable;
+            const WavCase& c = AnyFile(kind);
+            urls = {QUrl::fromLocalFile(QString::fromStdString(c.path.string()))};
+            what = c.name;
+            dropped = c.path.string();
+        } else if (pick < 85) {
+            urls = {QUrl::fromLocalFile(QString::fromStdString(notes_.string()))};
+            what = notes_.filename().string();
+        } else {
+            for (int i = 0; i < 2; ++i) {
+                const WavCase& c = AnyFile(WavKind::Good);
+                urls.push_back(QUrl::fromLocalFile(QString::fromStdString(c.path.string())));
+            }
+            what = "two WAV files";
+        }
+        const bool wav = pick < 70;
+        expect_ = wav ? Expect::Load : Expect::Refused;
+        QMimeData mime;
+        mime.setUrls(urls);
+        QDragEnterEvent enter(QPoint(300, 200), Qt::CopyAction, &mime, Qt::LeftButton,
+                              Qt::NoModifier);
+        enter.setAccepted(!wav);
+        QCoreApplication::sendEvent(&W(), &enter);
+        EXPECT_EQ(enter.isAccepted(), wav) << "drag of " << what;
+        QDropEvent drop(QPointF(300, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        static_cast<QObject&>(W()).event(&drop);
+        // The load is queued behind the drop; deliver it without running any timer.
+        QCoreApplication::sendPostedEvents(&W(), QEvent::MetaCall);
+        if (wav) {
+            EXPECT_EQ(State().FileName, dropped) << "the dropped file is loaded";
+            ++coverage_.drops;
+        }
+        return "drop " + what;
     }
 
     std::string Radio(RadioGroup* group, const char* name) {
@@ -184,8 +283,10 @@ protected:
 
     std::string Control() {
         switch (Below(10)) {
-        case 0: case 1: return Radio(Ui().KanalRadioGroup, "channel");
-        case 2: case 3: return Radio(Ui().GrafikRadio, "picture");
+        case 0:
+        case 1: return Radio(Ui().KanalRadioGroup, "channel");
+        case 2:
+        case 3: return Radio(Ui().GrafikRadio, "picture");
         case 4: return Radio(Ui().GenauRadioGroup, "accuracy");
         case 5: Ui().PCheckbox->click(); return "IQ phase box";
         case 6: Ui().CFARCheckBox->click(); return "const. PPL box";
@@ -201,9 +302,12 @@ protected:
     std::string Temperature() {
         ArrowSpinEdit* spin = Ui().SpinEdit1;
         const int pick = Below(10);
-        if (pick < 7) spin->stepBy(Chance(50) ? Between(1, 3) : -Between(1, 3));
-        else if (pick < 9) spin->stepBy(Chance(50) ? Between(20, 60) : -Between(20, 60));
-        else spin->setValue(Between(-40, 60));
+        if (pick < 7)
+            spin->stepBy(Chance(50) ? Between(1, 3) : -Between(1, 3));
+        else if (pick < 9)
+            spin->stepBy(Chance(50) ? Between(20, 60) : -Between(20, 60));
+        else
+            spin->setValue(Between(-40, 60));
         return "temperature " + std::to_string(spin->value());
     }
 
@@ -221,23 +325,28 @@ protected:
 
     std::string Click() {
         const int pick = Below(100);
-        const Qt::MouseButton button =
-            pick < 46 ? Qt::LeftButton : pick < 92 ? Qt::RightButton : Qt::MiddleButton;
+        const Qt::MouseButton button = pick < 46   ? Qt::LeftButton
+                                       : pick < 92 ? Qt::RightButton
+                                                   : Qt::MiddleButton;
         const int x = ClickColumn(button == Qt::LeftButton);
         const int height = Ui().Image1->height();
         const int y = Chance(85) ? Below(std::max(height, 1)) : Between(-100, height + 100);
         std::ostringstream s;
-        s << (button == Qt::LeftButton ? "left" : button == Qt::RightButton ? "right" : "middle")
+        s << (button == Qt::LeftButton    ? "left"
+              : button == Qt::RightButton ? "right"
+                                          : "middle")
           << " click at " << x << ", " << y;
         const bool onImage = x >= 0 && y >= 0 && x < Ui().Image1->width() && y < height;
         if (onImage && Chance(40)) {
             // Through the plot image as a real mouse event, a double click now and then.
-            const QEvent::Type type = Chance(20) ? QEvent::MouseButtonDblClick : QEvent::MouseButtonPress;
+            const QEvent::Type type =
+                Chance(20) ? QEvent::MouseButtonDblClick : QEvent::MouseButtonPress;
             const QPointF at(x, y);
-            QMouseEvent press(type, at, Ui().Image1->mapToGlobal(at), button, button, Qt::NoModifier);
+            QMouseEvent press(type, at, Ui().Image1->mapToGlobal(at), button, button,
+                              Qt::NoModifier);
             QApplication::sendEvent(Ui().Image1, &press);
-            QMouseEvent release(QEvent::MouseButtonRelease, at, Ui().Image1->mapToGlobal(at), button,
-                                Qt::NoButton, Qt::NoModifier);
+            QMouseEvent release(QEvent::MouseButtonRelease, at, Ui().Image1->mapToGlobal(at),
+                                button, Qt::NoButton, Qt::NoModifier);
             QApplication::sendEvent(Ui().Image1, &release);
             ++coverage_.eventClicks;
             s << (type == QEvent::MouseButtonDblClick ? " (double, event)" : " (event)");
@@ -286,6 +395,7 @@ protected:
         if (step_ == hugeStep_) return Resize(true);
         const int pick = Below(1000);
         if (pick < 110) return LoadSome();
+        if (pick < 125) return Drop();
         if (pick < 190) return Command();
         if (pick < 450) return Control();
         if (pick < 510) return Temperature();
@@ -319,6 +429,7 @@ protected:
         EXPECT_EQ(Ui().ToolButton2->isEnabled(), loaded) << "play";
         EXPECT_EQ(Ui().ToolButton3->isEnabled(), loaded) << "compute";
         EXPECT_EQ(Ui().ToolButton4->isEnabled(), loaded) << "print";
+        EXPECT_EQ(Ui().ToolButton7->isEnabled(), loaded) << "save picture";
         EXPECT_EQ(State().ChannelSelect, Ui().KanalRadioGroup->ItemIndex());
         EXPECT_EQ(W().PlotBitmap().Width(), Ui().Image1->width());
         EXPECT_EQ(W().PlotBitmap().Height(), Ui().Image1->height());
@@ -344,10 +455,16 @@ protected:
         for (size_t i = before.messages; i < seams_.messages.size(); ++i) {
             const SinkMessage& m = seams_.messages[i];
             if (m.kind == MessageKind::Information) {
-                EXPECT_EQ(expect_, Expect::Info) << "unexpected information: " << m.text.toStdString();
+                EXPECT_EQ(expect_, Expect::Info)
+                    << "unexpected information: " << m.text.toStdString();
                 continue;
             }
             if (expect_ == Expect::Play && m.text == kPlatformMessage) continue;
+            if (expect_ == Expect::Save && seams_.png &&
+                m.text.startsWith(kSaveFailed + QString::fromStdString(seams_.png->string()))) {
+                ++coverage_.saveErrors;
+                continue;
+            }
             ++coverage_.errors[m.text.toStdString()];
             EXPECT_TRUE(IsProgramError(m.text)) << "foreign error: " << m.text.toStdString();
         }
@@ -421,6 +538,14 @@ protected:
         }
     }
 
+    void CheckRefused(const Before& before) {
+        if (expect_ != Expect::Refused) return;
+        ++coverage_.refusedDrops;
+        EXPECT_EQ(State().FileName, before.fileName) << "a refused drop loads nothing";
+        EXPECT_EQ(W().RecomputeRuns(), before.runs);
+        EXPECT_EQ(seams_.messages.size(), before.messages);
+    }
+
     void CheckPlay(const Before& before) {
         if (expect_ != Expect::Play || !State().FileLoaded) return;
         ++coverage_.plays;
@@ -439,6 +564,7 @@ protected:
         CheckSpeed(before);
         CheckLoad(before);
         CheckPlay(before);
+        CheckRefused(before);
     }
 
     void Step(const std::function<std::string()>& action) {
@@ -451,15 +577,17 @@ protected:
 
     void ReportCoverage() const {
         const Coverage& c = coverage_;
-        std::cout << "[ session  ] loads: " << c.goodLoads << " good, " << c.brokenLoads << " broken, "
-                  << c.unopenableLoads << " unopenable, " << c.cancelledDialogs
+        std::cout << "[ session  ] loads: " << c.goodLoads << " good, " << c.brokenLoads
+                  << " broken, " << c.unopenableLoads << " unopenable, " << c.cancelledDialogs
                   << " dialogs cancelled; recomputes " << c.recomputes << " (1D "
                   << c.oneDimensionalRecomputes << "), markers placed " << c.markersPlaced
                   << ", cleared by a recompute " << c.markersCleared << ", speeds shown "
                   << c.speedsShown << ", clicks as events " << c.eventClicks << "; windows: narrow "
                   << c.narrowWindows << ", XScale 0 " << c.zeroScaleWindows << ", huge "
-                  << c.hugeWindows << "; timer expiries " << c.timerExpiries << ", plays " << c.plays
-                  << ", prints " << c.prints << ", pauses " << seams_.pauses << std::endl;
+                  << c.hugeWindows << "; timer expiries " << c.timerExpiries << ", plays "
+                  << c.plays << ", prints " << c.prints << ", pictures saved " << c.saves
+                  << " (failed " << c.saveErrors << "), drops " << c.drops << " (refused "
+                  << c.refusedDrops << "), pauses " << seams_.pauses << std::endl;
         for (const auto& [text, n] : c.errors)
             std::cout << "[ session  ]   " << n << " x " << text << std::endl;
     }
@@ -475,6 +603,8 @@ protected:
     std::map<std::string, FileSnapshot> snapshots_;
     std::vector<std::string> folderBefore_;
     std::filesystem::path pdf_;
+    std::filesystem::path pictures_;
+    std::filesystem::path notes_;
     SessionSeams seams_;
     std::unique_ptr<TPirolex> window_;
     std::deque<std::string> recent_;
@@ -487,7 +617,8 @@ TEST_F(RandomSession, EveryActionKeepsTheInvariants) {
     hugeStep_ = 1 + Below(actions_);
     step_ = 0;
     Step([&] {
-        seams_.choices = {Chance(50) ? std::optional(AnyFile(WavKind::Good).path.string()) : std::nullopt};
+        seams_.choices = {Chance(50) ? std::optional(AnyFile(WavKind::Good).path.string())
+                                     : std::nullopt};
         expect_ = Expect::Load;
         W().FormCreate();
         return std::string("start-up");
@@ -517,6 +648,8 @@ TEST_F(RandomSession, EveryActionKeepsTheInvariants) {
         EXPECT_GE(coverage_.narrowWindows, 5);
         EXPECT_GE(coverage_.hugeWindows, 1);
         EXPECT_GE(coverage_.timerExpiries, 50);
+        EXPECT_GE(coverage_.saves, 3);
+        EXPECT_GE(coverage_.drops, 10);
     }
 
     // Loading, computing, playing and printing never wrote to a recording.

@@ -28,7 +28,8 @@ TempFolder::~TempFolder() {
 
 void WriteFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 namespace {
@@ -80,7 +81,8 @@ testwav::Bytes RiffWave() {
 std::vector<uint8_t> LongMono8(size_t frames) {
     std::vector<uint8_t> samples(frames);
     for (size_t i = 0; i < frames; ++i)
-        samples[i] = static_cast<uint8_t>(std::lround(128.0 + 120.0 * FlybySample(i, 0, 8000, frames)));
+        samples[i] =
+            static_cast<uint8_t>(std::lround(128.0 + 120.0 * FlybySample(i, 0, 8000, frames)));
     testwav::Bytes b = RiffWave();
     b.Chunk("fmt ", testwav::FmtBody({.bits = 8, .channels = 1, .rate = 8000}));
     b.Tag("data").U32(static_cast<uint32_t>(frames)).Raw(samples);
@@ -91,7 +93,8 @@ std::vector<uint8_t> LongMono8(size_t frames) {
 std::vector<uint8_t> TruncatedData(size_t claimed, size_t present) {
     const testwav::Format f{.bits = 16, .channels = 1, .rate = 11025};
     std::vector<testwav::Frame> frames(present, testwav::Frame(1));
-    for (size_t i = 0; i < present; ++i) frames[i][0] = ToFormat(FlybySample(i, 0, f.rate, claimed), f);
+    for (size_t i = 0; i < present; ++i)
+        frames[i][0] = ToFormat(FlybySample(i, 0, f.rate, claimed), f);
     testwav::Bytes b = RiffWave();
     b.Chunk("fmt ", testwav::FmtBody(f));
     b.Tag("data").U32(static_cast<uint32_t>(claimed * 2)).Raw(testwav::DataBody(f, frames));
@@ -164,7 +167,8 @@ struct Writer {
               int32_t rate, bool stereo) {
         Add({name, folder / name, WavKind::Good, frames, rate, stereo, {}}, bytes);
     }
-    void Broken(const std::string& name, const std::vector<uint8_t>& bytes, const std::string& error) {
+    void Broken(const std::string& name, const std::vector<uint8_t>& bytes,
+                const std::string& error) {
         Add({name, folder / name, WavKind::Broken, 0, 0, false, error}, bytes);
     }
     void Add(WavCase c, const std::vector<uint8_t>& bytes) {
@@ -184,9 +188,11 @@ void WriteGoodFiles(Writer& w) {
     w.GoodFlyby("flyby_s8.wav", {.bits = 8, .channels = 2, .rate = 8000}, 12000);
     w.GoodFlyby("flyby_s24.wav", {.bits = 24, .channels = 2, .rate = 48000}, 48000);
     w.GoodFlyby("flyby_s32.wav", {.bits = 32, .channels = 2, .rate = 44100}, 10000);
-    w.GoodFlyby("flyby_f32.wav", {.bits = 32, .channels = 1, .rate = 16000, .isFloat = true}, 24000);
+    w.GoodFlyby("flyby_f32.wav", {.bits = 32, .channels = 1, .rate = 16000, .isFloat = true},
+                24000);
     w.GoodFlyby("flyby_f64.wav", {.bits = 64, .channels = 2, .rate = 8000, .isFloat = true}, 6000);
-    w.GoodFlyby("flyby_ext.wav", {.bits = 16, .channels = 2, .rate = 44100, .extensible = true}, 30000);
+    w.GoodFlyby("flyby_ext.wav", {.bits = 16, .channels = 2, .rate = 44100, .extensible = true},
+                30000);
     w.GoodFlyby("flyby_5ch.wav", {.bits = 16, .channels = 5, .rate = 8000}, 3000);
     w.GoodFlyby("rate_1hz.wav", {.bits = 16, .channels = 1, .rate = 1}, 4000);
     w.GoodFlyby("rate_max.wav", {.bits = 16, .channels = 2, .rate = 2147483647u}, 3000);

@@ -23,7 +23,7 @@ struct WavCase {
     int32_t frames = 0;  // SampleCount after the load
     int32_t rate = 0;
     bool stereo = false;
-    std::string error;   // the parse error of a broken file
+    std::string error;  // the parse error of a broken file
 };
 
 // A fresh folder under the system temp folder, removed with everything in it at the end (write

@@ -21,6 +21,12 @@ WindowSeams SessionSeams::Make() {
         choices.pop_front();
         return answer;
     };
+    seams.chooseSaveFile = [this](QWidget*,
+                                  const QString& suggested) -> std::optional<std::string> {
+        suggestedNames.push_back(suggested);
+        if (!png) return std::nullopt;
+        return png->string();
+    };
     seams.showMessage = [this](QWidget*, MessageKind kind, const QString& text) {
         messages.push_back({kind, text});
     };
@@ -53,9 +59,9 @@ QRegularExpression WithAnyNumbers(const std::string& sample) {
 
 bool IsProgramError(const QString& text) {
     static const char* const fixed[] = {
-        msg::kReadPastEnd, msg::kIntOverflow,  msg::kDivByZero,  msg::kFloatDivByZero,
-        msg::kInvalidFloatOp, msg::kRangeCheck, msg::kFileNotFound, msg::kAccessDenied,
-        msg::kNotWav,      msg::kNoFormat,     msg::kNoData,     msg::kBadFormat,
+        msg::kReadPastEnd,    msg::kIntOverflow, msg::kDivByZero,    msg::kFloatDivByZero,
+        msg::kInvalidFloatOp, msg::kRangeCheck,  msg::kFileNotFound, msg::kAccessDenied,
+        msg::kNotWav,         msg::kNoFormat,    msg::kNoData,       msg::kBadFormat,
     };
     static const QRegularExpression unsupported = WithAnyNumbers(msg::Unsupported(0, 0));
     static const QRegularExpression ioError = WithAnyNumbers(msg::IoError(0));

@@ -27,6 +27,9 @@ struct SessionSeams {
     // The print dialog confirms and prints to this PDF file when set, else it is cancelled.
     std::optional<std::filesystem::path> pdf;
     int printDialogs = 0;
+    // The picture's save dialog answers with this path when set, else it is cancelled.
+    std::optional<std::filesystem::path> png;
+    std::vector<QString> suggestedNames;
     // What the fake player answers; empty means the file played.
     QString playResult;
     std::vector<QString> played;
