@@ -59,13 +59,17 @@ PlotCanvas MakePlotBitmap(const PlotRequest& request) {
     return PlotCanvas(image.width, image.height);
 }
 
-// As a click on the picture's radio group after the load: new mode, new line step.
+// The window's load recomputes in 2D; any other picture needs a click on the picture's radio
+// group after it, with a new line step. The first recompute is not wasted: it leaves the adaptive
+// threshold and the canvas's pen mode where the window would have them for the second.
 void DrawPlot(Session& session, PlotCanvas& canvas, const PlotRequest& request) {
     AnalysisState& state = session.state;
-    state.GraphMode = request.graphMode;
-    state.LineStep = Optimum(state);
     state.ChannelSelect = request.channelSelect;
     Effects none;
+    Recompute(session, canvas, request.controls, none);
+    if (request.graphMode == state.GraphMode) return;
+    state.GraphMode = request.graphMode;
+    state.LineStep = Optimum(state);
     Recompute(session, canvas, request.controls, none);
 }
 

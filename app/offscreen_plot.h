@@ -23,8 +23,9 @@ void LoadRecording(Session& session, const std::string& path);
 // A canvas of the plot image's size for the request's window size. Needs a QGuiApplication.
 PlotCanvas MakePlotBitmap(const PlotRequest& request);
 
-// The picture mode, its line step, the channel, then the full recompute with the request's
-// controls, without pauses: the 1D picture is that of the last line.
+// What the window draws when it opens the file with the request's controls already set and the
+// picture mode is then chosen: the load's recompute, and for 3D or 1D the mode's recompute after
+// it. Without pauses: the 1D picture is that of the last line.
 void DrawPlot(Session& session, PlotCanvas& canvas, const PlotRequest& request);
 
 struct Measurement {

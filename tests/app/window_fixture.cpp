@@ -15,6 +15,13 @@ WindowSeams FakeSeams::Make() {
         choices.pop_front();
         return answer;
     };
+    seams.chooseSaveFile = [this](QWidget*, const QString& suggested) -> std::optional<std::string> {
+        saveSuggestions.push_back(suggested);
+        if (saveChoices.empty()) return std::nullopt;
+        std::optional<std::string> answer = saveChoices.front();
+        saveChoices.pop_front();
+        return answer;
+    };
     seams.showMessage = [this](QWidget*, MessageKind kind, const QString& text) {
         messages.push_back({kind, text});
     };

@@ -1,6 +1,6 @@
 #pragma once
-// A window built with fake seams: the file dialog answers from a queue, message boxes, print
-// dialogs, playback, pauses and exits are recorded instead of shown or performed.
+// A window built with fake seams: the open and save dialogs answer from queues, message boxes,
+// print dialogs, playback, pauses and exits are recorded instead of shown or performed.
 
 #include "main_window.h"
 #include "window_seams.h"
@@ -27,6 +27,9 @@ struct FakeSeams {
     // Answers of the open dialog in order; once empty, the dialog is cancelled.
     std::deque<std::optional<std::string>> choices;
     int dialogs = 0;
+    // Answers of the save dialog in order; once empty, it is cancelled. The names it offered.
+    std::deque<std::optional<std::string>> saveChoices;
+    std::vector<QString> saveSuggestions;
     std::vector<Message> messages;
     // The print dialog: set up the printer and confirm, or leave empty to cancel.
     std::function<void(QPrinter&)> printerSetup;

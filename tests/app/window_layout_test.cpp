@@ -71,6 +71,7 @@ TEST_F(LayoutTest, ToolButtonsInTheirOrderWithHintsAndStartStates) {
         {"ToolButton2", ui.ToolButton2, 23, "Sound abspielen", false},
         {"ToolButton3", ui.ToolButton3, 46, "Berechnung der Grafik", false},
         {"ToolButton4", ui.ToolButton4, 69, "Drucken des Fensters", false},
+        {"ToolButton7", ui.ToolButton7, 92, "Grafik speichern", false},
         {"ToolButton8", ui.ToolButton8, 785, "Info", true},
         {"ToolButton5", ui.ToolButton5, 808, "Ende", true},
     };

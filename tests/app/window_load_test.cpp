@@ -19,7 +19,7 @@ protected:
     bool CommandsEnabled(bool expected) {
         const WindowUi& ui = Ui();
         return ui.ToolButton2->isEnabled() == expected && ui.ToolButton3->isEnabled() == expected &&
-               ui.ToolButton4->isEnabled() == expected;
+               ui.ToolButton4->isEnabled() == expected && ui.ToolButton7->isEnabled() == expected;
     }
     QString Panel(int i) { return Ui().StatusBar1->PanelText(i); }
 };
