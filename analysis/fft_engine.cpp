@@ -146,61 +146,6 @@ void MiddleLevel(FFTEngine& fft, int32_t level, int32_t n) {
     }
 }
 
-// Two middle levels l and l + 1 at once, on the four rows r, r + h, r + d, r + d + h of one group
-// of 2d rows (h = d/2): level l pairs the first with the third and the second with the fourth,
-// level l + 1 then pairs the first with the second and the third with the fourth. Every row
-// gets the same operations in the same order as with one level after the other; the rows just
-// stay in registers in between. The template arguments say which of the three twiddles (level
-// l's, and level l + 1's for the lower and the upper half) are non-zero and so applied.
-template <bool TurnOuter, bool TurnLower, bool TurnUpper>
-void TwoLevelGroup(ComplexRow* x, int32_t d, const TurnFactor& outer, const TurnFactor& lower,
-                   const TurnFactor& upper) {
-    const int32_t h = d / 2;
-    for (int32_t r = 0; r < h; ++r) {
-        ComplexRow& row0 = x[r];
-        ComplexRow& row1 = x[r + h];
-        ComplexRow& row2 = x[r + d];
-        ComplexRow& row3 = x[r + d + h];
-        Pair x2 = LoadRow(row2);
-        Pair x3 = LoadRow(row3);
-        if constexpr (TurnOuter) {
-            x2 = Turn(x2, outer);
-            x3 = Turn(x3, outer);
-        }
-        const Pair x0 = LoadRow(row0);
-        const Pair x1 = LoadRow(row1);
-        const Pair y0 = x0 + x2;
-        const Pair y2 = x0 - x2;
-        Pair y1 = x1 + x3;
-        Pair y3 = x1 - x3;
-        if constexpr (TurnLower) y1 = Turn(y1, lower);
-        if constexpr (TurnUpper) y3 = Turn(y3, upper);
-        Combine(row0, row1, y0, y1);
-        Combine(row2, row3, y2, y3);
-    }
-}
-
-using TwoLevelKernel = void (*)(ComplexRow*, int32_t, const TurnFactor&, const TurnFactor&,
-                                const TurnFactor&);
-constexpr TwoLevelKernel kTwoLevelKernels[8] = {
-    TwoLevelGroup<false, false, false>, TwoLevelGroup<false, false, true>,
-    TwoLevelGroup<false, true, false>,  TwoLevelGroup<false, true, true>,
-    TwoLevelGroup<true, false, false>,  TwoLevelGroup<true, false, true>,
-    TwoLevelGroup<true, true, false>,   TwoLevelGroup<true, true, true>,
-};
-
-void TwoLevels(FFTEngine& fft, int32_t level, int32_t n) {
-    const int32_t d = kTableSize >> level;
-    const int32_t* outer = fft.GroupTwiddle[level].data();
-    const int32_t* inner = fft.GroupTwiddle[level + 1].data();
-    for (int32_t g = 0; g < n / (2 * d); ++g) {
-        const int32_t t = outer[g], tl = inner[2 * g], tu = inner[2 * g + 1];
-        const int kernel = (t > 0 ? 4 : 0) + (tl > 0 ? 2 : 0) + (tu > 0 ? 1 : 0);
-        kTwoLevelKernels[kernel](fft.FFTOutput.data() + 2 * g * d, d, TurnFor(fft, t),
-                                 TurnFor(fft, tl), TurnFor(fft, tu));
-    }
-}
-
 // Level 10 pairs neighbouring rows. It leaves in FFTInput what its twiddle pass would: all of
 // FFTOutput (rows from N on are never written by any level) with the upper rows turned.
 void LastLevel(FFTEngine& fft, int32_t n) {
@@ -303,9 +248,8 @@ void FFTline(const AnalysisState& state, FFTEngine& fft, int accuracy) {
     // Levels 11 - E .. 10; the first reads the block itself (a twiddle pass there would replace
     // it with the previous line's output).
     FirstLevel(fft, n);
-    int32_t level = kLevels + 2 - state.FFTExponent;
-    for (; level + 1 < kLevels; level += 2) TwoLevels(fft, level, n);
-    if (level < kLevels) MiddleLevel(fft, level, n);
+    for (int32_t level = kLevels + 2 - state.FFTExponent; level < kLevels; ++level)
+        MiddleLevel(fft, level, n);
     LastLevel(fft, n);
     fft.FFTLevel = kLevels + 1;
     if (accuracy == 1)
