@@ -121,15 +121,43 @@ void PlotCanvas::Plot(int x, int y) {
 void PlotCanvas::LineTo(int x, int y) {
     // The end point is left out, so a polyline paints each joint once and a horizontal or
     // vertical line covers exactly the pixels between its ends.
-    const LineWalk w = MakeWalk(curX_, curY_, x, y, image_.width(), image_.height());
+    if (y == curY_) {
+        HorizontalTo(x);
+    } else {
+        WalkTo(x, y);
+    }
     curX_ = x;
     curY_ = y;
-    int64_t iLo = 0, iHi = 0;
-    if (w.length == 0 || !VisibleSteps(w, iLo, iHi)) return;
+}
+
+// Every row of the 2D picture is a string of these, one per bin: straight along the row,
+// clipped by plain bounds, without the general walk's set-up.
+void PlotCanvas::HorizontalTo(int x) {
+    if (x == curX_ || curY_ < 0 || curY_ >= image_.height()) return;
+    const int64_t first = x > curX_ ? int64_t{curX_} : int64_t{x} + 1;
+    const int64_t last = x > curX_ ? int64_t{x} - 1 : int64_t{curX_};
+    const int64_t lo = std::max<int64_t>(first, 0);
+    const int64_t hi = std::min<int64_t>(last, image_.width() - 1);
+    if (lo > hi) return;
+    auto* row = reinterpret_cast<QRgb*>(image_.scanLine(curY_));
+    const QRgb pen = ToQRgb(penColor_);
+    if (penMode_ == PenMode::Copy) {
+        std::fill(row + lo, row + hi + 1, pen);
+    } else {
+        for (int64_t i = lo; i <= hi; ++i) row[i] &= pen;  // both opaque: AND per colour byte
+    }
+}
+
+void PlotCanvas::WalkTo(int x, int y) {
+    const LineWalk w = MakeWalk(curX_, curY_, x, y, image_.width(), image_.height());
+    int64_t iLo = 0, iHi = w.length - 1;
+    // A line that starts and ends inside needs no clipping: its walk starts at step 0.
+    const bool inside = Inside(curX_, curY_) && Inside(x, y);
+    if (w.length == 0 || (!inside && !VisibleSteps(w, iLo, iHi))) return;
     const Wide twoD = Wide{2} * w.length;
     const Wide num = Wide{2} * iLo * w.minor + w.length;
-    int64_t k = static_cast<int64_t>(num / twoD);
-    int64_t rest = static_cast<int64_t>(num % twoD);
+    int64_t k = inside ? 0 : static_cast<int64_t>(num / twoD);
+    int64_t rest = inside ? w.length : static_cast<int64_t>(num % twoD);
     for (int64_t i = iLo; i <= iHi; ++i) {
         const int64_t major = w.majorStart + w.majorStep * i;
         const int64_t minor = w.minorStart + w.minorStep * k;
@@ -174,6 +202,10 @@ void PlotCanvas::TextOut(int x, int y, const std::string& text) {
     painter.fillRect(box, Qt::white);
     painter.setPen(QColor(ToQRgb(fontColor_)));
     painter.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, s);
+}
+
+void PlotCanvas::LoadFont() const {
+    QFontMetrics(font_, &image_).horizontalAdvance(QStringLiteral("0123456789 Hz"));
 }
 
 void PlotCanvas::Present() const {

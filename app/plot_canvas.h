@@ -53,6 +53,8 @@ public:
     uint32_t FontColor() const { return fontColor_; }
     // Text with its top-left corner at (x, y) on an opaque white box.
     void TextOut(int x, int y, const std::string& text);
+    // Looks the label font up now, so that the first text does not pay for the font database.
+    void LoadFont() const;
 
     // Hands the picture to the presenter, which shows it before returning.
     void SetPresenter(Presenter presenter) { presenter_ = std::move(presenter); }
@@ -64,6 +66,8 @@ public:
     static QRgb ToQRgb(uint32_t packed);
 
 private:
+    void HorizontalTo(int x);
+    void WalkTo(int x, int y);
     void Plot(int x, int y);
     bool Inside(int64_t x, int64_t y) const;
 

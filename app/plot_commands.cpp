@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <ostream>
+#include <thread>
 
 namespace pirolex {
 
@@ -34,21 +35,49 @@ private:
     std::unique_ptr<QGuiApplication> app_;
 };
 
+// The start-up values and the load, on a thread of their own: they need no Qt, and reading the
+// recording takes about as long as Qt's start with its fonts, which the caller does meanwhile.
+class BackgroundLoad {
+public:
+    explicit BackgroundLoad(const PlotRequest& request)
+        : thread_([this, request] { Run(request); }) {}
+    ~BackgroundLoad() {
+        if (thread_.joinable()) thread_.join();
+    }
+
+    // Waits for the load: the session, or nothing when it failed, with the German reason on err.
+    std::unique_ptr<Session> Take(std::ostream& err) {
+        thread_.join();
+        if (!session_) err << error_ << '\n';
+        return std::move(session_);
+    }
+
+private:
+    void Run(const PlotRequest& request) {
+        try {
+            std::unique_ptr<Session> session = StartSession(request);
+            LoadRecording(*session, request.file);
+            session_ = std::move(session);
+        } catch (const std::exception& e) {
+            error_ = e.what();
+        }
+    }
+
+    std::unique_ptr<Session> session_;
+    std::string error_;
+    std::thread thread_;  // last: it starts once the members it writes exist
+};
+
 int Usage(const char* command, const std::string& problem, std::ostream& err) {
     err << "pirolex " << command << ": " << problem << kHint << '\n';
     return kStatusUsage;
 }
 
-// Start-up values and the load, before any Qt: a bad file is reported without it.
-std::unique_ptr<Session> Load(const PlotRequest& request, std::ostream& err) {
-    std::unique_ptr<Session> session = StartSession(request);
-    try {
-        LoadRecording(*session, request.file);
-    } catch (const RuntimeError& e) {
-        err << e.what() << '\n';
-        return nullptr;
-    }
-    return session;
+// The plot bitmap with its font loaded, while the recording is still being read.
+PlotCanvas PreparedBitmap(const PlotRequest& request) {
+    PlotCanvas canvas = MakePlotBitmap(request);
+    canvas.LoadFont();
+    return canvas;
 }
 
 void PrintMeasurement(const Session& session, const Measurement& m, std::ostream& out) {
@@ -63,12 +92,13 @@ int RunRender(const std::vector<std::string>& args, std::ostream& /*out*/, std::
     PlotRequest request;
     if (std::string problem = ParseRenderArgs(args, request); !problem.empty())
         return Usage("render", problem, err);
-    std::unique_ptr<Session> session = Load(request, err);
+    BackgroundLoad load(request);
+    GuiForText gui;
+    PlotCanvas canvas = PreparedBitmap(request);
+    const std::unique_ptr<Session> session = load.Take(err);
     if (!session) return kStatusFailed;
     if (std::string problem = CheckRenderAgainst(request, session->state.Channels); !problem.empty())
         return Usage("render", problem, err);
-    GuiForText gui;
-    PlotCanvas canvas = MakePlotBitmap(request);
     try {
         DrawPlot(*session, canvas, request);
     } catch (const RuntimeError& e) {
@@ -85,12 +115,13 @@ int RunMeasure(const std::vector<std::string>& args, std::ostream& out, std::ost
     PlotRequest request;
     if (std::string problem = ParseMeasureArgs(args, request); !problem.empty())
         return Usage("measure", problem, err);
-    std::unique_ptr<Session> session = Load(request, err);
+    BackgroundLoad load(request);
+    GuiForText gui;
+    PlotCanvas canvas = PreparedBitmap(request);
+    const std::unique_ptr<Session> session = load.Take(err);
     if (!session) return kStatusFailed;
     if (std::string problem = CheckMeasureAgainst(request, session->state.SampleRate); !problem.empty())
         return Usage("measure", problem, err);
-    GuiForText gui;
-    PlotCanvas canvas = MakePlotBitmap(request);
     try {
         PrintMeasurement(*session, MeasureSpeed(*session, canvas, request), out);
     } catch (const RuntimeError& e) {
