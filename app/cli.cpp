@@ -48,7 +48,7 @@ constexpr const char* kUsage =
     "\n"
     "Beispiele:\n"
     "  pirolex render samples/flyby-120kmh.wav -o flyby.png --channel links --fft 512\n"
-    "  pirolex measure samples/flyby-120kmh.wav --a 4430 --b 3650 --temp 15\n"
+    "  pirolex measure samples/flyby-120kmh.wav --a 4822.8 --b 3961.6 --temp 15\n"
     "\n"
     "Rückgabewert: 0 erledigt, 1 Datei nicht lesbar oder Bild nicht schreibbar (Grund auf\n"
     "stderr), 2 Aufruf nicht verstanden (eine Zeile auf stderr).\n";
