@@ -17,6 +17,9 @@ using testwav::Format;
 constexpr size_t kFrames = 300;
 // One longer recording, so that the line step is above zero in every picture.
 constexpr size_t kLongFrames = 2000;
+// And one just under the fuzzer's length cap: its mutations reach line steps in the hundreds,
+// which the small seeds never grow into.
+constexpr size_t kCapFrames = 60000;
 constexpr uint32_t kRate = 8000;
 
 // A rising tone with a little noise, at 80 % of full scale; the right channel a fifth higher.
@@ -62,6 +65,7 @@ void AddPlainFormats(std::vector<Seed>& seeds) {
             seeds.push_back({"float" + std::to_string(bits) + layout, true, Recording(Float(bits, channels))});
     }
     seeds.push_back({"pcm16-stereo-long", true, Recording(Pcm(16, 2), kLongFrames)});
+    seeds.push_back({"pcm8-mono-at-length-cap", true, Recording(Pcm(8, 1), kCapFrames)});
 }
 
 void AddExtensible(std::vector<Seed>& seeds) {
