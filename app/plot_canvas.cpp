@@ -92,6 +92,9 @@ void PlotCanvas::Resize(int width, int height) {
         painter.drawImage(0, 0, image_);
     }
     image_ = next;
+    width_ = image_.width();
+    height_ = image_.height();
+    bits_ = nullptr;
 }
 
 uint32_t PlotCanvas::ToPacked(QRgb rgb) {
@@ -104,7 +107,7 @@ QRgb PlotCanvas::ToQRgb(uint32_t packed) {
 }
 
 bool PlotCanvas::Inside(int64_t x, int64_t y) const {
-    return x >= 0 && y >= 0 && x < image_.width() && y < image_.height();
+    return x >= 0 && y >= 0 && x < width_ && y < height_;
 }
 
 void PlotCanvas::MoveTo(int x, int y) {
@@ -112,8 +115,18 @@ void PlotCanvas::MoveTo(int x, int y) {
     curY_ = y;
 }
 
+// A presented picture shares its pixels with the screen's copy until the next write detaches
+// them; isDetached() notices that, and any other copy of the image as well.
+QRgb* PlotCanvas::WritableRow(int y) {
+    if (!bits_ || !image_.isDetached()) {
+        bits_ = image_.bits();
+        bytesPerLine_ = image_.bytesPerLine();
+    }
+    return reinterpret_cast<QRgb*>(bits_ + y * bytesPerLine_);
+}
+
 void PlotCanvas::Plot(int x, int y) {
-    auto* line = reinterpret_cast<QRgb*>(image_.scanLine(y));
+    QRgb* line = WritableRow(y);
     const uint32_t pixel = penMode_ == PenMode::Mask ? (ToPacked(line[x]) & penColor_) : penColor_;
     line[x] = ToQRgb(pixel);
 }
@@ -133,13 +146,13 @@ void PlotCanvas::LineTo(int x, int y) {
 // Every row of the 2D picture is a string of these, one per bin: straight along the row,
 // clipped by plain bounds, without the general walk's set-up.
 void PlotCanvas::HorizontalTo(int x) {
-    if (x == curX_ || curY_ < 0 || curY_ >= image_.height()) return;
+    if (x == curX_ || curY_ < 0 || curY_ >= height_) return;
     const int64_t first = x > curX_ ? int64_t{curX_} : int64_t{x} + 1;
     const int64_t last = x > curX_ ? int64_t{x} - 1 : int64_t{curX_};
     const int64_t lo = std::max<int64_t>(first, 0);
-    const int64_t hi = std::min<int64_t>(last, image_.width() - 1);
+    const int64_t hi = std::min<int64_t>(last, width_ - 1);
     if (lo > hi) return;
-    auto* row = reinterpret_cast<QRgb*>(image_.scanLine(curY_));
+    QRgb* row = WritableRow(curY_);
     const QRgb pen = ToQRgb(penColor_);
     if (penMode_ == PenMode::Copy) {
         std::fill(row + lo, row + hi + 1, pen);
@@ -149,7 +162,7 @@ void PlotCanvas::HorizontalTo(int x) {
 }
 
 void PlotCanvas::WalkTo(int x, int y) {
-    const LineWalk w = MakeWalk(curX_, curY_, x, y, image_.width(), image_.height());
+    const LineWalk w = MakeWalk(curX_, curY_, x, y, width_, height_);
     int64_t iLo = 0, iHi = w.length - 1;
     // A line that starts and ends inside needs no clipping: its walk starts at step 0.
     const bool inside = Inside(curX_, curY_) && Inside(x, y);
@@ -178,25 +191,27 @@ uint32_t PlotCanvas::Pixel(int x, int y) const {
 
 void PlotCanvas::SetPixel(int x, int y, uint32_t packed) {
     if (!Inside(x, y)) return;
-    image_.setPixel(x, y, ToQRgb(packed));
+    WritableRow(y)[x] = ToQRgb(packed);
 }
 
 void PlotCanvas::FillRect(int x0, int y0, int x1, int y1) {
     const int left = std::max(x0, 0), top = std::max(y0, 0);
-    const int right = std::min(x1, image_.width()), bottom = std::min(y1, image_.height());
+    const int right = std::min(x1, width_), bottom = std::min(y1, height_);
     if (left >= right || top >= bottom) return;
+    bits_ = nullptr;  // a painter detaches a shared image into new pixels
     QPainter painter(&image_);
     painter.fillRect(QRect(left, top, right - left, bottom - top), Qt::white);
 }
 
 void PlotCanvas::TextOut(int x, int y, const std::string& text) {
-    if (text.empty() || x >= image_.width() || y >= image_.height()) return;
+    if (text.empty() || x >= width_ || y >= height_) return;
     const QString s = QString::fromStdString(text);
     const QFontMetrics metrics(font_, &image_);
     // Left of or above the bitmap by more than the text's size: nothing to paint (and the box
     // below could not even be formed without overflow).
     if (int64_t{x} + metrics.horizontalAdvance(s) <= 0 || int64_t{y} + metrics.height() <= 0) return;
     const QRect box(x, y, metrics.horizontalAdvance(s), metrics.height());
+    bits_ = nullptr;  // a painter detaches a shared image into new pixels
     QPainter painter(&image_);
     painter.setFont(font_);
     painter.fillRect(box, Qt::white);

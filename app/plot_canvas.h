@@ -31,8 +31,8 @@ public:
     // Takes a new size, at least 1 x 1. The picture stays where it fits and new room is white,
     // so a click between a resize and the recompute that follows it still draws on the plot.
     void Resize(int width, int height);
-    int Width() const { return image_.width(); }
-    int Height() const { return image_.height(); }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
 
     void SetPenColor(uint32_t packed) { penColor_ = packed & 0xFFFFFF; }
     uint32_t PenColor() const { return penColor_; }
@@ -66,12 +66,19 @@ public:
     static QRgb ToQRgb(uint32_t packed);
 
 private:
+    QRgb* WritableRow(int y);
     void HorizontalTo(int x);
     void WalkTo(int x, int y);
     void Plot(int x, int y);
     bool Inside(int64_t x, int64_t y) const;
 
     QImage image_;
+    // Kept for the drawing loops, which would otherwise ask Qt for them on every segment; the
+    // pixel pointer is taken again whenever the image may have been shared or reallocated.
+    int width_ = 0;
+    int height_ = 0;
+    uchar* bits_ = nullptr;
+    qsizetype bytesPerLine_ = 0;
     QFont font_;
     uint32_t penColor_ = kBlack;
     PenMode penMode_ = PenMode::Copy;

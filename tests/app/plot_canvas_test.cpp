@@ -292,3 +292,41 @@ TEST(PlotCanvasBitmap, PresentHandsTheCurrentPictureOver) {
 
 }  // namespace
 }  // namespace pirolex
+
+namespace pirolex {
+namespace {
+
+// A picture handed out (presented, or copied by a caller) keeps what it showed, whatever is
+// drawn afterwards and by whichever operation: lines, pixels, fills and text.
+TEST(PlotCanvasBitmap, PicturesHandedOutDoNotChangeWithLaterDrawing) {
+    PlotCanvas canvas(40, 20);
+    QImage shown;
+    canvas.SetPresenter([&](const QImage& picture) { shown = picture; });
+    canvas.MoveTo(0, 5);
+    canvas.LineTo(30, 5);  // the row pointer is now in use
+    canvas.Present();
+    const QImage copy = canvas.Image();
+    const QImage before = shown.copy();
+
+    canvas.SetPenColor(kRed);
+    canvas.MoveTo(0, 5);
+    canvas.LineTo(30, 5);
+    canvas.SetPixel(1, 1, kGreen);
+    canvas.Present();
+    canvas.FillRect(0, 0, 40, 20);  // detaches from the second presentation
+    canvas.MoveTo(0, 9);
+    canvas.LineTo(0, 15);
+    canvas.SetPenColor(kGreen);
+    canvas.MoveTo(0, 7);
+    canvas.LineTo(20, 7);
+
+    EXPECT_TRUE(copy == before);
+    EXPECT_EQ(PlotCanvas::ToPacked(shown.pixel(3, 5)), kRed) << "the second presentation";
+    EXPECT_EQ(PlotCanvas::ToPacked(shown.pixel(3, 7)), kWhite) << "the second presentation";
+    EXPECT_EQ(canvas.Pixel(3, 5), kWhite);
+    EXPECT_EQ(canvas.Pixel(3, 7), kGreen);
+    EXPECT_EQ(canvas.Pixel(0, 12), kRed);
+}
+
+}  // namespace
+}  // namespace pirolex
