@@ -48,3 +48,25 @@ execute_process(COMMAND "${PREFIX}/bin/pirolex" --help RESULT_VARIABLE rc OUTPUT
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "the installed program does not run: ${rc}")
 endif()
+
+# The window comes from a module beside the program's libraries. With a platform that does not
+# exist, Qt itself refuses to start the window: that proves the installed program found and
+# loaded the module without opening anything.
+file(GLOB_RECURSE module "${PREFIX}/lib*/pirolex-window.so")
+if(NOT module)
+  message(FATAL_ERROR "not installed: the window module pirolex-window.so")
+endif()
+execute_process(COMMAND sh -c "ulimit -c 0; QT_QPA_PLATFORM=pirolex-none exec \"$0\"" "${PREFIX}/bin/pirolex"
+                RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE report)
+if(report MATCHES "Fenster" OR NOT report MATCHES "platform plugin")
+  message(FATAL_ERROR "the installed program did not reach the window: ${report}")
+endif()
+
+# A program without its module says so in German and fails, instead of crashing.
+set(alone "${PREFIX}-alone/bin")
+file(REMOVE_RECURSE "${PREFIX}-alone")
+file(COPY "${PREFIX}/bin/pirolex" DESTINATION "${alone}")
+execute_process(COMMAND "${alone}/pirolex" RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE report)
+if(NOT rc EQUAL 1 OR NOT report MATCHES "^pirolex: Das Fenster lässt sich nicht starten \\(pirolex-window.so fehlt neben ")
+  message(FATAL_ERROR "a program without its window module: status ${rc}, ${report}")
+endif()

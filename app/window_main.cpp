@@ -1,0 +1,24 @@
+// The window's entry point. It lives in a module of its own that `pirolex` loads only when the
+// window is asked for, so the commands without a window (render, measure, info) start without
+// loading Qt Widgets, Multimedia and Print Support with all that they pull in.
+
+#include "branding.h"
+#include "main_window.h"
+#include "window_module.h"
+#include "window_seams.h"
+
+#include <QApplication>
+
+extern "C" __attribute__((visibility("default"))) int PIROLEX_WINDOW_ENTRY(int* argc, char** argv) {
+    QApplication app(*argc, argv);
+    QApplication::setApplicationName(QString::fromUtf8(pirolex::kProgramTitle));
+    pirolex::WindowSeams seams = pirolex::DesktopSeams();
+    // `pirolex FILE` loads FILE as if it had been chosen in the start-up dialog.
+    if (*argc > 1) seams.chooseFile = pirolex::FirstChoice(argv[1], seams.chooseFile);
+    pirolex::TPirolex window(std::move(seams));
+    // Shown first, so the start-up dialog opens over the window rather than alone.
+    window.CentreOnScreen();
+    window.show();
+    window.FormCreate();
+    return app.exec();
+}

@@ -1,0 +1,55 @@
+#include "window_module.h"
+
+#include <dlfcn.h>
+
+#include <ostream>
+#include <string>
+#include <system_error>
+
+#ifndef PIROLEX_WINDOW_MODULE_DIR
+#define PIROLEX_WINDOW_MODULE_DIR "../lib/pirolex"
+#endif
+
+#define PIROLEX_STRINGIFY2(x) #x
+#define PIROLEX_STRINGIFY(x) PIROLEX_STRINGIFY2(x)
+
+namespace pirolex {
+
+namespace {
+
+using WindowEntry = int (*)(int*, char**);
+
+std::filesystem::path ProgramPath() {
+    std::error_code ec;
+    auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::path() : path;
+}
+
+}  // namespace
+
+std::vector<std::filesystem::path> WindowModuleCandidates(const std::filesystem::path& program,
+                                                          const std::filesystem::path& installedDir) {
+    const auto dir = program.parent_path();
+    return {dir / kWindowModuleName, (dir / installedDir / kWindowModuleName).lexically_normal()};
+}
+
+int RunWindowModule(int& argc, char** argv, std::ostream& err) {
+    const auto program = ProgramPath();
+    const auto fail = [&err](const std::string& why) {
+        err << "pirolex: Das Fenster lässt sich nicht starten (" << why << ")\n";
+        return 1;
+    };
+    if (program.empty()) return fail("Pfad des Programms unbekannt");
+    for (const auto& candidate : WindowModuleCandidates(program, PIROLEX_WINDOW_MODULE_DIR)) {
+        if (!std::filesystem::exists(candidate)) continue;
+        // Never closed: Qt keeps pointers into the module until the process ends.
+        void* module = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!module) return fail(dlerror());
+        auto entry = reinterpret_cast<WindowEntry>(dlsym(module, PIROLEX_STRINGIFY(PIROLEX_WINDOW_ENTRY)));
+        if (!entry) return fail(candidate.string() + ": Einsprungpunkt fehlt");
+        return entry(&argc, argv);
+    }
+    return fail(std::string(kWindowModuleName) + " fehlt neben " + program.string());
+}
+
+}  // namespace pirolex
