@@ -4,7 +4,7 @@
 PIROLEX_PACKAGES=(
   g++ clang libclang-rt-14-dev cmake make pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  qt6-base-dev qt6-multimedia-dev libgl-dev
+  qt6-base-dev qt6-multimedia-dev libgl-dev libfontconfig-dev
   fonts-dejavu-core xvfb xauth sox
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good fonts-liberation2
   llvm-14  # llvm-symbolizer: readable stacks in the fuzz build's sanitizer reports
