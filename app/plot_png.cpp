@@ -39,12 +39,15 @@ QByteArray Header(const QImage& image) {
 
 // Each row: its filter byte, then red, green, blue of every pixel.
 QByteArray Rows(const QImage& image) {
-    QByteArray rows(image.height() * (1 + 3 * qsizetype{image.width()}), Qt::Uninitialized);
+    // The sizes once: QImage's accessors are calls, and this loop runs for every pixel.
+    const int width = image.width();
+    const int height = image.height();
+    QByteArray rows(height * (1 + 3 * qsizetype{width}), Qt::Uninitialized);
     char* out = rows.data();
-    for (int y = 0; y < image.height(); ++y) {
+    for (int y = 0; y < height; ++y) {
         const auto* pixel = reinterpret_cast<const QRgb*>(image.constScanLine(y));
         *out++ = kFilterNone;
-        for (int x = 0; x < image.width(); ++x) {
+        for (int x = 0; x < width; ++x) {
             *out++ = static_cast<char>(qRed(pixel[x]));
             *out++ = static_cast<char>(qGreen(pixel[x]));
             *out++ = static_cast<char>(qBlue(pixel[x]));
