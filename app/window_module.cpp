@@ -2,13 +2,11 @@
 
 #include <dlfcn.h>
 
+#include <filesystem>
 #include <ostream>
 #include <string>
 #include <system_error>
-
-#ifndef PIROLEX_WINDOW_MODULE_DIR
-#define PIROLEX_WINDOW_MODULE_DIR "../lib/pirolex"
-#endif
+#include <vector>
 
 #define PIROLEX_STRINGIFY2(x) #x
 #define PIROLEX_STRINGIFY(x) PIROLEX_STRINGIFY2(x)
@@ -25,13 +23,15 @@ std::filesystem::path ProgramPath() {
     return ec ? std::filesystem::path() : path;
 }
 
-}  // namespace
-
-std::vector<std::filesystem::path> WindowModuleCandidates(const std::filesystem::path& program,
-                                                          const std::filesystem::path& installedDir) {
+// Next to the program (the build folder), then where the install puts it: the folder CMake
+// passes in, relative to the program's own.
+std::vector<std::filesystem::path> WindowModuleCandidates(const std::filesystem::path& program) {
     const auto dir = program.parent_path();
-    return {dir / kWindowModuleName, (dir / installedDir / kWindowModuleName).lexically_normal()};
+    return {dir / kWindowModuleName,
+            (dir / PIROLEX_WINDOW_MODULE_DIR / kWindowModuleName).lexically_normal()};
 }
+
+}  // namespace
 
 int RunWindowModule(int& argc, char** argv, std::ostream& err) {
     const auto program = ProgramPath();
@@ -40,7 +40,7 @@ int RunWindowModule(int& argc, char** argv, std::ostream& err) {
         return 1;
     };
     if (program.empty()) return fail("Pfad des Programms unbekannt");
-    for (const auto& candidate : WindowModuleCandidates(program, PIROLEX_WINDOW_MODULE_DIR)) {
+    for (const auto& candidate : WindowModuleCandidates(program)) {
         if (!std::filesystem::exists(candidate)) continue;
         // Never closed: Qt keeps pointers into the module until the process ends.
         void* module = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);

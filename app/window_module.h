@@ -3,20 +3,13 @@
 // program in the build folder and under LIBDIR/pirolex once installed; it is looked up from
 // where the program itself lies, never from the working folder.
 
-#include <filesystem>
 #include <iosfwd>
-#include <vector>
 
 #define PIROLEX_WINDOW_ENTRY PirolexWindowMain
 
 namespace pirolex {
 
 inline constexpr const char* kWindowModuleName = "pirolex-window.so";
-
-// Where to look, in this order, for a program at `program` (its resolved path).
-// `installedDir` is the module's folder relative to the program's folder once installed.
-std::vector<std::filesystem::path> WindowModuleCandidates(const std::filesystem::path& program,
-                                                          const std::filesystem::path& installedDir);
 
 // Loads the module and runs the window; returns its exit status, or 1 with a German line on
 // `err` when the module cannot be found or loaded.
