@@ -13,6 +13,14 @@ namespace {
 constexpr int32_t kHalfWindow = 10;
 constexpr int32_t kMaxIterations = 21;
 
+// The carried limit stays in 0..201 tenths. A bin belongs to its own window, whose sum is divided
+// by 20, so above 200 no bin with a level passes, and at 0 or below every bin does: a limit
+// outside this range keeps no set of bins that one inside it does not. Without the bound, lines
+// that keep too many bins at any factor would push it up without end, and the lines after them
+// would need as many steps to come down again.
+constexpr int32_t kLowestLimit = 0;
+constexpr int32_t kHighestLimit = 201;
+
 struct KeepRange {
     int32_t lo;
     int32_t hi;
@@ -37,6 +45,14 @@ struct Window {
 };
 
 constexpr int32_t kBlock = 8;
+
+// A line without signal (digital silence) keeps every bin at any factor and so says nothing
+// about the factor the next line needs.
+bool HasSignal(const Window& w, int32_t h) {
+    for (int32_t k = 0; k <= h; ++k)
+        if (w.amp[k] != 0.0) return true;
+    return false;
+}
 
 // Each mean is summed over its window in ascending order from 0, term by term as (a/10)/2, just
 // as a bin-by-bin loop would. Eight neighbouring bins are summed side by side in registers; the
@@ -70,13 +86,13 @@ int32_t CountKept(const Window& w, int32_t h, int32_t limit) {
     return static_cast<int32_t>(count);
 }
 
-// Moves the limit one tenth towards the wanted range; reports whether it moved.
+// Moves the limit one tenth towards the wanted range, within its bounds; reports whether it moved.
 bool Adapt(int32_t kept, KeepRange range, int32_t& limit) {
-    if (kept > range.hi) {
+    if (kept > range.hi && limit < kHighestLimit) {
         limit = CheckedAdd(limit, 1);
         return true;
     }
-    if (kept < range.lo) {
+    if (kept < range.lo && limit > kLowestLimit) {
         limit = CheckedSub(limit, 1);
         return true;
     }
@@ -112,9 +128,9 @@ void LineFilter(const AnalysisState& state, FFTEngine& fft, LineFilterState& fil
     FormWindow(line, h, window);
 
     // The line keeps the bins of the last iteration's factor; the limit may leave the line one
-    // step beyond it when the last iteration still adjusted it.
+    // step beyond it when the last iteration still adjusted it. A silent line leaves it alone.
     int32_t used = filter.FilterLimit;
-    bool moved = true;
+    bool moved = HasSignal(window, h);
     for (int32_t iteration = 1; moved && iteration <= kMaxIterations; ++iteration) {
         used = filter.FilterLimit;
         moved = Adapt(CountKept(window, h, used), range, filter.FilterLimit);

@@ -95,6 +95,8 @@ void LineFilter(const AnalysisState& state, FFTEngine& fft, LineFilterState& fil
     const int hi = 2 * p;
     const int lo = static_cast<int>(std::nearbyint(p * 0.5));
     effects.CFARLabel("CFAR : " + std::to_string(lo) + " .. " + std::to_string(hi));
+    bool silent = true;
+    for (int k = 0; k <= h; ++k) silent = silent && a(k) == 0;
     int iterations = 0;
     bool changed;
     do {
@@ -111,10 +113,12 @@ void LineFilter(const AnalysisState& state, FFTEngine& fft, LineFilterState& fil
             }
         }
         changed = false;
-        if (kept > hi) {
+        if (silent) {
+            // a line without signal leaves the limit alone
+        } else if (kept > hi && filter.FilterLimit < 201) {
             filter.FilterLimit = filter.FilterLimit + 1;
             changed = true;
-        } else if (kept < lo) {
+        } else if (kept < lo && filter.FilterLimit > 0) {
             filter.FilterLimit = filter.FilterLimit - 1;
             changed = true;
         }

@@ -169,23 +169,41 @@ TEST_F(LineFilterTest, AdaptationStopsAfterTwentyOneIterations) {
     EXPECT_EQ(KeptBins(), 0);
 }
 
-// Every tested bin of a silent line passes (0 >= 0): more than 2P, so the limit climbs by 21 on
-// every line, unless the size has too few bins to exceed 2P.
-TEST_F(LineFilterTest, SilentLineRaisesTheLimitByTwentyOne) {
+// Every tested bin of a silent line passes (0 >= 0) at any factor, so it tells nothing about the
+// factor: the limit stays where it is, in both modes, and the line stays empty.
+TEST_F(LineFilterTest, SilentLineLeavesTheLimitAlone) {
     const struct {
-        int exponent, points, limitAfter;
-    } cases[] = {{10, 20, 41}, {7, 21, 41}, {7, 22, 20}, {7, 50, 20}};
+        int exponent;
+        Controls controls;
+        int limitAfter;
+    } cases[] = {{10, PointsPerLine(20), 37}, {7, PointsPerLine(21), 37}, {10, Threshold(12), 12}};
     for (const auto& c : cases) {
         SetLine(c.exponent, std::vector<double>(512, 0.0));
-        filter_.FilterLimit = 20;
-        Run(PointsPerLine(c.points));
+        filter_.FilterLimit = 37;
+        Run(c.controls);
         ExpectLineShape();
-        EXPECT_EQ(filter_.FilterLimit, c.limitAfter) << c.exponent << " " << c.points;
-        for (int k = 0; k <= H(); ++k) ASSERT_EQ(Bits(fft_->FFTOutput[k].Re), Bits(0.0));
+        EXPECT_EQ(filter_.FilterLimit, c.limitAfter) << c.exponent;
+        EXPECT_EQ(KeptBins(), 0);
     }
+}
+
+// A line whose only signal is one bin keeps every bin out of that bin's reach at any factor, so
+// the limit rises on every such line; it stops at 201, where the bin itself already fails, so
+// that the next line with signal starts its 21 steps down from there.
+TEST_F(LineFilterTest, LimitStopsAt201) {
+    std::vector<double> lone(512, 0.0);
+    lone[100] = 37.5;
+    filter_.FilterLimit = 180;
+    for (int line = 0; line < 5; ++line) {
+        SetLine(10, lone);
+        Run(PointsPerLine(20));
+        EXPECT_LE(filter_.FilterLimit, 201);
+    }
+    EXPECT_EQ(filter_.FilterLimit, 201);
+    EXPECT_EQ(KeptBins(), 0);
+    SetLine(10, Peaks(10));
     Run(PointsPerLine(20));
-    Run(PointsPerLine(20));
-    EXPECT_EQ(filter_.FilterLimit, 62);
+    EXPECT_EQ(filter_.FilterLimit, 180);
 }
 
 TEST_F(LineFilterTest, DoesNothingBeforeAWaveWasOpened) {
