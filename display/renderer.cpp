@@ -34,6 +34,15 @@ int32_t BinColumn(const AnalysisState& state, int32_t k, int32_t shift = 0) {
     return RoundChecked(CheckedMul(k, state.TableStride) * state.XScale + state.PlotLeft + shift);
 }
 
+// The first column of bin k in 2D: the first one at or right of the midpoint between bins k - 1
+// and k. (2k - 1) x TableStride is exact and the scaled midpoint rises with k, so the edges never
+// step back, and each bin covers the columns nearer to it than to its neighbours; at one column
+// per bin that is exactly its own column.
+int32_t BinLeftEdge(const AnalysisState& state, int32_t k) {
+    const int32_t halfUnits = CheckedMul(CheckedSub(CheckedMul(2, k), 1), state.TableStride);
+    return detail::ToInt32Checked(std::ceil(halfUnits * state.XScale / 2 + state.PlotLeft));
+}
+
 int32_t AxisEnd(const AnalysisState& state) {
     return RoundChecked(512 * state.XScale + state.PlotLeft);
 }
@@ -128,11 +137,13 @@ void DrawLine2D(Session& session, PlotCanvas& canvas, const Controls& controls, 
     if (n > 1 && CheckedSub(rows.PrevRowY, rows.RowY) >= 2) FillGap(state, rows, canvas);
     rows.PrevRowY = rows.RowY;
     SetChannelPenMode(state.DrawChannel, canvas);
-    canvas.MoveTo(BinColumn(state, 0), rows.RowY);
+    // Bin 0 is never drawn (the filter always drops it); each other bin paints its columns up to
+    // the next bin's first one.
     const int32_t h = HalfSize(state);
+    canvas.MoveTo(BinLeftEdge(state, 1), rows.RowY);
     for (int32_t k = 1; k < h; ++k) {
         canvas.SetPenColor(PointColour(session, controls, k));
-        canvas.LineTo(BinColumn(state, k), rows.RowY);
+        canvas.LineTo(BinLeftEdge(state, CheckedAdd(k, 1)), rows.RowY);
     }
     if (n % kPresentEvery == 0) effects.PresentPlot();
 }

@@ -89,13 +89,13 @@ TEST_F(Renderer3D, ShiftUpIsScaledButShiftRightIsNot) {
 
 using Renderer2D = DisplayTest;
 
-TEST_F(Renderer2D, LineNIsRow250MinusNAndCoversThePlotUpToButNotIncludingTheLastBin) {
+TEST_F(Renderer2D, LineNIsRow250MinusNAndCoversTheColumnsOfBins1To511) {
     SetAll(1);
     Line(1);
-    EXPECT_EQ(Px(9, 249), kWhite);
-    for (int x = 10; x <= 520; ++x) ASSERT_EQ(Px(x, 249), kDarkRed) << x;
-    EXPECT_EQ(Px(521, 249), kWhite);
-    EXPECT_EQ(Px(10, 248), kWhite);
+    EXPECT_EQ(Px(10, 249), kWhite);  // bin 0 is not drawn
+    for (int x = 11; x <= 521; ++x) ASSERT_EQ(Px(x, 249), kDarkRed) << x;
+    EXPECT_EQ(Px(522, 249), kWhite);
+    EXPECT_EQ(Px(11, 248), kWhite);
     // Odd lines dark, even lines bright: every line on its own row, up to row 0.
     for (int n = 2; n <= 250; ++n) {
         SetAll(n % 2 == 0 ? 2 : 1);
@@ -112,7 +112,7 @@ TEST_F(Renderer2D, TallPlotFillsEachGapWithTheRowBeneathOverThePlotColumns) {
     const int rows[] = {398, 397, 395, 394, 392};
     for (int n = 1; n <= 5; ++n) {
         SetAll(levels[n - 1]);
-        SetAmplitude(7 + n, 1.0 + (n % 2));  // bin 7 + n paints column 16 + n: rows differ
+        SetAmplitude(7 + n, 1.0 + (n % 2));  // bin 7 + n paints column 17 + n: rows differ
         if (n == 3) {
             // Marks on row 397 just outside and just inside the filled columns 10..522.
             canvas.SetPixel(9, 397, kBlack);
@@ -126,7 +126,7 @@ TEST_F(Renderer2D, TallPlotFillsEachGapWithTheRowBeneathOverThePlotColumns) {
         ASSERT_EQ(Px(x, 396), (x == 9 || x == 523) ? kWhite : Px(x, 397)) << x;
         ASSERT_EQ(Px(x, 393), Px(x, 394)) << x;
     }
-    EXPECT_EQ(Px(20, 396), kRed);  // a copy of line 2 (bright there), not of line 3 (dark)
+    EXPECT_EQ(Px(21, 396), kRed);  // a copy of line 2 (bright there), not of line 3 (dark)
     EXPECT_EQ(Px(522, 396), kBlack);
 }
 
@@ -162,9 +162,9 @@ TEST_F(Renderer2D, ShortPlotPutsTwoLinesOnOneRowAndTheLaterOneWinsWithItsWhitePo
     SetAmplitude(50, 2);
     Line(3);
     EXPECT_EQ(session->renderer.RowY, 99);
-    EXPECT_EQ(Px(58, 99), kWhite);
-    EXPECT_EQ(Px(59, 99), kRed);
-    EXPECT_EQ(Px(58, 100), kDarkRed);  // line 1 stays
+    EXPECT_EQ(Px(59, 99), kWhite);
+    EXPECT_EQ(Px(60, 99), kRed);
+    EXPECT_EQ(Px(59, 100), kDarkRed);  // line 1 stays
 }
 
 struct LevelCase {
@@ -185,7 +185,7 @@ TEST_F(Renderer2D, LevelColoursAlternateDarkAndBrightPerChannel) {
         SetAll(0);
         SetAmplitude(100, c.amplitude);
         Line(2);
-        EXPECT_EQ(Px(109, 248), c.colour) << c.amplitude << " on channel " << c.channel;
+        EXPECT_EQ(Px(110, 248), c.colour) << c.amplitude << " on channel " << c.channel;
         EXPECT_EQ(canvas.Mode(), c.channel == 0 ? PenMode::Copy : PenMode::Mask);
     }
 }
@@ -194,9 +194,10 @@ TEST_F(Renderer2D, LevelZeroPaintsWhiteOverChannel0sOldPicture) {
     for (int x = 0; x < kDesignWidth; ++x) canvas.SetPixel(x, 249, kBlack);
     SetAll(0);
     Line(1);
-    EXPECT_EQ(Px(10, 249), kWhite);
-    EXPECT_EQ(Px(520, 249), kWhite);
-    EXPECT_EQ(Px(521, 249), kBlack);  // never reached by the line
+    EXPECT_EQ(Px(10, 249), kBlack);  // bin 0 is not drawn
+    EXPECT_EQ(Px(11, 249), kWhite);
+    EXPECT_EQ(Px(521, 249), kWhite);
+    EXPECT_EQ(Px(522, 249), kBlack);  // never reached by the line
 }
 
 struct PhaseCase {
@@ -219,11 +220,11 @@ TEST_F(Renderer2D, PhaseColoursRoundTheWholeSumOnceAndIgnoreTheChannel) {
         }
         SetAmplitude(120, 0.3);  // level 0 stays white whatever its phase
         session->analysis.fft.PhaseSpectrum[120].Phase = 0;
-        canvas.SetPixel(119, 248, kBlack);
+        canvas.SetPixel(120, 248, kBlack);
         Line(2);
         for (int i = 0; i < 6; ++i)
-            EXPECT_EQ(Px(110 + i, 248), Rgb(cases[i].rgb)) << cases[i].phi << " channel " << channel;
-        EXPECT_EQ(Px(119, 248), channel == 0 ? kWhite : kBlack);
+            EXPECT_EQ(Px(111 + i, 248), Rgb(cases[i].rgb)) << cases[i].phi << " channel " << channel;
+        EXPECT_EQ(Px(120, 248), channel == 0 ? kWhite : kBlack);
     }
 }
 
@@ -238,10 +239,10 @@ TEST_F(Renderer2D, BeideGivesRedGreenAndBlackWhereTheChannelsMeet) {
     SetAmplitude(103, 1);
     state.DrawChannel = 1;
     Line(1);
-    EXPECT_EQ(Px(110, 249), Rgb(0x7F0000));
-    EXPECT_EQ(Px(111, 249), Rgb(0x007F00));
-    EXPECT_EQ(Px(112, 249), Rgb(0x000000));
-    EXPECT_EQ(Px(113, 249), kWhite);
+    EXPECT_EQ(Px(111, 249), Rgb(0x7F0000));
+    EXPECT_EQ(Px(112, 249), Rgb(0x007F00));
+    EXPECT_EQ(Px(113, 249), Rgb(0x000000));
+    EXPECT_EQ(Px(114, 249), kWhite);
     EXPECT_EQ(canvas.Mode(), PenMode::Mask);  // stays for whatever draws next
 }
 
@@ -249,24 +250,53 @@ TEST_F(Renderer2D, FFTSizeSetsTheColumnSpacingNotTheFrequencyScale) {
     SetAll(0);
     SetAmplitude(5, 1);
     Line(1);
-    EXPECT_EQ(Px(13, 249), kWhite);
-    EXPECT_EQ(Px(14, 249), kDarkRed);  // FFT 1024: bin 5 paints only column 14
-    EXPECT_EQ(Px(15, 249), kWhite);
+    EXPECT_EQ(Px(14, 249), kWhite);
+    EXPECT_EQ(Px(15, 249), kDarkRed);  // FFT 1024: bin 5 paints only its own column, 15
+    EXPECT_EQ(Px(16, 249), kWhite);
 
     canvas.Clear();
     SetFFTExponent(state, 7);  // FFT 128, TableStride 8: 64 points 8 pixels apart
     SetAll(0);
     SetAmplitude(5, 1);
     Line(1);
-    EXPECT_EQ(Px(41, 249), kWhite);
-    for (int x = 42; x <= 49; ++x) EXPECT_EQ(Px(x, 249), kDarkRed) << x;
-    EXPECT_EQ(Px(50, 249), kWhite);
+    // Bin 5 at column 50: from the midpoint towards bin 4 (46) to the one towards bin 6 (54).
+    EXPECT_EQ(Px(45, 249), kWhite);
+    for (int x = 46; x <= 53; ++x) EXPECT_EQ(Px(x, 249), kDarkRed) << x;
+    EXPECT_EQ(Px(54, 249), kWhite);
 
     canvas.Clear();
     SetAll(1);  // bins 64 and above must not be drawn
     Line(1);
-    EXPECT_EQ(Px(513, 249), kDarkRed);
-    EXPECT_EQ(Px(514, 249), kWhite);
+    EXPECT_EQ(Px(517, 249), kDarkRed);
+    EXPECT_EQ(Px(518, 249), kWhite);
+}
+
+// A click on any column a bin paints reads within half a bin of the bin's frequency, and the
+// bin's own column is among them, at any plot width and FFT size.
+TEST_F(Renderer2D, EachBinPaintsTheColumnsAroundItsOwnFrequency) {
+    for (int width : {kDesignWidth, 1220, 951, 346}) {
+        for (int exponent : {10, 7}) {
+            Geometry(width, kDesignHeight);
+            canvas.Clear();
+            SetFFTExponent(state, exponent);
+            const int stride = state.TableStride;
+            for (int k = 10; k < (1 << exponent) / 2 - 10; ++k) {
+                SetAll(0);
+                SetAmplitude(k, 1);
+                Line(1);  // copy mode: each line repaints the whole row
+                for (int x = 0; x < width; ++x) {
+                    if (Px(x, 249) == kWhite) continue;
+                    const double units = (x - state.PlotLeft) / state.XScale;
+                    ASSERT_LE(std::fabs(units - k * stride), stride / 2.0 + 1e-9)
+                        << "width " << width << " N " << (1 << exponent) << " bin " << k << " x " << x;
+                }
+                const int own = static_cast<int>(std::nearbyint(k * stride * state.XScale + state.PlotLeft));
+                if (stride * state.XScale >= 1.0) {
+                    ASSERT_EQ(Px(own, 249), kDarkRed) << width << " " << k;
+                }
+            }
+        }
+    }
 }
 
 TEST_F(Renderer2D, PresentsAtTheFrameLabelsAndEvery25thLine) {
