@@ -7,6 +7,7 @@
 #include <QRadioButton>
 
 #include <algorithm>
+#include <cmath>
 
 namespace pirolex {
 
@@ -155,10 +156,13 @@ void PlotImage::paintEvent(QPaintEvent*) {
     painter.drawImage(0, 0, picture_);
 }
 
+// On a scaled desktop a press comes at a fractional position; column x covers x <= p < x + 1,
+// so the press belongs to the column it lies in, not to the nearest column boundary.
 void PlotImage::mousePressEvent(QMouseEvent* event) {
     if (!OnMouseDown) return;
-    const QPoint p = event->position().toPoint();
-    OnMouseDown(event->button(), p.x(), p.y());
+    const QPointF p = event->position();
+    OnMouseDown(event->button(), static_cast<int>(std::floor(p.x())),
+                static_cast<int>(std::floor(p.y())));
 }
 
 }  // namespace pirolex

@@ -3,8 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QMouseEvent>
 #include <QRadioButton>
 #include <QTest>
+
+#include <iterator>
 
 namespace pirolex {
 namespace {
@@ -100,8 +104,6 @@ TEST(PanelStatusBarTest, PanelsHaveTheirWidthsAndTheLastReachesTheEdge) {
     }
     bar.resize(500, 21);  // narrower than the panels: the last keeps its width
     EXPECT_EQ(bar.Panel(4)->width(), 50);
-    bar.SetPanelText(3, QStringLiteral(" 5.0 s"));
-    EXPECT_EQ(bar.PanelText(3), QStringLiteral(" 5.0 s"));
 }
 
 TEST(PlotImageTest, KeepsItsPictureWhereItFitsAndReportsPressesInPictureCoordinates) {
@@ -120,6 +122,27 @@ TEST(PlotImageTest, KeepsItsPictureWhereItFitsAndReportsPressesInPictureCoordina
     QTest::mousePress(&image, Qt::RightButton, {}, QPoint(7, 3));
     ASSERT_EQ(presses.size(), 1u);
     EXPECT_EQ(presses[0], std::make_tuple(Qt::RightButton, 7, 3));
+}
+
+// A scaled desktop reports presses between pixel boundaries: anywhere inside a pixel is that
+// pixel, up to its right and lower edge.
+TEST(PlotImageTest, APressAnywhereInsideAPixelIsThatPixel) {
+    PlotImage image(nullptr);
+    image.ResizePicture(30, 20);
+    std::vector<QPoint> presses;
+    image.OnMouseDown = [&](Qt::MouseButton, int x, int y) { presses.emplace_back(x, y); };
+    image.show();
+    const std::pair<QPointF, QPoint> table[] = {
+        {{7.0, 3.0}, {7, 3}}, {{7.5, 3.5}, {7, 3}}, {{7.99, 3.75}, {7, 3}}, {{0.6, 0.5}, {0, 0}},
+    };
+    for (const auto& [at, pixel] : table) {
+        QMouseEvent press(QEvent::MouseButtonPress, at, image.mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&image, &press);
+        ASSERT_FALSE(presses.empty());
+        EXPECT_EQ(presses.back(), pixel) << at.x() << ", " << at.y();
+    }
+    EXPECT_EQ(presses.size(), std::size(table));
 }
 
 }  // namespace
