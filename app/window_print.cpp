@@ -1,9 +1,11 @@
 #include "window_print.h"
 
 #include <QPainter>
+#include <QPaintDevice>
 #include <QPixmap>
-#include <QPrinter>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace pirolex {
 
@@ -11,14 +13,20 @@ namespace {
 constexpr double kDesignDpi = 96.0;
 }
 
-void PrintClientArea(QWidget& window, QPrinter& printer) {
+void PrintClientArea(QWidget& window, QPaintDevice& page) {
+    const QSize size = window.size();
+    if (size.isEmpty()) return;
     const QPixmap picture = window.grab();
     QPainter painter;
-    if (!painter.begin(&printer)) return;  // the print system has said why, if it could
-    painter.scale(printer.logicalDpiX() / kDesignDpi, printer.logicalDpiY() / kDesignDpi);
+    if (!painter.begin(&page)) return;  // the print system has said why, if it could
+    const double scaleX = page.logicalDpiX() / kDesignDpi;
+    const double scaleY = page.logicalDpiY() / kDesignDpi;
+    const double fit = std::min({1.0, page.width() / (size.width() * scaleX),
+                                 page.height() / (size.height() * scaleY)});
+    painter.scale(scaleX * fit, scaleY * fit);
     // grab() may return more pixels than the window is wide on a high-density screen; the page
     // gets the window's own size.
-    painter.drawPixmap(QRect(QPoint(0, 0), window.size()), picture);
+    painter.drawPixmap(QRect(QPoint(0, 0), size), picture);
     painter.end();
 }
 

@@ -3,9 +3,11 @@
 #include "sound_player.h"
 #include "widgets.h"
 #include "window_fixture.h"
+#include "window_print.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QImage>
 #include <QAudioDevice>
 #include <QMediaDevices>
 #include <QPrinter>
@@ -50,6 +52,51 @@ TEST_F(CommandTest, PrintSendsTheWindowsPictureAsOnePageToThePrinter) {
     ASSERT_TRUE(match.hasMatch());
     EXPECT_EQ(match.captured(1).toInt(), Window().width());
     EXPECT_EQ(match.captured(2).toInt(), Window().height());
+}
+
+// How far right and down the printout reaches on a page that started out in a colour no window
+// has; it starts at the top-left corner, and its left column is printed all the way down.
+QRect Printed(const QImage& page, QRgb blank) {
+    int right = -1, bottom = -1;
+    for (int y = 0; y < page.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(page.constScanLine(y));
+        for (int x = page.width() - 1; x > right; --x) {
+            if (row[x] != blank) right = x;
+        }
+        if (row[0] != blank) bottom = y;
+    }
+    return QRect(QPoint(0, 0), QPoint(right, bottom));
+}
+
+// A page with the printable area of A4 at 300 dpi, 8 x 11 in. The design window is 8.73 in wide
+// at 96 dpi: it is scaled down to the printable width, proportions kept; a small window prints at
+// its own size, never enlarged; a tall one is scaled down to the printable height.
+TEST_F(CommandTest, ThePrintoutFitsThePrintableAreaKeepingItsProportions) {
+    struct Case {
+        int outerWidth, outerHeight;
+        QSize printed;
+    };
+    const Case table[] = {
+        {846, 438, {2400, 1166}},  // 838 x 407 pixels: 2400 / 838 = 2.864 page pixels each
+        {300, 200, {913, 528}},    // 292 x 169 pixels at 300 / 96 = 3.125 each
+        {700, 2031, {1142, 3300}}, // 692 x 2000 pixels: 3300 / 2000 = 1.65 each
+    };
+    const QRgb blank = qRgb(255, 0, 255);
+    Start();
+    for (const Case& c : table) {
+        Window().ResizeOuter(c.outerWidth, c.outerHeight);
+        Window().FormResize();
+        QImage page(2400, 3300, QImage::Format_RGB32);
+        page.setDotsPerMeterX(11811);  // 300 dpi
+        page.setDotsPerMeterY(11811);
+        page.fill(blank);
+        PrintClientArea(Window(), page);
+        const QRect printed = Printed(page, blank);
+        const std::string at = std::to_string(c.outerWidth) + " x " + std::to_string(c.outerHeight);
+        EXPECT_NE(page.pixel(0, 0), blank) << at;
+        EXPECT_NEAR(printed.width(), c.printed.width(), 1) << at;
+        EXPECT_NEAR(printed.height(), c.printed.height(), 1) << at;
+    }
 }
 
 TEST_F(CommandTest, ACancelledPrintDialogPrintsNothing) {
