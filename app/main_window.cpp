@@ -14,6 +14,8 @@
 #include <QSlider>
 #include <QToolButton>
 
+#include <clocale>
+
 namespace pirolex {
 
 namespace {
@@ -28,6 +30,13 @@ QFont DesignFont(int pixelSize) {
     font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     font.setPixelSize(pixelSize);
     return font;
+}
+
+// Qt's application object has set the C library's locale from the desktop's, and on a German
+// desktop printf would then write " 0,5 s" into the status bar. Numbers are written with a
+// decimal point whatever the language, so only the number format goes back to "C".
+void KeepNumbersLocaleFree() {
+    std::setlocale(LC_NUMERIC, "C");
 }
 
 QSlider* TrackBar(QWidget* parent, int min, int max, int position, const QString& hint) {
@@ -64,8 +73,10 @@ TPirolex::TPirolex(WindowSeams seams, QWidget* parent)
       session_(std::make_unique<Session>()),
       canvas_(615, 271),
       effects_(std::make_unique<WindowEffects>(*this)) {
+    KeepNumbersLocaleFree();
     setWindowTitle(DesignCaption());
     setFont(DesignFont(11));
+    setMinimumSize(kMinOuterWidth - kFrameWidth, kMinOuterHeight - kFrameHeight);
     resize(kDesignWidth - kFrameWidth, kDesignHeight - kFrameHeight);
     BuildToolBar();
     BuildSelectors();
@@ -195,6 +206,7 @@ void TPirolex::BuildTemperature() {
 
     ui_.SpinEdit1 = new ArrowSpinEdit(this);
     ui_.SpinEdit1->setGeometry(120, 360, 57, 22);
+    ui_.SpinEdit1->setLocale(QLocale::c());  // its digits and minus sign as everywhere else
     ui_.SpinEdit1->setRange(-20, 40);
     ui_.SpinEdit1->setValue(15);
     ui_.SpinEdit1->setToolTip(QStringLiteral("Lufttemperatur bei der Tonaufname"));

@@ -11,6 +11,13 @@ namespace pirolex {
 inline constexpr int kDesignOuterWidth = 846;
 inline constexpr int kDesignOuterHeight = 438;
 
+// The smallest window, frame included. Below 242 pixels of width the plot is at most PlotLeft
+// wide, XScale is 0 or negative and every frequency label divides by it; below 189 of height the
+// baseline leaves the plot and the pictures grow downwards. These keep a margin above both, and
+// the command line's --size takes the same lower bound, so it draws nothing the window cannot.
+inline constexpr int kMinOuterWidth = 300;
+inline constexpr int kMinOuterHeight = 200;
+
 struct PlotSize {
     int width = 1;
     int height = 1;

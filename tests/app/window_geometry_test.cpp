@@ -3,6 +3,7 @@
 #include "window_fixture.h"
 
 #include <QApplication>
+#include <QLabel>
 
 namespace pirolex::testing {
 namespace {
@@ -23,10 +24,11 @@ TEST_F(GeometryTest, PlotImageBitmapAndScalesFollowTheWindowSize) {
         {846, 438, 615, 271, 1.0, 250, 1.0, 504},
         {1046, 538, 815, 371, 805.0 / 605.0, 350, 1.4, 704},
         {640, 300, 409, 133, 399.0 / 605.0, 112, 112.0 / 250.0, 298},
-        {232, 168, 1, 1, -9.0 / 605.0, -20, -20.0 / 250.0, -110},
-        {231, 167, 1, 1, -9.0 / 605.0, -20, -20.0 / 250.0, -111},
-        {200, 150, 1, 1, -9.0 / 605.0, -20, -20.0 / 250.0, -142},
-        {233, 169, 2, 2, -8.0 / 605.0, -19, -19.0 / 250.0, -109},
+        {300, 200, 69, 33, 59.0 / 605.0, 12, 12.0 / 250.0, -42},
+        // Smaller requests get the smallest window, 300 x 200.
+        {241, 438, 69, 271, 59.0 / 605.0, 250, 1.0, -42},
+        {200, 150, 69, 33, 59.0 / 605.0, 12, 12.0 / 250.0, -42},
+        {846, 188, 615, 33, 1.0, 12, 12.0 / 250.0, 504},
     };
     Start();
     for (const SizeCase& c : table) {
@@ -45,14 +47,22 @@ TEST_F(GeometryTest, PlotImageBitmapAndScalesFollowTheWindowSize) {
     }
 }
 
-TEST_F(GeometryTest, ANarrowWindowGivesAOnePixelImageAndANegativeXScale) {
-    Start();
-    Window().ResizeOuter(231, 438);
+// Narrower than 242 pixels the plot was at most PlotLeft wide and every frequency label divided
+// by an XScale of 0 or below; at the smallest window every picture is drawn and measured in.
+TEST_F(GeometryTest, AtTheSmallestWindowEveryPictureIsDrawnWithoutAnError) {
+    Start({StereoFile("geometry_smallest.wav", 8000, 4000)});
+    Window().ResizeOuter(241, 150);
     Window().FormResize();
-    EXPECT_EQ(Ui().Image1->width(), 1);
-    EXPECT_EQ(Ui().Image1->height(), 271);
-    EXPECT_LT(State().XScale, 0.0);
-    EXPECT_EQ(State().BaselineY, 250);
+    EXPECT_EQ(Window().OuterWidth(), 300);
+    EXPECT_EQ(Window().OuterHeight(), 200);
+    for (int mode : {0, 2, 1}) {  // 3D, 1D, then 2D for the clicks
+        Ui().GrafikRadio->SetItemIndex(mode);
+        EXPECT_EQ(State().GraphMode, mode + 1);
+    }
+    Window().Image1MouseDown(Qt::LeftButton, 40, 5);
+    Window().Image1MouseDown(Qt::RightButton, 35, 5);
+    EXPECT_TRUE(fake_.Errors().empty()) << fake_.Errors().front().toStdString();
+    EXPECT_TRUE(Ui().Label1->text().startsWith(QStringLiteral("Geschwindigkeit: ")));
 }
 
 // A real resize of the shown window runs the handler, restarts the debounce and moves the bars.

@@ -1,9 +1,10 @@
 // A long random session against the headless window. A seeded sequence of user actions (loads of
 // good and broken files, cancelled dialogs, every command and control, clicks anywhere with any
-// button, temperature changes, resizes down to one pixel and up to a very large window, and the
-// debounce timer running out) is checked after every single action against what must always
-// hold: the sample store's counts, the FFT size values, the file commands' enabled state, markers
-// cleared by every recompute, and no message other than the program's own run-time errors.
+// button, temperature changes, resizes to sizes below the smallest window and up to a very large
+// one, and the debounce timer running out) is checked after every single action against what must
+// always hold: the sample store's counts, the FFT size values, the file commands' enabled state,
+// a plot with a positive scale, markers cleared by every recompute, and no message other than the
+// program's own run-time errors, never a floating-point one.
 //
 // The seed is printed first. A failure names the seed and the action; to replay it:
 //   PIROLEX_SESSION_SEED=<seed> pirolex_session_tests --gtest_filter='RandomSession.*'
@@ -11,6 +12,7 @@
 #include "session_files.h"
 #include "session_seams.h"
 
+#include "runtime_error.h"
 #include "widgets.h"
 
 #include <QApplication>
@@ -73,6 +75,13 @@ struct Before {
 enum class Expect { Nothing, Load, Refused, Info, Play, Save };
 
 const char* const kSaveFailed = "Grafik konnte nicht gespeichert werden: ";
+
+// No action of a user may end in one of these: the window has a size at which every picture can
+// be drawn, and two markers that give no speed are said so in the speed label.
+bool IsFloatingPointError(const QString& text) {
+    return text == QString::fromUtf8(msg::kFloatDivByZero) ||
+           text == QString::fromUtf8(msg::kInvalidFloatOp);
+}
 
 class RandomSession : public ::testing::Test {
 protected:
@@ -312,7 +321,7 @@ protected:
     }
 
     // Any column: on the plot, left and right of it, on the zero column, or mirrored around it
-    // from the other marker (which makes the speed divide by zero).
+    // from the other marker (two markers that give no speed).
     int ClickColumn(bool left) {
         const int width = Ui().Image1->width();
         const int other = left ? State().MarkerB : State().MarkerA;
@@ -364,10 +373,11 @@ protected:
             w = Between(2800, 3800), h = Between(1800, 2400);
             ++coverage_.hugeWindows;
         } else if (pick < 14) {
+            // Below the smallest window, which the window keeps instead.
             w = Between(80, 231), h = Between(120, 500);
             ++coverage_.narrowWindows;
         } else if (pick < 20) {
-            w = 241, h = Between(200, 700);  // a plot exactly PlotLeft wide: XScale 0
+            w = 241, h = Between(200, 700);  // once a plot exactly PlotLeft wide: XScale 0
             ++coverage_.zeroScaleWindows;
         } else if (pick < 28) {
             w = 846, h = 438;
@@ -435,6 +445,10 @@ protected:
         EXPECT_EQ(W().PlotBitmap().Height(), Ui().Image1->height());
         EXPECT_EQ(State().BaselineY, Ui().Image1->height() - 21);
         EXPECT_DOUBLE_EQ(State().XScale, (Ui().Image1->width() - State().PlotLeft) / 605.0);
+        EXPECT_GE(W().OuterWidth(), 300) << "the smallest window";
+        EXPECT_GE(W().OuterHeight(), 200) << "the smallest window";
+        EXPECT_GT(State().XScale, 0.0);
+        EXPECT_GT(State().BaselineY, 0);
         EXPECT_TRUE(State().GraphMode >= 1 && State().GraphMode <= 3) << State().GraphMode;
         EXPECT_TRUE(State().DrawChannel == 0 || State().DrawChannel == 1) << State().DrawChannel;
     }
@@ -467,6 +481,7 @@ protected:
             }
             ++coverage_.errors[m.text.toStdString()];
             EXPECT_TRUE(IsProgramError(m.text)) << "foreign error: " << m.text.toStdString();
+            EXPECT_FALSE(IsFloatingPointError(m.text)) << "an error box for an ordinary action";
         }
         if (expect_ == Expect::Info) {
             EXPECT_EQ(count, 1u) << "the about box";
@@ -583,7 +598,7 @@ protected:
                   << c.oneDimensionalRecomputes << "), markers placed " << c.markersPlaced
                   << ", cleared by a recompute " << c.markersCleared << ", speeds shown "
                   << c.speedsShown << ", clicks as events " << c.eventClicks << "; windows: narrow "
-                  << c.narrowWindows << ", XScale 0 " << c.zeroScaleWindows << ", huge "
+                  << c.narrowWindows << ", 241 wide " << c.zeroScaleWindows << ", huge "
                   << c.hugeWindows << "; timer expiries " << c.timerExpiries << ", plays "
                   << c.plays << ", prints " << c.prints << ", pictures saved " << c.saves
                   << " (failed " << c.saveErrors << "), drops " << c.drops << " (refused "
