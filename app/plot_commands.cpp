@@ -132,9 +132,13 @@ int RunMeasure(const std::vector<std::string>& args, std::ostream& out, std::ost
     PlotCanvas canvas = PreparedBitmap(request, start);
     const std::unique_ptr<Session> session = start.Take(err);
     if (!session) return kStatusFailed;
-    if (std::string problem = CheckMeasureAgainst(request, session->state.SampleRate); !problem.empty())
+    if (std::string problem =
+            CheckMeasureAgainst(request, session->state.Channels, session->state.SampleRate);
+        !problem.empty())
         return Usage("measure", problem, err);
     try {
+        // The 2D picture first, as the window has drawn it before the user clicks in it.
+        DrawPlot(*session, canvas, request);
         PrintMeasurement(*session, MeasureSpeed(*session, canvas, request), out);
     } catch (const RuntimeError& e) {
         err << e.what() << '\n';

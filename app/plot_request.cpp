@@ -8,7 +8,7 @@ namespace pirolex {
 
 namespace {
 
-constexpr int kMinWidth = 300, kMinHeight = 200, kMaxSide = 4096;
+constexpr int kMaxSide = 4096;
 
 using Apply = std::string (*)(const std::string& value, PlotRequest& request);
 
@@ -94,7 +94,7 @@ std::string SetSize(const std::string& value, PlotRequest& r) {
     if (x == std::string::npos || !ParseInt(value.substr(0, x), w) ||
         !ParseInt(value.substr(x + 1), h))
         return "bad";
-    if (w < kMinWidth || w > kMaxSide || h < kMinHeight || h > kMaxSide) return "bad";
+    if (w < kMinOuterWidth || w > kMaxSide || h < kMinOuterHeight || h > kMaxSide) return "bad";
     r.outerWidth = w;
     r.outerHeight = h;
     return {};
@@ -126,23 +126,27 @@ std::string SetIQ(const std::string&, PlotRequest& r) {
     return {};
 }
 
+// The settings that change the picture, apart from the picture mode. Measure takes them all, so
+// it measures on the very picture that render draws and the window shows with them.
+const Option kFFT = {"--fft", "128, 256, 512 und 1024", SetFFT};
+const Option kChannel = {"--channel", "links, rechts und beide", SetChannel};
+const Option kFein = {"--fein", "", SetFein};
+const Option kIQ = {"--iq", "", SetIQ};
+const Option kThreshold = {"--threshold", "die ganzen Zahlen 0..30", SetThreshold};
+const Option kPoints = {"--points", "die ganzen Zahlen 5..50", SetPoints};
+const Option kSize = {"--size", "BREITExHÖHE von 300x200 bis 4096x4096", SetSize};
+
 const std::vector<Option> kRenderOptions = {
     {"-o", "ein Dateiname für das PNG-Bild", SetOutput},
     {"--mode", "3D, 2D und 1D", SetMode},
-    {"--fft", "128, 256, 512 und 1024", SetFFT},
-    {"--channel", "links, rechts und beide", SetChannel},
-    {"--fein", "", SetFein},
-    {"--iq", "", SetIQ},
-    {"--threshold", "die ganzen Zahlen 0..30", SetThreshold},
-    {"--points", "die ganzen Zahlen 5..50", SetPoints},
-    {"--size", "BREITExHÖHE von 300x200 bis 4096x4096", SetSize},
+    kFFT, kChannel, kFein, kIQ, kThreshold, kPoints, kSize,
 };
 
 const std::vector<Option> kMeasureOptions = {
     {"--a", "Frequenzen in Hz über 0", SetA},
     {"--b", "Frequenzen in Hz über 0", SetB},
     {"--temp", "die ganzen Zahlen -20..40", SetTemperature},
-    {"--size", "BREITExHÖHE von 300x200 bis 4096x4096", SetSize},
+    kFFT, kChannel, kFein, kIQ, kThreshold, kPoints, kSize,
 };
 
 std::string Names(const std::vector<Option>& options) {
@@ -189,15 +193,21 @@ std::string ParseArgs(const std::vector<std::string>& args, const std::vector<Op
     return {};
 }
 
+// The two filter settings belong to one check box: one of them or neither.
+std::string OneFilter(const std::set<std::string>& seen) {
+    if (seen.count("--threshold") && seen.count("--points"))
+        return "--threshold und --points schließen sich aus: --threshold 0..30 für den festen "
+               "Schwellwert oder --points 5..50 für const. PPL";
+    return {};
+}
+
 }  // namespace
 
 std::string ParseRenderArgs(const std::vector<std::string>& args, PlotRequest& request) {
     std::set<std::string> seen;
     if (std::string problem = ParseArgs(args, kRenderOptions, request, seen); !problem.empty())
         return problem;
-    if (seen.count("--threshold") && seen.count("--points"))
-        return "--threshold und --points schließen sich aus: --threshold 0..30 für den festen "
-               "Schwellwert oder --points 5..50 für const. PPL";
+    if (std::string problem = OneFilter(seen); !problem.empty()) return problem;
     if (request.file.empty()) return "render erwartet eine WAV-Datei: render DATEI -o BILD.png";
     if (request.output.empty()) return "render erwartet -o BILD.png";
     return {};
@@ -207,6 +217,7 @@ std::string ParseMeasureArgs(const std::vector<std::string>& args, PlotRequest& 
     std::set<std::string> seen;
     if (std::string problem = ParseArgs(args, kMeasureOptions, request, seen); !problem.empty())
         return problem;
+    if (std::string problem = OneFilter(seen); !problem.empty()) return problem;
     if (request.file.empty()) return "measure erwartet eine WAV-Datei: measure DATEI --a HZ --b HZ";
     if (!seen.count("--a") || !seen.count("--b"))
         return "measure erwartet --a HZ und --b HZ, Frequenzen in Hz über 0";
@@ -220,7 +231,8 @@ std::string CheckRenderAgainst(const PlotRequest& request, int channels) {
            " hat nicht zwei Kanäle, erlaubt ist nur links";
 }
 
-std::string CheckMeasureAgainst(const PlotRequest& request, int32_t sampleRate) {
+std::string CheckMeasureAgainst(const PlotRequest& request, int channels, int32_t sampleRate) {
+    if (std::string problem = CheckRenderAgainst(request, channels); !problem.empty()) return problem;
     const double top = sampleRate / 2.0;
     for (const auto& [name, hz] : {std::pair{"--a", request.frequencyA}, {"--b", request.frequencyB}}) {
         if (hz > top)

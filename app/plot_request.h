@@ -1,6 +1,6 @@
 #pragma once
 // What `pirolex render` and `pirolex measure` are asked to do: the window's control settings,
-// the window size, the file, and for measure the two frequencies. The parsers check every option
+// the window size, the file, and for measure the two frequencies and the temperature. The parsers check every option
 // and say in one line what is wrong and which values are allowed. No Qt here.
 
 #include "controls.h"
@@ -32,6 +32,6 @@ std::string ParseMeasureArgs(const std::vector<std::string>& args, PlotRequest& 
 
 // The checks that need the loaded recording (its channels and sample rate); same contract.
 std::string CheckRenderAgainst(const PlotRequest& request, int channels);
-std::string CheckMeasureAgainst(const PlotRequest& request, int32_t sampleRate);
+std::string CheckMeasureAgainst(const PlotRequest& request, int channels, int32_t sampleRate);
 
 }  // namespace pirolex

@@ -73,20 +73,32 @@ TEST(PlotRequest, EachChoiceMapsToItsSetting) {
     EXPECT_EQ(r.outerHeight, 200);
 }
 
-TEST(PlotRequest, MeasureTakesTwoFrequenciesATemperatureAndASize) {
+// Measure takes every option of render that changes the picture, so that it measures on the
+// picture render draws with the same options.
+TEST(PlotRequest, MeasureTakesFrequenciesTemperatureAndThePictureOptionsOfRender) {
     PlotRequest r;
-    ASSERT_EQ(ParseMeasureArgs({"f.wav", "--a", "4430.5", "--b", "3650", "--temp", "-20",
-                                "--size", "4096x4096"},
+    ASSERT_EQ(ParseMeasureArgs({"f.wav", "--a", "4430.5", "--b", "3650", "--temp", "-20", "--size",
+                                "4096x4096", "--fft", "128", "--channel", "beide", "--fein", "--iq",
+                                "--threshold", "7"},
                                r),
               "");
     EXPECT_DOUBLE_EQ(r.frequencyA, 4430.5);
     EXPECT_DOUBLE_EQ(r.frequencyB, 3650.0);
     EXPECT_EQ(r.controls.Temperature, -20);
     EXPECT_EQ(r.outerWidth, 4096);
+    EXPECT_EQ(r.fftExponent, 7);
+    EXPECT_EQ(r.channelSelect, 2);
+    EXPECT_EQ(r.controls.Accuracy, 1);
+    EXPECT_TRUE(r.controls.IQPhase);
+    EXPECT_FALSE(r.controls.ConstPPL);
+    EXPECT_EQ(r.controls.LimPosition, 7);
     PlotRequest d;
-    ASSERT_EQ(ParseMeasureArgs({"--b", "1e3", "--a", "2000", "f.wav"}, d), "");
+    ASSERT_EQ(ParseMeasureArgs({"--b", "1e3", "--a", "2000", "f.wav", "--points", "33"}, d), "");
     EXPECT_EQ(d.controls.Temperature, 15);
     EXPECT_DOUBLE_EQ(d.frequencyB, 1000.0);
+    EXPECT_EQ(d.fftExponent, 10);
+    EXPECT_TRUE(d.controls.ConstPPL);
+    EXPECT_EQ(d.controls.CFARPosition, 33);
 }
 
 struct BadCase {
@@ -153,7 +165,12 @@ TEST(PlotRequest, BadMeasureArgumentsNameTheProblemAndTheAllowedValues) {
             {{"f.wav", "--a", "4000", "--b", "3000", "--temp", "-21"}, "-20..40"},
             {{"f.wav", "--a", "4000"}, "measure erwartet --a HZ und --b HZ"},
             {{"--a", "4000", "--b", "3000"}, "measure erwartet eine WAV-Datei"},
-            {{"f.wav", "--a", "4000", "--b", "3000", "--mode", "2D"}, "unbekannte Option „--mode“ (erlaubt: --a, --b, --temp, --size)"},
+            {{"f.wav", "--a", "4000", "--b", "3000", "--mode", "2D"},
+             "unbekannte Option „--mode“ (erlaubt: --a, --b, --temp, --fft, --channel, --fein, --iq, "
+             "--threshold, --points, --size)"},
+            {{"f.wav", "--a", "4000", "--b", "3000", "--fft", "100"}, "--fft 100: erlaubt sind 128, 256, 512 und 1024"},
+            {{"f.wav", "--a", "4000", "--b", "3000", "--threshold", "10", "--points", "20"},
+             "--threshold und --points schließen sich aus"},
         },
         ParseMeasureArgs);
 }
@@ -172,10 +189,13 @@ TEST(PlotRequest, TheRecordingDecidesChannelsAndTheHighestFrequency) {
 
     r.frequencyA = 22050.0;
     r.frequencyB = 100.0;
-    EXPECT_EQ(CheckMeasureAgainst(r, 44100), "");
+    EXPECT_EQ(CheckMeasureAgainst(r, 1, 44100), "");
     r.frequencyB = 22050.5;
-    EXPECT_EQ(CheckMeasureAgainst(r, 44100),
+    EXPECT_EQ(CheckMeasureAgainst(r, 1, 44100),
               "--b 22050.5: erlaubt sind Frequenzen über 0 bis 22050 Hz, die halbe Samplerate von mono.wav");
+    r.channelSelect = 1;
+    EXPECT_EQ(CheckMeasureAgainst(r, 1, 44100),
+              "--channel rechts: mono.wav hat nicht zwei Kanäle, erlaubt ist nur links");
 }
 
 }  // namespace

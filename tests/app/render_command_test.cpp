@@ -205,6 +205,39 @@ TEST_F(RenderCommandTest, MeasureFollowsTheTemperatureAndTheWindowSize) {
     Window().hide();
 }
 
+// Measure takes render's picture settings; the FFT size among them sets the resolution: at 128
+// one bin spans eight columns, 8 * c / 204 = 48 km/h instead of one column's 6.
+TEST_F(RenderCommandTest, MeasureUsesThePictureSettingsAndTheirResolution) {
+    const std::string file = MonoFile("measure_fft.wav", 44100, 8000);
+    struct Case {
+        Args options;
+        std::string speed;
+    };
+    const Case table[] = {
+        {{"--fft", "128"}, "Geschwindigkeit: 120.00 km/h (± 48.00 km/h) "},
+        {{"--fft", "512", "--fein", "--iq", "--points", "40"}, "Geschwindigkeit: 120.00 km/h (± 12.00 km/h) "},
+        {{"--threshold", "5", "--channel", "links"}, "Geschwindigkeit: 120.00 km/h (± 6.00 km/h) "},
+    };
+    for (const Case& c : table) {
+        Args args = {"measure", file, "--a", "4822.8", "--b", "3961.6"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const CliRun run = RunPlot(args);
+        ASSERT_EQ(run.status, 0) << Describe(args) << ": " << run.err;
+        EXPECT_EQ(run.out.substr(0, run.out.find('\n')), c.speed) << Describe(args);
+    }
+
+    // The window with the same FFT size, after the recompute that the size change brings.
+    const CliRun run = RunPlot({"measure", file, "--a", "4822.8", "--b", "3961.6", "--fft", "128"});
+    Start({file});
+    Ui().TrackBar1->setValue(7);
+    Window().Timer1Timer();
+    Window().show();
+    QTest::mouseClick(Ui().Image1, Qt::LeftButton, {}, QPoint(ColumnOf(run.out, "A"), 100));
+    QTest::mouseClick(Ui().Image1, Qt::RightButton, {}, QPoint(ColumnOf(run.out, "B"), 100));
+    EXPECT_EQ(Ui().Label1->text().toStdString(), run.out.substr(0, run.out.find('\n')));
+    Window().hide();
+}
+
 struct FailureCase {
     Args args;
     int status;
@@ -237,6 +270,7 @@ TEST_F(RenderCommandTest, BadOptionsAndBadFilesGiveOneLineAndTheirStatus) {
          false},
         {{"measure", mono, "--a", "400"}, 2, "pirolex measure: measure erwartet --a HZ und --b HZ", true},
         {{"measure", mono, "--a", "400", "--b", "300", "--temp", "50"}, 2, "--temp 50: erlaubt sind die ganzen Zahlen -20..40", true},
+        {{"measure", mono, "--a", "400", "--b", "300", "--channel", "beide"}, 2, "hat nicht zwei Kanäle, erlaubt ist nur links", true},
         {{"measure", missing, "--a", "400", "--b", "300"}, 1, std::string(msg::kFileNotFound) + "\n", false},
         // Both markers on the zero column: the window's speed computation fails, and so does this.
         {{"measure", mono, "--a", "1", "--b", "2"}, 1, std::string(msg::kInvalidFloatOp) + "\n", false},
@@ -262,7 +296,8 @@ TEST(RenderHelp, ListsEveryCommandAndOptionWithAnExample) {
          {"pirolex render DATEI -o BILD.png", "--mode 3D|2D|1D", "--fft 128|256|512|1024",
           "--channel links|rechts|beide", "--fein", "--iq", "--threshold 0..30", "--points 5..50",
           "--size BREITExHÖHE", "pirolex measure DATEI --a HZ --b HZ [--temp T]", "Beispiele:",
-          "pirolex render samples/flyby-120kmh.wav -o", "pirolex measure samples/flyby-120kmh.wav"})
+          "pirolex render samples/flyby-120kmh.wav -o", "pirolex measure samples/flyby-120kmh.wav",
+          "Optionen wie bei render außer\n", "--a 4822.8 --b 3961.6 --fft 128"})
         EXPECT_NE(run.out.find(part), std::string::npos) << part;
 }
 
