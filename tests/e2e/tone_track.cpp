@@ -49,7 +49,7 @@ LineRange LinesBetween(const AnalysisState& state, double fromSeconds, double to
     return range;
 }
 
-int FindToneColumn(const QImage& plot, const AnalysisState& state, LineRange lines) {
+double FindToneCentre(const QImage& plot, const AnalysisState& state, LineRange lines) {
     const int count = lines.last - lines.first + 1;
     if (count <= 0) return -1;
     const std::vector<int> hits = HitsPerColumn(plot, state, lines);
@@ -66,7 +66,7 @@ int FindToneColumn(const QImage& plot, const AnalysisState& state, LineRange lin
             weight += hits[c];
             sum += hits[c] * static_cast<double>(c);
         }
-        return static_cast<int>(std::lround(sum / weight));
+        return sum / weight;
     }
     return -1;
 }

@@ -19,9 +19,10 @@ LineRange LinesBetween(const AnalysisState& state, double fromSeconds, double to
 // The number of lines a 2D pass draws for the stored recording.
 int32_t LinesInPass(const AnalysisState& state);
 
-// The column a person clicks for the tone in these lines: of the tracks that are present in
-// most of the lines, the lowest one (the fundamental, the strongest tone of the engine), at the
-// middle of its columns weighted by how often each is painted. -1 when there is none.
-int FindToneColumn(const QImage& plot, const AnalysisState& state, LineRange lines);
+// Where a person sees the tone in these lines: of the tracks that are present in most of the
+// lines, the lowest one (the fundamental, the strongest tone of the engine), at the middle of its
+// columns weighted by how often each is painted. A tone between two bins paints both, so the
+// middle may fall between two columns; a click lands on the nearest one. -1 when there is none.
+double FindToneCentre(const QImage& plot, const AnalysisState& state, LineRange lines);
 
 }  // namespace pirolex::test

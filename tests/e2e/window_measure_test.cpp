@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <optional>
 
@@ -28,6 +29,11 @@ struct WindowCase {
 
 std::string Name(const WindowCase& c) {
     return CaseName(c.flyby) + (c.beide ? "_beide" : "") + (c.temperatureLast ? "_tempLast" : "");
+}
+
+// The frequency a plot column stands for, unrounded.
+double ColumnHz(const AnalysisState& state, double x) {
+    return state.SampleRate / 1024.0 * (x - state.PlotLeft) / state.XScale;
 }
 
 class WindowMeasure : public ::testing::TestWithParam<WindowCase> {
@@ -60,7 +66,7 @@ protected:
     }
 };
 
-TEST_P(WindowMeasure, ClickingTheTwoTonesShowsTheFlyingSpeedWithinItsResolution) {
+TEST_P(WindowMeasure, TracksReadTheTonesWithinHalfABinAndTheirClicksShowTheSpeed) {
     const WindowCase c = GetParam();
     const std::string path =
         testwav::WriteTempFile(flyby::MakeWav(ParamsFor(c.flyby)), Name(c) + ".wav");
@@ -79,8 +85,11 @@ TEST_P(WindowMeasure, ClickingTheTwoTonesShowsTheFlyingSpeedWithinItsResolution)
     // What the user sees: the picture on the screen, not the bitmap behind it.
     const QImage picture = window->Ui().Image1->Picture();
     const double seconds = state.StoredCount / double(state.SampleRate);
-    const int approach = FindToneColumn(picture, state, LinesBetween(state, 0, 1.5));
-    const int recede = FindToneColumn(picture, state, LinesBetween(state, seconds - 1.6, seconds));
+    const double approachTrack = FindToneCentre(picture, state, LinesBetween(state, 0, 1.5));
+    const double recedeTrack =
+        FindToneCentre(picture, state, LinesBetween(state, seconds - 1.6, seconds));
+    const int approach = static_cast<int>(std::lround(approachTrack));
+    const int recede = static_cast<int>(std::lround(recedeTrack));
     ASSERT_GT(approach, recede) << "the approach tone lies higher";
     ASSERT_GT(recede, state.PlotLeft);
 
@@ -93,10 +102,18 @@ TEST_P(WindowMeasure, ClickingTheTwoTonesShowsTheFlyingSpeedWithinItsResolution)
     EXPECT_EQ(marked.pixel(recede, 100) & 0xFFFFFF, 0xFF0000u);    // red B
     if (c.temperatureLast) window->Ui().SpinEdit1->setValue(c.flyby.temperature);
 
+    // Each track reads within half a bin of its tone; the click on it, within one.
+    const flyby::Params p = ParamsFor(c.flyby);
+    const double bin = state.SampleRate / double(state.FFTMask + 1);
+    EXPECT_NEAR(ColumnHz(state, approachTrack), flyby::ApproachFrequency(p), bin / 2) << approachTrack;
+    EXPECT_NEAR(ColumnHz(state, recedeTrack), flyby::RecedeFrequency(p), bin / 2) << recedeTrack;
+    EXPECT_NEAR(ColumnHz(state, approach), flyby::ApproachFrequency(p), bin);
+    EXPECT_NEAR(ColumnHz(state, recede), flyby::RecedeFrequency(p), bin);
+
     const std::string label = window->Ui().Label1->text().toStdString();
     const SpeedReading r = ParseSpeedLabel(label);
     ASSERT_TRUE(r.ok) << label;
-    EXPECT_NEAR(r.speed, c.flyby.speedKmh, r.resolution + 1.0)
+    EXPECT_NEAR(r.speed, c.flyby.speedKmh, r.resolution)
         << label << " columns " << approach << " and " << recede;
     EXPECT_TRUE(messages.empty());
 }
