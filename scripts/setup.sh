@@ -8,6 +8,7 @@ PIROLEX_PACKAGES=(
   fonts-dejavu-core xvfb xauth sox
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good fonts-liberation2
   llvm-14  # llvm-symbolizer: readable stacks in the fuzz build's sanitizer reports
+  libavformat-dev libavcodec-dev libswresample-dev libavutil-dev ffmpeg  # other formats; test files
   libfftw3-dev libeigen3-dev  # the automatic speed: full-precision spectra and the fit
   locales  # de_DE.UTF-8 for the test of the number texts on a German desktop (pirolex_ensure_locales)
 )
