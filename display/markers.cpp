@@ -2,6 +2,7 @@
 
 #include "runtime_error.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -13,6 +14,8 @@ namespace {
 
 constexpr int32_t kMarkerTop = 20;  // marker lines run from the baseline up to this row
 constexpr int kNumberWidth = 5;
+constexpr const char* kNoSpeed =
+    "Geschwindigkeit: keine (Marken ergeben keine Frequenz über 0 Hz)";
 
 // Two decimals with '.', right-aligned in at least five characters, never cut. std::to_chars
 // ignores the locale, which a German desktop would otherwise turn into a comma.
@@ -62,8 +65,10 @@ void FrequenzMarke(const AnalysisState& state, PlotCanvas& canvas, Effects& effe
 }
 
 // v = c (f1 - f2) / (f1 + f2) for the two marked frequencies, and r, the change of v for one
-// plot unit of marker distance. The sample rate cancels but is kept in the order of operations,
-// so a rate of 0 fails the way the division m says.
+// step of marker distance: one plot unit, or one FFT bin where a bin is wider (below FFT size
+// 1024), since neither marker can be placed more finely than the picture resolves the tone.
+// The sample rate cancels but is kept in the order of operations. Markers whose frequencies add
+// up to 0 (symmetric about 0 Hz, both on the zero column, or no sample rate) give no speed.
 void Speed(const AnalysisState& state, const Controls& controls, Effects& effects) {
     const double c = SoundSpeedKmh(controls.Temperature);
     if (state.MarkerA <= 0 || state.MarkerB <= 0) return;
@@ -73,8 +78,12 @@ void Speed(const AnalysisState& state, const Controls& controls, Effects& effect
     const double a = CheckedDiv(CheckedSub(state.MarkerA, state.PlotLeft), state.XScale);
     const double b = CheckedDiv(CheckedSub(state.MarkerB, state.PlotLeft), state.XScale);
     const double m = (a + b) / 2 * w;
+    if (m == 0.0) {
+        effects.SpeedLabel(kNoSpeed);
+        return;
+    }
     const double v = CheckedDiv(delta * c, m);
-    const double r = CheckedDiv(w * c, m) / 2;
+    const double r = CheckedDiv(w * c, m) / 2 * std::max(1, state.TableStride);
     effects.SpeedLabel("Geschwindigkeit: " + Fixed2(v) + " km/h " + "(±" + Fixed2(r) + " km/h) ");
 }
 

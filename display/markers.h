@@ -22,7 +22,7 @@ std::string FrequencyLabel(const AnalysisState& state, int32_t x);
 // Writes FrequencyLabel(x) at (x, BaselineY) in the given colour, then presents.
 void FrequenzMarke(const AnalysisState& state, PlotCanvas& canvas, Effects& effects, int32_t x,
                    uint32_t colour);
-// Speed and resolution into the speed label once both markers are set.
+// Speed and resolution into the speed label once both markers are set, or that they give none.
 void Speed(const AnalysisState& state, const Controls& controls, Effects& effects);
 // Mouse-down on the plot, in plot bitmap pixels: places a marker in 2D.
 void Image1MouseDown(AnalysisState& state, PlotCanvas& canvas, const Controls& controls,
