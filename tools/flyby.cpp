@@ -41,13 +41,31 @@ double EmissionTime(const Flight& f, double t, double micX, double guess) {
     return tau;
 }
 
+// The engine's phase in cycles of the base tone, divided by the base frequency: tau itself at a
+// steady rpm, so that the steady tone is computed exactly as without the wobble.
+double EngineTime(const Params& p, double tau) {
+    if (p.rpmWobble == 0.0) return tau;
+    const double w = 2.0 * std::numbers::pi * p.wobbleHz;
+    return tau - p.rpmWobble * std::cos(w * tau) / w;
+}
+
+// Whether a recorder would have kept harmonic h (0 = the base tone).
+bool Audible(const Params& p, size_t h) {
+    if (!p.dropAliasedHarmonics) return true;
+    const double c = SoundSpeed(p.temperature), v = p.speedKmh / 3.6;
+    const double highest = p.baseFrequency * static_cast<double>(h + 1) * (1.0 + p.rpmWobble) * c / (c - v);
+    return highest < 0.5 * p.sampleRate;
+}
+
 double Tone(const Params& p, double tau) {
+    const double engineTime = EngineTime(p, tau);
     double sum = 0.0;
     for (size_t h = 0; h < p.harmonics.size(); ++h) {
+        if (!Audible(p, h)) continue;
         // A fixed phase per harmonic so the harmonics do not all peak together.
         const double phase = 0.7 * static_cast<double>(h * h);
         sum += p.harmonics[h] *
-               std::sin(2.0 * std::numbers::pi * p.baseFrequency * static_cast<double>(h + 1) * tau +
+               std::sin(2.0 * std::numbers::pi * p.baseFrequency * static_cast<double>(h + 1) * engineTime +
                         phase);
     }
     return sum;
@@ -95,13 +113,17 @@ std::string Validate(const Params& p) {
     if (!(p.sampleRate >= 1000 && p.sampleRate <= 384000)) return "sample rate out of 1000..384000";
     if (p.channels != 1 && p.channels != 2) return "channels must be 1 or 2";
     if (!(p.seconds > 0.0) || FrameCount(p) < 1) return "the recording needs at least one frame";
-    if (FrameCount(p) > kMaxFrames) return "longer than 700000 frames: the program keeps only those";
+    if (p.limitToProgramFrames && FrameCount(p) > kMaxFrames)
+        return "longer than 700000 frames: the program keeps only those";
     if (!(p.temperature >= -100.0 && p.temperature <= 100.0)) return "temperature out of -100..100";
     if (!(p.speedKmh >= 0.0 && p.speedKmh / 3.6 < 0.9 * SoundSpeed(p.temperature)))
         return "speed must lie between 0 and 90 % of the speed of sound";
     if (!(p.closestDistance > 0.0)) return "closest distance must be positive";
     if (!(p.baseFrequency > 0.0)) return "base frequency must be positive";
     if (!(p.noiseLevel >= 0.0) || !(p.peakLevel >= 0.0)) return "levels must not be negative";
+    if (!(p.rpmWobble >= 0.0 && p.rpmWobble < 0.5)) return "rpm wobble must lie in 0..0.5";
+    if (!(p.wobbleHz > 0.0)) return "wobble frequency must be positive";
+    if (p.passSeconds && !std::isfinite(*p.passSeconds)) return "pass time must be a number";
     return "";
 }
 
@@ -109,7 +131,7 @@ std::vector<double> Samples(const Params& p) {
     const std::string problem = Validate(p);
     if (!problem.empty()) throw std::invalid_argument(problem);
     const Flight flight{p.speedKmh / 3.6, SoundSpeed(p.temperature), p.closestDistance,
-                        p.seconds / 2.0};
+                        p.passSeconds.value_or(p.seconds / 2.0)};
     const int64_t frames = FrameCount(p);
     const double gain = p.peakLevel / HarmonicSum(p);
     std::mt19937 rng(p.seed);
@@ -128,6 +150,14 @@ std::vector<double> Samples(const Params& p) {
         }
     }
     return out;
+}
+
+std::vector<std::vector<int16_t>> PcmChannels(const Params& p) {
+    const std::vector<double> samples = Samples(p);
+    std::vector<std::vector<int16_t>> channels(static_cast<size_t>(p.channels));
+    for (size_t i = 0; i < samples.size(); ++i)
+        channels[i % channels.size()].push_back(static_cast<int16_t>(std::lround(samples[i] * 32767.0)));
+    return channels;
 }
 
 std::vector<uint8_t> MakeWav(const Params& p) {

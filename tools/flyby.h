@@ -11,6 +11,7 @@
 //   std::vector<uint8_t> wav = pirolex::flyby::MakeWav(p);  // a complete 16-bit PCM file
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,20 @@ struct Params {
     double noiseLevel = 0.003;      // RMS of the noise, relative to full scale
     double peakLevel = 0.8;         // tone level at the closest point, relative to full scale
     uint32_t seed = 1;
+    // When the source is nearest the microphone, in seconds of emission time; the middle of
+    // the recording when unset. It may lie outside the recording: then only half a pass or
+    // none is heard.
+    std::optional<double> passSeconds;
+    // A slow change of the engine's rpm: every harmonic's frequency times
+    // 1 + rpmWobble * sin(2 pi wobbleHz tau). Real engines do not hold their rpm exactly.
+    double rpmWobble = 0.0;
+    double wobbleHz = 0.5;
+    // A recorder's anti-alias filter: harmonics that would reach the Nyquist frequency while
+    // approaching are left out instead of folding back into the recording.
+    bool dropAliasedHarmonics = false;
+    // The program keeps only 700000 frames of a recording, so a file longer than that would not
+    // show what it was made for; measurements on the samples themselves may go longer.
+    bool limitToProgramFrames = true;
 };
 
 // The program's own formula for the speed of sound in air, in m/s.
@@ -41,6 +56,9 @@ double RecedeFrequency(const Params& p, int harmonic = 1);
 
 // Frames of the recording, interleaved by channel, in [-1, 1].
 std::vector<double> Samples(const Params& p);
+
+// The recording per channel as 16-bit samples, quantised as MakeWav writes them.
+std::vector<std::vector<int16_t>> PcmChannels(const Params& p);
 
 // A canonical 16-bit PCM WAV file of the recording. Throws std::invalid_argument for
 // parameters that cannot make one (no frames, the speed of sound reached, ...).

@@ -1,0 +1,104 @@
+#include "auto_speed.h"
+
+#include "flyby_fit.h"
+#include "full_spectrogram.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace pirolex {
+
+namespace {
+
+constexpr double kShortestSeconds = 1.0;
+constexpr int kSilentLevel = 2;           // 16-bit steps; a rounding error, not a sound
+constexpr size_t kFewestPoints = 30;      // ~0.35 s of track
+constexpr double kSmallestFall = 1.004;   // highest / lowest pitch: a pass at less than ~2 km/h
+constexpr size_t kFewestPerSide = 15;
+constexpr double kShortestSide = 0.25;    // s of track on either side of the pass
+// The track must reach this far into the approach and the departure, as the cosine of the
+// angle between the flight line and the line of sight (0 at the pass, -1 and 1 far off).
+constexpr double kSideCosine = 0.3;
+constexpr double kLargestRelativeSigma = 0.03;
+// A fit that ends near the edge of what the fit may try is pinned there, not at a minimum.
+constexpr double kFastestShare = 0.9;  // of the speed of sound
+constexpr double kNearest = 0.1;       // m
+constexpr double kFarthest = 2000.0;   // m
+
+bool Silent(const Recording& recording) {
+    for (const std::vector<int16_t>& channel : recording.channels)
+        for (int16_t s : channel)
+            if (std::abs(static_cast<int>(s)) > kSilentLevel) return false;
+    return true;
+}
+
+// A pass lowers the tone by 2 v / c and more; a tone that spans less than that for any speed
+// worth measuring stands still. (Whether it falls the way a pass makes it is the fit's part.)
+bool Moves(const ToneTrack& track) {
+    std::vector<double> f = track.frequencies;
+    const auto low = f.begin() + static_cast<std::ptrdiff_t>(f.size() / 50);
+    const auto high = f.begin() + static_cast<std::ptrdiff_t>(f.size() - 1 - f.size() / 50);
+    std::nth_element(f.begin(), low, f.end());
+    const double lowHz = *low;
+    std::nth_element(f.begin(), high, f.end());
+    return *high >= kSmallestFall * lowHz;
+}
+
+// Enough of the track before and after the moment the pass is heard, reaching far enough out.
+bool BothSidesHeard(const ToneTrack& track, const FlybyModel& model) {
+    const double heard = model.closestTime + model.distance / model.soundSpeed;
+    const auto split = static_cast<size_t>(
+        std::lower_bound(track.times.begin(), track.times.end(), heard) - track.times.begin());
+    const size_t before = split, after = track.Size() - split;
+    if (before < kFewestPerSide || after < kFewestPerSide) return false;
+    if (heard - track.times.front() < kShortestSide || track.times.back() - heard < kShortestSide) return false;
+    return model.CosineAt(track.times.front()) <= -kSideCosine && model.CosineAt(track.times.back()) >= kSideCosine;
+}
+
+void Describe(const FlybyFit& fit, AutoSpeed& result) {
+    const FlybyModel& m = fit.model;
+    result.model = m;
+    result.speedKmh = m.speed * 3.6;
+    result.sigmaKmh = fit.speedSigma * 3.6;
+    result.restFrequencyHz = m.restHz;
+    result.closestTimeS = m.closestTime;
+    result.closestDistanceM = m.distance;
+    result.approachFrequencyHz = m.ApproachHz();
+    result.recedeFrequencyHz = m.RecedeHz();
+    result.fittedHz.clear();
+    for (double t : result.track.times) result.fittedHz.push_back(m.FrequencyAt(t));
+}
+
+AutoSpeedRefusal Judge(const ToneTrack& track, const FlybyFit& fit) {
+    if (!fit.converged) return AutoSpeedRefusal::kNoFit;
+    if (!BothSidesHeard(track, fit.model)) return AutoSpeedRefusal::kHalfPass;
+    const FlybyModel& m = fit.model;
+    if (!(m.speed < kFastestShare * m.soundSpeed && m.distance >= kNearest && m.distance <= kFarthest))
+        return AutoSpeedRefusal::kUnphysical;
+    if (!(fit.speedSigma <= kLargestRelativeSigma * fit.model.speed)) return AutoSpeedRefusal::kUncertain;
+    return AutoSpeedRefusal::kNone;
+}
+
+}  // namespace
+
+AutoSpeed EstimateSpeed(const Recording& recording, double temperatureC) {
+    AutoSpeed result;
+    if (recording.sampleRate <= 0 || recording.FrameCount() == 0) return result;
+    result.refusal = AutoSpeedRefusal::kTooShort;
+    if (recording.Seconds() < kShortestSeconds) return result;
+    result.refusal = AutoSpeedRefusal::kSilence;
+    if (Silent(recording)) return result;
+    result.track = TrackTone(ComputeFullSpectrogram(recording));
+    // A tone that never moves is no pass, though it is a tone.
+    result.refusal = result.track.steadyHz > 0.0 ? AutoSpeedRefusal::kNoPass : AutoSpeedRefusal::kNoTone;
+    if (result.track.Size() < kFewestPoints) return result;
+    result.refusal = AutoSpeedRefusal::kNoPass;
+    if (!Moves(result.track)) return result;
+    const FlybyFit fit = FitFlyby(result.track.times, result.track.frequencies, SpeedOfSound(temperatureC));
+    Describe(fit, result);
+    result.refusal = Judge(result.track, fit);
+    return result;
+}
+
+}  // namespace pirolex
