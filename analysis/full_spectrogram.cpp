@@ -21,17 +21,19 @@ using ComplexBuffer = std::unique_ptr<fftwf_complex[], FftwFree>;
 
 // FFTW's planner is not thread-safe, its plans are: one plan per size for the whole process,
 // made under a lock and executed on each caller's own (equally aligned) buffers.
+// The plans live as long as the process; the map is never destroyed, so that a thread still
+// running at exit finds it intact (and the leak checker sees the plans as reachable).
 fftwf_plan PlanFor(int32_t size) {
     static std::mutex mutex;
-    static std::map<int32_t, fftwf_plan> plans;
+    static auto* const plans = new std::map<int32_t, fftwf_plan>;
     const std::lock_guard<std::mutex> lock(mutex);
-    auto found = plans.find(size);
-    if (found != plans.end()) return found->second;
+    auto found = plans->find(size);
+    if (found != plans->end()) return found->second;
     RealBuffer in(fftwf_alloc_real(static_cast<size_t>(size)));
     ComplexBuffer out(fftwf_alloc_complex(static_cast<size_t>(size / 2 + 1)));
     // Estimated, not measured: measuring takes longer than most recordings take to analyse.
     const fftwf_plan plan = fftwf_plan_dft_r2c_1d(size, in.get(), out.get(), FFTW_ESTIMATE);
-    plans.emplace(size, plan);
+    plans->emplace(size, plan);
     return plan;
 }
 

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <random>
 
 namespace pirolex {
@@ -69,6 +71,24 @@ TEST(AutoSpeed, MeasuresSynthesisedFlybys) {
         EXPECT_DOUBLE_EQ(r.fittedHz[middle], r.model.FrequencyAt(r.track.times[middle]));
         EXPECT_NEAR(r.fittedHz[middle], r.track.frequencies[middle], 0.02 * r.fittedHz[middle]);
     }
+}
+
+// A loud steady hum (a generator nearby) at a pitch the engine's tone sweeps through is taken
+// for background, not followed.
+TEST(AutoSpeed, IgnoresASteadyHum) {
+    flyby::Params p;
+    p.seconds = 8.0;
+    p.baseFrequency = 2500.0;
+    p.harmonics = {1.0};
+    Recording r = FromSynthesiser(p);
+    for (size_t i = 0; i < r.channels[0].size(); ++i) {
+        const double hum = 8000.0 * std::sin(2.0 * std::numbers::pi * 2600.0 * static_cast<double>(i) / p.sampleRate);
+        r.channels[0][i] = static_cast<int16_t>(std::clamp(r.channels[0][i] + hum, -32768.0, 32767.0));
+    }
+    const AutoSpeed result = EstimateSpeed(r, p.temperature);
+    ASSERT_TRUE(result.Answered()) << static_cast<int>(result.refusal);
+    EXPECT_NEAR(result.speedKmh, p.speedKmh, 0.01 * p.speedKmh);
+    EXPECT_NEAR(result.restFrequencyHz, 2500.0, 5.0);
 }
 
 // Road noise: loud broadband noise that swells and fades as if a car passed, with no tone in it.
