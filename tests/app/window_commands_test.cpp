@@ -68,7 +68,7 @@ QRect Printed(const QImage& page, QRgb blank) {
     return QRect(QPoint(0, 0), QPoint(right, bottom));
 }
 
-// A page with the printable area of A4 at 300 dpi, 8 x 11 in. The design window is 8.73 in wide
+// A page with the printable area of A4 at 150 dpi, 8 x 11 in. The design window is 8.73 in wide
 // at 96 dpi: it is scaled down to the printable width, proportions kept; a small window prints at
 // its own size, never enlarged; a tall one is scaled down to the printable height.
 TEST_F(CommandTest, ThePrintoutFitsThePrintableAreaKeepingItsProportions) {
@@ -77,18 +77,18 @@ TEST_F(CommandTest, ThePrintoutFitsThePrintableAreaKeepingItsProportions) {
         QSize printed;
     };
     const Case table[] = {
-        {846, 438, {2400, 1166}},  // 838 x 407 pixels: 2400 / 838 = 2.864 page pixels each
-        {300, 200, {913, 528}},    // 292 x 169 pixels at 300 / 96 = 3.125 each
-        {700, 2031, {1142, 3300}}, // 692 x 2000 pixels: 3300 / 2000 = 1.65 each
+        {846, 438, {1200, 583}},   // 838 x 407 pixels: 1200 / 838 = 1.432 page pixels each
+        {300, 200, {456, 264}},    // 292 x 169 pixels at 150 / 96 = 1.5625 each
+        {700, 2031, {571, 1650}},  // 692 x 2000 pixels: 1650 / 2000 = 0.825 each
     };
     const QRgb blank = qRgb(255, 0, 255);
     Start();
     for (const Case& c : table) {
         Window().ResizeOuter(c.outerWidth, c.outerHeight);
         Window().FormResize();
-        QImage page(2400, 3300, QImage::Format_RGB32);
-        page.setDotsPerMeterX(11811);  // 300 dpi
-        page.setDotsPerMeterY(11811);
+        QImage page(1200, 1650, QImage::Format_RGB32);
+        page.setDotsPerMeterX(5906);  // 150 dpi
+        page.setDotsPerMeterY(5906);
         page.fill(blank);
         PrintClientArea(Window(), page);
         const QRect printed = Printed(page, blank);
