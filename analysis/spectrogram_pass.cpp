@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 namespace pirolex {
 
@@ -34,14 +35,19 @@ void RunLine(AnalysisState& state, Analysis& analysis, const Controls& controls,
 
 int32_t Optimum(const AnalysisState& state) {
     // From the frames in the file, not those stored: a longer recording gets a wider step and so
-    // fewer lines over the stored part.
-    const int32_t span = CheckedSub(state.SampleCount, state.FFTMask);
+    // fewer lines over the stored part. A recording shorter than the block gets step 0 rather
+    // than a negative one, which a smaller FFT size would later walk to before the first frame.
+    const int32_t span = std::max(CheckedSub(state.SampleCount, state.FFTMask), 0);
     switch (state.GraphMode) {
         case 1: return span / 400;
         case 2: return span / 800;
         case 3: return span / 200;
         default: return state.LineStep;
     }
+}
+
+std::string ShortRecordingNotice(const AnalysisState& state) {
+    return "Aufnahme kürzer als ein FFT-Block (" + std::to_string(BlockSize(state)) + " Samples)";
 }
 
 void TakeBlock(const AnalysisState& state, FFTEngine& fft, PassState& pass) {
@@ -113,9 +119,14 @@ void ChannelPass(AnalysisState& state, Analysis& analysis, const Controls& contr
         pass.LineCounter = CheckedAdd(pass.LineCounter, 1);
         ClearUpperVectorState();  // the renderer's Qt calls may have left it set
         TakeBlock(state, analysis.fft, pass);
-        // A block cut short by the end of the recording is dropped, not drawn.
+        // A block cut short by the end of the recording is dropped, not drawn. When that is the
+        // first one, the picture would stay blank: it still gets its frame (the renderer draws no
+        // line at the end of the data), and the user is told why it is empty.
         if (!pass.EndOfData) {
             RunLine(state, analysis, controls, effects);
+            if (grafik) grafik();
+        } else if (pass.LineCounter == 1) {
+            effects.PlotNotice(ShortRecordingNotice(state));
             if (grafik) grafik();
         }
     } while (!pass.EndOfData && pass.LineCounter < kMaxLines);

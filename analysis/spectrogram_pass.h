@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace pirolex {
 
@@ -27,13 +28,19 @@ struct Analysis {
     LineFilterState filter;
 };
 
-// The line step for the current GraphMode, from SampleCount and FFTMask.
+// The line step for the current GraphMode, from SampleCount and FFTMask; never negative.
 int32_t Optimum(const AnalysisState& state);
+
+// What the window and the command line say when the recording has no complete block of the
+// current FFT size, e.g. "Aufnahme kürzer als ein FFT-Block (1024 Samples)".
+std::string ShortRecordingNotice(const AnalysisState& state);
 
 // Called once per finished line; the renderer (grafik) in the program.
 using LineSink = std::function<void()>;
 
-// One pass over channel state.DrawChannel. Ends with the gauge hidden.
+// One pass over channel state.DrawChannel. Ends with the gauge hidden. Without one complete
+// block it hands the renderer only the frame (EndOfData set) and gives ShortRecordingNotice to
+// effects.PlotNotice.
 void ChannelPass(AnalysisState& state, Analysis& analysis, const Controls& controls,
                  Effects& effects, const LineSink& grafik);
 

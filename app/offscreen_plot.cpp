@@ -22,6 +22,13 @@ public:
     std::string speed;
 };
 
+// Keeps what the window would say about the picture.
+class NoticeRecorder : public Effects {
+public:
+    void PlotNotice(const std::string& text) override { notice = text; }
+    std::string notice;
+};
+
 constexpr int32_t kTwoD = 2;
 
 // The label's number: "4436 Hz" -> 4436.
@@ -62,15 +69,17 @@ PlotCanvas MakePlotBitmap(const PlotRequest& request) {
 // The window's load recomputes in 2D; any other picture needs a click on the picture's radio
 // group after it, with a new line step. The first recompute is not wasted: it leaves the adaptive
 // threshold and the canvas's pen mode where the window would have them for the second.
-void DrawPlot(Session& session, PlotCanvas& canvas, const PlotRequest& request) {
+std::string DrawPlot(Session& session, PlotCanvas& canvas, const PlotRequest& request) {
     AnalysisState& state = session.state;
     state.ChannelSelect = request.channelSelect;
-    Effects none;
-    Recompute(session, canvas, request.controls, none);
-    if (request.graphMode == state.GraphMode) return;
+    NoticeRecorder effects;
+    Recompute(session, canvas, request.controls, effects);
+    if (request.graphMode == state.GraphMode) return effects.notice;
     state.GraphMode = request.graphMode;
     state.LineStep = Optimum(state);
-    Recompute(session, canvas, request.controls, none);
+    effects.notice.clear();
+    Recompute(session, canvas, request.controls, effects);
+    return effects.notice;
 }
 
 int32_t NearestColumn(const AnalysisState& state, int width, double hz) {

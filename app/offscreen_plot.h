@@ -25,8 +25,9 @@ PlotCanvas MakePlotBitmap(const PlotRequest& request);
 
 // What the window draws when it opens the file with the request's controls already set and the
 // picture mode is then chosen: the load's recompute, and for 3D or 1D the mode's recompute after
-// it. Without pauses: the 1D picture is that of the last line.
-void DrawPlot(Session& session, PlotCanvas& canvas, const PlotRequest& request);
+// it. Without pauses: the 1D picture is that of the last line. Returns what the window would say
+// about the picture (that the recording is shorter than one FFT block), or nothing.
+std::string DrawPlot(Session& session, PlotCanvas& canvas, const PlotRequest& request);
 
 struct Measurement {
     std::string speedText;  // the speed label's text

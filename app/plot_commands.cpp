@@ -112,7 +112,8 @@ int RunRender(const std::vector<std::string>& args, std::ostream& /*out*/, std::
     if (std::string problem = CheckRenderAgainst(request, session->state.Channels); !problem.empty())
         return Usage("render", problem, err);
     try {
-        DrawPlot(*session, canvas, request);
+        if (const std::string notice = DrawPlot(*session, canvas, request); !notice.empty())
+            err << notice << '\n';
     } catch (const RuntimeError& e) {
         err << e.what() << '\n';
         return kStatusFailed;
@@ -138,7 +139,8 @@ int RunMeasure(const std::vector<std::string>& args, std::ostream& out, std::ost
         return Usage("measure", problem, err);
     try {
         // The 2D picture first, as the window has drawn it before the user clicks in it.
-        DrawPlot(*session, canvas, request);
+        if (const std::string notice = DrawPlot(*session, canvas, request); !notice.empty())
+            err << notice << '\n';
         PrintMeasurement(*session, MeasureSpeed(*session, canvas, request), out);
     } catch (const RuntimeError& e) {
         err << e.what() << '\n';

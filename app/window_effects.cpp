@@ -70,4 +70,10 @@ void WindowEffects::SpeedLabel(const std::string& text) {
     window_.ui_.Label1->repaint();
 }
 
+// The speed label stands right above the plot and is empty while no markers are set, so the
+// reason for an empty picture goes there; the next recompute or speed replaces it.
+void WindowEffects::PlotNotice(const std::string& text) {
+    SpeedLabel(text);
+}
+
 }  // namespace pirolex

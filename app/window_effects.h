@@ -22,6 +22,7 @@ public:
     void GaugeProgress(int value) override;
     void Pause(int milliseconds) override;
     void SpeedLabel(const std::string& text) override;
+    void PlotNotice(const std::string& text) override;
 
 private:
     TPirolex& window_;

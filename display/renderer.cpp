@@ -176,6 +176,12 @@ void grafik(Session& session, PlotCanvas& canvas, const Controls& controls, Effe
     if (session.analysis.pass.LineStart == 0) DrawFrame(state, canvas, effects);
     canvas.SetPenColor(kBlack);
     if (!state.WaveOpened) return;
+    // The pass ends without a line when the recording holds no complete block; the 1D picture,
+    // whose labels come with each line, then still gets them.
+    if (session.analysis.pass.EndOfData) {
+        if (state.GraphMode == 3) AxisLabels(state, canvas, effects);
+        return;
+    }
     switch (state.GraphMode) {
     case 1: DrawLine3D(session, canvas); break;
     case 2: DrawLine2D(session, canvas, controls, effects); break;

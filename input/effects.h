@@ -30,6 +30,9 @@ public:
     virtual void Pause(int /*milliseconds*/) {}
     // Text of the speed label, repainted at once.
     virtual void SpeedLabel(const std::string& /*text*/) {}
+    // A sentence for the user on why the picture stays empty (the recording is shorter than one
+    // FFT block). It holds until the next recompute, which starts by emptying the speed label.
+    virtual void PlotNotice(const std::string& /*text*/) {}
 };
 
 }  // namespace pirolex

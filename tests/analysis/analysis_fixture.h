@@ -40,10 +40,12 @@ public:
     void LimLabel(const std::string& text) override { limLabels.push_back(text); }
     void CFARLabel(const std::string& text) override { cfarLabels.push_back(text); }
     void ShowGauge(bool visible) override { gauge.push_back(visible); }
+    void PlotNotice(const std::string& text) override { notices.push_back(text); }
 
     std::vector<std::string> limLabels;
     std::vector<std::string> cfarLabels;
     std::vector<bool> gauge;
+    std::vector<std::string> notices;
 };
 
 inline double& First(pirolex::ComplexRow& row) { return row.Re; }

@@ -193,6 +193,9 @@ void ChannelPass(AnalysisState& state, Analysis& analysis, const Controls& contr
             if (state.DisplayFilter)
                 direct::LineFilter(state, analysis.fft, analysis.filter, controls, effects);
             if (grafik) grafik();
+        } else if (pass.LineCounter == 1) {
+            effects.PlotNotice(ShortRecordingNotice(state));
+            if (grafik) grafik();
         }
         if (pass.EndOfData || pass.LineCounter >= 250) break;
     }

@@ -29,6 +29,7 @@ public:
     void GaugeProgress(int value) override { calls.push_back("Gauge:" + std::to_string(value)); }
     void Pause(int ms) override { calls.push_back("Pause:" + std::to_string(ms)); }
     void SpeedLabel(const std::string& text) override { calls.push_back("Speed:" + text); }
+    void PlotNotice(const std::string& text) override { calls.push_back("Notice:" + text); }
 
     int Count(const std::string& call) const {
         int n = 0;

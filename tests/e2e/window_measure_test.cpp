@@ -1,8 +1,10 @@
 // The measurement as a user makes it: a fly-by recording opened in the window, the engine tone
 // found in the 2D picture where the aircraft approaches and where it recedes, the two tones
 // clicked with the left and the right mouse button, the speed read from the speed label.
+#include "cli.h"
 #include "main_window.h"
 #include "measure_fixture.h"
+#include "plot_commands.h"
 #include "tone_track.h"
 #include "wav_writer.h"
 #include "widgets.h"
@@ -17,6 +19,7 @@
 #include <cmath>
 #include <memory>
 #include <optional>
+#include <sstream>
 
 namespace pirolex::test {
 namespace {
@@ -36,7 +39,7 @@ double ColumnHz(const AnalysisState& state, double x) {
     return state.SampleRate / 1024.0 * (x - state.PlotLeft) / state.XScale;
 }
 
-class WindowMeasure : public ::testing::TestWithParam<WindowCase> {
+class WindowTest : public ::testing::Test {
 protected:
     std::vector<QString> messages;
     std::unique_ptr<TPirolex> window;
@@ -65,6 +68,8 @@ protected:
         QTest::mouseClick(window->Ui().Image1, button, Qt::NoModifier, QPoint(x, 100));
     }
 };
+
+class WindowMeasure : public WindowTest, public ::testing::WithParamInterface<WindowCase> {};
 
 TEST_P(WindowMeasure, TracksReadTheTonesWithinHalfABinAndTheirClicksShowTheSpeed) {
     const WindowCase c = GetParam();
@@ -116,6 +121,48 @@ TEST_P(WindowMeasure, TracksReadTheTonesWithinHalfABinAndTheirClicksShowTheSpeed
     EXPECT_NEAR(r.speed, c.flyby.speedKmh, r.resolution)
         << label << " columns " << approach << " and " << recede;
     EXPECT_TRUE(messages.empty());
+}
+
+struct CliRun {
+    int status;
+    std::string err;
+};
+
+CliRun RunPirolex(std::vector<std::string> args) {
+    args.insert(args.begin(), "pirolex");
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::ostringstream out, err;
+    const int status =
+        RunCommandLine(static_cast<int>(args.size()), argv.data(), out, err, PlotSubcommands());
+    return {status, err.str()};
+}
+
+// 0.02 s at 44100 Hz are 882 frames: no block of 1024 fits, one of 512 does. The window and the
+// command line say why the picture stays empty; with the smaller size nothing is said.
+TEST_F(WindowTest, ShortRecordingSaysWhyThePictureIsEmpty) {
+    flyby::Params p;
+    p.seconds = 0.02;
+    const std::string path = testwav::WriteTempFile(flyby::MakeWav(p), "short_recording.wav");
+    const std::string notice = "Aufnahme kürzer als ein FFT-Block (1024 Samples)";
+    Start(path);
+    EXPECT_EQ(window->Ui().Label1->text().toStdString(), notice);
+    EXPECT_TRUE(messages.empty());
+
+    const std::string png = testwav::WriteTempFile({}, "short_recording.png");
+    const std::vector<std::string> commands[] = {
+        {"render", path, "-o", png}, {"measure", path, "--a", "4100", "--b", "3900"}};
+    for (const auto& command : commands) {
+        CliRun run = RunPirolex(command);
+        EXPECT_EQ(run.status, 0) << command[0];
+        EXPECT_EQ(run.err, notice + "\n") << command[0];
+        std::vector<std::string> smaller = command;
+        smaller.insert(smaller.end(), {"--fft", "512"});
+        run = RunPirolex(smaller);
+        EXPECT_EQ(run.status, 0) << command[0];
+        EXPECT_EQ(run.err, "") << command[0];
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
