@@ -31,6 +31,8 @@ constexpr uint32_t kMaxSampleRate = std::numeric_limits<int32_t>::max();
 constexpr uint32_t kMaxDataBytes = std::numeric_limits<int32_t>::max();
 constexpr uint32_t kMaxFrameCount = std::numeric_limits<int32_t>::max();
 constexpr size_t kReadBlockBytes = 64 * 1024;
+// How far a data chunk of size 0 is looked past to tell trailing chunks from audio.
+constexpr size_t kLookAheadBytes = 1024 * 1024;
 constexpr size_t kDiscardBytes = 4096;
 constexpr uint8_t kZeroLevel = 128;
 constexpr uint8_t kMonoRightLevel = 127;
@@ -115,6 +117,18 @@ bool ReadChunkHeader(ByteSource& src, ChunkHeader& header) {
     return true;
 }
 
+// Plain PCM with a sample size between the byte sizes (12 bits in 2 bytes, 20 in 3) is read by
+// its container, as extensible files are: the samples are left-justified in it, so its top byte
+// is the sample's top byte.
+void ReadByContainer(Format& f) {
+    if (f.sampleFormat != kFormatPcm || f.bits % 8 == 0 || f.channels == 0) return;
+    if (f.blockAlign % f.channels != 0) return;
+    const uint32_t container = f.blockAlign / f.channels;
+    if (container < 1 || container > 4 || f.bits > 8 * container) return;
+    f.validBits = f.bits;
+    f.bits = static_cast<uint16_t>(8 * container);
+}
+
 bool IsSupported(uint16_t sampleFormat, uint16_t bits) {
     if (sampleFormat == kFormatPcm) return bits == 8 || bits == 16 || bits == 24 || bits == 32;
     if (sampleFormat == kFormatFloat) return bits == 32 || bits == 64;
@@ -145,6 +159,8 @@ Format DecodeFormat(const uint8_t* body, uint32_t size) {
         f.validBits = U16(body + kValidBitsOffset);
         // The sub-format GUID starts with the format tag it stands for.
         f.sampleFormat = U16(body + kSubFormatOffset);
+    } else {
+        ReadByContainer(f);
     }
     CheckFormat(f);
     return f;
@@ -216,12 +232,12 @@ void DecodeFrames(const uint8_t* bytes, size_t frames, Parsed& out) {
     }
 }
 
-// Stores up to kMaxFrames frames and counts the bytes the data chunk really has, which may be
-// fewer than its size field says.
-void ReadDataChunk(ByteSource& src, Parsed& out) {
+// Stores up to kMaxFrames frames of the `claimed` bytes and counts the bytes the data chunk
+// really has, which may be fewer.
+void ReadDataChunk(ByteSource& src, uint64_t claimed, Parsed& out) {
     const uint32_t align = out.format.blockAlign;
     std::vector<uint8_t> block(std::max<size_t>(1, kReadBlockBytes / align) * align);
-    uint64_t remaining = out.dataSizeField;
+    uint64_t remaining = claimed;
     size_t stored = 0;
     out.left.reserve(std::min<uint64_t>(kMaxFrames, remaining / align));
     out.right.reserve(out.left.capacity());
@@ -244,11 +260,71 @@ void CountFrames(Parsed& out) {
     out.framesPresent = static_cast<uint32_t>(frames);
 }
 
+// Bytes already read from a source, handed out again before the rest of it.
+class PrefixedSource : public ByteSource {
+public:
+    PrefixedSource(std::vector<uint8_t> prefix, ByteSource& rest)
+        : prefix_(std::move(prefix)), rest_(rest) {}
+    size_t Read(uint8_t* dst, size_t n) override {
+        if (pos_ == prefix_.size()) return rest_.Read(dst, n);
+        const size_t count = std::min(n, prefix_.size() - pos_);
+        std::memcpy(dst, prefix_.data() + pos_, count);
+        pos_ += count;
+        return count;
+    }
+    uint64_t Skip(uint64_t n) override {
+        const uint64_t own = std::min<uint64_t>(n, prefix_.size() - pos_);
+        pos_ += static_cast<size_t>(own);
+        return own + (n > own ? rest_.Skip(n - own) : 0);
+    }
+
+private:
+    std::vector<uint8_t> prefix_;
+    size_t pos_ = 0;
+    ByteSource& rest_;
+};
+
+bool LooksLikeChunkTag(const uint8_t* tag) {
+    if (tag[0] == ' ') return false;
+    for (int i = 0; i < 4; ++i)
+        if (tag[i] < 0x20 || tag[i] > 0x7E) return false;
+    return true;
+}
+
+// Whether bytes, the whole rest of the file, are a list of chunks that ends with it (the last
+// one's pad byte may be missing).
+bool IsChunkList(const std::vector<uint8_t>& bytes) {
+    uint64_t pos = 0;
+    while (pos + kChunkHeaderSize <= bytes.size()) {
+        if (!LooksLikeChunkTag(&bytes[pos])) return false;
+        const uint32_t size = U32(&bytes[pos + 4]);
+        pos += kChunkHeaderSize + size;
+        if (pos == bytes.size()) return true;
+        pos += size % 2;
+    }
+    return pos == bytes.size() && pos > 0;
+}
+
+// A recorder that stops before it writes its sizes leaves a data chunk of size 0 with the audio
+// after it, up to the end of the file. What follows an empty data chunk is read as its data
+// unless it is a list of chunks that ends with the file (a trailing LIST, say) or nothing at all.
+void ReadDataAfterEmptyChunk(ByteSource& src, Parsed& out) {
+    std::vector<uint8_t> ahead(kLookAheadBytes);
+    ahead.resize(ReadUpTo(src, ahead.data(), ahead.size()));
+    const bool wholeRest = ahead.size() < kLookAheadBytes;
+    if (ahead.empty() || (wholeRest && IsChunkList(ahead))) return;
+    PrefixedSource data(std::move(ahead), src);
+    ReadDataChunk(data, std::numeric_limits<uint32_t>::max(), out);
+}
+
 Parsed Parse(ByteSource& src) {
     Parsed out;
     ReadRiffHeader(src);
     out.format = FindDataChunk(src, out.dataSizeField);
-    ReadDataChunk(src, out);
+    if (out.dataSizeField == 0)
+        ReadDataAfterEmptyChunk(src, out);
+    else
+        ReadDataChunk(src, out.dataSizeField, out);
     CountFrames(out);
     return out;
 }

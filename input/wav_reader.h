@@ -6,11 +6,13 @@
 // What it accepts: "RIFF" size "WAVE", then chunks in any order; "fmt " and "data" are found by
 // tag (case-sensitive), everything else is skipped by its size plus the pad byte after an odd
 // size. Formats: PCM 8/16/24/32 bit, IEEE float 32/64 bit, and WAVE_FORMAT_EXTENSIBLE whose
-// sub-format is one of those. Each sample becomes one unsigned byte with 128 as zero: integer
-// samples keep their most significant byte with the top bit inverted, float samples x give
-// floor(x * 128) + 128 clamped to 0..255 (NaN gives 128). A data chunk that claims more bytes
-// than the file holds loads the whole frames that are there. Nothing after the data chunk is
-// read.
+// sub-format is one of those; PCM of other sizes (12 bits in 2 bytes, 20 in 3) is read by its
+// container, block align / channels. Each sample becomes one unsigned byte with 128 as zero:
+// integer samples keep their most significant byte with the top bit inverted, float samples x
+// give floor(x * 128) + 128 clamped to 0..255 (NaN gives 128). A data chunk that claims more
+// bytes than the file holds loads the whole frames that are there; one that claims 0 bytes takes
+// the rest of the file as its data unless that is a list of chunks ending with the file. Nothing
+// after the data chunk is read.
 
 #include "analysis_state.h"
 #include "effects.h"

@@ -2,6 +2,7 @@
 
 #include "wav_writer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -64,6 +65,13 @@ void AddPlainFormats(std::vector<Seed>& seeds) {
         for (int bits : {32, 64})
             seeds.push_back({"float" + std::to_string(bits) + layout, true, Recording(Float(bits, channels))});
     }
+    // Sizes between the bytes, read by their containers.
+    seeds.push_back({"pcm12-mono", true, Recording(Pcm(12, 1))});
+    seeds.push_back({"pcm20-stereo", true, Recording(Pcm(20, 2))});
+    // A recorder stopped before it wrote its sizes: data size 0, the audio after it.
+    std::vector<uint8_t> sizeless = Recording(Pcm(16, 1));
+    std::fill(sizeless.begin() + 40, sizeless.begin() + 44, uint8_t{0});
+    seeds.push_back({"pcm16-mono-data-size-0", true, sizeless});
     seeds.push_back({"pcm16-stereo-long", true, Recording(Pcm(16, 2), kLongFrames)});
     seeds.push_back({"pcm8-mono-at-length-cap", true, Recording(Pcm(8, 1), kCapFrames)});
 }
@@ -134,7 +142,9 @@ void AddRejected(std::vector<Seed>& seeds) {
     Format adpcm = Pcm(4, 1);
     adpcm.formatTagOverride = 2;
     seeds.push_back({"reject-unsupported-tag", false, WithFormat(adpcm)});
-    seeds.push_back({"reject-pcm12", false, WithFormat(Pcm(12, 1))});
+    Format pcm12InByte = Pcm(12, 1);
+    pcm12InByte.blockAlign = 1;  // no container holds the sample
+    seeds.push_back({"reject-pcm12-in-one-byte", false, WithFormat(pcm12InByte)});
 
     Format badAlign = Pcm(16, 2);
     badAlign.blockAlign = 3;

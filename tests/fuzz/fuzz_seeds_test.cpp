@@ -31,7 +31,7 @@ const std::map<std::string, std::string>& RejectionTexts() {
         {"reject-no-fmt", msg::kNoFormat},
         {"reject-no-data", msg::kNoData},
         {"reject-unsupported-tag", msg::Unsupported(2, 4)},
-        {"reject-pcm12", msg::Unsupported(1, 12)},
+        {"reject-pcm12-in-one-byte", msg::Unsupported(1, 12)},
         {"reject-bad-block-align", msg::kBadFormat},
         {"reject-zero-rate", msg::kBadFormat},
         {"reject-short-extensible", msg::kBadFormat},

@@ -64,8 +64,13 @@ bool ShouldLoad(const Row& row) {
     const bool pcm = StartsWith(extensible ? sub : tag, "0x0001");
     const bool flt = StartsWith(extensible ? sub : tag, "0x0003");
     const long bits = Number(row, "bits_per_sample");
+    // Plain PCM between the byte sizes is read by its container, block align / channels.
+    const long align = Number(row, "block_align"), channels = Number(row, "channels");
+    const long container = channels > 0 && align % channels == 0 ? align / channels : 0;
+    const bool byContainer = pcm && !extensible && bits % 8 != 0 && container >= 1 &&
+                             container <= 4 && bits <= 8 * container;
     const bool supported = (pcm && (bits == 8 || bits == 16 || bits == 24 || bits == 32)) ||
-                           (flt && (bits == 32 || bits == 64));
+                           (flt && (bits == 32 || bits == 64)) || byContainer;
     const std::string& chunks = row.at("chunks");
     const size_t fmtAt = chunks.find("[fmt ]");
     const size_t dataAt = chunks.find("[data]");

@@ -268,6 +268,75 @@ TEST(WavReaderLoad, ZeroSizeDataChunkLoadsNoFramesAndLeavesTheChannelGroup) {
     EXPECT_EQ(state->LeftSamples()[1], 42) << "a load does not clear the store";
 }
 
+// A recorder that stops before it writes its sizes leaves data size 0 with the audio after it:
+// the rest of the file is read as the data when it is not a list of chunks. Truly empty data
+// stays empty, at the end of the file or before chunks that end with it.
+TEST(WavReaderLoad, DataSizeZeroReadsTheAudioThatFollowsToTheEnd) {
+    const auto fileWith = [](const Format& f, const std::vector<uint8_t>& afterData) {
+        Bytes b;
+        b.Tag("RIFF").U32(0).Tag("WAVE").Chunk("fmt ", testwav::FmtBody(f)).Tag("data").U32(0);
+        return b.Raw(afterData).data;
+    };
+    const Format stereo16{.bits = 16, .channels = 2, .rate = 8000};
+    const Format mono8{.bits = 8, .channels = 1, .rate = 8000};
+    Bytes chunks;
+    chunks.Chunk("LIST", {'I', 'N', 'F', 'O', 'x'}).Chunk("id3 ", {1, 2, 3, 4});
+    std::vector<uint8_t> tagLike(300, 0x7E);  // 8-bit audio whose first bytes read "~~~~"
+    tagLike[299] = 0x10;
+    const struct {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        int32_t frames;
+        uint8_t first, last;
+    } cases[] = {
+        {"stereo16", fileWith(stereo16, testwav::DataBody(stereo16, {{0x1234, -1}, {0, 0}, {-32768, 5}})),
+         3, 0x92, 0},
+        {"tag_like_audio", fileWith(mono8, tagLike), 300, 0x7E, 0x10},
+        {"cut_frame_only", fileWith(stereo16, {1, 2, 3}), 0, 0, 0},
+        {"nothing_after", fileWith(stereo16, {}), 0, 0, 0},
+        {"chunks_after", fileWith(stereo16, chunks.data), 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto state = NewState();
+        RecordingEffects fx;
+        const WavInfo info = LoadBytes(c.bytes, *state, fx);
+        EXPECT_EQ(state->SampleCount, c.frames);
+        EXPECT_EQ(fx.panels[2], std::to_string(c.frames) + " Samples");
+        EXPECT_FALSE(info.truncated);
+        if (c.frames > 0) {
+            EXPECT_EQ(state->LeftSamples()[1], c.first);
+            EXPECT_EQ(state->LeftSamples()[c.frames], c.last);
+        }
+    }
+}
+
+// Plain PCM between the byte sizes is read by its container (block align / channels), in which
+// the samples stand left-justified, as extensible files are read.
+TEST(WavReaderLoad, OddSampleSizesAreReadByTheirContainer) {
+    const struct {
+        Format format;
+        Frame frame;
+        uint8_t left, right;
+        uint32_t container;
+    } cases[] = {
+        {{.bits = 20, .channels = 2}, {0x12345 << 4, -16}, 0x92, 127, 24},
+        {{.bits = 12, .channels = 1}, {0x123 << 4}, 0x92, 127, 16},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.format.bits);
+        auto state = NewState();
+        RecordingEffects fx;
+        const WavInfo info = LoadBytes(testwav::MakeWav(c.format, {c.frame, c.frame}), *state, fx);
+        EXPECT_EQ(info.formatTag, 1);
+        EXPECT_EQ(info.bitsPerSample, c.container);
+        EXPECT_EQ(info.validBits, static_cast<uint32_t>(c.format.bits));
+        EXPECT_EQ(state->SampleCount, 2);
+        EXPECT_EQ(state->LeftSamples()[2], c.left);
+        EXPECT_EQ(state->RightSamples()[2], c.right);
+    }
+}
+
 // A data chunk that claims more than the file holds loads the whole frames present.
 TEST(WavReaderLoad, TruncatedDataChunkCountsWholeFramesPresent) {
     for (uint32_t sizeField : {4000u, 0xFFFFFFFFu}) {
@@ -346,8 +415,11 @@ TEST(WavReaderLoad, ByteAtATimeReadingGivesTheSameResult) {
     truncated.PatchU32(40, 0xFFFFFFFF).data.resize(truncated.data.size() - 5);
     Bytes pastEnd;
     pastEnd.Tag("RIFF").U32(0).Tag("WAVE").Tag("LIST").U32(1000).Zeros(999);
+    Bytes sizeless;  // data size 0, the audio after it
+    sizeless.Raw(testwav::MakeWav({.bits = 16, .channels = 2}, std::vector<Frame>(20000, Frame{300, -300})));
+    sizeless.PatchU32(40, 0);
 
-    for (const auto& bytes : {chunky.data, truncated.data, pastEnd.data, LongStereo16(750000)}) {
+    for (const auto& bytes : {chunky.data, truncated.data, pastEnd.data, sizeless.data, LongStereo16(750000)}) {
         auto buffered = NewState();
         auto single = NewState();
         RecordingEffects fxBuffered;

@@ -232,8 +232,8 @@ void WriteBrokenFiles(Writer& w) {
              testwav::MakeWav({.bits = 4, .channels = 1, .rate = 8000, .formatTagOverride = 2},
                               std::vector<testwav::Frame>(50, testwav::Frame{0})),
              msg::Unsupported(2, 4));
-    w.Broken("pcm12.wav",
-             testwav::MakeWav({.bits = 12, .channels = 1, .rate = 8000},
+    w.Broken("pcm12.wav",  // 12 bits in a 1-byte frame: no container holds the sample
+             testwav::MakeWav({.bits = 12, .channels = 1, .rate = 8000, .blockAlign = 1},
                               std::vector<testwav::Frame>(50, testwav::Frame{0})),
              msg::Unsupported(1, 12));
     w.Broken("zero_rate.wav",
