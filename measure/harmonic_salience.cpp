@@ -15,6 +15,8 @@ constexpr int32_t kSmoothFrames = 5;        // ~60 ms at the usual hop
 // Low enough that the pass's own tone, which stays near its departure pitch for most of a
 // recording that starts with the pass, is not taken for background.
 constexpr double kBackgroundPercentile = 0.1;
+constexpr float kSteadyDb = 10.0f;  // whitened level of a tone that is always there
+
 // Harmonic k counts with kHarmonicWeight^(k - 1). Less than 1, so that a pure tone is most salient
 // at its own frequency and not equally at its half, third and quarter, where the ridge could
 // otherwise slip down to at no cost.
@@ -49,16 +51,27 @@ float FloorAt(const float* medians, int32_t blocks, int32_t bins, int32_t bin) {
     return medians[b] * (1.0f - frac) + medians[b + 1] * frac;
 }
 
-// The noise floor of one frame in dB: the median of each block of bins, which a few narrow
-// peaks cannot move. Every other bin is enough: with the zero padding, neighbours are alike.
-void FindFloor(const float* row, int32_t bins, int32_t blocks, float* medians, std::vector<float>& scratch) {
+// The noise floor of one frame in dB, per block of bins: the block's lower quartile, or the
+// higher of its neighbours' where that is lower, raised to where the median of noise alone lies
+// (the power of noise in a bin is exponentially distributed: quartile and median are 3.8 dB
+// apart). A strong tone's window skirts stay above the noise for dozens of bins and lift the
+// block it is in, but not the blocks on both sides of it.
+void FindFloor(const float* row, int32_t bins, int32_t blocks, float* floors, std::vector<float>& scratch) {
+    constexpr float kQuartileToMedianDb = 3.8f;
     for (int32_t b = 0; b < blocks; ++b) {
         const int32_t first = b * bins / blocks, last = (b + 1) * bins / blocks;
-        scratch.clear();
-        for (int32_t i = first; i < last; i += 2) scratch.push_back(row[i]);
-        auto middle = scratch.begin() + static_cast<std::ptrdiff_t>(scratch.size() / 2);
-        std::nth_element(scratch.begin(), middle, scratch.end());
-        medians[b] = *middle;
+        scratch.assign(row + first, row + last);
+        auto quartile = scratch.begin() + static_cast<std::ptrdiff_t>(scratch.size() / 4);
+        std::nth_element(scratch.begin(), quartile, scratch.end());
+        floors[b] = *quartile;
+    }
+    float previous = floors[0];
+    for (int32_t b = 0; b < blocks; ++b) {
+        const float own = floors[b];
+        const float next = b + 1 < blocks ? floors[b + 1] : own;
+        const float neighbours = b == 0 ? next : b + 1 == blocks ? previous : std::max(previous, next);
+        floors[b] = std::min(own, neighbours) + kQuartileToMedianDb;
+        previous = own;
     }
 }
 
@@ -165,8 +178,7 @@ void SubtractBackground(Salience& s) {
     const int32_t stride = std::max(1, s.frameCount / 256);
     const int32_t samples = (s.frameCount + stride - 1) / stride;
     const auto rank = static_cast<std::ptrdiff_t>(kBackgroundPercentile * (samples - 1));
-    std::vector<float>& background = s.background;
-    background.assign(static_cast<size_t>(cells), 0.0f);
+    std::vector<float> background(static_cast<size_t>(cells));
     std::vector<float> strip(static_cast<size_t>(kStrip) * static_cast<size_t>(samples));
     for (int32_t j0 = 0; j0 < cells; j0 += kStrip) {
         const int32_t width = std::min(kStrip, cells - j0);
@@ -184,6 +196,57 @@ void SubtractBackground(Salience& s) {
         float* row = s.value.data() + static_cast<size_t>(n) * static_cast<size_t>(cells);
         for (int32_t j = 0; j < cells; ++j) row[j] -= background[static_cast<size_t>(j)];
     }
+}
+
+// Each cell's level that stays in nearly all frames (the background percentile over every few
+// frames), by itself rather than as a harmonic sum.
+std::vector<float> SteadyLevels(const WhitenedSpectrogram& whitened, const CellReaders& readers) {
+    const int32_t frames = whitened.layout.frameCount;
+    const int32_t stride = std::max(1, frames / 256);
+    const int32_t samples = (frames + stride - 1) / stride;
+    const size_t cells = readers.firstBin.size();
+    std::vector<float> levels(static_cast<size_t>(samples) * cells);
+    for (int32_t i = 0; i < samples; ++i) readers.Read(whitened.Row(i * stride), levels.data() + static_cast<size_t>(i) * cells);
+    const auto rank = static_cast<std::ptrdiff_t>(kBackgroundPercentile * (samples - 1));
+    std::vector<float> steady(cells), column(static_cast<size_t>(samples));
+    for (size_t m = 0; m < cells; ++m) {
+        for (int32_t i = 0; i < samples; ++i) column[static_cast<size_t>(i)] = levels[static_cast<size_t>(i) * cells + m];
+        std::nth_element(column.begin(), column.begin() + rank, column.end());
+        steady[m] = column[static_cast<size_t>(rank)];
+    }
+    return steady;
+}
+
+// Cells on a steady tone: its steady level stands kSteadyPeakDb above that a few bins to either
+// side. A slow pass also leaves steady levels behind, but from its window skirts, smooth
+// across the bins it sweeps.
+std::vector<bool> SteadyPeaks(const std::vector<float>& steady, const LogGrid& grid, double binHz) {
+    constexpr double kAsideBins = 3.0;
+    constexpr float kSteadyPeakDb = 10.0f;
+    std::vector<bool> peak(steady.size(), false);
+    const auto at = [&](double hz) {
+        const auto m = static_cast<std::ptrdiff_t>(std::lround(grid.CellOf(std::max(hz, grid.lowHz))));
+        return steady[static_cast<size_t>(std::clamp<std::ptrdiff_t>(m, 0, static_cast<std::ptrdiff_t>(steady.size()) - 1))];
+    };
+    for (size_t m = 0; m < steady.size(); ++m) {
+        const double hz = grid.Hz(static_cast<double>(m));
+        const float aside = std::max(at(hz - kAsideBins * binHz), at(hz + kAsideBins * binHz));
+        if (steady[m] < kSteadyDb || steady[m] < aside + kSteadyPeakDb) continue;
+        // The whole peak, a bin to either side, is the steady tone.
+        const auto from = static_cast<size_t>(std::max(0.0, std::floor(grid.CellOf(std::max(hz - binHz, grid.lowHz)))));
+        const auto to = std::min(steady.size() - 1, static_cast<size_t>(std::ceil(grid.CellOf(hz + binHz))));
+        for (size_t k = from; k <= to; ++k) peak[k] = true;
+    }
+    return peak;
+}
+
+// The loudest steady tone among the candidates.
+double SteadyTone(const std::vector<float>& steady, const std::vector<bool>& peaks, const LogGrid& grid) {
+    double hz = 0.0;
+    float loudest = -1e9f;
+    for (size_t m = 0; m < steady.size() && m < static_cast<size_t>(grid.cells); ++m)
+        if (peaks[m] && steady[m] > loudest) loudest = steady[m], hz = grid.Hz(static_cast<double>(m));
+    return hz;
 }
 
 }  // namespace
@@ -238,6 +301,8 @@ Salience HarmonicSalience(const WhitenedSpectrogram& whitened) {
     s.value.resize(static_cast<size_t>(s.frameCount) * static_cast<size_t>(s.grid.cells));
     SmoothedSalience(whitened, readers, offsets, s);
     SubtractBackground(s);
+    const std::vector<float> steady = SteadyLevels(whitened, readers);
+    s.steadyHz = SteadyTone(steady, SteadyPeaks(steady, s.grid, layout.BinHz()), s.grid);
     return s;
 }
 

@@ -48,7 +48,9 @@ struct Salience {
     LogGrid grid;
     int32_t frameCount = 0;
     std::vector<float> value;
-    std::vector<float> background;  // per cell: what was taken off as always there
+    // A narrow tone present at one pitch nearly all the time (a hum, or an engine that does not
+    // pass), which the background took off; 0 when there is none.
+    double steadyHz = 0.0;
 
     const float* Row(int32_t frame) const {
         return value.data() + static_cast<size_t>(frame) * static_cast<size_t>(grid.cells);

@@ -17,16 +17,21 @@ namespace {
 constexpr float kFallCostPerCell = 0.3f;
 constexpr float kRiseCostOneCell = 4.0f;
 constexpr float kRiseCostTwoCells = 12.0f;
+// The fastest fall of the tone's log frequency, per second: v^2 / (c d) at the pass, 10 for
+// 350 km/h at 3 m. Closer, faster passes fall within a frame or two and lose those frames.
+constexpr double kFastestFall = 12.0;
 
-constexpr double kHarmonicDb = 8.0;        // a harmonic's peak counts from here above the floor
-constexpr double kHeardDb = 10.0;          // a frame has the tone when one harmonic reaches this
+// Hysteresis: a harmonic's peak counts from kHarmonicDb above the floor, but a run of frames is
+// only the tone when many of its frames reach kHeardDb, which noise alone practically never does.
+constexpr double kHarmonicDb = 8.0;
+constexpr double kHeardDb = 12.0;
+constexpr float kRidgeSalience = 6.0f;     // dB over the cell's background
 constexpr double kSearchFraction = 0.006;  // peak search around k g, relative: two grid cells and more
 constexpr double kMemberShare = 0.3;       // a harmonic belongs to the tone when heard this often
 constexpr int32_t kMedianHalf = 4;
 constexpr double kOutlierFraction = 0.004;
 constexpr int32_t kShortestRun = 6;        // frames, ~70 ms
 constexpr int32_t kLargestGap = 2;         // frames that may be missing inside a run
-constexpr float kSteadyLevel = 10.0f;      // salience (dB) of a tone that is always there
 
 using HarmonicPeaks = std::array<double, kSalienceHarmonics>;
 
@@ -35,29 +40,60 @@ struct FramePeaks {
     HarmonicPeaks snr{};  // its whitened level, dB
 };
 
-// The best path through the salience, one cell per frame.
-std::vector<int32_t> Ridge(const Salience& s) {
+// The best arrival at each cell by falling from at most maxFall cells above, for a cost per
+// cell: a sliding maximum over a window of the cells above, swept from the top.
+class FallWindow {
+public:
+    FallWindow(int32_t cells, int32_t maxFall) : queue_(static_cast<size_t>(cells)), maxFall_(maxFall) {}
+
+    // Call for j = cells - 1 down to 0; returns the best score arriving at j by a fall, and where from.
+    float Best(const std::vector<float>& score, int32_t j, int32_t& from) {
+        if (j + 1 == static_cast<int32_t>(queue_.size())) head_ = tail_ = 0;
+        const int32_t above = j + 1;
+        if (above < static_cast<int32_t>(queue_.size())) {
+            while (tail_ > head_ && Key(score, queue_[static_cast<size_t>(tail_ - 1)]) <= Key(score, above)) --tail_;
+            queue_[static_cast<size_t>(tail_++)] = above;
+        }
+        while (tail_ > head_ && queue_[static_cast<size_t>(head_)] > j + maxFall_) ++head_;
+        if (tail_ == head_) return -1e30f;
+        from = queue_[static_cast<size_t>(head_)];
+        return Key(score, from) + kFallCostPerCell * static_cast<float>(j);
+    }
+
+private:
+    static float Key(const std::vector<float>& score, int32_t i) {
+        return score[static_cast<size_t>(i)] - kFallCostPerCell * static_cast<float>(i);
+    }
+    std::vector<int32_t> queue_;  // cells above j, their keys falling from head to tail
+    int32_t maxFall_;
+    int32_t head_ = 0, tail_ = 0;
+};
+
+// The best path through the salience, one cell per frame. A fall per frame is bounded by the
+// fastest pass worth measuring, so the path cannot drop from one harmonic to a lower one at once.
+std::vector<int32_t> Ridge(const Salience& s, int32_t maxFall) {
     const int32_t cells = s.grid.cells;
     std::vector<int16_t> from(static_cast<size_t>(s.frameCount) * static_cast<size_t>(cells));
     std::vector<float> score(s.Row(0), s.Row(0) + cells), next(static_cast<size_t>(cells));
+    FallWindow fall(cells, maxFall);
     for (int32_t n = 1; n < s.frameCount; ++n) {
         int16_t* back = from.data() + static_cast<size_t>(n) * static_cast<size_t>(cells);
-        // Best arrival by falling onto cell j from any cell above it, swept from the top.
-        float fallScore = -1e30f;
-        int32_t fallFrom = cells - 1;
+        const float* salience = s.Row(n);
         for (int32_t j = cells - 1; j >= 0; --j) {
             float best = score[static_cast<size_t>(j)];
-            int32_t arg = j;
-            if (fallScore > best) best = fallScore, arg = fallFrom;
+            int32_t arg = j, fallFrom = j;
+            const float fallen = fall.Best(score, j, fallFrom);
+            if (fallen > best) best = fallen, arg = fallFrom;
             if (j >= 1 && score[static_cast<size_t>(j - 1)] - kRiseCostOneCell > best)
                 best = score[static_cast<size_t>(j - 1)] - kRiseCostOneCell, arg = j - 1;
             if (j >= 2 && score[static_cast<size_t>(j - 2)] - kRiseCostTwoCells > best)
                 best = score[static_cast<size_t>(j - 2)] - kRiseCostTwoCells, arg = j - 2;
-            next[static_cast<size_t>(j)] = best + s.Row(n)[j];
+            next[static_cast<size_t>(j)] = best + salience[j];
             back[j] = static_cast<int16_t>(arg);
-            if (score[static_cast<size_t>(j)] > fallScore) fallScore = score[static_cast<size_t>(j)], fallFrom = j;
-            fallScore -= kFallCostPerCell;
         }
+        // Scores relative to the frame's best keep their precision over long recordings.
+        const float top = *std::max_element(next.begin(), next.end());
+        for (float& v : next) v -= top;
         score.swap(next);
     }
     std::vector<int32_t> path(static_cast<size_t>(s.frameCount));
@@ -68,8 +104,14 @@ std::vector<int32_t> Ridge(const Salience& s) {
     return path;
 }
 
+int32_t LargestFall(const LogGrid& grid, const FullSpectrogram& layout) {
+    const double hopSeconds = static_cast<double>(layout.hop) / layout.sampleRate;
+    return std::max(1, static_cast<int32_t>(std::ceil(kFastestFall * hopSeconds / std::log(grid.step))));
+}
+
 // The strongest bin near hz, its frequency interpolated by a parabola through the log powers of
-// it and its neighbours (for a Hann window a close fit to the peak's true shape).
+// it and its neighbours (for a Hann window a close fit to the peak's true shape), and its level
+// above the noise floor.
 void FindPeak(const WhitenedSpectrogram& w, int32_t frame, double hz, double& peakHz, double& snrDb) {
     peakHz = 0.0;
     snrDb = -1e9;
@@ -88,11 +130,15 @@ void FindPeak(const WhitenedSpectrogram& w, int32_t frame, double hz, double& pe
     snrDb = level[b];
 }
 
-std::vector<FramePeaks> PeaksAlong(const WhitenedSpectrogram& w, const LogGrid& grid, const std::vector<int32_t>& ridge) {
+// The harmonics' peaks in the frames where the ridge stands out of the background: elsewhere it
+// runs through noise, or past a steady tone that the background took off.
+std::vector<FramePeaks> PeaksAlong(const WhitenedSpectrogram& w, const Salience& s, const std::vector<int32_t>& ridge) {
     std::vector<FramePeaks> peaks(ridge.size());
     const double highest = 0.95 * 0.5 * w.layout.sampleRate;
     for (int32_t n = 0; n < static_cast<int32_t>(ridge.size()); ++n) {
-        const double base = grid.Hz(ridge[static_cast<size_t>(n)]);
+        const int32_t cell = ridge[static_cast<size_t>(n)];
+        if (s.Row(n)[cell] < kRidgeSalience) continue;
+        const double base = s.grid.Hz(cell);
         for (int k = 1; k <= kSalienceHarmonics && k * base < highest; ++k) {
             FramePeaks& p = peaks[static_cast<size_t>(n)];
             FindPeak(w, n, k * base, p.hz[static_cast<size_t>(k - 1)], p.snr[static_cast<size_t>(k - 1)]);
@@ -137,9 +183,10 @@ Members ToneMembers(const std::vector<FramePeaks>& peaks) {
 }
 
 // Harmonic best's frequency from all members' peaks, each weighted by its precision
-// (variance ~ 1 / (k^2 snr)); false when no member is heard in the frame.
+// (variance ~ 1 / (k^2 snr)), and the level of the one heard best; false when no member counts
+// in the frame.
 bool CombinedFrequency(const FramePeaks& p, const Members& m, double& hz, double& snrDb) {
-    double sum = 0.0, weights = 0.0, linear = 0.0, top = -1e9;
+    double sum = 0.0, weights = 0.0, top = -1e9;
     for (int k : m.harmonics) {
         const double snr = p.snr[static_cast<size_t>(k - 1)];
         if (snr < kHarmonicDb) continue;
@@ -147,12 +194,11 @@ bool CombinedFrequency(const FramePeaks& p, const Members& m, double& hz, double
         const double weight = k * k * power;
         sum += weight * p.hz[static_cast<size_t>(k - 1)] / k;
         weights += weight;
-        linear += power;
         top = std::max(top, snr);
     }
-    if (top < kHeardDb) return false;
+    if (top < kHarmonicDb) return false;
     hz = m.best * sum / weights;
-    snrDb = 10.0 * std::log10(linear);
+    snrDb = top;
     return true;
 }
 
@@ -163,12 +209,6 @@ double RunningMedian(const std::vector<double>& values, size_t i, std::vector<do
     auto middle = scratch.begin() + static_cast<std::ptrdiff_t>(scratch.size() / 2);
     std::nth_element(scratch.begin(), middle, scratch.end());
     return *middle;
-}
-
-double SteadyTone(const Salience& s) {
-    const auto loudest = std::max_element(s.background.begin(), s.background.end());
-    if (loudest == s.background.end() || *loudest < kSteadyLevel) return 0.0;
-    return s.grid.Hz(static_cast<double>(loudest - s.background.begin()));
 }
 
 ToneTrack Keep(const ToneTrack& track, const std::vector<bool>& keep) {
@@ -196,15 +236,22 @@ ToneTrack DropOutliers(const ToneTrack& track, double binHz) {
     return Keep(track, keep);
 }
 
-// Fragments of a few frames are more often noise that lined up than the tone.
-ToneTrack DropShortRuns(const ToneTrack& track, double hop) {
+// Runs of frames (with short gaps) that are the tone: long enough, and with enough frames well
+// above the noise. Fragments of a few frames, or of weak ones only, are more often noise that
+// lined up.
+ToneTrack KeepHeardRuns(const ToneTrack& track, double hop) {
     std::vector<bool> keep(track.Size(), false);
     size_t start = 0;
-    for (size_t i = 1; i <= track.Size(); ++i) {
-        const bool ends = i == track.Size() || track.times[i] - track.times[i - 1] > (kLargestGap + 0.5) * hop;
+    int32_t loud = 0;
+    for (size_t i = 0; i < track.Size(); ++i) {
+        loud += track.snrDb[i] >= kHeardDb;
+        const bool ends = i + 1 == track.Size() || track.times[i + 1] - track.times[i] > (kLargestGap + 0.5) * hop;
         if (!ends) continue;
-        if (static_cast<int32_t>(i - start) >= kShortestRun) std::fill(keep.begin() + static_cast<std::ptrdiff_t>(start), keep.begin() + static_cast<std::ptrdiff_t>(i), true);
-        start = i;
+        const auto length = static_cast<int32_t>(i + 1 - start);
+        if (length >= kShortestRun && 2 * loud >= length)
+            std::fill(keep.begin() + static_cast<std::ptrdiff_t>(start), keep.begin() + static_cast<std::ptrdiff_t>(i + 1), true);
+        start = i + 1;
+        loud = 0;
     }
     return Keep(track, keep);
 }
@@ -218,8 +265,8 @@ ToneTrack TrackTone(FullSpectrogram spectrogram) {
     const FullSpectrogram& layout = whitened.layout;
     const Salience salience = HarmonicSalience(whitened);
     if (salience.grid.cells == 0) return track;
-    track.steadyHz = SteadyTone(salience);
-    const std::vector<FramePeaks> peaks = PeaksAlong(whitened, salience.grid, Ridge(salience));
+    track.steadyHz = salience.steadyHz;
+    const std::vector<FramePeaks> peaks = PeaksAlong(whitened, salience, Ridge(salience, LargestFall(salience.grid, layout)));
     const Members members = ToneMembers(peaks);
     if (members.harmonics.empty()) return track;
     track.harmonic = members.best / members.lowestCommon;
@@ -231,7 +278,7 @@ ToneTrack TrackTone(FullSpectrogram spectrogram) {
         track.snrDb.push_back(snr);
     }
     const double hop = static_cast<double>(layout.hop) / layout.sampleRate;
-    return DropShortRuns(DropOutliers(track, layout.BinHz()), hop);
+    return KeepHeardRuns(DropOutliers(track, layout.BinHz()), hop);
 }
 
 }  // namespace pirolex

@@ -15,7 +15,7 @@ struct ToneTrack {
     // One entry per frame in which the tone was heard, in time order.
     std::vector<double> times;        // s, the frame's centre
     std::vector<double> frequencies;  // Hz, of harmonic `harmonic`
-    std::vector<double> snrDb;        // the tone's harmonics above the noise floor, combined
+    std::vector<double> snrDb;        // dB above the noise floor, of the harmonic heard best
     // Which harmonic the frequencies are of: the one heard best, counted from the lowest member
     // of the tone's harmonic series that was heard at all (1 = that one itself).
     int harmonic = 0;
