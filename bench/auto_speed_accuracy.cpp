@@ -45,6 +45,7 @@ const char* RefusalName(AutoSpeedRefusal r) {
         case AutoSpeedRefusal::kNoTone: return "no tone";
         case AutoSpeedRefusal::kNoPass: return "no pass";
         case AutoSpeedRefusal::kHalfPass: return "half a pass";
+        case AutoSpeedRefusal::kNoFall: return "no fall";
         case AutoSpeedRefusal::kNoFit: return "no fit";
         case AutoSpeedRefusal::kUnphysical: return "unphysical";
         case AutoSpeedRefusal::kUncertain: return "uncertain";

@@ -20,6 +20,10 @@ constexpr double kShortestSide = 0.25;    // s of track on either side of the pa
 // The track must reach this far into the approach and the departure, as the cosine of the
 // angle between the flight line and the line of sight (0 at the pass, -1 and 1 far off).
 constexpr double kSideCosine = 0.3;
+// The fall itself must be seen, not only the pitch before and after it: a jump from one harmonic
+// of the tone to another across a gap in the track looks like a very close, very fast pass.
+constexpr double kFallCosine = 0.9;
+constexpr size_t kFewestInFall = 3;
 constexpr double kLargestRelativeSigma = 0.03;
 // A fit that ends near the edge of what the fit may try is pinned there, not at a minimum.
 constexpr double kFastestShare = 0.9;  // of the speed of sound
@@ -56,6 +60,12 @@ bool BothSidesHeard(const ToneTrack& track, const FlybyModel& model) {
     return model.CosineAt(track.times.front()) <= -kSideCosine && model.CosineAt(track.times.back()) >= kSideCosine;
 }
 
+bool FallSeen(const ToneTrack& track, const FlybyModel& model) {
+    const auto inFall = std::count_if(track.times.begin(), track.times.end(),
+                                      [&](double t) { return std::fabs(model.CosineAt(t)) <= kFallCosine; });
+    return static_cast<size_t>(inFall) >= kFewestInFall;
+}
+
 void Describe(const FlybyFit& fit, AutoSpeed& result) {
     const FlybyModel& m = fit.model;
     result.model = m;
@@ -73,6 +83,7 @@ void Describe(const FlybyFit& fit, AutoSpeed& result) {
 AutoSpeedRefusal Judge(const ToneTrack& track, const FlybyFit& fit) {
     if (!fit.converged) return AutoSpeedRefusal::kNoFit;
     if (!BothSidesHeard(track, fit.model)) return AutoSpeedRefusal::kHalfPass;
+    if (!FallSeen(track, fit.model)) return AutoSpeedRefusal::kNoFall;
     const FlybyModel& m = fit.model;
     if (!(m.speed < kFastestShare * m.soundSpeed && m.distance >= kNearest && m.distance <= kFarthest))
         return AutoSpeedRefusal::kUnphysical;

@@ -25,6 +25,7 @@ enum class AutoSpeedRefusal : uint8_t {
     kNoTone,        // no tone stands out of the noise for long enough to follow
     kNoPass,        // a tone is there but its pitch does not fall as a pass makes it fall
     kHalfPass,      // only the approach or only the departure is in the recording
+    kNoFall,        // the pitch before and after the pass is heard, but not its fall between
     kNoFit,         // the fly-by model could not be fitted to the tone's course
     kUnphysical,    // the best fit is no possible fly-by (speed or distance out of range)
     kUncertain,     // the speed would be too uncertain to state

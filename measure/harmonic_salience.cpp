@@ -15,8 +15,6 @@ constexpr int32_t kSmoothFrames = 5;        // ~60 ms at the usual hop
 // Low enough that the pass's own tone, which stays near its departure pitch for most of a
 // recording that starts with the pass, is not taken for background.
 constexpr double kBackgroundPercentile = 0.1;
-constexpr float kSteadyDb = 10.0f;  // whitened level of a tone that is always there
-
 // Harmonic k counts with kHarmonicWeight^(k - 1). Less than 1, so that a pure tone is most salient
 // at its own frequency and not equally at its half, third and quarter, where the ridge could
 // otherwise slip down to at no cost.
@@ -198,62 +196,18 @@ void SubtractBackground(Salience& s) {
     }
 }
 
-// Each cell's level that stays in nearly all frames (the background percentile over every few
-// frames), by itself rather than as a harmonic sum.
-std::vector<float> SteadyLevels(const WhitenedSpectrogram& whitened, const CellReaders& readers) {
-    const int32_t frames = whitened.layout.frameCount;
-    const int32_t stride = std::max(1, frames / 256);
-    const int32_t samples = (frames + stride - 1) / stride;
-    const size_t cells = readers.firstBin.size();
-    std::vector<float> levels(static_cast<size_t>(samples) * cells);
-    for (int32_t i = 0; i < samples; ++i) readers.Read(whitened.Row(i * stride), levels.data() + static_cast<size_t>(i) * cells);
-    const auto rank = static_cast<std::ptrdiff_t>(kBackgroundPercentile * (samples - 1));
-    std::vector<float> steady(cells), column(static_cast<size_t>(samples));
-    for (size_t m = 0; m < cells; ++m) {
-        for (int32_t i = 0; i < samples; ++i) column[static_cast<size_t>(i)] = levels[static_cast<size_t>(i) * cells + m];
-        std::nth_element(column.begin(), column.begin() + rank, column.end());
-        steady[m] = column[static_cast<size_t>(rank)];
-    }
-    return steady;
-}
-
-// Cells on a steady tone: its steady level stands kSteadyPeakDb above that a few bins to either
-// side. A slow pass also leaves steady levels behind, but from its window skirts, smooth
-// across the bins it sweeps.
-std::vector<bool> SteadyPeaks(const std::vector<float>& steady, const LogGrid& grid, double binHz) {
-    constexpr double kAsideBins = 3.0;
-    constexpr float kSteadyPeakDb = 10.0f;
-    std::vector<bool> peak(steady.size(), false);
-    const auto at = [&](double hz) {
-        const auto m = static_cast<std::ptrdiff_t>(std::lround(grid.CellOf(std::max(hz, grid.lowHz))));
-        return steady[static_cast<size_t>(std::clamp<std::ptrdiff_t>(m, 0, static_cast<std::ptrdiff_t>(steady.size()) - 1))];
-    };
-    for (size_t m = 0; m < steady.size(); ++m) {
-        const double hz = grid.Hz(static_cast<double>(m));
-        const float aside = std::max(at(hz - kAsideBins * binHz), at(hz + kAsideBins * binHz));
-        if (steady[m] < kSteadyDb || steady[m] < aside + kSteadyPeakDb) continue;
-        // The whole peak, a bin to either side, is the steady tone.
-        const auto from = static_cast<size_t>(std::max(0.0, std::floor(grid.CellOf(std::max(hz - binHz, grid.lowHz)))));
-        const auto to = std::min(steady.size() - 1, static_cast<size_t>(std::ceil(grid.CellOf(hz + binHz))));
-        for (size_t k = from; k <= to; ++k) peak[k] = true;
-    }
-    return peak;
-}
-
-// The loudest steady tone among the candidates.
-double SteadyTone(const std::vector<float>& steady, const std::vector<bool>& peaks, const LogGrid& grid) {
-    double hz = 0.0;
-    float loudest = -1e9f;
-    for (size_t m = 0; m < steady.size() && m < static_cast<size_t>(grid.cells); ++m)
-        if (peaks[m] && steady[m] > loudest) loudest = steady[m], hz = grid.Hz(static_cast<double>(m));
-    return hz;
-}
-
 }  // namespace
 
 double WhitenedSpectrogram::PowerDb(int32_t frame, int32_t bin) const {
     const float* medians = floorDb.data() + static_cast<size_t>(frame) * static_cast<size_t>(floorBlocks);
     return static_cast<double>(Row(frame)[bin]) + FloorAt(medians, floorBlocks, layout.binCount, bin);
+}
+
+double WhitenedSpectrogram::PeakBin(int32_t frame, int32_t bin) const {
+    const double l = PowerDb(frame, bin - 1), c = PowerDb(frame, bin), r = PowerDb(frame, bin + 1);
+    if (l > c || r > c) return -1.0;
+    const double curvature = l - 2.0 * c + r;
+    return bin + (curvature < 0.0 ? std::clamp(0.5 * (l - r) / curvature, -0.5, 0.5) : 0.0);
 }
 
 WhitenedSpectrogram Whiten(FullSpectrogram spectrogram) {
@@ -301,8 +255,6 @@ Salience HarmonicSalience(const WhitenedSpectrogram& whitened) {
     s.value.resize(static_cast<size_t>(s.frameCount) * static_cast<size_t>(s.grid.cells));
     SmoothedSalience(whitened, readers, offsets, s);
     SubtractBackground(s);
-    const std::vector<float> steady = SteadyLevels(whitened, readers);
-    s.steadyHz = SteadyTone(steady, SteadyPeaks(steady, s.grid, layout.BinHz()), s.grid);
     return s;
 }
 

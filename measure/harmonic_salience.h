@@ -25,6 +25,10 @@ struct WhitenedSpectrogram {
     }
     // The power in dB (full scale sine ~ 20 log10(frameLength / 4)), from the level and the floor.
     double PowerDb(int32_t frame, int32_t bin) const;
+    // Where the peak at bin (a local maximum, 0 < bin < binCount - 1) lies, in bins: a parabola
+    // through the log powers of it and its neighbours, for a Hann window a close fit to the
+    // peak's true shape. Negative when bin is no local maximum.
+    double PeakBin(int32_t frame, int32_t bin) const;
 };
 
 // Takes the spectrogram by value: moved in, its memory is reused.
@@ -48,9 +52,6 @@ struct Salience {
     LogGrid grid;
     int32_t frameCount = 0;
     std::vector<float> value;
-    // A narrow tone present at one pitch nearly all the time (a hum, or an engine that does not
-    // pass), which the background took off; 0 when there is none.
-    double steadyHz = 0.0;
 
     const float* Row(int32_t frame) const {
         return value.data() + static_cast<size_t>(frame) * static_cast<size_t>(grid.cells);

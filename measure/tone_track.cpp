@@ -1,6 +1,7 @@
 #include "tone_track.h"
 
 #include "harmonic_salience.h"
+#include "steady_tones.h"
 
 #include <algorithm>
 #include <array>
@@ -32,6 +33,7 @@ constexpr int32_t kMedianHalf = 4;
 constexpr double kOutlierFraction = 0.004;
 constexpr int32_t kShortestRun = 6;        // frames, ~70 ms
 constexpr int32_t kLargestGap = 2;         // frames that may be missing inside a run
+constexpr double kSteadyReachBins = 1.5;   // a steady tone's peak, either side of its pitch
 
 using HarmonicPeaks = std::array<double, kSalienceHarmonics>;
 
@@ -40,67 +42,74 @@ struct FramePeaks {
     HarmonicPeaks snr{};  // its whitened level, dB
 };
 
-// The best arrival at each cell by falling from at most maxFall cells above, for a cost per
-// cell: a sliding maximum over a window of the cells above, swept from the top.
-class FallWindow {
-public:
-    FallWindow(int32_t cells, int32_t maxFall) : queue_(static_cast<size_t>(cells)), maxFall_(maxFall) {}
-
-    // Call for j = cells - 1 down to 0; returns the best score arriving at j by a fall, and where from.
-    float Best(const std::vector<float>& score, int32_t j, int32_t& from) {
-        if (j + 1 == static_cast<int32_t>(queue_.size())) head_ = tail_ = 0;
-        const int32_t above = j + 1;
-        if (above < static_cast<int32_t>(queue_.size())) {
-            while (tail_ > head_ && Key(score, queue_[static_cast<size_t>(tail_ - 1)]) <= Key(score, above)) --tail_;
-            queue_[static_cast<size_t>(tail_++)] = above;
-        }
-        while (tail_ > head_ && queue_[static_cast<size_t>(head_)] > j + maxFall_) ++head_;
-        if (tail_ == head_) return -1e30f;
-        from = queue_[static_cast<size_t>(head_)];
-        return Key(score, from) + kFallCostPerCell * static_cast<float>(j);
+// The best score arriving at each cell j by a fall from one of the maxFall cells above it, for a
+// cost per cell: the maximum of key(i) = score(i) - cost i over i = j + 1 .. j + maxFall, plus
+// cost j. Windowed maxima by van Herk and Gil-Werman: running maxima forwards and backwards
+// within blocks of the window's length; a window is covered by the backward maximum from its
+// start and the forward maximum up to its end.
+void FallArrivals(const std::vector<float>& score, int32_t maxFall, std::vector<float>& forward,
+                  std::vector<float>& backward, std::vector<float>& arrival) {
+    const auto cells = static_cast<int32_t>(score.size());
+    const auto key = [&](int32_t i) { return score[static_cast<size_t>(i)] - kFallCostPerCell * static_cast<float>(i); };
+    for (int32_t start = 0; start < cells; start += maxFall) {
+        const int32_t end = std::min(cells, start + maxFall);
+        forward[static_cast<size_t>(start)] = key(start);
+        for (int32_t i = start + 1; i < end; ++i) forward[static_cast<size_t>(i)] = std::max(forward[static_cast<size_t>(i - 1)], key(i));
+        backward[static_cast<size_t>(end - 1)] = key(end - 1);
+        for (int32_t i = end - 2; i >= start; --i) backward[static_cast<size_t>(i)] = std::max(backward[static_cast<size_t>(i + 1)], key(i));
     }
+    for (int32_t j = 0; j + 1 < cells; ++j)
+        arrival[static_cast<size_t>(j)] = std::max(backward[static_cast<size_t>(j + 1)],
+                                                   forward[static_cast<size_t>(std::min(j + maxFall, cells - 1))]) +
+                                          kFallCostPerCell * static_cast<float>(j);
+    arrival[static_cast<size_t>(cells - 1)] = -1e30f;
+}
 
-private:
-    static float Key(const std::vector<float>& score, int32_t i) {
-        return score[static_cast<size_t>(i)] - kFallCostPerCell * static_cast<float>(i);
-    }
-    std::vector<int32_t> queue_;  // cells above j, their keys falling from head to tail
-    int32_t maxFall_;
-    int32_t head_ = 0, tail_ = 0;
-};
+// The cell in the previous frame that the best path to cell j came from.
+int32_t Predecessor(const float* previous, int32_t cells, int32_t j, int32_t maxFall) {
+    int32_t arg = j;
+    float best = previous[j];
+    const auto consider = [&](int32_t i, float cost) {
+        if (previous[i] - cost > best) best = previous[i] - cost, arg = i;
+    };
+    if (j >= 1) consider(j - 1, kRiseCostOneCell);
+    if (j >= 2) consider(j - 2, kRiseCostTwoCells);
+    for (int32_t i = j + 1; i <= std::min(j + maxFall, cells - 1); ++i)
+        consider(i, kFallCostPerCell * static_cast<float>(i - j));
+    return arg;
+}
 
 // The best path through the salience, one cell per frame. A fall per frame is bounded by the
 // fastest pass worth measuring, so the path cannot drop from one harmonic to a lower one at once.
+// The forward pass keeps every frame's scores; the way back finds each step again from them.
 std::vector<int32_t> Ridge(const Salience& s, int32_t maxFall) {
     const int32_t cells = s.grid.cells;
-    std::vector<int16_t> from(static_cast<size_t>(s.frameCount) * static_cast<size_t>(cells));
-    std::vector<float> score(s.Row(0), s.Row(0) + cells), next(static_cast<size_t>(cells));
-    FallWindow fall(cells, maxFall);
+    std::vector<float> scores(s.value.size());
+    std::copy(s.Row(0), s.Row(0) + cells, scores.begin());
+    std::vector<float> forward(static_cast<size_t>(cells)), backward(forward), arrival(forward), previous(forward);
     for (int32_t n = 1; n < s.frameCount; ++n) {
-        int16_t* back = from.data() + static_cast<size_t>(n) * static_cast<size_t>(cells);
+        const float* last = scores.data() + static_cast<size_t>(n - 1) * static_cast<size_t>(cells);
+        float* next = scores.data() + static_cast<size_t>(n) * static_cast<size_t>(cells);
+        previous.assign(last, last + cells);
+        FallArrivals(previous, maxFall, forward, backward, arrival);
         const float* salience = s.Row(n);
-        for (int32_t j = cells - 1; j >= 0; --j) {
-            float best = score[static_cast<size_t>(j)];
-            int32_t arg = j, fallFrom = j;
-            const float fallen = fall.Best(score, j, fallFrom);
-            if (fallen > best) best = fallen, arg = fallFrom;
-            if (j >= 1 && score[static_cast<size_t>(j - 1)] - kRiseCostOneCell > best)
-                best = score[static_cast<size_t>(j - 1)] - kRiseCostOneCell, arg = j - 1;
-            if (j >= 2 && score[static_cast<size_t>(j - 2)] - kRiseCostTwoCells > best)
-                best = score[static_cast<size_t>(j - 2)] - kRiseCostTwoCells, arg = j - 2;
-            next[static_cast<size_t>(j)] = best + salience[j];
-            back[j] = static_cast<int16_t>(arg);
+        float top = -1e30f;
+        for (int32_t j = 0; j < cells; ++j) {
+            float best = std::max(last[j], arrival[static_cast<size_t>(j)]);
+            if (j >= 1) best = std::max(best, last[j - 1] - kRiseCostOneCell);
+            if (j >= 2) best = std::max(best, last[j - 2] - kRiseCostTwoCells);
+            next[j] = best + salience[j];
+            top = std::max(top, next[j]);
         }
         // Scores relative to the frame's best keep their precision over long recordings.
-        const float top = *std::max_element(next.begin(), next.end());
-        for (float& v : next) v -= top;
-        score.swap(next);
+        for (int32_t j = 0; j < cells; ++j) next[j] -= top;
     }
     std::vector<int32_t> path(static_cast<size_t>(s.frameCount));
-    path.back() = static_cast<int32_t>(std::max_element(score.begin(), score.end()) - score.begin());
+    const float* end = scores.data() + static_cast<size_t>(s.frameCount - 1) * static_cast<size_t>(cells);
+    path.back() = static_cast<int32_t>(std::max_element(end, end + cells) - end);
     for (int32_t n = s.frameCount - 1; n > 0; --n)
-        path[static_cast<size_t>(n - 1)] = from[static_cast<size_t>(n) * static_cast<size_t>(cells) +
-                                                static_cast<size_t>(path[static_cast<size_t>(n)])];
+        path[static_cast<size_t>(n - 1)] = Predecessor(scores.data() + static_cast<size_t>(n - 1) * static_cast<size_t>(cells),
+                                                       cells, path[static_cast<size_t>(n)], maxFall);
     return path;
 }
 
@@ -109,10 +118,11 @@ int32_t LargestFall(const LogGrid& grid, const FullSpectrogram& layout) {
     return std::max(1, static_cast<int32_t>(std::ceil(kFastestFall * hopSeconds / std::log(grid.step))));
 }
 
-// The strongest bin near hz, its frequency interpolated by a parabola through the log powers of
-// it and its neighbours (for a Hann window a close fit to the peak's true shape), and its level
-// above the noise floor.
-void FindPeak(const WhitenedSpectrogram& w, int32_t frame, double hz, double& peakHz, double& snrDb) {
+// The strongest bin near hz, its frequency interpolated, and its level above the noise floor.
+// A peak on a steady tone is none: the salience left that tone out, and the ridge may pass near
+// it where the engine is not heard.
+void FindPeak(const WhitenedSpectrogram& w, const std::vector<double>& steadyHz, int32_t frame, double hz,
+              double& peakHz, double& snrDb) {
     peakHz = 0.0;
     snrDb = -1e9;
     const double binHz = w.layout.BinHz(), centre = hz / binHz;
@@ -122,17 +132,18 @@ void FindPeak(const WhitenedSpectrogram& w, int32_t frame, double hz, double& pe
     if (first > last) return;
     const float* level = w.Row(frame);
     const int32_t b = static_cast<int32_t>(std::max_element(level + first, level + last + 1) - level);
-    const double l = w.PowerDb(frame, b - 1), c = w.PowerDb(frame, b), r = w.PowerDb(frame, b + 1);
-    if (l > c || r > c) return;
-    const double curvature = l - 2.0 * c + r;
-    const double delta = curvature < 0.0 ? std::clamp(0.5 * (l - r) / curvature, -0.5, 0.5) : 0.0;
-    peakHz = (b + delta) * binHz;
+    const double bin = w.PeakBin(frame, b);
+    if (bin < 0.0) return;
+    for (double steady : steadyHz)
+        if (std::fabs(bin * binHz - steady) <= kSteadyReachBins * binHz) return;
+    peakHz = bin * binHz;
     snrDb = level[b];
 }
 
 // The harmonics' peaks in the frames where the ridge stands out of the background: elsewhere it
 // runs through noise, or past a steady tone that the background took off.
-std::vector<FramePeaks> PeaksAlong(const WhitenedSpectrogram& w, const Salience& s, const std::vector<int32_t>& ridge) {
+std::vector<FramePeaks> PeaksAlong(const WhitenedSpectrogram& w, const Salience& s, const std::vector<double>& steadyHz,
+                                   const std::vector<int32_t>& ridge) {
     std::vector<FramePeaks> peaks(ridge.size());
     const double highest = 0.95 * 0.5 * w.layout.sampleRate;
     for (int32_t n = 0; n < static_cast<int32_t>(ridge.size()); ++n) {
@@ -141,7 +152,7 @@ std::vector<FramePeaks> PeaksAlong(const WhitenedSpectrogram& w, const Salience&
         const double base = s.grid.Hz(cell);
         for (int k = 1; k <= kSalienceHarmonics && k * base < highest; ++k) {
             FramePeaks& p = peaks[static_cast<size_t>(n)];
-            FindPeak(w, n, k * base, p.hz[static_cast<size_t>(k - 1)], p.snr[static_cast<size_t>(k - 1)]);
+            FindPeak(w, steadyHz, n, k * base, p.hz[static_cast<size_t>(k - 1)], p.snr[static_cast<size_t>(k - 1)]);
         }
     }
     return peaks;
@@ -265,8 +276,10 @@ ToneTrack TrackTone(FullSpectrogram spectrogram) {
     const FullSpectrogram& layout = whitened.layout;
     const Salience salience = HarmonicSalience(whitened);
     if (salience.grid.cells == 0) return track;
-    track.steadyHz = salience.steadyHz;
-    const std::vector<FramePeaks> peaks = PeaksAlong(whitened, salience, Ridge(salience, LargestFall(salience.grid, layout)));
+    const std::vector<double> steady = SteadyTones(whitened);
+    track.steadyHz = steady.empty() ? 0.0 : steady.front();
+    const std::vector<FramePeaks> peaks =
+        PeaksAlong(whitened, salience, steady, Ridge(salience, LargestFall(salience.grid, layout)));
     const Members members = ToneMembers(peaks);
     if (members.harmonics.empty()) return track;
     track.harmonic = members.best / members.lowestCommon;
