@@ -60,7 +60,8 @@ void AddChannel(const std::vector<int16_t>& samples, const std::vector<float>& w
     for (int32_t frame = 0; frame < out.frameCount; ++frame) {
         const int16_t* first = samples.data() + static_cast<size_t>(frame) * static_cast<size_t>(out.hop);
         for (int32_t i = 0; i < out.frameLength; ++i)
-            in[static_cast<size_t>(i)] = static_cast<float>(first[i]) * kScale * window[static_cast<size_t>(i)];
+            in[static_cast<size_t>(i)] =
+                static_cast<float>(first[i]) * kScale * window[static_cast<size_t>(i)];
         fftwf_execute_dft_r2c(plan, in.get(), spectrum.get());
         float* row = out.power.data() + static_cast<size_t>(frame) * static_cast<size_t>(out.binCount);
         for (int32_t b = 0; b < out.binCount; ++b) {

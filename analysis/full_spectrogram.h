@@ -29,7 +29,7 @@ struct FullSpectrogram {
     int32_t frameLength = 0;  // samples under the window
     int32_t fftSize = 0;
     int32_t hop = 0;
-    int32_t binCount = 0;     // fftSize / 2 + 1, from 0 Hz to the Nyquist frequency
+    int32_t binCount = 0;  // fftSize / 2 + 1, from 0 Hz to the Nyquist frequency
     int32_t frameCount = 0;
     // frameCount rows of binCount powers, channels summed; full scale sine ~ (frameLength / 4)^2.
     std::vector<float> power;

@@ -107,13 +107,14 @@ void PrintCase(size_t i, const Case& c) {
     const flyby::Params& p = c.params;
     const AutoSpeed& r = c.result;
     const double error = 100.0 * (r.speedKmh - p.speedKmh) / p.speedKmh;
-    std::printf("%4zu %6.1f km/h %5.1f m %6.0f Hz x%zu %5.1f C %5d Hz %dch %4.1f s pass %4.2f wob %.3f@%.1f "
-                "noise %.4f | %-11s %7.2f +- %5.2f km/h err %+6.2f %% (%4.1f sigma) h%d %3.0f ms\n",
-                i, p.speedKmh, p.closestDistance, p.baseFrequency, p.harmonics.size(), p.temperature,
-                p.sampleRate, p.channels, p.seconds, *p.passSeconds / p.seconds, p.rpmWobble, p.wobbleHz,
-                p.noiseLevel, RefusalName(r.refusal), r.speedKmh, r.sigmaKmh, r.Answered() ? error : 0.0,
-                r.Answered() && r.sigmaKmh > 0 ? std::fabs(r.speedKmh - p.speedKmh) / r.sigmaKmh : 0.0,
-                r.Harmonic(), 1000.0 * c.seconds);
+    std::printf(
+        "%4zu %6.1f km/h %5.1f m %6.0f Hz x%zu %5.1f C %5d Hz %dch %4.1f s pass %4.2f wob %.3f@%.1f "
+        "noise %.4f | %-11s %7.2f +- %5.2f km/h err %+6.2f %% (%4.1f sigma) h%d %3.0f ms\n",
+        i, p.speedKmh, p.closestDistance, p.baseFrequency, p.harmonics.size(), p.temperature, p.sampleRate,
+        p.channels, p.seconds, *p.passSeconds / p.seconds, p.rpmWobble, p.wobbleHz, p.noiseLevel,
+        RefusalName(r.refusal), r.speedKmh, r.sigmaKmh, r.Answered() ? error : 0.0,
+        r.Answered() && r.sigmaKmh > 0 ? std::fabs(r.speedKmh - p.speedKmh) / r.sigmaKmh : 0.0, r.Harmonic(),
+        1000.0 * c.seconds);
 }
 
 void Dump(const Case& c) {
@@ -142,7 +143,8 @@ void Summarise(const std::vector<Case>& cases) {
     }
     std::printf("\nfly-bys          %zu\n", cases.size());
     std::printf("answered         %zu\n", errors.size());
-    for (const auto& [reason, count] : refusals) std::printf("refused          %d (%s)\n", count, reason.c_str());
+    for (const auto& [reason, count] : refusals)
+        std::printf("refused          %d (%s)\n", count, reason.c_str());
     std::printf("median error     %.3f %%\n", Percentile(errors, 0.5));
     std::printf("95th percentile  %.3f %%\n", Percentile(errors, 0.95));
     std::printf("worst            %.3f %%\n", Percentile(errors, 1.0));
@@ -162,7 +164,8 @@ int main(int argc, char** argv) {
     long dump = -1;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "-v") == 0) verbose = true;
-        else if (std::strcmp(argv[i], "--dump") == 0 && i + 1 < argc) dump = std::strtol(argv[++i], nullptr, 10);
+        else if (std::strcmp(argv[i], "--dump") == 0 && i + 1 < argc)
+            dump = std::strtol(argv[++i], nullptr, 10);
         else numbers.push_back(std::strtol(argv[i], nullptr, 10));
     }
     const size_t count = numbers.size() > 0 ? static_cast<size_t>(numbers[0]) : 100;
@@ -171,7 +174,8 @@ int main(int argc, char** argv) {
 
     std::mt19937 rng(seed);
     std::vector<Case> cases(count);
-    for (size_t i = 0; i < count; ++i) cases[i].params = RandomFlyby(rng, seed * 100000u + static_cast<uint32_t>(i));
+    for (size_t i = 0; i < count; ++i)
+        cases[i].params = RandomFlyby(rng, seed * 100000u + static_cast<uint32_t>(i));
     if (dump >= 0 && static_cast<size_t>(dump) < count) {
         Run(cases[static_cast<size_t>(dump)]);
         PrintCase(static_cast<size_t>(dump), cases[static_cast<size_t>(dump)]);

@@ -8,7 +8,6 @@
 
 #include <benchmark/benchmark.h>
 
-
 namespace pirolex {
 namespace {
 

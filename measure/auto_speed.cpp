@@ -12,11 +12,11 @@ namespace pirolex {
 namespace {
 
 constexpr double kShortestSeconds = 1.0;
-constexpr int kSilentLevel = 2;           // 16-bit steps; a rounding error, not a sound
-constexpr size_t kFewestPoints = 30;      // ~0.35 s of track
-constexpr double kSmallestFall = 1.004;   // highest / lowest pitch: a pass at less than ~2 km/h
+constexpr int kSilentLevel = 2;          // 16-bit steps; a rounding error, not a sound
+constexpr size_t kFewestPoints = 30;     // ~0.35 s of track
+constexpr double kSmallestFall = 1.004;  // highest / lowest pitch: a pass at less than ~2 km/h
 constexpr size_t kFewestPerSide = 15;
-constexpr double kShortestSide = 0.25;    // s of track on either side of the pass
+constexpr double kShortestSide = 0.25;  // s of track on either side of the pass
 // The track must reach this far into the approach and the departure, as the cosine of the
 // angle between the flight line and the line of sight (0 at the pass, -1 and 1 far off).
 constexpr double kSideCosine = 0.3;
@@ -52,12 +52,14 @@ bool Moves(const ToneTrack& track) {
 // Enough of the track before and after the moment the pass is heard, reaching far enough out.
 bool BothSidesHeard(const ToneTrack& track, const FlybyModel& model) {
     const double heard = model.closestTime + model.distance / model.soundSpeed;
-    const auto split = static_cast<size_t>(
-        std::lower_bound(track.times.begin(), track.times.end(), heard) - track.times.begin());
+    const auto split = static_cast<size_t>(std::lower_bound(track.times.begin(), track.times.end(), heard) -
+                                           track.times.begin());
     const size_t before = split, after = track.Size() - split;
     if (before < kFewestPerSide || after < kFewestPerSide) return false;
-    if (heard - track.times.front() < kShortestSide || track.times.back() - heard < kShortestSide) return false;
-    return model.CosineAt(track.times.front()) <= -kSideCosine && model.CosineAt(track.times.back()) >= kSideCosine;
+    if (heard - track.times.front() < kShortestSide || track.times.back() - heard < kShortestSide)
+        return false;
+    return model.CosineAt(track.times.front()) <= -kSideCosine &&
+           model.CosineAt(track.times.back()) >= kSideCosine;
 }
 
 bool FallSeen(const ToneTrack& track, const FlybyModel& model) {

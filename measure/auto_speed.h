@@ -18,25 +18,25 @@ namespace pirolex {
 
 // Why there is no speed. The texts for users are made from these where they are shown.
 enum class AutoSpeedRefusal : uint8_t {
-    kNone,          // answered: the speed is valid
-    kNoSamples,     // the recording has no samples or no sample rate
-    kTooShort,      // the recording is too short to hold a pass
-    kSilence,       // the recording is (digitally) silent
-    kNoTone,        // no tone stands out of the noise for long enough to follow
-    kNoPass,        // a tone is there but its pitch does not fall as a pass makes it fall
-    kHalfPass,      // only the approach or only the departure is in the recording
-    kNoFall,        // the pitch before and after the pass is heard, but not its fall between
-    kNoFit,         // the fly-by model could not be fitted to the tone's course
-    kUnphysical,    // the best fit is no possible fly-by (speed or distance out of range)
-    kUncertain,     // the speed would be too uncertain to state
+    kNone,        // answered: the speed is valid
+    kNoSamples,   // the recording has no samples or no sample rate
+    kTooShort,    // the recording is too short to hold a pass
+    kSilence,     // the recording is (digitally) silent
+    kNoTone,      // no tone stands out of the noise for long enough to follow
+    kNoPass,      // a tone is there but its pitch does not fall as a pass makes it fall
+    kHalfPass,    // only the approach or only the departure is in the recording
+    kNoFall,      // the pitch before and after the pass is heard, but not its fall between
+    kNoFit,       // the fly-by model could not be fitted to the tone's course
+    kUnphysical,  // the best fit is no possible fly-by (speed or distance out of range)
+    kUncertain,   // the speed would be too uncertain to state
 };
 
 struct AutoSpeed {
     AutoSpeedRefusal refusal = AutoSpeedRefusal::kNoSamples;
     double speedKmh = 0.0;
-    double sigmaKmh = 0.0;          // one standard deviation
-    double restFrequencyHz = 0.0;   // f0 of the tracked harmonic, as the source emits it
-    double closestTimeS = 0.0;      // when the source is nearest, s from the start; heard d / c later
+    double sigmaKmh = 0.0;         // one standard deviation
+    double restFrequencyHz = 0.0;  // f0 of the tracked harmonic, as the source emits it
+    double closestTimeS = 0.0;     // when the source is nearest, s from the start; heard d / c later
     double closestDistanceM = 0.0;
     // The tracked harmonic's frequency far before and far after the pass, where markers for
     // the manual measurement would go.

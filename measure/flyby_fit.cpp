@@ -13,11 +13,11 @@ using Vector4 = Eigen::Vector4d;
 using Matrix4 = Eigen::Matrix4d;
 
 constexpr size_t kFewestPoints = 12;
-constexpr size_t kStartPoints = 300;  // the starts are compared on a thinned track
-constexpr double kSlowest = 0.3;      // m/s
+constexpr size_t kStartPoints = 300;    // the starts are compared on a thinned track
+constexpr double kSlowest = 0.3;        // m/s
 constexpr double kFastestShare = 0.95;  // of the speed of sound
-constexpr double kNearest = 0.05;     // m
-constexpr double kFarthest = 5000.0;  // m
+constexpr double kNearest = 0.05;       // m
+constexpr double kFarthest = 5000.0;    // m
 constexpr int kStartIterations = 40;
 constexpr int kFinalIterations = 100;
 constexpr int kReweightRounds = 4;
@@ -142,8 +142,8 @@ FlybyModel FirstGuess(const Points& p, double c) {
     m.closestTime = p.t[n / 2];
     for (size_t i = 1; i < n; ++i) {
         if (p.f[i] > m.restHz) continue;
-        m.closestTime = p.t[i - 1] + (p.t[i] - p.t[i - 1]) * (p.f[i - 1] - m.restHz) /
-                                         std::max(p.f[i - 1] - p.f[i], 1e-9);
+        m.closestTime = p.t[i - 1] +
+                        (p.t[i] - p.t[i - 1]) * (p.f[i - 1] - m.restHz) / std::max(p.f[i - 1] - p.f[i], 1e-9);
         break;
     }
     return m;
@@ -252,7 +252,8 @@ Spread Covariance(const FlybyModel& m, const Points& p, const std::vector<double
 
 }  // namespace
 
-FlybyFit FitFlyby(const std::vector<double>& times, const std::vector<double>& frequencies, double soundSpeed) {
+FlybyFit FitFlyby(const std::vector<double>& times, const std::vector<double>& frequencies,
+                  double soundSpeed) {
     FlybyFit fit;
     if (times.size() < kFewestPoints || times.size() != frequencies.size()) return fit;
     Points p{times, frequencies, std::vector<double>(times.size(), 1.0)};

@@ -14,10 +14,10 @@ namespace pirolex {
 double SpeedOfSound(double temperatureC);
 
 struct FlybyModel {
-    double restHz = 0.0;     // f0: the tone as the source emits it
-    double speed = 0.0;      // v, m/s
-    double closestTime = 0.0;  // t0: when the source is nearest, s on the recording's clock
-    double distance = 0.0;   // d: the nearest distance, m
+    double restHz = 0.0;        // f0: the tone as the source emits it
+    double speed = 0.0;         // v, m/s
+    double closestTime = 0.0;   // t0: when the source is nearest, s on the recording's clock
+    double distance = 0.0;      // d: the nearest distance, m
     double soundSpeed = 343.0;  // c, m/s; a known constant, not fitted
 
     // The frequency heard at time t.

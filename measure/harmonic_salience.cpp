@@ -42,8 +42,9 @@ float BlockCentre(int32_t b, int32_t blocks, int32_t bins) {
 // Linear between the blocks' centres, flat beyond the outer ones.
 float FloorAt(const float* medians, int32_t blocks, int32_t bins, int32_t bin) {
     if (blocks == 1) return medians[0];
-    const float x = std::clamp((static_cast<float>(bin) + 0.5f) * static_cast<float>(blocks) / static_cast<float>(bins) - 0.5f,
-                               0.0f, static_cast<float>(blocks - 1));
+    const float x = std::clamp(
+        (static_cast<float>(bin) + 0.5f) * static_cast<float>(blocks) / static_cast<float>(bins) - 0.5f, 0.0f,
+        static_cast<float>(blocks - 1));
     const int32_t b = std::min(static_cast<int32_t>(x), blocks - 2);
     const float frac = x - static_cast<float>(b);
     return medians[b] * (1.0f - frac) + medians[b + 1] * frac;
@@ -76,7 +77,8 @@ void FindFloor(const float* row, int32_t bins, int32_t blocks, float* floors, st
 // row -= FloorAt(bin), a straight piece at a time.
 void SubtractFloor(float* row, int32_t bins, int32_t blocks, const float* medians) {
     int32_t bin = 0;
-    for (; bin < bins && (blocks == 1 || static_cast<float>(bin) <= BlockCentre(0, blocks, bins)); ++bin) row[bin] -= medians[0];
+    for (; bin < bins && (blocks == 1 || static_cast<float>(bin) <= BlockCentre(0, blocks, bins)); ++bin)
+        row[bin] -= medians[0];
     for (int32_t b = 0; b + 1 < blocks; ++b) {
         const float from = BlockCentre(b, blocks, bins), to = BlockCentre(b + 1, blocks, bins);
         const float slope = (medians[b + 1] - medians[b]) / (to - from);
@@ -149,7 +151,9 @@ void SmoothedSalience(const WhitenedSpectrogram& whitened, const CellReaders& re
     const int32_t cells = s.grid.cells, half = kSmoothFrames / 2;
     std::vector<float> ring(static_cast<size_t>(kSmoothFrames) * static_cast<size_t>(cells));
     std::vector<float> cellLevel(readers.firstBin.size());
-    const auto raw = [&](int32_t frame) { return ring.data() + static_cast<size_t>(frame % kSmoothFrames) * static_cast<size_t>(cells); };
+    const auto raw = [&](int32_t frame) {
+        return ring.data() + static_cast<size_t>(frame % kSmoothFrames) * static_cast<size_t>(cells);
+    };
     const auto emit = [&](int32_t n) {
         const int32_t from = std::max(0, n - half), to = std::min(s.frameCount - 1, n + half);
         float* out = s.value.data() + static_cast<size_t>(n) * static_cast<size_t>(cells);
@@ -215,11 +219,16 @@ WhitenedSpectrogram Whiten(FullSpectrogram spectrogram) {
     out.levelDb = std::move(spectrogram.power);
     spectrogram.power = {};
     out.layout = std::move(spectrogram);
-    const int32_t bins = out.layout.binCount, frames = out.layout.frameCount, blocks = std::max(1, bins / kFloorBlockBins);
+    const int32_t bins = out.layout.binCount, frames = out.layout.frameCount,
+                  blocks = std::max(1, bins / kFloorBlockBins);
     out.floorBlocks = blocks;
     out.floorDb.resize(static_cast<size_t>(frames) * static_cast<size_t>(blocks));
-    const auto row = [&](int32_t n) { return out.levelDb.data() + static_cast<size_t>(n) * static_cast<size_t>(bins); };
-    const auto floor = [&](int32_t n) { return out.floorDb.data() + static_cast<size_t>(n) * static_cast<size_t>(blocks); };
+    const auto row = [&](int32_t n) {
+        return out.levelDb.data() + static_cast<size_t>(n) * static_cast<size_t>(bins);
+    };
+    const auto floor = [&](int32_t n) {
+        return out.floorDb.data() + static_cast<size_t>(n) * static_cast<size_t>(blocks);
+    };
     // The offset keeps digital silence finite; it lies far below any 16-bit noise.
     for (float& level : out.levelDb) level = FastDb(level + 1e-20f);
     // Frames overlap by three quarters, so the floor is found on every few and interpolated
@@ -230,9 +239,11 @@ WhitenedSpectrogram Whiten(FullSpectrogram spectrogram) {
         if (isKey(n)) FindFloor(row(n), bins, blocks, floor(n), scratch);
     for (int32_t n = 0; n < frames; ++n) {
         if (!isKey(n)) {
-            const int32_t before = n - n % kFloorFrameStep, after = std::min(before + kFloorFrameStep, frames - 1);
+            const int32_t before = n - n % kFloorFrameStep,
+                          after = std::min(before + kFloorFrameStep, frames - 1);
             const float t = static_cast<float>(n - before) / static_cast<float>(after - before);
-            for (int32_t b = 0; b < blocks; ++b) floor(n)[b] = floor(before)[b] * (1.0f - t) + floor(after)[b] * t;
+            for (int32_t b = 0; b < blocks; ++b)
+                floor(n)[b] = floor(before)[b] * (1.0f - t) + floor(after)[b] * t;
         }
         SubtractFloor(row(n), bins, blocks, floor(n));
     }

@@ -15,10 +15,10 @@ namespace pirolex {
 // Each bin's level in dB above the noise floor around it in its frame: the spectrogram's powers
 // turned into levels in place.
 struct WhitenedSpectrogram {
-    FullSpectrogram layout;        // sizes and frame times; its powers have moved to levelDb
-    std::vector<float> levelDb;    // frames x bins
+    FullSpectrogram layout;      // sizes and frame times; its powers have moved to levelDb
+    std::vector<float> levelDb;  // frames x bins
     int32_t floorBlocks = 0;
-    std::vector<float> floorDb;    // frames x floorBlocks: the floor at each block's centre
+    std::vector<float> floorDb;  // frames x floorBlocks: the floor at each block's centre
 
     const float* Row(int32_t frame) const {
         return levelDb.data() + static_cast<size_t>(frame) * static_cast<size_t>(layout.binCount);

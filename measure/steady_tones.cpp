@@ -7,11 +7,11 @@ namespace pirolex {
 
 namespace {
 
-constexpr int32_t kSampledFrames = 256;   // spread over the recording; enough for the percentiles
+constexpr int32_t kSampledFrames = 256;  // spread over the recording; enough for the percentiles
 constexpr double kLowPercentile = 0.1;
 constexpr double kHighPercentile = 0.9;
-constexpr float kSteadyDb = 10.0f;        // above the floor in nearly every frame
-constexpr float kSteadySpreadDb = 6.0f;   // and hardly louder in any
+constexpr float kSteadyDb = 10.0f;       // above the floor in nearly every frame
+constexpr float kSteadySpreadDb = 6.0f;  // and hardly louder in any
 // At one pitch, relative: far less than a pass at walking pace or an engine's rpm wobble moves
 // it, though a slow pass of a low tone stays within a bin or two and so keeps its level as
 // steady as a hum.
@@ -46,7 +46,8 @@ float Percentile(std::vector<float>& values, double q) {
 bool SteadyLevel(const Sample& s, int32_t bin, std::vector<float>& scratch, float& low) {
     const size_t count = s.frames.size();
     const auto first = s.levels.begin() + static_cast<std::ptrdiff_t>(static_cast<size_t>(bin) * count);
-    const auto quiet = std::count_if(first, first + static_cast<std::ptrdiff_t>(count), [](float v) { return v < kSteadyDb; });
+    const auto quiet = std::count_if(first, first + static_cast<std::ptrdiff_t>(count),
+                                     [](float v) { return v < kSteadyDb; });
     if (static_cast<double>(quiet) > kLowPercentile * static_cast<double>(count)) return false;
     scratch.assign(first, first + static_cast<std::ptrdiff_t>(count));
     low = Percentile(scratch, kLowPercentile);

@@ -1,6 +1,7 @@
 #include "tone_track.h"
 
 #include "harmonic_salience.h"
+#include "ridge.h"
 #include "steady_tones.h"
 
 #include <algorithm>
@@ -13,15 +14,6 @@ namespace pirolex {
 
 namespace {
 
-// Ridge costs in salience units (dB summed over harmonics). Falling is what a pass does, so it
-// is cheap and may be fast; rising only comes from the engine's rpm and stays small.
-constexpr float kFallCostPerCell = 0.3f;
-constexpr float kRiseCostOneCell = 4.0f;
-constexpr float kRiseCostTwoCells = 12.0f;
-// The fastest fall of the tone's log frequency, per second: v^2 / (c d) at the pass, 10 for
-// 350 km/h at 3 m. Closer, faster passes fall within a frame or two and lose those frames.
-constexpr double kFastestFall = 12.0;
-
 // Hysteresis: a harmonic's peak counts from kHarmonicDb above the floor, but a run of frames is
 // only the tone when many of its frames reach kHeardDb, which noise alone practically never does.
 constexpr double kHarmonicDb = 8.0;
@@ -31,9 +23,9 @@ constexpr double kSearchFraction = 0.006;  // peak search around k g, relative: 
 constexpr double kMemberShare = 0.3;       // a harmonic belongs to the tone when heard this often
 constexpr int32_t kMedianHalf = 4;
 constexpr double kOutlierFraction = 0.004;
-constexpr int32_t kShortestRun = 6;        // frames, ~70 ms
-constexpr int32_t kLargestGap = 2;         // frames that may be missing inside a run
-constexpr double kSteadyReachBins = 1.5;   // a steady tone's peak, either side of its pitch
+constexpr int32_t kShortestRun = 6;       // frames, ~70 ms
+constexpr int32_t kLargestGap = 2;        // frames that may be missing inside a run
+constexpr double kSteadyReachBins = 1.5;  // a steady tone's peak, either side of its pitch
 
 using HarmonicPeaks = std::array<double, kSalienceHarmonics>;
 
@@ -41,82 +33,6 @@ struct FramePeaks {
     HarmonicPeaks hz{};   // interpolated peak of harmonic k + 1, 0 when none
     HarmonicPeaks snr{};  // its whitened level, dB
 };
-
-// The best score arriving at each cell j by a fall from one of the maxFall cells above it, for a
-// cost per cell: the maximum of key(i) = score(i) - cost i over i = j + 1 .. j + maxFall, plus
-// cost j. Windowed maxima by van Herk and Gil-Werman: running maxima forwards and backwards
-// within blocks of the window's length; a window is covered by the backward maximum from its
-// start and the forward maximum up to its end.
-void FallArrivals(const std::vector<float>& score, int32_t maxFall, std::vector<float>& forward,
-                  std::vector<float>& backward, std::vector<float>& arrival) {
-    const auto cells = static_cast<int32_t>(score.size());
-    const auto key = [&](int32_t i) { return score[static_cast<size_t>(i)] - kFallCostPerCell * static_cast<float>(i); };
-    for (int32_t start = 0; start < cells; start += maxFall) {
-        const int32_t end = std::min(cells, start + maxFall);
-        forward[static_cast<size_t>(start)] = key(start);
-        for (int32_t i = start + 1; i < end; ++i) forward[static_cast<size_t>(i)] = std::max(forward[static_cast<size_t>(i - 1)], key(i));
-        backward[static_cast<size_t>(end - 1)] = key(end - 1);
-        for (int32_t i = end - 2; i >= start; --i) backward[static_cast<size_t>(i)] = std::max(backward[static_cast<size_t>(i + 1)], key(i));
-    }
-    for (int32_t j = 0; j + 1 < cells; ++j)
-        arrival[static_cast<size_t>(j)] = std::max(backward[static_cast<size_t>(j + 1)],
-                                                   forward[static_cast<size_t>(std::min(j + maxFall, cells - 1))]) +
-                                          kFallCostPerCell * static_cast<float>(j);
-    arrival[static_cast<size_t>(cells - 1)] = -1e30f;
-}
-
-// The cell in the previous frame that the best path to cell j came from.
-int32_t Predecessor(const float* previous, int32_t cells, int32_t j, int32_t maxFall) {
-    int32_t arg = j;
-    float best = previous[j];
-    const auto consider = [&](int32_t i, float cost) {
-        if (previous[i] - cost > best) best = previous[i] - cost, arg = i;
-    };
-    if (j >= 1) consider(j - 1, kRiseCostOneCell);
-    if (j >= 2) consider(j - 2, kRiseCostTwoCells);
-    for (int32_t i = j + 1; i <= std::min(j + maxFall, cells - 1); ++i)
-        consider(i, kFallCostPerCell * static_cast<float>(i - j));
-    return arg;
-}
-
-// The best path through the salience, one cell per frame. A fall per frame is bounded by the
-// fastest pass worth measuring, so the path cannot drop from one harmonic to a lower one at once.
-// The forward pass keeps every frame's scores; the way back finds each step again from them.
-std::vector<int32_t> Ridge(const Salience& s, int32_t maxFall) {
-    const int32_t cells = s.grid.cells;
-    std::vector<float> scores(s.value.size());
-    std::copy(s.Row(0), s.Row(0) + cells, scores.begin());
-    std::vector<float> forward(static_cast<size_t>(cells)), backward(forward), arrival(forward), previous(forward);
-    for (int32_t n = 1; n < s.frameCount; ++n) {
-        const float* last = scores.data() + static_cast<size_t>(n - 1) * static_cast<size_t>(cells);
-        float* next = scores.data() + static_cast<size_t>(n) * static_cast<size_t>(cells);
-        previous.assign(last, last + cells);
-        FallArrivals(previous, maxFall, forward, backward, arrival);
-        const float* salience = s.Row(n);
-        float top = -1e30f;
-        for (int32_t j = 0; j < cells; ++j) {
-            float best = std::max(last[j], arrival[static_cast<size_t>(j)]);
-            if (j >= 1) best = std::max(best, last[j - 1] - kRiseCostOneCell);
-            if (j >= 2) best = std::max(best, last[j - 2] - kRiseCostTwoCells);
-            next[j] = best + salience[j];
-            top = std::max(top, next[j]);
-        }
-        // Scores relative to the frame's best keep their precision over long recordings.
-        for (int32_t j = 0; j < cells; ++j) next[j] -= top;
-    }
-    std::vector<int32_t> path(static_cast<size_t>(s.frameCount));
-    const float* end = scores.data() + static_cast<size_t>(s.frameCount - 1) * static_cast<size_t>(cells);
-    path.back() = static_cast<int32_t>(std::max_element(end, end + cells) - end);
-    for (int32_t n = s.frameCount - 1; n > 0; --n)
-        path[static_cast<size_t>(n - 1)] = Predecessor(scores.data() + static_cast<size_t>(n - 1) * static_cast<size_t>(cells),
-                                                       cells, path[static_cast<size_t>(n)], maxFall);
-    return path;
-}
-
-int32_t LargestFall(const LogGrid& grid, const FullSpectrogram& layout) {
-    const double hopSeconds = static_cast<double>(layout.hop) / layout.sampleRate;
-    return std::max(1, static_cast<int32_t>(std::ceil(kFastestFall * hopSeconds / std::log(grid.step))));
-}
 
 // The strongest bin near hz, its frequency interpolated, and its level above the noise floor.
 // A peak on a steady tone is none: the salience left that tone out, and the ridge may pass near
@@ -128,7 +44,8 @@ void FindPeak(const WhitenedSpectrogram& w, const std::vector<double>& steadyHz,
     const double binHz = w.layout.BinHz(), centre = hz / binHz;
     const double half = std::max(2.0, std::ceil(hz * kSearchFraction / binHz));
     const auto first = std::max<int32_t>(1, static_cast<int32_t>(std::floor(centre - half)));
-    const auto last = std::min<int32_t>(w.layout.binCount - 2, static_cast<int32_t>(std::ceil(centre + half)));
+    const auto last =
+        std::min<int32_t>(w.layout.binCount - 2, static_cast<int32_t>(std::ceil(centre + half)));
     if (first > last) return;
     const float* level = w.Row(frame);
     const int32_t b = static_cast<int32_t>(std::max_element(level + first, level + last + 1) - level);
@@ -142,8 +59,8 @@ void FindPeak(const WhitenedSpectrogram& w, const std::vector<double>& steadyHz,
 
 // The harmonics' peaks in the frames where the ridge stands out of the background: elsewhere it
 // runs through noise, or past a steady tone that the background took off.
-std::vector<FramePeaks> PeaksAlong(const WhitenedSpectrogram& w, const Salience& s, const std::vector<double>& steadyHz,
-                                   const std::vector<int32_t>& ridge) {
+std::vector<FramePeaks> PeaksAlong(const WhitenedSpectrogram& w, const Salience& s,
+                                   const std::vector<double>& steadyHz, const std::vector<int32_t>& ridge) {
     std::vector<FramePeaks> peaks(ridge.size());
     const double highest = 0.95 * 0.5 * w.layout.sampleRate;
     for (int32_t n = 0; n < static_cast<int32_t>(ridge.size()); ++n) {
@@ -152,7 +69,8 @@ std::vector<FramePeaks> PeaksAlong(const WhitenedSpectrogram& w, const Salience&
         const double base = s.grid.Hz(cell);
         for (int k = 1; k <= kSalienceHarmonics && k * base < highest; ++k) {
             FramePeaks& p = peaks[static_cast<size_t>(n)];
-            FindPeak(w, steadyHz, n, k * base, p.hz[static_cast<size_t>(k - 1)], p.snr[static_cast<size_t>(k - 1)]);
+            FindPeak(w, steadyHz, n, k * base, p.hz[static_cast<size_t>(k - 1)],
+                     p.snr[static_cast<size_t>(k - 1)]);
         }
     }
     return peaks;
@@ -187,7 +105,8 @@ Members ToneMembers(const std::vector<FramePeaks>& peaks) {
         if (frames == 0 || heard[static_cast<size_t>(k - 1)] < kMemberShare * frames) continue;
         m.harmonics.push_back(k);
         divisor = std::gcd(divisor, k);
-        if (energy[static_cast<size_t>(k - 1)] > bestEnergy) bestEnergy = energy[static_cast<size_t>(k - 1)], m.best = k;
+        if (energy[static_cast<size_t>(k - 1)] > bestEnergy)
+            bestEnergy = energy[static_cast<size_t>(k - 1)], m.best = k;
     }
     m.lowestCommon = std::max(divisor, 1);
     return m;
@@ -216,7 +135,8 @@ bool CombinedFrequency(const FramePeaks& p, const Members& m, double& hz, double
 double RunningMedian(const std::vector<double>& values, size_t i, std::vector<double>& scratch) {
     const size_t from = i >= kMedianHalf ? i - kMedianHalf : 0;
     const size_t to = std::min(values.size(), i + kMedianHalf + 1);
-    scratch.assign(values.begin() + static_cast<std::ptrdiff_t>(from), values.begin() + static_cast<std::ptrdiff_t>(to));
+    scratch.assign(values.begin() + static_cast<std::ptrdiff_t>(from),
+                   values.begin() + static_cast<std::ptrdiff_t>(to));
     auto middle = scratch.begin() + static_cast<std::ptrdiff_t>(scratch.size() / 2);
     std::nth_element(scratch.begin(), middle, scratch.end());
     return *middle;
@@ -242,7 +162,8 @@ ToneTrack DropOutliers(const ToneTrack& track, double binHz) {
     std::vector<double> scratch;
     for (size_t i = 0; i < track.Size(); ++i) {
         const double median = RunningMedian(track.frequencies, i, scratch);
-        keep[i] = std::fabs(track.frequencies[i] - median) <= std::max(kOutlierFraction * median, 0.5 * binHz);
+        keep[i] =
+            std::fabs(track.frequencies[i] - median) <= std::max(kOutlierFraction * median, 0.5 * binHz);
     }
     return Keep(track, keep);
 }
@@ -256,11 +177,13 @@ ToneTrack KeepHeardRuns(const ToneTrack& track, double hop) {
     int32_t loud = 0;
     for (size_t i = 0; i < track.Size(); ++i) {
         loud += track.snrDb[i] >= kHeardDb;
-        const bool ends = i + 1 == track.Size() || track.times[i + 1] - track.times[i] > (kLargestGap + 0.5) * hop;
+        const bool ends =
+            i + 1 == track.Size() || track.times[i + 1] - track.times[i] > (kLargestGap + 0.5) * hop;
         if (!ends) continue;
         const auto length = static_cast<int32_t>(i + 1 - start);
         if (length >= kShortestRun && 2 * loud >= length)
-            std::fill(keep.begin() + static_cast<std::ptrdiff_t>(start), keep.begin() + static_cast<std::ptrdiff_t>(i + 1), true);
+            std::fill(keep.begin() + static_cast<std::ptrdiff_t>(start),
+                      keep.begin() + static_cast<std::ptrdiff_t>(i + 1), true);
         start = i + 1;
         loud = 0;
     }
@@ -278,8 +201,8 @@ ToneTrack TrackTone(FullSpectrogram spectrogram) {
     if (salience.grid.cells == 0) return track;
     const std::vector<double> steady = SteadyTones(whitened);
     track.steadyHz = steady.empty() ? 0.0 : steady.front();
-    const std::vector<FramePeaks> peaks =
-        PeaksAlong(whitened, salience, steady, Ridge(salience, LargestFall(salience.grid, layout)));
+    const double hop = static_cast<double>(layout.hop) / layout.sampleRate;
+    const std::vector<FramePeaks> peaks = PeaksAlong(whitened, salience, steady, Ridge(salience, hop));
     const Members members = ToneMembers(peaks);
     if (members.harmonics.empty()) return track;
     track.harmonic = members.best / members.lowestCommon;
@@ -290,7 +213,6 @@ ToneTrack TrackTone(FullSpectrogram spectrogram) {
         track.frequencies.push_back(hz);
         track.snrDb.push_back(snr);
     }
-    const double hop = static_cast<double>(layout.hop) / layout.sampleRate;
     return KeepHeardRuns(DropOutliers(track, layout.BinHz()), hop);
 }
 

@@ -26,8 +26,8 @@ struct Flight {
     int rate, channels;
     std::vector<double> harmonics;
     double wobble;
-    double passShare;      // when the source is nearest, as a share of the 10 s
-    double tolerance;      // relative; a far pass is seen less of in 10 s
+    double passShare;  // when the source is nearest, as a share of the 10 s
+    double tolerance;  // relative; a far pass is seen less of in 10 s
 };
 
 TEST(AutoSpeed, MeasuresSynthesisedFlybys) {
@@ -83,7 +83,8 @@ TEST(AutoSpeed, IgnoresASteadyHum) {
     p.harmonics = {1.0};
     Recording r = FromSynthesiser(p);
     for (size_t i = 0; i < r.channels[0].size(); ++i) {
-        const double hum = 8000.0 * std::sin(2.0 * std::numbers::pi * 2600.0 * static_cast<double>(i) / p.sampleRate);
+        const double hum =
+            8000.0 * std::sin(2.0 * std::numbers::pi * 2600.0 * static_cast<double>(i) / p.sampleRate);
         r.channels[0][i] = static_cast<int16_t>(std::clamp(r.channels[0][i] + hum, -32768.0, 32767.0));
     }
     const AutoSpeed result = EstimateSpeed(r, p.temperature);
@@ -102,6 +103,22 @@ Recording PassingNoise() {
     for (int i = 0; i < 8 * 22050; ++i) {
         const double swell = 1.0 / (1.0 + std::pow((i / 22050.0 - 4.0) / 1.5, 2));
         r.channels[0].push_back(static_cast<int16_t>(std::clamp(swell * noise(rng), -32768.0, 32767.0)));
+    }
+    return r;
+}
+
+// An engine tone that drops an octave at once, as when the loudest harmonic changes: before and
+// after look like a pass at a third of the speed of sound, but there is no fall between them.
+Recording OctaveDrop() {
+    Recording r;
+    r.sampleRate = 44100;
+    r.channels.emplace_back();
+    std::mt19937 rng(3);
+    std::normal_distribution<double> noise(0.0, 100.0);
+    double phase = 0.0;
+    for (int i = 0; i < 8 * 44100; ++i) {
+        phase += 2.0 * std::numbers::pi * (i < 4 * 44100 ? 1600.0 : 800.0) / 44100.0;
+        r.channels[0].push_back(static_cast<int16_t>(std::lround(12000.0 * std::sin(phase) + noise(rng))));
     }
     return r;
 }
@@ -133,11 +150,12 @@ TEST(AutoSpeed, RefusesWhatHoldsNoWholePass) {
         {"steady tone", FromSynthesiser(steady), AutoSpeedRefusal::kNoPass},
         {"approach only", FromSynthesiser(approachOnly), AutoSpeedRefusal::kHalfPass},
         {"departure only", FromSynthesiser(departureOnly), AutoSpeedRefusal::kHalfPass},
+        {"octave drop", OctaveDrop(), AutoSpeedRefusal::kNoFall},
     };
     for (const auto& c : cases) {
         const AutoSpeed r = EstimateSpeed(c.recording, 15.0);
-        EXPECT_EQ(r.refusal, c.expected) << c.what << ": " << static_cast<int>(r.refusal) << ", " << r.speedKmh
-                                         << " km/h +- " << r.sigmaKmh;
+        EXPECT_EQ(r.refusal, c.expected) << c.what << ": " << static_cast<int>(r.refusal) << ", "
+                                         << r.speedKmh << " km/h +- " << r.sigmaKmh;
         EXPECT_FALSE(r.Answered()) << c.what;
     }
 }

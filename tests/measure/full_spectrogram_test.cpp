@@ -49,7 +49,8 @@ TEST(FullSpectrogram, ToneLandsInItsBinAndChannelsAddInPower) {
     ASSERT_EQ(mono.fftSize, 4096);
     for (int32_t frame : {0, mono.frameCount / 2, mono.frameCount - 1}) {
         EXPECT_EQ(PeakBin(mono, frame), expected);
-        EXPECT_NEAR(stereo.Row(frame)[expected], 2.0f * mono.Row(frame)[expected], 1e-3 * mono.Row(frame)[expected]);
+        EXPECT_NEAR(stereo.Row(frame)[expected], 2.0f * mono.Row(frame)[expected],
+                    1e-3 * mono.Row(frame)[expected]);
     }
     // A Hann window's sum is half its length: amplitude 16000 / 32768 gives (0.488 N / 4)^2.
     const double amplitude = 16000.0 / 32768.0 * mono.frameLength / 4.0;
