@@ -20,8 +20,9 @@ struct SpectrogramShape {
     double frameSeconds = 0.045;  // the frame length is the power of two nearest to this
     int32_t hopDivisor = 4;       // hop = frame length / hopDivisor
     int32_t zeroPadding = 2;      // FFT size = frame length * zeroPadding
-    // A longer recording gets a longer hop instead, so memory stays bounded (~70 MB at 2048 bins).
-    int32_t maxFrames = 8192;
+    // A longer recording (beyond ~47 s at 44.1 kHz) gets a longer hop instead, so memory stays
+    // bounded: 4096 frames of 2049 bins are 34 MB, and a measurement keeps about three such.
+    int32_t maxFrames = 4096;
 };
 
 struct FullSpectrogram {
