@@ -68,11 +68,19 @@ bool FallSeen(const ToneTrack& track, const FlybyModel& model) {
     return static_cast<size_t>(inFall) >= kFewestInFall;
 }
 
-void Describe(const FlybyFit& fit, AutoSpeed& result) {
+// The speed's uncertainty: the fit's, and that of the speed of sound from an air temperature set
+// to the nearest whole degree (uniform within half a degree). The speed scales with c, and
+// c with the square root of the absolute temperature.
+double SpeedSigma(const FlybyFit& fit, double temperatureC) {
+    const double relativeC = 0.5 * (0.5 / std::sqrt(3.0)) / (temperatureC + 273.15);
+    return std::hypot(fit.speedSigma, relativeC * fit.model.speed);
+}
+
+void Describe(const FlybyFit& fit, double temperatureC, AutoSpeed& result) {
     const FlybyModel& m = fit.model;
     result.model = m;
     result.speedKmh = m.speed * 3.6;
-    result.sigmaKmh = fit.speedSigma * 3.6;
+    result.sigmaKmh = SpeedSigma(fit, temperatureC) * 3.6;
     result.restFrequencyHz = m.restHz;
     result.closestTimeS = m.closestTime;
     result.closestDistanceM = m.distance;
@@ -109,7 +117,7 @@ AutoSpeed EstimateSpeed(const Recording& recording, double temperatureC) {
     result.refusal = AutoSpeedRefusal::kNoPass;
     if (!Moves(result.track)) return result;
     const FlybyFit fit = FitFlyby(result.track.times, result.track.frequencies, SpeedOfSound(temperatureC));
-    Describe(fit, result);
+    Describe(fit, temperatureC, result);
     result.refusal = Judge(result.track, fit);
     return result;
 }

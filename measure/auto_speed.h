@@ -34,7 +34,7 @@ enum class AutoSpeedRefusal : uint8_t {
 struct AutoSpeed {
     AutoSpeedRefusal refusal = AutoSpeedRefusal::kNoSamples;
     double speedKmh = 0.0;
-    double sigmaKmh = 0.0;         // one standard deviation
+    double sigmaKmh = 0.0;         // one standard deviation: the fit's, and a temperature in whole degrees
     double restFrequencyHz = 0.0;  // f0 of the tracked harmonic, as the source emits it
     double closestTimeS = 0.0;     // when the source is nearest, s from the start; heard d / c later
     double closestDistanceM = 0.0;
