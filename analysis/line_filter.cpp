@@ -1,10 +1,8 @@
 #include "line_filter.h"
 
+#include "checked_arithmetic.h"
+#include "fft.h"
 #include "pair.h"
-#include "runtime_error.h"
-#include "vector_state.h"
-
-#include <string>
 
 namespace pirolex {
 
@@ -20,21 +18,6 @@ constexpr int32_t kMaxIterations = 21;
 // would need as many steps to come down again.
 constexpr int32_t kLowestLimit = 0;
 constexpr int32_t kHighestLimit = 201;
-
-struct KeepRange {
-    int32_t lo;
-    int32_t hi;
-};
-
-// The adaptation aims at P kept bins and accepts anything from P/2 (rounded half to even) to 2P.
-KeepRange KeepRangeFor(int32_t points) {
-    return {RoundChecked(points * 0.5), CheckedMul(2, points)};
-}
-
-void ShowCaptions(int32_t limit, KeepRange range, Effects& effects) {
-    effects.LimLabel("Limit : " + std::to_string(limit));
-    effects.CFARLabel("CFAR : " + std::to_string(range.lo) + " .. " + std::to_string(range.hi));
-}
 
 // The line as the filter reads it: the amplitudes in one contiguous row, and each tested bin's
 // window mean. An iteration changes only the factor, never the line, so the means are formed
@@ -57,10 +40,10 @@ bool HasSignal(const Window& w, int32_t h) {
 // Each mean is summed over its window in ascending order from 0, term by term as (a/10)/2, just
 // as a bin-by-bin loop would. Eight neighbouring bins are summed side by side in registers; the
 // order within each bin's sum is unchanged.
-void FormWindow(const ComplexRow* line, int32_t h, Window& w) {
+void FormWindow(const double* line, int32_t h, Window& w) {
     double q[kTableSize + kBlock];
     for (int32_t j = 0; j <= h; ++j) {
-        w.amp[j] = line[j].Re;
+        w.amp[j] = line[j];
         q[j] = (w.amp[j] / 10) / 2;
     }
     // The last block may run past bin h - 10; its extra sums are never read.
@@ -88,55 +71,58 @@ int32_t CountKept(const Window& w, int32_t h, int32_t limit) {
 
 // Moves the limit one tenth towards the wanted range, within its bounds; reports whether it moved.
 bool Adapt(int32_t kept, KeepRange range, int32_t& limit) {
-    if (kept > range.hi && limit < kHighestLimit) {
+    if (kept > range.high && limit < kHighestLimit) {
         limit = CheckedAdd(limit, 1);
         return true;
     }
-    if (kept < range.lo && limit > kLowestLimit) {
+    if (kept < range.low && limit > kLowestLimit) {
         limit = CheckedSub(limit, 1);
         return true;
     }
     return false;
 }
 
-void ApplyLimit(ComplexRow* line, int32_t h, const Window& w, int32_t limit) {
+void ApplyLimit(double* line, int32_t h, const Window& w, int32_t limit) {
     const double factor = limit / 10.0;
-    for (int32_t k = 0; k < kHalfWindow; ++k) line[k].Re = 0.0;
-    for (int32_t k = kHalfWindow; k <= h - kHalfWindow; ++k) {
-        line[k].Im = w.amp[k] >= factor * w.mean[k] ? w.amp[k] : 0.0;
-        line[k].Re = line[k].Im;
-    }
-    for (int32_t k = h - kHalfWindow + 1; k <= h; ++k) line[k].Re = 0.0;
+    for (int32_t k = 0; k < kHalfWindow; ++k) line[k] = 0.0;
+    for (int32_t k = kHalfWindow; k <= h - kHalfWindow; ++k)
+        line[k] = w.amp[k] >= factor * w.mean[k] ? w.amp[k] : 0.0;
+    for (int32_t k = h - kHalfWindow + 1; k <= h; ++k) line[k] = 0.0;
 }
 
 }  // namespace
 
-void LineFilter(const AnalysisState& state, FFTEngine& fft, LineFilterState& filter,
-                const Controls& controls, Effects& effects) {
-    if (!state.WaveOpened) return;
-    if (!controls.ConstPPL) filter.FilterLimit = controls.LimPosition;
-    const KeepRange range = KeepRangeFor(controls.CFARPosition);
-    ShowCaptions(filter.FilterLimit, range, effects);
-    ClearUpperVectorState();  // the labels are Qt widgets in the program
+// The adaptation aims at P kept bins and accepts anything from P/2 (rounded half to even) to 2P.
+KeepRange KeepRangeFor(int32_t pointsPerLine) {
+    return {RoundChecked(pointsPerLine * 0.5), CheckedMul(2, pointsPerLine)};
+}
 
-    // The line must hold its two ten-bin margins and fit the buffer.
-    if (state.FFTMask < 4 * kHalfWindow + 1 || state.FFTMask >= kTableSize)
-        Fail(msg::kRangeCheck);
-    ComplexRow* line = fft.FFTOutput.data();
-    const int32_t h = (state.FFTMask + 1) / 2 - 1;
+int32_t StartLimit(const Settings& settings, int32_t carriedLimit) {
+    return settings.filterMode == FilterMode::kThreshold ? settings.threshold : carriedLimit;
+}
+
+int32_t FilterLine(std::span<double> line, const Settings& settings, int32_t carriedLimit) {
+    int32_t limit = StartLimit(settings, carriedLimit);
+    const bool adapts = settings.filterMode == FilterMode::kConstantPoints;
+    const KeepRange range = KeepRangeFor(settings.pointsPerLine);
+    // The line must hold its two ten-bin margins and fit the window's rows.
+    const int32_t h = static_cast<int32_t>(line.size()) - 1;
+    if (h < 2 * kHalfWindow || h >= kTableSize / 2) Fail(ErrorCode::kRangeCheck);
     Window window;
-    FormWindow(line, h, window);
+    FormWindow(line.data(), h, window);
 
     // The line keeps the bins of the last iteration's factor; the limit may leave the line one
-    // step beyond it when the last iteration still adjusted it. A silent line leaves it alone.
-    int32_t used = filter.FilterLimit;
+    // step beyond it when the last iteration still adjusted it (in threshold mode too, which
+    // matters once the mode changes back). A silent line leaves it alone.
+    int32_t used = limit;
     bool moved = HasSignal(window, h);
     for (int32_t iteration = 1; moved && iteration <= kMaxIterations; ++iteration) {
-        used = filter.FilterLimit;
-        moved = Adapt(CountKept(window, h, used), range, filter.FilterLimit);
-        if (!controls.ConstPPL) break;
+        used = limit;
+        moved = Adapt(CountKept(window, h, used), range, limit);
+        if (!adapts) break;
     }
-    ApplyLimit(line, h, window, used);
+    ApplyLimit(line.data(), h, window, used);
+    return limit;
 }
 
 }  // namespace pirolex

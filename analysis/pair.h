@@ -4,7 +4,7 @@
 // neighbouring bins. Each lane rounds exactly as the scalar operation would, so results are the
 // same doubles; the pair only does two at once where the compiler does not find that by itself.
 
-#include "fft_engine.h"
+#include "fft.h"
 
 #include <cstdint>
 #include <cstring>

@@ -1,79 +1,40 @@
 #include "spectrogram_pass.h"
 
+#include "checked_arithmetic.h"
 #include "pair.h"
-#include "runtime_error.h"
 #include "vector_state.h"
 
 #include <algorithm>
 #include <cmath>
-#include <string>
 
 namespace pirolex {
 
 namespace {
 
-constexpr int32_t kMaxLines = 250;
-constexpr int32_t kLineStartStep = 50;
 constexpr int32_t kMeanFirstBin = 20;
+constexpr double kBlockPeak = 100.0;
 
-// FFTMask indexes FFTInput directly; it must name a row of it.
-int32_t BlockSize(const AnalysisState& state) {
-    if (state.FFTMask < 0 || state.FFTMask >= kTableSize) Fail(msg::kRangeCheck);
-    return state.FFTMask + 1;
-}
-
-void RunLine(AnalysisState& state, Analysis& analysis, const Controls& controls,
-             Effects& effects) {
-    NormPeak(state, analysis.fft);
-    DiffBlock(state, analysis.fft);
-    FFTline(state, analysis.fft, controls.Accuracy);
-    NormMean(state, analysis.fft);
-    if (state.DisplayFilter) LineFilter(state, analysis.fft, analysis.filter, controls, effects);
-}
-
-}  // namespace
-
-int32_t Optimum(const AnalysisState& state) {
-    // From the frames in the file, not those stored: a longer recording gets a wider step and so
-    // fewer lines over the stored part. A recording shorter than the block gets step 0 rather
-    // than a negative one, which a smaller FFT size would later walk to before the first frame.
-    const int32_t span = std::max(CheckedSub(state.SampleCount, state.FFTMask), 0);
-    switch (state.GraphMode) {
-        case 1: return span / 400;
-        case 2: return span / 800;
-        case 3: return span / 200;
-        default: return state.LineStep;
-    }
-}
-
-std::string ShortRecordingNotice(const AnalysisState& state) {
-    return "Aufnahme kürzer als ein FFT-Block (" + std::to_string(BlockSize(state)) + " Samples)";
-}
-
-void TakeBlock(const AnalysisState& state, FFTEngine& fft, PassState& pass) {
-    if (state.DrawChannel != kLeft && state.DrawChannel != kRight) Fail(msg::kRangeCheck);
-    const SampleRow& samples = state.Samples[state.DrawChannel];
-    const int32_t n = BlockSize(state);
-    const int32_t first = pass.SamplePos;
-    // Each entry reads its frame and the next one, so the block stops two frames before the end.
-    const int32_t remaining = CheckedSub(state.StoredCount, first);
+// N complex samples from frame `position` (1-based in the picture's span) on: the frame's level
+// and the mean of it and the next one. Each entry reads two frames, so the block stops two
+// frames before the end; returns false when it does not fill the block (or has fewer than two
+// frames left), which ends the pass.
+bool TakeBlock(const PictureSamples& samples, int32_t position, int32_t n, ComplexRow* block) {
+    const int32_t remaining = CheckedSub(samples.Count(), position);
     const int32_t count = remaining >= 2 ? std::min(n, remaining - 1) : 0;
-    if (count > 0 && (first < 0 || first + count > kMaxFrames)) Fail(msg::kRangeCheck);
-    ComplexRow* block = fft.FFTInput.data();
+    if (count > 0 && position < 1) Fail(ErrorCode::kRangeCheck);
+    const int32_t first = position - 1;
     for (int32_t i = 0; i < count; ++i) {
-        const double re = samples[first + i] - 128;
+        const double re = samples.Level(first + i);
         block[i].Re = re;
-        block[i].Im = (samples[first + i + 1] + re - 128) / 2;
+        block[i].Im = (samples.Level(first + i + 1) + re) / 2;
     }
-    pass.EndOfData = remaining - count < 2;
-    pass.SamplePos = CheckedAdd(first, CheckedMul(4, state.LineStep));
+    return remaining - count >= 2;
 }
 
-void NormPeak(const AnalysisState& state, FFTEngine& fft) {
-    const int32_t n = BlockSize(state);
-    ComplexRow* block = fft.FFTInput.data();
-    // Two entries per step, lane by lane |Re| + |Im| as the scalar sum. All sums are >= +0 and
-    // never NaN, so the largest value does not depend on the order of comparison.
+// Scales the block so that its largest |Re| + |Im| is 100. Two entries per step, lane by lane as
+// the scalar sum. All sums are >= +0 and never NaN, so the largest value does not depend on the
+// order of comparison.
+void NormPeak(ComplexRow* block, int32_t n) {
     Pair peaks = Splat(0.0);
     int32_t i = 0;
     for (; i + 1 < n; i += 2) {
@@ -83,13 +44,12 @@ void NormPeak(const AnalysisState& state, FFTEngine& fft) {
     }
     double peak = std::max(peaks[0], peaks[1]);
     if (i < n) peak = std::max(peak, std::fabs(block[i].Re) + std::fabs(block[i].Im));
-    const Pair f = Splat(peak != 0.0 ? 100 / peak : 1.0);
+    const Pair f = Splat(peak != 0.0 ? kBlockPeak / peak : 1.0);
     for (int32_t k = 0; k < n; ++k) StoreRow(block[k], LoadRow(block[k]) * f);
 }
 
-void DiffBlock(const AnalysisState& state, FFTEngine& fft) {
-    const int32_t n = BlockSize(state);
-    ComplexRow* block = fft.FFTInput.data();
+// First difference; the last entry becomes 0.
+void DiffBlock(ComplexRow* block, int32_t n) {
     for (int32_t i = 0; i + 1 < n; ++i) {
         block[i].Re -= block[i + 1].Re;
         block[i].Im -= block[i + 1].Im;
@@ -97,40 +57,61 @@ void DiffBlock(const AnalysisState& state, FFTEngine& fft) {
     block[n - 1] = {0.0, 0.0};
 }
 
-void NormMean(const AnalysisState& state, FFTEngine& fft) {
-    if (!state.WaveOpened) return;
-    const int32_t h = BlockSize(state) / 2 - 1;
-    ComplexRow* line = fft.FFTOutput.data();
+// Divides the line by its mean over bins 20..h.
+void NormMean(double* line, int32_t h) {
     double sum = 0.0;
-    for (int32_t k = kMeanFirstBin; k <= h; ++k) sum += line[k].Re;
+    for (int32_t k = kMeanFirstBin; k <= h; ++k) sum += line[k];
     const double mean = CheckedDiv(sum, h - (kMeanFirstBin - 1));
     const double f = mean > 0 ? 1 / mean : 1.0;
-    for (int32_t k = 0; k <= h; ++k) line[k].Re *= f;
+    for (int32_t k = 0; k <= h; ++k) line[k] *= f;
 }
 
-void ChannelPass(AnalysisState& state, Analysis& analysis, const Controls& controls,
-                 Effects& effects, const LineSink& grafik) {
-    PassState& pass = analysis.pass;
-    pass.LineCounter = 0;
-    pass.LineStart = 0;
-    pass.SamplePos = 1;
-    do {
-        pass.LineStart = CheckedMul(kLineStartStep, pass.LineCounter);
-        pass.LineCounter = CheckedAdd(pass.LineCounter, 1);
-        ClearUpperVectorState();  // the renderer's Qt calls may have left it set
-        TakeBlock(state, analysis.fft, pass);
-        // A block cut short by the end of the recording is dropped, not drawn. When that is the
-        // first one, the picture would stay blank: it still gets its frame (the renderer draws no
-        // line at the end of the data), and the user is told why it is empty.
-        if (!pass.EndOfData) {
-            RunLine(state, analysis, controls, effects);
-            if (grafik) grafik();
-        } else if (pass.LineCounter == 1) {
-            effects.PlotNotice(ShortRecordingNotice(state));
-            if (grafik) grafik();
+}  // namespace
+
+int32_t LineStep(Picture picture, int64_t recordingFrames, int32_t fftMask) {
+    const int64_t span = std::max<int64_t>(recordingFrames - fftMask, 0);
+    const int64_t steps = picture == Picture::k3D ? 400 : picture == Picture::k2D ? 800 : 200;
+    return static_cast<int32_t>(std::min<int64_t>(span / steps, INT32_MAX));
+}
+
+PassEnd RunSpectrogramPass(const PictureSamples& samples, const Settings& settings,
+                           int32_t lineStep, int32_t filterLimit, FftBuffers& buffers,
+                           const LineHandler& onLine) {
+    if (settings.fftExponent < kSmallestFftExponent || settings.fftExponent > kLargestFftExponent)
+        Fail(ErrorCode::kRangeCheck);
+    const int32_t n = settings.FftSize();
+    const int32_t half = n / 2;
+    const int32_t advance = CheckedMul(4, lineStep);
+    PassEnd end;
+    end.filterLimit = filterLimit;
+    int32_t position = 1;
+    for (int32_t number = 1; number <= kMaxLines; ++number) {
+        ClearUpperVectorState();  // the drawing's Qt calls may have left it set
+        // A block cut short by the end of the recording is dropped, not drawn.
+        const bool full = TakeBlock(samples, position, n, buffers.block.data());
+        const int32_t first = position;
+        position = CheckedAdd(position, advance);
+        if (!full) {
+            end.tooShort = number == 1;
+            break;
         }
-    } while (!pass.EndOfData && pass.LineCounter < kMaxLines);
-    effects.ShowGauge(false);
+        ComplexRow* block = buffers.block.data();
+        NormPeak(block, n);
+        DiffBlock(block, n);
+        TransformLine(buffers, settings.fftExponent, settings.accuracy);
+        double* line = buffers.amplitudes.data();
+        NormMean(line, half - 1);
+        end.caption = FilterCaption{StartLimit(settings, end.filterLimit),
+                                    KeepRangeFor(settings.pointsPerLine)};
+        end.filterLimit = FilterLine({line, static_cast<size_t>(half)}, settings, end.filterLimit);
+        end.lines = number;
+        if (onLine) {
+            const std::span<const double> amplitudes(line, static_cast<size_t>(half));
+            const std::span<const double> phases(buffers.phases.data(), static_cast<size_t>(half));
+            onLine({number, samples.FirstFrame() + first - 1, amplitudes, phases});
+        }
+    }
+    return end;
 }
 
 }  // namespace pirolex

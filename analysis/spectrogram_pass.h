@@ -1,58 +1,57 @@
 #pragma once
-// The spectrogram pass: up to 250 lines per channel, each taken from the sample store, scaled,
-// differenced, transformed, normalised, filtered and handed at once to the renderer.
+// The spectrogram pass: up to 250 lines of one channel, each taken from the picture's samples,
+// scaled, differenced, transformed, normalised and filtered, and handed on at once as a
+// SpectrumLine. The pass returns what it ends with; what it carries from one pass to the next
+// (the filter limit, the transform's buffers) the caller keeps and hands back.
 
-#include "analysis_state.h"
-#include "controls.h"
-#include "effects.h"
-#include "fft_engine.h"
+#include "fft.h"
 #include "line_filter.h"
+#include "picture_samples.h"
+#include "settings.h"
 
 #include <cstdint>
 #include <functional>
-#include <string>
+#include <optional>
+#include <span>
 
 namespace pirolex {
 
-struct PassState {
-    int32_t SamplePos = 0;
-    bool EndOfData = false;
-    int32_t LineCounter = 0;
-    int32_t LineStart = 0;
+inline constexpr int32_t kMaxLines = 250;
+
+// Frames between two lines of a picture: the recording's frames, less the FFT mask, spread over
+// 400 (3D), 800 (2D) or 200 (1D) steps; never negative, so a recording shorter than the block
+// steps 0 and a smaller FFT size later still starts at its first frame.
+int32_t LineStep(Picture picture, int64_t recordingFrames, int32_t fftMask);
+
+struct SpectrumLine {
+    int32_t number = 0;      // 1 .. 250
+    int64_t firstFrame = 0;  // the block's first frame in the recording
+    std::span<const double> amplitudes;  // bins 0..N/2-1, normalised and filtered
+    // Bins 0..N/2-1: computed in "fein"; in "norm" what the last "fein" line left.
+    std::span<const double> phases;
 };
 
-// Everything the analysis keeps between lines, passes and recomputes.
-struct Analysis {
-    FFTEngine fft;
-    PassState pass;
-    LineFilterState filter;
+using LineHandler = std::function<void(const SpectrumLine&)>;
+
+// The numbers the filter's captions show: the limit the last filtered line started from and the
+// range of kept points the adaptation aims at.
+struct FilterCaption {
+    int32_t limit = 0;
+    KeepRange keep;
 };
 
-// The line step for the current GraphMode, from SampleCount and FFTMask; never negative.
-int32_t Optimum(const AnalysisState& state);
+struct PassEnd {
+    int32_t filterLimit = kStartFilterLimit;  // carried to the next line, pass and recompute
+    int32_t lines = 0;                        // lines handed on
+    std::optional<FilterCaption> caption;     // none when no line was filtered
+    // The recording holds no complete block: no line at all.
+    bool tooShort = false;
+};
 
-// What the window and the command line say when the recording has no complete block of the
-// current FFT size, e.g. "Aufnahme kürzer als ein FFT-Block (1024 Samples)".
-std::string ShortRecordingNotice(const AnalysisState& state);
-
-// Called once per finished line; the renderer (grafik) in the program.
-using LineSink = std::function<void()>;
-
-// One pass over channel state.DrawChannel. Ends with the gauge hidden. Without one complete
-// block it hands the renderer only the frame (EndOfData set) and gives ShortRecordingNotice to
-// effects.PlotNotice.
-void ChannelPass(AnalysisState& state, Analysis& analysis, const Controls& controls,
-                 Effects& effects, const LineSink& grafik);
-
-// The stages of one line, in the order the pass runs them (FFTline and LineFilter sit between).
-// Stage 1: N complex samples from frame pass.SamplePos on into FFTInput; sets EndOfData, and
-// SamplePos to that first frame + 4 * LineStep.
-void TakeBlock(const AnalysisState& state, FFTEngine& fft, PassState& pass);
-// Stage 2: scales the block so that its largest |Re| + |Im| is 100.
-void NormPeak(const AnalysisState& state, FFTEngine& fft);
-// Stage 3: first difference; the last entry becomes 0.
-void DiffBlock(const AnalysisState& state, FFTEngine& fft);
-// Stage 5: divides the line by its mean over bins 20..N/2-1.
-void NormMean(const AnalysisState& state, FFTEngine& fft);
+// One pass over the samples with line step `lineStep` (frames advance 4 x lineStep per line).
+// Every line goes to onLine before the next one is computed.
+PassEnd RunSpectrogramPass(const PictureSamples& samples, const Settings& settings,
+                           int32_t lineStep, int32_t filterLimit, FftBuffers& buffers,
+                           const LineHandler& onLine);
 
 }  // namespace pirolex

@@ -1,17 +1,12 @@
 // What a recompute costs: the full recompute of a 700000-frame stereo fly-by ("beide", 2D,
 // N = 1024, constant points per line) with the renderer, the analysis alone, and one transform
-// and one filter run on their own. The "Direct" variants run the plain readings of the stages
-// (tests/analysis/direct_stages) on the same data, for comparison.
+// and one filter run on their own.
 //
 //   ./build/bench/pirolex_bench --benchmark_filter=Recompute
 //   ./build/bench/pirolex_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 
-#include "analysis_state.h"
-#include "direct_stages.h"
-#include "effects.h"
+#include "picture.h"
 #include "plot_canvas.h"
-#include "recompute.h"
-#include "session.h"
 #include "spectrogram_pass.h"
 #include "vector_state.h"
 
@@ -40,10 +35,14 @@ constexpr auto kMs = benchmark::kMillisecond;
 constexpr auto kUs = benchmark::kMicrosecond;
 
 // A model engine passing by: a tone with two harmonics whose pitch falls from 3300 Hz to 2700 Hz
-// around the middle of the recording, loudest at the pass, over a little wind noise.
-void RecordFlyBy(AnalysisState& state) {
+// around the middle of the recording, loudest at the pass, over a little wind noise. Its samples
+// carry 8-bit levels, as a recording the pictures were first drawn from.
+Recording FlyBy() {
     std::mt19937 rng(1);
     std::normal_distribution<double> wind(0.0, 4.0);
+    Recording r;
+    r.sampleRate = kRate;
+    r.channels.assign(2, std::vector<int16_t>(kMaxFrames));
     double phase = 0.0;
     for (int32_t i = 1; i <= kMaxFrames; ++i) {
         const double t = double(i - kMaxFrames / 2) / kRate;
@@ -52,148 +51,116 @@ void RecordFlyBy(AnalysisState& state) {
         const double loudness = 60 / (1 + t * t);
         const double engine =
             loudness * (std::sin(phase) + 0.4 * std::sin(2 * phase) + 0.2 * std::sin(3 * phase));
-        for (int ch : {kLeft, kRight}) {
-            const double v = 128 + engine * (ch == kLeft ? 1.0 : 0.8) + wind(rng);
-            state.Samples[ch][i] = uint8_t(std::clamp(std::lround(v), 0L, 255L));
+        for (int ch : {0, 1}) {
+            const double v = 128 + engine * (ch == 0 ? 1.0 : 0.8) + wind(rng);
+            r.channels[ch][i - 1] = int16_t((std::clamp(std::lround(v), 0L, 255L) - 128) * 256);
         }
     }
-    state.SampleCount = state.StoredCount = kMaxFrames;
-    state.SampleRate = kRate;
-    state.Channels = 2;
-    state.FileLoaded = state.WaveOpened = true;
+    return r;
 }
 
-// The session as the window leaves it after loading the fly-by with the start-up defaults and
-// choosing "beide".
-std::unique_ptr<Session> LoadedSession() {
-    auto session = std::make_unique<Session>();
-    AnalysisState& state = session->state;
-    state.FFTExponent = 10;
-    FFTinit(state, session->analysis.fft);
-    state.GraphMode = 2;
-    state.AutoStep = state.DisplayFilter = true;
-    state.ChannelSelect = 2;
-    RecordFlyBy(state);
-    state.LineStep = Optimum(state);
-    return session;
+// The window after loading the fly-by with the start-up settings and choosing "beide".
+Settings BothChannels(Accuracy accuracy) {
+    Settings s = StartupSettings();
+    s.channel = Channel::kBoth;
+    s.accuracy = accuracy;
+    return s;
 }
 
-Controls WithAccuracy(int accuracy) {
-    Controls controls;
-    controls.Accuracy = accuracy;
-    return controls;
-}
+int32_t Step(const Recording& r, const Settings& s) { return LineStep(s.picture, r.FrameCount(), s.FftMask()); }
 
-int LinesPerRecompute(Session& session) {
-    int lines = 0;
-    Effects none;
-    for (int channel : {kLeft, kRight}) {
-        session.state.DrawChannel = channel;
-        ChannelPass(session.state, session.analysis, Controls{}, none, [&] { ++lines; });
-    }
-    return lines;
-}
-
-void BM_Recompute(benchmark::State& run, int accuracy) {
-    auto session = LoadedSession();
+void BM_Recompute(benchmark::State& run, Accuracy accuracy) {
+    const Recording recording = FlyBy();
+    const Settings settings = BothChannels(accuracy);
+    auto state = std::make_unique<PictureState>();
     PlotCanvas canvas(615, 271);
-    Effects effects;
-    const Controls controls = WithAccuracy(accuracy);
-    const int lines = LinesPerRecompute(*session);
+    const PlotView view = ViewForImage({615, 271});
+    PlotEffects effects;
+    int lines = 0;
     ClearUpperVectorState();  // whatever ran before may have left Qt's AVX state behind
     for (auto _ : run) {
-        Recompute(*session, canvas, controls, effects);
+        lines = DrawPicture(recording, settings, Step(recording, settings), *state, canvas, view, effects).lines;
         benchmark::ClobberMemory();
     }
-    run.SetItemsProcessed(run.iterations() * lines);
-    run.counters["lines"] = lines;
+    run.SetItemsProcessed(run.iterations() * 2 * lines);
+    run.counters["lines"] = 2 * lines;
 }
-BENCHMARK_CAPTURE(BM_Recompute, Norm, 0)->Unit(kMs)->Apply(Steady);
-BENCHMARK_CAPTURE(BM_Recompute, Fein, 1)->Unit(kMs)->Apply(Steady);
+BENCHMARK_CAPTURE(BM_Recompute, Norm, Accuracy::kNorm)->Unit(kMs)->Apply(Steady);
+BENCHMARK_CAPTURE(BM_Recompute, Fein, Accuracy::kFein)->Unit(kMs)->Apply(Steady);
 
-// Both channel passes without the renderer; `plain` runs the plain readings of the stages.
-void BM_RecomputeAnalysisOnly(benchmark::State& run, bool plain, int accuracy) {
-    auto session = LoadedSession();
-    Effects effects;
-    const Controls controls = WithAccuracy(accuracy);
-    const int lines = LinesPerRecompute(*session);
+// Both channel passes without the renderer.
+void BM_RecomputeAnalysisOnly(benchmark::State& run, Accuracy accuracy) {
+    const Recording recording = FlyBy();
+    const Settings settings = BothChannels(accuracy);
+    auto buffers = std::make_unique<FftBuffers>();
+    int32_t limit = kStartFilterLimit;
+    int lines = 0;
     ClearUpperVectorState();  // whatever ran before may have left Qt's AVX state behind
     for (auto _ : run) {
-        for (int channel : {kLeft, kRight}) {
-            session->state.DrawChannel = channel;
-            if (plain)
-                direct::ChannelPass(session->state, session->analysis, controls, effects, {});
-            else
-                ChannelPass(session->state, session->analysis, controls, effects, {});
+        lines = 0;
+        for (int channel : {0, 1}) {
+            const PassEnd end = RunSpectrogramPass(PictureSamples(recording, channel), settings,
+                                                   Step(recording, settings), limit, *buffers, {});
+            limit = end.filterLimit;
+            lines += end.lines;
         }
         benchmark::ClobberMemory();
     }
     run.SetItemsProcessed(run.iterations() * lines);
 }
-BENCHMARK_CAPTURE(BM_RecomputeAnalysisOnly, Norm, false, 0)->Unit(kMs)->Apply(Steady);
-BENCHMARK_CAPTURE(BM_RecomputeAnalysisOnly, Fein, false, 1)->Unit(kMs)->Apply(Steady);
-BENCHMARK_CAPTURE(BM_RecomputeAnalysisOnly, DirectNorm, true, 0)->Unit(kMs)->Apply(Steady);
-BENCHMARK_CAPTURE(BM_RecomputeAnalysisOnly, DirectFein, true, 1)->Unit(kMs)->Apply(Steady);
+BENCHMARK_CAPTURE(BM_RecomputeAnalysisOnly, Norm, Accuracy::kNorm)->Unit(kMs)->Apply(Steady);
+BENCHMARK_CAPTURE(BM_RecomputeAnalysisOnly, Fein, Accuracy::kFein)->Unit(kMs)->Apply(Steady);
 
-// A block from the middle of the fly-by, ready for the transform (stages 1 to 3 done).
-std::unique_ptr<Session> SessionAtPass() {
-    auto session = LoadedSession();
-    PassState pass{kMaxFrames / 2, false, 0, 0};
-    TakeBlock(session->state, session->analysis.fft, pass);
-    NormPeak(session->state, session->analysis.fft);
-    DiffBlock(session->state, session->analysis.fft);
-    return session;
+// The 1024-point block of the fly-by's middle, as the pass hands it to the transform, taken
+// from the pass's line there.
+std::unique_ptr<FftBuffers> BuffersAtPass(const Recording& recording, std::vector<double>* line) {
+    auto buffers = std::make_unique<FftBuffers>();
+    Settings settings = BothChannels(Accuracy::kNorm);
+    int32_t limit = kStartFilterLimit;
+    std::array<ComplexRow, kTableSize> block{};
+    RunSpectrogramPass(PictureSamples(recording, 0), settings, Step(recording, settings), limit,
+                       *buffers, [&](const SpectrumLine& l) {
+                           if (l.number != 100) return;
+                           block = buffers->block;
+                           if (line) line->assign(l.amplitudes.begin(), l.amplitudes.end());
+                       });
+    buffers->block = block;
+    return buffers;
 }
 
-void BM_FFTline(benchmark::State& run, bool plain, int accuracy) {
-    auto session = SessionAtPass();
-    FFTEngine& fft = session->analysis.fft;
-    const auto block = fft.FFTInput;
+void BM_TransformLine(benchmark::State& run, Accuracy accuracy) {
+    const Recording recording = FlyBy();
+    auto buffers = BuffersAtPass(recording, nullptr);
     ClearUpperVectorState();  // whatever ran before may have left Qt's AVX state behind
     for (auto _ : run) {
-        fft.FFTInput = block;
-        if (plain)
-            direct::FFTline(session->state, fft, accuracy);
-        else
-            FFTline(session->state, fft, accuracy);
-        benchmark::DoNotOptimize(fft.FFTOutput[0].Re);
+        TransformLine(*buffers, kLargestFftExponent, accuracy);
+        benchmark::DoNotOptimize(buffers->amplitudes[0]);
     }
 }
-BENCHMARK_CAPTURE(BM_FFTline, Norm, false, 0)->Unit(kUs)->Apply(Steady);
-BENCHMARK_CAPTURE(BM_FFTline, Fein, false, 1)->Unit(kUs)->Apply(Steady);
-BENCHMARK_CAPTURE(BM_FFTline, DirectNorm, true, 0)->Unit(kUs)->Apply(Steady);
-BENCHMARK_CAPTURE(BM_FFTline, DirectFein, true, 1)->Unit(kUs)->Apply(Steady);
+BENCHMARK_CAPTURE(BM_TransformLine, Norm, Accuracy::kNorm)->Unit(kUs)->Apply(Steady);
+BENCHMARK_CAPTURE(BM_TransformLine, Fein, Accuracy::kFein)->Unit(kUs)->Apply(Steady);
 
-// One filter run on a line of the fly-by: with a limit that has settled (one iteration), and on
-// a silent line, which always takes all 21 iterations.
-void BM_LineFilter(benchmark::State& run, bool plain, bool silent) {
-    auto session = SessionAtPass();
-    FFTEngine& fft = session->analysis.fft;
-    FFTline(session->state, fft, 0);
-    NormMean(session->state, fft);
-    if (silent) fft.FFTOutput = {};
-    Effects effects;
-    const Controls controls;
-    LineFilterState settled;
+// One filter run on a line of the fly-by (before filtering it again): with a limit that has
+// settled, and on a silent line, which always takes all 21 iterations.
+void BM_LineFilter(benchmark::State& run, bool silent) {
+    const Recording recording = FlyBy();
+    std::vector<double> line;
+    BuffersAtPass(recording, &line);
+    if (silent) std::fill(line.begin(), line.end(), 0.0);
+    const Settings settings = StartupSettings();
+    int32_t settled = kStartFilterLimit;
     for (int i = 0; i < 40; ++i) {
-        auto scratch = std::make_unique<FFTEngine>(fft);
-        LineFilter(session->state, *scratch, settled, controls, effects);
+        std::vector<double> scratch = line;
+        settled = FilterLine(scratch, settings, settled);
     }
-    const auto line = fft.FFTOutput;
+    std::vector<double> work;
     ClearUpperVectorState();  // whatever ran before may have left Qt's AVX state behind
     for (auto _ : run) {
-        fft.FFTOutput = line;
-        LineFilterState filter = settled;
-        if (plain)
-            direct::LineFilter(session->state, fft, filter, controls, effects);
-        else
-            LineFilter(session->state, fft, filter, controls, effects);
-        benchmark::DoNotOptimize(fft.FFTOutput[100].Re);
+        work = line;
+        benchmark::DoNotOptimize(FilterLine(work, settings, settled));
     }
 }
-BENCHMARK_CAPTURE(BM_LineFilter, Settled, false, false)->Unit(kUs)->Apply(Steady);
-BENCHMARK_CAPTURE(BM_LineFilter, Silent, false, true)->Unit(kUs)->Apply(Steady);
-BENCHMARK_CAPTURE(BM_LineFilter, DirectSettled, true, false)->Unit(kUs)->Apply(Steady);
-BENCHMARK_CAPTURE(BM_LineFilter, DirectSilent, true, true)->Unit(kUs)->Apply(Steady);
+BENCHMARK_CAPTURE(BM_LineFilter, Settled, false)->Unit(kUs)->Apply(Steady);
+BENCHMARK_CAPTURE(BM_LineFilter, Silent, true)->Unit(kUs)->Apply(Steady);
 
 }  // namespace

@@ -32,7 +32,7 @@ void Steady(benchmark::internal::Benchmark* b) {
 }
 
 // The recording of the comparison with sox: 700000 frames, two microphones, 16 bit.
-const std::string& Recording() {
+const std::string& RecordingPath() {
     static QTemporaryDir dir;
     static const std::string path = [] {
         flyby::Params p;
@@ -49,29 +49,27 @@ const std::string& Recording() {
 
 PlotRequest Beide() {
     PlotRequest request;
-    request.file = Recording();
-    request.channelSelect = 2;
+    request.file = RecordingPath();
+    request.settings.channel = Channel::kBoth;
     return request;
 }
 
 void BM_Load(benchmark::State& run) {
     const PlotRequest request = Beide();
     for (auto _ : run) {
-        auto session = StartSession(request);
-        LoadRecording(*session, request.file);
-        benchmark::DoNotOptimize(session->state.StoredCount);
+        auto plot = LoadPlot(request);
+        benchmark::DoNotOptimize(plot->recording.FrameCount());
     }
 }
 BENCHMARK(BM_Load)->Apply(Steady);
 
 void BM_Recompute2DBeide(benchmark::State& run) {
     const PlotRequest request = Beide();
-    auto session = StartSession(request);
-    LoadRecording(*session, request.file);
+    auto plot = LoadPlot(request);
     PlotCanvas canvas = MakePlotBitmap(request);
-    DrawPlot(*session, canvas, request);  // the fonts are loaded once per process
+    DrawPlot(*plot, canvas, request);  // the fonts are loaded once per process
     for (auto _ : run) {
-        DrawPlot(*session, canvas, request);
+        DrawPlot(*plot, canvas, request);
         benchmark::ClobberMemory();
     }
 }
@@ -98,20 +96,19 @@ BENCHMARK(BM_CanvasRows)->Apply(Steady);
 
 void BM_SavePng(benchmark::State& run) {
     const PlotRequest request = Beide();
-    auto session = StartSession(request);
-    LoadRecording(*session, request.file);
+    auto plot = LoadPlot(request);
     PlotCanvas canvas = MakePlotBitmap(request);
-    DrawPlot(*session, canvas, request);
+    DrawPlot(*plot, canvas, request);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("plot.png"));
-    for (auto _ : run) benchmark::DoNotOptimize(SavePlotPng(canvas, path));
+    for (auto _ : run) benchmark::DoNotOptimize(WritePlotPng(canvas, path));
 }
 BENCHMARK(BM_SavePng)->Apply(Steady);
 
 // The command as main() runs it, less the process and Qt's start-up.
 void BM_RenderCommand(benchmark::State& run) {
     QTemporaryDir dir;
-    const std::vector<std::string> args = {Recording(), "-o", dir.filePath(QStringLiteral("x.png")).toStdString(),
+    const std::vector<std::string> args = {RecordingPath(), "-o", dir.filePath(QStringLiteral("x.png")).toStdString(),
                                            "--channel", "beide"};
     std::ostringstream out, err;
     for (auto _ : run) benchmark::DoNotOptimize(RunRender(args, out, err));

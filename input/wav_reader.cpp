@@ -1,11 +1,10 @@
 #include "wav_reader.h"
 
-#include "runtime_error.h"
+#include "checked_arithmetic.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
@@ -28,16 +27,11 @@ constexpr uint16_t kFormatPcm = 1;
 constexpr uint16_t kFormatFloat = 3;
 constexpr uint16_t kFormatExtensible = 0xFFFE;
 constexpr uint32_t kMaxSampleRate = std::numeric_limits<int32_t>::max();
-constexpr uint32_t kMaxDataBytes = std::numeric_limits<int32_t>::max();
 constexpr uint32_t kMaxFrameCount = std::numeric_limits<int32_t>::max();
 constexpr size_t kReadBlockBytes = 64 * 1024;
 // How far a data chunk of size 0 is looked past to tell trailing chunks from audio.
 constexpr size_t kLookAheadBytes = 1024 * 1024;
 constexpr size_t kDiscardBytes = 4096;
-constexpr uint8_t kZeroLevel = 128;
-constexpr uint8_t kMonoRightLevel = 127;
-constexpr const char* kUnitRate = " Hz Samplerate";
-constexpr const char* kUnitCount = " Samples";
 
 uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
@@ -60,11 +54,11 @@ size_t ReadUpTo(ByteSource& src, uint8_t* dst, size_t n) {
 }
 
 void ReadExact(ByteSource& src, uint8_t* dst, size_t n) {
-    if (ReadUpTo(src, dst, n) != n) Fail(msg::kReadPastEnd);
+    if (ReadUpTo(src, dst, n) != n) Fail(ErrorCode::kReadPastEnd);
 }
 
 void SkipExact(ByteSource& src, uint64_t n) {
-    if (src.Skip(n) != n) Fail(msg::kReadPastEnd);
+    if (src.Skip(n) != n) Fail(ErrorCode::kReadPastEnd);
 }
 
 // RIFF aligns every chunk to an even offset. A missing pad byte at the very end of the file is
@@ -85,14 +79,13 @@ struct Format {
     uint32_t SampleBytes() const { return bits / 8u; }
 };
 
-// The decoded recording, held apart from AnalysisState until the whole parse has succeeded.
+// What the parse has found so far; handed out only when the whole parse has succeeded.
 struct Parsed {
     Format format;
     uint32_t dataSizeField = 0;
     uint64_t dataBytesPresent = 0;
     uint32_t framesPresent = 0;
-    std::vector<uint8_t> left;
-    std::vector<uint8_t> right;
+    std::vector<std::vector<int16_t>> channels;
 };
 
 struct ChunkHeader {
@@ -102,8 +95,8 @@ struct ChunkHeader {
 
 void ReadRiffHeader(ByteSource& src) {
     uint8_t head[kRiffHeaderSize];
-    if (ReadUpTo(src, head, kRiffHeaderSize) != kRiffHeaderSize) Fail(msg::kNotWav);
-    if (!TagIs(head, "RIFF") || !TagIs(head + 8, "WAVE")) Fail(msg::kNotWav);
+    if (ReadUpTo(src, head, kRiffHeaderSize) != kRiffHeaderSize) Fail(ErrorCode::kNotWav);
+    if (!TagIs(head, "RIFF") || !TagIs(head + 8, "WAVE")) Fail(ErrorCode::kNotWav);
 }
 
 // False at a clean end of the chunk list; a header cut short is a read past the end.
@@ -111,7 +104,7 @@ bool ReadChunkHeader(ByteSource& src, ChunkHeader& header) {
     uint8_t raw[kChunkHeaderSize];
     const size_t got = ReadUpTo(src, raw, kChunkHeaderSize);
     if (got == 0) return false;
-    if (got != kChunkHeaderSize) Fail(msg::kReadPastEnd);
+    if (got != kChunkHeaderSize) Fail(ErrorCode::kReadPastEnd);
     std::memcpy(header.tag, raw, 4);
     header.size = U32(raw + 4);
     return true;
@@ -136,11 +129,11 @@ bool IsSupported(uint16_t sampleFormat, uint16_t bits) {
 }
 
 void CheckFormat(const Format& f) {
-    if (!IsSupported(f.sampleFormat, f.bits)) Fail(msg::Unsupported(f.sampleFormat, f.bits));
+    if (!IsSupported(f.sampleFormat, f.bits)) Fail(ErrorCode::kUnsupportedFormat, f.sampleFormat, f.bits);
     const bool frameTooSmall = uint32_t{f.blockAlign} < uint32_t{f.channels} * f.SampleBytes();
     if (f.channels == 0 || f.blockAlign == 0 || frameTooSmall || f.sampleRate == 0 ||
         f.sampleRate > kMaxSampleRate)
-        Fail(msg::kBadFormat);
+        Fail(ErrorCode::kBadFormatChunk);
 }
 
 // body holds the first min(size, 40) bytes of the "fmt " chunk.
@@ -154,7 +147,7 @@ Format DecodeFormat(const uint8_t* body, uint32_t size) {
     f.validBits = f.bits;
     f.sampleFormat = f.formatTag;
     if (f.formatTag == kFormatExtensible) {
-        if (size < kExtensibleFmtSize) Fail(msg::kBadFormat);
+        if (size < kExtensibleFmtSize) Fail(ErrorCode::kBadFormatChunk);
         // Valid bits only describe the signal; the container size decides how samples are read.
         f.validBits = U16(body + kValidBitsOffset);
         // The sub-format GUID starts with the format tag it stands for.
@@ -167,7 +160,7 @@ Format DecodeFormat(const uint8_t* body, uint32_t size) {
 }
 
 Format ReadFormatChunk(ByteSource& src, uint32_t size) {
-    if (size < kMinFmtSize) Fail(msg::kBadFormat);
+    if (size < kMinFmtSize) Fail(ErrorCode::kBadFormatChunk);
     uint8_t body[kExtensibleFmtSize] = {};
     const uint32_t head = std::min(size, kExtensibleFmtSize);
     ReadExact(src, body, head);
@@ -183,7 +176,7 @@ Format FindDataChunk(ByteSource& src, uint32_t& dataSize) {
     ChunkHeader header;
     while (ReadChunkHeader(src, header)) {
         if (TagIs(header.tag, "data")) {
-            if (!format) Fail(msg::kNoFormat);
+            if (!format) Fail(ErrorCode::kNoFormatChunk);
             dataSize = header.size;
             return *format;
         }
@@ -194,69 +187,78 @@ Format FindDataChunk(ByteSource& src, uint32_t& dataSize) {
             SkipPadByte(src, header.size);
         }
     }
-    Fail(format ? msg::kNoData : msg::kNoFormat);
+    Fail(format ? ErrorCode::kNoDataChunk : ErrorCode::kNoFormatChunk);
 }
 
-uint8_t FloatTo8Bit(double x) {
-    if (std::isnan(x)) return kZeroLevel;
-    const double level = std::floor(x * 128.0) + 128.0;
-    return static_cast<uint8_t>(std::clamp(level, 0.0, 255.0));
+// floor, so that the top byte of the result is the 8-bit level floor(x * 128) + 128 the pictures
+// are drawn from.
+int16_t FloatTo16Bit(double x) {
+    if (std::isnan(x)) return 0;
+    return static_cast<int16_t>(std::clamp(std::floor(x * 32768.0), -32768.0, 32767.0));
 }
 
-uint8_t SampleTo8Bit(const uint8_t* p, const Format& f) {
+// Integer samples keep their top 16 bits (arithmetic shift for 24 and 32); 8-bit samples are
+// unsigned with 128 as zero.
+int16_t SampleTo16Bit(const uint8_t* p, const Format& f) {
     if (f.sampleFormat == kFormatFloat) {
         if (f.bits == 32) {
             float x;
             const uint32_t raw = U32(p);
             std::memcpy(&x, &raw, sizeof x);
-            return FloatTo8Bit(x);
+            return FloatTo16Bit(x);
         }
         double x;
         const uint64_t raw = U32(p) | (static_cast<uint64_t>(U32(p + 4)) << 32);
         std::memcpy(&x, &raw, sizeof x);
-        return FloatTo8Bit(x);
+        return FloatTo16Bit(x);
     }
-    if (f.bits == 8) return p[0];
-    // floor(s / 2^(bits - 8)) + 128 is the most significant byte with its sign bit inverted.
-    return static_cast<uint8_t>(p[f.SampleBytes() - 1] ^ 0x80);
+    if (f.bits == 8) return static_cast<int16_t>((p[0] - 128) * 256);
+    const uint32_t top = f.SampleBytes() - 1;
+    return static_cast<int16_t>(static_cast<uint16_t>(p[top] << 8 | p[top - 1]));
 }
 
 void DecodeFrames(const uint8_t* bytes, size_t frames, Parsed& out) {
     const Format& f = out.format;
     // CheckFormat guarantees the stride holds a whole sample, also for padded containers.
     const size_t stride = f.blockAlign / f.channels;
-    for (size_t i = 0; i < frames; ++i) {
-        const uint8_t* frame = bytes + i * f.blockAlign;
-        out.left.push_back(SampleTo8Bit(frame, f));
-        out.right.push_back(f.channels >= 2 ? SampleTo8Bit(frame + stride, f) : kMonoRightLevel);
+    const size_t start = out.channels.front().size();
+    for (size_t c = 0; c < out.channels.size(); ++c) {
+        std::vector<int16_t>& channel = out.channels[c];
+        channel.resize(start + frames);
+        int16_t* dst = channel.data() + start;
+        const uint8_t* src = bytes + c * stride;
+        for (size_t i = 0; i < frames; ++i, src += f.blockAlign) dst[i] = SampleTo16Bit(src, f);
     }
 }
 
-// Stores up to kMaxFrames frames of the `claimed` bytes and counts the bytes the data chunk
-// really has, which may be fewer.
+// Samples (all channels) reserved ahead from the size the data chunk claims: enough for long
+// recordings, and not more than a lying size field can make the reader take before the file
+// proves it.
+constexpr uint64_t kMaxReservedSamples = uint64_t{1} << 23;
+
+// Decodes the whole frames of the `claimed` bytes and counts the bytes the data chunk really has,
+// which may be fewer.
 void ReadDataChunk(ByteSource& src, uint64_t claimed, Parsed& out) {
     const uint32_t align = out.format.blockAlign;
     std::vector<uint8_t> block(std::max<size_t>(1, kReadBlockBytes / align) * align);
     uint64_t remaining = claimed;
-    size_t stored = 0;
-    out.left.reserve(std::min<uint64_t>(kMaxFrames, remaining / align));
-    out.right.reserve(out.left.capacity());
-    while (remaining > 0 && stored < static_cast<size_t>(kMaxFrames)) {
+    out.channels.assign(out.format.channels, {});
+    const uint64_t reserve = std::min(kMaxReservedSamples / out.format.channels, remaining / align);
+    for (std::vector<int16_t>& channel : out.channels) channel.reserve(reserve);
+    while (remaining > 0) {
         const size_t want = static_cast<size_t>(std::min<uint64_t>(block.size(), remaining));
         const size_t got = ReadUpTo(src, block.data(), want);
         out.dataBytesPresent += got;
         remaining -= got;
-        const size_t frames = std::min(got / align, static_cast<size_t>(kMaxFrames) - stored);
-        DecodeFrames(block.data(), frames, out);
-        stored += frames;
+        if (out.dataBytesPresent / align > kMaxFrameCount) Fail(ErrorCode::kIntegerOverflow);
+        DecodeFrames(block.data(), got / align, out);
         if (got < want) return;  // the file ends inside the data chunk
     }
-    out.dataBytesPresent += src.Skip(remaining);
 }
 
 void CountFrames(Parsed& out) {
     const uint64_t frames = out.dataBytesPresent / out.format.blockAlign;
-    if (frames > kMaxFrameCount) Fail(msg::kIntOverflow);
+    if (frames > kMaxFrameCount) Fail(ErrorCode::kIntegerOverflow);
     out.framesPresent = static_cast<uint32_t>(frames);
 }
 
@@ -329,33 +331,6 @@ Parsed Parse(ByteSource& src) {
     return out;
 }
 
-void CommitFormat(const Parsed& p, AnalysisState& state) {
-    const Format& f = p.format;
-    state.SampleRate = static_cast<int32_t>(f.sampleRate);
-    state.Channels = static_cast<uint8_t>(f.channels & 0xFF);
-    state.BlockAlign = static_cast<uint8_t>(f.blockAlign & 0xFF);
-    state.BitsPerSample = static_cast<uint8_t>(f.bits & 0xFF);
-    state.DataBytes = static_cast<int32_t>(std::min(p.dataSizeField, kMaxDataBytes));
-    state.SampleCount = static_cast<int32_t>(p.framesPresent);
-    state.StoredCount = static_cast<int32_t>(p.left.size());
-}
-
-// Entries above the new StoredCount keep an earlier recording's values; nothing reads them.
-void CommitStore(const Parsed& p, AnalysisState& state) {
-    std::copy(p.left.begin(), p.left.end(), state.LeftSamples().begin() + 1);
-    std::copy(p.right.begin(), p.right.end(), state.RightSamples().begin() + 1);
-}
-
-void ReportLoad(const Parsed& p, AnalysisState& state, Effects& effects) {
-    effects.StatusPanel(1, std::to_string(state.SampleRate) + kUnitRate);
-    effects.StatusPanel(2, std::to_string(state.SampleCount) + kUnitCount);
-    effects.StatusPanel(3, DurationText(state.SampleCount, state.SampleRate));
-    if (state.StoredCount < 1) return;
-    const bool stereo = p.format.channels >= 2;
-    if (!stereo) state.ChannelSelect = 0;
-    effects.ChannelGroup(stereo);
-}
-
 WavInfo Describe(const Parsed& p) {
     WavInfo info;
     info.formatTag = p.format.formatTag;
@@ -372,9 +347,9 @@ WavInfo Describe(const Parsed& p) {
 }
 
 [[noreturn]] void FailOpen(int error) {
-    if (error == ENOENT || error == ENOTDIR) Fail(msg::kFileNotFound);
-    if (error == EACCES || error == EPERM) Fail(msg::kAccessDenied);
-    Fail(msg::IoError(error));
+    if (error == ENOENT || error == ENOTDIR) Fail(ErrorCode::kFileNotFound);
+    if (error == EACCES || error == EPERM) Fail(ErrorCode::kAccessDenied);
+    Fail(ErrorCode::kIoError, error);
 }
 
 }  // namespace
@@ -425,7 +400,7 @@ size_t FileSource::Read(uint8_t* dst, size_t n) {
             pos_ += static_cast<uint64_t>(got);
             return static_cast<size_t>(got);
         }
-        if (errno != EINTR) Fail(msg::IoError(errno));
+        if (errno != EINTR) Fail(ErrorCode::kIoError, errno);
     }
 }
 
@@ -435,23 +410,33 @@ uint64_t FileSource::Skip(uint64_t n) {
     if (!seekable_) return ByteSource::Skip(n);
     const uint64_t count = std::min(n, size_ > pos_ ? size_ - pos_ : 0);
     if (count == 0) return 0;
-    if (::lseek(fd_, static_cast<off_t>(count), SEEK_CUR) < 0) Fail(msg::IoError(errno));
+    if (::lseek(fd_, static_cast<off_t>(count), SEEK_CUR) < 0) Fail(ErrorCode::kIoError, errno);
     pos_ += count;
     return count;
 }
 
-WavInfo LoadWav(ByteSource& source, AnalysisState& state, Effects& effects) {
-    const Parsed parsed = Parse(source);
-    CommitFormat(parsed, state);
-    CommitStore(parsed, state);
-    ReportLoad(parsed, state, effects);
-    return Describe(parsed);
+WavResult ReadWav(ByteSource& source) {
+    WavResult result;
+    try {
+        Parsed parsed = Parse(source);
+        result.info = Describe(parsed);
+        result.recording.sampleRate = static_cast<int32_t>(parsed.format.sampleRate);
+        result.recording.channels = std::move(parsed.channels);
+        // A data chunk without a single byte still has the format's channels, each empty.
+        result.recording.channels.resize(parsed.format.channels);
+    } catch (const Failure& failure) {
+        return WavResult{failure, {}, {}};
+    }
+    return result;
 }
 
-WavInfo OpenWavefile(AnalysisState& state, Effects& effects) {
-    state.WaveOpened = true;
-    FileSource file(state.FileName);
-    return LoadWav(file, state, effects);
+WavResult ReadWavFile(const std::string& path) {
+    try {
+        FileSource file(path);
+        return ReadWav(file);
+    } catch (const Failure& failure) {
+        return WavResult{failure, {}, {}};
+    }
 }
 
 bool CanOpenForReading(const std::string& path) {
@@ -461,13 +446,6 @@ bool CanOpenForReading(const std::string& path) {
     const bool readable = ::fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode);
     ::close(fd);
     return readable;
-}
-
-std::string DurationText(int32_t frames, int32_t sampleRate) {
-    const double seconds = CheckedDiv(static_cast<double>(frames), static_cast<double>(sampleRate));
-    char text[64];
-    std::snprintf(text, sizeof text, "%4.1f s", seconds);
-    return text;
 }
 
 }  // namespace pirolex

@@ -1,24 +1,24 @@
 #pragma once
-// The WAV reader: parses a RIFF/WAVE byte stream into the 8-bit sample store. A load is all or
-// nothing: it parses into a fresh result and only a complete success touches AnalysisState and
-// the status panels. Failures throw RuntimeError with the German text the user sees.
+// The WAV reader: parses a RIFF/WAVE byte stream into a Recording. A load is all or nothing: it
+// returns the recording and its format, or the code of the failure and nothing else.
 //
 // What it accepts: "RIFF" size "WAVE", then chunks in any order; "fmt " and "data" are found by
 // tag (case-sensitive), everything else is skipped by its size plus the pad byte after an odd
 // size. Formats: PCM 8/16/24/32 bit, IEEE float 32/64 bit, and WAVE_FORMAT_EXTENSIBLE whose
 // sub-format is one of those; PCM of other sizes (12 bits in 2 bytes, 20 in 3) is read by its
-// container, block align / channels. Each sample becomes one unsigned byte with 128 as zero:
-// integer samples keep their most significant byte with the top bit inverted, float samples x
-// give floor(x * 128) + 128 clamped to 0..255 (NaN gives 128). A data chunk that claims more
-// bytes than the file holds loads the whole frames that are there; one that claims 0 bytes takes
-// the rest of the file as its data unless that is a list of chunks ending with the file. Nothing
-// after the data chunk is read.
+// container, block align / channels. Every frame of every channel is kept, each sample as a
+// 16-bit integer taken by floor: 8-bit b gives (b - 128) << 8, 16-bit stays, 24 and 32 bits keep
+// their top 16 bits, float x gives floor(x * 32768) clamped to the 16-bit range (NaN gives 0).
+// A data chunk that claims more bytes than the file holds loads the whole frames that are there;
+// one that claims 0 bytes takes the rest of the file as its data unless that is a list of chunks
+// ending with the file. Nothing after the data chunk is read.
 
-#include "analysis_state.h"
-#include "effects.h"
+#include "failure.h"
+#include "recording.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace pirolex {
@@ -47,8 +47,8 @@ private:
     size_t pos_ = 0;
 };
 
-// The file wrapper: opened read-only on construction (throws the German open error), closed by
-// the destructor, so a failing parse never leaves it open.
+// The file wrapper: opened read-only on construction (throws the open error's Failure), closed
+// by the destructor, so a failing parse never leaves it open. Read errors throw kIoError.
 class FileSource : public ByteSource {
 public:
     explicit FileSource(const std::string& path);
@@ -65,33 +65,33 @@ private:
     uint64_t pos_ = 0;
 };
 
-// What a successful load found, for the command line and for tests; the window needs none of it.
+// The format as the file states it.
 struct WavInfo {
     uint16_t formatTag = 0;     // as written in the header (1, 3 or 0xFFFE)
     uint16_t sampleFormat = 0;  // 1 = integer PCM, 3 = IEEE float (the sub-format if extensible)
-    uint32_t channels = 0;      // full header values; AnalysisState keeps only the low bytes
+    uint32_t channels = 0;
     uint32_t sampleRate = 0;
     uint32_t blockAlign = 0;
     uint32_t bitsPerSample = 0;  // the container size, which decides how samples are read
     uint32_t validBits = 0;      // extensible only, else bitsPerSample
     uint32_t dataSizeField = 0;  // the "data" chunk's size field as written
-    uint32_t framesPresent = 0;  // whole frames in the file, = SampleCount
+    uint32_t framesPresent = 0;  // whole frames in the file, = the recording's frame count
     bool truncated = false;      // the data chunk claims more bytes than the file holds
 };
 
-// Parses the stream and commits it into state: store, format values, status panels 1 to 3, the
-// channel group (and ChannelSelect 0 for fewer than two channels). Leaves state and effects
-// untouched when it throws. Does not touch WaveOpened, FileName or FileLoaded.
-WavInfo LoadWav(ByteSource& source, AnalysisState& state, Effects& effects);
+struct WavResult {
+    std::optional<Failure> error;  // set when the load failed; recording and info are then empty
+    Recording recording;
+    WavInfo info;
 
-// Sets WaveOpened, then parses state.FileName, opened read-only and always closed again. Open
-// errors: "Datei nicht gefunden", "Dateizugriff verweigert" or "E/A-Fehler N".
-WavInfo OpenWavefile(AnalysisState& state, Effects& effects);
+    bool Ok() const { return !error.has_value(); }
+};
+
+WavResult ReadWav(ByteSource& source);
+// Opens path read-only, reads it and closes it again.
+WavResult ReadWavFile(const std::string& path);
 
 // The load command's open test: can the path be opened for reading (and is it not a folder)?
 bool CanOpenForReading(const std::string& path);
-
-// Status panel 3: seconds with one decimal, right-aligned in at least 4 characters, then " s".
-std::string DurationText(int32_t frames, int32_t sampleRate);
 
 }  // namespace pirolex

@@ -1,67 +1,58 @@
-// The line filter: the local-mean test, both modes, the adaptation and its limits, the captions,
-// and the fast filter against the plain reading.
+// The line filter: the local-mean test, both modes, the adaptation and its limits, and the
+// summation order the ties depend on.
 
-#include "analysis_fixture.h"
-#include "direct_stages.h"
 #include "line_filter.h"
+#include "settings.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <random>
 #include <vector>
 
 namespace {
 
 using namespace pirolex;
-using analysis_test::Bits;
-using analysis_test::RecordingEffects;
 
 class LineFilterTest : public ::testing::Test {
 protected:
-    // A line of bins 0..h; rows above h and the scratch column get a marker value that the
-    // filter must not read (above h) or must overwrite (scratch).
+    // A line of bins 0..h for an FFT of 2^exponent points.
     void SetLine(int exponent, const std::vector<double>& bins) {
-        state_ = analysis_test::MakeState(exponent);
-        SetFFTExponent(*state_, exponent);
-        for (auto& row : fft_->FFTOutput) row = {-7.0, -9.0};
-        for (int k = 0; k <= H() && k < int(bins.size()); ++k) fft_->FFTOutput[k].Re = bins[k];
+        line_.assign(static_cast<size_t>((1 << exponent) / 2), 0.0);
+        for (int k = 0; k <= H() && k < int(bins.size()); ++k) line_[k] = bins[k];
     }
-    int H() const { return (state_->FFTMask + 1) / 2 - 1; }
-    void Run(const Controls& controls) { LineFilter(*state_, *fft_, filter_, controls, effects_); }
+    int H() const { return static_cast<int>(line_.size()) - 1; }
+    void Run(const Settings& settings) { limit_ = FilterLine(line_, settings, limit_); }
     int KeptBins() const {
         int kept = 0;
-        for (int k = 0; k <= H(); ++k) kept += fft_->FFTOutput[k].Re != 0.0;
+        for (double v : line_) kept += v != 0.0;
         return kept;
     }
-    // The displayed half: ten zero bins at each end, and the scratch column mirrors the rest.
+    // Ten zero bins at each end.
     void ExpectLineShape() const {
         for (int k = 0; k <= H(); ++k) {
-            const ComplexRow& row = fft_->FFTOutput[k];
-            if (k < 10 || k > H() - 10)
-                ASSERT_EQ(row.Re, 0.0) << k;
-            else
-                ASSERT_EQ(row.Im, row.Re) << k;
+            if (k < 10 || k > H() - 10) {
+                ASSERT_EQ(line_[k], 0.0) << k;
+            }
         }
-        for (int k = H() + 1; k < 1024; ++k) ASSERT_EQ(fft_->FFTOutput[k].Re, -7.0) << k;
     }
 
-    std::unique_ptr<FFTEngine> fft_ = std::make_unique<FFTEngine>();
-    std::unique_ptr<AnalysisState> state_;
-    LineFilterState filter_;
-    RecordingEffects effects_;
+    std::vector<double> line_;
+    int32_t limit_ = kStartFilterLimit;
 };
 
-Controls Threshold(int position) {
-    Controls c;
-    c.ConstPPL = false;
-    c.LimPosition = position;
-    return c;
+Settings Threshold(int threshold) {
+    Settings s = StartupSettings();
+    s.filterMode = FilterMode::kThreshold;
+    s.threshold = threshold;
+    return s;
 }
 
-Controls PointsPerLine(int points) {
-    Controls c;
-    c.ConstPPL = true;
-    c.CFARPosition = points;
-    return c;
+Settings PointsPerLine(int points) {
+    Settings s = StartupSettings();
+    s.filterMode = FilterMode::kConstantPoints;
+    s.pointsPerLine = points;
+    return s;
 }
 
 // K peaks of 100, twelve bins apart, on a level of 1: for any factor from 1.1 to 16.6 exactly the
@@ -72,20 +63,22 @@ std::vector<double> Peaks(int count) {
     return line;
 }
 
-TEST_F(LineFilterTest, CaptionsShowTheStartLimitAndTheKeepRange) {
+// Half the points rounded half to even, and twice the points.
+TEST(KeepRange, FromHalfToTwiceThePoints) {
     const struct {
-        int points;
-        const char* caption;
-    } cases[] = {{5, "CFAR : 2 .. 10"},   {7, "CFAR : 4 .. 14"},   {9, "CFAR : 4 .. 18"},
-                 {11, "CFAR : 6 .. 22"},  {20, "CFAR : 10 .. 40"}, {21, "CFAR : 10 .. 42"},
-                 {23, "CFAR : 12 .. 46"}, {49, "CFAR : 24 .. 98"}, {50, "CFAR : 25 .. 100"}};
+        int points, low, high;
+    } cases[] = {{5, 2, 10},  {7, 4, 14},  {9, 4, 18},  {11, 6, 22}, {20, 10, 40},
+                 {21, 10, 42}, {23, 12, 46}, {49, 24, 98}, {50, 25, 100}};
     for (const auto& c : cases) {
-        SetLine(10, Peaks(10));
-        filter_.FilterLimit = -3;
-        Run(PointsPerLine(c.points));
-        EXPECT_EQ(effects_.cfarLabels.back(), c.caption);
-        EXPECT_EQ(effects_.limLabels.back(), "Limit : -3");
+        const KeepRange range = KeepRangeFor(c.points);
+        EXPECT_EQ(range.low, c.low) << c.points;
+        EXPECT_EQ(range.high, c.high) << c.points;
     }
+}
+
+TEST(StartLimit, TheThresholdOrTheCarriedLimit) {
+    EXPECT_EQ(StartLimit(Threshold(7), 33), 7);
+    EXPECT_EQ(StartLimit(PointsPerLine(20), 33), 33);
 }
 
 TEST_F(LineFilterTest, ThresholdZeroKeepsTheWholeInnerLine) {
@@ -96,8 +89,7 @@ TEST_F(LineFilterTest, ThresholdZeroKeepsTheWholeInnerLine) {
     SetLine(10, line);
     Run(Threshold(0));
     ExpectLineShape();
-    for (int k = 10; k <= H() - 10; ++k) ASSERT_EQ(fft_->FFTOutput[k].Re, line[k]) << k;
-    EXPECT_EQ(effects_.limLabels.back(), "Limit : 0");
+    for (int k = 10; k <= H() - 10; ++k) ASSERT_EQ(line_[k], line[k]) << k;
 }
 
 TEST_F(LineFilterTest, ThresholdThirtyKeepsThreeTimesTheWindowMean) {
@@ -112,7 +104,7 @@ TEST_F(LineFilterTest, ThresholdThirtyKeepsThreeTimesTheWindowMean) {
         long double window = 0;
         for (int j = k - 10; j <= k + 10; ++j) window += line[j];
         const bool kept = line[k] >= 3.0L * window / 20;
-        ASSERT_EQ(fft_->FFTOutput[k].Re, kept ? line[k] : 0.0) << k;
+        ASSERT_EQ(line_[k], kept ? line[k] : 0.0) << k;
     }
 }
 
@@ -125,7 +117,7 @@ TEST_F(LineFilterTest, LonePeakPassesUpToTwoHundredTenths) {
         SetLine(10, line);
         Run(Threshold(limit));
         ExpectLineShape();
-        EXPECT_EQ(fft_->FFTOutput[100].Re, limit <= 200 ? 37.5 : 0.0) << limit;
+        EXPECT_EQ(line_[100], limit <= 200 ? 37.5 : 0.0) << limit;
         EXPECT_EQ(KeptBins(), limit <= 200 ? 1 : 0) << limit;
     }
 }
@@ -135,12 +127,11 @@ TEST_F(LineFilterTest, LonePeakPassesUpToTwoHundredTenths) {
 TEST_F(LineFilterTest, ThresholdModeMakesOneIteration) {
     SetLine(10, Peaks(41));
     Run(Threshold(20));
-    EXPECT_EQ(filter_.FilterLimit, 21);
+    EXPECT_EQ(limit_, 21);
     EXPECT_EQ(KeptBins(), 41);
     SetLine(10, Peaks(5));
     Run(Threshold(20));
-    EXPECT_EQ(filter_.FilterLimit, 19);
-    EXPECT_EQ(effects_.limLabels, (std::vector<std::string>{"Limit : 20", "Limit : 20"}));
+    EXPECT_EQ(limit_, 19);
 }
 
 TEST_F(LineFilterTest, PointsPerLineStopsInsideTheRange) {
@@ -149,11 +140,11 @@ TEST_F(LineFilterTest, PointsPerLineStopsInsideTheRange) {
     } cases[] = {{10, 20}, {40, 20}, {41, 41}};
     for (const auto& c : cases) {
         SetLine(10, Peaks(c.peaks));
-        filter_.FilterLimit = 20;
+        limit_ = 20;
         Run(PointsPerLine(20));
         ExpectLineShape();
         // 41 peaks: 21 steps up, the line drawn with the 21st iteration's factor 4.0.
-        EXPECT_EQ(filter_.FilterLimit, c.limitAfter) << c.peaks;
+        EXPECT_EQ(limit_, c.limitAfter) << c.peaks;
         EXPECT_EQ(KeptBins(), c.peaks);
     }
 }
@@ -162,10 +153,10 @@ TEST_F(LineFilterTest, PointsPerLineStopsInsideTheRange) {
 // between 9 and 10 until the 21st iteration (factor 1.0) ends the line and leaves it at 9.
 TEST_F(LineFilterTest, AdaptationStopsAfterTwentyOneIterations) {
     SetLine(10, std::vector<double>(512, 1.0));
-    filter_.FilterLimit = 20;
+    limit_ = 20;
     Run(PointsPerLine(20));
     ExpectLineShape();
-    EXPECT_EQ(filter_.FilterLimit, 9);
+    EXPECT_EQ(limit_, 9);
     EXPECT_EQ(KeptBins(), 0);
 }
 
@@ -174,15 +165,15 @@ TEST_F(LineFilterTest, AdaptationStopsAfterTwentyOneIterations) {
 TEST_F(LineFilterTest, SilentLineLeavesTheLimitAlone) {
     const struct {
         int exponent;
-        Controls controls;
+        Settings settings;
         int limitAfter;
     } cases[] = {{10, PointsPerLine(20), 37}, {7, PointsPerLine(21), 37}, {10, Threshold(12), 12}};
     for (const auto& c : cases) {
         SetLine(c.exponent, std::vector<double>(512, 0.0));
-        filter_.FilterLimit = 37;
-        Run(c.controls);
+        limit_ = 37;
+        Run(c.settings);
         ExpectLineShape();
-        EXPECT_EQ(filter_.FilterLimit, c.limitAfter) << c.exponent;
+        EXPECT_EQ(limit_, c.limitAfter) << c.exponent;
         EXPECT_EQ(KeptBins(), 0);
     }
 }
@@ -193,27 +184,17 @@ TEST_F(LineFilterTest, SilentLineLeavesTheLimitAlone) {
 TEST_F(LineFilterTest, LimitStopsAt201) {
     std::vector<double> lone(512, 0.0);
     lone[100] = 37.5;
-    filter_.FilterLimit = 180;
+    limit_ = 180;
     for (int line = 0; line < 5; ++line) {
         SetLine(10, lone);
         Run(PointsPerLine(20));
-        EXPECT_LE(filter_.FilterLimit, 201);
+        EXPECT_LE(limit_, 201);
     }
-    EXPECT_EQ(filter_.FilterLimit, 201);
+    EXPECT_EQ(limit_, 201);
     EXPECT_EQ(KeptBins(), 0);
     SetLine(10, Peaks(10));
     Run(PointsPerLine(20));
-    EXPECT_EQ(filter_.FilterLimit, 180);
-}
-
-TEST_F(LineFilterTest, DoesNothingBeforeAWaveWasOpened) {
-    SetLine(10, Peaks(10));
-    state_->WaveOpened = false;
-    const auto before = fft_->FFTOutput;
-    Run(PointsPerLine(20));
-    EXPECT_TRUE(analysis_test::SameBits(before, fft_->FFTOutput));
-    EXPECT_TRUE(effects_.limLabels.empty());
-    EXPECT_TRUE(effects_.cfarLabels.empty());
+    EXPECT_EQ(limit_, 180);
 }
 
 // Bins placed exactly on the threshold: the smallest amplitude that passes and the largest that
@@ -246,47 +227,7 @@ TEST_F(LineFilterTest, ThresholdTiesFollowTheSummationOrder) {
         SetLine(10, line);
         Run(Threshold(limit));
         for (int k = 15; k <= 490; k += 22)
-            EXPECT_EQ(fft_->FFTOutput[k].Re, expected[k]) << "bin " << k << " limit " << limit;
-    }
-}
-
-// The fast filter against the plain reading, bit for bit, over runs of lines that carry the
-// limit along, in every size and both modes.
-TEST_F(LineFilterTest, MatchesThePlainReading) {
-    std::mt19937_64 rng(17);
-    std::exponential_distribution<double> level(1.0);
-    std::uniform_int_distribution<int> sparse(0, 9);
-    const struct {
-        Controls controls;
-        int startLimit;
-    } modes[] = {{Threshold(0), 20},       {Threshold(13), 20},     {Threshold(30), -4},
-                 {PointsPerLine(5), 20},   {PointsPerLine(20), 20}, {PointsPerLine(23), 60},
-                 {PointsPerLine(50), -10}, {PointsPerLine(9), 300}};
-    for (int exponent = 7; exponent <= 10; ++exponent) {
-        for (const auto& mode : modes) {
-            filter_.FilterLimit = mode.startLimit;
-            LineFilterState reference{mode.startLimit};
-            RecordingEffects referenceEffects;
-            for (int line = 0; line < 12; ++line) {
-                std::vector<double> bins(512);
-                for (double& v : bins) {
-                    switch (line % 3) {
-                        case 0: v = level(rng); break;
-                        case 1: v = sparse(rng) == 0 ? 20 * level(rng) : 0.0; break;
-                        default: v = level(rng) * level(rng) * level(rng); break;
-                    }
-                }
-                SetLine(exponent, bins);
-                auto expected = std::make_unique<FFTEngine>(*fft_);
-                direct::LineFilter(*state_, *expected, reference, mode.controls, referenceEffects);
-                Run(mode.controls);
-                ASSERT_TRUE(analysis_test::SameBits(expected->FFTOutput, fft_->FFTOutput))
-                    << "N " << (1 << exponent) << " line " << line;
-                ASSERT_EQ(filter_.FilterLimit, reference.FilterLimit);
-            }
-            EXPECT_EQ(effects_.limLabels.back(), referenceEffects.limLabels.back());
-            EXPECT_EQ(effects_.cfarLabels.back(), referenceEffects.cfarLabels.back());
-        }
+            EXPECT_EQ(line_[k], expected[k]) << "bin " << k << " limit " << limit;
     }
 }
 

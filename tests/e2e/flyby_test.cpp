@@ -59,14 +59,13 @@ TEST(Flyby, WritesACanonical16BitFileThatTheReaderTakes) {
     ASSERT_EQ(wav.size(), 44u + 48000u * 4u);
     EXPECT_EQ(std::string(wav.begin(), wav.begin() + 4), "RIFF");
     EXPECT_EQ(std::string(wav.begin() + 36, wav.begin() + 40), "data");
-    auto state = std::make_unique<AnalysisState>();
-    Effects effects;
     MemorySource source(wav.data(), wav.size());
-    LoadWav(source, *state, effects);
-    EXPECT_EQ(state->SampleRate, 48000);
-    EXPECT_EQ(state->Channels, 2);
-    EXPECT_EQ(state->BitsPerSample, 16);
-    EXPECT_EQ(state->SampleCount, 48000);
+    const WavResult read = ReadWav(source);
+    ASSERT_TRUE(read.Ok());
+    EXPECT_EQ(read.recording.sampleRate, 48000);
+    EXPECT_EQ(read.recording.ChannelCount(), 2);
+    EXPECT_EQ(read.info.bitsPerSample, 16u);
+    EXPECT_EQ(read.recording.FrameCount(), 48000);
 }
 
 TEST(Flyby, ApproachAndRecedeCarryTheDopplerShiftedTone) {

@@ -1,5 +1,7 @@
 #include "tone_track.h"
 
+#include "picture_samples.h"
+
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -8,21 +10,21 @@ namespace pirolex::test {
 
 namespace {
 
-int32_t LineStartFrame(const AnalysisState& state, int32_t n) {
-    return 1 + (n - 1) * 4 * state.LineStep;
+int32_t LineStartFrame(const WindowState& state, int32_t n) {
+    return 1 + (n - 1) * 4 * state.lineStep;
 }
 
-int RowOfLine(const AnalysisState& state, int32_t n) {
-    return static_cast<int>(std::nearbyint(state.BaselineY - n * state.YScale));
+int RowOfLine(const WindowState& state, int32_t n) {
+    return static_cast<int>(std::nearbyint(state.view.baselineY - n * state.view.yScale));
 }
 
 // How many of the lines paint column x (anything not white).
-std::vector<int> HitsPerColumn(const QImage& plot, const AnalysisState& state, LineRange lines) {
+std::vector<int> HitsPerColumn(const QImage& plot, const WindowState& state, LineRange lines) {
     std::vector<int> hits(static_cast<size_t>(plot.width()), 0);
     for (int32_t n = lines.first; n <= lines.last; ++n) {
         const int y = RowOfLine(state, n);
         if (y < 0 || y >= plot.height()) continue;
-        for (int x = state.PlotLeft; x < plot.width(); ++x)
+        for (int x = state.view.plotLeft; x < plot.width(); ++x)
             hits[static_cast<size_t>(x)] += (plot.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;
     }
     return hits;
@@ -30,18 +32,18 @@ std::vector<int> HitsPerColumn(const QImage& plot, const AnalysisState& state, L
 
 }  // namespace
 
-int32_t LinesInPass(const AnalysisState& state) {
-    const int32_t n = state.FFTMask + 1;
+int32_t LinesInPass(const WindowState& state) {
+    const int32_t n = state.settings.FftMask() + 1;
     int32_t lines = 0;
-    while (lines < 250 && LineStartFrame(state, lines + 1) + n <= state.StoredCount - 2) ++lines;
+    while (lines < 250 && LineStartFrame(state, lines + 1) + n <= PictureSamples(state.recording, 0).Count() - 2) ++lines;
     return lines;
 }
 
-LineRange LinesBetween(const AnalysisState& state, double fromSeconds, double toSeconds) {
+LineRange LinesBetween(const WindowState& state, double fromSeconds, double toSeconds) {
     LineRange range{0, -1};
     const int32_t total = LinesInPass(state);
     for (int32_t n = 1; n <= total; ++n) {
-        const double t = (LineStartFrame(state, n) - 1) / double(state.SampleRate);
+        const double t = (LineStartFrame(state, n) - 1) / double(state.recording.sampleRate);
         if (t < fromSeconds || t >= toSeconds) continue;
         if (range.first == 0) range.first = n;
         range.last = n;
@@ -49,7 +51,7 @@ LineRange LinesBetween(const AnalysisState& state, double fromSeconds, double to
     return range;
 }
 
-double FindToneCentre(const QImage& plot, const AnalysisState& state, LineRange lines) {
+double FindToneCentre(const QImage& plot, const WindowState& state, LineRange lines) {
     const int count = lines.last - lines.first + 1;
     if (count <= 0) return -1;
     const std::vector<int> hits = HitsPerColumn(plot, state, lines);

@@ -35,8 +35,8 @@ std::string Name(const WindowCase& c) {
 }
 
 // The frequency a plot column stands for, unrounded.
-double ColumnHz(const AnalysisState& state, double x) {
-    return state.SampleRate / 1024.0 * (x - state.PlotLeft) / state.XScale;
+double ColumnHz(const WindowState& state, double x) {
+    return state.recording.sampleRate / 1024.0 * (x - state.view.plotLeft) / state.view.xScale;
 }
 
 class WindowTest : public ::testing::Test {
@@ -76,32 +76,32 @@ TEST_P(WindowMeasure, TracksReadTheTonesWithinHalfABinAndTheirClicksShowTheSpeed
     const std::string path =
         testwav::WriteTempFile(flyby::MakeWav(ParamsFor(c.flyby)), Name(c) + ".wav");
     Start(path);
-    const AnalysisState& state = window->GetSession().state;
+    const WindowState& state = window->State();
     ASSERT_TRUE(messages.empty()) << messages.front().toStdString();
-    ASSERT_TRUE(state.FileLoaded);
-    ASSERT_EQ(state.GraphMode, 2);
-    ASSERT_EQ(state.SampleRate, c.flyby.sampleRate);
+    ASSERT_TRUE(state.fileLoaded);
+    ASSERT_EQ(state.settings.picture, Picture::k2D);
+    ASSERT_EQ(state.recording.sampleRate, c.flyby.sampleRate);
     if (c.beide) {
         QTest::mouseClick(window->Ui().KanalRadioGroup->Button(2), Qt::LeftButton);
-        ASSERT_EQ(state.ChannelSelect, 2);
+        ASSERT_EQ(int(state.settings.channel), 2);
     }
     if (!c.temperatureLast) window->Ui().SpinEdit1->setValue(c.flyby.temperature);
 
     // What the user sees: the picture on the screen, not the bitmap behind it.
     const QImage picture = window->Ui().Image1->Picture();
-    const double seconds = state.StoredCount / double(state.SampleRate);
+    const double seconds = PictureSamples(state.recording, 0).Count() / double(state.recording.sampleRate);
     const double approachTrack = FindToneCentre(picture, state, LinesBetween(state, 0, 1.5));
     const double recedeTrack =
         FindToneCentre(picture, state, LinesBetween(state, seconds - 1.6, seconds));
     const int approach = static_cast<int>(std::lround(approachTrack));
     const int recede = static_cast<int>(std::lround(recedeTrack));
     ASSERT_GT(approach, recede) << "the approach tone lies higher";
-    ASSERT_GT(recede, state.PlotLeft);
+    ASSERT_GT(recede, state.view.plotLeft);
 
     Click(Qt::LeftButton, approach);
     Click(Qt::RightButton, recede);
-    EXPECT_EQ(state.MarkerA, approach);
-    EXPECT_EQ(state.MarkerB, recede);
+    EXPECT_EQ(state.markerA, approach);
+    EXPECT_EQ(state.markerB, recede);
     const QImage marked = window->Ui().Image1->Picture();
     EXPECT_EQ(marked.pixel(approach, 100) & 0xFFFFFF, 0x008000u);  // green A
     EXPECT_EQ(marked.pixel(recede, 100) & 0xFFFFFF, 0xFF0000u);    // red B
@@ -109,7 +109,7 @@ TEST_P(WindowMeasure, TracksReadTheTonesWithinHalfABinAndTheirClicksShowTheSpeed
 
     // Each track reads within half a bin of its tone; the click on it, within one.
     const flyby::Params p = ParamsFor(c.flyby);
-    const double bin = state.SampleRate / double(state.FFTMask + 1);
+    const double bin = state.recording.sampleRate / double(state.settings.FftMask() + 1);
     EXPECT_NEAR(ColumnHz(state, approachTrack), flyby::ApproachFrequency(p), bin / 2) << approachTrack;
     EXPECT_NEAR(ColumnHz(state, recedeTrack), flyby::RecedeFrequency(p), bin / 2) << recedeTrack;
     EXPECT_NEAR(ColumnHz(state, approach), flyby::ApproachFrequency(p), bin);

@@ -1,10 +1,8 @@
 #include "fuzz_harness.h"
 
-#include "fft_engine.h"
+#include "messages.h"
+#include "picture.h"
 #include "plot_canvas.h"
-#include "recompute.h"
-#include "runtime_error.h"
-#include "session.h"
 #include "spectrogram_pass.h"
 #include "wav_reader.h"
 
@@ -15,65 +13,40 @@ namespace pirolex::fuzz {
 namespace {
 
 // FFT size 128: the cheapest transform, and the widest bin spacing on the plot.
-constexpr int32_t kFFTExponent = 7;
+constexpr int32_t kFftExponent = 7;
 // Small enough to keep a recompute quick, large enough for labels and all 250 rows of 2D.
 constexpr int kCanvasWidth = 300;
 constexpr int kCanvasHeight = 150;
-constexpr int kDesignWidth = 615;
-constexpr int kLabelStrip = 21;
-constexpr double kDesignBaseline = 250.0;
-constexpr int32_t kBothChannels = 2;
 
-// What the window has set by the time a file arrives: its start values, "beide", and its resize
-// rule for a plot of the canvas size.
-void StartValues(AnalysisState& state, FFTEngine& fft) {
-    state.GraphMode = 2;
-    state.AutoStep = true;
-    state.DisplayFilter = true;
-    state.ChannelSelect = kBothChannels;
-    SetFFTExponent(state, kFFTExponent);
-    FFTinit(state, fft);
-    state.XScale = (kCanvasWidth - state.PlotLeft) / double(kDesignWidth - state.PlotLeft);
-    state.BaselineY = kCanvasHeight - kLabelStrip;
-    state.YScale = state.BaselineY / kDesignBaseline;
+// What the window has set by the time a file arrives: its start values and "beide".
+Settings StartValues() {
+    Settings settings = StartupSettings();
+    settings.channel = Channel::kBoth;
+    settings.fftExponent = kFftExponent;
+    return settings;
 }
 
-bool Consistent(const AnalysisState& state) {
-    return state.StoredCount >= 0 && state.StoredCount <= state.SampleCount &&
-           state.StoredCount <= kMaxFrames && state.SampleRate > 0;
+bool Consistent(const WavResult& wav) {
+    const Recording& r = wav.recording;
+    if (r.sampleRate <= 0 || r.ChannelCount() != static_cast<int32_t>(wav.info.channels)) return false;
+    for (const auto& channel : r.channels)
+        if (static_cast<int64_t>(channel.size()) != r.FrameCount()) return false;
+    const int32_t span = PictureSamples(r, 0).Count();
+    return span >= 0 && span <= r.FrameCount() && span <= kMaxFrames;
 }
 
-// The load command: the parse, then what its caller sets (the reader leaves these alone).
-bool Load(const uint8_t* data, size_t size, AnalysisState& state, Effects& effects,
-          Outcome& outcome) {
-    MemorySource source(data, size);
-    state.WaveOpened = true;
-    try {
-        LoadWav(source, state, effects);
-        state.FileLoaded = true;
-        outcome.consistent = Consistent(state);
-        if (state.AutoStep) state.LineStep = Optimum(state);
-    } catch (const RuntimeError& e) {
-        outcome.loadError = e.what();
-        return false;
-    }
-    outcome.loaded = true;
-    return outcome.consistent;
-}
-
-// A click on the picture's radio group: new mode, new line step, recompute at once.
-ModeOutcome DrawMode(int32_t mode, Session& session, PlotCanvas& canvas, Effects& effects) {
+// A click on the picture's radio group: new picture, new line step, recompute at once.
+ModeOutcome DrawMode(Picture picture, const Recording& recording, Settings& settings,
+                     PictureState& state, PlotCanvas& canvas, const PlotView& view) {
     ModeOutcome result;
-    const Controls controls;
+    PlotEffects none;  // no pauses, no screen
     try {
-        session.state.GraphMode = mode;
-        session.state.LineStep = Optimum(session.state);
-        Recompute(session, canvas, controls, effects);
-    } catch (const RuntimeError& e) {
-        result.error = e.what();
+        settings.picture = picture;
+        const int32_t step = LineStep(picture, recording.FrameCount(), settings.FftMask());
+        result.lines = DrawPicture(recording, settings, step, state, canvas, view, none).lines;
+    } catch (const Failure& failure) {
+        result.error = texts::ErrorText(failure);
     }
-    const PassState& pass = session.analysis.pass;
-    result.lines = pass.LineCounter - (pass.EndOfData ? 1 : 0);
     return result;
 }
 
@@ -81,14 +54,25 @@ ModeOutcome DrawMode(int32_t mode, Session& session, PlotCanvas& canvas, Effects
 
 Outcome RunOneInput(const uint8_t* data, size_t size) {
     Outcome outcome;
-    // A fresh session per input, so that every finding reproduces from its bytes alone.
-    const auto session = std::make_unique<Session>();
-    Effects effects;  // no pauses, no screen
-    StartValues(session->state, session->analysis.fft);
-    if (!Load(data, size, session->state, effects, outcome)) return outcome;
+    MemorySource source(data, size);
+    const WavResult wav = ReadWav(source);
+    if (!wav.Ok()) {
+        outcome.loadError = texts::ErrorText(*wav.error);
+        return outcome;
+    }
+    outcome.loaded = true;
+    outcome.consistent = Consistent(wav);
+    if (!outcome.consistent) return outcome;
+    // Fresh state per input, so that every finding reproduces from its bytes alone.
+    Settings settings = StartValues();
+    // A mono load sets the channel group to "links" when it has a frame.
+    if (wav.info.channels < 2 && wav.recording.FrameCount() > 0) settings.channel = Channel::kLeft;
+    const auto state = std::make_unique<PictureState>();
     PlotCanvas canvas(kCanvasWidth, kCanvasHeight);
-    for (int32_t mode = 1; mode <= kGraphModes; ++mode)
-        outcome.modes[mode - 1] = DrawMode(mode, *session, canvas, effects);
+    const PlotView view = ViewForImage({kCanvasWidth, kCanvasHeight});
+    const Picture pictures[kPictures] = {Picture::k3D, Picture::k2D, Picture::k1D};
+    for (int i = 0; i < kPictures; ++i)
+        outcome.modes[i] = DrawMode(pictures[i], wav.recording, settings, *state, canvas, view);
     return outcome;
 }
 

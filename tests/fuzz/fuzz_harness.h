@@ -13,7 +13,7 @@
 
 namespace pirolex::fuzz {
 
-inline constexpr int kGraphModes = 3;  // 1 = 3D, 2 = 2D, 3 = 1D
+inline constexpr int kPictures = 3;  // 3D, 2D, 1D
 
 struct ModeOutcome {
     int32_t lines = 0;  // lines the last channel pass handed to the renderer
@@ -25,10 +25,10 @@ struct Outcome {
     std::string loadError;  // why the reader refused the bytes, empty if it took them
     // A load must leave counts that every later reader of the store can trust.
     bool consistent = true;
-    std::array<ModeOutcome, kGraphModes> modes;  // index GraphMode - 1
+    std::array<ModeOutcome, kPictures> modes;  // 3D, 2D, 1D
 };
 
-// Never throws RuntimeError: the program's own errors are outcomes. Anything else (a crash, a
+// Never throws Failure: the program's own errors are outcomes. Anything else (a crash, a
 // sanitizer report, another exception) is a finding.
 Outcome RunOneInput(const uint8_t* data, size_t size);
 

@@ -1,19 +1,18 @@
-// Loads that fail: the exact German message, and the earlier recording left as it was.
+// Reads that fail: the code and its numbers, and nothing else handed out.
 
 #include "reader_fixture.h"
-#include "runtime_error.h"
 #include "wav_writer.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <sys/stat.h>
 
 namespace pirolex {
 namespace {
 
-using testing::ExpectSameRecording;
+using testing::CodeOf;
 using testing::LoadBytes;
-using testing::NewState;
-using testing::RecordingEffects;
+using testing::ReadBytes;
 using testwav::Bytes;
 using testwav::Format;
 
@@ -44,7 +43,9 @@ std::vector<uint8_t> Cut(std::vector<uint8_t> bytes, size_t size) {
 struct FailureCase {
     const char* name;
     std::vector<uint8_t> bytes;
-    std::string message;
+    ErrorCode code;
+    int32_t formatTag = 0;  // kUnsupportedFormat: the tag and the bits it names
+    int32_t bits = 0;
 };
 void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
 
@@ -75,62 +76,54 @@ std::vector<FailureCase> FailureCases() {
     adpcm.Raw(Header()).Chunk("fmt ", testwav::FmtBody({.bits = 4, .channels = 1, .formatTagOverride = 2}));
     adpcm.Chunk("data", {0, 0});
 
-    const std::string unsupportedPrefix = "Nicht unterstütztes WAV-Format (Formatkennung ";
+    constexpr ErrorCode kUnsupported = ErrorCode::kUnsupportedFormat;
     return {
-        {"empty_file", {}, msg::kNotWav},
-        {"eleven_bytes", Cut(good, 11), msg::kNotWav},
-        {"rifx_big_endian", [&] { auto b = good; b[3] = 'X'; return b; }(), msg::kNotWav},
-        {"rf64", [&] { auto b = good; b[0] = 'R'; b[1] = 'F'; b[2] = '6'; b[3] = '4'; return b; }(), msg::kNotWav},
-        {"form_type_not_wave", [&] { auto b = good; b[11] = 'X'; return b; }(), msg::kNotWav},
-        {"riff_lower_case", [&] { auto b = good; b[0] = 'r'; return b; }(), msg::kNotWav},
-        {"no_chunks", Header(), msg::kNoFormat},
-        {"data_before_fmt", dataFirst.data, msg::kNoFormat},
-        {"no_data_chunk", fmtOnly.data, msg::kNoData},
-        {"upper_case_data_only", lowerData.data, msg::kNoData},
-        {"skipped_chunk_runs_past_end", longJunk.data, msg::kReadPastEnd},
-        {"chunk_header_cut_short", halfHeader.data, msg::kReadPastEnd},
-        {"fmt_body_cut_short", Cut(good, 12 + 8 + 10), msg::kReadPastEnd},
-        {"fmt_size_14", WithFmtBody(Cut(testwav::FmtBody(kStereo16), 14)), msg::kBadFormat},
-        {"extensible_block_of_18_bytes", extensibleShort.data, msg::kBadFormat},
-        {"zero_channels", PatchedFmt(kStereo16, 2, {0, 0}), msg::kBadFormat},
-        {"zero_block_align", PatchedFmt(kStereo16, 12, {0, 0}), msg::kBadFormat},
-        {"block_align_below_frame", PatchedFmt(kStereo16, 12, {3, 0}), msg::kBadFormat},
-        {"zero_sample_rate", PatchedFmt(kStereo16, 4, {0, 0, 0, 0}), msg::kBadFormat},
-        {"sample_rate_over_int32", PatchedFmt(kStereo16, 4, {0, 0, 0, 0x80}), msg::kBadFormat},
-        {"adpcm", adpcm.data, unsupportedPrefix + "2, 4 Bit)"},
+        {"empty_file", {}, ErrorCode::kNotWav},
+        {"eleven_bytes", Cut(good, 11), ErrorCode::kNotWav},
+        {"rifx_big_endian", [&] { auto b = good; b[3] = 'X'; return b; }(), ErrorCode::kNotWav},
+        {"rf64", [&] { auto b = good; b[0] = 'R'; b[1] = 'F'; b[2] = '6'; b[3] = '4'; return b; }(), ErrorCode::kNotWav},
+        {"form_type_not_wave", [&] { auto b = good; b[11] = 'X'; return b; }(), ErrorCode::kNotWav},
+        {"riff_lower_case", [&] { auto b = good; b[0] = 'r'; return b; }(), ErrorCode::kNotWav},
+        {"no_chunks", Header(), ErrorCode::kNoFormatChunk},
+        {"data_before_fmt", dataFirst.data, ErrorCode::kNoFormatChunk},
+        {"no_data_chunk", fmtOnly.data, ErrorCode::kNoDataChunk},
+        {"upper_case_data_only", lowerData.data, ErrorCode::kNoDataChunk},
+        {"skipped_chunk_runs_past_end", longJunk.data, ErrorCode::kReadPastEnd},
+        {"chunk_header_cut_short", halfHeader.data, ErrorCode::kReadPastEnd},
+        {"fmt_body_cut_short", Cut(good, 12 + 8 + 10), ErrorCode::kReadPastEnd},
+        {"fmt_size_14", WithFmtBody(Cut(testwav::FmtBody(kStereo16), 14)), ErrorCode::kBadFormatChunk},
+        {"extensible_block_of_18_bytes", extensibleShort.data, ErrorCode::kBadFormatChunk},
+        {"zero_channels", PatchedFmt(kStereo16, 2, {0, 0}), ErrorCode::kBadFormatChunk},
+        {"zero_block_align", PatchedFmt(kStereo16, 12, {0, 0}), ErrorCode::kBadFormatChunk},
+        {"block_align_below_frame", PatchedFmt(kStereo16, 12, {3, 0}), ErrorCode::kBadFormatChunk},
+        {"zero_sample_rate", PatchedFmt(kStereo16, 4, {0, 0, 0, 0}), ErrorCode::kBadFormatChunk},
+        {"sample_rate_over_int32", PatchedFmt(kStereo16, 4, {0, 0, 0, 0x80}), ErrorCode::kBadFormatChunk},
+        {"adpcm", adpcm.data, kUnsupported, 2, 4},
         {"pcm_12_bit_in_one_byte", WithFmtBody(testwav::FmtBody({.bits = 12, .channels = 2, .blockAlign = 2})),
-         unsupportedPrefix + "1, 12 Bit)"},
-        {"pcm_48_bit", WithFmtBody(testwav::FmtBody({.bits = 48, .channels = 1})), unsupportedPrefix + "1, 48 Bit)"},
-        {"float_16_bit", WithFmtBody(testwav::FmtBody({.bits = 16, .isFloat = true})), unsupportedPrefix + "3, 16 Bit)"},
-        {"alaw", WithFmtBody(testwav::FmtBody({.bits = 8, .formatTagOverride = 6})), unsupportedPrefix + "6, 8 Bit)"},
-        {"format_tag_high_byte", PatchedFmt(kStereo16, 1, {0x01}), unsupportedPrefix + "257, 16 Bit)"},
-        {"extensible_alaw", PatchedFmt({.bits = 8, .extensible = true}, 24, {6, 0}), unsupportedPrefix + "6, 8 Bit)"},
+         kUnsupported, 1, 12},
+        {"pcm_48_bit", WithFmtBody(testwav::FmtBody({.bits = 48, .channels = 1})), kUnsupported, 1, 48},
+        {"float_16_bit", WithFmtBody(testwav::FmtBody({.bits = 16, .isFloat = true})), kUnsupported, 3, 16},
+        {"alaw", WithFmtBody(testwav::FmtBody({.bits = 8, .formatTagOverride = 6})), kUnsupported, 6, 8},
+        {"format_tag_high_byte", PatchedFmt(kStereo16, 1, {0x01}), kUnsupported, 257, 16},
+        {"extensible_alaw", PatchedFmt({.bits = 8, .extensible = true}, 24, {6, 0}), kUnsupported, 6, 8},
         {"extensible_float_24", WithFmtBody(testwav::FmtBody({.bits = 24, .isFloat = true, .extensible = true})),
-         unsupportedPrefix + "3, 24 Bit)"},
+         kUnsupported, 3, 24},
     };
 }
 
 class WavReaderFailure : public ::testing::TestWithParam<FailureCase> {};
 
-TEST_P(WavReaderFailure, ThrowsItsMessageAndKeepsThePreviousRecording) {
-    auto state = NewState();
-    RecordingEffects fx;
-    LoadBytes(testwav::MakeWav({.bits = 8, .channels = 2, .rate = 8000}, {{10, 20}, {30, 40}, {50, 60}}), *state, fx);
-    state->ChannelSelect = 2;
-    const auto before = std::make_unique<AnalysisState>(*state);
-    RecordingEffects failing;
-
-    try {
-        LoadBytes(GetParam().bytes, *state, failing);
-        FAIL() << "load succeeded";
-    } catch (const RuntimeError& e) {
-        EXPECT_EQ(std::string(e.what()), GetParam().message);
-    }
-    ExpectSameRecording(*before, *state);
-    EXPECT_EQ(failing.calls, 0) << "a failed load must not touch the screen";
+TEST_P(WavReaderFailure, GivesItsCodeAndNoRecording) {
+    const FailureCase& c = GetParam();
+    const WavResult result = ReadBytes(c.bytes);
+    ASSERT_FALSE(result.Ok());
+    EXPECT_EQ(result.error->Code(), c.code) << result.error->what();
+    EXPECT_EQ(result.error->Detail(), c.formatTag);
+    EXPECT_EQ(result.error->Detail2(), c.bits);
+    EXPECT_EQ(result.recording.ChannelCount(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Messages, WavReaderFailure, ::testing::ValuesIn(FailureCases()),
+INSTANTIATE_TEST_SUITE_P(Codes, WavReaderFailure, ::testing::ValuesIn(FailureCases()),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Files on disk: open errors, read-only opening, and no file handle left behind.
@@ -141,54 +134,36 @@ protected:
         for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
         return n;
     }
-    std::unique_ptr<AnalysisState> state = NewState();
-    RecordingEffects fx;
 };
 
-TEST_F(WavFileTest, MissingFileFailsWithNotFoundAndSetsWaveOpened) {
-    state->FileName = "/nonexistent/pirolex/none.wav";
-    try {
-        OpenWavefile(*state, fx);
-        FAIL() << "opened a missing file";
-    } catch (const RuntimeError& e) {
-        EXPECT_STREQ(e.what(), msg::kFileNotFound);
-    }
-    EXPECT_TRUE(state->WaveOpened);
-    EXPECT_EQ(fx.calls, 0);
+TEST_F(WavFileTest, MissingFileAndFolderFailWithTheirCodes) {
+    EXPECT_EQ(CodeOf(ReadWavFile("/nonexistent/pirolex/none.wav")), "FileNotFound");
+    const std::string folder = std::filesystem::temp_directory_path().string();
+    EXPECT_FALSE(CanOpenForReading(folder));
+    const WavResult result = ReadWavFile(folder);
+    ASSERT_EQ(CodeOf(result), "IoError");
+    EXPECT_EQ(result.error->Detail(), EISDIR);
 }
 
-TEST_F(WavFileTest, FolderIsNotReadable) {
-    state->FileName = std::filesystem::temp_directory_path().string();
-    EXPECT_FALSE(CanOpenForReading(state->FileName));
-    EXPECT_THROW(OpenWavefile(*state, fx), RuntimeError);
-}
-
-TEST_F(WavFileTest, WriteProtectedFileLoadsAndMatchesTheMemoryLoad) {
+TEST_F(WavFileTest, WriteProtectedFileReadsAsFromMemory) {
     const auto bytes = testwav::MakeWav({.bits = 24, .channels = 2, .rate = 96000}, {{1 << 20, -(1 << 20)}, {5, -5}});
     const std::string path = testwav::WriteTempFile(bytes, "readonly.wav");
     ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
-    state->FileName = path;
     EXPECT_TRUE(CanOpenForReading(path));
-    OpenWavefile(*state, fx);
-
-    auto fromMemory = NewState();
-    fromMemory->FileName = path;
-    RecordingEffects memoryFx;
-    LoadBytes(bytes, *fromMemory, memoryFx);
-    ExpectSameRecording(*fromMemory, *state);
-    EXPECT_EQ(fx.panels, memoryFx.panels);
-    EXPECT_TRUE(state->WaveOpened);
+    const WavResult fromFile = ReadWavFile(path);
+    const WavResult fromMemory = LoadBytes(bytes);
+    ASSERT_TRUE(fromFile.Ok());
+    EXPECT_EQ(fromFile.recording.channels, fromMemory.recording.channels);
+    EXPECT_EQ(fromFile.recording.sampleRate, 96000);
 }
 
-TEST_F(WavFileTest, FailedLoadsCloseTheFile) {
+TEST_F(WavFileTest, FailedReadsCloseTheFile) {
     const std::string bad = testwav::WriteTempFile(Cut(testwav::MakeWav(kStereo16, {}), 30), "cut.wav");
     const std::string good = testwav::WriteTempFile(testwav::MakeWav(kStereo16, {{1, 1}}), "good.wav");
     const int before = OpenDescriptors();
     for (int i = 0; i < 5; ++i) {
-        state->FileName = bad;
-        EXPECT_THROW(OpenWavefile(*state, fx), RuntimeError);
-        state->FileName = good;
-        OpenWavefile(*state, fx);
+        EXPECT_FALSE(ReadWavFile(bad).Ok());
+        EXPECT_TRUE(ReadWavFile(good).Ok());
     }
     EXPECT_EQ(OpenDescriptors(), before);
 }

@@ -63,7 +63,7 @@ TEST_P(NothingWritten, EveryCommandLeavesTheRecordingAsItWas) {
     seams.png = printouts.Path() / "plot.png";
     auto window = std::make_unique<TPirolex>(seams.Make());
     window->FormCreate();
-    ASSERT_TRUE(window->GetSession().state.FileLoaded) << c.name;
+    ASSERT_TRUE(window->State().fileLoaded) << c.name;
     ASSERT_TRUE(seams.messages.empty()) << seams.messages.front().text.toStdString();
 
     const WindowUi& ui = window->Ui();
@@ -86,7 +86,7 @@ TEST_P(NothingWritten, EveryCommandLeavesTheRecordingAsItWas) {
     EXPECT_NE(seams.suggestedNames[0].toStdString(), wav.string()) << "never over the recording";
     for (const SinkMessage& m : seams.messages)
         EXPECT_EQ(m.text, QString::fromUtf8(kNoAudioOutput)) << "only the missing sound output";
-    EXPECT_TRUE(window->GetSession().state.FileLoaded);
+    EXPECT_TRUE(window->State().fileLoaded);
 
     const FileSnapshot after = FileSnapshot::Take(wav);
     EXPECT_TRUE(after.bytes == before.bytes) << c.name << ": bytes changed";

@@ -2,17 +2,17 @@
 // good and broken files, cancelled dialogs, every command and control, clicks anywhere with any
 // button, temperature changes, resizes to sizes below the smallest window and up to a very large
 // one, and the debounce timer running out) is checked after every single action against what must
-// always hold: the sample store's counts, the FFT size values, the file commands' enabled state,
+// always hold: the recording's counts, the FFT size values, the file commands' enabled state,
 // a plot with a positive scale, markers cleared by every recompute, and no message other than the
 // program's own run-time errors, never a floating-point one.
 //
 // The seed is printed first. A failure names the seed and the action; to replay it:
 //   PIROLEX_SESSION_SEED=<seed> pirolex_session_tests --gtest_filter='RandomSession.*'
 // PIROLEX_SESSION_ACTIONS sets a different number of actions (for a longer soak).
+#include "picture_samples.h"
 #include "session_files.h"
 #include "session_seams.h"
 
-#include "runtime_error.h"
 #include "widgets.h"
 
 #include <QApplication>
@@ -69,7 +69,8 @@ struct Before {
     int runs = 0;
     size_t messages = 0;
     int32_t markerA = 0, markerB = 0;
-    int32_t sampleCount = 0, storedCount = 0, sampleRate = 0;
+    int64_t sampleCount = 0;
+    int32_t storedCount = 0, sampleRate = 0;
     std::string fileName;
 };
 
@@ -82,8 +83,8 @@ const char* const kNoSpeed = "Geschwindigkeit: keine (Marken ergeben keine Frequ
 // No action of a user may end in one of these: the window has a size at which every picture can
 // be drawn, and two markers that give no speed are said so in the speed label.
 bool IsFloatingPointError(const QString& text) {
-    return text == QString::fromUtf8(msg::kFloatDivByZero) ||
-           text == QString::fromUtf8(msg::kInvalidFloatOp);
+    return text == QString::fromUtf8("Gleitkommadivision durch Null") ||
+           text == QString::fromUtf8("Ungültige Gleitkommaoperation");
 }
 
 class RandomSession : public ::testing::Test {
@@ -123,7 +124,7 @@ protected:
 
     TPirolex& W() { return *window_; }
     const WindowUi& Ui() { return window_->Ui(); }
-    AnalysisState& State() { return window_->GetSession().state; }
+    WindowState& State() { return window_->State(); }
 
     std::string Context() const {
         std::ostringstream s;
@@ -134,15 +135,15 @@ protected:
     }
 
     Before Remember() {
-        const AnalysisState& s = State();
+        const WindowState& s = State();
         return {.runs = W().RecomputeRuns(),
                 .messages = seams_.messages.size(),
-                .markerA = s.MarkerA,
-                .markerB = s.MarkerB,
-                .sampleCount = s.SampleCount,
-                .storedCount = s.StoredCount,
-                .sampleRate = s.SampleRate,
-                .fileName = s.FileName};
+                .markerA = s.markerA,
+                .markerB = s.markerB,
+                .sampleCount = s.recording.FrameCount(),
+                .storedCount = PictureSamples(s.recording, 0).Count(),
+                .sampleRate = s.recording.sampleRate,
+                .fileName = s.fileName};
     }
 
     // ---- the actions; each returns what it did, for the failure messages ----
@@ -214,7 +215,7 @@ protected:
         Ui().ToolButton7->click();
         if (seams_.suggestedNames.size() > asked) {
             const QString suggested = seams_.suggestedNames.back();
-            EXPECT_NE(suggested.toStdString(), State().FileName) << "never over the recording";
+            EXPECT_NE(suggested.toStdString(), State().fileName) << "never over the recording";
             EXPECT_TRUE(suggested.endsWith(QStringLiteral(".png"))) << suggested.toStdString();
             if (seams_.png == good) {
                 std::ifstream in(good, std::ios::binary);
@@ -267,7 +268,7 @@ protected:
         // The load is queued behind the drop; deliver it without running any timer.
         QCoreApplication::sendPostedEvents(&W(), QEvent::MetaCall);
         if (wav) {
-            EXPECT_EQ(State().FileName, dropped) << "the dropped file is loaded";
+            EXPECT_EQ(State().fileName, dropped) << "the dropped file is loaded";
             ++coverage_.drops;
         }
         return "drop " + what;
@@ -327,10 +328,10 @@ protected:
     // from the other marker (two markers that give no speed).
     int ClickColumn(bool left) {
         const int width = Ui().Image1->width();
-        const int other = left ? State().MarkerB : State().MarkerA;
+        const int other = left ? State().markerB : State().markerA;
         const int pick = Below(100);
-        if (pick < 6) return State().PlotLeft;
-        if (pick < 12) return 2 * State().PlotLeft - other;
+        if (pick < 6) return State().view.plotLeft;
+        if (pick < 12) return 2 * State().view.plotLeft - other;
         if (pick < 82) return Below(std::max(width, 1));
         return Chance(50) ? -Between(1, 300) : width + Between(0, 300);
     }
@@ -419,53 +420,52 @@ protected:
 
     // ---- the checks after every action ----
     void CheckStore() {
-        const AnalysisState& s = State();
-        EXPECT_GE(s.StoredCount, 0);
-        EXPECT_LE(s.StoredCount, kMaxFrames);
-        EXPECT_LE(s.StoredCount, s.SampleCount);
-        EXPECT_EQ(s.LeftSamples()[0], 0) << "index 0 is never written";
-        EXPECT_EQ(s.RightSamples()[0], 0) << "index 0 is never written";
+        const WindowState& s = State();
+        const int32_t span = PictureSamples(s.recording, 0).Count();
+        EXPECT_GE(span, 0);
+        EXPECT_LE(span, kMaxFrames);
+        EXPECT_LE(span, s.recording.FrameCount());
+        for (const auto& channel : s.recording.channels)
+            EXPECT_EQ(static_cast<int64_t>(channel.size()), s.recording.FrameCount());
     }
 
     void CheckFFTSize() {
-        const AnalysisState& s = State();
-        ASSERT_GE(s.FFTExponent, 7);
-        ASSERT_LE(s.FFTExponent, 10);
-        EXPECT_EQ(s.FFTMask, (1 << s.FFTExponent) - 1);
-        EXPECT_EQ(s.TableStride, 1024 >> s.FFTExponent);
-        EXPECT_EQ(s.FFTExponent, Ui().TrackBar1->value());
-        EXPECT_EQ(s.FilterCount, 1 << s.FFTExponent);
+        const WindowState& s = State();
+        ASSERT_GE(s.settings.fftExponent, 7);
+        ASSERT_LE(s.settings.fftExponent, 10);
+        EXPECT_EQ(s.settings.FftMask(), (1 << s.settings.fftExponent) - 1);
+        EXPECT_EQ(s.settings.TableStride(), 1024 >> s.settings.fftExponent);
+        EXPECT_EQ(s.settings.fftExponent, Ui().TrackBar1->value());
+        EXPECT_EQ(s.filterCount, 1 << s.settings.fftExponent);
     }
 
     void CheckControls() {
-        const bool loaded = State().FileLoaded;
+        const bool loaded = State().fileLoaded;
         EXPECT_EQ(Ui().ToolButton2->isEnabled(), loaded) << "play";
         EXPECT_EQ(Ui().ToolButton3->isEnabled(), loaded) << "compute";
         EXPECT_EQ(Ui().ToolButton4->isEnabled(), loaded) << "print";
         EXPECT_EQ(Ui().ToolButton7->isEnabled(), loaded) << "save picture";
-        EXPECT_EQ(State().ChannelSelect, Ui().KanalRadioGroup->ItemIndex());
+        EXPECT_EQ(int(State().settings.channel), Ui().KanalRadioGroup->ItemIndex());
         EXPECT_EQ(W().PlotBitmap().Width(), Ui().Image1->width());
         EXPECT_EQ(W().PlotBitmap().Height(), Ui().Image1->height());
-        EXPECT_EQ(State().BaselineY, Ui().Image1->height() - 21);
-        EXPECT_DOUBLE_EQ(State().XScale, (Ui().Image1->width() - State().PlotLeft) / 605.0);
+        EXPECT_EQ(State().view.baselineY, Ui().Image1->height() - 21);
+        EXPECT_DOUBLE_EQ(State().view.xScale, (Ui().Image1->width() - State().view.plotLeft) / 605.0);
         EXPECT_GE(W().OuterWidth(), 300) << "the smallest window";
         EXPECT_GE(W().OuterHeight(), 200) << "the smallest window";
-        EXPECT_GT(State().XScale, 0.0);
-        EXPECT_GT(State().BaselineY, 0);
-        EXPECT_TRUE(State().GraphMode >= 1 && State().GraphMode <= 3) << State().GraphMode;
-        EXPECT_TRUE(State().DrawChannel == 0 || State().DrawChannel == 1) << State().DrawChannel;
+        EXPECT_GT(State().view.xScale, 0.0);
+        EXPECT_GT(State().view.baselineY, 0);
     }
 
     void CheckRecompute(const Before& before) {
-        if (W().RecomputeRuns() == before.runs || !State().FileLoaded) return;
+        if (W().RecomputeRuns() == before.runs || !State().fileLoaded) return;
         ++coverage_.recomputes;
-        if (State().GraphMode == 3) ++coverage_.oneDimensionalRecomputes;
+        if (State().settings.picture == Picture::k1D) ++coverage_.oneDimensionalRecomputes;
         if (before.markerA != 0 || before.markerB != 0) ++coverage_.markersCleared;
-        EXPECT_EQ(State().MarkerA, 0) << "a recompute clears the markers";
-        EXPECT_EQ(State().MarkerB, 0) << "a recompute clears the markers";
+        EXPECT_EQ(State().markerA, 0) << "a recompute clears the markers";
+        EXPECT_EQ(State().markerB, 0) << "a recompute clears the markers";
         // A recording without one whole FFT block says so there instead.
         const QString shortNotice = QStringLiteral("Aufnahme kürzer als ein FFT-Block (%1 Samples)")
-                                        .arg(State().FFTMask + 1);
+                                        .arg(State().settings.FftMask() + 1);
         EXPECT_TRUE(Ui().Label1->text().isEmpty() || Ui().Label1->text() == shortNotice)
             << "a recompute empties the speed label: " << Ui().Label1->text().toStdString();
     }
@@ -496,16 +496,16 @@ protected:
     }
 
     void CheckSpeed(const Before& before) {
-        const AnalysisState& s = State();
-        if (s.MarkerA != before.markerA || s.MarkerB != before.markerB) ++coverage_.markersPlaced;
-        if (s.MarkerA <= 0 || s.MarkerB <= 0 || seams_.messages.size() != before.messages) return;
+        const WindowState& s = State();
+        if (s.markerA != before.markerA || s.markerB != before.markerB) ++coverage_.markersPlaced;
+        if (s.markerA <= 0 || s.markerB <= 0 || seams_.messages.size() != before.messages) return;
         if (W().RecomputeRuns() != before.runs) return;
         const QString text = Ui().Label1->text();
         const bool noSpeed = text == QString::fromUtf8(kNoSpeed);
         if (noSpeed) ++coverage_.noSpeeds;
         if (text.startsWith(QStringLiteral("Geschwindigkeit: ")) && !noSpeed) ++coverage_.speedsShown;
         // Both markers set and nothing failed: the last placement or temperature change wrote it.
-        if (s.MarkerA != before.markerA || s.MarkerB != before.markerB) {
+        if (s.markerA != before.markerA || s.markerB != before.markerB) {
             EXPECT_TRUE(noSpeed || (text.startsWith(QStringLiteral("Geschwindigkeit: ")) &&
                                     text.endsWith(QStringLiteral(" km/h) "))))
                 << "speed label: " << text.toStdString();
@@ -514,29 +514,29 @@ protected:
 
     // What the load command must have done with the file it got (or the earlier one).
     void CheckLoad(const Before& before) {
-        if (expect_ != Expect::Load || State().FileName.empty()) return;
-        const auto found = byPath_.find(State().FileName);
-        ASSERT_NE(found, byPath_.end()) << State().FileName;
+        if (expect_ != Expect::Load || State().fileName.empty()) return;
+        const auto found = byPath_.find(State().fileName);
+        ASSERT_NE(found, byPath_.end()) << State().fileName;
         const WavCase& c = *found->second;
-        const AnalysisState& s = State();
+        const WindowState& s = State();
         const size_t added = seams_.messages.size() - before.messages;
         const QString panel0 = Ui().StatusBar1->PanelText(0);
-        EXPECT_EQ(W().windowTitle().toStdString(), "Pirolex  " + s.FileName);
+        EXPECT_EQ(W().windowTitle().toStdString(), "Pirolex  " + s.fileName);
         switch (c.kind) {
         case WavKind::Good:
             ++coverage_.goodLoads;
-            EXPECT_TRUE(s.FileLoaded) << c.name;
-            EXPECT_EQ(s.SampleCount, c.frames) << c.name;
-            EXPECT_EQ(s.StoredCount, std::min(c.frames, kMaxFrames)) << c.name;
-            EXPECT_EQ(s.SampleRate, c.rate) << c.name;
+            EXPECT_TRUE(s.fileLoaded) << c.name;
+            EXPECT_EQ(s.recording.FrameCount(), c.frames) << c.name;
+            EXPECT_EQ(PictureSamples(s.recording, 0).Count(), std::min(c.frames, kMaxFrames)) << c.name;
+            EXPECT_EQ(s.recording.sampleRate, c.rate) << c.name;
             // Start-up also runs the picture mode's handler, which recomputes (nothing) first.
             if (step_ > 0) {
                 EXPECT_EQ(W().RecomputeRuns(), before.runs + 1) << c.name;
             }
-            EXPECT_EQ(panel0.toStdString(), s.FileName) << c.name;
+            EXPECT_EQ(panel0.toStdString(), s.fileName) << c.name;
             if (c.frames > 0 && !c.stereo) {
                 EXPECT_FALSE(Ui().KanalRadioGroup->isEnabled()) << c.name;
-                EXPECT_EQ(s.ChannelSelect, 0) << c.name;
+                EXPECT_EQ(int(s.settings.channel), 0) << c.name;
             }
             if (c.frames > 0 && c.stereo) {
                 EXPECT_TRUE(Ui().KanalRadioGroup->isEnabled()) << c.name;
@@ -546,13 +546,13 @@ protected:
         case WavKind::Unopenable: {
             const bool broken = c.kind == WavKind::Broken;
             ++(broken ? coverage_.brokenLoads : coverage_.unopenableLoads);
-            EXPECT_FALSE(s.FileLoaded) << c.name;
+            EXPECT_FALSE(s.fileLoaded) << c.name;
             EXPECT_EQ(panel0, "!! file load ERROR !!") << c.name;
             EXPECT_EQ(W().RecomputeRuns(), before.runs) << c.name;
             // Nothing of a failed load reaches the recording.
-            EXPECT_EQ(s.SampleCount, before.sampleCount) << c.name;
-            EXPECT_EQ(s.StoredCount, before.storedCount) << c.name;
-            EXPECT_EQ(s.SampleRate, before.sampleRate) << c.name;
+            EXPECT_EQ(s.recording.FrameCount(), before.sampleCount) << c.name;
+            EXPECT_EQ(PictureSamples(s.recording, 0).Count(), before.storedCount) << c.name;
+            EXPECT_EQ(s.recording.sampleRate, before.sampleRate) << c.name;
             ASSERT_EQ(added, broken ? 1u : 0u) << c.name;
             if (broken) {
                 EXPECT_EQ(seams_.messages.back().text.toStdString(), c.error) << c.name;
@@ -565,16 +565,16 @@ protected:
     void CheckRefused(const Before& before) {
         if (expect_ != Expect::Refused) return;
         ++coverage_.refusedDrops;
-        EXPECT_EQ(State().FileName, before.fileName) << "a refused drop loads nothing";
+        EXPECT_EQ(State().fileName, before.fileName) << "a refused drop loads nothing";
         EXPECT_EQ(W().RecomputeRuns(), before.runs);
         EXPECT_EQ(seams_.messages.size(), before.messages);
     }
 
     void CheckPlay(const Before& before) {
-        if (expect_ != Expect::Play || !State().FileLoaded) return;
+        if (expect_ != Expect::Play || !State().fileLoaded) return;
         ++coverage_.plays;
         ASSERT_FALSE(seams_.played.empty());
-        EXPECT_EQ(seams_.played.back().toStdString(), State().FileName);
+        EXPECT_EQ(seams_.played.back().toStdString(), State().fileName);
         const bool reported = seams_.messages.size() > before.messages;
         EXPECT_EQ(reported, !seams_.playResult.isEmpty()) << "the player's message is shown";
     }

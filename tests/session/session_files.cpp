@@ -1,6 +1,5 @@
 #include "session_files.h"
 
-#include "runtime_error.h"
 #include "wav_writer.h"
 
 #include <cmath>
@@ -219,29 +218,29 @@ void WriteGoodFiles(Writer& w) {
 }
 
 void WriteBrokenFiles(Writer& w) {
-    w.Broken("not_riff.wav", Text("Dies ist keine WAV-Datei, nur ein Text.\n"), msg::kNotWav);
-    w.Broken("empty.wav", {}, msg::kNotWav);
+    w.Broken("not_riff.wav", Text("Dies ist keine WAV-Datei, nur ein Text.\n"), "Keine WAV-Datei");
+    w.Broken("empty.wav", {}, "Keine WAV-Datei");
     std::vector<uint8_t> head = Flyby({.bits = 16, .channels = 1, .rate = 8000}, 100);
     head.resize(10);
-    w.Broken("cut_header.wav", head, msg::kNotWav);
-    w.Broken("cut_format.wav", CutFormat(), msg::kReadPastEnd);
-    w.Broken("short_format.wav", ShortFormat(), msg::kBadFormat);
-    w.Broken("no_data.wav", FmtOnly(), msg::kNoData);
-    w.Broken("no_format.wav", DataOnly(), msg::kNoFormat);
+    w.Broken("cut_header.wav", head, "Keine WAV-Datei");
+    w.Broken("cut_format.wav", CutFormat(), "Versuch hinter dem Dateiende zu lesen");
+    w.Broken("short_format.wav", ShortFormat(), "Ungültiger Formatblock in der WAV-Datei");
+    w.Broken("no_data.wav", FmtOnly(), "Kein Datenblock in der WAV-Datei");
+    w.Broken("no_format.wav", DataOnly(), "Kein Formatblock in der WAV-Datei");
     w.Broken("adpcm.wav",
              testwav::MakeWav({.bits = 4, .channels = 1, .rate = 8000, .formatTagOverride = 2},
                               std::vector<testwav::Frame>(50, testwav::Frame{0})),
-             msg::Unsupported(2, 4));
+             "Nicht unterstütztes WAV-Format (Formatkennung 2, 4 Bit)");
     w.Broken("pcm12.wav",  // 12 bits in a 1-byte frame: no container holds the sample
              testwav::MakeWav({.bits = 12, .channels = 1, .rate = 8000, .blockAlign = 1},
                               std::vector<testwav::Frame>(50, testwav::Frame{0})),
-             msg::Unsupported(1, 12));
+             "Nicht unterstütztes WAV-Format (Formatkennung 1, 12 Bit)");
     w.Broken("zero_rate.wav",
              testwav::MakeWav({.bits = 16, .channels = 1, .rate = 0},
                               std::vector<testwav::Frame>(50, testwav::Frame{0})),
-             msg::kBadFormat);
-    w.Broken("zero_align.wav", ZeroBlockAlign(), msg::kBadFormat);
-    w.Broken("huge_chunk.wav", HugeChunk(), msg::kReadPastEnd);
+             "Ungültiger Formatblock in der WAV-Datei");
+    w.Broken("zero_align.wav", ZeroBlockAlign(), "Ungültiger Formatblock in der WAV-Datei");
+    w.Broken("huge_chunk.wav", HugeChunk(), "Versuch hinter dem Dateiende zu lesen");
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include "session_seams.h"
 
-#include "runtime_error.h"
 #include "sound_player.h"
 
 #include <QPrinter>
@@ -59,12 +58,16 @@ QRegularExpression WithAnyNumbers(const std::string& sample) {
 
 bool IsProgramError(const QString& text) {
     static const char* const fixed[] = {
-        msg::kReadPastEnd,    msg::kIntOverflow, msg::kDivByZero,    msg::kFloatDivByZero,
-        msg::kInvalidFloatOp, msg::kRangeCheck,  msg::kFileNotFound, msg::kAccessDenied,
-        msg::kNotWav,         msg::kNoFormat,    msg::kNoData,       msg::kBadFormat,
+        "Versuch hinter dem Dateiende zu lesen", "Integerüberlauf",
+        "Gleitkommadivision durch Null",         "Ungültige Gleitkommaoperation",
+        "Fehler bei Bereichsprüfung",            "Datei nicht gefunden",
+        "Dateizugriff verweigert",               "Keine WAV-Datei",
+        "Kein Formatblock in der WAV-Datei",     "Kein Datenblock in der WAV-Datei",
+        "Ungültiger Formatblock in der WAV-Datei",
     };
-    static const QRegularExpression unsupported = WithAnyNumbers(msg::Unsupported(0, 0));
-    static const QRegularExpression ioError = WithAnyNumbers(msg::IoError(0));
+    static const QRegularExpression unsupported =
+        WithAnyNumbers("Nicht unterstütztes WAV-Format (Formatkennung 0, 0 Bit)");
+    static const QRegularExpression ioError = WithAnyNumbers("E/A-Fehler 0");
     const bool known = std::any_of(std::begin(fixed), std::end(fixed),
                                    [&](const char* t) { return text == QString::fromUtf8(t); });
     return known || unsupported.match(text).hasMatch() || ioError.match(text).hasMatch();

@@ -1,0 +1,43 @@
+#pragma once
+// The settings a picture and a measurement are made with: what the window's controls hold and
+// what the command line's options set. One value, copied where it is needed.
+
+#include <cstdint>
+
+namespace pirolex {
+
+enum class Picture { k3D, k2D, k1D };
+// The channel group: the left channel, the right one, or both in one picture.
+enum class Channel { kLeft, kRight, kBoth };
+// "norm" takes each bin's larger part plus a third of the smaller one, "fein" its exact modulus
+// and its phase.
+enum class Accuracy { kNorm, kFein };
+// The line filter keeps the bins above a fixed threshold, or adapts its threshold from line to
+// line so that about a given number of points per line stay ("const. PPL").
+enum class FilterMode { kThreshold, kConstantPoints };
+
+inline constexpr int32_t kSmallestFftExponent = 7;   // 128 points
+inline constexpr int32_t kLargestFftExponent = 10;   // 1024 points
+
+struct Settings {
+    Picture picture;
+    Channel channel;
+    Accuracy accuracy;
+    bool iqPhase;           // colour the 2D picture by phase
+    FilterMode filterMode;
+    int32_t threshold;      // tenths of the window mean, 0..30 (FilterMode::kThreshold)
+    int32_t pointsPerLine;  // 5..50 (FilterMode::kConstantPoints)
+    int32_t temperature;    // air temperature in degrees Celsius, -20..40
+    int32_t fftExponent;    // the FFT size is 2^fftExponent, 128..1024
+
+    int32_t FftSize() const { return int32_t{1} << fftExponent; }
+    int32_t FftMask() const { return FftSize() - 1; }
+    // Table rows per FFT bin: the tables are built for 1024 points, a smaller size steps through them.
+    int32_t TableStride() const { return (int32_t{1} << kLargestFftExponent) >> fftExponent; }
+};
+
+// What the window shows at start-up and the command line assumes: 2D, links, norm, const. PPL
+// with 20 points per line (threshold 20), 15 degrees, 1024 points.
+Settings StartupSettings();
+
+}  // namespace pirolex

@@ -1,0 +1,125 @@
+#include "cli.h"
+
+#include "messages.h"
+#include "picture_samples.h"
+#include "wav_reader.h"
+
+#include <algorithm>
+#include <iostream>
+#include <string>
+
+namespace pirolex {
+
+namespace {
+
+constexpr const char* kUsage =
+    "Pirolex misst die Fluggeschwindigkeit eines Modellflugzeugs aus einer WAV-Aufnahme.\n"
+    "\n"
+    "Aufruf:\n"
+    "  pirolex               Fenster öffnen, die WAV-Datei im Dateidialog wählen\n"
+    "  pirolex DATEI         Fenster öffnen und DATEI laden\n"
+    "  pirolex info DATEI    DATEI lesen und ohne Fenster ausgeben, was die Statuszeile\n"
+    "                        zeigen würde (Pfad, Samplerate, Samples, Dauer), dazu Kanäle,\n"
+    "                        Bits pro Sample und Format\n"
+    "  pirolex render DATEI -o BILD.png [Optionen]\n"
+    "                        das Spektrogramm ohne Fenster berechnen und als PNG speichern,\n"
+    "                        Pixel für Pixel das Bild, das das Fenster mit diesen\n"
+    "                        Einstellungen zeigt (1D: das Bild der letzten Linie)\n"
+    "      --mode 3D|2D|1D              Grafikmode (2D)\n"
+    "      --fft 128|256|512|1024       FFT-Filter-Zahl (1024)\n"
+    "      --channel links|rechts|beide Tonkanal (links); rechts und beide nur bei Stereo\n"
+    "      --fein                       Genauigkeit \"fein\" statt \"norm\"\n"
+    "      --iq                         IQ-Phase als Farbe\n"
+    "      --threshold 0..30            fester Schwellwert statt const. PPL\n"
+    "      --points 5..50               Punkte pro Linie bei const. PPL (20)\n"
+    "      --size BREITExHÖHE           Fenstergröße mit Rahmen, 300x200 bis 4096x4096\n"
+    "                                   (846x438; die Grafik ist 231 schmaler, 167 niedriger)\n"
+    "  pirolex measure DATEI --a HZ --b HZ [--temp T] [Optionen]\n"
+    "                        Marke A (Anflug) und B (Abflug) in die Spalten der 2D-Grafik\n"
+    "                        setzen, deren Frequenz HZ am nächsten liegt, und ausgeben, was\n"
+    "                        das Fenster anzeigt: die Geschwindigkeit, dann beide Spalten\n"
+    "                        mit ihrer Frequenz; HZ über 0 bis zur halben Samplerate,\n"
+    "                        T Lufttemperatur -20..40 (15). Optionen wie bei render außer\n"
+    "                        -o und --mode: --fft, --channel, --fein, --iq, --threshold,\n"
+    "                        --points, --size; gemessen wird in der Grafik, die das Fenster\n"
+    "                        mit diesen Einstellungen zeigt, und die FFT-Filter-Zahl\n"
+    "                        bestimmt die Auflösung (±) mit\n"
+    "  pirolex --help        diese Hilfe\n"
+    "\n"
+    "Beispiele:\n"
+    "  pirolex render samples/flyby-120kmh.wav -o flyby.png --channel links --fft 512\n"
+    "  pirolex measure samples/flyby-120kmh.wav --a 4822.8 --b 3961.6 --temp 15\n"
+    "  pirolex measure samples/flyby-120kmh.wav --a 4822.8 --b 3961.6 --fft 128\n"
+    "\n"
+    "Rückgabewert: 0 erledigt, 1 Datei nicht lesbar oder Bild nicht schreibbar (Grund auf\n"
+    "stderr), 2 Aufruf nicht verstanden (eine Zeile auf stderr).\n";
+
+constexpr const char* kHint = " (pirolex --help zeigt die Aufrufe)";
+
+std::string FormatName(const WavInfo& info) {
+    std::string name = info.sampleFormat == 3 ? "IEEE-Float" : "PCM";
+    if (info.formatTag == 0xFFFE)
+        name += " (WAVE_FORMAT_EXTENSIBLE, " + std::to_string(info.validBits) + " gültige Bit)";
+    return name;
+}
+
+// The status bar's panels 0 to 3 as the window would show them, then the format.
+void PrintInfo(const std::string& path, const WavResult& wav, std::ostream& out) {
+    const WavInfo& info = wav.info;
+    const int64_t frames = wav.recording.FrameCount();
+    out << path << '\n';
+    out << texts::SampleRatePanel(wav.recording.sampleRate) << '\n';
+    out << texts::FrameCountPanel(frames) << '\n';
+    out << texts::DurationPanel(frames, wav.recording.sampleRate) << '\n';
+    out << "Kanäle: " << info.channels << '\n';
+    out << "Bits pro Sample: " << info.bitsPerSample << '\n';
+    out << "Format: " << FormatName(info) << '\n';
+    out << "Gespeicherte Samples: " << std::min<int64_t>(frames, kMaxFrames) << '\n';
+    if (info.truncated)
+        out << "Datenblock unvollständig: " << info.dataSizeField
+            << " Bytes angegeben, nur ganze vorhandene Samples gelesen\n";
+}
+
+int RunInfo(const std::string& path, std::ostream& out, std::ostream& err) {
+    const WavResult wav = ReadWavFile(path);
+    if (!wav.Ok()) {
+        err << texts::ErrorText(*wav.error) << '\n';
+        return kStatusFailed;
+    }
+    PrintInfo(path, wav, out);
+    return kStatusOk;
+}
+
+int UsageError(const std::string& text, std::ostream& err) {
+    err << "pirolex: " << text << kHint << '\n';
+    return kStatusUsage;
+}
+
+bool IsOption(const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; }
+
+}  // namespace
+
+int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
+                   const Subcommands& more) {
+    if (argc <= 1) return kStatusWindow;
+    const std::string first = argv[1];
+    if (first == "--help" || first == "-h") {
+        if (argc > 2) return UsageError("--help erwartet keine weiteren Argumente", err);
+        out << kUsage;
+        return kStatusOk;
+    }
+    if (first == "info") {
+        if (argc < 3) return UsageError("info erwartet eine WAV-Datei", err);
+        if (argc > 3) return UsageError("info erwartet genau eine WAV-Datei", err);
+        return RunInfo(argv[2], out, err);
+    }
+    if (const auto command = more.find(first); command != more.end())
+        return command->second(std::vector<std::string>(argv + 2, argv + argc), out, err);
+    if (IsOption(first)) return UsageError("unbekannte Option „" + first + "“", err);
+    if (argc == 2) return kStatusWindow;
+    return UsageError("unbekannter Befehl „" + first + "“", err);
+}
+
+int RunCommandLine(int argc, char** argv) { return RunCommandLine(argc, argv, std::cout, std::cerr); }
+
+}  // namespace pirolex

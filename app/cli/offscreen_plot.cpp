@@ -1,0 +1,55 @@
+#include "offscreen_plot.h"
+
+#include "marker_drawing.h"
+#include "spectrogram_pass.h"
+#include "wav_reader.h"
+
+namespace pirolex {
+
+std::unique_ptr<OffscreenPlot> LoadPlot(const PlotRequest& request) {
+    WavResult wav = ReadWavFile(request.file);
+    if (!wav.Ok()) throw *wav.error;
+    auto plot = std::make_unique<OffscreenPlot>();
+    plot->recording = std::move(wav.recording);
+    plot->channels = static_cast<int32_t>(wav.info.channels);
+    plot->view = ViewForImage(PlotImageSize(request.outerWidth, request.outerHeight));
+    return plot;
+}
+
+PlotCanvas MakePlotBitmap(const PlotRequest& request) {
+    const PlotSize image = PlotImageSize(request.outerWidth, request.outerHeight);
+    return PlotCanvas(image.width, image.height);
+}
+
+// The window's load recomputes in 2D; any other picture needs a click on the picture's radio
+// group after it, with a new line step. The first recompute is not wasted: it leaves the adaptive
+// threshold and the canvas's pen mode where the window would have them for the second.
+bool DrawPlot(OffscreenPlot& plot, PlotCanvas& canvas, const PlotRequest& request) {
+    const int64_t frames = plot.recording.FrameCount();
+    Settings settings = request.settings;
+    settings.picture = Picture::k2D;
+    PlotEffects none;
+    PictureEnd end = DrawPicture(plot.recording, settings,
+                                 LineStep(settings.picture, frames, settings.FftMask()),
+                                 plot.picture, canvas, plot.view, none);
+    if (request.settings.picture == Picture::k2D) return end.tooShort;
+    settings.picture = request.settings.picture;
+    end = DrawPicture(plot.recording, settings, LineStep(settings.picture, frames, settings.FftMask()),
+                      plot.picture, canvas, plot.view, none);
+    return end.tooShort;
+}
+
+Measurement MeasureSpeed(const OffscreenPlot& plot, const PlotCanvas& canvas, const PlotRequest& request) {
+    const FrequencyAxis axis = AxisFor(plot.recording, request.settings, plot.view);
+    Measurement m;
+    m.columnA = axis.NearestColumn(request.frequencyA, canvas.Width());
+    m.columnB = axis.NearestColumn(request.frequencyB, canvas.Width());
+    m.labelA = FrequencyLabelText(axis, m.columnA);
+    m.labelB = FrequencyLabelText(axis, m.columnB);
+    const FrequencyAxis::MarkedPair marked = axis.Marked(m.columnA, m.columnB);
+    m.speed = SpeedFromFrequencies(marked.halfDifferenceHz, marked.meanHz, axis.ResolutionHz(),
+                                   request.settings.temperature);
+    return m;
+}
+
+}  // namespace pirolex

@@ -1,0 +1,52 @@
+#pragma once
+// The window's recording, picture and plot bitmap without the window: the load, then the
+// recompute (or the two marker clicks) in the order the window runs them, so that what comes out
+// is what the window would hold. `pirolex render` and `pirolex measure` run on it.
+
+#include "doppler_speed.h"
+#include "picture.h"
+#include "plot_canvas.h"
+#include "plot_request.h"
+#include "recording.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace pirolex {
+
+// A loaded recording with what the pictures carry between recomputes.
+struct OffscreenPlot {
+    Recording recording;
+    int32_t channels = 0;  // as the file states them
+    PlotView view;
+    PictureState picture;
+};
+
+// Reads request.file; throws its Failure. No Qt needed.
+std::unique_ptr<OffscreenPlot> LoadPlot(const PlotRequest& request);
+
+// A canvas of the plot image's size for the request's window size. Needs a QGuiApplication.
+PlotCanvas MakePlotBitmap(const PlotRequest& request);
+
+// What the window draws when it opens the file with the request's controls already set and the
+// picture is then chosen: the load's recompute in 2D, and for 3D or 1D the recompute after the
+// click on the picture. Without pauses: the 1D picture is that of the last line. Returns whether
+// the recording was shorter than one FFT block (the picture is then its frame alone).
+bool DrawPlot(OffscreenPlot& plot, PlotCanvas& canvas, const PlotRequest& request);
+
+struct Measurement {
+    std::optional<DopplerSpeed> speed;
+    int32_t columnA = 0;
+    int32_t columnB = 0;
+    std::string labelA;  // the columns' frequency labels, "4824 Hz"
+    std::string labelB;
+};
+
+// Marker A (left button) and B (right button) at the plot columns whose frequency labels are
+// nearest to the request's two frequencies, and the speed they give, as two clicks on the
+// window's 2D picture would.
+Measurement MeasureSpeed(const OffscreenPlot& plot, const PlotCanvas& canvas, const PlotRequest& request);
+
+}  // namespace pirolex

@@ -1,0 +1,157 @@
+#include "plot_commands.h"
+
+#include "messages.h"
+#include "offscreen_plot.h"
+#include "plot_png.h"
+
+#include <QGuiApplication>
+
+#include <fontconfig/fontconfig.h>
+
+#include <memory>
+#include <ostream>
+#include <thread>
+
+namespace pirolex {
+
+namespace {
+
+constexpr const char* kHint = " (pirolex --help zeigt die Aufrufe)";
+
+// The labels need Qt's fonts, and with them an application object. Unless the user chose a
+// platform, it is the offscreen one, so no display is needed. An application that already
+// exists (the tests') is used as it is.
+class GuiForText {
+public:
+    GuiForText() {
+        if (QCoreApplication::instance()) return;
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        app_ = std::make_unique<QGuiApplication>(argc_, argv_);
+    }
+
+private:
+    int argc_ = 1;
+    char name_[8] = "pirolex";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QGuiApplication> app_;
+};
+
+// The start-up work that needs no Qt, on two threads of its own while the caller starts Qt: the
+// system's font configuration, which Qt's first text would otherwise read itself (about 5 ms of
+// files parsed before a label can be drawn), and the load. Two threads,
+// not one after the other on a single one: measured, that was the faster order on two cores.
+class BackgroundStart {
+public:
+    explicit BackgroundStart(const PlotRequest& request)
+        : fonts_([] { FcInit(); }), load_([this, request] { Load(request); }) {}
+    ~BackgroundStart() {
+        WaitForFonts();
+        if (load_.joinable()) load_.join();
+    }
+
+    // Before the first text; Qt then finds the configuration read.
+    void WaitForFonts() {
+        if (fonts_.joinable()) fonts_.join();
+    }
+
+    // Waits for the load: the recording, or nothing when it failed, with the German reason on err.
+    std::unique_ptr<OffscreenPlot> Take(std::ostream& err) {
+        load_.join();
+        if (!plot_) err << error_ << '\n';
+        return std::move(plot_);
+    }
+
+private:
+    void Load(const PlotRequest& request) {
+        try {
+            plot_ = LoadPlot(request);
+        } catch (const Failure& failure) {
+            error_ = texts::ErrorText(failure);
+        } catch (const std::exception& e) {
+            error_ = e.what();
+        }
+    }
+
+    std::unique_ptr<OffscreenPlot> plot_;
+    std::string error_;
+    std::thread fonts_;
+    std::thread load_;  // last: it starts once the members it writes exist
+};
+
+int Usage(const char* command, const std::string& problem, std::ostream& err) {
+    err << "pirolex " << command << ": " << problem << kHint << '\n';
+    return kStatusUsage;
+}
+
+// The plot bitmap with its font loaded, while the recording is still being read.
+PlotCanvas PreparedBitmap(const PlotRequest& request, BackgroundStart& start) {
+    PlotCanvas canvas = MakePlotBitmap(request);
+    start.WaitForFonts();
+    canvas.LoadFont();
+    return canvas;
+}
+
+void PrintMeasurement(const Measurement& m, std::ostream& out) {
+    out << texts::SpeedText(m.speed) << '\n';
+    out << "Marke A: Spalte " << m.columnA << ", " << m.labelA << '\n';
+    out << "Marke B: Spalte " << m.columnB << ", " << m.labelB << '\n';
+}
+
+// The notice the window would show in its speed label, on the error stream.
+void ReportShortRecording(bool tooShort, const PlotRequest& request, std::ostream& err) {
+    if (tooShort) err << texts::ShortRecordingNotice(request.settings.FftSize()) << '\n';
+}
+
+}  // namespace
+
+int RunRender(const std::vector<std::string>& args, std::ostream& /*out*/, std::ostream& err) {
+    PlotRequest request;
+    if (std::string problem = ParseRenderArgs(args, request); !problem.empty())
+        return Usage("render", problem, err);
+    BackgroundStart start(request);
+    GuiForText gui;
+    PlotCanvas canvas = PreparedBitmap(request, start);
+    const std::unique_ptr<OffscreenPlot> plot = start.Take(err);
+    if (!plot) return kStatusFailed;
+    if (std::string problem = CheckRenderAgainst(request, plot->channels); !problem.empty())
+        return Usage("render", problem, err);
+    try {
+        ReportShortRecording(DrawPlot(*plot, canvas, request), request, err);
+    } catch (const Failure& failure) {
+        err << texts::ErrorText(failure) << '\n';
+        return kStatusFailed;
+    }
+    if (WritePlotPng(canvas, QString::fromStdString(request.output))) return kStatusOk;
+    err << texts::PngWriteError(request.output) << '\n';
+    return kStatusFailed;
+}
+
+int RunMeasure(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    PlotRequest request;
+    if (std::string problem = ParseMeasureArgs(args, request); !problem.empty())
+        return Usage("measure", problem, err);
+    BackgroundStart start(request);
+    GuiForText gui;
+    PlotCanvas canvas = PreparedBitmap(request, start);
+    const std::unique_ptr<OffscreenPlot> plot = start.Take(err);
+    if (!plot) return kStatusFailed;
+    if (std::string problem =
+            CheckMeasureAgainst(request, plot->channels, plot->recording.sampleRate);
+        !problem.empty())
+        return Usage("measure", problem, err);
+    try {
+        // The 2D picture first, as the window has drawn it before the user clicks in it.
+        ReportShortRecording(DrawPlot(*plot, canvas, request), request, err);
+        PrintMeasurement(MeasureSpeed(*plot, canvas, request), out);
+    } catch (const Failure& failure) {
+        err << texts::ErrorText(failure) << '\n';
+        return kStatusFailed;
+    }
+    return kStatusOk;
+}
+
+Subcommands PlotSubcommands() {
+    return {{"render", RunRender}, {"measure", RunMeasure}};
+}
+
+}  // namespace pirolex

@@ -1,0 +1,246 @@
+#include "plot_request.h"
+
+#include <charconv>
+#include <cmath>
+#include <set>
+
+namespace pirolex {
+
+namespace {
+
+constexpr int kMaxSide = 4096;
+
+using Apply = std::string (*)(const std::string& value, PlotRequest& request);
+
+// One option: its name, what it takes ("" for a switch) and how it sets the request.
+struct Option {
+    const char* name;
+    const char* allowed;
+    Apply apply;
+};
+
+bool ParseInt(const std::string& text, int& value) {
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, value);
+    return result.ec == std::errc() && result.ptr == end;
+}
+
+// Locale-independent, so "4430.5" reads the same on every desktop.
+bool ParseDouble(const std::string& text, double& value) {
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, value);
+    return result.ec == std::errc() && result.ptr == end && std::isfinite(value);
+}
+
+std::string Bad(const Option& option, const std::string& value) {
+    return std::string(option.name) + " " + value + ": erlaubt sind " + option.allowed;
+}
+
+// Index of value in names, or -1.
+int IndexOf(const std::string& value, std::initializer_list<const char*> names) {
+    int i = 0;
+    for (const char* name : names) {
+        if (value == name) return i;
+        ++i;
+    }
+    return -1;
+}
+
+std::string IntInRange(const std::string& value, int min, int max, int& target) {
+    int n = 0;
+    if (!ParseInt(value, n) || n < min || n > max) return "bad";
+    target = n;
+    return {};
+}
+
+std::string SetMode(const std::string& value, PlotRequest& r) {
+    const int i = IndexOf(value, {"3D", "2D", "1D", "3d", "2d", "1d"});
+    if (i < 0) return "bad";
+    r.settings.picture = static_cast<Picture>(i % 3);
+    return {};
+}
+
+std::string SetFFT(const std::string& value, PlotRequest& r) {
+    const int i = IndexOf(value, {"128", "256", "512", "1024"});
+    if (i < 0) return "bad";
+    r.settings.fftExponent = kSmallestFftExponent + i;
+    return {};
+}
+
+std::string SetChannel(const std::string& value, PlotRequest& r) {
+    const int i = IndexOf(value, {"links", "rechts", "beide"});
+    if (i < 0) return "bad";
+    r.settings.channel = static_cast<Channel>(i);
+    return {};
+}
+
+std::string SetThreshold(const std::string& value, PlotRequest& r) {
+    r.settings.filterMode = FilterMode::kThreshold;
+    return IntInRange(value, 0, 30, r.settings.threshold);
+}
+
+std::string SetPoints(const std::string& value, PlotRequest& r) {
+    r.settings.filterMode = FilterMode::kConstantPoints;
+    return IntInRange(value, 5, 50, r.settings.pointsPerLine);
+}
+
+std::string SetTemperature(const std::string& value, PlotRequest& r) {
+    return IntInRange(value, -20, 40, r.settings.temperature);
+}
+
+std::string SetSize(const std::string& value, PlotRequest& r) {
+    const size_t x = value.find_first_of("xX");
+    int w = 0, h = 0;
+    if (x == std::string::npos || !ParseInt(value.substr(0, x), w) ||
+        !ParseInt(value.substr(x + 1), h))
+        return "bad";
+    if (w < kMinOuterWidth || w > kMaxSide || h < kMinOuterHeight || h > kMaxSide) return "bad";
+    r.outerWidth = w;
+    r.outerHeight = h;
+    return {};
+}
+
+std::string PositiveHz(const std::string& value, double& target) {
+    double hz = 0.0;
+    if (!ParseDouble(value, hz) || hz <= 0.0) return "bad";
+    target = hz;
+    return {};
+}
+
+std::string SetA(const std::string& value, PlotRequest& r) { return PositiveHz(value, r.frequencyA); }
+std::string SetB(const std::string& value, PlotRequest& r) { return PositiveHz(value, r.frequencyB); }
+
+std::string SetOutput(const std::string& value, PlotRequest& r) {
+    if (value.empty()) return "bad";
+    r.output = value;
+    return {};
+}
+
+std::string SetFein(const std::string&, PlotRequest& r) {
+    r.settings.accuracy = Accuracy::kFein;
+    return {};
+}
+
+std::string SetIQ(const std::string&, PlotRequest& r) {
+    r.settings.iqPhase = true;
+    return {};
+}
+
+// The settings that change the picture, apart from the picture mode. Measure takes them all, so
+// it measures on the very picture that render draws and the window shows with them.
+const Option kFFT = {"--fft", "128, 256, 512 und 1024", SetFFT};
+const Option kChannel = {"--channel", "links, rechts und beide", SetChannel};
+const Option kFein = {"--fein", "", SetFein};
+const Option kIQ = {"--iq", "", SetIQ};
+const Option kThreshold = {"--threshold", "die ganzen Zahlen 0..30", SetThreshold};
+const Option kPoints = {"--points", "die ganzen Zahlen 5..50", SetPoints};
+const Option kSize = {"--size", "BREITExHÖHE von 300x200 bis 4096x4096", SetSize};
+
+const std::vector<Option> kRenderOptions = {
+    {"-o", "ein Dateiname für das PNG-Bild", SetOutput},
+    {"--mode", "3D, 2D und 1D", SetMode},
+    kFFT, kChannel, kFein, kIQ, kThreshold, kPoints, kSize,
+};
+
+const std::vector<Option> kMeasureOptions = {
+    {"--a", "Frequenzen in Hz über 0", SetA},
+    {"--b", "Frequenzen in Hz über 0", SetB},
+    {"--temp", "die ganzen Zahlen -20..40", SetTemperature},
+    kFFT, kChannel, kFein, kIQ, kThreshold, kPoints, kSize,
+};
+
+std::string Names(const std::vector<Option>& options) {
+    std::string names;
+    for (const Option& o : options) names += (names.empty() ? "" : ", ") + std::string(o.name);
+    return names;
+}
+
+const Option* Find(const std::vector<Option>& options, const std::string& name) {
+    for (const Option& o : options) {
+        if (name == o.name) return &o;
+    }
+    return nullptr;
+}
+
+// The shortest text that reads back as the same number: 4430, 4430.5, 22050.
+std::string Number(double value) {
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
+}
+
+bool IsOption(const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; }
+
+// Reads args into request; seen collects the options given. Empty when all were usable.
+std::string ParseArgs(const std::vector<std::string>& args, const std::vector<Option>& options,
+                      PlotRequest& request, std::set<std::string>& seen) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!IsOption(arg)) {
+            if (!request.file.empty()) return "nur eine WAV-Datei möglich, „" + arg + "“ ist zu viel";
+            request.file = arg;
+            continue;
+        }
+        const Option* option = Find(options, arg);
+        if (!option) return "unbekannte Option „" + arg + "“ (erlaubt: " + Names(options) + ")";
+        if (!seen.insert(arg).second) return arg + " ist doppelt angegeben";
+        const bool takesValue = *option->allowed != '\0';
+        if (takesValue && i + 1 >= args.size())
+            return arg + " erwartet einen Wert: erlaubt sind " + option->allowed;
+        const std::string value = takesValue ? args[++i] : std::string();
+        if (!option->apply(value, request).empty()) return Bad(*option, value);
+    }
+    return {};
+}
+
+// The two filter settings belong to one check box: one of them or neither.
+std::string OneFilter(const std::set<std::string>& seen) {
+    if (seen.count("--threshold") && seen.count("--points"))
+        return "--threshold und --points schließen sich aus: --threshold 0..30 für den festen "
+               "Schwellwert oder --points 5..50 für const. PPL";
+    return {};
+}
+
+}  // namespace
+
+std::string ParseRenderArgs(const std::vector<std::string>& args, PlotRequest& request) {
+    std::set<std::string> seen;
+    if (std::string problem = ParseArgs(args, kRenderOptions, request, seen); !problem.empty())
+        return problem;
+    if (std::string problem = OneFilter(seen); !problem.empty()) return problem;
+    if (request.file.empty()) return "render erwartet eine WAV-Datei: render DATEI -o BILD.png";
+    if (request.output.empty()) return "render erwartet -o BILD.png";
+    return {};
+}
+
+std::string ParseMeasureArgs(const std::vector<std::string>& args, PlotRequest& request) {
+    std::set<std::string> seen;
+    if (std::string problem = ParseArgs(args, kMeasureOptions, request, seen); !problem.empty())
+        return problem;
+    if (std::string problem = OneFilter(seen); !problem.empty()) return problem;
+    if (request.file.empty()) return "measure erwartet eine WAV-Datei: measure DATEI --a HZ --b HZ";
+    if (!seen.count("--a") || !seen.count("--b"))
+        return "measure erwartet --a HZ und --b HZ, Frequenzen in Hz über 0";
+    return {};
+}
+
+std::string CheckRenderAgainst(const PlotRequest& request, int channels) {
+    if (request.settings.channel == Channel::kLeft || channels == 2) return {};
+    static const char* const kNames[] = {"links", "rechts", "beide"};
+    return std::string("--channel ") + kNames[static_cast<int>(request.settings.channel)] + ": " +
+           request.file +
+           " hat nicht zwei Kanäle, erlaubt ist nur links";
+}
+
+std::string CheckMeasureAgainst(const PlotRequest& request, int channels, int32_t sampleRate) {
+    if (std::string problem = CheckRenderAgainst(request, channels); !problem.empty()) return problem;
+    const double top = sampleRate / 2.0;
+    for (const auto& [name, hz] : {std::pair{"--a", request.frequencyA}, {"--b", request.frequencyB}}) {
+        if (hz > top)
+            return std::string(name) + " " + Number(hz) + ": erlaubt sind Frequenzen über 0 bis " +
+                   Number(top) + " Hz, die halbe Samplerate von " + request.file;
+    }
+    return {};
+}
+
+}  // namespace pirolex

@@ -1,0 +1,34 @@
+#pragma once
+// What `pirolex render` and `pirolex measure` are asked to do: the window's control settings,
+// the window size, the file, and for measure the two frequencies and the temperature. The parsers check every option
+// and say in one line what is wrong and which values are allowed. No Qt here.
+
+#include "plot_view.h"
+#include "settings.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pirolex {
+
+struct PlotRequest {
+    std::string file;
+    std::string output;          // render: the PNG to write
+    Settings settings = StartupSettings();  // unless an option says otherwise
+    int outerWidth = kDesignOuterWidth;
+    int outerHeight = kDesignOuterHeight;
+    double frequencyA = 0.0;     // measure: Hz for marker A (left button)
+    double frequencyB = 0.0;     // measure: Hz for marker B (right button)
+};
+
+// Both return an empty string when the arguments (those after the command's name) are usable,
+// else one line naming the problem and the allowed values.
+std::string ParseRenderArgs(const std::vector<std::string>& args, PlotRequest& request);
+std::string ParseMeasureArgs(const std::vector<std::string>& args, PlotRequest& request);
+
+// The checks that need the loaded recording (its channels and sample rate); same contract.
+std::string CheckRenderAgainst(const PlotRequest& request, int channels);
+std::string CheckMeasureAgainst(const PlotRequest& request, int channels, int32_t sampleRate);
+
+}  // namespace pirolex

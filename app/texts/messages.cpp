@@ -1,0 +1,91 @@
+#include "messages.h"
+
+#include "checked_arithmetic.h"
+
+#include <charconv>
+#include <cstdio>
+
+namespace pirolex::texts {
+
+namespace {
+
+constexpr int kNumberWidth = 5;
+
+// Two decimals with '.', right-aligned in at least five characters, never cut. std::to_chars
+// ignores the locale, which a German desktop would otherwise turn into a comma.
+std::string Fixed2(double value) {
+    if (value == 0.0) value = 0.0;  // no "-0.00"
+    char buf[64];
+    const auto result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 2);
+    std::string text(buf, result.ptr);
+    if (text.size() < kNumberWidth) text.insert(0, kNumberWidth - text.size(), ' ');
+    return text;
+}
+
+const char* FixedText(ErrorCode code) {
+    switch (code) {
+    case ErrorCode::kReadPastEnd: return "Versuch hinter dem Dateiende zu lesen";
+    case ErrorCode::kIntegerOverflow: return "Integerüberlauf";
+    case ErrorCode::kFloatDivisionByZero: return "Gleitkommadivision durch Null";
+    case ErrorCode::kInvalidFloatOperation: return "Ungültige Gleitkommaoperation";
+    case ErrorCode::kRangeCheck: return "Fehler bei Bereichsprüfung";
+    case ErrorCode::kFileNotFound: return "Datei nicht gefunden";
+    case ErrorCode::kAccessDenied: return "Dateizugriff verweigert";
+    case ErrorCode::kNotWav: return "Keine WAV-Datei";
+    case ErrorCode::kNoFormatChunk: return "Kein Formatblock in der WAV-Datei";
+    case ErrorCode::kNoDataChunk: return "Kein Datenblock in der WAV-Datei";
+    case ErrorCode::kBadFormatChunk: return "Ungültiger Formatblock in der WAV-Datei";
+    case ErrorCode::kIoError:
+    case ErrorCode::kUnsupportedFormat: break;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+std::string ErrorText(const Failure& failure) {
+    switch (failure.Code()) {
+    case ErrorCode::kIoError: return "E/A-Fehler " + std::to_string(failure.Detail());
+    case ErrorCode::kUnsupportedFormat:
+        return "Nicht unterstütztes WAV-Format (Formatkennung " + std::to_string(failure.Detail()) +
+               ", " + std::to_string(failure.Detail2()) + " Bit)";
+    default: return FixedText(failure.Code());
+    }
+}
+
+std::string SampleRatePanel(int32_t sampleRate) { return std::to_string(sampleRate) + " Hz Samplerate"; }
+
+std::string FrameCountPanel(int64_t frames) { return std::to_string(frames) + " Samples"; }
+
+std::string DurationPanel(int64_t frames, int32_t sampleRate) {
+    const double seconds = CheckedDiv(static_cast<double>(frames), static_cast<double>(sampleRate));
+    char text[64];
+    std::snprintf(text, sizeof text, "%4.1f s", seconds);
+    return text;
+}
+
+std::string FilterCountPanel(int32_t fftSize) { return std::to_string(fftSize) + " Filter"; }
+
+std::string FftSizeLabel(int32_t fftSize) { return std::to_string(fftSize) + " FFT-Filter"; }
+
+std::string LimitCaption(int32_t limit) { return "Limit : " + std::to_string(limit); }
+
+std::string KeepCaption(KeepRange range) {
+    return "CFAR : " + std::to_string(range.low) + " .. " + std::to_string(range.high);
+}
+
+std::string SpeedText(const std::optional<DopplerSpeed>& speed) {
+    if (!speed) return "Geschwindigkeit: keine (Marken ergeben keine Frequenz über 0 Hz)";
+    return "Geschwindigkeit: " + Fixed2(speed->kmh) + " km/h " + "(±" + Fixed2(speed->resolutionKmh) +
+           " km/h) ";
+}
+
+std::string ShortRecordingNotice(int32_t fftSize) {
+    return "Aufnahme kürzer als ein FFT-Block (" + std::to_string(fftSize) + " Samples)";
+}
+
+std::string PngWriteError(const std::string& path) {
+    return "Grafik konnte nicht gespeichert werden: " + path + " (Datei lässt sich nicht schreiben)";
+}
+
+}  // namespace pirolex::texts

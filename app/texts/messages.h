@@ -1,0 +1,47 @@
+#pragma once
+// Every German text the window and the command line make from the core's codes and numbers, in
+// one table: error messages, the status panels, the filter captions, the speed label and the
+// notices about the picture. Numbers are written with a decimal point whatever the locale.
+
+#include "doppler_speed.h"
+#include "failure.h"
+#include "line_filter.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace pirolex::texts {
+
+// The message box's text for a failure, e.g. "Datei nicht gefunden",
+// "Nicht unterstütztes WAV-Format (Formatkennung 85, 0 Bit)" or "E/A-Fehler 21".
+std::string ErrorText(const Failure& failure);
+
+// Status bar: panel 0 holds the file name or one of these, panels 1 to 3 the recording's rate,
+// frames and length, panel 4 the FFT size.
+inline constexpr const char* kNoFile = "no file";
+inline constexpr const char* kLoadError = "!! file load ERROR !!";
+std::string SampleRatePanel(int32_t sampleRate);    // "44100 Hz Samplerate"
+std::string FrameCountPanel(int64_t frames);        // "441000 Samples"
+// Seconds with one decimal, right-aligned in at least 4 characters, then " s".
+std::string DurationPanel(int64_t frames, int32_t sampleRate);
+std::string FilterCountPanel(int32_t fftSize);      // "1024 Filter"
+std::string FftSizeLabel(int32_t fftSize);          // "1024 FFT-Filter"
+
+// The captions under the filter's track bars: "Limit : 20", "CFAR : 10 .. 40".
+std::string LimitCaption(int32_t limit);
+std::string KeepCaption(KeepRange range);
+
+// The speed label before anything is measured.
+inline constexpr const char* kSpeedUnknown = "Speed: ?";
+// "Geschwindigkeit: 120.00 km/h (± 6.00 km/h) ", or that the markers give none.
+std::string SpeedText(const std::optional<DopplerSpeed>& speed);
+// Why a picture shows its frame alone: "Aufnahme kürzer als ein FFT-Block (1024 Samples)".
+std::string ShortRecordingNotice(int32_t fftSize);
+// The plot's tooltip in the 2D picture, where clicks measure.
+inline constexpr const char* kMeasureHint = "klicken zur Geschwindigkeitsmessung";
+
+// "Grafik konnte nicht gespeichert werden: PATH (Datei lässt sich nicht schreiben)"
+std::string PngWriteError(const std::string& path);
+
+}  // namespace pirolex::texts

@@ -1,0 +1,257 @@
+// Building the window: every control at its design place with its design values. Positions are
+// pixels from the client area's top-left corner at the design size.
+#include "main_window.h"
+
+#include "branding.h"
+#include "messages.h"
+#include "toolbar_icons.h"
+#include "widgets.h"
+#include "window_effects.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QSlider>
+#include <QToolButton>
+
+#include <clocale>
+
+namespace pirolex {
+
+namespace {
+
+constexpr int kToolBarHeight = 33;
+constexpr int kStatusBarHeight = 21;
+
+// A sans serif as narrow as the classic 8-point dialog font, so that every caption fits the place
+// the layout gives it; the wider DejaVu Sans only where it is missing.
+QFont DesignFont(int pixelSize) {
+    QFont font;
+    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
+// Qt's application object has set the C library's locale from the desktop's, and on a German
+// desktop printf would then write " 0,5 s" into the status bar. Numbers are written with a
+// decimal point whatever the language, so only the number format goes back to "C".
+void KeepNumbersLocaleFree() {
+    std::setlocale(LC_NUMERIC, "C");
+}
+
+QSlider* TrackBar(QWidget* parent, int min, int max, int position, const QString& hint) {
+    auto* bar = new QSlider(Qt::Horizontal, parent);
+    bar->setGeometry(8, 16, 169, 25);
+    bar->setRange(min, max);
+    bar->setValue(position);
+    bar->setSingleStep(1);
+    bar->setPageStep(2);
+    bar->setTickPosition(QSlider::TicksBelow);
+    bar->setTickInterval(1);
+    bar->setToolTip(hint);
+    return bar;
+}
+
+QGroupBox* GroupBox(QWidget* parent, const QString& caption, const QRect& place) {
+    auto* box = new QGroupBox(caption, parent);
+    box->setGeometry(place);
+    return box;
+}
+
+QLabel* Label(QWidget* parent, const QString& text, int x, int y) {
+    auto* label = new QLabel(text, parent);
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+}  // namespace
+
+TPirolex::TPirolex(WindowSeams seams, QWidget* parent)
+    : QWidget(parent),
+      seams_(std::move(seams)),
+      state_(std::make_unique<WindowState>()),
+      canvas_(615, 271),
+      effects_(std::make_unique<WindowEffects>(*this)) {
+    KeepNumbersLocaleFree();
+    setWindowTitle(DesignCaption());
+    setFont(DesignFont(11));
+    setMinimumSize(kMinOuterWidth - kFrameWidth, kMinOuterHeight - kFrameHeight);
+    resize(kDesignWidth - kFrameWidth, kDesignHeight - kFrameHeight);
+    BuildToolBar();
+    BuildSelectors();
+    BuildCheckBoxes();
+    BuildFilterGroups();
+    BuildFFTGroup();
+    BuildPlotArea();
+    BuildTemperature();
+    BuildStatusBar();
+    AlignBars();
+    canvas_.SetPresenter([this](const QImage& picture) {
+        ui_.Image1->SetPicture(picture);
+        ui_.Image1->repaint();
+    });
+    timer1_.setSingleShot(true);
+    timer1_.setInterval(kDebounceMs);
+    connect(&timer1_, &QTimer::timeout, this, [this] { Timer1Timer(); });
+    timer1_.start();
+    ConnectCommands();
+    ConnectControls();
+    setAcceptDrops(true);
+}
+
+TPirolex::~TPirolex() = default;
+
+void TPirolex::BuildToolBar() {
+    auto* bar = new QFrame(this);
+    bar->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    ui_.ToolBar1 = bar;
+    ui_.ToolButton1 = AddToolButton(0, 0, QStringLiteral("WAV-File laden"));
+    ui_.ToolButton2 = AddToolButton(23, 1, QStringLiteral("Sound abspielen"));
+    ui_.ToolButton3 = AddToolButton(46, 2, QStringLiteral("Berechnung der Grafik"));
+    ui_.ToolButton4 = AddToolButton(69, 3, QStringLiteral("Drucken des Fensters"));
+    ui_.ToolButton7 = AddToolButton(92, 7, QStringLiteral("Grafik speichern"));
+    // ToolButton6 is the separator between x 115 and x 785.
+    ui_.ToolButton8 = AddToolButton(785, 6, QStringLiteral("Info"));
+    ui_.ToolButton5 = AddToolButton(808, 4, QStringLiteral("Ende"));
+    for (QToolButton* b : {ui_.ToolButton2, ui_.ToolButton3, ui_.ToolButton4, ui_.ToolButton7})
+        b->setEnabled(false);
+}
+
+QToolButton* TPirolex::AddToolButton(int x, int icon, const QString& hint) {
+    auto* button = new QToolButton(ui_.ToolBar1);
+    button->setIcon(ToolIcon(icon));
+    button->setIconSize(QSize(16, 16));
+    button->setAutoRaise(true);
+    button->setToolTip(hint);
+    button->setGeometry(x, (kToolBarHeight - 22) / 2, 23, 22);
+    return button;
+}
+
+void TPirolex::BuildSelectors() {
+    ui_.KanalRadioGroup = new RadioGroup(
+        QStringLiteral("Tonkanal"),
+        {QStringLiteral("links"), QStringLiteral("rechts"), QStringLiteral("beide")}, this);
+    ui_.KanalRadioGroup->setGeometry(16, 40, 89, 89);
+    ui_.KanalRadioGroup->SetItemIndexQuietly(0);
+    ui_.KanalRadioGroup->setToolTip(QStringLiteral("Auswahl der Tonspur"));
+
+    // No design index: start-up selects "2D", and that selection runs the handler.
+    ui_.GrafikRadio = new RadioGroup(QStringLiteral("Grafikmode"),
+                                     {QStringLiteral("3D"), QStringLiteral("2D"), QStringLiteral("1D")},
+                                     this);
+    ui_.GrafikRadio->setGeometry(112, 40, 89, 89);
+    ui_.GrafikRadio->setToolTip(QStringLiteral("Grafikmodeauswahl"));
+
+    ui_.GenauRadioGroup = new RadioGroup(QStringLiteral("Genauigkeit"),
+                                         {QStringLiteral("norm"), QStringLiteral("fein")}, this);
+    ui_.GenauRadioGroup->setGeometry(16, 136, 89, 73);
+    ui_.GenauRadioGroup->SetItemIndexQuietly(StartupSettings().accuracy == Accuracy::kFein ? 1 : 0);
+    ui_.GenauRadioGroup->setToolTip(QStringLiteral("Genauigkeit der Grafikberechnung"));
+}
+
+void TPirolex::BuildCheckBoxes() {
+    ui_.PCheckbox = new QCheckBox(QStringLiteral("IQ-Phase"), this);
+    ui_.PCheckbox->setGeometry(120, 144, 81, 25);
+    ui_.PCheckbox->setChecked(StartupSettings().iqPhase);
+    ui_.PCheckbox->setToolTip(QStringLiteral("Phase als Farbe anzeigen"));
+
+    ui_.CFARCheckBox = new QCheckBox(QStringLiteral("const. PPL"), this);
+    ui_.CFARCheckBox->setGeometry(120, 176, 73, 25);
+    ui_.CFARCheckBox->setChecked(StartupSettings().filterMode == FilterMode::kConstantPoints);
+    ui_.CFARCheckBox->setToolTip(QStringLiteral("Umschalten des Anzeigefilters"));
+}
+
+void TPirolex::BuildFilterGroups() {
+    const QRect place(16, 216, 185, 65);
+    ui_.GroupBox1 = GroupBox(this, QStringLiteral("Schwellwert"), place);
+    const Settings start = StartupSettings();
+    ui_.LimTrackBar = TrackBar(ui_.GroupBox1, 0, 30, start.threshold, QStringLiteral("LimitSchwelle"));
+    ui_.LimTrackBar->setSingleStep(5);
+    ui_.LimLabel = Label(ui_.GroupBox1, QString(), 15, 44);
+
+    ui_.GroupBox2 = GroupBox(this, QStringLiteral("Punkte pro Linie"), place);
+    ui_.CFARTrackBar =
+        TrackBar(ui_.GroupBox2, 5, 50, start.pointsPerLine, QStringLiteral("Punkte pro Linie"));
+    ui_.CFARLabel = Label(ui_.GroupBox2, QString(), 19, 44);
+}
+
+void TPirolex::BuildFFTGroup() {
+    ui_.GroupBox3 = GroupBox(this, QStringLiteral("FFT-Filter-Zahl"), QRect(16, 288, 185, 65));
+    // Starts at its minimum, so that start-up's move to the start size is a change and runs the
+    // handler.
+    ui_.TrackBar1 = TrackBar(ui_.GroupBox3, kSmallestFftExponent, kLargestFftExponent,
+                             kSmallestFftExponent, QStringLiteral("Auflösung der FFT"));
+    ui_.TrackBar1->setPageStep(1);
+    ui_.FFTLabel = Label(ui_.GroupBox3, QString(), 20, 44);
+}
+
+void TPirolex::BuildPlotArea() {
+    QFont speedFont = DesignFont(13);
+    speedFont.setBold(true);
+    speedFont.setUnderline(true);
+    ui_.Label1 = new QLabel(QString::fromUtf8(texts::kSpeedUnknown), this);
+    ui_.Label1->setFont(speedFont);
+    ui_.Label1->move(212, 48);
+    ui_.Label1->adjustSize();
+
+    ui_.Gauge1 = new Gauge(this);
+    ui_.Gauge1->setGeometry(504, 48, 321, 17);
+
+    ui_.Image1 = new PlotImage(this);
+    ui_.Image1->move(210, 74);
+    ui_.Image1->ResizePicture(615, 271);
+    ui_.Image1->setToolTip(QString::fromUtf8(texts::kMeasureHint));
+}
+
+void TPirolex::BuildTemperature() {
+    ui_.Label2 = Label(this, QStringLiteral("Lufttemperatur:"), 24, 360);
+    ui_.Label2->setFont(DesignFont(13));
+    ui_.Label2->adjustSize();
+
+    ui_.SpinEdit1 = new ArrowSpinEdit(this);
+    ui_.SpinEdit1->setGeometry(120, 360, 57, 22);
+    ui_.SpinEdit1->setLocale(QLocale::c());  // its digits and minus sign as everywhere else
+    ui_.SpinEdit1->setRange(-20, 40);
+    ui_.SpinEdit1->setValue(StartupSettings().temperature);
+    ui_.SpinEdit1->setToolTip(QStringLiteral("Lufttemperatur bei der Tonaufname"));
+}
+
+void TPirolex::BuildStatusBar() {
+    ui_.StatusBar1 = new PanelStatusBar({300, 125, 125, 75, 50}, this);
+    ui_.StatusBar1->SetPanelText(0, QString::fromUtf8(texts::kNoFile));
+}
+
+void TPirolex::ConnectCommands() {
+    connect(ui_.ToolButton1, &QToolButton::clicked, this, [this] { ToolButton1Click(); });
+    connect(ui_.ToolButton2, &QToolButton::clicked, this, [this] { ToolButton2Click(); });
+    connect(ui_.ToolButton3, &QToolButton::clicked, this, [this] { ToolButton3Click(); });
+    connect(ui_.ToolButton4, &QToolButton::clicked, this, [this] { ToolButton4Click(); });
+    connect(ui_.ToolButton7, &QToolButton::clicked, this, [this] { ToolButton7Click(); });
+    connect(ui_.ToolButton8, &QToolButton::clicked, this, [this] { ToolButton8Click(); });
+    connect(ui_.ToolButton5, &QToolButton::clicked, this, [this] { ToolButton5Click(); });
+}
+
+void TPirolex::ConnectControls() {
+    ui_.KanalRadioGroup->OnClick = [this] { KanalRadioGroupClick(); };
+    ui_.GenauRadioGroup->OnClick = [this] { GenauRadioGroupClick(); };
+    ui_.GrafikRadio->OnClick = [this] { GrafikRadioClick(); };
+    connect(ui_.PCheckbox, &QCheckBox::toggled, this, [this] { PCheckboxClick(); });
+    connect(ui_.CFARCheckBox, &QCheckBox::toggled, this, [this] { CFARCheckBoxClick(); });
+    connect(ui_.LimTrackBar, &QSlider::valueChanged, this, [this] { LimTrackBarChange(); });
+    connect(ui_.CFARTrackBar, &QSlider::valueChanged, this, [this] { CFARTrackBarChange(); });
+    connect(ui_.TrackBar1, &QSlider::valueChanged, this, [this] { TrackBar1Change(); });
+    connect(ui_.SpinEdit1, &QSpinBox::valueChanged, this, [this] { SpinEdit1Change(); });
+    ui_.Image1->OnMouseDown = [this](Qt::MouseButton button, int x, int y) {
+        Image1MouseDown(button, x, y);
+    };
+}
+
+// The tool bar and the status bar span the window's width, whatever it is.
+void TPirolex::AlignBars() {
+    ui_.ToolBar1->setGeometry(0, 0, width(), kToolBarHeight);
+    ui_.StatusBar1->setGeometry(0, height() - kStatusBarHeight, width(), kStatusBarHeight);
+}
+
+}  // namespace pirolex

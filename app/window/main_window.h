@@ -1,0 +1,208 @@
+#pragma once
+// TPirolex: the one window. Its controls carry every setting, its tool bar every command. It owns
+// the recording, the view of the plot with its markers, what the pictures carry from one
+// recompute to the next, and PlotBitmap, and runs each event handler through one guard that
+// turns a failure into a message box.
+//
+// The handlers keep the names users of the program know from its documentation; the code that
+// builds the window is in main_window.cpp, start-up and resizing in window_startup.cpp, the tool
+// bar commands in window_commands.cpp, the control handlers in window_handlers.cpp, dropped files
+// in window_drop.cpp and the screen effects of a load or a recompute in window_effects.cpp.
+
+#include "picture.h"
+#include "plot_canvas.h"
+#include "plot_view.h"
+#include "recording.h"
+#include "settings.h"
+#include "wav_reader.h"
+#include "window_seams.h"
+
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QSlider;
+class QToolButton;
+
+namespace pirolex {
+
+class ArrowSpinEdit;
+class Gauge;
+class PanelStatusBar;
+class PlotImage;
+class RadioGroup;
+class WindowEffects;
+
+// What the window holds besides its controls.
+struct WindowState {
+    std::string fileName;
+    bool fileLoaded = false;
+    // The last recording read; a failed load leaves it in place.
+    Recording recording;
+    // What the picture, channel and FFT size controls stand for; the other settings are read from
+    // their controls when they are needed (CurrentSettings). The picture changes only once a file
+    // is loaded.
+    Settings settings = StartupSettings();
+    PlotView view;
+    int32_t markerA = 0;  // plot columns; 0 = not placed
+    int32_t markerB = 0;
+    // Frames between two lines: set when a file loads and when the picture changes, not when the
+    // FFT size does.
+    int32_t lineStep = 0;
+    // The FFT size the track bar last showed; its handler recomputes only when it changes.
+    int32_t filterCount = 0;
+    PictureState picture;
+};
+
+struct WindowUi {
+    QWidget* ToolBar1 = nullptr;
+    QToolButton* ToolButton1 = nullptr;  // load
+    QToolButton* ToolButton2 = nullptr;  // play
+    QToolButton* ToolButton3 = nullptr;  // compute
+    QToolButton* ToolButton4 = nullptr;  // print
+    QToolButton* ToolButton7 = nullptr;  // save the picture
+    QToolButton* ToolButton8 = nullptr;  // info
+    QToolButton* ToolButton5 = nullptr;  // exit
+    RadioGroup* KanalRadioGroup = nullptr;
+    RadioGroup* GrafikRadio = nullptr;
+    QLabel* Label1 = nullptr;
+    Gauge* Gauge1 = nullptr;
+    PlotImage* Image1 = nullptr;
+    RadioGroup* GenauRadioGroup = nullptr;
+    QCheckBox* PCheckbox = nullptr;
+    QCheckBox* CFARCheckBox = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QSlider* LimTrackBar = nullptr;
+    QLabel* LimLabel = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    QSlider* CFARTrackBar = nullptr;
+    QLabel* CFARLabel = nullptr;
+    QGroupBox* GroupBox3 = nullptr;
+    QSlider* TrackBar1 = nullptr;
+    QLabel* FFTLabel = nullptr;
+    QLabel* Label2 = nullptr;
+    ArrowSpinEdit* SpinEdit1 = nullptr;
+    PanelStatusBar* StatusBar1 = nullptr;
+};
+
+class TPirolex : public QWidget {
+public:
+    // The design size counts the window frame: 846 x 438 outside, 838 pixels of client width.
+    // Qt sizes the client area, so the geometry formulas add this frame back.
+    static constexpr int kDesignWidth = kDesignOuterWidth;
+    static constexpr int kDesignHeight = kDesignOuterHeight;
+    static constexpr int kFrameWidth = 8;
+    static constexpr int kFrameHeight = 31;
+    static constexpr int kDebounceMs = 250;
+
+    explicit TPirolex(WindowSeams seams, QWidget* parent = nullptr);
+    ~TPirolex() override;
+
+    // Start-up and geometry.
+    void FormCreate();
+    void CentreOnScreen();
+    void FormResize();
+    void trigger();
+    void Timer1Timer();
+
+    // Tool bar commands.
+    void ToolButton1Click();  // load
+    void ToolButton2Click();  // play
+    void ToolButton3Click();  // compute
+    void ToolButton4Click();  // print
+    void ToolButton7Click();  // save the picture as PNG
+    void ToolButton8Click();  // info
+    void ToolButton5Click();  // exit
+
+    // Control handlers.
+    void KanalRadioGroupClick();
+    void GenauRadioGroupClick();
+    void GrafikRadioClick();
+    void PCheckboxClick();
+    void CFARCheckBoxClick();
+    void LimTrackBarChange();
+    void CFARTrackBarChange();
+    void TrackBar1Change();
+    void SpinEdit1Change();
+    void Image1MouseDown(Qt::MouseButton button, int x, int y);
+    // A WAV file dropped onto the window: loaded as if chosen in the open dialog.
+    void FormDropFiles(const std::string& path);
+
+    // The settings as the controls show them now.
+    Settings CurrentSettings() const;
+
+    // For tests and tools: the window's parts, read-only where it matters.
+    const WindowUi& Ui() const { return ui_; }
+    WindowState& State() { return *state_; }
+    PlotCanvas& PlotBitmap() { return canvas_; }
+    QTimer& Timer1() { return timer1_; }
+    int RecomputeRuns() const { return recomputeRuns_; }
+    int OuterWidth() const { return width() + kFrameWidth; }
+    int OuterHeight() const { return height() + kFrameHeight; }
+    // Gives the client area the size that makes the outer window width x height.
+    void ResizeOuter(int width, int height);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    friend class WindowEffects;
+
+    // Building the window (main_window.cpp).
+    void BuildToolBar();
+    QToolButton* AddToolButton(int x, int icon, const QString& hint);
+    void BuildSelectors();
+    void BuildCheckBoxes();
+    void BuildFilterGroups();
+    void BuildFFTGroup();
+    void BuildPlotArea();
+    void BuildTemperature();
+    void BuildStatusBar();
+    void ConnectCommands();
+    void ConnectControls();
+    void AlignBars();
+
+    // Start-up steps (window_startup.cpp).
+    void CreatePlotBitmap();
+    void SetStartValues();
+
+    // The load command's stages (window_commands.cpp).
+    void LoadCommand(std::optional<std::string> chosen);
+    void ShowFileName();
+    void LoadFailed();
+    void ParseAndRecompute();
+    void ShowRecording(const WavInfo& info);
+    void EnableFileCommands(bool enabled);
+    int PlaybackTimeoutMs() const;
+    void SavePicture();
+    QString SuggestedPngName() const;
+
+    // Every handler body runs through here (window_handlers.cpp).
+    void Guard(const std::function<void()>& body);
+    void ShowError(const QString& text);
+    void Recompute();
+    void ShowPictureEnd(const PictureEnd& end);
+    // The speed label once both markers are set, from their columns and the temperature.
+    void ShowSpeed();
+    void SetSpeedLabel(const std::string& text);
+    void SetImageHint(bool on);
+
+    WindowSeams seams_;
+    std::unique_ptr<WindowState> state_;
+    PlotCanvas canvas_;
+    std::unique_ptr<WindowEffects> effects_;
+    QTimer timer1_;
+    WindowUi ui_;
+    int recomputeRuns_ = 0;
+};
+
+}  // namespace pirolex

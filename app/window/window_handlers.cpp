@@ -1,0 +1,186 @@
+// The control handlers, the recompute and the speed label, and the one guard every handler runs
+// through.
+#include "main_window.h"
+
+#include "doppler_speed.h"
+#include "marker_drawing.h"
+#include "messages.h"
+#include "spectrogram_pass.h"
+#include "widgets.h"
+#include "window_effects.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QSlider>
+
+namespace pirolex {
+
+namespace {
+
+void SetLabel(QLabel* label, const std::string& text) {
+    label->setText(QString::fromStdString(text));
+    label->adjustSize();
+}
+
+}  // namespace
+
+// A failure ends the handler where it happened, is reported, and the program goes on with the
+// state as the handler left it. No exception ever reaches Qt's event loop.
+void TPirolex::Guard(const std::function<void()>& body) {
+    try {
+        body();
+    } catch (const Failure& failure) {
+        ShowError(QString::fromStdString(texts::ErrorText(failure)));
+    } catch (const std::exception& error) {
+        ShowError(QString::fromUtf8(error.what()));
+    }
+}
+
+void TPirolex::ShowError(const QString& text) {
+    seams_.showMessage(this, MessageKind::Error, text);
+}
+
+// Every recompute starts without markers: their columns belong to the picture being replaced.
+void TPirolex::Recompute() {
+    ++recomputeRuns_;
+    WindowState& state = *state_;
+    if (!state.fileLoaded) return;
+    SetImageHint(false);
+    state.markerA = 0;
+    state.markerB = 0;
+    SetSpeedLabel("");
+    const PictureEnd end = DrawPicture(state.recording, CurrentSettings(), state.lineStep,
+                                       state.picture, canvas_, state.view, *effects_);
+    ShowPictureEnd(end);
+    // Clicks measure only in the 2D picture, so only there is the hint shown.
+    SetImageHint(state.settings.picture == Picture::k2D);
+}
+
+// The filter's captions, and in the speed label why a picture stays empty; the next recompute or
+// speed replaces it.
+void TPirolex::ShowPictureEnd(const PictureEnd& end) {
+    if (end.caption) {
+        SetLabel(ui_.LimLabel, texts::LimitCaption(end.caption->limit));
+        SetLabel(ui_.CFARLabel, texts::KeepCaption(end.caption->keep));
+    }
+    if (end.tooShort) SetSpeedLabel(texts::ShortRecordingNotice(state_->settings.FftSize()));
+}
+
+void TPirolex::SetSpeedLabel(const std::string& text) {
+    SetLabel(ui_.Label1, text);
+    ui_.Label1->repaint();
+}
+
+void TPirolex::SetImageHint(bool on) {
+    ui_.Image1->setToolTip(on ? QString::fromUtf8(texts::kMeasureHint) : QString());
+}
+
+void TPirolex::ShowSpeed() {
+    const WindowState& state = *state_;
+    if (state.markerA <= 0 || state.markerB <= 0) return;
+    const Settings settings = CurrentSettings();
+    const FrequencyAxis axis = AxisFor(state.recording, settings, state.view);
+    const FrequencyAxis::MarkedPair marked = axis.Marked(state.markerA, state.markerB);
+    SetSpeedLabel(texts::SpeedText(SpeedFromFrequencies(marked.halfDifferenceHz, marked.meanHz,
+                                                        axis.ResolutionHz(), settings.temperature)));
+}
+
+Settings TPirolex::CurrentSettings() const {
+    Settings settings = state_->settings;
+    settings.accuracy = ui_.GenauRadioGroup->ItemIndex() == 1 ? Accuracy::kFein : Accuracy::kNorm;
+    settings.iqPhase = ui_.PCheckbox->isChecked();
+    settings.filterMode =
+        ui_.CFARCheckBox->isChecked() ? FilterMode::kConstantPoints : FilterMode::kThreshold;
+    settings.threshold = ui_.LimTrackBar->value();
+    settings.pointsPerLine = ui_.CFARTrackBar->value();
+    settings.temperature = ui_.SpinEdit1->value();
+    return settings;
+}
+
+void TPirolex::KanalRadioGroupClick() {
+    Guard([this] {
+        state_->settings.channel = static_cast<Channel>(ui_.KanalRadioGroup->ItemIndex());
+        Recompute();
+    });
+}
+
+void TPirolex::GenauRadioGroupClick() {
+    Guard([this] { Recompute(); });
+}
+
+// Before the first load the picture stays where it was, whatever the group shows.
+void TPirolex::GrafikRadioClick() {
+    Guard([this] {
+        WindowState& state = *state_;
+        if (state.fileLoaded) {
+            state.settings.picture = static_cast<Picture>(ui_.GrafikRadio->ItemIndex());
+            state.lineStep = LineStep(state.settings.picture, state.recording.FrameCount(),
+                                      state.settings.FftMask());
+        }
+        Recompute();
+    });
+}
+
+void TPirolex::PCheckboxClick() {
+    trigger();
+}
+
+void TPirolex::CFARCheckBoxClick() {
+    const bool constPPL = ui_.CFARCheckBox->isChecked();
+    ui_.GroupBox1->setVisible(!constPPL);
+    ui_.GroupBox2->setVisible(constPPL);
+    trigger();
+}
+
+void TPirolex::LimTrackBarChange() {
+    trigger();
+}
+
+void TPirolex::CFARTrackBarChange() {
+    trigger();
+}
+
+// The labels are rewritten on every call; the FFT size and the timer only move on a real change.
+void TPirolex::TrackBar1Change() {
+    Guard([this] {
+        WindowState& state = *state_;
+        const int32_t previous = state.filterCount;
+        const int32_t position = ui_.TrackBar1->value();
+        state.filterCount = int32_t{1} << position;
+        const QString size = QString::fromStdString(texts::FilterCountPanel(state.filterCount));
+        ui_.FFTLabel->setText(QString::fromStdString(texts::FftSizeLabel(state.filterCount)));
+        ui_.FFTLabel->adjustSize();
+        ui_.StatusBar1->SetPanelText(0, size);
+        if (state.filterCount == previous) return;
+        state.settings.fftExponent = position;
+        ui_.StatusBar1->SetPanelText(4, size);
+        trigger();
+    });
+}
+
+void TPirolex::SpinEdit1Change() {
+    Guard([this] { ShowSpeed(); });
+}
+
+// A press on the plot, in plot bitmap pixels, places a marker in the 2D picture.
+void TPirolex::Image1MouseDown(Qt::MouseButton button, int x, int /*y*/) {
+    Guard([&] {
+        WindowState& state = *state_;
+        if (state.settings.picture != Picture::k2D || state.recording.sampleRate <= 0) return;
+        if (button != Qt::LeftButton && button != Qt::RightButton) return;
+        const bool left = button == Qt::LeftButton;
+        const uint32_t colour = left ? kMarkerGreen : kMarkerRed;
+        int32_t& marker = left ? state.markerA : state.markerB;
+        const FrequencyAxis axis = AxisFor(state.recording, state.settings, state.view);
+        const Drawing drawing{canvas_, state.view, axis, *effects_};
+        // Erasing whitens whatever lies under the old line and label; the next recompute
+        // restores it.
+        if (marker != 0) DrawMarker(drawing, marker, kWhite);
+        marker = x;
+        DrawMarker(drawing, x, colour);
+        ShowSpeed();
+    });
+}
+
+}  // namespace pirolex

@@ -1,0 +1,84 @@
+// Start-up, the geometry that follows the window size, and the recompute debounce.
+#include "main_window.h"
+
+#include "widgets.h"
+
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSlider>
+
+namespace pirolex {
+
+namespace {
+constexpr int kGaugeFromRight = 342;
+}  // namespace
+
+// The screen's pixel density needs no step of ours: Qt scales the window for it.
+void TPirolex::FormCreate() {
+    CentreOnScreen();
+    CreatePlotBitmap();
+    ui_.Gauge1->hide();
+    SetStartValues();
+    ToolButton1Click();
+}
+
+void TPirolex::CentreOnScreen() {
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->geometry();
+    move(area.left() + (area.width() - OuterWidth()) / 2,
+         area.top() + (area.height() - OuterHeight()) / 2);
+}
+
+void TPirolex::CreatePlotBitmap() {
+    canvas_.Resize(ui_.Image1->width(), ui_.Image1->height());
+    canvas_.Present();
+}
+
+void TPirolex::SetStartValues() {
+    WindowState& state = *state_;
+    const Settings start = StartupSettings();
+    state.settings.picture = start.picture;
+    ui_.GrafikRadio->SetItemIndex(static_cast<int>(start.picture));
+    state.fileLoaded = false;
+    state.settings.fftExponent = start.fftExponent;
+    ui_.TrackBar1->setValue(start.fftExponent);
+    // Off and on again: each change runs the handler, which shows the matching group box.
+    const bool constPPL = start.filterMode == FilterMode::kConstantPoints;
+    ui_.CFARCheckBox->setChecked(!constPPL);
+    ui_.CFARCheckBox->setChecked(constPPL);
+    state.lineStep = 0;
+}
+
+void TPirolex::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    AlignBars();
+    FormResize();
+}
+
+void TPirolex::ResizeOuter(int width, int height) {
+    resize(std::max(width - kFrameWidth, 1), std::max(height - kFrameHeight, 1));
+}
+
+void TPirolex::FormResize() {
+    const PlotSize image = PlotImageSize(OuterWidth(), OuterHeight());
+    ui_.Image1->ResizePicture(image.width, image.height);
+    canvas_.Resize(ui_.Image1->width(), ui_.Image1->height());
+    state_->view = ViewForImage({ui_.Image1->width(), ui_.Image1->height()});
+    ui_.Gauge1->move(OuterWidth() - kGaugeFromRight, ui_.Gauge1->y());
+    trigger();
+}
+
+// Each call restarts the wait, so only the last of a quick series of changes recomputes.
+void TPirolex::trigger() {
+    timer1_.stop();
+    timer1_.start(kDebounceMs);
+}
+
+void TPirolex::Timer1Timer() {
+    timer1_.stop();
+    ToolButton3Click();
+}
+
+}  // namespace pirolex

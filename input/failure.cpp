@@ -1,0 +1,29 @@
+#include "failure.h"
+
+namespace pirolex {
+
+std::string_view ErrorCodeName(ErrorCode code) {
+    switch (code) {
+    case ErrorCode::kReadPastEnd: return "ReadPastEnd";
+    case ErrorCode::kIntegerOverflow: return "IntegerOverflow";
+    case ErrorCode::kFloatDivisionByZero: return "FloatDivisionByZero";
+    case ErrorCode::kInvalidFloatOperation: return "InvalidFloatOperation";
+    case ErrorCode::kRangeCheck: return "RangeCheck";
+    case ErrorCode::kFileNotFound: return "FileNotFound";
+    case ErrorCode::kAccessDenied: return "AccessDenied";
+    case ErrorCode::kIoError: return "IoError";
+    case ErrorCode::kNotWav: return "NotWav";
+    case ErrorCode::kNoFormatChunk: return "NoFormatChunk";
+    case ErrorCode::kNoDataChunk: return "NoDataChunk";
+    case ErrorCode::kBadFormatChunk: return "BadFormatChunk";
+    case ErrorCode::kUnsupportedFormat: return "UnsupportedFormat";
+    }
+    return "?";
+}
+
+// The names are string literals, so the pointer outlives the exception.
+const char* Failure::what() const noexcept { return ErrorCodeName(code_).data(); }
+
+void Fail(ErrorCode code, int32_t detail, int32_t detail2) { throw Failure(code, detail, detail2); }
+
+}  // namespace pirolex

@@ -1,0 +1,24 @@
+#include "doppler_speed.h"
+
+#include "checked_arithmetic.h"
+
+#include <cmath>
+
+namespace pirolex {
+
+double SoundSpeedKmh(int32_t temperature) {
+    const double metresPerSecond = std::sqrt(temperature + 273.15) * 20.03;
+    return 3.6 * metresPerSecond;
+}
+
+// The resolution is the change of v for one resolution step of marker distance: neither marker
+// can be placed more finely than the picture resolves the tone.
+std::optional<DopplerSpeed> SpeedFromFrequencies(double halfDifferenceHz, double meanHz,
+                                                 double resolutionHz, int32_t temperature) {
+    const double c = SoundSpeedKmh(temperature);
+    if (meanHz == 0.0) return std::nullopt;
+    return DopplerSpeed{CheckedDiv(halfDifferenceHz * c, meanHz),
+                        CheckedDiv(resolutionHz * c, meanHz) / 2};
+}
+
+}  // namespace pirolex

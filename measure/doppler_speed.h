@@ -1,0 +1,24 @@
+#pragma once
+// The Doppler speed of a plane from the tone heard while it approaches and the tone heard once it
+// has passed: v = c (fA - fB) / (fA + fB), with c the speed of sound at the air temperature.
+
+#include <cstdint>
+#include <optional>
+
+namespace pirolex {
+
+struct DopplerSpeed {
+    double kmh = 0.0;
+    // How much the speed changes for one step of resolution in either frequency.
+    double resolutionKmh = 0.0;
+};
+
+// The speed of sound in km/h at an air temperature in degrees Celsius.
+double SoundSpeedKmh(int32_t temperature);
+
+// From half the difference of the two frequencies, their mean and the resolution, all in hertz.
+// No speed when the frequencies add up to 0 (symmetric about 0 Hz, or both 0).
+std::optional<DopplerSpeed> SpeedFromFrequencies(double halfDifferenceHz, double meanHz,
+                                                 double resolutionHz, int32_t temperature);
+
+}  // namespace pirolex

@@ -1,0 +1,96 @@
+#include "plot_png.h"
+
+#include <QFile>
+
+#include <zlib.h>
+
+#include <array>
+
+namespace pirolex {
+
+namespace {
+
+constexpr std::array<char, 8> kSignature = {'\x89', 'P', 'N', 'G', '\r', '\n', '\x1a', '\n'};
+constexpr char kColourTypeRgb = 2;
+constexpr char kFilterNone = 0;
+
+void AppendU32(QByteArray& out, uint32_t v) {
+    for (int shift : {24, 16, 8, 0}) out.append(static_cast<char>((v >> shift) & 0xFF));
+}
+
+// Length, type, data, and the CRC over type and data.
+void AppendChunk(QByteArray& out, const char* type, const QByteArray& data) {
+    AppendU32(out, static_cast<uint32_t>(data.size()));
+    const qsizetype start = out.size();
+    out.append(type, 4);
+    out.append(data);
+    const auto* crcFrom = reinterpret_cast<const Bytef*>(out.constData() + start);
+    AppendU32(out, static_cast<uint32_t>(crc32(0, crcFrom, static_cast<uInt>(out.size() - start))));
+}
+
+QByteArray Header(const QImage& image) {
+    QByteArray ihdr;
+    AppendU32(ihdr, static_cast<uint32_t>(image.width()));
+    AppendU32(ihdr, static_cast<uint32_t>(image.height()));
+    // 8 bits per sample, RGB, compression method 0 (deflate), filter method 0, no interlace.
+    for (char byte : {'\x08', kColourTypeRgb, '\0', '\0', '\0'}) ihdr.append(byte);
+    return ihdr;
+}
+
+// Each row: its filter byte, then red, green, blue of every pixel.
+QByteArray Rows(const QImage& image) {
+    // The sizes once: QImage's accessors are calls, and this loop runs for every pixel.
+    const int width = image.width();
+    const int height = image.height();
+    QByteArray rows(height * (1 + 3 * qsizetype{width}), Qt::Uninitialized);
+    char* out = rows.data();
+    for (int y = 0; y < height; ++y) {
+        const auto* pixel = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        *out++ = kFilterNone;
+        for (int x = 0; x < width; ++x) {
+            *out++ = static_cast<char>(qRed(pixel[x]));
+            *out++ = static_cast<char>(qGreen(pixel[x]));
+            *out++ = static_cast<char>(qBlue(pixel[x]));
+        }
+    }
+    return rows;
+}
+
+QByteArray Deflate(const QByteArray& raw) {
+    z_stream z{};
+    deflateInit2(&z, Z_BEST_SPEED, Z_DEFLATED, MAX_WBITS, 8, Z_RLE);
+    QByteArray packed(static_cast<qsizetype>(deflateBound(&z, static_cast<uLong>(raw.size()))),
+                      Qt::Uninitialized);
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(raw.constData()));
+    z.avail_in = static_cast<uInt>(raw.size());
+    z.next_out = reinterpret_cast<Bytef*>(packed.data());
+    z.avail_out = static_cast<uInt>(packed.size());
+    deflate(&z, Z_FINISH);  // the buffer holds the bound, so one call finishes
+    packed.truncate(static_cast<qsizetype>(z.total_out));
+    deflateEnd(&z);
+    return packed;
+}
+
+}  // namespace
+
+QByteArray EncodePng(const QImage& image) {
+    const QImage rgb = image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
+    QByteArray png(kSignature.data(), kSignature.size());
+    AppendChunk(png, "IHDR", Header(rgb));
+    AppendChunk(png, "IDAT", Deflate(Rows(rgb)));
+    AppendChunk(png, "IEND", {});
+    return png;
+}
+
+bool WritePlotPng(const PlotCanvas& canvas, const QString& path) {
+    const QByteArray png = EncodePng(canvas.Image());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(png) == png.size() &&
+        file.flush())
+        return true;
+    // A part of a picture is no picture: nothing is left behind.
+    if (file.isOpen()) file.remove();
+    return false;
+}
+
+}  // namespace pirolex

@@ -1,0 +1,161 @@
+#include "spectrogram_renderer.h"
+
+#include "checked_arithmetic.h"
+#include "marker_drawing.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace pirolex {
+
+namespace {
+
+constexpr uint32_t kFrameGreen = 0x008000;
+constexpr int kGaugeMax = 100;
+constexpr int kAnimationPauseMs = 50;
+constexpr int kPresentEvery = 25;  // 2D lines between two presentations
+constexpr int32_t kDepthLines = 14;
+constexpr int32_t kDepthStep = 37;
+
+void AxisLabels(const Drawing& d) {
+    DrawFrequencyLabel(d, d.view.plotLeft, kBlack);
+    DrawFrequencyLabel(d, d.axis.EndColumn(), kBlack);
+}
+
+void DrawFrame3D(const Drawing& d) {
+    PlotCanvas& canvas = d.canvas;
+    const PlotView& v = d.view;
+    canvas.SetPenColor(kFrameGreen);
+    canvas.MoveTo(v.plotLeft, v.baselineY);
+    canvas.LineTo(d.axis.EndColumn(), v.baselineY);
+    const int32_t top = RoundChecked(v.baselineY - 200 * v.yScale);
+    for (int32_t j = 0; j <= kDepthLines; ++j) {
+        const double offset = CheckedMul(kDepthStep, j) * v.xScale;
+        canvas.MoveTo(RoundChecked(offset + v.plotLeft), v.baselineY);
+        canvas.LineTo(RoundChecked(offset + v.plotLeft + 100), top);
+    }
+    AxisLabels(d);
+}
+
+void DrawFrame(Picture picture, const Drawing& d) {
+    switch (picture) {
+    case Picture::k3D: DrawFrame3D(d); break;
+    case Picture::k2D: AxisLabels(d); break;
+    case Picture::k1D:
+        d.effects.ShowGauge(true);
+        d.effects.GaugeProgress(0);
+        break;
+    }
+}
+
+// Each later line stands n pixels further right (unscaled) and 2 x n higher (scaled), so line
+// 100 lies exactly along the tops of the frame's depth lines.
+void DrawLine3D(const SpectrumLine& line, const Drawing& d) {
+    const int32_t n = line.number;
+    const int32_t lift = CheckedMul(2, n);
+    const int32_t h = static_cast<int32_t>(line.amplitudes.size());
+    for (int32_t k = 0; k < h; ++k) {
+        const int32_t x = d.axis.BinColumn(k, n);
+        const int32_t y = RoundChecked(d.view.baselineY - (lift + line.amplitudes[k]) * d.view.yScale);
+        if (k == 0)
+            d.canvas.MoveTo(x, y);
+        else
+            d.canvas.LineTo(x, y);
+    }
+}
+
+// Rows skipped between two lines repeat the row beneath them, from the bottom up, so the picture
+// has no white stripes when the plot is taller than 250 pixels.
+void FillGap(const Drawing& d, const RowState& rows) {
+    const int32_t right = d.axis.EndColumn();
+    for (int32_t y = rows.previousRowY - 1; y > rows.rowY; --y)
+        for (int32_t x = d.view.plotLeft; x <= right; ++x)
+            d.canvas.SetPixel(x, y, d.canvas.Pixel(x, y + 1));
+}
+
+// One rounding of the whole sum: the green term's fraction may carry into the red byte.
+uint32_t PhaseColour(double phi) {
+    return static_cast<uint32_t>(
+        RoundChecked((127 * std::sin(phi) + 127) + 256 * (127 * std::cos(phi) + 127)));
+}
+
+// Odd levels are dark, even levels bright: the low byte of 255 - 128 x level, never clamped.
+uint32_t LevelColour(int32_t level, Channel channel) {
+    const int32_t intensity = CheckedSub(255, CheckedMul(128, level)) & 0xFF;
+    return static_cast<uint32_t>(channel == Channel::kRight ? CheckedMul(intensity, 256) : intensity);
+}
+
+uint32_t PointColour(const SpectrumLine& line, int32_t k, Channel channel, bool iqPhase) {
+    const int32_t level = TruncChecked(line.amplitudes[k] + 0.5);
+    if (level == 0) return kWhite;
+    if (iqPhase) return PhaseColour(line.phases[k]);
+    return LevelColour(level, channel);
+}
+
+// The left channel paints in copy mode; the right one is ANDed in, so where both channels have a
+// point the red and the green cancel to black, and the right channel's white points leave the
+// left one's picture alone.
+void SetChannelPenMode(Channel channel, PlotCanvas& canvas) {
+    canvas.SetPenMode(channel == Channel::kRight ? PenMode::Mask : PenMode::Copy);
+}
+
+void DrawLine2D(const SpectrumLine& line, Channel channel, bool iqPhase, const Drawing& d,
+                RowState& rows) {
+    const int32_t n = line.number;
+    rows.rowY = RoundChecked(d.view.baselineY - n * d.view.yScale);
+    if (n > 1 && CheckedSub(rows.previousRowY, rows.rowY) >= 2) FillGap(d, rows);
+    rows.previousRowY = rows.rowY;
+    SetChannelPenMode(channel, d.canvas);
+    // Bin 0 is never drawn (the filter always drops it); each other bin paints its columns up to
+    // the next bin's first one.
+    const int32_t h = static_cast<int32_t>(line.amplitudes.size());
+    d.canvas.MoveTo(d.axis.BinLeftEdge(1), rows.rowY);
+    for (int32_t k = 1; k < h; ++k) {
+        d.canvas.SetPenColor(PointColour(line, k, channel, iqPhase));
+        d.canvas.LineTo(d.axis.BinLeftEdge(CheckedAdd(k, 1)), rows.rowY);
+    }
+    if (n % kPresentEvery == 0) d.effects.PresentPlot();
+}
+
+// 5 pixels per amplitude unit, independent of the plot height; the start point alone takes
+// its amplitude unscaled.
+void DrawLine1D(const SpectrumLine& line, const Drawing& d) {
+    const int32_t baseline = d.view.baselineY;
+    d.canvas.Clear();
+    d.canvas.SetPenColor(kBlack);
+    d.canvas.MoveTo(d.axis.BinColumn(0), CheckedSub(baseline, RoundChecked(line.amplitudes[0])));
+    const int32_t h = static_cast<int32_t>(line.amplitudes.size());
+    for (int32_t k = 1; k < h; ++k)
+        d.canvas.LineTo(d.axis.BinColumn(k),
+                        CheckedSub(baseline, RoundChecked(5 * line.amplitudes[k])));
+    AxisLabels(d);
+    // The gauge runs 0..100 and holds at 100 on longer passes; a QProgressBar would ignore a
+    // value beyond its range instead of clamping it, so the clamp is done here.
+    const int32_t progress = CheckedMul(2, line.number);
+    d.effects.GaugeProgress(std::min<int32_t>(progress, kGaugeMax));
+    d.effects.Pause(kAnimationPauseMs);
+}
+
+}  // namespace
+
+void DrawSpectrumLine(const SpectrumLine& line, Channel channel, const Settings& settings,
+                      const Drawing& drawing, RowState& rows) {
+    drawing.effects.ShowImage();
+    if (line.number == 1) DrawFrame(settings.picture, drawing);
+    drawing.canvas.SetPenColor(kBlack);
+    switch (settings.picture) {
+    case Picture::k3D: DrawLine3D(line, drawing); break;
+    case Picture::k2D: DrawLine2D(line, channel, settings.iqPhase, drawing, rows); break;
+    case Picture::k1D: DrawLine1D(line, drawing); break;
+    }
+}
+
+void DrawEmptyPicture(const Settings& settings, const Drawing& drawing) {
+    drawing.effects.ShowImage();
+    DrawFrame(settings.picture, drawing);
+    drawing.canvas.SetPenColor(kBlack);
+    // The 1D picture's labels come with each line; without one it still gets them.
+    if (settings.picture == Picture::k1D) AxisLabels(drawing);
+}
+
+}  // namespace pirolex

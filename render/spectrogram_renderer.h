@@ -1,0 +1,28 @@
+#pragma once
+// Draws spectrum lines into the plot bitmap, in the chosen picture: 3D (each line a curve, later
+// lines further right and higher), 2D (each line a row of coloured points, time upwards) or 1D
+// (the latest line alone, as a curve).
+
+#include "drawing.h"
+#include "settings.h"
+#include "spectrogram_pass.h"
+
+#include <cstdint>
+
+namespace pirolex {
+
+// The rows of the 2D picture, carried from line to line and from pass to pass.
+struct RowState {
+    int32_t rowY = 0;
+    int32_t previousRowY = 0;
+};
+
+// One line of a pass over `channel` (kLeft or kRight); line 1 brings the picture's frame.
+void DrawSpectrumLine(const SpectrumLine& line, Channel channel, const Settings& settings,
+                      const Drawing& drawing, RowState& rows);
+
+// A pass without a single line (the recording holds no complete block): the frame alone, and the
+// 1D picture's labels, so the picture is not blank.
+void DrawEmptyPicture(const Settings& settings, const Drawing& drawing);
+
+}  // namespace pirolex

@@ -1,0 +1,103 @@
+// The command line, called directly with its output captured.
+
+#include "cli.h"
+#include "wav_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace pirolex {
+namespace {
+
+struct CliResult {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+CliResult RunWith(std::vector<std::string> args) {
+    args.insert(args.begin(), "pirolex");
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = RunCommandLine(static_cast<int>(args.size()), argv.data(), out, err);
+    return {status, out.str(), err.str()};
+}
+
+int Lines(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
+
+TEST(CommandLine, InfoPrintsTheStatusPanelsThenTheFormat) {
+    std::vector<testwav::Frame> frames(220500, testwav::Frame{0, 0});
+    const std::string path = testwav::WriteTempFile(
+        testwav::MakeWav({.bits = 16, .channels = 2, .rate = 44100}, frames), "five-seconds.wav");
+    const CliResult run = RunWith({"info", path});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out, path + "\n44100 Hz Samplerate\n220500 Samples\n 5.0 s\n"
+                              "Kanäle: 2\nBits pro Sample: 16\nFormat: PCM\nGespeicherte Samples: 220500\n");
+}
+
+TEST(CommandLine, InfoNamesExtensibleFloatAndATruncatedDataChunk) {
+    testwav::Bytes b;
+    b.Raw(testwav::MakeWav({.bits = 32, .channels = 1, .rate = 8000, .isFloat = true, .extensible = true},
+                           std::vector<testwav::Frame>(800, testwav::Frame{0.1})));
+    b.PatchU32(12 + 8 + 40 + 4, 0xFFFFFFFF);
+    const CliResult run = RunWith({"info", testwav::WriteTempFile(b.data, "stream.wav")});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("\n800 Samples\n 0.1 s\nKanäle: 1\nBits pro Sample: 32\n"
+                           "Format: IEEE-Float (WAVE_FORMAT_EXTENSIBLE, 32 gültige Bit)\n"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("Datenblock unvollständig: 4294967295 Bytes"), std::string::npos) << run.out;
+}
+
+TEST(CommandLine, InfoFailuresPrintTheGermanReasonAndExitOne) {
+    const std::string notWav = testwav::WriteTempFile({'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1}, "song.mid");
+    const std::pair<std::string, std::string> cases[] = {
+        {"/nonexistent/pirolex/missing.wav", "Datei nicht gefunden"},
+        {notWav, "Keine WAV-Datei"},
+    };
+    for (const auto& [path, message] : cases) {
+        const CliResult run = RunWith({"info", path});
+        EXPECT_EQ(run.status, 1) << path;
+        EXPECT_EQ(run.out, "") << path;
+        EXPECT_EQ(run.err, message + "\n") << path;
+    }
+}
+
+TEST(CommandLine, WindowArgumentsReturnMinusOne) {
+    EXPECT_EQ(RunWith({}).status, -1);
+    EXPECT_EQ(RunWith({"/some/recording.wav"}).status, -1);
+    EXPECT_EQ(RunWith({"-"}).status, -1) << "a lone dash is a file name, not an option";
+}
+
+TEST(CommandLine, HelpExplainsTheCalls) {
+    for (const char* option : {"--help", "-h"}) {
+        const CliResult run = RunWith({option});
+        EXPECT_EQ(run.status, 0);
+        EXPECT_NE(run.out.find("pirolex info DATEI"), std::string::npos);
+        EXPECT_EQ(run.err, "");
+    }
+}
+
+TEST(CommandLine, MisuseGivesOneLineAndExitTwo) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"info"}, {"info", "a.wav", "b.wav"}, {"--frobnicate"}, {"-x", "file.wav"},
+        {"play", "file.wav"}, {"--help", "info"},
+    };
+    for (const auto& args : cases) {
+        const CliResult run = RunWith(args);
+        EXPECT_EQ(run.status, 2) << args[0];
+        EXPECT_EQ(Lines(run.err), 1) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+}
+
+}  // namespace
+}  // namespace pirolex

@@ -1,0 +1,202 @@
+// The options of `pirolex render` and `pirolex measure`: what each sets, and the one line that
+// names a bad one together with the allowed values.
+#include "plot_request.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace pirolex {
+namespace {
+
+using Args = std::vector<std::string>;
+
+TEST(PlotRequest, RenderDefaultsAreTheWindowsStartUpSettings) {
+    PlotRequest r;
+    ASSERT_EQ(ParseRenderArgs({"f.wav", "-o", "x.png"}, r), "");
+    EXPECT_EQ(r.file, "f.wav");
+    EXPECT_EQ(r.output, "x.png");
+    EXPECT_EQ(r.settings.picture, Picture::k2D);
+    EXPECT_EQ(r.settings.fftExponent, 10);
+    EXPECT_EQ(r.settings.channel, Channel::kLeft);
+    EXPECT_EQ(r.settings.accuracy, Accuracy::kNorm);
+    EXPECT_FALSE(r.settings.iqPhase);
+    EXPECT_EQ(r.settings.filterMode, FilterMode::kConstantPoints);
+    EXPECT_EQ(r.settings.pointsPerLine, 20);
+    EXPECT_EQ(r.outerWidth, 846);
+    EXPECT_EQ(r.outerHeight, 438);
+}
+
+TEST(PlotRequest, RenderOptionsSetTheirControlsInAnyOrder) {
+    PlotRequest r;
+    ASSERT_EQ(ParseRenderArgs({"-o", "x.png", "--mode", "3D", "--fft", "128", "f.wav", "--channel",
+                               "beide", "--fein", "--iq", "--threshold", "0", "--size", "1000x600"},
+                              r),
+              "");
+    EXPECT_EQ(r.file, "f.wav");
+    EXPECT_EQ(r.settings.picture, Picture::k3D);
+    EXPECT_EQ(r.settings.fftExponent, 7);
+    EXPECT_EQ(r.settings.channel, Channel::kBoth);
+    EXPECT_EQ(r.settings.accuracy, Accuracy::kFein);
+    EXPECT_TRUE(r.settings.iqPhase);
+    EXPECT_EQ(r.settings.filterMode, FilterMode::kThreshold);
+    EXPECT_EQ(r.settings.threshold, 0);
+    EXPECT_EQ(r.outerWidth, 1000);
+    EXPECT_EQ(r.outerHeight, 600);
+}
+
+TEST(PlotRequest, EachChoiceMapsToItsSetting) {
+    struct Case {
+        Args extra;
+        int picture, exponent, channel;  // picture: 0 = 3D, 1 = 2D, 2 = 1D
+    };
+    const Case table[] = {
+        {{"--mode", "1D", "--fft", "256", "--channel", "rechts"}, 2, 8, 1},
+        {{"--mode", "2d", "--fft", "512", "--channel", "links"}, 1, 9, 0},
+        {{"--mode", "3d", "--fft", "1024"}, 0, 10, 0},
+    };
+    for (const Case& c : table) {
+        PlotRequest r;
+        Args args = {"f.wav", "-o", "x.png"};
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        ASSERT_EQ(ParseRenderArgs(args, r), "") << c.extra[1];
+        EXPECT_EQ(int(r.settings.picture), c.picture) << c.extra[1];
+        EXPECT_EQ(r.settings.fftExponent, c.exponent) << c.extra[3];
+        EXPECT_EQ(int(r.settings.channel), c.channel);
+    }
+    PlotRequest r;
+    ASSERT_EQ(ParseRenderArgs({"f.wav", "-o", "x.png", "--points", "50", "--size", "300X200"}, r), "");
+    EXPECT_EQ(r.settings.filterMode, FilterMode::kConstantPoints);
+    EXPECT_EQ(r.settings.pointsPerLine, 50);
+    EXPECT_EQ(r.outerWidth, 300);
+    EXPECT_EQ(r.outerHeight, 200);
+}
+
+// Measure takes every option of render that changes the picture, so that it measures on the
+// picture render draws with the same options.
+TEST(PlotRequest, MeasureTakesFrequenciesTemperatureAndThePictureOptionsOfRender) {
+    PlotRequest r;
+    ASSERT_EQ(ParseMeasureArgs({"f.wav", "--a", "4430.5", "--b", "3650", "--temp", "-20", "--size",
+                                "4096x4096", "--fft", "128", "--channel", "beide", "--fein", "--iq",
+                                "--threshold", "7"},
+                               r),
+              "");
+    EXPECT_DOUBLE_EQ(r.frequencyA, 4430.5);
+    EXPECT_DOUBLE_EQ(r.frequencyB, 3650.0);
+    EXPECT_EQ(r.settings.temperature, -20);
+    EXPECT_EQ(r.outerWidth, 4096);
+    EXPECT_EQ(r.settings.fftExponent, 7);
+    EXPECT_EQ(r.settings.channel, Channel::kBoth);
+    EXPECT_EQ(r.settings.accuracy, Accuracy::kFein);
+    EXPECT_TRUE(r.settings.iqPhase);
+    EXPECT_EQ(r.settings.filterMode, FilterMode::kThreshold);
+    EXPECT_EQ(r.settings.threshold, 7);
+    PlotRequest d;
+    ASSERT_EQ(ParseMeasureArgs({"--b", "1e3", "--a", "2000", "f.wav", "--points", "33"}, d), "");
+    EXPECT_EQ(d.settings.temperature, 15);
+    EXPECT_DOUBLE_EQ(d.frequencyB, 1000.0);
+    EXPECT_EQ(d.settings.fftExponent, 10);
+    EXPECT_EQ(d.settings.filterMode, FilterMode::kConstantPoints);
+    EXPECT_EQ(d.settings.pointsPerLine, 33);
+}
+
+struct BadCase {
+    Args args;
+    std::string expected;  // a part of the one line
+};
+
+void ExpectRefused(const std::vector<BadCase>& table,
+                   std::string (*parse)(const Args&, PlotRequest&)) {
+    for (const BadCase& c : table) {
+        PlotRequest r;
+        const std::string problem = parse(c.args, r);
+        std::string call;
+        for (const std::string& a : c.args) call += a + " ";
+        EXPECT_NE(problem.find(c.expected), std::string::npos) << call << "-> " << problem;
+        EXPECT_EQ(problem.find('\n'), std::string::npos) << call;
+    }
+}
+
+TEST(PlotRequest, BadRenderArgumentsNameTheProblemAndTheAllowedValues) {
+    const Args base = {"f.wav", "-o", "x.png"};
+    auto with = [&](Args extra) {
+        Args a = base;
+        a.insert(a.end(), extra.begin(), extra.end());
+        return a;
+    };
+    ExpectRefused(
+        {
+            {with({"--mode", "4D"}), "--mode 4D: erlaubt sind 3D, 2D und 1D"},
+            {with({"--fft", "300"}), "--fft 300: erlaubt sind 128, 256, 512 und 1024"},
+            {with({"--fft"}), "--fft erwartet einen Wert: erlaubt sind 128, 256, 512 und 1024"},
+            {with({"--channel", "mitte"}), "erlaubt sind links, rechts und beide"},
+            {with({"--threshold", "31"}), "--threshold 31: erlaubt sind die ganzen Zahlen 0..30"},
+            {with({"--threshold", "-1"}), "0..30"},
+            {with({"--threshold", "2.5"}), "0..30"},
+            {with({"--points", "4"}), "--points 4: erlaubt sind die ganzen Zahlen 5..50"},
+            {with({"--points", "51"}), "5..50"},
+            {with({"--size", "299x438"}), "--size 299x438: erlaubt sind BREITExHÖHE von 300x200 bis 4096x4096"},
+            {with({"--size", "846x199"}), "300x200 bis 4096x4096"},
+            {with({"--size", "4097x438"}), "300x200 bis 4096x4096"},
+            {with({"--size", "846x"}), "300x200 bis 4096x4096"},
+            {with({"--size", "846*438"}), "300x200 bis 4096x4096"},
+            {with({"--frobnicate"}), "unbekannte Option „--frobnicate“ (erlaubt: -o, --mode, --fft, "
+                                     "--channel, --fein, --iq, --threshold, --points, --size)"},
+            {with({"--temp", "15"}), "unbekannte Option „--temp“"},
+            {with({"--fft", "512", "--fft", "256"}), "--fft ist doppelt angegeben"},
+            {with({"--threshold", "10", "--points", "20"}), "--threshold und --points schließen sich aus"},
+            {with({"g.wav"}), "nur eine WAV-Datei möglich, „g.wav“ ist zu viel"},
+            {{"-o", "x.png"}, "render erwartet eine WAV-Datei"},
+            {{"f.wav"}, "render erwartet -o BILD.png"},
+            {{"f.wav", "-o"}, "-o erwartet einen Wert"},
+        },
+        ParseRenderArgs);
+}
+
+TEST(PlotRequest, BadMeasureArgumentsNameTheProblemAndTheAllowedValues) {
+    ExpectRefused(
+        {
+            {{"f.wav", "--a", "0", "--b", "3000"}, "--a 0: erlaubt sind Frequenzen in Hz über 0"},
+            {{"f.wav", "--a", "-5", "--b", "3000"}, "Frequenzen in Hz über 0"},
+            {{"f.wav", "--a", "4000", "--b", "abc"}, "--b abc: erlaubt sind Frequenzen in Hz über 0"},
+            {{"f.wav", "--a", "inf", "--b", "3000"}, "über 0"},
+            {{"f.wav", "--a", "4000", "--b", "3000", "--temp", "41"}, "--temp 41: erlaubt sind die ganzen Zahlen -20..40"},
+            {{"f.wav", "--a", "4000", "--b", "3000", "--temp", "-21"}, "-20..40"},
+            {{"f.wav", "--a", "4000"}, "measure erwartet --a HZ und --b HZ"},
+            {{"--a", "4000", "--b", "3000"}, "measure erwartet eine WAV-Datei"},
+            {{"f.wav", "--a", "4000", "--b", "3000", "--mode", "2D"},
+             "unbekannte Option „--mode“ (erlaubt: --a, --b, --temp, --fft, --channel, --fein, --iq, "
+             "--threshold, --points, --size)"},
+            {{"f.wav", "--a", "4000", "--b", "3000", "--fft", "100"}, "--fft 100: erlaubt sind 128, 256, 512 und 1024"},
+            {{"f.wav", "--a", "4000", "--b", "3000", "--threshold", "10", "--points", "20"},
+             "--threshold und --points schließen sich aus"},
+        },
+        ParseMeasureArgs);
+}
+
+TEST(PlotRequest, TheRecordingDecidesChannelsAndTheHighestFrequency) {
+    PlotRequest r;
+    r.file = "mono.wav";
+    for (int channel : {1, 2}) {
+        r.settings.channel = static_cast<Channel>(channel);
+        EXPECT_NE(CheckRenderAgainst(r, 1).find("mono.wav hat nicht zwei Kanäle, erlaubt ist nur links"),
+                  std::string::npos);
+        EXPECT_EQ(CheckRenderAgainst(r, 2), "");
+    }
+    r.settings.channel = Channel::kLeft;
+    EXPECT_EQ(CheckRenderAgainst(r, 1), "");
+
+    r.frequencyA = 22050.0;
+    r.frequencyB = 100.0;
+    EXPECT_EQ(CheckMeasureAgainst(r, 1, 44100), "");
+    r.frequencyB = 22050.5;
+    EXPECT_EQ(CheckMeasureAgainst(r, 1, 44100),
+              "--b 22050.5: erlaubt sind Frequenzen über 0 bis 22050 Hz, die halbe Samplerate von mono.wav");
+    r.settings.channel = Channel::kRight;
+    EXPECT_EQ(CheckMeasureAgainst(r, 1, 44100),
+              "--channel rechts: mono.wav hat nicht zwei Kanäle, erlaubt ist nur links");
+}
+
+}  // namespace
+}  // namespace pirolex

@@ -1,0 +1,307 @@
+// `pirolex render` and `pirolex measure` against the window: the PNG is the window's PlotBitmap
+// after the same recompute, pixel for pixel, and the measurement is the window's speed label
+// after the same two clicks. Failures give one line and the documented exit status.
+#include "cli.h"
+#include "flyby.h"
+#include "plot_commands.h"
+#include "wav_writer.h"
+#include "widgets.h"
+#include "window_fixture.h"
+
+#include <QCheckBox>
+#include <QImage>
+#include <QLabel>
+#include <QSlider>
+#include <QTest>
+
+#include <algorithm>
+#include <sstream>
+
+namespace pirolex::testing {
+namespace {
+
+using Args = std::vector<std::string>;
+
+struct CliRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+CliRun RunPlot(Args args) {
+    args.insert(args.begin(), "pirolex");
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::ostringstream out, err;
+    const int status =
+        RunCommandLine(static_cast<int>(args.size()), argv.data(), out, err, PlotSubcommands());
+    return {status, out.str(), err.str()};
+}
+
+int Lines(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
+
+// A stereo fly-by: two microphones, so the channels differ, with tracks the filter must find.
+const std::string& StereoFlyBy() {
+    static const std::string path = [] {
+        flyby::Params p;
+        p.channels = 2;
+        p.sampleRate = 22050;
+        p.seconds = 4.0;
+        p.baseFrequency = 3000.0;
+        p.noiseLevel = 0.01;
+        return testwav::WriteTempFile(flyby::MakeWav(p), "render_flyby_stereo.wav");
+    }();
+    return path;
+}
+
+std::string TempPng(const std::string& name) {
+    return testwav::WriteTempFile({}, name);
+}
+
+// The window's controls for one case; the command gets the same settings as options.
+struct RenderCase {
+    Args options;
+    int mode;  // 1 = 3D, 2 = 2D, 3 = 1D
+    int fftPosition;
+    int channel;
+    int accuracy;
+    bool iq;
+    bool constPPL;
+    int lim, cfar;
+    int width, height;
+};
+
+const RenderCase kRenderCases[] = {
+    {{}, 2, 10, 0, 0, false, true, 20, 20, 846, 438},
+    {{"--channel", "beide"}, 2, 10, 2, 0, false, true, 20, 20, 846, 438},
+    {{"--channel", "rechts", "--fft", "256", "--fein", "--iq"}, 2, 8, 1, 1, true, true, 20, 20, 846, 438},
+    {{"--mode", "3D", "--points", "35", "--size", "1000x600"}, 1, 10, 0, 0, false, true, 20, 35, 1000, 600},
+    {{"--mode", "1D", "--threshold", "12", "--fft", "512"}, 3, 9, 0, 0, false, false, 12, 20, 846, 438},
+    {{"--threshold", "0", "--channel", "beide", "--size", "700x400", "--fft", "128"}, 2, 7, 2, 0, false,
+     false, 0, 20, 700, 400},
+    {{"--mode", "3D", "--channel", "beide", "--fein", "--fft", "1024"}, 1, 10, 2, 1, false, true, 20, 20, 846, 438},
+};
+
+std::string Describe(const Args& options) {
+    std::string text = "render";
+    for (const std::string& o : options) text += " " + o;
+    return text;
+}
+
+// Where the two pictures differ first, if they do.
+::testing::AssertionResult SamePicture(const QImage& png, const QImage& bitmap) {
+    if (png.size() != bitmap.size())
+        return ::testing::AssertionFailure() << "size " << png.width() << "x" << png.height()
+                                             << " vs " << bitmap.width() << "x" << bitmap.height();
+    for (int y = 0; y < png.height(); ++y)
+        for (int x = 0; x < png.width(); ++x)
+            if ((png.pixel(x, y) & 0xFFFFFF) != (bitmap.pixel(x, y) & 0xFFFFFF))
+                return ::testing::AssertionFailure() << "first difference at (" << x << ", " << y << ")";
+    return ::testing::AssertionSuccess();
+}
+
+int NonWhite(const QImage& image) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) n += (image.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;
+    return n;
+}
+
+class RenderCommandTest : public WindowTest {
+protected:
+    // The window as a user leaves it: every control set before the file is opened; the picture
+    // mode can only change after a load.
+    void SetUpWindowLike(const RenderCase& c, const std::string& file) {
+        Start();
+        Window().ResizeOuter(c.width, c.height);
+        Window().FormResize();
+        Ui().TrackBar1->setValue(c.fftPosition);
+        Ui().GenauRadioGroup->SetItemIndex(c.accuracy);
+        Ui().PCheckbox->setChecked(c.iq);
+        Ui().CFARCheckBox->setChecked(c.constPPL);
+        Ui().LimTrackBar->setValue(c.lim);
+        Ui().CFARTrackBar->setValue(c.cfar);
+        Ui().KanalRadioGroup->SetItemIndex(c.channel);
+        Load(file);
+        if (c.mode != 2) Ui().GrafikRadio->SetItemIndex(c.mode - 1);
+    }
+};
+
+TEST_F(RenderCommandTest, ThePngIsTheWindowsPlotBitmapAfterTheSameRecompute) {
+    int index = 0;
+    for (const RenderCase& c : kRenderCases) {
+        const std::string png = TempPng("render_case_" + std::to_string(index++) + ".png");
+        Args args = {"render", StereoFlyBy(), "-o", png};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const CliRun run = RunPlot(args);
+        ASSERT_EQ(run.status, 0) << Describe(c.options) << ": " << run.err;
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, "");
+
+        SetUpWindowLike(c, StereoFlyBy());
+        ASSERT_TRUE(fake_.Errors().empty()) << Describe(c.options);
+        ASSERT_EQ(int(State().settings.picture) + 1, c.mode);  // 1 = 3D, 2 = 2D, 3 = 1D
+        const QImage picture(QString::fromStdString(png), "png");
+        EXPECT_EQ(picture.size(), QSize(c.width - 231, c.height - 167)) << Describe(c.options);
+        EXPECT_TRUE(SamePicture(picture, Window().PlotBitmap().Image())) << Describe(c.options);
+        EXPECT_GT(NonWhite(picture), 500) << Describe(c.options) << ": the picture is empty";
+    }
+}
+
+// Settings that change the picture change the PNG: the comparison above is not between two
+// pictures that ignore the options.
+TEST_F(RenderCommandTest, OptionsChangeThePicture) {
+    const std::string plain = TempPng("render_plain.png"), left = TempPng("render_left3d.png");
+    ASSERT_EQ(RunPlot({"render", StereoFlyBy(), "-o", plain}).status, 0);
+    ASSERT_EQ(RunPlot({"render", StereoFlyBy(), "-o", left, "--mode", "3D"}).status, 0);
+    EXPECT_FALSE(SamePicture(QImage(QString::fromStdString(plain)), QImage(QString::fromStdString(left))));
+}
+
+TEST_F(RenderCommandTest, MeasurePrintsTheWindowsSpeedLabelThenTheColumns) {
+    const std::string file = MonoFile("measure_44100.wav", 44100, 8000);
+    const CliRun run = RunPlot({"measure", file, "--a", "4822.8", "--b", "3961.6"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    // 112 and 92 axis units right of the zero column: c * 20 / 204 is 120 km/h at 15 degrees.
+    EXPECT_EQ(run.out,
+              "Geschwindigkeit: 120.00 km/h (± 6.00 km/h) \n"
+              "Marke A: Spalte 122, 4824 Hz\n"
+              "Marke B: Spalte 102, 3963 Hz\n");
+
+    Start({file});
+    Window().show();
+    QTest::mouseClick(Ui().Image1, Qt::LeftButton, {}, QPoint(122, 100));
+    QTest::mouseClick(Ui().Image1, Qt::RightButton, {}, QPoint(102, 100));
+    EXPECT_EQ(Ui().Label1->text().toStdString() + "\n", run.out.substr(0, run.out.find('\n') + 1));
+    Window().hide();
+}
+
+// The column the command names for marker "A" or "B".
+int ColumnOf(const std::string& out, const std::string& marker) {
+    const std::string key = "Marke " + marker + ": Spalte ";
+    const size_t at = out.find(key);
+    return at == std::string::npos ? -1 : std::stoi(out.substr(at + key.size()));
+}
+
+TEST_F(RenderCommandTest, MeasureFollowsTheTemperatureAndTheWindowSize) {
+    const std::string file = MonoFile("measure_size.wav", 44100, 8000);
+    const CliRun run =
+        RunPlot({"measure", file, "--a", "4822.8", "--b", "3961.6", "--temp", "-20", "--size", "1300x500"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    // A wider plot has more columns per hertz: 1.75 times as far from the zero column.
+    EXPECT_EQ(ColumnOf(run.out, "A"), 10 + 196);
+    EXPECT_EQ(ColumnOf(run.out, "B"), 10 + 161);
+
+    Start({file});
+    Window().ResizeOuter(1300, 500);
+    Window().FormResize();
+    Ui().SpinEdit1->setValue(-20);
+    Window().show();
+    QTest::mouseClick(Ui().Image1, Qt::LeftButton, {}, QPoint(ColumnOf(run.out, "A"), 100));
+    QTest::mouseClick(Ui().Image1, Qt::RightButton, {}, QPoint(ColumnOf(run.out, "B"), 100));
+    EXPECT_EQ(Ui().Label1->text().toStdString(), run.out.substr(0, run.out.find('\n')));
+    Window().hide();
+}
+
+// Measure takes render's picture settings; the FFT size among them sets the resolution: at 128
+// one bin spans eight columns, 8 * c / 204 = 48 km/h instead of one column's 6. Markers that
+// give no speed say so, as the window's label does.
+TEST_F(RenderCommandTest, MeasureUsesThePictureSettingsAndTheirResolution) {
+    const std::string file = MonoFile("measure_fft.wav", 44100, 8000);
+    struct Case {
+        Args options;
+        std::string speed;
+    };
+    const Case table[] = {
+        {{"--a", "4822.8", "--b", "3961.6", "--fft", "128"}, "Geschwindigkeit: 120.00 km/h (±48.00 km/h) "},
+        {{"--a", "4822.8", "--b", "3961.6", "--fft", "512", "--fein", "--iq", "--points", "40"},
+         "Geschwindigkeit: 120.00 km/h (±12.00 km/h) "},
+        {{"--a", "4822.8", "--b", "3961.6", "--threshold", "5", "--channel", "links"},
+         "Geschwindigkeit: 120.00 km/h (± 6.00 km/h) "},
+        // Both on the zero column.
+        {{"--a", "1", "--b", "2"}, "Geschwindigkeit: keine (Marken ergeben keine Frequenz über 0 Hz)"},
+    };
+    for (const Case& c : table) {
+        Args args = {"measure", file};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const CliRun run = RunPlot(args);
+        ASSERT_EQ(run.status, 0) << Describe(args) << ": " << run.err;
+        EXPECT_EQ(run.out.substr(0, run.out.find('\n')), c.speed) << Describe(args);
+    }
+
+    // The window with the same FFT size, after the recompute that the size change brings.
+    const CliRun run = RunPlot({"measure", file, "--a", "4822.8", "--b", "3961.6", "--fft", "128"});
+    Start({file});
+    Ui().TrackBar1->setValue(7);
+    Window().Timer1Timer();
+    Window().show();
+    QTest::mouseClick(Ui().Image1, Qt::LeftButton, {}, QPoint(ColumnOf(run.out, "A"), 100));
+    QTest::mouseClick(Ui().Image1, Qt::RightButton, {}, QPoint(ColumnOf(run.out, "B"), 100));
+    EXPECT_EQ(Ui().Label1->text().toStdString(), run.out.substr(0, run.out.find('\n')));
+    Window().hide();
+}
+
+struct FailureCase {
+    Args args;
+    int status;
+    std::string err;  // the whole line, or a part of it when partial
+    bool partial;
+};
+
+TEST_F(RenderCommandTest, BadOptionsAndBadFilesGiveOneLineAndTheirStatus) {
+    const std::string stereo = StereoFlyBy();
+    const std::string mono = MonoFile("render_mono.wav", 8000, 4000);
+    const std::string midi = testwav::WriteTempFile({'M', 'T', 'h', 'd', 0, 0, 0, 6}, "song.wav");
+    const std::string png = TempPng("render_failures.png");
+    const std::string missing = "/nonexistent/pirolex/missing.wav";
+    const std::string hint = " (pirolex --help zeigt die Aufrufe)\n";
+    const FailureCase table[] = {
+        {{"render", stereo, "-o", png, "--fft", "100"},
+         2, "pirolex render: --fft 100: erlaubt sind 128, 256, 512 und 1024" + hint, false},
+        {{"render", stereo, "-o", png, "--bunt"}, 2, "pirolex render: unbekannte Option „--bunt“", true},
+        {{"render", "-o", png}, 2, "pirolex render: render erwartet eine WAV-Datei", true},
+        {{"render"}, 2, "pirolex render: render erwartet eine WAV-Datei", true},
+        {{"render", stereo}, 2, "pirolex render: render erwartet -o BILD.png" + hint, false},
+        {{"render", mono, "-o", png, "--channel", "beide"}, 2, "hat nicht zwei Kanäle, erlaubt ist nur links", true},
+        {{"render", missing, "-o", png}, 1, std::string("Datei nicht gefunden\n"), false},
+        {{"render", midi, "-o", png}, 1, std::string("Keine WAV-Datei\n"), false},
+        {{"render", stereo, "-o", "/nonexistent/pirolex/x.png"}, 1,
+         "Grafik konnte nicht gespeichert werden: /nonexistent/pirolex/x.png (Datei lässt sich nicht schreiben)\n",
+         false},
+        {{"measure", mono, "--a", "4500", "--b", "3000"}, 2,
+         "pirolex measure: --a 4500: erlaubt sind Frequenzen über 0 bis 4000 Hz, die halbe Samplerate von " + mono + hint,
+         false},
+        {{"measure", mono, "--a", "400"}, 2, "pirolex measure: measure erwartet --a HZ und --b HZ", true},
+        {{"measure", mono, "--a", "400", "--b", "300", "--temp", "50"}, 2, "--temp 50: erlaubt sind die ganzen Zahlen -20..40", true},
+        {{"measure", mono, "--a", "400", "--b", "300", "--channel", "beide"}, 2, "hat nicht zwei Kanäle, erlaubt ist nur links", true},
+        {{"measure", missing, "--a", "400", "--b", "300"}, 1, std::string("Datei nicht gefunden\n"), false},
+    };
+    for (const FailureCase& c : table) {
+        const std::string call = Describe(c.args);
+        const CliRun run = RunPlot(c.args);
+        EXPECT_EQ(run.status, c.status) << call;
+        EXPECT_EQ(run.out, "") << call;
+        EXPECT_EQ(Lines(run.err), 1) << call << ": " << run.err;
+        if (c.partial) {
+            EXPECT_NE(run.err.find(c.err), std::string::npos) << call << ": " << run.err;
+        } else {
+            EXPECT_EQ(run.err, c.err) << call;
+        }
+    }
+}
+
+TEST(RenderHelp, ListsEveryCommandAndOptionWithAnExample) {
+    const CliRun run = RunPlot({"--help"});
+    EXPECT_EQ(run.status, 0);
+    for (const char* part :
+         {"pirolex render DATEI -o BILD.png", "--mode 3D|2D|1D", "--fft 128|256|512|1024",
+          "--channel links|rechts|beide", "--fein", "--iq", "--threshold 0..30", "--points 5..50",
+          "--size BREITExHÖHE", "pirolex measure DATEI --a HZ --b HZ [--temp T]", "Beispiele:",
+          "pirolex render samples/flyby-120kmh.wav -o", "pirolex measure samples/flyby-120kmh.wav",
+          "Optionen wie bei render außer\n", "--a 4822.8 --b 3961.6 --fft 128"})
+        EXPECT_NE(run.out.find(part), std::string::npos) << part;
+}
+
+}  // namespace
+}  // namespace pirolex::testing

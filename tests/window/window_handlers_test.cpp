@@ -1,0 +1,231 @@
+// The control handlers: which recompute at once, which go through the debounce, and what they
+// change on the way. The debounce timer is driven by hand: no test waits for it.
+#include "marker_drawing.h"
+#include "widgets.h"
+#include "window_fixture.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QSlider>
+#include <QTest>
+
+namespace pirolex::testing {
+namespace {
+
+class HandlerTest : public WindowTest {
+protected:
+    // Started, with the timer of start-up's own changes already stopped.
+    void SetUp() override {
+        Start();
+        Window().Timer1().stop();
+    }
+    int Runs() { return Window().RecomputeRuns(); }
+};
+
+TEST_F(HandlerTest, SeveralTriggersWithinTheIntervalGiveOneRecomputeAfterTheLast) {
+    const int runs = Runs();
+    // Dragging the FFT track bar over several positions.
+    Ui().TrackBar1->setValue(9);
+    Ui().TrackBar1->setValue(8);
+    Ui().TrackBar1->setValue(7);
+    EXPECT_EQ(Runs(), runs);
+    EXPECT_TRUE(Window().Timer1().isActive());
+    EXPECT_TRUE(Window().Timer1().isSingleShot());
+    // Whatever the timer was doing, a trigger starts the full interval again.
+    Window().Timer1().start(1);
+    Window().trigger();
+    EXPECT_EQ(Window().Timer1().interval(), 250);
+    EXPECT_TRUE(Window().Timer1().isActive());
+
+    Window().Timer1Timer();  // what the expiry runs
+    EXPECT_EQ(Runs(), runs + 1);
+    EXPECT_FALSE(Window().Timer1().isActive());  // nothing else is pending
+}
+
+TEST_F(HandlerTest, TheTimersExpiryRunsTheRecompute) {
+    const int runs = Runs();
+    Window().trigger();
+    ASSERT_TRUE(QMetaObject::invokeMethod(&Window().Timer1(), "timeout"));
+    EXPECT_EQ(Runs(), runs + 1);
+    EXPECT_FALSE(Window().Timer1().isActive());
+}
+
+struct DebouncedCase {
+    const char* name;
+    std::function<void(const WindowUi&)> change;
+};
+
+TEST_F(HandlerTest, DisplayControlsGoThroughTheDebounce) {
+    const DebouncedCase table[] = {
+        {"PCheckbox", [](const WindowUi& ui) { ui.PCheckbox->setChecked(true); }},
+        {"CFARCheckBox", [](const WindowUi& ui) { ui.CFARCheckBox->setChecked(false); }},
+        {"LimTrackBar", [](const WindowUi& ui) { ui.LimTrackBar->setValue(25); }},
+        {"CFARTrackBar", [](const WindowUi& ui) { ui.CFARTrackBar->setValue(30); }},
+        {"TrackBar1", [](const WindowUi& ui) { ui.TrackBar1->setValue(9); }},
+    };
+    for (const DebouncedCase& c : table) {
+        Window().Timer1().stop();
+        const int runs = Runs();
+        c.change(Ui());
+        EXPECT_TRUE(Window().Timer1().isActive()) << c.name;
+        EXPECT_EQ(Runs(), runs) << c.name;
+    }
+}
+
+struct ImmediateCase {
+    const char* name;
+    std::function<void(const WindowUi&)> change;
+};
+
+TEST_F(HandlerTest, ChannelAccuracyAndPictureRecomputeAtOnce) {
+    const ImmediateCase table[] = {
+        {"KanalRadioGroup", [](const WindowUi& ui) { ui.KanalRadioGroup->SetItemIndex(2); }},
+        {"GenauRadioGroup", [](const WindowUi& ui) { ui.GenauRadioGroup->SetItemIndex(1); }},
+        {"GrafikRadio", [](const WindowUi& ui) { ui.GrafikRadio->SetItemIndex(0); }},
+    };
+    for (const ImmediateCase& c : table) {
+        const int runs = Runs();
+        c.change(Ui());
+        EXPECT_EQ(Runs(), runs + 1) << c.name;
+        EXPECT_FALSE(Window().Timer1().isActive()) << c.name;
+    }
+    EXPECT_EQ(int(State().settings.channel), 2);
+}
+
+TEST_F(HandlerTest, ThePictureModeStaysUntilAFileIsLoaded) {
+    Ui().GrafikRadio->SetItemIndex(2);
+    EXPECT_EQ(State().settings.picture, Picture::k2D);
+
+    Load(StereoFile("handlers_mode.wav"));
+    ASSERT_TRUE(State().fileLoaded);
+    Ui().GrafikRadio->SetItemIndex(0);
+    EXPECT_EQ(State().settings.picture, Picture::k3D);
+    EXPECT_EQ(State().lineStep, 7);  // 3D: (4000 frames - 1023) div 400
+}
+
+TEST_F(HandlerTest, TheFilterCheckBoxShowsOneOfTheTwoGroups) {
+    Ui().CFARCheckBox->setChecked(false);
+    EXPECT_FALSE(Ui().GroupBox1->isHidden());
+    EXPECT_TRUE(Ui().GroupBox2->isHidden());
+    Ui().CFARCheckBox->setChecked(true);
+    EXPECT_TRUE(Ui().GroupBox1->isHidden());
+    EXPECT_FALSE(Ui().GroupBox2->isHidden());
+}
+
+TEST_F(HandlerTest, AMovedFFTTrackBarSetsTheSizeAndItsTexts) {
+    Ui().TrackBar1->setValue(8);
+    EXPECT_EQ(State().filterCount, 256);
+    EXPECT_EQ(State().settings.fftExponent, 8);
+    EXPECT_EQ(State().settings.FftMask(), 255);
+    EXPECT_EQ(State().settings.TableStride(), 4);
+    EXPECT_EQ(Ui().FFTLabel->text(), "256 FFT-Filter");
+    EXPECT_EQ(Ui().StatusBar1->PanelText(0), "256 Filter");
+    EXPECT_EQ(Ui().StatusBar1->PanelText(4), "256 Filter");
+    EXPECT_TRUE(Window().Timer1().isActive());
+}
+
+TEST_F(HandlerTest, AnUnchangedFFTPositionRewritesTheTextsOnly) {
+    Ui().FFTLabel->setText("x");
+    Ui().StatusBar1->SetPanelText(0, "y");
+    Ui().StatusBar1->SetPanelText(4, "z");
+    Window().TrackBar1Change();
+    EXPECT_EQ(Ui().FFTLabel->text(), "1024 FFT-Filter");
+    EXPECT_EQ(Ui().StatusBar1->PanelText(0), "1024 Filter");
+    EXPECT_EQ(Ui().StatusBar1->PanelText(4), "z");
+    EXPECT_EQ(State().settings.fftExponent, 10);
+    EXPECT_FALSE(Window().Timer1().isActive());
+}
+
+TEST_F(HandlerTest, TheWindowsSettingsReachTheAnalysisAsASnapshot) {
+    Ui().GenauRadioGroup->SetItemIndex(1);
+    Ui().PCheckbox->setChecked(true);
+    Ui().CFARCheckBox->setChecked(false);
+    Ui().LimTrackBar->setValue(5);
+    Ui().CFARTrackBar->setValue(44);
+    Ui().SpinEdit1->setValue(-7);
+    const Settings c = Window().CurrentSettings();
+    EXPECT_EQ(c.accuracy, Accuracy::kFein);
+    EXPECT_TRUE(c.iqPhase);
+    EXPECT_EQ(c.filterMode, FilterMode::kThreshold);
+    EXPECT_EQ(c.threshold, 5);
+    EXPECT_EQ(c.pointsPerLine, 44);
+    EXPECT_EQ(c.temperature, -7);
+}
+
+// A plot exactly PlotLeft wide, as a window of outer width 241 had before it got its minimum
+// size: the click's frequency label divides by an XScale of 0. The guard shows the run-time's
+// text and the program goes on.
+TEST_F(HandlerTest, ARuntimeErrorInAHandlerBecomesAMessageBox) {
+    Load(StereoFile("handlers_error.wav"));
+    ASSERT_TRUE(State().fileLoaded);
+    State().view.xScale = 0.0;
+    Window().Image1MouseDown(Qt::LeftButton, 100, 60);
+    ASSERT_EQ(fake_.Errors().size(), 1u);
+    EXPECT_EQ(fake_.Errors()[0], QStringLiteral("Gleitkommadivision durch Null"));
+    EXPECT_EQ(fake_.messages[0].kind, MessageKind::Error);
+    EXPECT_EQ(Ui().Label1->text(), "");  // ended before the speed
+}
+
+TEST_F(HandlerTest, ClicksOnThePlotPlaceMarkersInBitmapCoordinates) {
+    Load(StereoFile("handlers_click.wav"));
+    ASSERT_TRUE(State().fileLoaded);
+    Window().show();
+    QTest::mouseClick(Ui().Image1, Qt::LeftButton, {}, QPoint(100, 60));
+    QTest::mouseClick(Ui().Image1, Qt::RightButton, {}, QPoint(180, 60));
+    EXPECT_EQ(State().markerA, 100);
+    EXPECT_EQ(State().markerB, 180);
+    EXPECT_FALSE(Ui().Label1->text().isEmpty());
+    EXPECT_TRUE(fake_.messages.empty());
+    Window().hide();
+}
+
+// Clicks measure only in the 2D picture, once a recording gave a sample rate, and only with the
+// left or the right button.
+TEST_F(HandlerTest, ClicksCountOnlyIn2DWithARecordingAndTheLeftOrRightButton) {
+    Window().Image1MouseDown(Qt::LeftButton, 100, 100);
+    EXPECT_EQ(State().markerA, 0) << "no recording yet";
+    Load(StereoFile("handlers_click_rules.wav"));
+    Window().Image1MouseDown(Qt::MiddleButton, 100, 100);
+    Ui().GrafikRadio->SetItemIndex(0);  // 3D
+    Window().Image1MouseDown(Qt::LeftButton, 100, 100);
+    Window().Image1MouseDown(Qt::RightButton, 110, 100);
+    EXPECT_EQ(State().markerA, 0);
+    EXPECT_EQ(State().markerB, 0);
+    Ui().GrafikRadio->SetItemIndex(1);  // 2D
+    Window().Image1MouseDown(Qt::LeftButton, 100, 100);
+    EXPECT_EQ(State().markerA, 100);
+}
+
+// A second click of the same button moves its marker: the old line turns white, the speed follows.
+TEST_F(HandlerTest, TheSameButtonTwiceMovesItsMarkerAndTheSpeedFollows) {
+    Load(StereoFile("handlers_click_twice.wav"));
+    Window().Image1MouseDown(Qt::RightButton, 110, 0);
+    Window().Image1MouseDown(Qt::LeftButton, 200, 0);
+    Window().Image1MouseDown(Qt::LeftButton, 100, 0);
+    EXPECT_EQ(State().markerA, 100);
+    EXPECT_EQ(State().markerB, 110);
+    const PlotCanvas& canvas = Window().PlotBitmap();
+    for (int y = 21; y < 250; ++y) {
+        ASSERT_EQ(canvas.Pixel(200, y), kWhite) << y;
+        ASSERT_EQ(canvas.Pixel(100, y), kMarkerGreen) << y;
+        ASSERT_EQ(canvas.Pixel(110, y), kMarkerRed) << y;
+    }
+    // The speed does not depend on the sample rate: plot units 90 and 100 at 15 degrees.
+    EXPECT_EQ(Ui().Label1->text(), QStringLiteral("Geschwindigkeit: 64.42 km/h (± 6.44 km/h) "));
+    Ui().SpinEdit1->setValue(40);
+    EXPECT_EQ(Ui().Label1->text(), QStringLiteral("Geschwindigkeit: 67.16 km/h (± 6.72 km/h) "));
+}
+
+// Markers whose frequencies add up to 0 Hz give no speed; the label says so instead of an error box.
+TEST_F(HandlerTest, MarkersWithoutAFrequencyAboveZeroSayThereIsNoSpeed) {
+    Load(StereoFile("handlers_no_speed.wav"));
+    Window().Image1MouseDown(Qt::LeftButton, 5, 0);
+    Window().Image1MouseDown(Qt::RightButton, 15, 0);  // symmetric about the zero column
+    EXPECT_EQ(Ui().Label1->text(),
+              QStringLiteral("Geschwindigkeit: keine (Marken ergeben keine Frequenz über 0 Hz)"));
+    EXPECT_TRUE(fake_.messages.empty());
+}
+
+}  // namespace
+}  // namespace pirolex::testing

@@ -1,0 +1,192 @@
+// The load command as the window runs it: dialog, caption and panels, open test, parse,
+// recompute, and the three file commands.
+#include "wav_writer.h"
+#include "widgets.h"
+#include "window_fixture.h"
+
+#include <QLabel>
+#include <QTest>
+#include <QToolButton>
+
+#include <clocale>
+#include <cstdio>
+#include <filesystem>
+
+namespace pirolex::testing {
+namespace {
+
+class LoadTest : public WindowTest {
+protected:
+    bool CommandsEnabled(bool expected) {
+        const WindowUi& ui = Ui();
+        return ui.ToolButton2->isEnabled() == expected && ui.ToolButton3->isEnabled() == expected &&
+               ui.ToolButton4->isEnabled() == expected && ui.ToolButton7->isEnabled() == expected;
+    }
+    QString Panel(int i) { return Ui().StatusBar1->PanelText(i); }
+};
+
+TEST_F(LoadTest, AStereoFileFillsCaptionPanelsAndEnablesTheCommands) {
+    const std::string path = StereoFile("load_stereo.wav", 8000, 4000);
+    Start({path});
+    EXPECT_EQ(Window().windowTitle().toStdString(), "Pirolex  " + path);
+    EXPECT_EQ(Panel(0).toStdString(), path);
+    EXPECT_EQ(Panel(1), "8000 Hz Samplerate");
+    EXPECT_EQ(Panel(2), "4000 Samples");
+    EXPECT_EQ(Panel(3), " 0.5 s");
+    EXPECT_EQ(Panel(4), "1024 Filter");
+    EXPECT_TRUE(State().fileLoaded);
+    EXPECT_TRUE(CommandsEnabled(true));
+    EXPECT_EQ(State().lineStep, 3);  // 2D: (4000 frames - 1023) div 800
+    EXPECT_TRUE(Ui().KanalRadioGroup->isEnabled());
+    EXPECT_TRUE(fake_.messages.empty());
+    // The recompute has run and emptied the speed label.
+    EXPECT_EQ(Ui().Label1->text(), "");
+}
+
+TEST_F(LoadTest, AStereoFileLeavesTheChannelChoiceAlone) {
+    Start();
+    Ui().KanalRadioGroup->SetItemIndex(2);
+    const int runs = Window().RecomputeRuns();
+    Load(StereoFile("load_stereo_choice.wav"));
+    EXPECT_EQ(Ui().KanalRadioGroup->ItemIndex(), 2);
+    EXPECT_EQ(int(State().settings.channel), 2);
+    EXPECT_TRUE(Ui().KanalRadioGroup->isEnabled());
+    EXPECT_EQ(Window().RecomputeRuns(), runs + 1);
+}
+
+TEST_F(LoadTest, AMonoFileLocksTheChannelGroupOnLeftWithOneRecompute) {
+    Start();
+    Ui().KanalRadioGroup->SetItemIndex(1);
+    const int runs = Window().RecomputeRuns();
+    Load(MonoFile("load_mono.wav"));
+    EXPECT_EQ(Ui().KanalRadioGroup->ItemIndex(), 0);
+    EXPECT_FALSE(Ui().KanalRadioGroup->isEnabled());
+    EXPECT_EQ(int(State().settings.channel), 0);
+    // The group moves without running its handler: the load's own recompute is the only one.
+    EXPECT_EQ(Window().RecomputeRuns(), runs + 1);
+    EXPECT_TRUE(CommandsEnabled(true));
+}
+
+TEST_F(LoadTest, AFileThatCannotBeOpenedShowsTheLoadErrorWithoutAMessage) {
+    const std::string missing =
+        (std::filesystem::temp_directory_path() / "pirolex_no_such_folder" / "missing.wav").string();
+    Start();
+    Load(StereoFile("load_before_missing.wav"));
+    const int runs = Window().RecomputeRuns();
+    Load(missing);
+    EXPECT_EQ(Window().windowTitle().toStdString(), "Pirolex  " + missing);
+    EXPECT_EQ(Panel(0), "!! file load ERROR !!");
+    EXPECT_FALSE(State().fileLoaded);
+    EXPECT_TRUE(CommandsEnabled(false));
+    EXPECT_TRUE(fake_.messages.empty());
+    EXPECT_EQ(Window().RecomputeRuns(), runs);
+}
+
+TEST_F(LoadTest, AParseFailureReportsTheReadersTextAndKeepsTheEarlierRecording) {
+    const std::string good = StereoFile("load_good.wav", 8000, 4000);
+    testwav::Bytes truncated;
+    truncated.Tag("RIFF").U32(100).Tag("WAVE").Tag("fmt ").U32(16).U16(1);
+    const std::string bad = testwav::WriteTempFile(truncated.data, "load_truncated.wav");
+
+    // The format chunk announces 16 bytes and the file ends 2 bytes into it.
+    const QString expected = QStringLiteral("Versuch hinter dem Dateiende zu lesen");
+
+    Start({good});
+    const auto samples = State().recording.channels;
+    const int32_t rate = State().recording.sampleRate, count = State().recording.FrameCount();
+    const QImage picture = Ui().Image1->Picture();
+    const int runs = Window().RecomputeRuns();
+
+    Load(bad);
+    ASSERT_EQ(fake_.Errors().size(), 1u);
+    EXPECT_EQ(fake_.Errors()[0], expected);
+    EXPECT_FALSE(State().fileLoaded);
+    EXPECT_TRUE(CommandsEnabled(false));
+    EXPECT_EQ(Panel(0), "!! file load ERROR !!");
+    EXPECT_EQ(Window().windowTitle().toStdString(), "Pirolex  " + bad);
+    EXPECT_TRUE(State().recording.channels == samples);
+    EXPECT_EQ(State().recording.sampleRate, rate);
+    EXPECT_EQ(State().recording.FrameCount(), count);
+    EXPECT_EQ(Panel(1), "8000 Hz Samplerate");
+    EXPECT_EQ(Ui().Image1->Picture(), picture);
+    EXPECT_EQ(Window().RecomputeRuns(), runs);
+}
+
+TEST_F(LoadTest, ACancelledDialogLoadsTheEarlierFileAgain) {
+    const std::string path = StereoFile("load_again.wav", 8000, 4000);
+    Start({path});
+    // The file changes on disk; the cancelled dialog reads it afresh.
+    StereoFile("load_again.wav", 11025, 2205);
+    const int runs = Window().RecomputeRuns();
+    Load(std::nullopt);
+    EXPECT_EQ(State().fileName, path);
+    EXPECT_EQ(Window().windowTitle().toStdString(), "Pirolex  " + path);
+    EXPECT_EQ(Panel(1), "11025 Hz Samplerate");
+    EXPECT_EQ(Panel(2), "2205 Samples");
+    EXPECT_EQ(Window().RecomputeRuns(), runs + 1);
+    EXPECT_TRUE(CommandsEnabled(true));
+}
+
+TEST_F(LoadTest, ACancelledDialogWithoutAFileChangesNothingButTheCaption) {
+    Start();
+    Ui().ToolButton2->setEnabled(true);  // whatever they show, the buttons keep it
+    Load(std::nullopt);
+    EXPECT_EQ(Window().windowTitle(), "Pirolex  ");
+    EXPECT_EQ(Panel(0), "");
+    EXPECT_TRUE(Ui().ToolButton2->isEnabled());
+    EXPECT_FALSE(State().fileLoaded);
+    EXPECT_EQ(fake_.dialogs, 2);
+}
+
+// The C library's locale as Qt's application object sets it on a German desktop, for one test.
+class GermanDesktop {
+public:
+    GermanDesktop() : saved_(std::setlocale(LC_ALL, nullptr)) {
+        available_ = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+    }
+    ~GermanDesktop() { std::setlocale(LC_ALL, saved_.c_str()); }
+    bool Available() const { return available_; }
+
+private:
+    std::string saved_;
+    bool available_ = false;
+};
+
+TEST_F(LoadTest, NumberTextsKeepTheDecimalPointOnAGermanDesktop) {
+    GermanDesktop german;
+    if (!german.Available())
+        GTEST_SKIP() << "locale de_DE.UTF-8 is not generated here (scripts/setup.sh generates it)";
+    char probe[8];
+    std::snprintf(probe, sizeof probe, "%.1f", 0.5);
+    ASSERT_STREQ(probe, "0,5") << "the German number format is not in force";
+
+    Start({StereoFile("load_german.wav", 8000, 4000)});
+    EXPECT_EQ(Panel(1), "8000 Hz Samplerate");
+    EXPECT_EQ(Panel(2), "4000 Samples");
+    EXPECT_EQ(Panel(3), " 0.5 s");
+    EXPECT_EQ(Panel(4), "1024 Filter");
+    Window().show();
+    QTest::mouseClick(Ui().Image1, Qt::LeftButton, {}, QPoint(110, 60));
+    QTest::mouseClick(Ui().Image1, Qt::RightButton, {}, QPoint(100, 60));
+    // c = 1224.04 km/h at 15 degrees: v = c * 10 / 190, r = c / 190.
+    EXPECT_EQ(Ui().Label1->text(), QStringLiteral("Geschwindigkeit: 64.42 km/h (± 6.44 km/h) "));
+    Window().hide();
+}
+
+// `pirolex FILE`: the file is loaded as if the start-up dialog had returned it.
+TEST_F(LoadTest, AFileGivenAtStartIsLoadedWithoutTheDialog) {
+    const std::string path = MonoFile("load_first_choice.wav");
+    fake_.choices = {};
+    WindowSeams seams = fake_.Make();
+    seams.chooseFile = FirstChoice(path, seams.chooseFile);
+    window_ = std::make_unique<TPirolex>(std::move(seams));
+    Window().FormCreate();
+    EXPECT_EQ(fake_.dialogs, 0);
+    EXPECT_EQ(State().fileName, path);
+    EXPECT_TRUE(State().fileLoaded);
+    Window().ToolButton1Click();  // the next load asks again
+    EXPECT_EQ(fake_.dialogs, 1);
+}
+
+}  // namespace
+}  // namespace pirolex::testing
