@@ -156,7 +156,7 @@ TEST_F(HandlerTest, TheWindowsSettingsReachTheAnalysisAsASnapshot) {
 // A plot exactly PlotLeft wide, as a window of outer width 241 had before it got its minimum
 // size: the click's frequency label divides by an XScale of 0. The guard shows the run-time's
 // text and the program goes on.
-TEST_F(HandlerTest, ARuntimeErrorInAHandlerBecomesAMessageBox) {
+TEST_F(HandlerTest, AFailureInAHandlerBecomesAMessageBox) {
     Load(StereoFile("handlers_error.wav"));
     ASSERT_TRUE(State().fileLoaded);
     State().view.xScale = 0.0;
