@@ -17,6 +17,13 @@ std::string_view ErrorCodeName(ErrorCode code) {
     case ErrorCode::kNoDataChunk: return "NoDataChunk";
     case ErrorCode::kBadFormatChunk: return "BadFormatChunk";
     case ErrorCode::kUnsupportedFormat: return "UnsupportedFormat";
+    case ErrorCode::kUnknownFormat: return "UnknownFormat";
+    case ErrorCode::kNoAudioStream: return "NoAudioStream";
+    case ErrorCode::kCodecMissing: return "CodecMissing";
+    case ErrorCode::kUnsupportedAudio: return "UnsupportedAudio";
+    case ErrorCode::kDamagedFile: return "DamagedFile";
+    case ErrorCode::kTooLong: return "TooLong";
+    case ErrorCode::kCancelled: return "Cancelled";
     }
     return "?";
 }

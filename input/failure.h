@@ -23,6 +23,14 @@ enum class ErrorCode {
     kNoDataChunk,
     kBadFormatChunk,
     kUnsupportedFormat,  // detail: the format tag; detail2: the bits per sample
+    // Files of other formats, through the decoder.
+    kUnknownFormat,      // no audio or video format the decoder knows
+    kNoAudioStream,
+    kCodecMissing,
+    kUnsupportedAudio,   // detail: the channels; detail2: the sample rate
+    kDamagedFile,        // damaged, or cut off before its first piece of sound
+    kTooLong,            // more samples than memory is allowed to hold
+    kCancelled,          // the user stopped the load
 };
 
 // The one exception type of the program's own failures. The details carry the numbers a message

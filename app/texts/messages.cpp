@@ -1,5 +1,6 @@
 #include "messages.h"
 
+#include "audio_decoder.h"
 #include "checked_arithmetic.h"
 
 #include <charconv>
@@ -35,8 +36,17 @@ const char* FixedText(ErrorCode code) {
     case ErrorCode::kNoFormatChunk: return "Kein Formatblock in der WAV-Datei";
     case ErrorCode::kNoDataChunk: return "Kein Datenblock in der WAV-Datei";
     case ErrorCode::kBadFormatChunk: return "Ungültiger Formatblock in der WAV-Datei";
+    case ErrorCode::kUnknownFormat:
+        return "Unbekanntes Dateiformat: weder eine Ton- noch eine Videodatei, die Pirolex lesen kann";
+    case ErrorCode::kNoAudioStream: return "Keine Tonspur in der Datei";
+    case ErrorCode::kCodecMissing:
+        return "Dieses Tonformat kann Pirolex nicht lesen (Codec nicht vorhanden)";
+    case ErrorCode::kDamagedFile: return "Datei beschädigt oder unvollständig";
+    case ErrorCode::kTooLong: return "Aufnahme zu lang, um sie im Speicher zu halten";
+    case ErrorCode::kCancelled: return "Laden abgebrochen";
     case ErrorCode::kIoError:
-    case ErrorCode::kUnsupportedFormat: break;
+    case ErrorCode::kUnsupportedFormat:
+    case ErrorCode::kUnsupportedAudio: break;
     }
     return nullptr;
 }
@@ -49,6 +59,11 @@ std::string ErrorText(const Failure& failure) {
     case ErrorCode::kUnsupportedFormat:
         return "Nicht unterstütztes WAV-Format (Formatkennung " + std::to_string(failure.Detail()) +
                ", " + std::to_string(failure.Detail2()) + " Bit)";
+    case ErrorCode::kUnsupportedAudio:
+        return "Tonspur mit " + std::to_string(failure.Detail()) + " Kanälen bei " +
+               std::to_string(failure.Detail2()) + " Hz kann Pirolex nicht lesen (höchstens " +
+               std::to_string(kMaxDecodedChannels) + " Kanäle und " +
+               std::to_string(kMaxDecodedSampleRate) + " Hz)";
     default: return FixedText(failure.Code());
     }
 }

@@ -14,7 +14,8 @@
 namespace pirolex::texts {
 
 // The message box's text for a failure, e.g. "Datei nicht gefunden",
-// "Nicht unterstütztes WAV-Format (Formatkennung 85, 0 Bit)" or "E/A-Fehler 21".
+// "Nicht unterstütztes WAV-Format (Formatkennung 85, 0 Bit)", "E/A-Fehler 21" or
+// "Keine Tonspur in der Datei".
 std::string ErrorText(const Failure& failure);
 
 // Status bar: panel 0 holds the file name or one of these, panels 1 to 3 the recording's rate,

@@ -1,0 +1,53 @@
+#include "recording_file.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace pirolex {
+
+bool IsWavPath(const std::string& path) {
+    constexpr std::string_view kExtension = ".wav";
+    if (path.size() < kExtension.size()) return false;
+    return std::equal(kExtension.begin(), kExtension.end(), path.end() - kExtension.size(),
+                      [](char want, char have) {
+                          return want == std::tolower(static_cast<unsigned char>(have));
+                      });
+}
+
+Failure DecodeFailure(DecodeError error, const DecodeInfo& info) {
+    switch (error) {
+    case DecodeError::kFileNotFound: return Failure(ErrorCode::kFileNotFound);
+    case DecodeError::kAccessDenied: return Failure(ErrorCode::kAccessDenied);
+    case DecodeError::kReadFailed: return Failure(ErrorCode::kIoError, info.systemError);
+    case DecodeError::kUnknownFormat: return Failure(ErrorCode::kUnknownFormat);
+    case DecodeError::kNoAudioStream: return Failure(ErrorCode::kNoAudioStream);
+    case DecodeError::kCodecMissing: return Failure(ErrorCode::kCodecMissing);
+    case DecodeError::kUnsupportedAudio:
+        return Failure(ErrorCode::kUnsupportedAudio, info.channels, info.sampleRate);
+    case DecodeError::kCorrupt: return Failure(ErrorCode::kDamagedFile);
+    case DecodeError::kTooLarge: return Failure(ErrorCode::kTooLong);
+    case DecodeError::kCancelled: return Failure(ErrorCode::kCancelled);
+    }
+    return Failure(ErrorCode::kDamagedFile);
+}
+
+RecordingFile ReadRecordingFile(const std::string& path, const DecodeProgress& progress) {
+    RecordingFile file;
+    if (IsWavPath(path)) {
+        WavResult wav = ReadWavFile(path);
+        file.error = std::move(wav.error);
+        file.recording = std::move(wav.recording);
+        file.wav = wav.info;
+        return file;
+    }
+    DecodeOptions options;
+    options.progress = progress;
+    DecodeResult decoded = DecodeFile(path, options);
+    file.decoded = true;
+    if (decoded.error) file.error = DecodeFailure(*decoded.error, decoded.info);
+    file.recording = std::move(decoded.recording);
+    file.decodedInfo = std::move(decoded.info);
+    return file;
+}
+
+}  // namespace pirolex
