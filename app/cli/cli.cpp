@@ -1,5 +1,6 @@
 #include "cli.h"
 
+#include "auto_command.h"
 #include "messages.h"
 #include "picture_samples.h"
 #include "wav_reader.h"
@@ -44,12 +45,21 @@ constexpr const char* kUsage =
     "                        --points, --size; gemessen wird in der Grafik, die das Fenster\n"
     "                        mit diesen Einstellungen zeigt, und die FFT-Filter-Zahl\n"
     "                        bestimmt die Auflösung (±) mit\n"
+    "  pirolex auto DATEI... [--temp T] [--json]\n"
+    "                        die Geschwindigkeit automatisch aus dem ganzen Vorbeiflug\n"
+    "                        bestimmen: für jede DATEI ihr Name, die Geschwindigkeit mit\n"
+    "                        ihrer Unsicherheit (±) wie im Fenster und der Ton, der nächste\n"
+    "                        Punkt und der Abstand, oder warum es keine Messung gibt;\n"
+    "                        T Lufttemperatur -20..40 (15), auch mit Nachkommastellen;\n"
+    "                        --json: eine JSON-Zeile je Datei. Mehrere Dateien werden\n"
+    "                        gleichzeitig auf allen Kernen gemessen\n"
     "  pirolex --help        diese Hilfe\n"
     "\n"
     "Beispiele:\n"
     "  pirolex render samples/flyby-120kmh.wav -o flyby.png --channel links --fft 512\n"
     "  pirolex measure samples/flyby-120kmh.wav --a 4822.8 --b 3961.6 --temp 15\n"
     "  pirolex measure samples/flyby-120kmh.wav --a 4822.8 --b 3961.6 --fft 128\n"
+    "  pirolex auto samples/flyby-120kmh.wav --temp 15\n"
     "\n"
     "Rückgabewert: 0 erledigt, 1 Datei nicht lesbar oder Bild nicht schreibbar (Grund auf\n"
     "stderr), 2 Aufruf nicht verstanden (eine Zeile auf stderr).\n";
@@ -113,6 +123,7 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
         if (argc > 3) return UsageError("info erwartet genau eine WAV-Datei", err);
         return RunInfo(argv[2], out, err);
     }
+    if (first == "auto") return RunAuto(std::vector<std::string>(argv + 2, argv + argc), out, err);
     if (const auto command = more.find(first); command != more.end())
         return command->second(std::vector<std::string>(argv + 2, argv + argc), out, err);
     if (IsOption(first)) return UsageError("unbekannte Option „" + first + "“", err);

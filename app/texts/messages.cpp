@@ -12,13 +12,19 @@ namespace {
 
 constexpr int kNumberWidth = 5;
 
+// With '.' whatever the locale; std::to_chars ignores it.
+std::string Decimals(double value, int decimals) {
+    if (value == 0.0) value = 0.0;  // no "-0.00"
+    char buf[64];
+    const auto result =
+        std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+    return std::string(buf, result.ptr);
+}
+
 // Two decimals with '.', right-aligned in at least five characters, never cut. std::to_chars
 // ignores the locale, which a German desktop would otherwise turn into a comma.
 std::string Fixed2(double value) {
-    if (value == 0.0) value = 0.0;  // no "-0.00"
-    char buf[64];
-    const auto result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 2);
-    std::string text(buf, result.ptr);
+    std::string text = Decimals(value, 2);
     if (text.size() < kNumberWidth) text.insert(0, kNumberWidth - text.size(), ' ');
     return text;
 }
@@ -93,6 +99,46 @@ std::string SpeedText(const std::optional<DopplerSpeed>& speed) {
     if (!speed) return "Geschwindigkeit: keine (Marken ergeben keine Frequenz über 0 Hz)";
     return "Geschwindigkeit: " + Fixed2(speed->kmh) + " km/h " + "(±" + Fixed2(speed->resolutionKmh) +
            " km/h) ";
+}
+
+std::string AutoSpeedText(const AutoSpeed& result) {
+    if (!result.Answered()) return RefusalText(result.refusal);
+    return SpeedText(DopplerSpeed{result.speedKmh, result.sigmaKmh});
+}
+
+std::string RefusalText(AutoSpeedRefusal refusal) {
+    const char* reason = "";
+    switch (refusal) {
+    case AutoSpeedRefusal::kNone: return {};
+    case AutoSpeedRefusal::kNoSamples: reason = "die Aufnahme enthält keine Samples"; break;
+    case AutoSpeedRefusal::kTooShort: reason = "die Aufnahme ist zu kurz für einen Vorbeiflug"; break;
+    case AutoSpeedRefusal::kSilence: reason = "die Aufnahme ist stumm"; break;
+    case AutoSpeedRefusal::kNoTone:
+        reason = "kein Motorton hebt sich lange genug aus dem Rauschen ab";
+        break;
+    case AutoSpeedRefusal::kNoPass:
+        reason = "der Ton bleibt gleich hoch, es fliegt nichts vorbei";
+        break;
+    case AutoSpeedRefusal::kHalfPass:
+        reason = "nur der Anflug oder nur der Abflug ist in der Aufnahme";
+        break;
+    case AutoSpeedRefusal::kNoFall:
+        reason = "Anflug und Abflug sind zu hören, der Tonabfall beim Vorbeiflug nicht";
+        break;
+    case AutoSpeedRefusal::kNoFit: reason = "der Tonverlauf passt zu keinem Vorbeiflug"; break;
+    case AutoSpeedRefusal::kUnphysical:
+        reason = "der Tonverlauf ergäbe eine unmögliche Geschwindigkeit oder Entfernung";
+        break;
+    case AutoSpeedRefusal::kUncertain: reason = "die Geschwindigkeit wäre zu ungenau"; break;
+    }
+    return std::string("keine Messung: ") + reason;
+}
+
+std::string AutoSpeedDetails(const AutoSpeed& result) {
+    return "Ton f0: " + Decimals(result.restFrequencyHz, 2) + " Hz (Harmonische " +
+           std::to_string(result.Harmonic()) + "), nächster Punkt bei " +
+           Decimals(result.closestTimeS, 2) + " s, Abstand " + Decimals(result.closestDistanceM, 2) +
+           " m";
 }
 
 std::string ShortRecordingNotice(int32_t fftSize) {

@@ -3,6 +3,7 @@
 // one table: error messages, the status panels, the filter captions, the speed label and the
 // notices about the picture. Numbers are written with a decimal point whatever the locale.
 
+#include "auto_speed.h"
 #include "doppler_speed.h"
 #include "failure.h"
 #include "line_filter.h"
@@ -37,6 +38,14 @@ std::string KeepCaption(KeepRange range);
 inline constexpr const char* kSpeedUnknown = "Speed: ?";
 // "Geschwindigkeit: 120.00 km/h (± 6.00 km/h) ", or that the markers give none.
 std::string SpeedText(const std::optional<DopplerSpeed>& speed);
+// The automatic measurement: the speed line as SpeedText writes it, with sigma as the "±", or
+// "keine Messung: " and why not.
+std::string AutoSpeedText(const AutoSpeed& result);
+// Why the automatic measurement gives no speed, in a sentence for the user.
+std::string RefusalText(AutoSpeedRefusal refusal);
+// The automatic measurement's details: "Ton f0: 4000.00 Hz (Harmonische 1), nächster Punkt bei
+// 6.00 s, Abstand 10.00 m".
+std::string AutoSpeedDetails(const AutoSpeed& result);
 // Why a picture shows its frame alone: "Aufnahme kürzer als ein FFT-Block (1024 Samples)".
 std::string ShortRecordingNotice(int32_t fftSize);
 // The plot's tooltip in the 2D picture, where clicks measure.

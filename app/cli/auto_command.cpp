@@ -1,0 +1,206 @@
+#include "auto_command.h"
+
+#include "auto_speed.h"
+#include "cli.h"
+#include "messages.h"
+#include "recording_file.h"
+
+#include <algorithm>
+#include <atomic>
+#include <charconv>
+#include <cmath>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+#include <optional>
+#include <ostream>
+#include <thread>
+
+namespace pirolex {
+
+namespace {
+
+constexpr const char* kHint = " (pirolex --help zeigt die Aufrufe)";
+constexpr double kDefaultTemperature = 15.0;
+constexpr double kLowestTemperature = -20.0;
+constexpr double kHighestTemperature = 40.0;
+
+struct AutoRequest {
+    std::vector<std::string> files;
+    double temperature = kDefaultTemperature;
+    bool json = false;
+};
+
+// Locale-independent, so "12.5" reads the same on every desktop.
+bool ParseTemperature(const std::string& text, double& value) {
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, value);
+    return result.ec == std::errc() && result.ptr == end && std::isfinite(value) &&
+           value >= kLowestTemperature && value <= kHighestTemperature;
+}
+
+bool IsOption(const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; }
+
+// Empty when the arguments were understood, else the one line that says why not.
+std::string ParseAutoArgs(const std::vector<std::string>& args, AutoRequest& request) {
+    bool temperatureSeen = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!IsOption(arg)) {
+            request.files.push_back(arg);
+        } else if (arg == "--json") {
+            request.json = true;
+        } else if (arg == "--temp") {
+            if (temperatureSeen) return "--temp ist doppelt angegeben";
+            temperatureSeen = true;
+            if (i + 1 >= args.size()) return "--temp erwartet einen Wert: erlaubt sind -20..40";
+            const std::string& value = args[++i];
+            if (!ParseTemperature(value, request.temperature))
+                return "--temp " + value + ": erlaubt sind Zahlen von -20 bis 40";
+        } else {
+            return "unbekannte Option „" + arg + "“ (erlaubt: --temp, --json)";
+        }
+    }
+    if (request.files.empty()) return "auto erwartet mindestens eine Datei: auto DATEI... [--temp T]";
+    return {};
+}
+
+// What one file gave: the measurement, or why it could not be read.
+struct FileResult {
+    std::optional<AutoSpeed> speed;
+    std::string readError;
+};
+
+FileResult MeasureFile(const std::string& path, double temperature) {
+    FileResult result;
+    try {
+        const RecordingFile file = ReadRecordingFile(path);
+        if (!file.Ok()) {
+            result.readError = texts::ErrorText(*file.error);
+            return result;
+        }
+        result.speed = EstimateSpeed(file.recording, temperature);
+    } catch (const Failure& failure) {
+        result.readError = texts::ErrorText(failure);
+    } catch (const std::exception& error) {
+        result.readError = error.what();
+    }
+    return result;
+}
+
+// A JSON string: quotes, backslashes and control characters escaped; other bytes (UTF-8) as
+// they are.
+std::string JsonString(const std::string& text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                char code[8];
+                std::snprintf(code, sizeof code, "\\u%04x", static_cast<unsigned>(c));
+                out += code;
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out + "\"";
+}
+
+// Always with a decimal point, whatever the locale; null where there is no finite number.
+std::string JsonNumber(double value, int decimals) {
+    if (!std::isfinite(value)) return "null";
+    if (value == 0.0) value = 0.0;
+    char buf[64];
+    const auto result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+    return std::string(buf, result.ptr);
+}
+
+void PrintJson(const std::string& path, const FileResult& result, std::ostream& out) {
+    out << "{\"file\":" << JsonString(path);
+    if (!result.speed) {
+        out << ",\"error\":" << JsonString(result.readError) << "}\n";
+        return;
+    }
+    const AutoSpeed& s = *result.speed;
+    if (s.Answered()) {
+        out << ",\"kmh\":" << JsonNumber(s.speedKmh, 3) << ",\"sigma_kmh\":" << JsonNumber(s.sigmaKmh, 3)
+            << ",\"f0_hz\":" << JsonNumber(s.restFrequencyHz, 3)
+            << ",\"closest_s\":" << JsonNumber(s.closestTimeS, 3)
+            << ",\"distance_m\":" << JsonNumber(s.closestDistanceM, 3) << ",\"harmonic\":" << s.Harmonic()
+            << ",\"approach_hz\":" << JsonNumber(s.approachFrequencyHz, 3)
+            << ",\"recede_hz\":" << JsonNumber(s.recedeFrequencyHz, 3);
+    } else {
+        out << ",\"refused\":" << JsonString(texts::RefusalText(s.refusal));
+    }
+    out << "}\n";
+}
+
+void PrintText(const std::string& path, const FileResult& result, std::ostream& out, std::ostream& err) {
+    if (!result.speed) {
+        err << path << ": " << result.readError << '\n';
+        return;
+    }
+    out << path << '\n' << texts::AutoSpeedText(*result.speed) << '\n';
+    if (result.speed->Answered()) out << texts::AutoSpeedDetails(*result.speed) << '\n';
+}
+
+// The files on all cores, each worker taking the next file not yet taken; the results are
+// handed to `report` in the order of the files, each as soon as it and all before it are done.
+template <class Report>
+void MeasureAll(const AutoRequest& request, Report report) {
+    const size_t count = request.files.size();
+    std::vector<FileResult> results(count);
+    std::vector<char> done(count, 0);
+    std::mutex mutex;
+    std::condition_variable finished;
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        for (size_t i = next++; i < count; i = next++) {
+            FileResult result = MeasureFile(request.files[i], request.temperature);
+            const std::lock_guard lock(mutex);
+            results[i] = std::move(result);
+            done[i] = 1;
+            finished.notify_all();
+        }
+    };
+    const size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    std::vector<std::jthread> workers;
+    for (size_t w = 0; w < std::min(cores, count); ++w) workers.emplace_back(work);
+    for (size_t i = 0; i < count; ++i) {
+        std::unique_lock lock(mutex);
+        finished.wait(lock, [&] { return done[i] != 0; });
+        FileResult result = std::move(results[i]);
+        lock.unlock();
+        report(request.files[i], result);
+    }
+}
+
+}  // namespace
+
+int RunAuto(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    AutoRequest request;
+    if (std::string problem = ParseAutoArgs(args, request); !problem.empty()) {
+        err << "pirolex auto: " << problem << kHint << '\n';
+        return kStatusUsage;
+    }
+    int status = kStatusOk;
+    MeasureAll(request, [&](const std::string& path, const FileResult& result) {
+        if (!result.speed) status = kStatusFailed;
+        if (request.json) {
+            PrintJson(path, result, out);
+            if (!result.speed) err << path << ": " << result.readError << '\n';
+        } else {
+            PrintText(path, result, out, err);
+        }
+        out.flush();
+    });
+    return status;
+}
+
+}  // namespace pirolex

@@ -1,0 +1,153 @@
+// `pirolex auto`: its output per file, its JSON and its exit statuses, through the command line.
+
+#include "auto_command.h"
+#include "cli.h"
+#include "flyby.h"
+#include "messages.h"
+#include "wav_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <random>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace pirolex {
+namespace {
+
+struct CliResult {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+CliResult RunAutoWith(std::vector<std::string> args) {
+    args.insert(args.begin(), {"pirolex", "auto"});
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = RunCommandLine(static_cast<int>(args.size()), argv.data(), out, err);
+    return {status, out.str(), err.str()};
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// The number after "key": in a JSON line, or NaN when the key is missing.
+double JsonNumberField(const std::string& line, const std::string& key) {
+    const size_t at = line.find("\"" + key + "\":");
+    if (at == std::string::npos) return std::nan("");
+    return std::strtod(line.c_str() + at + key.size() + 3, nullptr);
+}
+
+std::string FlybyFile(double kmh, const std::string& name) {
+    flyby::Params p;
+    p.speedKmh = kmh;
+    p.baseFrequency = 2500.0;
+    p.closestDistance = 15.0;
+    p.seconds = 8.0;
+    return testwav::WriteTempFile(flyby::MakeWav(p), name);
+}
+
+std::string NoiseFile() {
+    std::mt19937 random(7);
+    std::normal_distribution<double> noise(0.0, 3000.0);
+    return testwav::WriteTempFile(
+        testwav::MakeWavFn({.bits = 16, .channels = 1, .rate = 22050}, 22050 * 6,
+                           [&](size_t, int) { return std::clamp(noise(random), -32768.0, 32767.0); }),
+        "noise-only.wav");
+}
+
+TEST(AutoCommand, JsonLinesInInputOrderAnswerRefuseAndReportTheUnreadable) {
+    const std::string flyby = FlybyFile(90.0, "auto-90kmh.wav");
+    const std::string noise = NoiseFile();
+    const std::string missing = "/nonexistent/auto-missing.wav";
+    const CliResult run = RunAutoWith({"--json", flyby, missing, noise, "--temp", "15"});
+    EXPECT_EQ(run.status, 1);
+    const std::vector<std::string> lines = SplitLines(run.out);
+    ASSERT_EQ(lines.size(), 3u) << run.out;
+
+    EXPECT_EQ(lines[0].rfind("{\"file\":\"" + flyby + "\",", 0), 0u) << lines[0];
+    EXPECT_NEAR(JsonNumberField(lines[0], "kmh"), 90.0, 0.9) << lines[0];
+    const double sigma = JsonNumberField(lines[0], "sigma_kmh");
+    EXPECT_TRUE(sigma > 0.0 && sigma < 2.0) << lines[0];
+    EXPECT_NEAR(JsonNumberField(lines[0], "f0_hz"), 2500.0, 25.0) << lines[0];
+    EXPECT_NEAR(JsonNumberField(lines[0], "closest_s"), 4.0, 0.2) << lines[0];
+    EXPECT_NEAR(JsonNumberField(lines[0], "distance_m"), 15.0, 3.0) << lines[0];
+    EXPECT_EQ(JsonNumberField(lines[0], "harmonic"), 1.0) << lines[0];
+    EXPECT_EQ(lines[0].find("refused"), std::string::npos);
+
+    EXPECT_EQ(lines[1], "{\"file\":\"" + missing + "\",\"error\":\"Datei nicht gefunden\"}");
+    EXPECT_EQ(run.err, missing + ": Datei nicht gefunden\n");
+
+    EXPECT_NE(lines[2].find("\"refused\":\"keine Messung: "), std::string::npos) << lines[2];
+    EXPECT_TRUE(std::isnan(JsonNumberField(lines[2], "kmh"))) << lines[2];
+}
+
+TEST(AutoCommand, TextShowsTheWindowsSpeedLineAndTheTemperatureMovesTheSpeed) {
+    const std::string flyby = FlybyFile(150.0, "auto-150kmh.wav");
+    const CliResult cold = RunAutoWith({flyby, "--temp", "-10.5"});
+    const CliResult warm = RunAutoWith({"--temp", "35", flyby});
+    ASSERT_EQ(cold.status, 0) << cold.err;
+    ASSERT_EQ(warm.status, 0) << warm.err;
+    const std::vector<std::string> lines = SplitLines(cold.out);
+    ASSERT_EQ(lines.size(), 3u) << cold.out;
+    EXPECT_EQ(lines[0], flyby);
+    EXPECT_EQ(lines[1].rfind("Geschwindigkeit: ", 0), 0u) << lines[1];
+    EXPECT_TRUE(std::regex_match(
+        lines[1], std::regex("Geschwindigkeit: +[0-9]+\\.[0-9]{2} km/h \\(± +[0-9]+\\.[0-9]{2} km/h\\) ")))
+        << lines[1];
+    EXPECT_NE(lines[2].find("Harmonische 1"), std::string::npos) << lines[2];
+    // The same pitches mean a speed in proportion to the speed of sound, which grows with the
+    // square root of the absolute temperature.
+    const double kmhCold = std::strtod(lines[1].c_str() + 17, nullptr);
+    const double kmhWarm = std::strtod(SplitLines(warm.out)[1].c_str() + 17, nullptr);
+    EXPECT_NEAR(kmhWarm / kmhCold, std::sqrt((273.15 + 35.0) / (273.15 - 10.5)), 0.002);
+}
+
+TEST(AutoCommand, BadArgumentsGiveOneLineNamingThemAndExitTwo) {
+    const struct {
+        std::vector<std::string> args;
+        std::string named;
+    } cases[] = {
+        {{}, "Datei"},
+        {{"x.wav", "--temp"}, "--temp"},
+        {{"x.wav", "--temp", "40.5"}, "40.5"},
+        {{"x.wav", "--temp", "12,5"}, "12,5"},
+        {{"x.wav", "--temp", "5", "--temp", "6"}, "doppelt"},
+        {{"x.wav", "--fast"}, "--fast"},
+    };
+    for (const auto& c : cases) {
+        const CliResult run = RunAutoWith(c.args);
+        EXPECT_EQ(run.status, 2) << c.named;
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_NE(run.err.find(c.named), std::string::npos) << run.err;
+    }
+}
+
+TEST(AutoCommand, EveryRefusalHasItsOwnGermanSentence) {
+    std::set<std::string> seen;
+    for (int code = static_cast<int>(AutoSpeedRefusal::kNoSamples);
+         code <= static_cast<int>(AutoSpeedRefusal::kUncertain); ++code) {
+        const std::string text = texts::RefusalText(static_cast<AutoSpeedRefusal>(code));
+        EXPECT_EQ(text.rfind("keine Messung: ", 0), 0u) << code;
+        EXPECT_GT(text.size(), 30u) << code;
+        EXPECT_TRUE(seen.insert(text).second) << text;
+    }
+}
+
+}  // namespace
+}  // namespace pirolex
