@@ -6,10 +6,11 @@ namespace pirolex {
 
 namespace {
 
-PictureEnd DrawChannel(int32_t channelIndex, const Recording& recording, const Settings& settings,
-                       int32_t lineStep, PictureState& state, const Drawing& drawing) {
+PictureEnd DrawChannel(int32_t channelIndex, const Recording& recording, int64_t firstFrame,
+                       const Settings& settings, int32_t lineStep, PictureState& state,
+                       const Drawing& drawing) {
     const Channel channel = channelIndex == 0 ? Channel::kLeft : Channel::kRight;
-    const PictureSamples samples(recording, channelIndex);
+    const PictureSamples samples(recording, channelIndex, firstFrame);
     const PassEnd end = RunSpectrogramPass(
         samples, settings, lineStep, state.filterLimit, state.buffers,
         [&](const SpectrumLine& line) { DrawSpectrumLine(line, channel, settings, drawing, state.rows); });
@@ -27,15 +28,15 @@ FrequencyAxis AxisFor(const Recording& recording, const Settings& settings, cons
 
 PictureEnd DrawPicture(const Recording& recording, const Settings& settings, int32_t lineStep,
                        PictureState& state, PlotCanvas& canvas, const PlotView& view,
-                       PlotEffects& effects) {
+                       PlotEffects& effects, int64_t firstFrame) {
     const FrequencyAxis axis = AxisFor(recording, settings, view);
     const Drawing drawing{canvas, view, axis, effects};
     canvas.Clear();
     PictureEnd end;
-    if (settings.channel != Channel::kRight) end = DrawChannel(0, recording, settings, lineStep, state, drawing);
+    if (settings.channel != Channel::kRight) end = DrawChannel(0, recording, firstFrame, settings, lineStep, state, drawing);
     if (settings.channel != Channel::kLeft) {
         const std::optional<FilterCaption> leftCaption = end.caption;
-        end = DrawChannel(1, recording, settings, lineStep, state, drawing);
+        end = DrawChannel(1, recording, firstFrame, settings, lineStep, state, drawing);
         if (!end.caption) end.caption = leftCaption;
     }
     effects.PresentPlot();

@@ -3,7 +3,7 @@
 #include "auto_command.h"
 #include "messages.h"
 #include "picture_samples.h"
-#include "wav_reader.h"
+#include "recording_file.h"
 
 #include <algorithm>
 #include <iostream>
@@ -14,14 +14,16 @@ namespace pirolex {
 namespace {
 
 constexpr const char* kUsage =
-    "Pirolex misst die Fluggeschwindigkeit eines Modellflugzeugs aus einer WAV-Aufnahme.\n"
+    "Pirolex misst die Fluggeschwindigkeit eines Modellflugzeugs aus einer Tonaufnahme:\n"
+    "WAV, FLAC, MP3, M4A/AAC, Ogg/Opus oder die Tonspur eines Videos (MP4, MOV, MKV).\n"
     "\n"
     "Aufruf:\n"
     "  pirolex               Fenster öffnen, die WAV-Datei im Dateidialog wählen\n"
     "  pirolex DATEI         Fenster öffnen und DATEI laden\n"
     "  pirolex info DATEI    DATEI lesen und ohne Fenster ausgeben, was die Statuszeile\n"
     "                        zeigen würde (Pfad, Samplerate, Samples, Dauer), dazu Kanäle,\n"
-    "                        Bits pro Sample und Format\n"
+    "                        Bits pro Sample und Format, bei anderen Formaten als WAV\n"
+    "                        Kanäle, Codec und Container\n"
     "  pirolex render DATEI -o BILD.png [Optionen]\n"
     "                        das Spektrogramm ohne Fenster berechnen und als PNG speichern,\n"
     "                        Pixel für Pixel das Bild, das das Fenster mit diesen\n"
@@ -35,6 +37,9 @@ constexpr const char* kUsage =
     "      --points 5..50               Punkte pro Linie bei const. PPL (20)\n"
     "      --size BREITExHÖHE           Fenstergröße mit Rahmen, 300x200 bis 4096x4096\n"
     "                                   (846x438; die Grafik ist 231 schmaler, 167 niedriger)\n"
+    "      --start SEKUNDEN             Beginn des Ausschnitts einer Aufnahme, die länger ist,\n"
+    "                                   als die Grafik fasst (700000 Samples); ohne: um die\n"
+    "                                   lauteste Stelle, wie im Fenster\n"
     "  pirolex measure DATEI --a HZ --b HZ [--temp T] [Optionen]\n"
     "                        Marke A (Anflug) und B (Abflug) in die Spalten der 2D-Grafik\n"
     "                        setzen, deren Frequenz HZ am nächsten liegt, und ausgeben, was\n"
@@ -42,7 +47,7 @@ constexpr const char* kUsage =
     "                        mit ihrer Frequenz; HZ über 0 bis zur halben Samplerate,\n"
     "                        T Lufttemperatur -20..40 (15). Optionen wie bei render außer\n"
     "                        -o und --mode: --fft, --channel, --fein, --iq, --threshold,\n"
-    "                        --points, --size; gemessen wird in der Grafik, die das Fenster\n"
+    "                        --points, --size, --start; gemessen wird in der Grafik, die das Fenster\n"
     "                        mit diesen Einstellungen zeigt, und die FFT-Filter-Zahl\n"
     "                        bestimmt die Auflösung (±) mit\n"
     "  pirolex auto DATEI... [--temp T] [--json]\n"
@@ -73,14 +78,25 @@ std::string FormatName(const WavInfo& info) {
     return name;
 }
 
-// The status bar's panels 0 to 3 as the window would show them, then the format.
-void PrintInfo(const std::string& path, const WavResult& wav, std::ostream& out) {
-    const WavInfo& info = wav.info;
-    const int64_t frames = wav.recording.FrameCount();
+// The status bar's panels 0 to 3 as the window would show them, then the format: for WAV files
+// as the header states it, for the others the codec and the container the decoder found.
+void PrintInfo(const std::string& path, const RecordingFile& file, std::ostream& out) {
+    const WavInfo& info = file.wav;
+    const int64_t frames = file.recording.FrameCount();
     out << path << '\n';
-    out << texts::SampleRatePanel(wav.recording.sampleRate) << '\n';
+    out << texts::SampleRatePanel(file.recording.sampleRate) << '\n';
     out << texts::FrameCountPanel(frames) << '\n';
-    out << texts::DurationPanel(frames, wav.recording.sampleRate) << '\n';
+    out << texts::DurationPanel(frames, file.recording.sampleRate) << '\n';
+    if (file.decoded) {
+        const DecodeInfo& decoded = file.decodedInfo;
+        out << "Kanäle: " << file.recording.ChannelCount() << '\n';
+        out << "Codec: " << decoded.codec << " (" << decoded.codecName << ")\n";
+        out << "Container: " << decoded.container << " (" << decoded.containerName << ")\n";
+        out << "Gespeicherte Samples: " << std::min<int64_t>(frames, kMaxFrames) << '\n';
+        if (decoded.damaged)
+            out << "Datei beschädigt oder unvollständig: alles Lesbare gelesen\n";
+        return;
+    }
     out << "Kanäle: " << info.channels << '\n';
     out << "Bits pro Sample: " << info.bitsPerSample << '\n';
     out << "Format: " << FormatName(info) << '\n';
@@ -91,12 +107,12 @@ void PrintInfo(const std::string& path, const WavResult& wav, std::ostream& out)
 }
 
 int RunInfo(const std::string& path, std::ostream& out, std::ostream& err) {
-    const WavResult wav = ReadWavFile(path);
-    if (!wav.Ok()) {
-        err << texts::ErrorText(*wav.error) << '\n';
+    const RecordingFile file = ReadRecordingFile(path);
+    if (!file.Ok()) {
+        err << texts::ErrorText(*file.error) << '\n';
         return kStatusFailed;
     }
-    PrintInfo(path, wav, out);
+    PrintInfo(path, file, out);
     return kStatusOk;
 }
 

@@ -1,17 +1,20 @@
 #include "offscreen_plot.h"
 
 #include "marker_drawing.h"
+#include "picture_span.h"
+#include "recording_file.h"
 #include "spectrogram_pass.h"
-#include "wav_reader.h"
 
 namespace pirolex {
 
 std::unique_ptr<OffscreenPlot> LoadPlot(const PlotRequest& request) {
-    WavResult wav = ReadWavFile(request.file);
-    if (!wav.Ok()) throw *wav.error;
+    RecordingFile file = ReadRecordingFile(request.file);
+    if (!file.Ok()) throw *file.error;
     auto plot = std::make_unique<OffscreenPlot>();
-    plot->recording = std::move(wav.recording);
-    plot->channels = static_cast<int32_t>(wav.info.channels);
+    plot->recording = std::move(file.recording);
+    plot->channels = file.FileChannels();
+    const double start = request.start ? *request.start : LoudestSpanStart(plot->recording);
+    plot->firstFrame = SpanFirstFrame(plot->recording, start);
     plot->view = ViewForImage(PlotImageSize(request.outerWidth, request.outerHeight));
     return plot;
 }
@@ -31,11 +34,11 @@ bool DrawPlot(OffscreenPlot& plot, PlotCanvas& canvas, const PlotRequest& reques
     PlotEffects none;
     PictureEnd end = DrawPicture(plot.recording, settings,
                                  LineStep(settings.picture, frames, settings.FftMask()),
-                                 plot.picture, canvas, plot.view, none);
+                                 plot.picture, canvas, plot.view, none, plot.firstFrame);
     if (request.settings.picture == Picture::k2D) return end.tooShort;
     settings.picture = request.settings.picture;
     end = DrawPicture(plot.recording, settings, LineStep(settings.picture, frames, settings.FftMask()),
-                      plot.picture, canvas, plot.view, none);
+                      plot.picture, canvas, plot.view, none, plot.firstFrame);
     return end.tooShort;
 }
 

@@ -20,11 +20,14 @@ namespace pirolex {
 struct OffscreenPlot {
     Recording recording;
     int32_t channels = 0;  // as the file states them
+    // The span the pictures show: from --start, else around the loudest moment, as the window
+    // chooses it.
+    int64_t firstFrame = 0;
     PlotView view;
     PictureState picture;
 };
 
-// Reads request.file; throws its Failure. No Qt needed.
+// Reads request.file as the window does (any format); throws its Failure. No Qt needed.
 std::unique_ptr<OffscreenPlot> LoadPlot(const PlotRequest& request);
 
 // A canvas of the plot image's size for the request's window size. Needs a QGuiApplication.

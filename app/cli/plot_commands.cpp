@@ -115,6 +115,8 @@ int RunRender(const std::vector<std::string>& args, std::ostream& /*out*/, std::
     if (!plot) return kStatusFailed;
     if (std::string problem = CheckRenderAgainst(request, plot->channels); !problem.empty())
         return Usage("render", problem, err);
+    if (std::string problem = CheckStartAgainst(request, plot->recording); !problem.empty())
+        return Usage("render", problem, err);
     try {
         ReportShortRecording(DrawPlot(*plot, canvas, request), request, err);
     } catch (const Failure& failure) {
@@ -138,6 +140,8 @@ int RunMeasure(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (std::string problem =
             CheckMeasureAgainst(request, plot->channels, plot->recording.sampleRate);
         !problem.empty())
+        return Usage("measure", problem, err);
+    if (std::string problem = CheckStartAgainst(request, plot->recording); !problem.empty())
         return Usage("measure", problem, err);
     try {
         // The 2D picture first, as the window has drawn it before the user clicks in it.

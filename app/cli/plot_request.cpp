@@ -1,5 +1,8 @@
 #include "plot_request.h"
 
+#include "picture_samples.h"
+#include "picture_span.h"
+
 #include <charconv>
 #include <cmath>
 #include <set>
@@ -110,6 +113,13 @@ std::string PositiveHz(const std::string& value, double& target) {
 std::string SetA(const std::string& value, PlotRequest& r) { return PositiveHz(value, r.frequencyA); }
 std::string SetB(const std::string& value, PlotRequest& r) { return PositiveHz(value, r.frequencyB); }
 
+std::string SetStart(const std::string& value, PlotRequest& r) {
+    double seconds = 0.0;
+    if (!ParseDouble(value, seconds) || seconds < 0.0) return "bad";
+    r.start = seconds;
+    return {};
+}
+
 std::string SetOutput(const std::string& value, PlotRequest& r) {
     if (value.empty()) return "bad";
     r.output = value;
@@ -135,18 +145,20 @@ const Option kIQ = {"--iq", "", SetIQ};
 const Option kThreshold = {"--threshold", "die ganzen Zahlen 0..30", SetThreshold};
 const Option kPoints = {"--points", "die ganzen Zahlen 5..50", SetPoints};
 const Option kSize = {"--size", "BREITExHÖHE von 300x200 bis 4096x4096", SetSize};
+const Option kStart = {"--start", "Sekunden ab 0 (Beginn des Ausschnitts einer langen Aufnahme)",
+                       SetStart};
 
 const std::vector<Option> kRenderOptions = {
     {"-o", "ein Dateiname für das PNG-Bild", SetOutput},
     {"--mode", "3D, 2D und 1D", SetMode},
-    kFFT, kChannel, kFein, kIQ, kThreshold, kPoints, kSize,
+    kFFT, kChannel, kFein, kIQ, kThreshold, kPoints, kSize, kStart,
 };
 
 const std::vector<Option> kMeasureOptions = {
     {"--a", "Frequenzen in Hz über 0", SetA},
     {"--b", "Frequenzen in Hz über 0", SetB},
     {"--temp", "die ganzen Zahlen -20..40", SetTemperature},
-    kFFT, kChannel, kFein, kIQ, kThreshold, kPoints, kSize,
+    kFFT, kChannel, kFein, kIQ, kThreshold, kPoints, kSize, kStart,
 };
 
 std::string Names(const std::vector<Option>& options) {
@@ -241,6 +253,22 @@ std::string CheckMeasureAgainst(const PlotRequest& request, int channels, int32_
                    Number(top) + " Hz, die halbe Samplerate von " + request.file;
     }
     return {};
+}
+
+std::string CheckStartAgainst(const PlotRequest& request, const Recording& recording) {
+    if (!request.start) return {};
+    const std::string given = "--start " + Number(*request.start) + ": ";
+    if (!NeedsSpan(recording)) {
+        if (*request.start == 0.0) return {};
+        return given + request.file + " passt ganz in die Grafik (höchstens " +
+               std::to_string(kMaxFrames) + " Samples), erlaubt ist nur 0";
+    }
+    const double latest =
+        static_cast<double>(recording.FrameCount() - kMaxFrames) / recording.sampleRate;
+    if (*request.start <= latest) return {};
+    return given + "erlaubt sind 0 bis " + Number(LatestSpanStart(recording)) +
+           " Sekunden, damit der Ausschnitt von " + std::to_string(kMaxFrames) +
+           " Samples in " + request.file + " liegt";
 }
 
 }  // namespace pirolex

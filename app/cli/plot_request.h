@@ -4,9 +4,11 @@
 // and say in one line what is wrong and which values are allowed. No Qt here.
 
 #include "plot_view.h"
+#include "recording.h"
 #include "settings.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,9 @@ struct PlotRequest {
     int outerHeight = kDesignOuterHeight;
     double frequencyA = 0.0;     // measure: Hz for marker A (left button)
     double frequencyB = 0.0;     // measure: Hz for marker B (right button)
+    // Where the pictures' span of a long recording starts, in seconds; none: the window's
+    // default around the loudest moment.
+    std::optional<double> start;
 };
 
 // Both return an empty string when the arguments (those after the command's name) are usable,
@@ -30,5 +35,7 @@ std::string ParseMeasureArgs(const std::vector<std::string>& args, PlotRequest& 
 // The checks that need the loaded recording (its channels and sample rate); same contract.
 std::string CheckRenderAgainst(const PlotRequest& request, int channels);
 std::string CheckMeasureAgainst(const PlotRequest& request, int channels, int32_t sampleRate);
+// --start against the recording's length: the span must lie inside it.
+std::string CheckStartAgainst(const PlotRequest& request, const Recording& recording);
 
 }  // namespace pirolex

@@ -14,7 +14,6 @@
 #include "plot_view.h"
 #include "recording.h"
 #include "settings.h"
-#include "wav_reader.h"
 #include "window_seams.h"
 
 #include <QTimer>
@@ -132,7 +131,7 @@ public:
     void TrackBar1Change();
     void SpinEdit1Change();
     void Image1MouseDown(Qt::MouseButton button, int x, int y);
-    // A WAV file dropped onto the window: loaded as if chosen in the open dialog.
+    // A recording dropped onto the window: loaded as if chosen in the open dialog.
     void FormDropFiles(const std::string& path);
 
     // The settings as the controls show them now.
@@ -180,7 +179,7 @@ private:
     void ShowFileName();
     void LoadFailed();
     void ParseAndRecompute();
-    void ShowRecording(const WavInfo& info);
+    void ShowRecording(int32_t fileChannels);
     void EnableFileCommands(bool enabled);
     int PlaybackTimeoutMs() const;
     void SavePicture();

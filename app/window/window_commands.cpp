@@ -4,8 +4,8 @@
 #include "branding.h"
 #include "messages.h"
 #include "plot_png.h"
+#include "recording_file.h"
 #include "spectrogram_pass.h"
-#include "wav_reader.h"
 #include "widgets.h"
 #include "window_effects.h"
 #include "window_print.h"
@@ -62,13 +62,13 @@ void TPirolex::LoadFailed() {
 // the broken file are switched off before the guard reports why.
 void TPirolex::ParseAndRecompute() {
     WindowState& state = *state_;
-    WavResult wav = ReadWavFile(state.fileName);
-    if (!wav.Ok()) {
+    RecordingFile file = ReadRecordingFile(state.fileName);
+    if (!file.Ok()) {
         LoadFailed();
-        throw *wav.error;
+        throw *file.error;
     }
-    state.recording = std::move(wav.recording);
-    ShowRecording(wav.info);
+    state.recording = std::move(file.recording);
+    ShowRecording(file.FileChannels());
     EnableFileCommands(true);
     state.lineStep = LineStep(state.settings.picture, state.recording.FrameCount(),
                               state.settings.FftMask());
@@ -78,14 +78,14 @@ void TPirolex::ParseAndRecompute() {
 // Status panels 1 to 3, and the channel group: enabled for two or more channels; otherwise set to
 // "links" and disabled, without running its handler (the load recomputes once it is done). A
 // recording without a single frame leaves the group as it was.
-void TPirolex::ShowRecording(const WavInfo& info) {
+void TPirolex::ShowRecording(int32_t fileChannels) {
     const Recording& recording = state_->recording;
     ui_.StatusBar1->SetPanelText(1, QString::fromStdString(texts::SampleRatePanel(recording.sampleRate)));
     ui_.StatusBar1->SetPanelText(2, QString::fromStdString(texts::FrameCountPanel(recording.FrameCount())));
     ui_.StatusBar1->SetPanelText(
         3, QString::fromStdString(texts::DurationPanel(recording.FrameCount(), recording.sampleRate)));
     if (recording.FrameCount() < 1) return;
-    const bool stereo = info.channels >= 2;
+    const bool stereo = fileChannels >= 2;
     if (!stereo) {
         state_->settings.channel = Channel::kLeft;
         ui_.KanalRadioGroup->SetItemIndexQuietly(0);

@@ -1,4 +1,4 @@
-// Files dropped onto the window: one WAV file is loaded as if it had been chosen in the open
+// Files dropped onto the window: one recording is loaded as if it had been chosen in the open
 // dialog; anything else is refused while it is still being dragged.
 #include "main_window.h"
 
@@ -12,14 +12,14 @@ namespace pirolex {
 
 namespace {
 
-// The one local .wav file a drag carries, or nothing. The open dialog offers *.wav only, so the
-// name decides, as it does there; whether the content is a WAV file is the load's business.
-std::optional<std::string> DroppedWavFile(const QMimeData* mime) {
+// The one local recording a drag carries, or nothing. The name's ending decides, among those
+// the open dialog offers; whether the content is readable is the load's business.
+std::optional<std::string> DroppedRecording(const QMimeData* mime) {
     if (!mime || !mime->hasUrls() || mime->urls().size() != 1) return std::nullopt;
     const QUrl url = mime->urls().front();
     if (!url.isLocalFile()) return std::nullopt;
     const QString path = url.toLocalFile();
-    if (QFileInfo(path).suffix().compare(QStringLiteral("wav"), Qt::CaseInsensitive) != 0)
+    if (!RecordingSuffixes().contains(QFileInfo(path).suffix(), Qt::CaseInsensitive))
         return std::nullopt;
     return path.toStdString();
 }
@@ -27,7 +27,7 @@ std::optional<std::string> DroppedWavFile(const QMimeData* mime) {
 }  // namespace
 
 void TPirolex::dragEnterEvent(QDragEnterEvent* event) {
-    if (DroppedWavFile(event->mimeData())) {
+    if (DroppedRecording(event->mimeData())) {
         event->acceptProposedAction();
     } else {
         event->ignore();
@@ -35,7 +35,7 @@ void TPirolex::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void TPirolex::dropEvent(QDropEvent* event) {
-    const std::optional<std::string> path = DroppedWavFile(event->mimeData());
+    const std::optional<std::string> path = DroppedRecording(event->mimeData());
     if (!path) {
         event->ignore();
         return;

@@ -21,8 +21,7 @@ std::optional<std::string> ChooseWavFile(QWidget* parent) {
     // The dialog accepts any name, existing or not: the load's open test reports a bad one.
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setNameFilter(QStringLiteral("*.wav"));
-    dialog.selectFile(QStringLiteral("*.wav"));
+    dialog.setNameFilters(RecordingNameFilters());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().front().toStdString();
 }
@@ -63,6 +62,20 @@ WindowSeams DesktopSeams() {
     seams.pause = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
     seams.exitProcess = [] { QCoreApplication::exit(0); };
     return seams;
+}
+
+QStringList RecordingSuffixes() {
+    return {QStringLiteral("wav"), QStringLiteral("flac"), QStringLiteral("mp3"),
+            QStringLiteral("m4a"), QStringLiteral("aac"),  QStringLiteral("ogg"),
+            QStringLiteral("opus"), QStringLiteral("mp4"), QStringLiteral("mov"),
+            QStringLiteral("mkv")};
+}
+
+QStringList RecordingNameFilters() {
+    QStringList patterns;
+    for (const QString& suffix : RecordingSuffixes()) patterns << QStringLiteral("*.") + suffix;
+    return {QStringLiteral("Aufnahmen (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')'),
+            QStringLiteral("Alle Dateien (*)")};
 }
 
 std::function<std::optional<std::string>(QWidget*)> FirstChoice(

@@ -4,6 +4,7 @@
 // uses DesktopSeams(); tests hand in fakes, so no test opens a dialog, sleeps or needs a device.
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -34,6 +35,11 @@ struct WindowSeams {
 };
 
 WindowSeams DesktopSeams();
+
+// The endings of the recordings the open dialog offers and a drop accepts (lower case, no dot).
+QStringList RecordingSuffixes();
+// The open dialog's filters: "Aufnahmen (*.wav ...)" and "Alle Dateien (*)".
+QStringList RecordingNameFilters();
 
 // The first call of chooseFile returns path without a dialog; later calls go to next.
 std::function<std::optional<std::string>(QWidget*)> FirstChoice(

@@ -58,10 +58,14 @@ TEST(CommandLine, InfoNamesExtensibleFloatAndATruncatedDataChunk) {
 }
 
 TEST(CommandLine, InfoFailuresPrintTheGermanReasonAndExitOne) {
-    const std::string notWav = testwav::WriteTempFile({'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1}, "song.mid");
+    const std::vector<uint8_t> midi = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1};
+    // The name's ending picks the reader: the WAV reader's reasons stay as they were.
     const std::pair<std::string, std::string> cases[] = {
         {"/nonexistent/pirolex/missing.wav", "Datei nicht gefunden"},
-        {notWav, "Keine WAV-Datei"},
+        {"/nonexistent/pirolex/missing.m4a", "Datei nicht gefunden"},
+        {testwav::WriteTempFile(midi, "song.WAV"), "Keine WAV-Datei"},
+        {testwav::WriteTempFile(midi, "song.mid"),
+         "Unbekanntes Dateiformat: weder eine Ton- noch eine Videodatei, die Pirolex lesen kann"},
     };
     for (const auto& [path, message] : cases) {
         const CliResult run = RunWith({"info", path});

@@ -142,7 +142,9 @@ TEST(PlotRequest, BadRenderArgumentsNameTheProblemAndTheAllowedValues) {
             {with({"--size", "846x"}), "300x200 bis 4096x4096"},
             {with({"--size", "846*438"}), "300x200 bis 4096x4096"},
             {with({"--frobnicate"}), "unbekannte Option „--frobnicate“ (erlaubt: -o, --mode, --fft, "
-                                     "--channel, --fein, --iq, --threshold, --points, --size)"},
+                                     "--channel, --fein, --iq, --threshold, --points, --size, --start)"},
+            {with({"--start", "-0.1"}), "--start -0.1: erlaubt sind Sekunden ab 0"},
+            {with({"--start", "1,5"}), "--start 1,5: erlaubt sind Sekunden ab 0"},
             {with({"--temp", "15"}), "unbekannte Option „--temp“"},
             {with({"--fft", "512", "--fft", "256"}), "--fft ist doppelt angegeben"},
             {with({"--threshold", "10", "--points", "20"}), "--threshold und --points schließen sich aus"},
@@ -167,12 +169,33 @@ TEST(PlotRequest, BadMeasureArgumentsNameTheProblemAndTheAllowedValues) {
             {{"--a", "4000", "--b", "3000"}, "measure erwartet eine WAV-Datei"},
             {{"f.wav", "--a", "4000", "--b", "3000", "--mode", "2D"},
              "unbekannte Option „--mode“ (erlaubt: --a, --b, --temp, --fft, --channel, --fein, --iq, "
-             "--threshold, --points, --size)"},
+             "--threshold, --points, --size, --start)"},
             {{"f.wav", "--a", "4000", "--b", "3000", "--fft", "100"}, "--fft 100: erlaubt sind 128, 256, 512 und 1024"},
             {{"f.wav", "--a", "4000", "--b", "3000", "--threshold", "10", "--points", "20"},
              "--threshold und --points schließen sich aus"},
         },
         ParseMeasureArgs);
+}
+
+// A span must lie inside the recording: 800000 frames at 10 kHz leave 10 s for its start.
+TEST(PlotRequest, TheSpanStartsInsideTheRecording) {
+    PlotRequest r;
+    r.file = "long.m4a";
+    Recording longer{10000, {std::vector<int16_t>(800000)}};
+    Recording fits{10000, {std::vector<int16_t>(700000)}};
+    for (const double ok : {0.0, 4.25, 10.0}) {
+        r.start = ok;
+        EXPECT_EQ(CheckStartAgainst(r, longer), "") << ok;
+    }
+    r.start = 10.01;
+    EXPECT_EQ(CheckStartAgainst(r, longer),
+              "--start 10.01: erlaubt sind 0 bis 10 Sekunden, damit der Ausschnitt von 700000 Samples "
+              "in long.m4a liegt");
+    r.start = 0.0;
+    EXPECT_EQ(CheckStartAgainst(r, fits), "");
+    r.start = 0.5;
+    EXPECT_EQ(CheckStartAgainst(r, fits),
+              "--start 0.5: long.m4a passt ganz in die Grafik (höchstens 700000 Samples), erlaubt ist nur 0");
 }
 
 TEST(PlotRequest, TheRecordingDecidesChannelsAndTheHighestFrequency) {

@@ -149,7 +149,7 @@ TEST_F(DropTest, ABrokenOrMissingWavFileFailsTheWayTheDialogsChoiceWould) {
 TEST_F(DropTest, EverythingElseIsRefusedAndLoadsNothing) {
     const std::string wav = StereoFile("refused.wav");
     const QString local = QString::fromStdString(wav);
-    const QString mp3 = QString::fromStdString(testwav::WriteTempFile({1, 2, 3}, "tune.mp3"));
+    const QString txt = QString::fromStdString(testwav::WriteTempFile({1, 2, 3}, "notes.txt"));
     struct Case {
         const char* what;
         QMimeData* mime;
@@ -157,7 +157,7 @@ TEST_F(DropTest, EverythingElseIsRefusedAndLoadsNothing) {
     auto* text = new QMimeData;
     text->setText(local);
     const Case table[] = {
-        {"another file type", Files({mp3})},
+        {"another file type", Files({txt})},
         {"two WAV files", Files({local, local})},
         {"a remote WAV", Files({QStringLiteral("https://example.org/flyby.wav")})},
         {"a path as text", text},

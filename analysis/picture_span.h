@@ -1,0 +1,30 @@
+#pragma once
+// Which part of a long recording the pictures show. A picture holds at most kMaxFrames frames
+// (14.6 s at 48 kHz); of a longer recording it shows a span of that many, chosen by its start in
+// seconds, on a grid of tenths like the window's control. The measurements still see all of it.
+//
+// The default start puts the loudest moment in the middle of the span: a pass is the loudest
+// part of a fly-by recording, so it is on screen without searching. The window and the command
+// line use the same functions, so `pirolex render` draws what the window shows.
+
+#include "recording.h"
+
+#include <cstdint>
+
+namespace pirolex {
+
+// Whether the recording is longer than one picture holds, so that a span must be chosen.
+bool NeedsSpan(const Recording& recording);
+
+// The latest start, in seconds on the 0.1 s grid (rounded down): 0 unless NeedsSpan.
+double LatestSpanStart(const Recording& recording);
+
+// The start, on the 0.1 s grid, of the span centred on the 1-second window of the highest RMS
+// over all channels (the earliest of equal ones), kept within 0 .. LatestSpanStart.
+double LoudestSpanStart(const Recording& recording);
+
+// The first frame of the span that starts at `seconds`: the nearest frame, kept within the
+// recording so that the span is whole.
+int64_t SpanFirstFrame(const Recording& recording, double seconds);
+
+}  // namespace pirolex
