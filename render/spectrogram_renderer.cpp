@@ -102,7 +102,7 @@ void SetChannelPenMode(Channel channel, PlotCanvas& canvas) {
 void DrawLine2D(const SpectrumLine& line, Channel channel, bool iqPhase, const Drawing& d,
                 RowState& rows) {
     const int32_t n = line.number;
-    rows.rowY = RoundChecked(d.view.baselineY - n * d.view.yScale);
+    rows.rowY = LineRow(d.view, n);
     if (n > 1 && CheckedSub(rows.previousRowY, rows.rowY) >= 2) FillGap(d, rows);
     rows.previousRowY = rows.rowY;
     SetChannelPenMode(channel, d.canvas);
@@ -137,6 +137,10 @@ void DrawLine1D(const SpectrumLine& line, const Drawing& d) {
 }
 
 }  // namespace
+
+int32_t LineRow(const PlotView& view, int32_t number) {
+    return RoundChecked(view.baselineY - number * view.yScale);
+}
 
 void DrawSpectrumLine(const SpectrumLine& line, Channel channel, const Settings& settings,
                       const Drawing& drawing, RowState& rows) {

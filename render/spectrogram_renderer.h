@@ -17,6 +17,9 @@ struct RowState {
     int32_t previousRowY = 0;
 };
 
+// The row of the 2D picture's line `number`: line 1 just above the baseline, later lines higher.
+int32_t LineRow(const PlotView& view, int32_t number);
+
 // One line of a pass over `channel` (kLeft or kRight); line 1 brings the picture's frame.
 void DrawSpectrumLine(const SpectrumLine& line, Channel channel, const Settings& settings,
                       const Drawing& drawing, RowState& rows);

@@ -112,10 +112,12 @@ void TPirolex::BuildToolBar() {
     ui_.ToolButton3 = AddToolButton(46, 2, QStringLiteral("Berechnung der Grafik"));
     ui_.ToolButton4 = AddToolButton(69, 3, QStringLiteral("Drucken des Fensters"));
     ui_.ToolButton7 = AddToolButton(92, 7, QStringLiteral("Grafik speichern"));
-    // ToolButton6 is the separator between x 115 and x 785.
+    ui_.ToolButton9 = AddToolButton(115, 8, QStringLiteral("Automatisch messen"));
+    // ToolButton6 is the separator between x 138 and x 785.
     ui_.ToolButton8 = AddToolButton(785, 6, QStringLiteral("Info"));
     ui_.ToolButton5 = AddToolButton(808, 4, QStringLiteral("Ende"));
-    for (QToolButton* b : {ui_.ToolButton2, ui_.ToolButton3, ui_.ToolButton4, ui_.ToolButton7})
+    for (QToolButton* b :
+         {ui_.ToolButton2, ui_.ToolButton3, ui_.ToolButton4, ui_.ToolButton7, ui_.ToolButton9})
         b->setEnabled(false);
 }
 
@@ -229,6 +231,7 @@ void TPirolex::ConnectCommands() {
     connect(ui_.ToolButton3, &QToolButton::clicked, this, [this] { ToolButton3Click(); });
     connect(ui_.ToolButton4, &QToolButton::clicked, this, [this] { ToolButton4Click(); });
     connect(ui_.ToolButton7, &QToolButton::clicked, this, [this] { ToolButton7Click(); });
+    connect(ui_.ToolButton9, &QToolButton::clicked, this, [this] { ToolButton9Click(); });
     connect(ui_.ToolButton8, &QToolButton::clicked, this, [this] { ToolButton8Click(); });
     connect(ui_.ToolButton5, &QToolButton::clicked, this, [this] { ToolButton5Click(); });
 }

@@ -9,6 +9,7 @@
 // bar commands in window_commands.cpp, the control handlers in window_handlers.cpp, dropped files
 // in window_drop.cpp and the screen effects of a load or a recompute in window_effects.cpp.
 
+#include "auto_speed.h"
 #include "picture.h"
 #include "plot_canvas.h"
 #include "plot_view.h"
@@ -58,6 +59,9 @@ struct WindowState {
     // The FFT size the track bar last showed; its handler recomputes only when it changes.
     int32_t filterCount = 0;
     PictureState picture;
+    // The automatic measurement while it stands: its curve and markers are in the picture and
+    // its speed in the label. A recompute or a marker placed by hand ends it.
+    std::optional<AutoSpeed> autoSpeed;
 };
 
 struct WindowUi {
@@ -67,6 +71,7 @@ struct WindowUi {
     QToolButton* ToolButton3 = nullptr;  // compute
     QToolButton* ToolButton4 = nullptr;  // print
     QToolButton* ToolButton7 = nullptr;  // save the picture
+    QToolButton* ToolButton9 = nullptr;  // measure automatically
     QToolButton* ToolButton8 = nullptr;  // info
     QToolButton* ToolButton5 = nullptr;  // exit
     RadioGroup* KanalRadioGroup = nullptr;
@@ -117,6 +122,7 @@ public:
     void ToolButton3Click();  // compute
     void ToolButton4Click();  // print
     void ToolButton7Click();  // save the picture as PNG
+    void ToolButton9Click();  // measure the speed automatically
     void ToolButton8Click();  // info
     void ToolButton5Click();  // exit
 
@@ -192,6 +198,10 @@ private:
     void ShowPictureEnd(const PictureEnd& end);
     // The speed label once both markers are set, from their columns and the temperature.
     void ShowSpeed();
+    // The automatic measurement (window_auto.cpp): fitted at the temperature set, shown in the
+    // label, and in the 2D picture its curve and markers.
+    void MeasureAutomatically();
+    void ShowAutoSpeed();
     void SetSpeedLabel(const std::string& text);
     void SetImageHint(bool on);
 

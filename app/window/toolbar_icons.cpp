@@ -112,6 +112,22 @@ void PaintDisk(QPainter& p) {
     p.drawLine(QPointF(5, 12.5), QPointF(9, 12.5));
 }
 
+// The automatic measurement: the tone's fall at the pass as a blue curve (time upwards, as in
+// the 2D picture), between the red marker it places on the recede and the green one on the
+// approach.
+void PaintAutoMeasure(QPainter& p) {
+    p.setPen(QPen(QColor(0xC0, 0x00, 0x00), 1.5));
+    p.drawLine(QPointF(3.5, 1.5), QPointF(3.5, 14.5));
+    p.setPen(QPen(QColor(0x00, 0x80, 0x00), 1.5));
+    p.drawLine(QPointF(12.5, 1.5), QPointF(12.5, 14.5));
+    p.setPen(QPen(QColor(0x00, 0x00, 0xFF), 1.8));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath fall;
+    fall.moveTo(3.5, 2.0);
+    fall.cubicTo(3.5, 9.0, 12.5, 7.0, 12.5, 14.0);
+    p.drawPath(fall);
+}
+
 QPixmap PaintPixmap(int index, int size) {
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
@@ -126,6 +142,7 @@ QPixmap PaintPixmap(int index, int size) {
     case 4: PaintExit(p); break;
     case 6: PaintInfo(p); break;
     case 7: PaintDisk(p); break;
+    case 8: PaintAutoMeasure(p); break;
     default: break;
     }
     return pixmap;

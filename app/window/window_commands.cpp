@@ -94,7 +94,8 @@ void TPirolex::ShowRecording(int32_t fileChannels) {
 }
 
 void TPirolex::EnableFileCommands(bool enabled) {
-    for (QToolButton* b : {ui_.ToolButton2, ui_.ToolButton3, ui_.ToolButton4, ui_.ToolButton7})
+    for (QToolButton* b :
+         {ui_.ToolButton2, ui_.ToolButton3, ui_.ToolButton4, ui_.ToolButton7, ui_.ToolButton9})
         b->setEnabled(enabled);
 }
 

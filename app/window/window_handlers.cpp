@@ -41,7 +41,8 @@ void TPirolex::ShowError(const QString& text) {
     seams_.showMessage(this, MessageKind::Error, text);
 }
 
-// Every recompute starts without markers: their columns belong to the picture being replaced.
+// Every recompute starts without markers and without the automatic measurement's curve: they
+// belong to the picture being replaced.
 void TPirolex::Recompute() {
     ++recomputeRuns_;
     WindowState& state = *state_;
@@ -49,6 +50,7 @@ void TPirolex::Recompute() {
     SetImageHint(false);
     state.markerA = 0;
     state.markerB = 0;
+    state.autoSpeed.reset();
     SetSpeedLabel("");
     const PictureEnd end = DrawPicture(state.recording, CurrentSettings(), state.lineStep,
                                        state.picture, canvas_, state.view, *effects_);
@@ -159,8 +161,15 @@ void TPirolex::TrackBar1Change() {
     });
 }
 
+// The automatic measurement is fitted again, as the speed of sound enters the fit; otherwise the
+// markers' speed is worked out anew.
 void TPirolex::SpinEdit1Change() {
-    Guard([this] { ShowSpeed(); });
+    Guard([this] {
+        if (state_->autoSpeed)
+            MeasureAutomatically();
+        else
+            ShowSpeed();
+    });
 }
 
 // A press on the plot, in plot bitmap pixels, places a marker in the 2D picture.
@@ -179,6 +188,8 @@ void TPirolex::Image1MouseDown(Qt::MouseButton button, int x, int /*y*/) {
         if (marker != 0) DrawMarker(drawing, marker, kWhite);
         marker = x;
         DrawMarker(drawing, x, colour);
+        // From here the markers measure, not the fit.
+        state.autoSpeed.reset();
         ShowSpeed();
     });
 }

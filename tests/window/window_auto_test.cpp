@@ -1,0 +1,131 @@
+// The tool button "Automatisch messen" through the window: the speed in the label, the markers at
+// the fitted approach and recede, the fitted curve in the 2D picture, and the refit when the air
+// temperature changes.
+#include "fitted_curve.h"
+#include "flyby.h"
+#include "marker_drawing.h"
+#include "widgets.h"
+#include "window_fixture.h"
+#include "wav_writer.h"
+
+#include <QLabel>
+#include <QToolButton>
+
+#include <cmath>
+#include <cstdlib>
+
+namespace pirolex::testing {
+namespace {
+
+const std::string kSample = PIROLEX_SAMPLE;
+
+class AutoMeasureTest : public WindowTest {
+protected:
+    void StartWith(const std::string& path) {
+        Start({path});
+        Window().Timer1().stop();
+        ASSERT_TRUE(State().fileLoaded);
+    }
+    // The number after "Geschwindigkeit: ", or NaN when the label shows none.
+    double LabelKmh() {
+        const std::string text = Ui().Label1->text().toStdString();
+        const std::string head = "Geschwindigkeit: ";
+        if (text.rfind(head, 0) != 0) return std::nan("");
+        return std::strtod(text.c_str() + head.size(), nullptr);
+    }
+    // The frequency a marker's column is labelled with.
+    double MarkerHz(int32_t column) {
+        return static_cast<double>(
+            AxisFor(State().recording, State().settings, State().view).LabelHz(column));
+    }
+    // The curve's columns in the lowest and the highest plot row it reaches, and its pixel count.
+    struct Curve {
+        int pixels = 0;
+        int bottomX = -1;  // earliest: time runs upwards
+        int topX = -1;
+    };
+    Curve FindCurve() {
+        Curve curve;
+        const PlotCanvas& canvas = Window().PlotBitmap();
+        for (int y = 0; y < canvas.Height(); ++y)
+            for (int x = 0; x < canvas.Width(); ++x) {
+                if (canvas.Pixel(x, y) != kCurveBlue) continue;
+                ++curve.pixels;
+                if (curve.topX < 0) curve.topX = x;
+                curve.bottomX = x;
+            }
+        return curve;
+    }
+};
+
+// The sample (the synthesiser's 120 km/h pass of a 4350 Hz tone, 10 m away, at 15 degrees).
+TEST_F(AutoMeasureTest, OnTheSampleTheSpeedMarkersAndCurveFollowTheFitAndTheTemperature) {
+    StartWith(kSample);
+    ASSERT_TRUE(Ui().ToolButton9->isEnabled());
+    EXPECT_EQ(Ui().ToolButton9->toolTip(), QStringLiteral("Automatisch messen"));
+    Ui().ToolButton9->click();
+    EXPECT_NEAR(LabelKmh(), 120.0, 1.2) << Ui().Label1->text().toStdString();
+    EXPECT_TRUE(Ui().Label1->text().contains(QStringLiteral(" km/h (± "))) << Ui().Label1->text().toStdString();
+
+    flyby::Params p;
+    p.baseFrequency = 4350.0;
+    const double unitHz = 44100 / 2.0 / 1024.0;
+    EXPECT_NEAR(MarkerHz(State().markerA), flyby::ApproachFrequency(p), unitHz);
+    EXPECT_NEAR(MarkerHz(State().markerB), flyby::RecedeFrequency(p), unitHz);
+    const PlotCanvas& canvas = Window().PlotBitmap();
+    // Above the picture's lines, where the curve does not reach.
+    EXPECT_EQ(canvas.Pixel(State().markerA, 30), kMarkerGreen);
+    EXPECT_EQ(canvas.Pixel(State().markerB, 30), kMarkerRed);
+    // The curve rises from the approach's column at the bottom to the recede's at the top, in
+    // about one pixel per row between.
+    const Curve curve = FindCurve();
+    EXPECT_GT(curve.pixels, 150);
+    EXPECT_NEAR(curve.bottomX, State().markerA, 2);
+    EXPECT_NEAR(curve.topX, State().markerB, 2);
+    if (const char* shot = std::getenv("PIROLEX_AUTO_SCREENSHOT")) {
+        Window().show();
+        Window().grab().save(QString::fromLocal8Bit(shot));
+        Window().hide();
+    }
+
+    // The same pitches at 35 degrees: the speed grows with the speed of sound.
+    const double at15 = LabelKmh();
+    Ui().SpinEdit1->setValue(35);
+    EXPECT_NEAR(LabelKmh() / at15, std::sqrt((273.15 + 35) / (273.15 + 15)), 0.001);
+    EXPECT_EQ(canvas.Pixel(State().markerA, 30), kMarkerGreen);
+    EXPECT_GT(FindCurve().pixels, 150);
+    // A recompute ends it: no curve, no markers, no speed.
+    Window().ToolButton3Click();
+    EXPECT_EQ(FindCurve().pixels, 0);
+    EXPECT_EQ(State().markerA, 0);
+    EXPECT_EQ(Ui().Label1->text(), "");
+    EXPECT_TRUE(fake_.messages.empty());
+}
+
+// Outside the 2D picture the button measures and shows the label, and draws nothing; a
+// recording without a pass is refused with the reason in the label.
+TEST_F(AutoMeasureTest, In3DOnlyTheLabelAndWithoutAPassTheReason) {
+    flyby::Params p;
+    p.speedKmh = 200.0;
+    p.baseFrequency = 1500.0;
+    p.closestDistance = 25.0;
+    p.sampleRate = 48000;
+    p.channels = 2;
+    p.seconds = 8.0;
+    StartWith(testwav::WriteTempFile(flyby::MakeWav(p), "auto_window_3d.wav"));
+    Ui().GrafikRadio->SetItemIndex(0);  // 3D
+    Window().ToolButton9Click();
+    EXPECT_NEAR(LabelKmh(), 200.0, 2.0) << Ui().Label1->text().toStdString();
+    EXPECT_EQ(FindCurve().pixels, 0);
+    EXPECT_EQ(State().markerA, 0);
+
+    p.passSeconds = 30.0;  // still approaching when the recording ends
+    Load(testwav::WriteTempFile(flyby::MakeWav(p), "auto_window_half.wav"));
+    Window().ToolButton9Click();
+    EXPECT_TRUE(Ui().Label1->text().startsWith(QStringLiteral("keine Messung: ")))
+        << Ui().Label1->text().toStdString();
+    EXPECT_TRUE(fake_.messages.empty());
+}
+
+}  // namespace
+}  // namespace pirolex::testing
