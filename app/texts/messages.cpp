@@ -87,6 +87,14 @@ std::string DurationPanel(int64_t frames, int32_t sampleRate) {
 
 std::string FilterCountPanel(int32_t fftSize) { return std::to_string(fftSize) + " Filter"; }
 
+std::string SpanPanel(int64_t firstFrame, int64_t frames, int32_t sampleRate) {
+    const double rate = static_cast<double>(sampleRate);
+    char text[96];
+    std::snprintf(text, sizeof text, "Ausschnitt %.1f-%.1f s", static_cast<double>(firstFrame) / rate,
+                  static_cast<double>(firstFrame + frames) / rate);
+    return text;
+}
+
 std::string FftSizeLabel(int32_t fftSize) { return std::to_string(fftSize) + " FFT-Filter"; }
 
 std::string LimitCaption(int32_t limit) { return "Limit : " + std::to_string(limit); }

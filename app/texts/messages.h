@@ -29,6 +29,12 @@ std::string FrameCountPanel(int64_t frames);        // "441000 Samples"
 std::string DurationPanel(int64_t frames, int32_t sampleRate);
 std::string FilterCountPanel(int32_t fftSize);      // "1024 Filter"
 std::string FftSizeLabel(int32_t fftSize);          // "1024 FFT-Filter"
+// The span of a long recording the pictures show, from its first frame on, seconds with one
+// decimal: "Ausschnitt 42.3-56.9 s". The window adds it to panel 4, after the filter count.
+std::string SpanPanel(int64_t firstFrame, int64_t frames, int32_t sampleRate);
+// The caption of the control that chooses the span's start, and its tool tip.
+inline constexpr const char* kSpanCaption = "Ausschnitt ab";
+inline constexpr const char* kSpanHint = "Beginn des Ausschnitts, den die Grafik zeigt (Sekunden)";
 
 // The captions under the filter's track bars: "Limit : 20", "CFAR : 10 .. 40".
 std::string LimitCaption(int32_t limit);

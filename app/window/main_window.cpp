@@ -87,6 +87,7 @@ TPirolex::TPirolex(WindowSeams seams, QWidget* parent)
     BuildPlotArea();
     BuildTemperature();
     BuildStatusBar();
+    BuildSpanControls();
     AlignBars();
     canvas_.SetPresenter([this](const QImage& picture) {
         ui_.Image1->SetPicture(picture);

@@ -26,6 +26,8 @@
 #include <string>
 
 class QCheckBox;
+class QDoubleSpinBox;
+class QPushButton;
 class QGroupBox;
 class QLabel;
 class QSlider;
@@ -39,6 +41,7 @@ class PanelStatusBar;
 class PlotImage;
 class RadioGroup;
 class WindowEffects;
+struct RecordingFile;
 
 // What the window holds besides its controls.
 struct WindowState {
@@ -56,6 +59,10 @@ struct WindowState {
     // Frames between two lines: set when a file loads and when the picture changes, not when the
     // FFT size does.
     int32_t lineStep = 0;
+    // The first frame the pictures show: 0, or for a recording longer than a picture holds the
+    // start of the span chosen with "Ausschnitt ab". Spectrum lines count their frames from the
+    // recording's start either way.
+    int64_t spanFirst = 0;
     // The FFT size the track bar last showed; its handler recomputes only when it changes.
     int32_t filterCount = 0;
     PictureState picture;
@@ -94,6 +101,9 @@ struct WindowUi {
     QLabel* Label2 = nullptr;
     ArrowSpinEdit* SpinEdit1 = nullptr;
     PanelStatusBar* StatusBar1 = nullptr;
+    QLabel* SpanLabel = nullptr;          // "Ausschnitt ab": shown for long recordings only
+    QDoubleSpinBox* SpanEdit = nullptr;   // the span's start in seconds
+    QPushButton* CancelButton = nullptr;  // "Abbrechen": shown while a load decodes
 };
 
 class TPirolex : public QWidget {
@@ -136,6 +146,7 @@ public:
     void CFARTrackBarChange();
     void TrackBar1Change();
     void SpinEdit1Change();
+    void SpanEditChange();
     void Image1MouseDown(Qt::MouseButton button, int x, int y);
     // A recording dropped onto the window: loaded as if chosen in the open dialog.
     void FormDropFiles(const std::string& path);
@@ -184,12 +195,22 @@ private:
     void LoadCommand(std::optional<std::string> chosen);
     void ShowFileName();
     void LoadFailed();
-    void ParseAndRecompute();
+    // False when the user cancelled the load; everything is then as it was.
+    bool ParseAndRecompute();
     void ShowRecording(int32_t fileChannels);
     void EnableFileCommands(bool enabled);
     int PlaybackTimeoutMs() const;
     void SavePicture();
     QString SuggestedPngName() const;
+
+    // Reading with a progress bar and cancelling, and the span of a long recording
+    // (window_load.cpp).
+    RecordingFile ReadWithProgress(const std::string& path);
+    void BuildSpanControls();
+    void PlaceLoadControls();
+    void ShowSpanControl();
+    void UpdateSpan();
+    void ShowFilterPanel();
 
     // Every handler body runs through here (window_handlers.cpp).
     void Guard(const std::function<void()>& body);

@@ -28,15 +28,25 @@ void TPirolex::ToolButton1Click() {
     Guard([this] { LoadCommand(seams_.chooseFile(this)); });
 }
 
-// A cancelled dialog keeps the previous name, so it loads the earlier file again.
+// A cancelled dialog keeps the previous name, so it loads the earlier file again. A cancelled
+// load puts the name, caption and panel back as they were.
 void TPirolex::LoadCommand(std::optional<std::string> chosen) {
     WindowState& state = *state_;
+    const std::string previousName = state.fileName;
+    const bool previousLoaded = state.fileLoaded;
+    const QString previousTitle = windowTitle();
+    const QString previousPanel = ui_.StatusBar1->PanelText(0);
     if (chosen) state.fileName = std::move(*chosen);
     ShowFileName();
     if (state.fileName.empty()) return;
     if (CanOpenForReading(state.fileName)) {
         state.fileLoaded = true;
-        ParseAndRecompute();
+        if (!ParseAndRecompute()) {
+            state.fileName = previousName;
+            state.fileLoaded = previousLoaded;
+            setWindowTitle(previousTitle);
+            ui_.StatusBar1->SetPanelText(0, previousPanel);
+        }
     } else {
         LoadFailed();
     }
@@ -60,19 +70,22 @@ void TPirolex::LoadFailed() {
 
 // A failed read leaves the earlier recording and its picture; only the commands that would use
 // the broken file are switched off before the guard reports why.
-void TPirolex::ParseAndRecompute() {
+bool TPirolex::ParseAndRecompute() {
     WindowState& state = *state_;
-    RecordingFile file = ReadRecordingFile(state.fileName);
+    RecordingFile file = ReadWithProgress(state.fileName);
     if (!file.Ok()) {
+        if (file.error->Code() == ErrorCode::kCancelled) return false;
         LoadFailed();
         throw *file.error;
     }
     state.recording = std::move(file.recording);
     ShowRecording(file.FileChannels());
+    ShowSpanControl();
     EnableFileCommands(true);
     state.lineStep = LineStep(state.settings.picture, state.recording.FrameCount(),
                               state.settings.FftMask());
     Recompute();
+    return true;
 }
 
 // Status panels 1 to 3, and the channel group: enabled for two or more channels; otherwise set to

@@ -52,8 +52,10 @@ void TPirolex::Recompute() {
     state.markerB = 0;
     state.autoSpeed.reset();
     SetSpeedLabel("");
+    UpdateSpan();
     const PictureEnd end = DrawPicture(state.recording, CurrentSettings(), state.lineStep,
-                                       state.picture, canvas_, state.view, *effects_);
+                                       state.picture, canvas_, state.view, *effects_,
+                                       state.spanFirst);
     ShowPictureEnd(end);
     // Clicks measure only in the 2D picture, so only there is the hint shown.
     SetImageHint(state.settings.picture == Picture::k2D);
@@ -156,7 +158,7 @@ void TPirolex::TrackBar1Change() {
         ui_.StatusBar1->SetPanelText(0, size);
         if (state.filterCount == previous) return;
         state.settings.fftExponent = position;
-        ui_.StatusBar1->SetPanelText(4, size);
+        ShowFilterPanel();
         trigger();
     });
 }

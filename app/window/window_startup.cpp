@@ -67,6 +67,7 @@ void TPirolex::FormResize() {
     canvas_.Resize(ui_.Image1->width(), ui_.Image1->height());
     state_->view = ViewForImage({ui_.Image1->width(), ui_.Image1->height()});
     ui_.Gauge1->move(OuterWidth() - kGaugeFromRight, ui_.Gauge1->y());
+    PlaceLoadControls();
     trigger();
 }
 

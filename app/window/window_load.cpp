@@ -1,0 +1,191 @@
+// Loading a recording that takes a while, and the span a long recording shows: other formats are
+// decoded on a thread of their own while the window keeps painting its progress bar; Esc, the
+// button "Abbrechen" or closing the window cancel, and nothing else the user does reaches the
+// window meanwhile. A recording longer than a picture holds gets the control "Ausschnitt ab".
+#include "main_window.h"
+
+#include "messages.h"
+#include "picture_samples.h"
+#include "picture_span.h"
+#include "recording_file.h"
+#include "widgets.h"
+
+#include <QCoreApplication>
+#include <QDoubleSpinBox>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+
+#include <atomic>
+#include <new>
+#include <thread>
+
+namespace pirolex {
+
+namespace {
+
+constexpr int kProgressIntervalMs = 50;
+constexpr int kSpanLabelLeft = 212;
+constexpr int kSpanEditLeft = 290;
+constexpr int kSpanBelowPlot = 7;  // the spin box's top, below the plot
+constexpr int kCancelWidth = 75;
+constexpr int kCancelGap = 6;  // between the button and the progress bar
+
+// While a load runs, the user's input reaches the "Abbrechen" button only. Esc and closing the
+// window cancel. Input is held back at the widgets, not at the window's screen surface, so that
+// a click still finds its way to the button.
+class LoadInputGuard : public QObject {
+public:
+    LoadInputGuard(const QWidget* cancelButton, std::atomic<bool>& cancel)
+        : cancelButton_(cancelButton), cancel_(cancel) {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    ~LoadInputGuard() override { QCoreApplication::instance()->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!watched->isWidgetType()) return false;
+        switch (event->type()) {
+        case QEvent::KeyPress:
+            if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) cancel_ = true;
+            return true;
+        case QEvent::Close:
+            cancel_ = true;
+            event->ignore();
+            return true;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::ContextMenu:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+            return watched != cancelButton_;
+        default: return false;
+        }
+    }
+
+private:
+    const QWidget* cancelButton_;
+    std::atomic<bool>& cancel_;
+};
+
+}  // namespace
+
+// WAV files are read as they always were, in one go; they need no decoding.
+RecordingFile TPirolex::ReadWithProgress(const std::string& path) {
+    if (IsWavPath(path)) return ReadRecordingFile(path);
+    std::atomic<bool> cancel{false};
+    std::atomic<int> percent{0};
+    RecordingFile file;
+    QEventLoop loop;
+    // A debounce that falls due would redraw the old recording while the new one loads.
+    const int due = timer1_.isActive() ? timer1_.remainingTime() : -1;
+    timer1_.stop();
+    LoadInputGuard guard(ui_.CancelButton, cancel);
+    const QMetaObject::Connection cancelled =
+        connect(ui_.CancelButton, &QPushButton::clicked, this, [&cancel] { cancel = true; });
+    ui_.Gauge1->SetProgress(0);
+    ui_.Gauge1->show();
+    ui_.CancelButton->show();
+    QTimer progress;
+    connect(&progress, &QTimer::timeout, this, [this, &percent] {
+        ui_.Gauge1->SetProgress(percent);
+        ui_.Gauge1->repaint();
+    });
+    progress.start(kProgressIntervalMs);
+    std::thread worker([&] {
+        try {
+            file = ReadRecordingFile(path, [&](double fraction) {
+                percent = static_cast<int>(fraction * 100.0);
+                return !cancel;
+            });
+        } catch (const std::bad_alloc&) {
+            file.error = Failure(ErrorCode::kTooLong);
+        }
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    worker.join();
+    progress.stop();
+    disconnect(cancelled);
+    ui_.CancelButton->hide();
+    ui_.Gauge1->hide();
+    if (!file.Ok() && due >= 0) timer1_.start(due);
+    return file;
+}
+
+void TPirolex::BuildSpanControls() {
+    ui_.SpanLabel = new QLabel(QString::fromUtf8(texts::kSpanCaption), this);
+    ui_.SpanLabel->adjustSize();
+    ui_.SpanEdit = new QDoubleSpinBox(this);
+    ui_.SpanEdit->resize(80, 22);
+    ui_.SpanEdit->setLocale(QLocale::c());  // "42.5", as every number the window shows
+    ui_.SpanEdit->setDecimals(1);
+    ui_.SpanEdit->setSingleStep(0.1);
+    ui_.SpanEdit->setSuffix(QStringLiteral(" s"));
+    // Typed digits count once the entry is done, not at every key.
+    ui_.SpanEdit->setKeyboardTracking(false);
+    ui_.SpanEdit->setToolTip(QString::fromUtf8(texts::kSpanHint));
+    ui_.SpanLabel->setToolTip(ui_.SpanEdit->toolTip());
+    ui_.SpanLabel->hide();
+    ui_.SpanEdit->hide();
+    connect(ui_.SpanEdit, &QDoubleSpinBox::valueChanged, this, [this] { SpanEditChange(); });
+
+    ui_.CancelButton = new QPushButton(QStringLiteral("Abbrechen"), this);
+    ui_.CancelButton->setToolTip(QStringLiteral("Laden abbrechen (Esc)"));
+    ui_.CancelButton->hide();
+    PlaceLoadControls();
+}
+
+// The span's control in the strip between the plot and the status bar, which follows the plot's
+// height; the cancel button left of the progress bar, which follows the window's width.
+void TPirolex::PlaceLoadControls() {
+    const int top = ui_.Image1->y() + ui_.Image1->height() + kSpanBelowPlot;
+    ui_.SpanEdit->move(kSpanEditLeft, top);
+    ui_.SpanLabel->move(kSpanLabelLeft, top + (ui_.SpanEdit->height() - ui_.SpanLabel->height()) / 2);
+    ui_.CancelButton->setGeometry(ui_.Gauge1->x() - kCancelGap - kCancelWidth, ui_.Gauge1->y() - 2,
+                                  kCancelWidth, ui_.Gauge1->height() + 4);
+}
+
+// After a load: for a long recording the control shows, its range the recording's, its value
+// the span around the loudest moment; without its handler, as the load recomputes itself.
+void TPirolex::ShowSpanControl() {
+    const Recording& recording = state_->recording;
+    const bool needed = NeedsSpan(recording);
+    const QSignalBlocker quiet(ui_.SpanEdit);
+    ui_.SpanEdit->setRange(0.0, LatestSpanStart(recording));
+    ui_.SpanEdit->setValue(LoudestSpanStart(recording));
+    ui_.SpanLabel->setVisible(needed);
+    ui_.SpanEdit->setVisible(needed);
+}
+
+void TPirolex::UpdateSpan() {
+    WindowState& state = *state_;
+    state.spanFirst = SpanFirstFrame(state.recording, ui_.SpanEdit->value());
+    ShowFilterPanel();
+}
+
+// Panel 4: the filter count, and after it the span when the picture shows only part.
+void TPirolex::ShowFilterPanel() {
+    const WindowState& state = *state_;
+    std::string text = texts::FilterCountPanel(state.filterCount);
+    if (NeedsSpan(state.recording))
+        text += ", " + texts::SpanPanel(state.spanFirst, kMaxFrames, state.recording.sampleRate);
+    ui_.StatusBar1->SetPanelText(4, QString::fromStdString(text));
+}
+
+void TPirolex::SpanEditChange() {
+    trigger();
+}
+
+}  // namespace pirolex
