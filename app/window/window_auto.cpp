@@ -58,8 +58,10 @@ void TPirolex::ShowAutoSpeed() {
         if (*marker != 0) DrawMarker(drawing, *marker, kWhite);
         *marker = 0;
     }
-    const LineTimes lines{state.recording.sampleRate, 0,
-                          std::min<int64_t>(state.recording.FrameCount(), kMaxFrames), state.lineStep,
+    // A long recording's picture shows a span: its lines start at the span's first frame, while
+    // the fit's times count from the recording's start.
+    const int64_t shown = std::min<int64_t>(state.recording.FrameCount() - state.spanFirst, kMaxFrames);
+    const LineTimes lines{state.recording.sampleRate, state.spanFirst, shown, state.lineStep,
                           state.settings.FftSize()};
     const int32_t width = canvas_.Width();
     state.markerA = axis.NearestColumn(result.approachFrequencyHz, width);
