@@ -1,5 +1,7 @@
 #include "window_module.h"
 
+#include "module_path.h"
+
 #include <dlfcn.h>
 
 #include <filesystem>
@@ -17,21 +19,19 @@ namespace {
 
 using WindowEntry = int (*)(int*, char**);
 
+}  // namespace
+
 std::filesystem::path ProgramPath() {
     std::error_code ec;
     auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
     return ec ? std::filesystem::path() : path;
 }
 
-// Next to the program (the build folder), then where the install puts it: the folder CMake
-// passes in, relative to the program's own.
-std::vector<std::filesystem::path> WindowModuleCandidates(const std::filesystem::path& program) {
-    const auto dir = program.parent_path();
-    return {dir / kWindowModuleName,
-            (dir / PIROLEX_WINDOW_MODULE_DIR / kWindowModuleName).lexically_normal()};
+// The install folder is the one CMake passes in, relative to the program's own.
+std::vector<std::filesystem::path> ModuleCandidates(const char* moduleName) {
+    const auto dir = ProgramPath().parent_path();
+    return {dir / moduleName, (dir / PIROLEX_WINDOW_MODULE_DIR / moduleName).lexically_normal()};
 }
-
-}  // namespace
 
 int RunWindowModule(int& argc, char** argv, std::ostream& err) {
     const auto program = ProgramPath();
@@ -40,7 +40,7 @@ int RunWindowModule(int& argc, char** argv, std::ostream& err) {
         return 1;
     };
     if (program.empty()) return fail("Pfad des Programms unbekannt");
-    for (const auto& candidate : WindowModuleCandidates(program)) {
+    for (const auto& candidate : ModuleCandidates(kWindowModuleName)) {
         if (!std::filesystem::exists(candidate)) continue;
         // Never closed: Qt keeps pointers into the module until the process ends.
         void* module = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);

@@ -1,6 +1,7 @@
 #include "recording_file.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 
 namespace pirolex {
@@ -31,6 +32,12 @@ Failure DecodeFailure(DecodeError error, const DecodeInfo& info) {
     return Failure(ErrorCode::kDamagedFile);
 }
 
+namespace {
+std::atomic<FileDecoder> fileDecoder{nullptr};
+}  // namespace
+
+void SetFileDecoder(FileDecoder decoder) { fileDecoder.store(decoder); }
+
 RecordingFile ReadRecordingFile(const std::string& path, const DecodeProgress& progress) {
     RecordingFile file;
     if (IsWavPath(path)) {
@@ -42,8 +49,13 @@ RecordingFile ReadRecordingFile(const std::string& path, const DecodeProgress& p
     }
     DecodeOptions options;
     options.progress = progress;
-    DecodeResult decoded = DecodeFile(path, options);
+    const FileDecoder decode = fileDecoder.load();
     file.decoded = true;
+    if (!decode) {
+        file.error = Failure(ErrorCode::kCodecMissing);
+        return file;
+    }
+    DecodeResult decoded = decode(path, options);
     if (decoded.error) file.error = DecodeFailure(*decoded.error, decoded.info);
     file.recording = std::move(decoded.recording);
     file.decodedInfo = std::move(decoded.info);

@@ -36,6 +36,13 @@ struct RecordingFile {
     }
 };
 
+// The decoder of other formats, handed in rather than linked: FFmpeg's libraries pull in about a
+// hundred more, which cost every start of the program some 50 ms, so `pirolex` loads them only
+// when a file needs them (app/decoder_module.h). What links the decoder anyway (the window, the
+// tests) passes DecodeFile. Without one, other formats fail as kCodecMissing.
+using FileDecoder = DecodeResult (*)(const std::string& path, const DecodeOptions& options);
+void SetFileDecoder(FileDecoder decoder);
+
 // Whether the path names a WAV file, by its extension alone: the content is the reader's business.
 bool IsWavPath(const std::string& path);
 

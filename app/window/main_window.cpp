@@ -2,8 +2,10 @@
 // pixels from the client area's top-left corner at the design size.
 #include "main_window.h"
 
+#include "audio_decoder.h"
 #include "branding.h"
 #include "messages.h"
+#include "recording_file.h"
 #include "toolbar_icons.h"
 #include "widgets.h"
 #include "window_effects.h"
@@ -75,6 +77,8 @@ TPirolex::TPirolex(WindowSeams seams, QWidget* parent)
       canvas_(615, 271),
       effects_(std::make_unique<WindowEffects>(*this)) {
     KeepNumbersLocaleFree();
+    // The window's module carries the decoder itself (the program loads it with the window).
+    SetFileDecoder(&DecodeFile);
     setWindowTitle(DesignCaption());
     setFont(DesignFont(11));
     setMinimumSize(kMinOuterWidth - kFrameWidth, kMinOuterHeight - kFrameHeight);

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -144,6 +145,19 @@ TEST(Program, ABadOptionExitsTwoWithOneLine) {
     EXPECT_EQ(run.err.toStdString(),
               "pirolex render: --fft 2048: erlaubt sind 128, 256, 512 und 1024 (pirolex --help zeigt die Aufrufe)\n");
     EXPECT_TRUE(run.out.isEmpty());
+}
+
+// Other formats go through the decoder module the program loads on demand, next to it.
+TEST(Program, ReadsOtherFormatsThroughItsDecoderModule) {
+    if (std::system("ffmpeg -version >/dev/null 2>&1") != 0) GTEST_SKIP() << "the ffmpeg command is missing";
+    QTemporaryDir dir;
+    const std::string flac = dir.filePath(QStringLiteral("sample.flac")).toStdString();
+    const std::string make = "ffmpeg -nostdin -loglevel error -i '" + kSample + "' '" + flac + "'";
+    ASSERT_EQ(std::system(make.c_str()), 0);
+    const ProcessRun run = RunProgram({QStringLiteral("info"), QString::fromStdString(flac)});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("441000 Samples"))) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("Codec: "))) << run.out.toStdString();
 }
 
 }  // namespace
