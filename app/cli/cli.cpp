@@ -18,7 +18,7 @@ constexpr const char* kUsage =
     "WAV, FLAC, MP3, M4A/AAC, Ogg/Opus oder die Tonspur eines Videos (MP4, MOV, MKV).\n"
     "\n"
     "Aufruf:\n"
-    "  pirolex               Fenster öffnen, die WAV-Datei im Dateidialog wählen\n"
+    "  pirolex               Fenster öffnen, die Aufnahme im Dateidialog wählen\n"
     "  pirolex DATEI         Fenster öffnen und DATEI laden\n"
     "  pirolex info DATEI    DATEI lesen und ohne Fenster ausgeben, was die Statuszeile\n"
     "                        zeigen würde (Pfad, Samplerate, Samples, Dauer), dazu Kanäle,\n"
@@ -135,8 +135,8 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
         return kStatusOk;
     }
     if (first == "info") {
-        if (argc < 3) return UsageError("info erwartet eine WAV-Datei", err);
-        if (argc > 3) return UsageError("info erwartet genau eine WAV-Datei", err);
+        if (argc < 3) return UsageError("info erwartet eine Aufnahme", err);
+        if (argc > 3) return UsageError("info erwartet genau eine Aufnahme", err);
         return RunInfo(argv[2], out, err);
     }
     if (first == "auto") return RunAuto(std::vector<std::string>(argv + 2, argv + argc), out, err);

@@ -189,7 +189,7 @@ std::string ParseArgs(const std::vector<std::string>& args, const std::vector<Op
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (!IsOption(arg)) {
-            if (!request.file.empty()) return "nur eine WAV-Datei möglich, „" + arg + "“ ist zu viel";
+            if (!request.file.empty()) return "nur eine Aufnahme möglich, „" + arg + "“ ist zu viel";
             request.file = arg;
             continue;
         }
@@ -220,7 +220,7 @@ std::string ParseRenderArgs(const std::vector<std::string>& args, PlotRequest& r
     if (std::string problem = ParseArgs(args, kRenderOptions, request, seen); !problem.empty())
         return problem;
     if (std::string problem = OneFilter(seen); !problem.empty()) return problem;
-    if (request.file.empty()) return "render erwartet eine WAV-Datei: render DATEI -o BILD.png";
+    if (request.file.empty()) return "render erwartet eine Aufnahme: render DATEI -o BILD.png";
     if (request.output.empty()) return "render erwartet -o BILD.png";
     return {};
 }
@@ -230,7 +230,7 @@ std::string ParseMeasureArgs(const std::vector<std::string>& args, PlotRequest& 
     if (std::string problem = ParseArgs(args, kMeasureOptions, request, seen); !problem.empty())
         return problem;
     if (std::string problem = OneFilter(seen); !problem.empty()) return problem;
-    if (request.file.empty()) return "measure erwartet eine WAV-Datei: measure DATEI --a HZ --b HZ";
+    if (request.file.empty()) return "measure erwartet eine Aufnahme: measure DATEI --a HZ --b HZ";
     if (!seen.count("--a") || !seen.count("--b"))
         return "measure erwartet --a HZ und --b HZ, Frequenzen in Hz über 0";
     return {};
