@@ -1,5 +1,6 @@
 // `pirolex auto`: its output per file, its JSON and its exit statuses, through the command line.
 
+#include "cli_run.h"
 #include "auto_command.h"
 #include "cli.h"
 #include "flyby.h"
@@ -21,21 +22,11 @@
 namespace pirolex {
 namespace {
 
-struct CliResult {
-    int status;
-    std::string out;
-    std::string err;
-};
+using CliResult = clitest::CliRun;
 
 CliResult RunAutoWith(std::vector<std::string> args) {
-    args.insert(args.begin(), {"pirolex", "auto"});
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = RunCommandLine(static_cast<int>(args.size()), argv.data(), out, err);
-    return {status, out.str(), err.str()};
+    args.insert(args.begin(), "auto");
+    return clitest::RunPirolex(std::move(args), {});
 }
 
 std::vector<std::string> SplitLines(const std::string& text) {

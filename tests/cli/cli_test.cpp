@@ -1,5 +1,6 @@
 // The command line, called directly with its output captured.
 
+#include "cli_run.h"
 #include "cli.h"
 #include "wav_writer.h"
 
@@ -13,22 +14,10 @@
 namespace pirolex {
 namespace {
 
-struct CliResult {
-    int status;
-    std::string out;
-    std::string err;
-};
+using CliResult = clitest::CliRun;
 
-CliResult RunWith(std::vector<std::string> args) {
-    args.insert(args.begin(), "pirolex");
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = RunCommandLine(static_cast<int>(args.size()), argv.data(), out, err);
-    return {status, out.str(), err.str()};
-}
+// Only the commands cli.h has of its own: no drawing.
+CliResult RunWith(std::vector<std::string> args) { return clitest::RunPirolex(std::move(args), {}); }
 
 int Lines(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
 

@@ -1,6 +1,7 @@
 // The measurement as a user makes it: a fly-by recording opened in the window, the engine tone
 // found in the 2D picture where the aircraft approaches and where it recedes, the two tones
 // clicked with the left and the right mouse button, the speed read from the speed label.
+#include "cli_run.h"
 #include "cli.h"
 #include "main_window.h"
 #include "measure_fixture.h"
@@ -123,21 +124,8 @@ TEST_P(WindowMeasure, TracksReadTheTonesWithinHalfABinAndTheirClicksShowTheSpeed
     EXPECT_TRUE(messages.empty());
 }
 
-struct CliRun {
-    int status;
-    std::string err;
-};
-
-CliRun RunPirolex(std::vector<std::string> args) {
-    args.insert(args.begin(), "pirolex");
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::ostringstream out, err;
-    const int status =
-        RunCommandLine(static_cast<int>(args.size()), argv.data(), out, err, PlotSubcommands());
-    return {status, err.str()};
-}
+using clitest::CliRun;
+using clitest::RunPirolex;
 
 // 0.02 s at 44100 Hz are 882 frames: no block of 1024 fits, one of 512 does. The window and the
 // command line say why the picture stays empty; with the smaller size nothing is said.

@@ -1,6 +1,7 @@
 // `pirolex render` and `pirolex measure` against the window: the PNG is the window's PlotBitmap
 // after the same recompute, pixel for pixel, and the measurement is the window's speed label
 // after the same two clicks. Failures give one line and the documented exit status.
+#include "cli_run.h"
 #include "cli.h"
 #include "flyby.h"
 #include "plot_commands.h"
@@ -22,22 +23,9 @@ namespace {
 
 using Args = std::vector<std::string>;
 
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
+using clitest::CliRun;
 
-CliRun RunPlot(Args args) {
-    args.insert(args.begin(), "pirolex");
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::ostringstream out, err;
-    const int status =
-        RunCommandLine(static_cast<int>(args.size()), argv.data(), out, err, PlotSubcommands());
-    return {status, out.str(), err.str()};
-}
+CliRun RunPlot(Args args) { return clitest::RunPirolex(std::move(args)); }
 
 int Lines(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
 

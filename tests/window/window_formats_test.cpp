@@ -2,6 +2,7 @@
 // measures as the WAV does, refused files keep the previous recording, a long fly-by shows its
 // pass in the window's and the command line's default span, and a decode can be cancelled.
 // The compressed files are made with the ffmpeg command; without it those cases are skipped.
+#include "cli_run.h"
 #include "auto_speed.h"
 #include "cli.h"
 #include "flyby.h"
@@ -55,22 +56,8 @@ std::string BlackVideo(double seconds) {
     return "-f lavfi -i color=c=black:s=64x64:r=10:d=" + std::to_string(seconds);
 }
 
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-CliRun RunPirolex(std::vector<std::string> args) {
-    args.insert(args.begin(), "pirolex");
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::ostringstream out, err;
-    const int status =
-        RunCommandLine(static_cast<int>(args.size()), argv.data(), out, err, PlotSubcommands());
-    return {status, out.str(), err.str()};
-}
+using clitest::CliRun;
+using clitest::RunPirolex;
 
 // "Marke A: Spalte 122, ..." -> 122.
 int Column(const std::string& out, char marker) {
