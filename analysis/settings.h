@@ -29,11 +29,17 @@ struct Settings {
     int32_t pointsPerLine;  // 5..50 (FilterMode::kConstantPoints)
     int32_t temperature;    // air temperature in degrees Celsius, -20..40
     int32_t fftExponent;    // the FFT size is 2^fftExponent, 128..1024
+    // The frequency band the pictures span, in hertz: both 0 for the whole band from 0 Hz to half
+    // the sample rate, the default picture. A zoomed band also draws the lowest bins, which the
+    // whole band's filter leaves out.
+    double bandLowHz = 0;
+    double bandHighHz = 0;
 
     int32_t FftSize() const { return int32_t{1} << fftExponent; }
     int32_t FftMask() const { return FftSize() - 1; }
     // Table rows per FFT bin: the tables are built for 1024 points, a smaller size steps through them.
     int32_t TableStride() const { return (int32_t{1} << kLargestFftExponent) >> fftExponent; }
+    bool BandZoomed() const { return bandHighHz > bandLowHz; }
 };
 
 // What the window shows at start-up and the command line assumes: 2D, links, norm, const. PPL

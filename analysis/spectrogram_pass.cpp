@@ -74,6 +74,10 @@ int32_t LineStep(Picture picture, int64_t recordingFrames, int32_t fftMask) {
     return static_cast<int32_t>(std::min<int64_t>(span / steps, INT32_MAX));
 }
 
+int64_t LineFirstFrame(int32_t number, int32_t lineStep, int64_t spanFirst) {
+    return spanFirst + int64_t{4} * lineStep * (number - 1);
+}
+
 PassEnd RunSpectrogramPass(const PictureSamples& samples, const Settings& settings,
                            int32_t lineStep, int32_t filterLimit, FftBuffers& buffers,
                            const LineHandler& onLine) {

@@ -23,6 +23,10 @@ inline constexpr int32_t kMaxLines = 250;
 // steps 0 and a smaller FFT size later still starts at its first frame.
 int32_t LineStep(Picture picture, int64_t recordingFrames, int32_t fftMask);
 
+// The first frame of line `number` (1-based) of a picture whose span starts at spanFirst: lines
+// advance 4 x lineStep frames each.
+int64_t LineFirstFrame(int32_t number, int32_t lineStep, int64_t spanFirst);
+
 struct SpectrumLine {
     int32_t number = 0;      // 1 .. 250
     int64_t firstFrame = 0;  // the block's first frame in the recording

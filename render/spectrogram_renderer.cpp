@@ -142,6 +142,10 @@ int32_t LineRow(const PlotView& view, int32_t number) {
     return RoundChecked(view.baselineY - number * view.yScale);
 }
 
+int32_t LineAtRow(const PlotView& view, int32_t y) {
+    return RoundChecked((view.baselineY - y) / view.yScale);
+}
+
 void DrawSpectrumLine(const SpectrumLine& line, Channel channel, const Settings& settings,
                       const Drawing& drawing, RowState& rows) {
     drawing.effects.ShowImage();

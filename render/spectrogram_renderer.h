@@ -19,6 +19,9 @@ struct RowState {
 
 // The row of the 2D picture's line `number`: line 1 just above the baseline, later lines higher.
 int32_t LineRow(const PlotView& view, int32_t number);
+// The line drawn at row y, the inverse of LineRow: the nearest line number, which lies outside
+// 1..250 below the baseline or above the last row.
+int32_t LineAtRow(const PlotView& view, int32_t y);
 
 // One line of a pass over `channel` (kLeft or kRight); line 1 brings the picture's frame.
 void DrawSpectrumLine(const SpectrumLine& line, Channel channel, const Settings& settings,

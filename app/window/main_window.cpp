@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QFrame>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QSlider>
 #include <QToolButton>
@@ -210,6 +211,11 @@ void TPirolex::BuildPlotArea() {
     ui_.Image1->move(210, 74);
     ui_.Image1->ResizePicture(615, 271);
     ui_.Image1->setToolTip(QString::fromUtf8(texts::kMeasureHint));
+
+    ui_.BandRow = new QWidget(this);
+    auto* bandLayout = new QHBoxLayout(ui_.BandRow);
+    bandLayout->setContentsMargins(0, 0, 0, 0);
+    ui_.BandRow->setGeometry(210, 349, 615, 24);
 }
 
 void TPirolex::BuildTemperature() {

@@ -104,6 +104,8 @@ struct WindowUi {
     QLabel* SpanLabel = nullptr;          // "Ausschnitt ab": shown for long recordings only
     QDoubleSpinBox* SpanEdit = nullptr;   // the span's start in seconds
     QPushButton* CancelButton = nullptr;  // "Abbrechen": shown while a load decodes
+    // The row under the plot that holds the frequency band's and the snap's controls.
+    QWidget* BandRow = nullptr;
 };
 
 class TPirolex : public QWidget {
