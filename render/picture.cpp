@@ -23,7 +23,8 @@ PictureEnd DrawChannel(int32_t channelIndex, const Recording& recording, int64_t
 }  // namespace
 
 FrequencyAxis AxisFor(const Recording& recording, const Settings& settings, const PlotView& view) {
-    return FrequencyAxis(recording.sampleRate, settings.TableStride(), view.plotLeft, view.xScale);
+    return FrequencyAxis(recording.sampleRate, settings.TableStride(), view.plotLeft, view.xScale,
+                         settings.bandLowHz, settings.bandHighHz);
 }
 
 PictureEnd DrawPicture(const Recording& recording, const Settings& settings, int32_t lineStep,

@@ -219,6 +219,12 @@ void PlotCanvas::TextOut(int x, int y, const std::string& text) {
     painter.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, s);
 }
 
+int PlotCanvas::TextWidth(const std::string& text) const {
+    return QFontMetrics(font_, &image_).horizontalAdvance(QString::fromStdString(text));
+}
+
+int PlotCanvas::TextHeight() const { return QFontMetrics(font_, &image_).height(); }
+
 void PlotCanvas::LoadFont() const {
     QFontMetrics(font_, &image_).horizontalAdvance(QStringLiteral("0123456789 Hz"));
 }

@@ -53,6 +53,9 @@ public:
     uint32_t FontColor() const { return fontColor_; }
     // Text with its top-left corner at (x, y) on an opaque white box.
     void TextOut(int x, int y, const std::string& text);
+    // The width and height of the box TextOut paints for the text.
+    int TextWidth(const std::string& text) const;
+    int TextHeight() const;
     // Looks the label font up now, so that the first text does not pay for the font database.
     void LoadFont() const;
 
