@@ -21,4 +21,15 @@ std::optional<DopplerSpeed> SpeedFromFrequencies(double halfDifferenceHz, double
                         CheckedDiv(resolutionHz * c, meanHz) / 2};
 }
 
+// v = c (A - B) / (A + B): dv/dA = 2 c B / (A + B)^2 and dv/dB = -2 c A / (A + B)^2.
+std::optional<DopplerSpeed> SpeedFromSnapped(double hzA, double spreadA, double hzB,
+                                             double spreadB, int32_t temperature) {
+    const double sum = hzA + hzB;
+    if (!(sum > 0.0) || !std::isfinite(sum)) return std::nullopt;
+    const double c = SoundSpeedKmh(temperature);
+    const double perA = 2 * c * hzB / (sum * sum) * spreadA;
+    const double perB = 2 * c * hzA / (sum * sum) * spreadB;
+    return DopplerSpeed{c * (hzA - hzB) / sum, std::hypot(perA, perB)};
+}
+
 }  // namespace pirolex

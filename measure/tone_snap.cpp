@@ -1,0 +1,252 @@
+#include "tone_snap.h"
+
+#include "spectrogram_pass.h"
+
+#include <fftw3.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <numbers>
+
+namespace pirolex {
+
+namespace {
+
+// Zero padding to eight times the block: the log-parabola through three padded bins then sits on
+// the top of the Hann main lobe, where it is nearly exact (bias below 0.0005 bin), instead of on
+// its whole width, where the lobe is no parabola.
+constexpr int32_t kPadding = 8;
+constexpr double kSearchBins = 2.0;
+// A peak must be the highest point within this many bins of itself: the Hann main lobe is four
+// bins wide, so a side lobe or the flank of a stronger tone beside the search is never taken.
+constexpr double kDominanceBins = 1.5;
+// The noise floor is the median power within this many bins of the click: most of them hold no
+// tone, and the floor follows the recording's coloured noise (wind, hum) where it is.
+constexpr int32_t kFloorBins = 32;
+// Power over the floor a peak needs, 10 dB: noise alone reaches it in about one search in a
+// hundred, a tone of a plane a few hundred metres away many times over.
+constexpr double kPeakOverFloor = 10.0;
+constexpr double kMadToSigma = 1.4826;
+// The median's standard error is sqrt(pi / 2) times the mean's for normal scatter.
+constexpr double kMedianEfficiency = 1.2533;
+
+struct FftwFree {
+    void operator()(void* p) const { fftw_free(p); }
+};
+
+// One plan per size for the process, made under a lock (FFTW's planner is not thread-safe, its
+// plans are) and executed on each caller's own buffers, which fftw_alloc aligns alike. Never
+// destroyed, so a thread still snapping at exit finds it intact.
+fftw_plan PlanFor(int32_t size) {
+    static std::mutex mutex;
+    static auto* const plans = new std::map<int32_t, fftw_plan>;
+    const std::lock_guard<std::mutex> lock(mutex);
+    if (const auto found = plans->find(size); found != plans->end()) return found->second;
+    std::unique_ptr<double[], FftwFree> in(fftw_alloc_real(static_cast<size_t>(size)));
+    std::unique_ptr<fftw_complex[], FftwFree> out(fftw_alloc_complex(static_cast<size_t>(size / 2 + 1)));
+    const fftw_plan plan = fftw_plan_dft_r2c_1d(size, in.get(), out.get(), FFTW_ESTIMATE);
+    plans->emplace(size, plan);
+    return plan;
+}
+
+// The power spectrum of one Hann-windowed, zero-padded block, and the search for a tone in it.
+class BlockPeaks {
+public:
+    BlockPeaks(const Recording& recording, Channel channel, int32_t fftSize)
+        : recording_(recording), n_(fftSize), m_(fftSize * kPadding),
+          in_(fftw_alloc_real(static_cast<size_t>(m_))),
+          out_(fftw_alloc_complex(static_cast<size_t>(m_ / 2 + 1))),
+          power_(static_cast<size_t>(m_ / 2 + 1)), window_(static_cast<size_t>(n_)),
+          plan_(PlanFor(m_)) {
+        for (int32_t i = 0; i < n_; ++i)
+            window_[static_cast<size_t>(i)] = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * i / n_);
+        const int32_t count = recording.ChannelCount();
+        if (channel == Channel::kBoth) {
+            for (int32_t c = 0; c < count; ++c) channels_.push_back(&recording.channels[static_cast<size_t>(c)]);
+        } else if (static_cast<int32_t>(channel) < count) {
+            channels_.push_back(&recording.channels[static_cast<size_t>(channel)]);
+        }
+    }
+
+    // Whether the block lies wholly in the recording, in a channel it has.
+    bool Fits(int64_t start) const {
+        return !channels_.empty() && start >= 0 && start + n_ <= recording_.FrameCount();
+    }
+
+    std::optional<double> PeakHz(int64_t start, double clickedHz) {
+        if (!Fits(start) || clickedHz <= 0 || recording_.sampleRate <= 0) return std::nullopt;
+        Transform(start);
+        const double binsPerHz = static_cast<double>(m_) / recording_.sampleRate;
+        const double centre = clickedHz * binsPerHz;
+        const int32_t top = m_ / 2 - 1;
+        const int32_t lo = std::max<int32_t>(1, static_cast<int32_t>(std::ceil(centre - kSearchBins * kPadding)));
+        const int32_t hi = std::min<int32_t>(top, static_cast<int32_t>(std::floor(centre + kSearchBins * kPadding)));
+        int32_t best = -1;
+        for (int32_t k = lo; k <= hi; ++k) {
+            if (power_[k] >= power_[k - 1] && power_[k] > power_[k + 1] && (best < 0 || power_[k] > power_[best]))
+                best = k;
+        }
+        if (best < 0 || !Dominates(best) || power_[best] < kPeakOverFloor * Floor(centre)) return std::nullopt;
+        const double a = std::log(power_[best - 1]), b = std::log(power_[best]), c = std::log(power_[best + 1]);
+        const double curvature = a - 2 * b + c;
+        const double offset = curvature < 0 ? 0.5 * (a - c) / curvature : 0.0;
+        return (best + offset) / binsPerHz;
+    }
+
+private:
+    void Transform(int64_t start) {
+        double mean = 0;
+        const double scale = 1.0 / (32768.0 * static_cast<double>(channels_.size()));
+        for (int32_t i = 0; i < n_; ++i) {
+            double sum = 0;
+            for (const std::vector<int16_t>* samples : channels_) sum += (*samples)[static_cast<size_t>(start + i)];
+            in_[i] = sum * scale;
+            mean += in_[i];
+        }
+        // Without its mean, the block's DC does not leak into the lowest tones' bins.
+        mean /= n_;
+        for (int32_t i = 0; i < n_; ++i) in_[i] = (in_[i] - mean) * window_[static_cast<size_t>(i)];
+        std::fill(in_.get() + n_, in_.get() + m_, 0.0);
+        fftw_execute_dft_r2c(plan_, in_.get(), out_.get());
+        for (int32_t k = 0; k <= m_ / 2; ++k) power_[k] = out_[k][0] * out_[k][0] + out_[k][1] * out_[k][1];
+        // A silent block has no log power; the floor test turns it away, the parabola must not see it.
+        for (double& p : power_) p = std::max(p, 1e-300);
+    }
+
+    bool Dominates(int32_t peak) const {
+        const int32_t reach = static_cast<int32_t>(kDominanceBins * kPadding);
+        const int32_t from = std::max(0, peak - reach), to = std::min(m_ / 2, peak + reach);
+        for (int32_t k = from; k <= to; ++k) {
+            if (power_[k] > power_[peak]) return false;
+        }
+        return true;
+    }
+
+    // The median power at the whole bins within kFloorBins of the click.
+    double Floor(double centre) {
+        floor_.clear();
+        for (int32_t bin = -kFloorBins; bin <= kFloorBins; ++bin) {
+            const auto k = static_cast<int64_t>(std::lround(centre)) + int64_t{bin} * kPadding;
+            if (k >= 1 && k < m_ / 2) floor_.push_back(power_[static_cast<size_t>(k)]);
+        }
+        if (floor_.empty()) return 0;
+        const auto middle = floor_.begin() + static_cast<std::ptrdiff_t>(floor_.size() / 2);
+        std::nth_element(floor_.begin(), middle, floor_.end());
+        return *middle;
+    }
+
+    const Recording& recording_;
+    std::vector<const std::vector<int16_t>*> channels_;
+    int32_t n_;
+    int32_t m_;
+    std::unique_ptr<double[], FftwFree> in_;
+    std::unique_ptr<fftw_complex[], FftwFree> out_;
+    std::vector<double> power_;
+    std::vector<double> window_;
+    std::vector<double> floor_;
+    fftw_plan plan_;
+};
+
+double Median(std::vector<double> values) {
+    const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    if (values.size() % 2 == 1) return *middle;
+    return 0.5 * (*middle + *std::max_element(values.begin(), middle));
+}
+
+struct LinePeak {
+    double seconds;
+    double hz;
+};
+
+// How far the tone drifts across the lines: the least-squares slope through the lines that are
+// not outliers, times the time they span. The slope's own noise is taken out of its square, so
+// a steady tone measured in noisy lines does not show a drift it does not have.
+double DriftHz(const std::vector<LinePeak>& peaks, double median, double sigma) {
+    std::vector<LinePeak> kept;
+    for (const LinePeak& p : peaks) {
+        if (std::fabs(p.hz - median) <= 3 * sigma || sigma == 0) kept.push_back(p);
+    }
+    if (kept.size() < 3) return 0;
+    double t = 0, f = 0;
+    for (const LinePeak& p : kept) {
+        t += p.seconds;
+        f += p.hz;
+    }
+    const auto n = static_cast<double>(kept.size());
+    t /= n;
+    f /= n;
+    double stt = 0, stf = 0;
+    for (const LinePeak& p : kept) {
+        stt += (p.seconds - t) * (p.seconds - t);
+        stf += (p.seconds - t) * (p.hz - f);
+    }
+    if (stt <= 0) return 0;
+    const double slope = stf / stt;
+    double residuals = 0;
+    for (const LinePeak& p : kept) {
+        const double r = p.hz - f - slope * (p.seconds - t);
+        residuals += r * r;
+    }
+    const double slopeVariance = residuals / (n - 2) / stt;
+    const auto [first, last] = std::minmax_element(
+        kept.begin(), kept.end(), [](const LinePeak& a, const LinePeak& b) { return a.seconds < b.seconds; });
+    return std::sqrt(std::max(0.0, slope * slope - slopeVariance)) * (last->seconds - first->seconds);
+}
+
+}  // namespace
+
+std::optional<double> BlockPeakHz(const Recording& recording, Channel channel, int32_t fftSize,
+                                  int64_t blockStart, double clickedHz) {
+    if (fftSize < 4) return std::nullopt;
+    BlockPeaks peaks(recording, channel, fftSize);
+    return peaks.PeakHz(blockStart, clickedHz);
+}
+
+std::optional<SnappedTone> SnapToTone(const Recording& recording, Channel channel,
+                                      int32_t fftSize, double clickedHz,
+                                      std::span<const int64_t> blockStarts) {
+    if (fftSize < 4 || recording.sampleRate <= 0) return std::nullopt;
+    BlockPeaks finder(recording, channel, fftSize);
+    std::vector<LinePeak> peaks;
+    int32_t blocks = 0;
+    for (const int64_t start : blockStarts) {
+        if (!finder.Fits(start)) continue;
+        ++blocks;
+        if (const std::optional<double> hz = finder.PeakHz(start, clickedHz))
+            peaks.push_back({(static_cast<double>(start) + fftSize / 2.0) / recording.sampleRate, *hz});
+    }
+    const auto found = static_cast<int32_t>(peaks.size());
+    const int32_t needed = std::max(std::min(3, blocks), (blocks + 2) / 3);
+    if (found == 0 || found < needed) return std::nullopt;
+
+    std::vector<double> hz;
+    for (const LinePeak& p : peaks) hz.push_back(p.hz);
+    SnappedTone tone;
+    tone.hz = Median(hz);
+    tone.lines = found;
+    std::vector<double> deviations;
+    for (const double f : hz) deviations.push_back(std::fabs(f - tone.hz));
+    const double sigma = kMadToSigma * Median(deviations);
+    const double standardError = kMedianEfficiency * sigma / std::sqrt(static_cast<double>(found));
+    const double drift = DriftHz(peaks, tone.hz, sigma);
+    const double resolvable = kResolvableBins * recording.sampleRate / fftSize;
+    tone.spreadHz = std::max(resolvable, std::hypot(standardError, drift));
+    return tone;
+}
+
+SnapBlocks EdgeLineBlocks(int32_t lines, int32_t lineStep, int64_t spanFirst) {
+    SnapBlocks blocks;
+    if (lines <= 0) return blocks;
+    const int32_t edge = std::max(1, (lines * 15 + 50) / 100);
+    for (int32_t number = 1; number <= edge; ++number) {
+        blocks.approach.push_back(LineFirstFrame(number, lineStep, spanFirst));
+        blocks.recede.push_back(LineFirstFrame(lines - edge + number, lineStep, spanFirst));
+    }
+    return blocks;
+}
+
+}  // namespace pirolex

@@ -1,0 +1,61 @@
+#pragma once
+// A marker's tone at full precision: the user clicks near a tone in the picture, whose columns
+// are tens of hertz wide and whose levels have 8 bits; the tone itself is read from the
+// recording's 16-bit samples, one FFT block per picture line, and its frequency interpolated
+// between bins. The lines' median is the answer, with an uncertainty that owns up to what makes
+// it wrong: the scatter of the lines, a tone still rising or falling inside them, and what the
+// interpolation cannot resolve.
+
+#include "recording.h"
+#include "settings.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace pirolex {
+
+struct SnappedTone {
+    double hz = 0;        // median over the lines that had a peak
+    double spreadHz = 0;  // its honest uncertainty (see below)
+    int32_t lines = 0;    // lines that had a peak
+};
+
+// The strongest spectral peak within about two FFT bins (of fftSize points) of clickedHz, in
+// each block of fftSize frames starting at blockStarts, read from the recording's 16-bit
+// samples (not the pictures' 8-bit levels) of `channel` (kBoth: the two channels' mean),
+// interpolated between bins; nothing when no block holds a peak there.
+//
+// A peak counts only where it stands clearly above the noise around it and is not the flank of
+// a stronger tone just outside the search; and an answer needs a third of the blocks (at least
+// three) to agree that a tone is there, so a click beside every tone gives nothing rather than
+// the loudest noise.
+//
+// spreadHz is the median's standard error from the lines' scatter, together with the drift of
+// the tone across the lines (a fly-by's tone keeps changing towards the pass, the engine's rpm
+// wanders), and never less than kResolvableBins of a bin.
+std::optional<SnappedTone> SnapToTone(const Recording& recording, Channel channel,
+                                      int32_t fftSize, double clickedHz,
+                                      std::span<const int64_t> blockStarts);
+
+// The finest step the interpolation can vouch for, in bins of the FFT size: its bias on a clean
+// tone is below 0.0005 bin from the sixth bin up and reaches 0.002 bin three bins above 0 Hz,
+// where the spectrum's mirror image pulls at the peak. The "±" is never smaller than this.
+inline constexpr double kResolvableBins = 0.005;
+
+// The blocks the command line snaps in: the lines in the first and the last 15 % of a
+// picture's lines (first for the approach, last for the recede), at least one each.
+struct SnapBlocks {
+    std::vector<int64_t> approach;
+    std::vector<int64_t> recede;
+};
+SnapBlocks EdgeLineBlocks(int32_t lines, int32_t lineStep, int64_t spanFirst);
+
+// The interpolated frequency of the strongest peak within about two bins of clickedHz in the one
+// block from blockStart on, as SnapToTone finds it in each line; nothing when no peak stands out
+// there. On its own for checking the interpolation against known tones.
+std::optional<double> BlockPeakHz(const Recording& recording, Channel channel, int32_t fftSize,
+                                  int64_t blockStart, double clickedHz);
+
+}  // namespace pirolex
