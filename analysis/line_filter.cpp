@@ -56,6 +56,15 @@ void FormWindow(const double* line, int32_t h, Window& w) {
     }
 }
 
+// The bins below the first full window, which a zoomed band filters too: each is measured against
+// the first full window (bins 0..20), the nearest there is to its own.
+int32_t CountLowKept(const Window& w, int32_t limit) {
+    const double factor = limit / 10.0;
+    int32_t count = 0;
+    for (int32_t k = 0; k < kHalfWindow; ++k) count += w.amp[k] >= factor * w.mean[kHalfWindow] ? 1 : 0;
+    return count;
+}
+
 // Two bins per step: each lane compares exactly as the scalar test does and yields -1 or 0.
 int32_t CountKept(const Window& w, int32_t h, int32_t limit) {
     const double factor = limit / 10.0;
@@ -82,9 +91,10 @@ bool Adapt(int32_t kept, KeepRange range, int32_t& limit) {
     return false;
 }
 
-void ApplyLimit(double* line, int32_t h, const Window& w, int32_t limit) {
+void ApplyLimit(double* line, int32_t h, const Window& w, int32_t limit, bool lowBins) {
     const double factor = limit / 10.0;
-    for (int32_t k = 0; k < kHalfWindow; ++k) line[k] = 0.0;
+    for (int32_t k = 0; k < kHalfWindow; ++k)
+        line[k] = lowBins && w.amp[k] >= factor * w.mean[kHalfWindow] ? w.amp[k] : 0.0;
     for (int32_t k = kHalfWindow; k <= h - kHalfWindow; ++k)
         line[k] = w.amp[k] >= factor * w.mean[k] ? w.amp[k] : 0.0;
     for (int32_t k = h - kHalfWindow + 1; k <= h; ++k) line[k] = 0.0;
@@ -114,14 +124,17 @@ int32_t FilterLine(std::span<double> line, const Settings& settings, int32_t car
     // The line keeps the bins of the last iteration's factor; the limit may leave the line one
     // step beyond it when the last iteration still adjusted it (in threshold mode too, which
     // matters once the mode changes back). A silent line leaves it alone.
+    const bool lowBins = settings.BandZoomed();
     int32_t used = limit;
     bool moved = HasSignal(window, h);
     for (int32_t iteration = 1; moved && iteration <= kMaxIterations; ++iteration) {
         used = limit;
-        moved = Adapt(CountKept(window, h, used), range, limit);
+        int32_t kept = CountKept(window, h, used);
+        if (lowBins) kept = CheckedAdd(kept, CountLowKept(window, used));
+        moved = Adapt(kept, range, limit);
         if (!adapts) break;
     }
-    ApplyLimit(line.data(), h, window, used);
+    ApplyLimit(line.data(), h, window, used, lowBins);
     return limit;
 }
 

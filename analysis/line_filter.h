@@ -24,7 +24,9 @@ KeepRange KeepRangeFor(int32_t pointsPerLine);
 int32_t StartLimit(const Settings& settings, int32_t carriedLimit);
 
 // Filters bins 0..h of the line in place (h = N/2 - 1; N of at least 64 points, otherwise
-// kRangeCheck), starting from StartLimit; returns the limit carried to the next line.
+// kRangeCheck), starting from StartLimit; returns the limit carried to the next line. The ten
+// bins at either end have no full window and are dropped, except in a zoomed band, where the
+// lowest ten are tested against the first full window, so low engine tones can be seen.
 int32_t FilterLine(std::span<double> line, const Settings& settings, int32_t carriedLimit);
 
 }  // namespace pirolex

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace pirolex {
 
@@ -48,11 +49,43 @@ void DrawFrame(Picture picture, const Drawing& d) {
     }
 }
 
+// The curve through the bins' points in a zoomed band, cut where it crosses the band's edges so
+// that nothing lies left of the plot's left edge or right of the end column (before the 3D
+// picture's depth `shift` moves it right).
+void BandCurve(const SpectrumLine& line, const Drawing& d, int32_t shift, double rowsPerUnit,
+               double lift) {
+    const double left = d.axis.PlotLeft();
+    const double right = d.axis.EndColumn();
+    const auto y = [&](int32_t k) { return d.view.baselineY - (lift + line.amplitudes[k]) * rowsPerUnit; };
+    const auto point = [&](double x, double py) {
+        return std::pair{CheckedAdd(RoundChecked(x), shift), RoundChecked(py)};
+    };
+    const int32_t h = static_cast<int32_t>(line.amplitudes.size());
+    bool started = false;
+    double x0 = d.axis.ColumnOfHz(d.axis.BinHz(0));
+    for (int32_t k = 1; k < h; ++k) {
+        const double x1 = d.axis.ColumnOfHz(d.axis.BinHz(k));
+        const double y0 = y(k - 1), y1 = y(k);
+        if (x1 >= left && x0 <= right) {
+            const auto at = [&](double x) { return y0 + (y1 - y0) * (x - x0) / (x1 - x0); };
+            const double from = std::max(x0, left), to = std::min(x1, right);
+            const auto [ax, ay] = point(from, x0 < left ? at(left) : y0);
+            const auto [bx, by] = point(to, x1 > right ? at(right) : y1);
+            if (!started) d.canvas.MoveTo(ax, ay);
+            d.canvas.LineTo(bx, by);
+            started = true;
+        }
+        if (x1 > right) break;
+        x0 = x1;
+    }
+}
+
 // Each later line stands n pixels further right (unscaled) and 2 x n higher (scaled), so line
 // 100 lies exactly along the tops of the frame's depth lines.
 void DrawLine3D(const SpectrumLine& line, const Drawing& d) {
     const int32_t n = line.number;
     const int32_t lift = CheckedMul(2, n);
+    if (d.axis.Zoomed()) return BandCurve(line, d, n, d.view.yScale, lift);
     const int32_t h = static_cast<int32_t>(line.amplitudes.size());
     for (int32_t k = 0; k < h; ++k) {
         const int32_t x = d.axis.BinColumn(k, n);
@@ -99,6 +132,37 @@ void SetChannelPenMode(Channel channel, PlotCanvas& canvas) {
     canvas.SetPenMode(channel == Channel::kRight ? PenMode::Mask : PenMode::Copy);
 }
 
+void DrawBins2D(const SpectrumLine& line, Channel channel, bool iqPhase, const Drawing& d, int32_t rowY) {
+    // Bin 0 is never drawn (the filter always drops it); each other bin paints its columns up to
+    // the next bin's first one.
+    const int32_t h = static_cast<int32_t>(line.amplitudes.size());
+    d.canvas.MoveTo(d.axis.BinLeftEdge(1), rowY);
+    for (int32_t k = 1; k < h; ++k) {
+        d.canvas.SetPenColor(PointColour(line, k, channel, iqPhase));
+        d.canvas.LineTo(d.axis.BinLeftEdge(CheckedAdd(k, 1)), rowY);
+    }
+}
+
+// In a zoomed band every bin from 0 on is drawn, each cut to the columns from the plot's left
+// edge to the end column.
+void DrawBins2DInBand(const SpectrumLine& line, Channel channel, bool iqPhase, const Drawing& d,
+                      int32_t rowY) {
+    const int32_t left = d.axis.PlotLeft();
+    const int32_t pastRight = CheckedAdd(d.axis.EndColumn(), 1);
+    const int32_t h = static_cast<int32_t>(line.amplitudes.size());
+    int32_t edge = d.axis.BinLeftEdge(0);
+    for (int32_t k = 0; k < h && edge < pastRight; ++k) {
+        const int32_t next = d.axis.BinLeftEdge(CheckedAdd(k, 1));
+        const int32_t from = std::max(edge, left), to = std::min(next, pastRight);
+        if (from < to) {
+            d.canvas.SetPenColor(PointColour(line, k, channel, iqPhase));
+            d.canvas.MoveTo(from, rowY);
+            d.canvas.LineTo(to, rowY);
+        }
+        edge = next;
+    }
+}
+
 void DrawLine2D(const SpectrumLine& line, Channel channel, bool iqPhase, const Drawing& d,
                 RowState& rows) {
     const int32_t n = line.number;
@@ -106,28 +170,33 @@ void DrawLine2D(const SpectrumLine& line, Channel channel, bool iqPhase, const D
     if (n > 1 && CheckedSub(rows.previousRowY, rows.rowY) >= 2) FillGap(d, rows);
     rows.previousRowY = rows.rowY;
     SetChannelPenMode(channel, d.canvas);
-    // Bin 0 is never drawn (the filter always drops it); each other bin paints its columns up to
-    // the next bin's first one.
-    const int32_t h = static_cast<int32_t>(line.amplitudes.size());
-    d.canvas.MoveTo(d.axis.BinLeftEdge(1), rows.rowY);
-    for (int32_t k = 1; k < h; ++k) {
-        d.canvas.SetPenColor(PointColour(line, k, channel, iqPhase));
-        d.canvas.LineTo(d.axis.BinLeftEdge(CheckedAdd(k, 1)), rows.rowY);
+    if (d.axis.Zoomed()) {
+        DrawBins2DInBand(line, channel, iqPhase, d, rows.rowY);
+    } else {
+        DrawBins2D(line, channel, iqPhase, d, rows.rowY);
     }
     if (n % kPresentEvery == 0) d.effects.PresentPlot();
 }
 
 // 5 pixels per amplitude unit, independent of the plot height; the start point alone takes
 // its amplitude unscaled.
-void DrawLine1D(const SpectrumLine& line, const Drawing& d) {
+void DrawWholeLine1D(const SpectrumLine& line, const Drawing& d) {
     const int32_t baseline = d.view.baselineY;
-    d.canvas.Clear();
-    d.canvas.SetPenColor(kBlack);
     d.canvas.MoveTo(d.axis.BinColumn(0), CheckedSub(baseline, RoundChecked(line.amplitudes[0])));
     const int32_t h = static_cast<int32_t>(line.amplitudes.size());
     for (int32_t k = 1; k < h; ++k)
         d.canvas.LineTo(d.axis.BinColumn(k),
                         CheckedSub(baseline, RoundChecked(5 * line.amplitudes[k])));
+}
+
+void DrawLine1D(const SpectrumLine& line, const Drawing& d) {
+    d.canvas.Clear();
+    d.canvas.SetPenColor(kBlack);
+    if (d.axis.Zoomed()) {
+        BandCurve(line, d, 0, 5.0, 0.0);
+    } else {
+        DrawWholeLine1D(line, d);
+    }
     AxisLabels(d);
     // The gauge runs 0..100 and holds at 100 on longer passes; a QProgressBar would ignore a
     // value beyond its range instead of clamping it, so the clamp is done here.

@@ -117,6 +117,8 @@ int RunRender(const std::vector<std::string>& args, std::ostream& /*out*/, std::
         return Usage("render", problem, err);
     if (std::string problem = CheckStartAgainst(request, plot->recording); !problem.empty())
         return Usage("render", problem, err);
+    if (std::string problem = CheckBandAgainst(request, plot->recording.sampleRate); !problem.empty())
+        return Usage("render", problem, err);
     try {
         ReportShortRecording(DrawPlot(*plot, canvas, request), request, err);
     } catch (const Failure& failure) {

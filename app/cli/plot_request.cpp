@@ -120,6 +120,18 @@ std::string SetStart(const std::string& value, PlotRequest& r) {
     return {};
 }
 
+// FROM-TO in hertz, 0 <= FROM < TO; the top is checked against the recording's rate once it is read.
+std::string SetBand(const std::string& value, PlotRequest& r) {
+    const size_t dash = value.find('-', 1);
+    double low = 0.0, high = 0.0;
+    if (dash == std::string::npos || !ParseDouble(value.substr(0, dash), low) ||
+        !ParseDouble(value.substr(dash + 1), high) || low < 0.0 || low >= high)
+        return "bad";
+    r.settings.bandLowHz = low;
+    r.settings.bandHighHz = high;
+    return {};
+}
+
 std::string SetOutput(const std::string& value, PlotRequest& r) {
     if (value.empty()) return "bad";
     r.output = value;
@@ -145,20 +157,21 @@ const Option kIQ = {"--iq", "", SetIQ};
 const Option kThreshold = {"--threshold", "die ganzen Zahlen 0..30", SetThreshold};
 const Option kPoints = {"--points", "die ganzen Zahlen 5..50", SetPoints};
 const Option kSize = {"--size", "BREITExHÖHE von 300x200 bis 4096x4096", SetSize};
+const Option kBand = {"--band", "VON-BIS in Hz mit 0 ≤ VON < BIS, z. B. 300-900", SetBand};
 const Option kStart = {"--start", "Sekunden ab 0 (Beginn des Ausschnitts einer langen Aufnahme)",
                        SetStart};
 
 const std::vector<Option> kRenderOptions = {
     {"-o", "ein Dateiname für das PNG-Bild", SetOutput},
     {"--mode", "3D, 2D und 1D", SetMode},
-    kFFT, kChannel, kFein, kIQ, kThreshold, kPoints, kSize, kStart,
+    kFFT, kChannel, kFein, kIQ, kThreshold, kPoints, kSize, kStart, kBand,
 };
 
 const std::vector<Option> kMeasureOptions = {
     {"--a", "Frequenzen in Hz über 0", SetA},
     {"--b", "Frequenzen in Hz über 0", SetB},
     {"--temp", "die ganzen Zahlen -20..40", SetTemperature},
-    kFFT, kChannel, kFein, kIQ, kThreshold, kPoints, kSize, kStart,
+    kFFT, kChannel, kFein, kIQ, kThreshold, kPoints, kSize, kStart, kBand,
 };
 
 std::string Names(const std::vector<Option>& options) {
@@ -246,13 +259,26 @@ std::string CheckRenderAgainst(const PlotRequest& request, int channels) {
 
 std::string CheckMeasureAgainst(const PlotRequest& request, int channels, int32_t sampleRate) {
     if (std::string problem = CheckRenderAgainst(request, channels); !problem.empty()) return problem;
+    if (std::string problem = CheckBandAgainst(request, sampleRate); !problem.empty()) return problem;
     const double top = sampleRate / 2.0;
     for (const auto& [name, hz] : {std::pair{"--a", request.frequencyA}, {"--b", request.frequencyB}}) {
         if (hz > top)
             return std::string(name) + " " + Number(hz) + ": erlaubt sind Frequenzen über 0 bis " +
                    Number(top) + " Hz, die halbe Samplerate von " + request.file;
+        const Settings& s = request.settings;
+        if (s.BandZoomed() && (hz < s.bandLowHz || hz > s.bandHighHz))
+            return std::string(name) + " " + Number(hz) + ": erlaubt sind Frequenzen im Band --band " +
+                   Number(s.bandLowHz) + "-" + Number(s.bandHighHz);
     }
     return {};
+}
+
+std::string CheckBandAgainst(const PlotRequest& request, int32_t sampleRate) {
+    const Settings& s = request.settings;
+    if (!s.BandZoomed() || s.bandHighHz <= sampleRate / 2.0) return {};
+    return "--band " + Number(s.bandLowHz) + "-" + Number(s.bandHighHz) +
+           ": erlaubt sind Frequenzen bis " + Number(sampleRate / 2.0) +
+           " Hz, die halbe Samplerate von " + request.file;
 }
 
 std::string CheckStartAgainst(const PlotRequest& request, const Recording& recording) {

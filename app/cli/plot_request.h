@@ -35,6 +35,8 @@ std::string ParseMeasureArgs(const std::vector<std::string>& args, PlotRequest& 
 // The checks that need the loaded recording (its channels and sample rate); same contract.
 std::string CheckRenderAgainst(const PlotRequest& request, int channels);
 std::string CheckMeasureAgainst(const PlotRequest& request, int channels, int32_t sampleRate);
+// --band against the recording's rate: the band must end at or below half of it.
+std::string CheckBandAgainst(const PlotRequest& request, int32_t sampleRate);
 // --start against the recording's length: the span must lie inside it.
 std::string CheckStartAgainst(const PlotRequest& request, const Recording& recording);
 

@@ -142,9 +142,14 @@ TEST(PlotRequest, BadRenderArgumentsNameTheProblemAndTheAllowedValues) {
             {with({"--size", "846x"}), "300x200 bis 4096x4096"},
             {with({"--size", "846*438"}), "300x200 bis 4096x4096"},
             {with({"--frobnicate"}), "unbekannte Option „--frobnicate“ (erlaubt: -o, --mode, --fft, "
-                                     "--channel, --fein, --iq, --threshold, --points, --size, --start)"},
+                                     "--channel, --fein, --iq, --threshold, --points, --size, --start"},
             {with({"--start", "-0.1"}), "--start -0.1: erlaubt sind Sekunden ab 0"},
             {with({"--start", "1,5"}), "--start 1,5: erlaubt sind Sekunden ab 0"},
+            {with({"--band", "900-300"}), "--band 900-300: erlaubt sind VON-BIS in Hz mit 0 ≤ VON < BIS"},
+            {with({"--band", "300-300"}), "0 ≤ VON < BIS"},
+            {with({"--band", "-100-900"}), "0 ≤ VON < BIS"},
+            {with({"--band", "300"}), "0 ≤ VON < BIS"},
+            {with({"--band", "300-9x"}), "0 ≤ VON < BIS"},
             {with({"--temp", "15"}), "unbekannte Option „--temp“"},
             {with({"--fft", "512", "--fft", "256"}), "--fft ist doppelt angegeben"},
             {with({"--threshold", "10", "--points", "20"}), "--threshold und --points schließen sich aus"},
@@ -169,12 +174,32 @@ TEST(PlotRequest, BadMeasureArgumentsNameTheProblemAndTheAllowedValues) {
             {{"--a", "4000", "--b", "3000"}, "measure erwartet eine Aufnahme"},
             {{"f.wav", "--a", "4000", "--b", "3000", "--mode", "2D"},
              "unbekannte Option „--mode“ (erlaubt: --a, --b, --temp, --fft, --channel, --fein, --iq, "
-             "--threshold, --points, --size, --start)"},
+             "--threshold, --points, --size, --start"},
             {{"f.wav", "--a", "4000", "--b", "3000", "--fft", "100"}, "--fft 100: erlaubt sind 128, 256, 512 und 1024"},
             {{"f.wav", "--a", "4000", "--b", "3000", "--threshold", "10", "--points", "20"},
              "--threshold und --points schließen sich aus"},
         },
         ParseMeasureArgs);
+}
+
+// A band is read as FROM-TO hertz, and its top must lie at or below half the recording's rate;
+// measure's frequencies must lie inside it.
+TEST(PlotRequest, TheBandLiesBelowHalfTheRateAndHoldsTheMarkers) {
+    PlotRequest r;
+    ASSERT_EQ(ParseMeasureArgs({"f.wav", "--a", "620", "--b", "580", "--band", "0-900.5"}, r), "");
+    EXPECT_EQ(r.settings.bandLowHz, 0.0);
+    EXPECT_EQ(r.settings.bandHighHz, 900.5);
+    EXPECT_EQ(CheckMeasureAgainst(r, 1, 44100), "");
+    EXPECT_EQ(CheckBandAgainst(r, 1801), "");
+    EXPECT_EQ(CheckBandAgainst(r, 1799),
+              "--band 0-900.5: erlaubt sind Frequenzen bis 899.5 Hz, die halbe Samplerate von f.wav");
+    r.frequencyA = 901;
+    EXPECT_EQ(CheckMeasureAgainst(r, 1, 44100),
+              "--a 901: erlaubt sind Frequenzen im Band --band 0-900.5");
+    PlotRequest whole;
+    ASSERT_EQ(ParseRenderArgs({"f.wav", "-o", "x.png"}, whole), "");
+    EXPECT_FALSE(whole.settings.BandZoomed());
+    EXPECT_EQ(CheckBandAgainst(whole, 8000), "");
 }
 
 // A span must lie inside the recording: 800000 frames at 10 kHz leave 10 s for its start.
