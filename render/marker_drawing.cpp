@@ -17,8 +17,8 @@ constexpr int32_t kGuideDotEvery = 3;  // a harmonic guide paints every third ro
 // Paints the rows of column x above the baseline up to the marker top whose place in the
 // period `every` is below `painted`.
 void PatternedColumn(const Drawing& d, int32_t x, uint32_t colour, int32_t painted, int32_t every) {
-    for (int32_t y = d.view.baselineY; y > kMarkerTop; --y)
-        if ((d.view.baselineY - y) % every < painted) d.canvas.SetPixel(x, y, colour);
+    for (int32_t y = d.view.baselineY - 1; y > kMarkerTop; --y)
+        if ((d.view.baselineY - 1 - y) % every < painted) d.canvas.SetPixel(x, y, colour);
 }
 
 struct LabelBox {
@@ -26,6 +26,11 @@ struct LabelBox {
     int32_t width;
     int32_t Right() const { return left + width; }
 };
+
+// A label that would run off the canvas's right edge ends at it instead.
+void KeepInside(LabelBox& box, int32_t canvasWidth) {
+    box.left = std::max(0, std::min(box.left, canvasWidth - box.width));
+}
 
 // The labels' boxes: each at its column, unless the two would overlap; then the left one ends
 // at its column and the right one starts at its own, both kept inside the canvas where it has
@@ -76,6 +81,8 @@ void DrawMarkers(const Drawing& drawing, const std::optional<MarkerMark>& a,
 
     LabelBox boxA{a ? a->column : 0, a ? canvas.TextWidth(a->label) : 0};
     LabelBox boxB{b ? b->column : 0, b ? canvas.TextWidth(b->label) : 0};
+    KeepInside(boxA, canvas.Width());
+    KeepInside(boxB, canvas.Width());
     if (a && b) {
         if (a->column <= b->column)
             PlaceApart(boxA, a->column, boxB, b->column, canvas.Width());
