@@ -231,4 +231,39 @@ TEST_F(LineFilterTest, ThresholdTiesFollowTheSummationOrder) {
     }
 }
 
+// A zoomed band tests the ten lowest bins too, against the window of bins 0..20, and counts
+// them for the adaptation; the whole band drops them whatever they hold. The mean of bins 0..20
+// here is (100 + 18 x 1) / 20 = 5.9: factor 2.0 keeps the peak at bin 4 and nothing else low.
+TEST_F(LineFilterTest, AZoomedBandFiltersTheLowestBinsToo) {
+    std::vector<double> line(512, 1.0);
+    line[4] = 100.0;
+    line[0] = line[1] = 0.0;
+    for (const bool zoomed : {false, true}) {
+        Settings settings = Threshold(20);
+        if (zoomed) {
+            settings.bandLowHz = 100;
+            settings.bandHighHz = 700;
+        }
+        SetLine(10, line);
+        Run(settings);
+        for (int k = 0; k < 10; ++k) EXPECT_EQ(line_[k], zoomed && k == 4 ? 100.0 : 0.0) << zoomed << " bin " << k;
+        EXPECT_EQ(line_[H()], 0.0) << "the top ten stay dropped";
+    }
+    // Points per line, P = 5 (2..10 kept): ten peaks above bin 10 and one at bin 4, each alone
+    // in its window. The whole band counts ten and stays; the zoomed band counts eleven and
+    // climbs all 21 steps, as no factor parts peaks of one height.
+    std::vector<double> eleven(512, 1.0);
+    eleven[4] = 100.0;
+    for (int k = 0; k < 10; ++k) eleven[100 + 12 * k] = 100.0;
+    for (const bool zoomed : {false, true}) {
+        Settings settings = PointsPerLine(5);
+        if (zoomed) settings.bandHighHz = 700;
+        SetLine(10, eleven);
+        limit_ = 20;
+        Run(settings);
+        EXPECT_EQ(KeptBins(), zoomed ? 11 : 10) << zoomed;
+        EXPECT_EQ(limit_, zoomed ? 41 : 20) << zoomed;
+    }
+}
+
 }  // namespace
