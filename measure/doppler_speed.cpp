@@ -21,7 +21,9 @@ std::optional<DopplerSpeed> SpeedFromFrequencies(double halfDifferenceHz, double
                         CheckedDiv(resolutionHz * c, meanHz) / 2};
 }
 
-// v = c (A - B) / (A + B): dv/dA = 2 c B / (A + B)^2 and dv/dB = -2 c A / (A + B)^2.
+// v = c (A - B) / (A + B): dv/dA = 2 c B / (A + B)^2 and dv/dB = -2 c A / (A + B)^2. The shares
+// add up rather than in quadrature: a spread's largest part is the tone not yet at its approach
+// or recede value, and that pulls both tones towards the pass's, both making the speed smaller.
 std::optional<DopplerSpeed> SpeedFromSnapped(double hzA, double spreadA, double hzB,
                                              double spreadB, int32_t temperature) {
     const double sum = hzA + hzB;
@@ -29,7 +31,7 @@ std::optional<DopplerSpeed> SpeedFromSnapped(double hzA, double spreadA, double 
     const double c = SoundSpeedKmh(temperature);
     const double perA = 2 * c * hzB / (sum * sum) * spreadA;
     const double perB = 2 * c * hzA / (sum * sum) * spreadB;
-    return DopplerSpeed{c * (hzA - hzB) / sum, std::hypot(perA, perB)};
+    return DopplerSpeed{c * (hzA - hzB) / sum, std::fabs(perA) + std::fabs(perB)};
 }
 
 }  // namespace pirolex

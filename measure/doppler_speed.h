@@ -21,10 +21,9 @@ double SoundSpeedKmh(int32_t temperature);
 std::optional<DopplerSpeed> SpeedFromFrequencies(double halfDifferenceHz, double meanHz,
                                                  double resolutionHz, int32_t temperature);
 
-// The speed from two snapped tones; resolutionKmh is the "±" propagated from both spreads.
-// The two frequencies' errors are independent (different lines, different moments of the
-// engine), so their shares add in quadrature. No speed when the tones do not add up to more
-// than 0 Hz.
+// The speed from two snapped tones; resolutionKmh is the "±" propagated from both spreads, each
+// tone's share added (see the definition for why not in quadrature). No speed when the tones do
+// not add up to more than 0 Hz.
 std::optional<DopplerSpeed> SpeedFromSnapped(double hzA, double spreadA, double hzB,
                                              double spreadB, int32_t temperature);
 
