@@ -1,5 +1,6 @@
 // A zoomed frequency band: the pictures of a low tone drawn where the band puts it and nowhere
 // outside the plot, the band's ends on the axis, and the markers' lines and labels.
+#include "fitted_curve.h"
 #include "marker_drawing.h"
 #include "picture.h"
 #include "render_fixture.h"
@@ -75,6 +76,27 @@ TEST_F(BandTest, TheAxisLabelsNameTheBandsEnds) {
     const FrequencyAxis axis = AxisFor(Tone(200, 10), settings, view);
     EXPECT_EQ(FrequencyLabelText(axis, view.plotLeft), "3500 Hz");
     EXPECT_EQ(FrequencyLabelText(axis, axis.EndColumn()), "5500 Hz");
+}
+
+// A fitted curve follows the band: 600 Hz at column 266 of the band 300..900 Hz, on every line;
+// a curve outside the band draws nothing.
+TEST_F(BandTest, AFittedCurveLiesAtItsFrequencyInTheBand) {
+    const FrequencyAxis axis(44100, 1, view.plotLeft, view.xScale, 300, 900);
+    const LineTimes lines{44100, 0, 88200, 100, 1024};
+    const struct {
+        double hz;
+        int column, points;
+    } cases[] = {{600, 266, 218}, {1000, 0, 0}};
+    for (const auto& c : cases) {
+        canvas.Clear();
+        DrawFittedCurve(Drawing{canvas, view, axis, effects}, lines, [&](double) { return c.hz; }, 0, 10);
+        int points = 0;
+        for (int x = 0; x < kDesignWidth; ++x) points += Ink(x);
+        EXPECT_EQ(points, c.points) << c.hz;
+        if (c.points > 0) {
+            EXPECT_EQ(Ink(c.column), c.points) << c.hz;  // 218 lines: (88200 - 1024) / 400 + 1
+        }
+    }
 }
 
 // Text pixels of a label: the marker's colour dominates them.
