@@ -6,6 +6,7 @@
 #include "branding.h"
 #include "messages.h"
 #include "recording_file.h"
+#include "ruler.h"
 #include "toolbar_icons.h"
 #include "widgets.h"
 #include "window_effects.h"
@@ -82,7 +83,7 @@ TPirolex::TPirolex(WindowSeams seams, QWidget* parent)
     SetFileDecoder(&DecodeFile);
     setWindowTitle(DesignCaption());
     setFont(DesignFont(11));
-    setMinimumSize(kMinOuterWidth - kFrameWidth, kMinOuterHeight - kFrameHeight);
+    setMinimumSize(kMinWidth - kFrameWidth, kMinHeight - kFrameHeight);
     resize(kDesignWidth - kFrameWidth, kDesignHeight - kFrameHeight);
     BuildToolBar();
     BuildSelectors();
@@ -97,6 +98,7 @@ TPirolex::TPirolex(WindowSeams seams, QWidget* parent)
     canvas_.SetPresenter([this](const QImage& picture) {
         ui_.Image1->SetPicture(picture);
         ui_.Image1->repaint();
+        UpdateRulers();
     });
     timer1_.setSingleShot(true);
     timer1_.setInterval(kDebounceMs);
@@ -205,17 +207,45 @@ void TPirolex::BuildPlotArea() {
     ui_.Label1->adjustSize();
 
     ui_.Gauge1 = new Gauge(this);
-    ui_.Gauge1->setGeometry(504, 48, 321, 17);
+    ui_.Gauge1->setGeometry(504 + kExtraWidth, 48, 321, 17);  // right-aligned with the plot
 
     ui_.Image1 = new PlotImage(this);
-    ui_.Image1->move(210, 74);
+    ui_.Image1->move(210 + kTimeRulerWidth, 74);
     ui_.Image1->ResizePicture(615, 271);
     ui_.Image1->setToolTip(QString::fromUtf8(texts::kMeasureHint));
 
+    ui_.TimeRuler = new Ruler(Qt::Vertical, QStringLiteral("s"), this);
+    ui_.FrequencyRuler = new Ruler(Qt::Horizontal, QStringLiteral("Hz"), this);
     ui_.BandRow = new QWidget(this);
     auto* bandLayout = new QHBoxLayout(ui_.BandRow);
     bandLayout->setContentsMargins(0, 0, 0, 0);
-    ui_.BandRow->setGeometry(210, 349, 615, 24);
+    PlaceAroundPlot();
+}
+
+void TPirolex::PlaceAroundPlot() {
+    const QRect plot = ui_.Image1->geometry();
+    ui_.TimeRuler->setGeometry(plot.left() - kTimeRulerWidth, plot.top(), kTimeRulerWidth,
+                               plot.height());
+    ui_.FrequencyRuler->setGeometry(plot.left(), plot.bottom() + 1, plot.width(),
+                                    kFrequencyRulerHeight);
+    ui_.BandRow->setGeometry(plot.left(), ui_.FrequencyRuler->geometry().bottom() + 1 + kBandRowGap,
+                             plot.width(), kBandRowHeight);
+}
+
+// The rulers describe the picture as drawn: its recording, axis, view and rows. Before the first
+// load there is nothing to describe.
+void TPirolex::UpdateRulers() {
+    const WindowState& state = *state_;
+    const int plotWidth = ui_.Image1->width();
+    const bool drawn = state.fileLoaded && state.recording.sampleRate > 0;
+    ui_.FrequencyRuler->SetTicks(
+        drawn ? FrequencyTicks(AxisFor(state.recording, state.settings, state.view), plotWidth)
+              : std::vector<RulerTick>{});
+    const bool timed = drawn && state.settings.picture == Picture::k2D;
+    const TimeSpan span{state.recording.sampleRate, state.recording.FrameCount(), state.lineStep,
+                        state.spanFirst};
+    ui_.TimeRuler->SetTicks(timed ? TimeTicks(state.view, ui_.Image1->height(), span)
+                                  : std::vector<RulerTick>{});
 }
 
 void TPirolex::BuildTemperature() {

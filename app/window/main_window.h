@@ -40,6 +40,7 @@ class Gauge;
 class PanelStatusBar;
 class PlotImage;
 class RadioGroup;
+class Ruler;
 class WindowEffects;
 struct RecordingFile;
 
@@ -104,16 +105,30 @@ struct WindowUi {
     QLabel* SpanLabel = nullptr;          // "Ausschnitt ab": shown for long recordings only
     QDoubleSpinBox* SpanEdit = nullptr;   // the span's start in seconds
     QPushButton* CancelButton = nullptr;  // "Abbrechen": shown while a load decodes
-    // The row under the plot that holds the frequency band's and the snap's controls.
+    // Beside the plot: time at its left (2D only), frequency below it.
+    Ruler* TimeRuler = nullptr;
+    Ruler* FrequencyRuler = nullptr;
+    // The row under the frequency ruler that holds the frequency band's and the snap's controls.
     QWidget* BandRow = nullptr;
 };
 
 class TPirolex : public QWidget {
 public:
-    // The design size counts the window frame: 846 x 438 outside, 838 pixels of client width.
+    // The rulers and the band's row take room of their own beside and below the plot; the plot
+    // gets what the rest of the window leaves it, as in a window without them (PlotImageSize),
+    // so the command line's window sizes draw the same pictures.
+    static constexpr int kTimeRulerWidth = 40;
+    static constexpr int kFrequencyRulerHeight = 18;
+    static constexpr int kBandRowGap = 2;
+    static constexpr int kBandRowHeight = 24;
+    static constexpr int kExtraWidth = kTimeRulerWidth;
+    static constexpr int kExtraHeight = kFrequencyRulerHeight + kBandRowHeight;
+    // The default size counts the window frame: 886 x 480 outside, 878 pixels of client width.
     // Qt sizes the client area, so the geometry formulas add this frame back.
-    static constexpr int kDesignWidth = kDesignOuterWidth;
-    static constexpr int kDesignHeight = kDesignOuterHeight;
+    static constexpr int kDesignWidth = kDesignOuterWidth + kExtraWidth;
+    static constexpr int kDesignHeight = kDesignOuterHeight + kExtraHeight;
+    static constexpr int kMinWidth = kMinOuterWidth + kExtraWidth;
+    static constexpr int kMinHeight = kMinOuterHeight + kExtraHeight;
     static constexpr int kFrameWidth = 8;
     static constexpr int kFrameHeight = 31;
     static constexpr int kDebounceMs = 250;
@@ -183,6 +198,9 @@ private:
     void BuildFilterGroups();
     void BuildFFTGroup();
     void BuildPlotArea();
+    // The rulers and the band's row around the plot, wherever it is now (main_window.cpp).
+    void PlaceAroundPlot();
+    void UpdateRulers();
     void BuildTemperature();
     void BuildStatusBar();
     void ConnectCommands();

@@ -27,9 +27,9 @@ namespace pirolex {
 namespace {
 
 constexpr int kProgressIntervalMs = 50;
-constexpr int kSpanLabelLeft = 212;
-constexpr int kSpanEditLeft = 290;
-constexpr int kSpanBelowPlot = 7;  // the spin box's top, below the plot
+constexpr int kSpanLabelIndent = 2;  // from the plot's left edge
+constexpr int kSpanEditIndent = 80;
+constexpr int kSpanBelowRow = 4;  // the spin box's top, below the band's row
 constexpr int kCancelWidth = 75;
 constexpr int kCancelGap = 6;  // between the button and the progress bar
 
@@ -147,12 +147,14 @@ void TPirolex::BuildSpanControls() {
     PlaceLoadControls();
 }
 
-// The span's control in the strip between the plot and the status bar, which follows the plot's
-// height; the cancel button left of the progress bar, which follows the window's width.
+// The span's control under the band's row, which follows the plot's height; the cancel button
+// left of the progress bar, which follows the window's width.
 void TPirolex::PlaceLoadControls() {
-    const int top = ui_.Image1->y() + ui_.Image1->height() + kSpanBelowPlot;
-    ui_.SpanEdit->move(kSpanEditLeft, top);
-    ui_.SpanLabel->move(kSpanLabelLeft, top + (ui_.SpanEdit->height() - ui_.SpanLabel->height()) / 2);
+    const int top = ui_.BandRow->geometry().bottom() + 1 + kSpanBelowRow;
+    const int left = ui_.Image1->x();
+    ui_.SpanEdit->move(left + kSpanEditIndent, top);
+    ui_.SpanLabel->move(left + kSpanLabelIndent,
+                        top + (ui_.SpanEdit->height() - ui_.SpanLabel->height()) / 2);
     ui_.CancelButton->setGeometry(ui_.Gauge1->x() - kCancelGap - kCancelWidth, ui_.Gauge1->y() - 2,
                                   kCancelWidth, ui_.Gauge1->height() + 4);
 }

@@ -62,11 +62,13 @@ void TPirolex::ResizeOuter(int width, int height) {
 }
 
 void TPirolex::FormResize() {
-    const PlotSize image = PlotImageSize(OuterWidth(), OuterHeight());
+    const PlotSize image = PlotImageSize(OuterWidth() - kExtraWidth, OuterHeight() - kExtraHeight);
     ui_.Image1->ResizePicture(image.width, image.height);
     canvas_.Resize(ui_.Image1->width(), ui_.Image1->height());
     state_->view = ViewForImage({ui_.Image1->width(), ui_.Image1->height()});
     ui_.Gauge1->move(OuterWidth() - kGaugeFromRight, ui_.Gauge1->y());
+    PlaceAroundPlot();
+    UpdateRulers();
     PlaceLoadControls();
     trigger();
 }

@@ -102,7 +102,8 @@ protected:
     // mode can only change after a load.
     void SetUpWindowLike(const RenderCase& c, const std::string& file) {
         Start();
-        Window().ResizeOuter(c.width, c.height);
+        // --size is the window without its rulers.
+        Window().ResizeOuter(c.width + TPirolex::kExtraWidth, c.height + TPirolex::kExtraHeight);
         Window().FormResize();
         Ui().TrackBar1->setValue(c.fftPosition);
         Ui().GenauRadioGroup->SetItemIndex(c.accuracy);
@@ -182,7 +183,7 @@ TEST_F(RenderCommandTest, MeasureFollowsTheTemperatureAndTheWindowSize) {
     EXPECT_EQ(ColumnOf(run.out, "B"), 10 + 161);
 
     Start({file});
-    Window().ResizeOuter(1300, 500);
+    Window().ResizeOuter(1300 + TPirolex::kExtraWidth, 500 + TPirolex::kExtraHeight);
     Window().FormResize();
     Ui().SpinEdit1->setValue(-20);
     Window().show();

@@ -77,8 +77,8 @@ TEST_F(CommandTest, ThePrintoutFitsThePrintableAreaKeepingItsProportions) {
         QSize printed;
     };
     const Case table[] = {
-        {846, 438, {1200, 583}},   // 838 x 407 pixels: 1200 / 838 = 1.432 page pixels each
-        {300, 200, {456, 264}},    // 292 x 169 pixels at 150 / 96 = 1.5625 each
+        {886, 480, {1200, 614}},   // 878 x 449 pixels: 1200 / 878 = 1.367 page pixels each
+        {340, 242, {519, 330}},    // 332 x 211 pixels at 150 / 96 = 1.5625 each
         {700, 2031, {571, 1650}},  // 692 x 2000 pixels: 1650 / 2000 = 0.825 each
     };
     const QRgb blank = qRgb(255, 0, 255);

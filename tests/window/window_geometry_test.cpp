@@ -21,14 +21,15 @@ class GeometryTest : public WindowTest {};
 
 TEST_F(GeometryTest, PlotImageBitmapAndScalesFollowTheWindowSize) {
     const SizeCase table[] = {
-        {846, 438, 615, 271, 1.0, 250, 1.0, 504},
-        {1046, 538, 815, 371, 805.0 / 605.0, 350, 1.4, 704},
-        {640, 300, 409, 133, 399.0 / 605.0, 112, 112.0 / 250.0, 298},
-        {300, 200, 69, 33, 59.0 / 605.0, 12, 12.0 / 250.0, -42},
-        // Smaller requests get the smallest window, 300 x 200.
-        {241, 438, 69, 271, 59.0 / 605.0, 250, 1.0, -42},
-        {200, 150, 69, 33, 59.0 / 605.0, 12, 12.0 / 250.0, -42},
-        {846, 188, 615, 33, 1.0, 12, 12.0 / 250.0, 504},
+        // The rulers take 40 x 42 pixels: the plot is what a window that much smaller leaves.
+        {886, 480, 615, 271, 1.0, 250, 1.0, 544},
+        {1086, 580, 815, 371, 805.0 / 605.0, 350, 1.4, 744},
+        {680, 342, 409, 133, 399.0 / 605.0, 112, 112.0 / 250.0, 338},
+        {340, 242, 69, 33, 59.0 / 605.0, 12, 12.0 / 250.0, -2},
+        // Smaller requests get the smallest window, 340 x 242.
+        {281, 480, 69, 271, 59.0 / 605.0, 250, 1.0, -2},
+        {200, 150, 69, 33, 59.0 / 605.0, 12, 12.0 / 250.0, -2},
+        {886, 230, 615, 33, 1.0, 12, 12.0 / 250.0, 544},
     };
     Start();
     for (const SizeCase& c : table) {
@@ -43,7 +44,7 @@ TEST_F(GeometryTest, PlotImageBitmapAndScalesFollowTheWindowSize) {
         EXPECT_EQ(State().view.baselineY, c.baselineY) << at;
         EXPECT_DOUBLE_EQ(State().view.yScale, c.yScale) << at;
         EXPECT_EQ(Ui().Gauge1->x(), c.gaugeLeft) << at;
-        EXPECT_EQ(Ui().Image1->pos(), QPoint(210, 74)) << at;
+        EXPECT_EQ(Ui().Image1->pos(), QPoint(250, 74)) << at;
     }
 }
 
@@ -53,8 +54,8 @@ TEST_F(GeometryTest, AtTheSmallestWindowEveryPictureIsDrawnWithoutAnError) {
     Start({StereoFile("geometry_smallest.wav", 8000, 4000)});
     Window().ResizeOuter(241, 150);
     Window().FormResize();
-    EXPECT_EQ(Window().OuterWidth(), 300);
-    EXPECT_EQ(Window().OuterHeight(), 200);
+    EXPECT_EQ(Window().OuterWidth(), 340);
+    EXPECT_EQ(Window().OuterHeight(), 242);
     for (int mode : {0, 2, 1}) {  // 3D, 1D, then 2D for the clicks
         Ui().GrafikRadio->SetItemIndex(mode);
         EXPECT_EQ(int(State().settings.picture), mode);
@@ -72,13 +73,13 @@ TEST_F(GeometryTest, AResizeEventRunsTheHandlerAndRestartsTheDebounce) {
     QApplication::processEvents();
     Window().Timer1().stop();
     const int runs = Window().RecomputeRuns();
-    Window().ResizeOuter(1046, 538);
+    Window().ResizeOuter(1086, 580);
     EXPECT_EQ(Ui().Image1->size(), QSize(815, 371));
     EXPECT_EQ(State().view.baselineY, 350);
     EXPECT_TRUE(Window().Timer1().isActive());
     EXPECT_EQ(Window().RecomputeRuns(), runs);  // only after the debounce
-    EXPECT_EQ(Ui().ToolBar1->width(), 1038);
-    EXPECT_EQ(Ui().StatusBar1->geometry(), QRect(0, 507 - 21, 1038, 21));
+    EXPECT_EQ(Ui().ToolBar1->width(), 1078);
+    EXPECT_EQ(Ui().StatusBar1->geometry(), QRect(0, 549 - 21, 1078, 21));
     Window().hide();
 }
 

@@ -1,5 +1,6 @@
 // Every control at its design place with its design values, and the state after start-up.
 #include "branding.h"
+#include "ruler.h"
 #include "widgets.h"
 #include "window_fixture.h"
 
@@ -27,11 +28,11 @@ TEST_F(LayoutTest, ControlsSitAtTheirDesignPlacesWithTheirHints) {
     Start();
     const WindowUi& ui = Ui();
     const Placed table[] = {
-        {"ToolBar1", ui.ToolBar1, {0, 0, 838, 33}, {}},
+        {"ToolBar1", ui.ToolBar1, {0, 0, 878, 33}, {}},
         {"KanalRadioGroup", ui.KanalRadioGroup, {16, 40, 89, 89}, "Auswahl der Tonspur"},
         {"GrafikRadio", ui.GrafikRadio, {112, 40, 89, 89}, "Grafikmodeauswahl"},
-        {"Gauge1", ui.Gauge1, {504, 48, 321, 17}, {}},
-        {"Image1", ui.Image1, {210, 74, 615, 271}, "klicken zur Geschwindigkeitsmessung"},
+        {"Gauge1", ui.Gauge1, {544, 48, 321, 17}, {}},
+        {"Image1", ui.Image1, {250, 74, 615, 271}, "klicken zur Geschwindigkeitsmessung"},
         {"GenauRadioGroup", ui.GenauRadioGroup, {16, 136, 89, 73},
          "Genauigkeit der Grafikberechnung"},
         {"PCheckbox", ui.PCheckbox, {120, 144, 81, 25}, "Phase als Farbe anzeigen"},
@@ -43,7 +44,11 @@ TEST_F(LayoutTest, ControlsSitAtTheirDesignPlacesWithTheirHints) {
         {"GroupBox3", ui.GroupBox3, {16, 288, 185, 65}, {}},
         {"TrackBar1", ui.TrackBar1, {8, 16, 169, 25}, "Auflösung der FFT"},
         {"SpinEdit1", ui.SpinEdit1, {120, 360, 57, 22}, "Lufttemperatur bei der Tonaufname"},
-        {"StatusBar1", ui.StatusBar1, {0, 407 - 21, 838, 21}, {}},
+        {"StatusBar1", ui.StatusBar1, {0, 449 - 21, 878, 21}, {}},
+        // The rulers and the band's row hug the plot.
+        {"TimeRuler", ui.TimeRuler, {210, 74, 40, 271}, {}},
+        {"FrequencyRuler", ui.FrequencyRuler, {250, 345, 615, 18}, {}},
+        {"BandRow", ui.BandRow, {250, 365, 615, 24}, {}},
     };
     for (const Placed& p : table) {
         EXPECT_EQ(p.widget->geometry(), p.geometry) << p.name;
@@ -170,9 +175,9 @@ TEST_F(LayoutTest, BeforeStartUpTheWindowShowsItsDesignCaptionAndNoFile) {
     EXPECT_EQ(Window().windowTitle(),
               QStringLiteral("Pirolex Stereo V2.1 (%1)").arg(kWebAddress));
     EXPECT_EQ(Ui().StatusBar1->PanelText(0), "no file");
-    EXPECT_EQ(Window().OuterWidth(), 846);
-    EXPECT_EQ(Window().OuterHeight(), 438);
-    EXPECT_EQ(Window().width(), 838);
+    EXPECT_EQ(Window().OuterWidth(), 886);
+    EXPECT_EQ(Window().OuterHeight(), 480);
+    EXPECT_EQ(Window().width(), 878);
     // The debounce timer runs from creation on.
     EXPECT_TRUE(Window().Timer1().isActive());
     EXPECT_TRUE(Window().Timer1().isSingleShot());
@@ -200,8 +205,8 @@ TEST_F(LayoutTest, StartUpSetsTheStateAndOpensTheDialogOnce) {
 TEST_F(LayoutTest, StartUpCentresTheWindowOnTheScreen) {
     Start();
     const QRect screen = Window().screen()->geometry();
-    EXPECT_EQ(Window().x(), screen.left() + (screen.width() - 846) / 2);
-    EXPECT_EQ(Window().y(), screen.top() + (screen.height() - 438) / 2);
+    EXPECT_EQ(Window().x(), screen.left() + (screen.width() - 886) / 2);
+    EXPECT_EQ(Window().y(), screen.top() + (screen.height() - 480) / 2);
 }
 
 }  // namespace

@@ -1,0 +1,146 @@
+#include "ruler.h"
+
+#include "spectrogram_pass.h"
+#include "spectrogram_renderer.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace pirolex {
+
+namespace {
+
+constexpr int kFrequencyLabelSpacing = 56;  // pixels between two labels, "22000" and a gap
+constexpr int kTimeLabelSpacing = 26;
+constexpr int kLongTick = 5;
+constexpr int kShortTick = 2;
+constexpr int kUnitRoom = 22;  // the unit's own corner, kept free of labels
+
+// The smallest of 1, 2, 5 x 10^k that is at least `least`.
+double RoundStep(double least) {
+    if (!(least > 0.0) || !std::isfinite(least)) return 1.0;
+    const double decade = std::pow(10.0, std::floor(std::log10(least)));
+    for (double m : {1.0, 2.0, 5.0, 10.0})
+        if (m * decade >= least * (1.0 - 1e-12)) return m * decade;
+    return 10.0 * decade;
+}
+
+QString StepLabel(double value, double step) {
+    const int decimals = step >= 1.0 ? 0 : static_cast<int>(std::ceil(-std::log10(step) - 1e-9));
+    return QString::number(value, 'f', decimals);  // a decimal point in every language
+}
+
+struct Sample {
+    int position;
+    double value;
+};
+
+// A tick wherever the value, rising along the samples, reaches the next half step: at the first
+// sample at or past it. Whole steps get a label.
+std::vector<RulerTick> TicksAlong(const std::vector<Sample>& samples, double step) {
+    std::vector<RulerTick> ticks;
+    const double half = step / 2.0;
+    const double eps = 1e-9;
+    double previous = -1.0;
+    for (size_t i = 0; i < samples.size(); ++i) {
+        const double index = std::floor(samples[i].value / half + eps);
+        const bool onMark = std::fabs(samples[i].value / half - index) < 1e-6;
+        if ((i == 0 && onMark) || (i > 0 && index > previous)) {
+            const double mark = index * half;
+            const bool whole = std::fmod(index, 2.0) == 0.0;
+            ticks.push_back({samples[i].position, whole ? StepLabel(mark, step) : QString()});
+        }
+        previous = index;
+    }
+    return ticks;
+}
+
+}  // namespace
+
+std::vector<RulerTick> FrequencyTicks(const FrequencyAxis& axis, int width) {
+    const int first = axis.PlotLeft();
+    const int last = std::min(width - 1, axis.EndColumn());
+    if (last - first < 2) return {};
+    // The axis' unit counts half hertz (the marker's own scale); the ruler shows whole hertz.
+    const auto hzAt = [&axis](int x) { return axis.UnitsAt(x) * 2.0 * axis.UnitHz(); };
+    const double hzPerColumn = (hzAt(last) - hzAt(first)) / (last - first);
+    const double step = RoundStep(hzPerColumn * kFrequencyLabelSpacing);
+    std::vector<Sample> samples;
+    for (int x = first; x <= last; ++x) samples.push_back({x, hzAt(x)});
+    return TicksAlong(samples, step);
+}
+
+std::vector<RulerTick> TimeTicks(const PlotView& view, int height, const TimeSpan& span) {
+    if (span.sampleRate <= 0 || span.lineStep <= 0 || view.yScale <= 0.0) return {};
+    // Rows from the first line upwards, while a line's block lies in the recording.
+    std::vector<Sample> samples;
+    for (int y = std::min(LineRow(view, 1), height - 1); y >= 0; --y) {
+        const int32_t line = LineAtRow(view, y);
+        if (line < 1) continue;
+        if (line > kMaxLines) break;
+        const int64_t frame = LineFirstFrame(line, span.lineStep, span.spanFirst);
+        if (frame >= span.frameCount) break;
+        samples.push_back({y, static_cast<double>(frame) / span.sampleRate});
+    }
+    if (samples.size() < 2) return {};
+    const double secondsPerRow =
+        (samples.back().value - samples.front().value) / (samples.front().position - samples.back().position);
+    return TicksAlong(samples, RoundStep(secondsPerRow * kTimeLabelSpacing));
+}
+
+Ruler::Ruler(Qt::Orientation orientation, const QString& unit, QWidget* parent)
+    : QWidget(parent), orientation_(orientation), unit_(unit) {}
+
+void Ruler::SetTicks(std::vector<RulerTick> ticks) {
+    ticks_ = std::move(ticks);
+    update();
+}
+
+void Ruler::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    if (orientation_ == Qt::Horizontal)
+        PaintHorizontal(painter);
+    else
+        PaintVertical(painter);
+}
+
+// Ticks hang from the plot's lower edge; labels sit centred under them, the unit at the right.
+void Ruler::PaintHorizontal(QPainter& painter) const {
+    const QFontMetrics metrics = fontMetrics();
+    const int unitLeft = width() - kUnitRoom;
+    if (!ticks_.empty())
+        painter.drawText(QRect(unitLeft, 0, kUnitRoom, height()), Qt::AlignRight | Qt::AlignBottom, unit_);
+    for (const RulerTick& tick : ticks_) {
+        const bool labelled = !tick.label.isEmpty();
+        painter.drawLine(tick.position, 0, tick.position, labelled ? kLongTick : kShortTick);
+        if (!labelled) continue;
+        const int w = metrics.horizontalAdvance(tick.label);
+        const int left = std::max(0, tick.position - w / 2);
+        if (left + w >= unitLeft) continue;
+        painter.drawText(QRect(left, kLongTick, w + 1, height() - kLongTick),
+                         Qt::AlignLeft | Qt::AlignBottom, tick.label);
+    }
+}
+
+// Ticks point at the plot's rows from its left; labels end just left of them, the unit on top.
+void Ruler::PaintVertical(QPainter& painter) const {
+    const QFontMetrics metrics = fontMetrics();
+    const int right = width() - 1;
+    if (!ticks_.empty())
+        painter.drawText(QRect(0, 0, right - kLongTick - 1, metrics.height()), Qt::AlignRight, unit_);
+    for (const RulerTick& tick : ticks_) {
+        const bool labelled = !tick.label.isEmpty();
+        painter.drawLine(right - (labelled ? kLongTick : kShortTick), tick.position, right, tick.position);
+        if (!labelled) continue;
+        const int top = tick.position - metrics.height() / 2;
+        if (top < metrics.height()) continue;
+        painter.drawText(QRect(0, top, right - kLongTick - 1, metrics.height()),
+                         Qt::AlignRight | Qt::AlignVCenter, tick.label);
+    }
+}
+
+}  // namespace pirolex

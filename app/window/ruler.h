@@ -1,0 +1,58 @@
+#pragma once
+// The rulers beside the plot: frequency below it (every picture), time in seconds at its left
+// (2D only). They are widgets of their own, so the plot bitmap stays what the pictures draw;
+// their ticks come from the same axis and rows the pictures are drawn with, so they follow the
+// picture's geometry wherever it goes.
+
+#include "frequency_axis.h"
+#include "plot_view.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+#include <vector>
+
+namespace pirolex {
+
+// A tick at a pixel along the ruler: a column of the plot (frequency) or a row (time). Ticks
+// without a label are the short ones between two labelled ones.
+struct RulerTick {
+    int position = 0;
+    QString label;
+};
+
+// Ticks at round frequencies across the plot's columns 0 .. width - 1, labelled in hertz.
+std::vector<RulerTick> FrequencyTicks(const FrequencyAxis& axis, int width);
+
+// What the time ruler needs to know about the 2D picture shown.
+struct TimeSpan {
+    int32_t sampleRate = 0;
+    int64_t frameCount = 0;  // of the whole recording
+    int32_t lineStep = 0;
+    int64_t spanFirst = 0;
+};
+
+// Ticks at round times (seconds from the recording's start, to the start of a line's block)
+// along the rows of the 2D picture that hold a line, labelled in seconds.
+std::vector<RulerTick> TimeTicks(const PlotView& view, int height, const TimeSpan& span);
+
+class Ruler : public QWidget {
+public:
+    Ruler(Qt::Orientation orientation, const QString& unit, QWidget* parent);
+    const std::vector<RulerTick>& Ticks() const { return ticks_; }
+    void SetTicks(std::vector<RulerTick> ticks);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void PaintHorizontal(class QPainter& painter) const;
+    void PaintVertical(class QPainter& painter) const;
+
+    Qt::Orientation orientation_;
+    QString unit_;
+    std::vector<RulerTick> ticks_;
+};
+
+}  // namespace pirolex
