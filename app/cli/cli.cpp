@@ -53,6 +53,13 @@ constexpr const char* kUsage =
     "                        --points, --size, --start, --band; gemessen wird in der Grafik, die das Fenster\n"
     "                        mit diesen Einstellungen zeigt, und die FFT-Filter-Zahl\n"
     "                        bestimmt die Auflösung (±) mit\n"
+    "      --snap                       Spitze suchen: A und B auf den Ton selbst setzen, den\n"
+    "                                   stärksten innerhalb von etwa zwei FFT-Filtern um HZ,\n"
+    "                                   genau aus der Aufnahme gelesen (A in den ersten, B in\n"
+    "                                   den letzten 15 % der Linien der 2D-Grafik); ausgegeben\n"
+    "                                   werden die Geschwindigkeit, deren ± aus der Streuung\n"
+    "                                   beider Töne folgt, und beide Töne auf 0.1 Hz mit ihrer\n"
+    "                                   Streuung. Kein Ton: kein Ergebnis, Rückgabewert 1\n"
     "  pirolex auto DATEI... [--temp T] [--json]\n"
     "                        die Geschwindigkeit automatisch aus dem ganzen Vorbeiflug\n"
     "                        bestimmen: für jede DATEI ihr Name, die Geschwindigkeit mit\n"
@@ -67,10 +74,11 @@ constexpr const char* kUsage =
     "  pirolex render samples/flyby-120kmh.wav -o flyby.png --channel links --fft 512\n"
     "  pirolex measure samples/flyby-120kmh.wav --a 4822.8 --b 3961.6 --temp 15\n"
     "  pirolex measure samples/flyby-120kmh.wav --a 4822.8 --b 3961.6 --fft 128\n"
+    "  pirolex measure samples/flyby-120kmh.wav --a 4822.8 --b 3961.6 --snap\n"
     "  pirolex auto samples/flyby-120kmh.wav --temp 15\n"
     "\n"
-    "Rückgabewert: 0 erledigt, 1 Datei nicht lesbar oder Bild nicht schreibbar (Grund auf\n"
-    "stderr), 2 Aufruf nicht verstanden (eine Zeile auf stderr).\n";
+    "Rückgabewert: 0 erledigt, 1 Datei nicht lesbar, Bild nicht schreibbar oder bei --snap\n"
+    "kein Ton gefunden (Grund auf stderr), 2 Aufruf nicht verstanden (eine Zeile auf stderr).\n";
 
 constexpr const char* kHint = " (pirolex --help zeigt die Aufrufe)";
 

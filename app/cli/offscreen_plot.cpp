@@ -32,13 +32,16 @@ bool DrawPlot(OffscreenPlot& plot, PlotCanvas& canvas, const PlotRequest& reques
     Settings settings = request.settings;
     settings.picture = Picture::k2D;
     PlotEffects none;
-    PictureEnd end = DrawPicture(plot.recording, settings,
-                                 LineStep(settings.picture, frames, settings.FftMask()),
-                                 plot.picture, canvas, plot.view, none, plot.firstFrame);
+    plot.lineStep = LineStep(settings.picture, frames, settings.FftMask());
+    PictureEnd end = DrawPicture(plot.recording, settings, plot.lineStep, plot.picture, canvas,
+                                 plot.view, none, plot.firstFrame);
+    plot.lines = end.lines;
     if (request.settings.picture == Picture::k2D) return end.tooShort;
     settings.picture = request.settings.picture;
-    end = DrawPicture(plot.recording, settings, LineStep(settings.picture, frames, settings.FftMask()),
-                      plot.picture, canvas, plot.view, none, plot.firstFrame);
+    plot.lineStep = LineStep(settings.picture, frames, settings.FftMask());
+    end = DrawPicture(plot.recording, settings, plot.lineStep, plot.picture, canvas, plot.view, none,
+                      plot.firstFrame);
+    plot.lines = end.lines;
     return end.tooShort;
 }
 
@@ -52,6 +55,17 @@ Measurement MeasureSpeed(const OffscreenPlot& plot, const PlotCanvas& canvas, co
     const FrequencyAxis::MarkedPair marked = axis.Marked(m.columnA, m.columnB);
     m.speed = SpeedFromFrequencies(marked.halfDifferenceHz, marked.meanHz, axis.ResolutionHz(),
                                    request.settings.temperature);
+    return m;
+}
+
+SnappedMeasurement MeasureSnapped(const OffscreenPlot& plot, const PlotRequest& request) {
+    const SnapBlocks blocks = EdgeLineBlocks(plot.lines, plot.lineStep, plot.firstFrame);
+    const Settings& settings = request.settings;
+    SnappedMeasurement m;
+    m.a = SnapToTone(plot.recording, settings.channel, settings.FftSize(), request.frequencyA, blocks.approach);
+    m.b = SnapToTone(plot.recording, settings.channel, settings.FftSize(), request.frequencyB, blocks.recede);
+    if (m.a && m.b)
+        m.speed = SpeedFromSnapped(m.a->hz, m.a->spreadHz, m.b->hz, m.b->spreadHz, settings.temperature);
     return m;
 }
 

@@ -8,6 +8,7 @@
 #include "plot_canvas.h"
 #include "plot_request.h"
 #include "recording.h"
+#include "tone_snap.h"
 
 #include <cstdint>
 #include <memory>
@@ -25,6 +26,9 @@ struct OffscreenPlot {
     int64_t firstFrame = 0;
     PlotView view;
     PictureState picture;
+    // The lines the last drawn picture has and the frames between them: where the snap reads.
+    int32_t lines = 0;
+    int32_t lineStep = 0;
 };
 
 // Reads request.file as the window does (any format); throws its Failure. No Qt needed.
@@ -51,5 +55,15 @@ struct Measurement {
 // nearest to the request's two frequencies, and the speed they give, as two clicks on the
 // window's 2D picture would.
 Measurement MeasureSpeed(const OffscreenPlot& plot, const PlotCanvas& canvas, const PlotRequest& request);
+
+// Marker A snapped to the tone nearest the request's first frequency in the picture's first
+// 15 % of lines, B to the one nearest its second in the last 15 %, and their speed; no tone for
+// a marker that finds none, and then no speed.
+struct SnappedMeasurement {
+    std::optional<SnappedTone> a;
+    std::optional<SnappedTone> b;
+    std::optional<DopplerSpeed> speed;
+};
+SnappedMeasurement MeasureSnapped(const OffscreenPlot& plot, const PlotRequest& request);
 
 }  // namespace pirolex

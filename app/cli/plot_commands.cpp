@@ -97,6 +97,20 @@ void PrintMeasurement(const Measurement& m, std::ostream& out) {
     out << "Marke B: Spalte " << m.columnB << ", " << m.labelB << '\n';
 }
 
+// The speed and both tones; a marker without a tone gives no speed rather than a wrong one.
+int PrintSnapped(const SnappedMeasurement& m, const PlotRequest& request, std::ostream& out,
+                 std::ostream& err) {
+    if (!m.a || !m.b) {
+        if (!m.a) err << texts::NoToneText('A', request.frequencyA) << '\n';
+        if (!m.b) err << texts::NoToneText('B', request.frequencyB) << '\n';
+        return kStatusFailed;
+    }
+    out << texts::SpeedText(m.speed) << '\n';
+    out << texts::SnappedToneLine('A', m.a->hz, m.a->spreadHz) << '\n';
+    out << texts::SnappedToneLine('B', m.b->hz, m.b->spreadHz) << '\n';
+    return kStatusOk;
+}
+
 // The notice the window would show in its speed label, on the error stream.
 void ReportShortRecording(bool tooShort, const PlotRequest& request, std::ostream& err) {
     if (tooShort) err << texts::ShortRecordingNotice(request.settings.FftSize()) << '\n';
@@ -148,7 +162,11 @@ int RunMeasure(const std::vector<std::string>& args, std::ostream& out, std::ost
     try {
         // The 2D picture first, as the window has drawn it before the user clicks in it.
         ReportShortRecording(DrawPlot(*plot, canvas, request), request, err);
-        PrintMeasurement(MeasureSpeed(*plot, canvas, request), out);
+        if (!request.snap) {
+            PrintMeasurement(MeasureSpeed(*plot, canvas, request), out);
+            return kStatusOk;
+        }
+        return PrintSnapped(MeasureSnapped(*plot, request), request, out, err);
     } catch (const Failure& failure) {
         err << texts::ErrorText(failure) << '\n';
         return kStatusFailed;

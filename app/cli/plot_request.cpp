@@ -148,6 +148,11 @@ std::string SetIQ(const std::string&, PlotRequest& r) {
     return {};
 }
 
+std::string SetSnap(const std::string&, PlotRequest& r) {
+    r.snap = true;
+    return {};
+}
+
 // The settings that change the picture, apart from the picture mode. Measure takes them all, so
 // it measures on the very picture that render draws and the window shows with them.
 const Option kFFT = {"--fft", "128, 256, 512 und 1024", SetFFT};
@@ -171,6 +176,7 @@ const std::vector<Option> kMeasureOptions = {
     {"--a", "Frequenzen in Hz über 0", SetA},
     {"--b", "Frequenzen in Hz über 0", SetB},
     {"--temp", "die ganzen Zahlen -20..40", SetTemperature},
+    {"--snap", "", SetSnap},
     kFFT, kChannel, kFein, kIQ, kThreshold, kPoints, kSize, kStart, kBand,
 };
 

@@ -22,6 +22,9 @@ struct PlotRequest {
     int outerHeight = kDesignOuterHeight;
     double frequencyA = 0.0;     // measure: Hz for marker A (left button)
     double frequencyB = 0.0;     // measure: Hz for marker B (right button)
+    // measure: move both markers to the tones' own frequencies, read at full precision in the
+    // picture's first (A) and last (B) 15 % of lines.
+    bool snap = false;
     // Where the pictures' span of a long recording starts, in seconds; none: the window's
     // default around the loudest moment.
     std::optional<double> start;

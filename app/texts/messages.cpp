@@ -4,6 +4,7 @@
 #include "checked_arithmetic.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 
 namespace pirolex::texts {
@@ -155,6 +156,20 @@ std::string ShortRecordingNotice(int32_t fftSize) {
 
 std::string PngWriteError(const std::string& path) {
     return "Grafik konnte nicht gespeichert werden: " + path + " (Datei lässt sich nicht schreiben)";
+}
+
+// The spread is rounded up: a "±" shown smaller than it is would promise too much.
+std::string SnappedToneLine(char marker, double hz, double spreadHz) {
+    return std::string("Marke ") + marker + ": " + Decimals(hz, 1) + " Hz (±" +
+           Decimals(std::ceil(spreadHz * 10) / 10, 1) + " Hz)";
+}
+
+std::string NoToneText(char marker, double clickedHz) {
+    char hz[32];
+    const auto end = std::to_chars(hz, hz + sizeof hz, clickedHz).ptr;
+    const char* where = marker == 'A' ? " im Anflug (erste 15 % der Linien)" : " im Abflug (letzte 15 % der Linien)";
+    return std::string("Marke ") + marker + ": kein Ton nahe " + std::string(hz, end) + " Hz" + where +
+           ", keine Geschwindigkeit";
 }
 
 }  // namespace pirolex::texts

@@ -60,4 +60,11 @@ inline constexpr const char* kMeasureHint = "klicken zur Geschwindigkeitsmessung
 // "Grafik konnte nicht gespeichert werden: PATH (Datei lässt sich nicht schreiben)"
 std::string PngWriteError(const std::string& path);
 
+// A marker snapped to its tone on the command line, the tone and its spread to a tenth of a
+// hertz: "Marke A: 4822.8 Hz (±0.3 Hz)".
+std::string SnappedToneLine(char marker, double hz, double spreadHz);
+// Why a snapped measurement gives no speed: "Marke A: kein Ton nahe 3000 Hz im Anflug (erste 15 %
+// der Linien), keine Geschwindigkeit"; B looks in the recede, the last 15 %.
+std::string NoToneText(char marker, double clickedHz);
+
 }  // namespace pirolex::texts

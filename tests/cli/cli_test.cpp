@@ -2,11 +2,13 @@
 
 #include "cli_run.h"
 #include "cli.h"
+#include "flyby.h"
 #include "wav_writer.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -90,6 +92,39 @@ TEST(CommandLine, MisuseGivesOneLineAndExitTwo) {
         EXPECT_EQ(Lines(run.err), 1) << run.err;
         EXPECT_EQ(run.out, "");
     }
+}
+
+// --snap on a fly-by whose tones the geometry gives: clicked 20 Hz off, both markers land on
+// the tones, the speed is the flight's; a click beside every tone gives no speed and exit 1.
+TEST(CommandLine, MeasureSnapsToTheTonesOrRefuses) {
+    flyby::Params p;
+    p.speedKmh = 150;
+    p.closestDistance = 8;
+    const std::string path = testwav::WriteTempFile(flyby::MakeWav(p), "snap-150kmh.wav");
+    const double a = flyby::ApproachFrequency(p), b = flyby::RecedeFrequency(p);
+    const CliResult run = clitest::RunPirolex(
+        {"measure", path, "--a", std::to_string(a + 20), "--b", std::to_string(b - 20), "--snap"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    double speed = 0, spread = 0, hzA = 0, hzB = 0;
+    ASSERT_EQ(std::sscanf(run.out.c_str(),
+                          "Geschwindigkeit: %lf km/h (±%lf km/h) \nMarke A: %lf Hz (±%*f Hz)\n"
+                          "Marke B: %lf Hz (±%*f Hz)\n",
+                          &speed, &spread, &hzA, &hzB),
+              4)
+        << run.out;
+    EXPECT_EQ(Lines(run.out), 3) << run.out;
+    EXPECT_NEAR(speed, 150, 1.5);
+    EXPECT_LT(spread, 1.5);
+    EXPECT_NEAR(hzA, a, 2.0);
+    EXPECT_NEAR(hzB, b, 2.0);
+
+    const CliResult none = clitest::RunPirolex(
+        {"measure", path, "--a", "3000", "--b", std::to_string(b), "--snap"});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.out, "");
+    EXPECT_EQ(none.err, "Marke A: kein Ton nahe 3000 Hz im Anflug (erste 15 % der Linien), keine "
+                        "Geschwindigkeit\n");
 }
 
 }  // namespace

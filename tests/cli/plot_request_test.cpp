@@ -79,9 +79,10 @@ TEST(PlotRequest, MeasureTakesFrequenciesTemperatureAndThePictureOptionsOfRender
     PlotRequest r;
     ASSERT_EQ(ParseMeasureArgs({"f.wav", "--a", "4430.5", "--b", "3650", "--temp", "-20", "--size",
                                 "4096x4096", "--fft", "128", "--channel", "beide", "--fein", "--iq",
-                                "--threshold", "7"},
+                                "--threshold", "7", "--snap"},
                                r),
               "");
+    EXPECT_TRUE(r.snap);
     EXPECT_DOUBLE_EQ(r.frequencyA, 4430.5);
     EXPECT_DOUBLE_EQ(r.frequencyB, 3650.0);
     EXPECT_EQ(r.settings.temperature, -20);
@@ -99,6 +100,7 @@ TEST(PlotRequest, MeasureTakesFrequenciesTemperatureAndThePictureOptionsOfRender
     EXPECT_EQ(d.settings.fftExponent, 10);
     EXPECT_EQ(d.settings.filterMode, FilterMode::kConstantPoints);
     EXPECT_EQ(d.settings.pointsPerLine, 33);
+    EXPECT_FALSE(d.snap);
 }
 
 struct BadCase {
@@ -173,9 +175,10 @@ TEST(PlotRequest, BadMeasureArgumentsNameTheProblemAndTheAllowedValues) {
             {{"f.wav", "--a", "4000"}, "measure erwartet --a HZ und --b HZ"},
             {{"--a", "4000", "--b", "3000"}, "measure erwartet eine Aufnahme"},
             {{"f.wav", "--a", "4000", "--b", "3000", "--mode", "2D"},
-             "unbekannte Option „--mode“ (erlaubt: --a, --b, --temp, --fft, --channel, --fein, --iq, "
+             "unbekannte Option „--mode“ (erlaubt: --a, --b, --temp, --snap, --fft, --channel, --fein, --iq, "
              "--threshold, --points, --size, --start"},
             {{"f.wav", "--a", "4000", "--b", "3000", "--fft", "100"}, "--fft 100: erlaubt sind 128, 256, 512 und 1024"},
+            {{"f.wav", "--a", "4000", "--b", "3000", "--snap", "--snap"}, "--snap ist doppelt angegeben"},
             {{"f.wav", "--a", "4000", "--b", "3000", "--threshold", "10", "--points", "20"},
              "--threshold und --points schließen sich aus"},
         },
