@@ -18,7 +18,7 @@ constexpr int32_t kGuideDotEvery = 3;  // a harmonic guide paints every third ro
 // period `every` is below `painted`.
 void PatternedColumn(const Drawing& d, int32_t x, uint32_t colour, int32_t painted, int32_t every) {
     for (int32_t y = d.view.baselineY - 1; y > kMarkerTop; --y)
-        if ((d.view.baselineY - 1 - y) % every < painted) d.canvas.SetPixel(x, y, colour);
+        if ((d.view.baselineY - y) % every < painted) d.canvas.SetPixel(x, y, colour);
 }
 
 struct LabelBox {
