@@ -100,13 +100,13 @@ TEST_F(BandTest, AFittedCurveLiesAtItsFrequencyInTheBand) {
 }
 
 // Text pixels of a label: the marker's colour dominates them.
-struct Ink2 {
+struct LabelPixels {
     int green = 0, red = 0;
     int greenLeft = 1 << 20, greenRight = -1, redLeft = 1 << 20, redRight = -1;
 };
 
-Ink2 LabelInk(const PlotCanvas& canvas) {
-    Ink2 ink;
+LabelPixels LabelInk(const PlotCanvas& canvas) {
+    LabelPixels ink;
     for (int y = 250; y < canvas.Height(); ++y)
         for (int x = 0; x < canvas.Width(); ++x) {
             const uint32_t p = canvas.Pixel(x, y);
@@ -145,7 +145,7 @@ TEST_F(BandTest, MarkerLabelsCloseTogetherStayReadable) {
         const int redAlone = LabelInk(canvas).red;
         canvas.Clear();
         DrawMarkers(drawing, a, b);
-        const Ink2 both = LabelInk(canvas);
+        const LabelPixels both = LabelInk(canvas);
         EXPECT_GT(greenAlone, 20);
         EXPECT_EQ(both.green, greenAlone) << c.a << " " << c.b;
         EXPECT_EQ(both.red, redAlone) << c.a << " " << c.b;
