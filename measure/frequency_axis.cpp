@@ -38,15 +38,17 @@ double FrequencyAxis::LowHz() const { return lowHz_; }
 
 double FrequencyAxis::HighHz() const { return zoomed_ ? highHz_ : sampleRate_ / 2.0; }
 
+// Plain division in these two: they never fail, so a ruler or a readout may ask before there is
+// a recording or a plot (the answer is then infinite or not a number).
 double FrequencyAxis::HzAtColumn(double x) const {
-    const double units = CheckedDiv(x - plotLeft_, xScale_);
+    const double units = (x - plotLeft_) / xScale_;
     if (!zoomed_) return units * sampleRate_ / kTableUnits;
     return lowHz_ + units * (highHz_ - lowHz_) / kHalfUnits;
 }
 
 double FrequencyAxis::ColumnOfHz(double hz) const {
     const double units = zoomed_ ? (hz - lowHz_) * kHalfUnits / (highHz_ - lowHz_)
-                                 : CheckedDiv(hz * kTableUnits, sampleRate_);
+                                 : hz * kTableUnits / sampleRate_;
     return units * xScale_ + plotLeft_;
 }
 

@@ -25,7 +25,8 @@ public:
     double HighHz() const;
 
     // The frequency at (fractional) column x, and the fractional column of a frequency; neither
-    // is bounded by the band.
+    // is bounded by the band, and neither fails (without a rate or a scale they give infinity
+    // or not a number).
     double HzAtColumn(double x) const;
     double ColumnOfHz(double hz) const;
 

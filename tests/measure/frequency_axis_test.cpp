@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace pirolex {
 namespace {
 
@@ -81,6 +83,9 @@ TEST(FrequencyAxisBand, NoBandIsTheWholeBand) {
         EXPECT_DOUBLE_EQ(axis.ColumnOfHz(22050), 522);
         EXPECT_EQ(axis.BinColumn(100), 110);
     }
+    // Before a recording is loaded: no failure, just no number.
+    EXPECT_FALSE(std::isfinite(FrequencyAxis(0, 1, 10, 1.0).ColumnOfHz(1000)));
+    EXPECT_FALSE(std::isfinite(FrequencyAxis(44100, 1, 10, 0.0).HzAtColumn(100)));
 }
 
 }  // namespace
