@@ -24,8 +24,8 @@ struct SnappedTone {
 
 // The strongest spectral peak within about two FFT bins (of fftSize points) of clickedHz, in
 // each block of fftSize frames starting at blockStarts, read from the recording's 16-bit
-// samples (not the pictures' 8-bit levels) of `channel` (kBoth: the two channels' mean),
-// interpolated between bins; nothing when no block holds a peak there.
+// samples (not the pictures' 8-bit levels) of `channel` (kBoth: the two channels' mean power
+// spectrum), interpolated between bins; nothing when no block holds a peak there.
 //
 // A peak counts only where it stands clearly above the noise around it and is not the flank of
 // a stronger tone just outside the search; and an answer needs a third of the blocks (at least
