@@ -144,15 +144,21 @@ void DrawBins2D(const SpectrumLine& line, Channel channel, bool iqPhase, const D
 }
 
 // In a zoomed band every bin from 0 on is drawn, each cut to the columns from the plot's left
-// edge to the end column.
+// edge to the end column. The edges are those of BinLeftEdge, held to the plot first, as a very
+// narrow band puts far bins beyond any column number.
 void DrawBins2DInBand(const SpectrumLine& line, Channel channel, bool iqPhase, const Drawing& d,
                       int32_t rowY) {
     const int32_t left = d.axis.PlotLeft();
     const int32_t pastRight = CheckedAdd(d.axis.EndColumn(), 1);
+    const double binHz = d.axis.BinHz(1);
+    const auto leftEdge = [&](int32_t k) {
+        const double column = std::ceil(d.axis.ColumnOfHz((k - 0.5) * binHz));
+        return static_cast<int32_t>(std::clamp(column, left - 1.0, static_cast<double>(pastRight)));
+    };
     const int32_t h = static_cast<int32_t>(line.amplitudes.size());
-    int32_t edge = d.axis.BinLeftEdge(0);
+    int32_t edge = leftEdge(0);
     for (int32_t k = 0; k < h && edge < pastRight; ++k) {
-        const int32_t next = d.axis.BinLeftEdge(CheckedAdd(k, 1));
+        const int32_t next = leftEdge(k + 1);
         const int32_t from = std::max(edge, left), to = std::min(next, pastRight);
         if (from < to) {
             d.canvas.SetPenColor(PointColour(line, k, channel, iqPhase));
