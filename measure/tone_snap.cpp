@@ -34,7 +34,7 @@ constexpr double kMadToSigma = 1.4826;
 // pass, so the lines' median falls short of it by half the slope times tau. For the command
 // line's first 15 % of lines with the pass in the picture's middle (where the default span puts
 // the loudest moment), tau is 0.425 of the picture and the lines span 0.15: 1.4 times the drift
-// across them.
+// across them, rounded up for a pass a little off the middle.
 constexpr double kDriftReach = 1.5;
 // The median's standard error is sqrt(pi / 2) times the mean's for normal scatter.
 constexpr double kMedianEfficiency = 1.2533;
@@ -83,7 +83,9 @@ public:
     }
 
     std::optional<double> PeakHz(int64_t start, double clickedHz) {
-        if (!Fits(start) || clickedHz <= 0 || recording_.sampleRate <= 0) return std::nullopt;
+        // Also a click beyond the rate (or NaN) has no bin to search.
+        if (!Fits(start) || !(clickedHz > 0 && clickedHz < recording_.sampleRate) || recording_.sampleRate <= 0)
+            return std::nullopt;
         Transform(start);
         const double binsPerHz = static_cast<double>(m_) / recording_.sampleRate;
         const double centre = clickedHz * binsPerHz;
