@@ -71,19 +71,33 @@ QByteArray Deflate(const QByteArray& raw) {
     return packed;
 }
 
+// An uncompressed iTXt chunk's data: keyword, no compression, no language, no translated
+// keyword, the text in UTF-8.
+QByteArray InternationalText(const QString& key, const QString& value) {
+    QByteArray data = key.left(79).toLatin1();
+    for (char byte : {'\0', '\0', '\0', '\0', '\0'}) data.append(byte);
+    data.append(value.toUtf8());
+    return data;
+}
+
 }  // namespace
 
-QByteArray EncodePng(const QImage& image) {
+QByteArray EncodePng(const QImage& image, const PngText& text) {
     const QImage rgb = image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
     QByteArray png(kSignature.data(), kSignature.size());
     AppendChunk(png, "IHDR", Header(rgb));
+    for (const auto& [key, value] : text) AppendChunk(png, "iTXt", InternationalText(key, value));
     AppendChunk(png, "IDAT", Deflate(Rows(rgb)));
     AppendChunk(png, "IEND", {});
     return png;
 }
 
 bool WritePlotPng(const PlotCanvas& canvas, const QString& path) {
-    const QByteArray png = EncodePng(canvas.Image());
+    return WritePng(canvas.Image(), path);
+}
+
+bool WritePng(const QImage& image, const QString& path, const PngText& text) {
+    const QByteArray png = EncodePng(image, text);
     QFile file(path);
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(png) == png.size() &&
         file.flush())

@@ -7,14 +7,22 @@
 #include <QByteArray>
 #include <QString>
 
+#include <utility>
+#include <vector>
+
 namespace pirolex {
 
-// The bitmap as a PNG file's bytes: 8-bit RGB, rows unfiltered, deflated as runs. A spectrogram
-// is mostly white runs, so this is small and several times faster than a general encoder.
-QByteArray EncodePng(const QImage& image);
+// Text fields of a PNG file: key (Latin-1, 1 to 79 characters) and value (any text).
+using PngText = std::vector<std::pair<QString, QString>>;
 
-// Writes the bitmap as PNG, whatever the file name ends in; a write that fails leaves no file
+// The bitmap as a PNG file's bytes: 8-bit RGB, rows unfiltered, deflated as runs. A spectrogram
+// is mostly white runs, so this is small and several times faster than a general encoder. The
+// text fields go before the pixels, as UTF-8, so that umlauts and "°C" read back as written.
+QByteArray EncodePng(const QImage& image, const PngText& text = {});
+
+// Writes the image as PNG, whatever the file name ends in; a write that fails leaves no file
 // and returns false.
+bool WritePng(const QImage& image, const QString& path, const PngText& text = {});
 bool WritePlotPng(const PlotCanvas& canvas, const QString& path);
 
 }  // namespace pirolex

@@ -10,6 +10,7 @@ PIROLEX_PACKAGES=(
   llvm-14  # llvm-symbolizer: readable stacks in the fuzz build's sanitizer reports
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev ffmpeg  # other formats; test files
   libfftw3-dev libeigen3-dev  # the automatic speed: full-precision spectra and the fit
+  qt6-translations-l10n  # Qt's own dialogs (open, save, print, message boxes) in German
   locales  # de_DE.UTF-8 for the test of the number texts on a German desktop (pirolex_ensure_locales)
 )
 

@@ -15,7 +15,9 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
+#include <QShortcut>
 #include <QSlider>
 #include <QToolButton>
 
@@ -115,17 +117,19 @@ void TPirolex::BuildToolBar() {
     auto* bar = new QFrame(this);
     bar->setFrameStyle(QFrame::Panel | QFrame::Raised);
     ui_.ToolBar1 = bar;
-    ui_.ToolButton1 = AddToolButton(0, 0, QStringLiteral("WAV-File laden"));
+    // Each hint names the button's key after the text it has always had.
+    ui_.ToolButton1 = AddToolButton(0, 0, QStringLiteral("WAV-File laden (Strg+O)"));
     ui_.ToolButton2 = AddToolButton(23, 1, QStringLiteral("Sound abspielen"));
-    ui_.ToolButton3 = AddToolButton(46, 2, QStringLiteral("Berechnung der Grafik"));
-    ui_.ToolButton4 = AddToolButton(69, 3, QStringLiteral("Drucken des Fensters"));
-    ui_.ToolButton7 = AddToolButton(92, 7, QStringLiteral("Grafik speichern"));
+    ui_.ToolButton3 = AddToolButton(46, 2, QStringLiteral("Berechnung der Grafik (F5)"));
+    ui_.ToolButton4 = AddToolButton(69, 3, QStringLiteral("Drucken des Fensters (Strg+P)"));
+    ui_.ToolButton7 = AddToolButton(92, 7, QStringLiteral("Grafik speichern (Strg+S)"));
     ui_.ToolButton9 = AddToolButton(115, 8, QStringLiteral("Automatisch messen"));
-    // ToolButton6 is the separator between x 138 and x 785.
-    ui_.ToolButton8 = AddToolButton(785, 6, QStringLiteral("Info"));
-    ui_.ToolButton5 = AddToolButton(808, 4, QStringLiteral("Ende"));
-    for (QToolButton* b :
-         {ui_.ToolButton2, ui_.ToolButton3, ui_.ToolButton4, ui_.ToolButton7, ui_.ToolButton9})
+    ui_.ToolButton10 = AddToolButton(138, 9, QStringLiteral("Messung kopieren (Strg+C)"));
+    // ToolButton6 is the separator between x 161 and x 785.
+    ui_.ToolButton8 = AddToolButton(785, 6, QStringLiteral("Info (F1)"));
+    ui_.ToolButton5 = AddToolButton(808, 4, QStringLiteral("Ende (Strg+Q)"));
+    for (QToolButton* b : {ui_.ToolButton2, ui_.ToolButton3, ui_.ToolButton4, ui_.ToolButton7,
+                           ui_.ToolButton9, ui_.ToolButton10})
         b->setEnabled(false);
 }
 
@@ -254,8 +258,9 @@ void TPirolex::BuildTemperature() {
     ui_.Label2->adjustSize();
 
     ui_.SpinEdit1 = new ArrowSpinEdit(this);
-    ui_.SpinEdit1->setGeometry(120, 360, 57, 22);
+    ui_.SpinEdit1->setGeometry(120, 360, 64, 22);
     ui_.SpinEdit1->setLocale(QLocale::c());  // its digits and minus sign as everywhere else
+    ui_.SpinEdit1->setSuffix(QStringLiteral(" °C"));
     ui_.SpinEdit1->setRange(-20, 40);
     ui_.SpinEdit1->setValue(StartupSettings().temperature);
     ui_.SpinEdit1->setToolTip(QStringLiteral("Lufttemperatur bei der Tonaufname"));
@@ -275,6 +280,28 @@ void TPirolex::ConnectCommands() {
     connect(ui_.ToolButton9, &QToolButton::clicked, this, [this] { ToolButton9Click(); });
     connect(ui_.ToolButton8, &QToolButton::clicked, this, [this] { ToolButton8Click(); });
     connect(ui_.ToolButton5, &QToolButton::clicked, this, [this] { ToolButton5Click(); });
+    connect(ui_.ToolButton10, &QToolButton::clicked, this, [this] { ToolButton10Click(); });
+    ConnectKeys();
+}
+
+// A key does what its button does, and nothing while the button is disabled. Ctrl+C is the
+// window's unless a text field takes it first: it copies the measurement, not the picture.
+void TPirolex::ConnectKeys() {
+    const std::pair<QKeySequence, QToolButton*> keys[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_O), ui_.ToolButton1},
+        {QKeySequence(Qt::CTRL | Qt::Key_S), ui_.ToolButton7},
+        {QKeySequence(Qt::CTRL | Qt::Key_P), ui_.ToolButton4},
+        {QKeySequence(Qt::Key_F5), ui_.ToolButton3},
+        {QKeySequence(Qt::Key_F1), ui_.ToolButton8},
+        {QKeySequence(Qt::CTRL | Qt::Key_Q), ui_.ToolButton5},
+        {QKeySequence(Qt::CTRL | Qt::Key_C), ui_.ToolButton10},
+    };
+    for (const auto& [key, button] : keys) {
+        auto* shortcut = new QShortcut(key, this);
+        connect(shortcut, &QShortcut::activated, button, [button] {
+            if (button->isEnabled()) button->click();
+        });
+    }
 }
 
 void TPirolex::ConnectControls() {

@@ -10,8 +10,10 @@
 // in window_drop.cpp and the screen effects of a load or a recompute in window_effects.cpp.
 
 #include "auto_speed.h"
+#include "measurement_record.h"
 #include "picture.h"
 #include "plot_canvas.h"
+#include "plot_png.h"
 #include "plot_view.h"
 #include "recording.h"
 #include "settings.h"
@@ -80,6 +82,7 @@ struct WindowUi {
     QToolButton* ToolButton4 = nullptr;  // print
     QToolButton* ToolButton7 = nullptr;  // save the picture
     QToolButton* ToolButton9 = nullptr;  // measure automatically
+    QToolButton* ToolButton10 = nullptr;  // copy the measurement
     QToolButton* ToolButton8 = nullptr;  // info
     QToolButton* ToolButton5 = nullptr;  // exit
     RadioGroup* KanalRadioGroup = nullptr;
@@ -150,6 +153,7 @@ public:
     void ToolButton4Click();  // print
     void ToolButton7Click();  // save the picture as PNG
     void ToolButton9Click();  // measure the speed automatically
+    void ToolButton10Click();  // copy the measurement as one line of text
     void ToolButton8Click();  // info
     void ToolButton5Click();  // exit
 
@@ -167,6 +171,10 @@ public:
     void Image1MouseDown(Qt::MouseButton button, int x, int y);
     // A recording dropped onto the window: loaded as if chosen in the open dialog.
     void FormDropFiles(const std::string& path);
+
+    // The measurement as it is kept (window_record.cpp): the speed line shown, the markers'
+    // frequencies, the temperature, the file and the date.
+    texts::RecordValues MeasurementRecord() const;
 
     // The settings as the controls show them now.
     Settings CurrentSettings() const;
@@ -204,6 +212,7 @@ private:
     void BuildTemperature();
     void BuildStatusBar();
     void ConnectCommands();
+    void ConnectKeys();
     void ConnectControls();
     void AlignBars();
 
@@ -222,6 +231,10 @@ private:
     int PlaybackTimeoutMs() const;
     void SavePicture();
     QString SuggestedPngName() const;
+    // The picture with the record's strip below it, the record's rows and its PNG text fields.
+    QImage RecordedPicture() const;
+    QStringList RecordRows() const;
+    PngText RecordTextFields() const;
 
     // Reading with a progress bar and cancelling, and the span of a long recording
     // (window_load.cpp).

@@ -64,8 +64,7 @@ std::vector<RulerTick> FrequencyTicks(const FrequencyAxis& axis, int width) {
     const int first = axis.PlotLeft();
     const int last = std::min(width - 1, axis.EndColumn());
     if (last - first < 2) return {};
-    // The axis' unit counts half hertz (the marker's own scale); the ruler shows whole hertz.
-    const auto hzAt = [&axis](int x) { return axis.UnitsAt(x) * 2.0 * axis.UnitHz(); };
+    const auto hzAt = [&axis](int x) { return axis.HzAtColumn(x); };
     const double hzPerColumn = (hzAt(last) - hzAt(first)) / (last - first);
     const double step = RoundStep(hzPerColumn * kFrequencyLabelSpacing);
     std::vector<Sample> samples;

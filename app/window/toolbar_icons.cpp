@@ -128,6 +128,17 @@ void PaintAutoMeasure(QPainter& p) {
     p.drawPath(fall);
 }
 
+// Copying the measurement: two sheets, the front one with lines of text.
+void PaintCopy(QPainter& p) {
+    p.setPen(QPen(QColor(0x40, 0x40, 0x40), 1));
+    p.setBrush(QColor(0xE0, 0xE0, 0xE0));
+    p.drawRect(QRectF(1.5, 1.5, 8, 10));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(6.5, 4.5, 8, 10));
+    p.setPen(QPen(QColor(0x00, 0x00, 0xC0), 1));
+    for (double y : {7.5, 9.5, 11.5}) p.drawLine(QPointF(8, y), QPointF(13, y));
+}
+
 QPixmap PaintPixmap(int index, int size) {
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
@@ -143,6 +154,7 @@ QPixmap PaintPixmap(int index, int size) {
     case 6: PaintInfo(p); break;
     case 7: PaintDisk(p); break;
     case 8: PaintAutoMeasure(p); break;
+    case 9: PaintCopy(p); break;
     default: break;
     }
     return pixmap;

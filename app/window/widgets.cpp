@@ -95,8 +95,9 @@ void Gauge::paintEvent(QPaintEvent*) {
 // ---- ArrowSpinEdit ------------------------------------------------------------------------
 
 ArrowSpinEdit::ArrowSpinEdit(QWidget* parent) : QSpinBox(parent) {
-    // The field only shows the value; the arrow buttons, arrow keys and wheel still step it.
-    lineEdit()->setReadOnly(true);
+    // A typed value counts once the entry is done (Enter or leaving the field), not at every
+    // digit; the arrows count at once.
+    setKeyboardTracking(false);
 }
 
 // ---- PanelStatusBar -----------------------------------------------------------------------

@@ -1,7 +1,7 @@
 #pragma once
 // The few controls the window needs that Qt does not offer in the required shape: a radio group
-// whose index change is one event, a progress gauge that clamps, a spin edit that takes arrows
-// only, a status bar of fixed-width panels, a plain row of tool buttons and the plot image.
+// whose index change is one event, a progress gauge that clamps, the temperature's spin edit, a
+// status bar of fixed-width panels, a plain row of tool buttons and the plot image.
 
 #include <QGroupBox>
 #include <QImage>
@@ -63,7 +63,7 @@ private:
     int progress_ = 0;
 };
 
-// A spin box whose value changes by its arrows (buttons, keys, wheel) only; typing is ignored.
+// A spin box whose value is typed or stepped by its arrows (buttons, keys, wheel).
 class ArrowSpinEdit : public QSpinBox {
 public:
     explicit ArrowSpinEdit(QWidget* parent);

@@ -107,8 +107,8 @@ void TPirolex::ShowRecording(int32_t fileChannels) {
 }
 
 void TPirolex::EnableFileCommands(bool enabled) {
-    for (QToolButton* b :
-         {ui_.ToolButton2, ui_.ToolButton3, ui_.ToolButton4, ui_.ToolButton7, ui_.ToolButton9})
+    for (QToolButton* b : {ui_.ToolButton2, ui_.ToolButton3, ui_.ToolButton4, ui_.ToolButton7,
+                           ui_.ToolButton9, ui_.ToolButton10})
         b->setEnabled(enabled);
 }
 
@@ -139,7 +139,7 @@ void TPirolex::ToolButton4Click() {
     Guard([this] {
         QPrinter printer(QPrinter::HighResolution);
         if (!seams_.choosePrinter(this, printer)) return;
-        PrintClientArea(*this, printer);
+        PrintClientArea(*this, printer, RecordRows());
     });
 }
 
@@ -147,12 +147,13 @@ void TPirolex::ToolButton7Click() {
     Guard([this] { SavePicture(); });
 }
 
-// The picture as it is now, markers included: what the user sees is what gets saved.
+// The picture as it is now, markers included: what the user sees is what gets saved, with the
+// measurement's record below it and in the file's text fields.
 void TPirolex::SavePicture() {
     if (!state_->fileLoaded) return;
     const std::optional<std::string> path = seams_.chooseSaveFile(this, SuggestedPngName());
     if (!path) return;
-    if (!WritePlotPng(canvas_, QString::fromStdString(*path)))
+    if (!WritePng(RecordedPicture(), QString::fromStdString(*path), RecordTextFields()))
         ShowError(QString::fromStdString(texts::PngWriteError(*path)));
 }
 

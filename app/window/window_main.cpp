@@ -4,6 +4,7 @@
 
 #include "branding.h"
 #include "main_window.h"
+#include "qt_german.h"
 #include "window_module.h"
 #include "window_seams.h"
 
@@ -12,6 +13,7 @@
 extern "C" __attribute__((visibility("default"))) int PIROLEX_WINDOW_ENTRY(int* argc, char** argv) {
     QApplication app(*argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(pirolex::kProgramTitle));
+    pirolex::InstallQtGerman(app);
     pirolex::WindowSeams seams = pirolex::DesktopSeams();
     // `pirolex FILE` loads FILE as if it had been chosen in the start-up dialog.
     if (*argc > 1) seams.chooseFile = pirolex::FirstChoice(argv[1], seams.chooseFile);

@@ -1,5 +1,7 @@
 #include "window_print.h"
 
+#include "caption_strip.h"
+
 #include <QPainter>
 #include <QPaintDevice>
 #include <QPixmap>
@@ -13,20 +15,22 @@ namespace {
 constexpr double kDesignDpi = 96.0;
 }
 
-void PrintClientArea(QWidget& window, QPaintDevice& page) {
+void PrintClientArea(QWidget& window, QPaintDevice& page, const QStringList& record) {
     const QSize size = window.size();
     if (size.isEmpty()) return;
-    const QPixmap picture = window.grab();
+    // grab() may return more pixels than the window is wide on a high-density screen; the page
+    // gets the window's own size.
+    const QImage shown = window.grab().toImage().scaled(size, Qt::IgnoreAspectRatio,
+                                                        Qt::SmoothTransformation);
+    const QImage picture = record.isEmpty() ? shown : WithCaptionStrip(shown, record);
     QPainter painter;
     if (!painter.begin(&page)) return;  // the print system has said why, if it could
     const double scaleX = page.logicalDpiX() / kDesignDpi;
     const double scaleY = page.logicalDpiY() / kDesignDpi;
-    const double fit = std::min({1.0, page.width() / (size.width() * scaleX),
-                                 page.height() / (size.height() * scaleY)});
+    const double fit = std::min({1.0, page.width() / (picture.width() * scaleX),
+                                 page.height() / (picture.height() * scaleY)});
     painter.scale(scaleX * fit, scaleY * fit);
-    // grab() may return more pixels than the window is wide on a high-density screen; the page
-    // gets the window's own size.
-    painter.drawPixmap(QRect(QPoint(0, 0), size), picture);
+    painter.drawImage(QPoint(0, 0), picture);
     painter.end();
 }
 

@@ -40,6 +40,21 @@ TEST(PlotPng, EveryPixelReadsBackAsWritten) {
     }
 }
 
+// Text fields read back by the independent decoder, umlauts and degree sign included, and
+// leave the pixels as they were.
+TEST(PlotPng, TextFieldsReadBackAsWritten) {
+    QImage image(5, 4, QImage::Format_RGB32);
+    image.fill(qRgb(1, 2, 3));
+    const PngText text = {{QStringLiteral("Lufttemperatur"), QStringLiteral("-3 °C")},
+                          {QStringLiteral("Datei"), QStringLiteral("Überflug 1.wav")},
+                          {QStringLiteral("Messung"), QString()}};
+    const QImage decoded = Decode(EncodePng(image, text));
+    EXPECT_EQ(decoded.text(QStringLiteral("Lufttemperatur")), QStringLiteral("-3 °C"));
+    EXPECT_EQ(decoded.text(QStringLiteral("Datei")), QStringLiteral("Überflug 1.wav"));
+    EXPECT_TRUE(decoded.textKeys().contains(QStringLiteral("Messung")));
+    EXPECT_TRUE(SameRgb(decoded, image));
+}
+
 // A picture with transparency (never the plot's, but the writer takes any image) keeps its
 // colours; the alpha is dropped.
 TEST(PlotPng, OtherFormatsAreWrittenAsRgb) {

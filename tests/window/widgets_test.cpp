@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QRadioButton>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <iterator>
 
@@ -34,21 +35,34 @@ TEST(GaugeTest, FillIsBlueUpToTheProgress) {
     EXPECT_EQ(gauge.grab().toImage().pixel(300, 3), QColor(Qt::blue).rgb());
 }
 
-TEST(ArrowSpinEditTest, ArrowsStepTheValueButTypingDoesNot) {
+// The temperature is typed (counting once Enter is pressed) or stepped by arrow keys and wheel,
+// and shows its unit after the number.
+TEST(ArrowSpinEditTest, TypedArrowsAndWheelSetTheValueWithItsUnit) {
     ArrowSpinEdit spin(nullptr);
+    spin.setLocale(QLocale::c());
+    spin.setSuffix(QStringLiteral(" °C"));
     spin.setRange(-20, 40);
     spin.setValue(15);
-    QTest::keyClicks(&spin, "3");
-    QTest::keyClick(&spin, Qt::Key_Backspace);
-    EXPECT_EQ(spin.value(), 15);
+    int changes = 0;
+    QObject::connect(&spin, &QSpinBox::valueChanged, [&] { ++changes; });
+    EXPECT_EQ(spin.text(), QStringLiteral("15 °C"));
+    spin.selectAll();
+    QTest::keyClicks(&spin, "-7");
+    EXPECT_EQ(changes, 0) << "no value while typing";
+    QTest::keyClick(&spin, Qt::Key_Return);
+    EXPECT_EQ(spin.value(), -7);
+    EXPECT_EQ(changes, 1);
     QTest::keyClick(&spin, Qt::Key_Up);
-    EXPECT_EQ(spin.value(), 16);
-    QTest::keyClick(&spin, Qt::Key_Down);
-    QTest::keyClick(&spin, Qt::Key_Down);
-    EXPECT_EQ(spin.value(), 14);
-    spin.setValue(40);
-    QTest::keyClick(&spin, Qt::Key_Up);
-    EXPECT_EQ(spin.value(), 40);
+    EXPECT_EQ(spin.value(), -6);
+    QWheelEvent wheel(QPointF(5, 5), spin.mapToGlobal(QPointF(5, 5)), {}, QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(&spin, &wheel);
+    EXPECT_EQ(spin.value(), -5);
+    spin.selectAll();
+    QTest::keyClicks(&spin, "99");  // beyond the range: the second digit is refused
+    QTest::keyClick(&spin, Qt::Key_Return);
+    EXPECT_EQ(spin.value(), 9);
+    EXPECT_EQ(spin.text(), QStringLiteral("9 °C"));
 }
 
 TEST(RadioGroupTest, AChangedIndexRunsTheClickHandlerOnce) {

@@ -43,7 +43,7 @@ TEST_F(LayoutTest, ControlsSitAtTheirDesignPlacesWithTheirHints) {
         {"CFARTrackBar", ui.CFARTrackBar, {8, 16, 169, 25}, "Punkte pro Linie"},
         {"GroupBox3", ui.GroupBox3, {16, 288, 185, 65}, {}},
         {"TrackBar1", ui.TrackBar1, {8, 16, 169, 25}, "Auflösung der FFT"},
-        {"SpinEdit1", ui.SpinEdit1, {120, 360, 57, 22}, "Lufttemperatur bei der Tonaufname"},
+        {"SpinEdit1", ui.SpinEdit1, {120, 360, 64, 22}, "Lufttemperatur bei der Tonaufname"},
         {"StatusBar1", ui.StatusBar1, {0, 449 - 21, 878, 21}, {}},
         // The rulers and the band's row hug the plot.
         {"TimeRuler", ui.TimeRuler, {210, 74, 40, 271}, {}},
@@ -72,13 +72,15 @@ TEST_F(LayoutTest, ToolButtonsInTheirOrderWithHintsAndStartStates) {
     Start();
     const WindowUi& ui = Ui();
     const Button table[] = {
-        {"ToolButton1", ui.ToolButton1, 0, "WAV-File laden", true},
+        {"ToolButton1", ui.ToolButton1, 0, "WAV-File laden (Strg+O)", true},
         {"ToolButton2", ui.ToolButton2, 23, "Sound abspielen", false},
-        {"ToolButton3", ui.ToolButton3, 46, "Berechnung der Grafik", false},
-        {"ToolButton4", ui.ToolButton4, 69, "Drucken des Fensters", false},
-        {"ToolButton7", ui.ToolButton7, 92, "Grafik speichern", false},
-        {"ToolButton8", ui.ToolButton8, 785, "Info", true},
-        {"ToolButton5", ui.ToolButton5, 808, "Ende", true},
+        {"ToolButton3", ui.ToolButton3, 46, "Berechnung der Grafik (F5)", false},
+        {"ToolButton4", ui.ToolButton4, 69, "Drucken des Fensters (Strg+P)", false},
+        {"ToolButton7", ui.ToolButton7, 92, "Grafik speichern (Strg+S)", false},
+        {"ToolButton9", ui.ToolButton9, 115, "Automatisch messen", false},
+        {"ToolButton10", ui.ToolButton10, 138, "Messung kopieren (Strg+C)", false},
+        {"ToolButton8", ui.ToolButton8, 785, "Info (F1)", true},
+        {"ToolButton5", ui.ToolButton5, 808, "Ende (Strg+Q)", true},
     };
     for (const Button& b : table) {
         EXPECT_EQ(b.button->x(), b.x) << b.name;

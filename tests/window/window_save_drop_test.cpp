@@ -49,7 +49,8 @@ TEST_F(SaveTest, TheButtonWritesPlotBitmapWithItsMarkersAsPng) {
     EXPECT_TRUE(fake_.messages.empty());
     const QImage saved(QString::fromStdString(png), "png");
     ASSERT_FALSE(saved.isNull());
-    EXPECT_TRUE(SamePixels(saved, Window().PlotBitmap().Image()));
+    // The record's strip below it: see window_keep_test.cpp.
+    EXPECT_TRUE(SamePixels(saved.copy(Window().PlotBitmap().Image().rect()), Window().PlotBitmap().Image()));
     EXPECT_EQ(Window().PlotBitmap().Pixel(120, 100), 0x008000u) << "the marker line is in the picture";
 }
 

@@ -1,0 +1,63 @@
+#include "measurement_record.h"
+
+#include <cstdio>
+
+namespace pirolex::texts {
+
+namespace {
+
+constexpr const char* kFieldGap = "   ";
+
+std::string Hz(double hz) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%.1f Hz", hz);
+    return text;
+}
+
+// The speed line without the blank the label keeps at its end.
+std::string Trimmed(std::string text) {
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+}
+
+std::string Labelled(const RecordField& field) {
+    return field.key + ": " + field.value;
+}
+
+}  // namespace
+
+std::vector<RecordField> RecordFields(const RecordValues& values) {
+    std::vector<RecordField> fields;
+    if (!Trimmed(values.speedLine).empty()) fields.push_back({"Messung", Trimmed(values.speedLine)});
+    if (values.hzA) fields.push_back({"Marke A", Hz(*values.hzA)});
+    if (values.hzB) fields.push_back({"Marke B", Hz(*values.hzB)});
+    if (values.temperature)
+        fields.push_back({"Lufttemperatur", std::to_string(*values.temperature) + " °C"});
+    if (!values.fileName.empty()) fields.push_back({"Datei", values.fileName});
+    if (!values.date.empty()) fields.push_back({"Datum", values.date});
+    return fields;
+}
+
+std::vector<std::string> RecordRows(const RecordValues& values) {
+    std::vector<std::string> rows(3);
+    for (const RecordField& field : RecordFields(values)) {
+        if (field.key == "Messung") {
+            rows[0] = field.value;
+            continue;
+        }
+        std::string& row = field.key == "Datei" || field.key == "Datum" ? rows[2] : rows[1];
+        row += (row.empty() ? "" : kFieldGap) + Labelled(field);
+    }
+    return rows;
+}
+
+std::string RecordLine(const RecordValues& values) {
+    std::string line;
+    for (const RecordField& field : RecordFields(values)) {
+        if (!line.empty()) line += "; ";
+        line += field.key == "Messung" ? field.value : Labelled(field);
+    }
+    return line;
+}
+
+}  // namespace pirolex::texts
