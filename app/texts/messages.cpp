@@ -110,6 +110,26 @@ std::string SpeedText(const std::optional<DopplerSpeed>& speed) {
            " km/h) ";
 }
 
+std::string SnappedMarkerLabel(double hz) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%.1f Hz", hz);
+    return text;
+}
+
+std::string CursorReadout(double hz, std::optional<double> seconds) {
+    char text[80];
+    if (seconds)
+        std::snprintf(text, sizeof text, "%.1f Hz  %.2f s", hz, *seconds);
+    else
+        std::snprintf(text, sizeof text, "%.1f Hz", hz);
+    return text;
+}
+
+std::string CursorSpeed(const std::optional<DopplerSpeed>& speed) {
+    if (!speed) return "B: keine";
+    return "B: " + Fixed2(speed->kmh) + " km/h";
+}
+
 std::string AutoSpeedText(const AutoSpeed& result) {
     if (!result.Answered()) return RefusalText(result.refusal);
     return SpeedText(DopplerSpeed{result.speedKmh, result.sigmaKmh});

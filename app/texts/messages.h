@@ -56,6 +56,14 @@ std::string AutoSpeedDetails(const AutoSpeed& result);
 std::string ShortRecordingNotice(int32_t fftSize);
 // The plot's tooltip in the 2D picture, where clicks measure.
 inline constexpr const char* kMeasureHint = "klicken zur Geschwindigkeitsmessung";
+// A marker snapped to a tone is labelled with its frequency to a tenth of a hertz: "4822.8 Hz".
+std::string SnappedMarkerLabel(double hz);
+// The readout under the cursor in the 2D picture: the frequency there and, on the picture's
+// lines, the time from the recording's start: "4822.8 Hz  3.21 s".
+std::string CursorReadout(double hz, std::optional<double> seconds);
+// Appended to the readout while marker A is set: the speed a right click there would give,
+// "B: 64.42 km/h", or "B: keine".
+std::string CursorSpeed(const std::optional<DopplerSpeed>& speed);
 
 // "Grafik konnte nicht gespeichert werden: PATH (Datei lässt sich nicht schreiben)"
 std::string PngWriteError(const std::string& path);

@@ -96,6 +96,7 @@ TPirolex::TPirolex(WindowSeams seams, QWidget* parent)
     BuildTemperature();
     BuildStatusBar();
     BuildSpanControls();
+    BuildBandRow();
     AlignBars();
     canvas_.SetPresenter([this](const QImage& picture) {
         ui_.Image1->SetPicture(picture);
@@ -267,7 +268,8 @@ void TPirolex::BuildTemperature() {
 }
 
 void TPirolex::BuildStatusBar() {
-    ui_.StatusBar1 = new PanelStatusBar({300, 125, 125, 75, 50}, this);
+    // Panel 5, the readout under the cursor, at the right; panel 4 takes what the others leave.
+    ui_.StatusBar1 = new PanelStatusBar({240, 125, 125, 75, 50, 210}, this, 4);
     ui_.StatusBar1->SetPanelText(0, QString::fromUtf8(texts::kNoFile));
 }
 

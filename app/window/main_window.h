@@ -11,7 +11,9 @@
 
 #include "auto_speed.h"
 #include "measurement_record.h"
+#include "doppler_speed.h"
 #include "picture.h"
+#include "placed_marker.h"
 #include "plot_canvas.h"
 #include "plot_png.h"
 #include "plot_view.h"
@@ -30,6 +32,7 @@
 class QCheckBox;
 class QDoubleSpinBox;
 class QPushButton;
+class QSpinBox;
 class QGroupBox;
 class QLabel;
 class QSlider;
@@ -57,8 +60,11 @@ struct WindowState {
     // is loaded.
     Settings settings = StartupSettings();
     PlotView view;
-    int32_t markerA = 0;  // plot columns; 0 = not placed
-    int32_t markerB = 0;
+    // Kept across every recompute of the same recording; a load clears them.
+    std::optional<PlacedMarker> markerA;
+    std::optional<PlacedMarker> markerB;
+    // Lines the last picture drew, for the readout under the cursor.
+    int32_t lines = 0;
     // Frames between two lines: set when a file loads and when the picture changes, not when the
     // FFT size does.
     int32_t lineStep = 0;
@@ -70,7 +76,7 @@ struct WindowState {
     int32_t filterCount = 0;
     PictureState picture;
     // The automatic measurement while it stands: its curve and markers are in the picture and
-    // its speed in the label. A recompute or a marker placed by hand ends it.
+    // its speed in the label. A marker placed by hand or a load ends it.
     std::optional<AutoSpeed> autoSpeed;
 };
 
@@ -113,6 +119,10 @@ struct WindowUi {
     Ruler* FrequencyRuler = nullptr;
     // The row under the frequency ruler that holds the frequency band's and the snap's controls.
     QWidget* BandRow = nullptr;
+    QCheckBox* SnapBox = nullptr;        // "Spitze suchen"
+    QSpinBox* BandFromEdit = nullptr;    // "von", Hz
+    QSpinBox* BandToEdit = nullptr;      // "bis", Hz
+    QPushButton* BandResetButton = nullptr;
 };
 
 class TPirolex : public QWidget {
@@ -169,8 +179,17 @@ public:
     void SpinEdit1Change();
     void SpanEditChange();
     void Image1MouseDown(Qt::MouseButton button, int x, int y);
+    void Image1MouseMove(int x, int y);
+    void Image1MouseUp(Qt::MouseButton button, int x, int y);
+    void Image1DoubleClick(Qt::MouseButton button, int x, int y);
+    void Image1MouseLeave();
+    void BandEditChange();
+    void BandResetButtonClick();
     // A recording dropped onto the window: loaded as if chosen in the open dialog.
     void FormDropFiles(const std::string& path);
+
+    // A marker's column in the picture as it is now; 0 when it is not placed.
+    int32_t MarkerColumn(MarkerSide side) const;
 
     // The measurement as it is kept (window_record.cpp): the speed line shown, the markers'
     // frequencies, the temperature, the file and the date.
@@ -259,6 +278,24 @@ private:
     void SetSpeedLabel(const std::string& text);
     void SetImageHint(bool on);
 
+    // The markers (window_markers.cpp): placed by a click, snapped to a tone, drawn over a clean
+    // copy of the picture, and their speed.
+    PlacedMarker MarkerAtColumn(int32_t x) const;
+    PlacedMarker MarkerAtHz(double hz, double spreadHz) const;
+    void SnapMarker(PlacedMarker& marker, int32_t y) const;
+    int32_t ColumnOf(const PlacedMarker& marker) const;
+    std::optional<DopplerSpeed> MarkedSpeed(const PlacedMarker& a, const PlacedMarker& b) const;
+    void KeepCleanPicture();
+    void DrawOverlay();
+    void DrawOverlayPixels();
+    void ClearMeasurement();
+
+    // The band and the readout under the cursor (window_band.cpp).
+    void BuildBandRow();
+    void SetBand(double lowHz, double highHz);
+    void ShowBand();
+    void ShowReadout(int x, int y);
+
     WindowSeams seams_;
     std::unique_ptr<WindowState> state_;
     PlotCanvas canvas_;
@@ -266,6 +303,11 @@ private:
     QTimer timer1_;
     WindowUi ui_;
     int recomputeRuns_ = 0;
+    // The picture as the last recompute left it; markers, guides and the automatic measurement's
+    // curve are drawn over a copy of it.
+    std::optional<PlotCanvas> cleanPlot_;
+    // Where a drag with the middle button started, in plot columns.
+    std::optional<int32_t> bandDragFrom_;
 };
 
 }  // namespace pirolex

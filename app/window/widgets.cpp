@@ -102,8 +102,10 @@ ArrowSpinEdit::ArrowSpinEdit(QWidget* parent) : QSpinBox(parent) {
 
 // ---- PanelStatusBar -----------------------------------------------------------------------
 
-PanelStatusBar::PanelStatusBar(const std::vector<int>& widths, QWidget* parent)
-    : QWidget(parent), widths_(widths) {
+PanelStatusBar::PanelStatusBar(const std::vector<int>& widths, QWidget* parent, int stretch)
+    : QWidget(parent),
+      widths_(widths),
+      stretch_(stretch >= 0 ? static_cast<size_t>(stretch) : widths.size() - 1) {
     for (size_t i = 0; i < widths_.size(); ++i) {
         auto* panel = new QLabel(this);
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -121,10 +123,12 @@ void PanelStatusBar::SetPanelText(int index, const QString& text) {
 }
 
 void PanelStatusBar::resizeEvent(QResizeEvent*) {
+    int fixed = 0;
+    for (size_t i = 0; i < widths_.size(); ++i)
+        if (i != stretch_) fixed += widths_[i];
     int left = 0;
     for (size_t i = 0; i < panels_.size(); ++i) {
-        const bool last = i + 1 == panels_.size();
-        const int w = last ? std::max(widths_[i], width() - left) : widths_[i];
+        const int w = i == stretch_ ? std::max(widths_[i], width() - fixed) : widths_[i];
         panels_[i]->setGeometry(left, 0, w, height());
         left += w;
     }
@@ -134,6 +138,20 @@ void PanelStatusBar::resizeEvent(QResizeEvent*) {
 
 PlotImage::PlotImage(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // Moves are reported without a button held too, for the readout under the cursor.
+    setMouseTracking(true);
+}
+
+void PlotImage::SetSelection(int from, int to) {
+    selectionFrom_ = std::max(std::min(from, to), 0);
+    selectionTo_ = std::max(std::max(from, to), 0);
+    update();
+}
+
+void PlotImage::ClearSelection() {
+    if (!HasSelection()) return;
+    selectionFrom_ = selectionTo_ = -1;
+    update();
 }
 
 void PlotImage::SetPicture(const QImage& picture) {
@@ -155,6 +173,9 @@ void PlotImage::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
     painter.drawImage(0, 0, picture_);
+    if (HasSelection())
+        painter.fillRect(QRect(selectionFrom_, 0, selectionTo_ - selectionFrom_ + 1, height()),
+                         QColor(0, 0, 255, 48));
 }
 
 // On a scaled desktop a press comes at a fractional position; column x covers x <= p < x + 1,
@@ -164,6 +185,33 @@ void PlotImage::mousePressEvent(QMouseEvent* event) {
     const QPointF p = event->position();
     OnMouseDown(event->button(), static_cast<int>(std::floor(p.x())),
                 static_cast<int>(std::floor(p.y())));
+}
+
+void PlotImage::mouseMoveEvent(QMouseEvent* event) {
+    if (!OnMouseMove) return;
+    const QPointF p = event->position();
+    OnMouseMove(static_cast<int>(std::floor(p.x())), static_cast<int>(std::floor(p.y())));
+}
+
+void PlotImage::mouseReleaseEvent(QMouseEvent* event) {
+    if (!OnMouseUp) return;
+    const QPointF p = event->position();
+    OnMouseUp(event->button(), static_cast<int>(std::floor(p.x())),
+              static_cast<int>(std::floor(p.y())));
+}
+
+void PlotImage::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (!OnDoubleClick) {
+        mousePressEvent(event);
+        return;
+    }
+    const QPointF p = event->position();
+    OnDoubleClick(event->button(), static_cast<int>(std::floor(p.x())),
+                  static_cast<int>(std::floor(p.y())));
+}
+
+void PlotImage::leaveEvent(QEvent*) {
+    if (OnLeave) OnLeave();
 }
 
 }  // namespace pirolex

@@ -69,10 +69,11 @@ public:
     explicit ArrowSpinEdit(QWidget* parent);
 };
 
-// A bar of sunken text panels with fixed widths; the last one reaches to the right edge.
+// A bar of sunken text panels with fixed widths; one of them, the last unless told otherwise,
+// also takes the room the others leave up to the right edge.
 class PanelStatusBar : public QWidget {
 public:
-    PanelStatusBar(const std::vector<int>& widths, QWidget* parent);
+    PanelStatusBar(const std::vector<int>& widths, QWidget* parent, int stretch = -1);
     int Count() const { return static_cast<int>(panels_.size()); }
     QString PanelText(int index) const;
     void SetPanelText(int index, const QString& text);
@@ -83,11 +84,14 @@ protected:
 
 private:
     std::vector<int> widths_;
+    size_t stretch_;
     std::vector<QLabel*> panels_;
 };
 
 // The visible plot: shows a copy of PlotBitmap at (0, 0), one pixel per bitmap pixel, and
-// reports mouse presses in bitmap coordinates.
+// reports the mouse in bitmap coordinates: presses, moves (with or without a button held),
+// releases, double clicks and the pointer leaving. A band of columns being chosen is shaded on
+// the screen only, never in the picture.
 class PlotImage : public QWidget {
 public:
     explicit PlotImage(QWidget* parent);
@@ -96,14 +100,30 @@ public:
     // New size; the old picture is kept where it fits, the rest is white.
     void ResizePicture(int width, int height);
 
+    // Columns from..to (either order) shaded; none after ClearSelection.
+    void SetSelection(int from, int to);
+    void ClearSelection();
+    bool HasSelection() const { return selectionFrom_ >= 0; }
+
     std::function<void(Qt::MouseButton, int, int)> OnMouseDown;
+    std::function<void(int, int)> OnMouseMove;
+    std::function<void(Qt::MouseButton, int, int)> OnMouseUp;
+    // Without it a double click counts as a press, as the first click of the pair did.
+    std::function<void(Qt::MouseButton, int, int)> OnDoubleClick;
+    std::function<void()> OnLeave;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
     QImage picture_;
+    int selectionFrom_ = -1;
+    int selectionTo_ = -1;
 };
 
 }  // namespace pirolex

@@ -2,16 +2,12 @@
 // temperature changes, and what it shows.
 #include "main_window.h"
 
-#include "fitted_curve.h"
-#include "marker_drawing.h"
 #include "messages.h"
-#include "picture_samples.h"
 #include "widgets.h"
-#include "window_effects.h"
 
 #include <QGuiApplication>
 
-#include <algorithm>
+#include <utility>
 
 namespace pirolex {
 
@@ -44,35 +40,20 @@ void TPirolex::MeasureAutomatically() {
     ShowAutoSpeed();
 }
 
-// The label always; the curve and the markers only in the 2D picture, where they belong to the
-// frequency axis. Markers already placed are erased as a click erases them.
+// The label always; the markers at the fitted approach and recede frequencies, as placed
+// markers are kept, and with the fitted curve drawn in the 2D picture.
 void TPirolex::ShowAutoSpeed() {
     WindowState& state = *state_;
     const AutoSpeed& result = *state.autoSpeed;
     SetSpeedLabel(texts::AutoSpeedText(result));
-    if (!result.Answered() || state.settings.picture != Picture::k2D || result.track.Size() == 0)
-        return;
-    const FrequencyAxis axis = AxisFor(state.recording, state.settings, state.view);
-    const Drawing drawing{canvas_, state.view, axis, *effects_};
-    for (int32_t* marker : {&state.markerA, &state.markerB}) {
-        if (*marker != 0) DrawMarker(drawing, *marker, kWhite);
-        *marker = 0;
+    if (!result.Answered() || result.track.Size() == 0) return;
+    // The fit's frequencies are exact numbers, labelled as snapped markers are; their spread is
+    // the fit's, which the label's sigma already states.
+    for (const auto& [marker, hz] : {std::pair{&state.markerA, result.approachFrequencyHz},
+                                     std::pair{&state.markerB, result.recedeFrequencyHz}}) {
+        *marker = MarkerAtHz(hz, 0.0);
     }
-    // A long recording's picture shows a span: its lines start at the span's first frame, while
-    // the fit's times count from the recording's start.
-    const int64_t shown = std::min<int64_t>(state.recording.FrameCount() - state.spanFirst, kMaxFrames);
-    const LineTimes lines{state.recording.sampleRate, state.spanFirst, shown, state.lineStep,
-                          state.settings.FftSize()};
-    const int32_t width = canvas_.Width();
-    state.markerA = axis.NearestColumn(result.approachFrequencyHz, width);
-    state.markerB = axis.NearestColumn(result.recedeFrequencyHz, width);
-    DrawMarker(drawing, state.markerA, kMarkerGreen);
-    DrawMarker(drawing, state.markerB, kMarkerRed);
-    // Last, so that it shows along the trace: before the pass it runs on marker A's line, after
-    // it on marker B's, which stay visible where the curve has left them.
-    const FlybyModel model = result.model;
-    DrawFittedCurve(drawing, lines, [&model](double t) { return model.FrequencyAt(t); },
-                    result.track.times.front(), result.track.times.back());
+    DrawOverlay();
 }
 
 }  // namespace pirolex

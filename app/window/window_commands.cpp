@@ -28,15 +28,16 @@ void TPirolex::ToolButton1Click() {
     Guard([this] { LoadCommand(seams_.chooseFile(this)); });
 }
 
-// A cancelled dialog keeps the previous name, so it loads the earlier file again. A cancelled
+// A cancelled dialog changes nothing, so a measurement on the recording shown stays. A cancelled
 // load puts the name, caption and panel back as they were.
 void TPirolex::LoadCommand(std::optional<std::string> chosen) {
+    if (!chosen) return;
     WindowState& state = *state_;
     const std::string previousName = state.fileName;
     const bool previousLoaded = state.fileLoaded;
     const QString previousTitle = windowTitle();
     const QString previousPanel = ui_.StatusBar1->PanelText(0);
-    if (chosen) state.fileName = std::move(*chosen);
+    state.fileName = std::move(*chosen);
     ShowFileName();
     if (state.fileName.empty()) return;
     if (CanOpenForReading(state.fileName)) {
@@ -79,6 +80,7 @@ bool TPirolex::ParseAndRecompute() {
         throw *file.error;
     }
     state.recording = std::move(file.recording);
+    ClearMeasurement();
     ShowRecording(file.FileChannels());
     ShowSpanControl();
     EnableFileCommands(true);

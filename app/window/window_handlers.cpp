@@ -2,8 +2,6 @@
 // through.
 #include "main_window.h"
 
-#include "doppler_speed.h"
-#include "marker_drawing.h"
 #include "messages.h"
 #include "spectrogram_pass.h"
 #include "widgets.h"
@@ -41,21 +39,26 @@ void TPirolex::ShowError(const QString& text) {
     seams_.showMessage(this, MessageKind::Error, text);
 }
 
-// Every recompute starts without markers and without the automatic measurement's curve: they
-// belong to the picture being replaced.
+// The markers and the automatic measurement stand for frequencies of the recording, so they
+// outlive the picture: drawn again over the new one, their speed shown again.
 void TPirolex::Recompute() {
     ++recomputeRuns_;
     WindowState& state = *state_;
     if (!state.fileLoaded) return;
     SetImageHint(false);
-    state.markerA = 0;
-    state.markerB = 0;
-    state.autoSpeed.reset();
-    SetSpeedLabel("");
     UpdateSpan();
     const PictureEnd end = DrawPicture(state.recording, CurrentSettings(), state.lineStep,
                                        state.picture, canvas_, state.view, *effects_,
                                        state.spanFirst);
+    state.lines = end.lines;
+    KeepCleanPicture();
+    DrawOverlay();
+    if (state.autoSpeed)
+        SetSpeedLabel(texts::AutoSpeedText(*state.autoSpeed));
+    else if (state.markerA && state.markerB)
+        ShowSpeed();
+    else
+        SetSpeedLabel("");
     ShowPictureEnd(end);
     // Clicks measure only in the 2D picture, so only there is the hint shown.
     SetImageHint(state.settings.picture == Picture::k2D);
@@ -78,16 +81,6 @@ void TPirolex::SetSpeedLabel(const std::string& text) {
 
 void TPirolex::SetImageHint(bool on) {
     ui_.Image1->setToolTip(on ? QString::fromUtf8(texts::kMeasureHint) : QString());
-}
-
-void TPirolex::ShowSpeed() {
-    const WindowState& state = *state_;
-    if (state.markerA <= 0 || state.markerB <= 0) return;
-    const Settings settings = CurrentSettings();
-    const FrequencyAxis axis = AxisFor(state.recording, settings, state.view);
-    const FrequencyAxis::MarkedPair marked = axis.Marked(state.markerA, state.markerB);
-    SetSpeedLabel(texts::SpeedText(SpeedFromFrequencies(marked.halfDifferenceHz, marked.meanHz,
-                                                        axis.ResolutionHz(), settings.temperature)));
 }
 
 Settings TPirolex::CurrentSettings() const {
@@ -174,25 +167,25 @@ void TPirolex::SpinEdit1Change() {
     });
 }
 
-// A press on the plot, in plot bitmap pixels, places a marker in the 2D picture.
-void TPirolex::Image1MouseDown(Qt::MouseButton button, int x, int /*y*/) {
+// A press on the plot, in plot bitmap pixels, places a marker in the 2D picture (left A, right
+// B) or starts choosing a band (middle).
+void TPirolex::Image1MouseDown(Qt::MouseButton button, int x, int y) {
     Guard([&] {
         WindowState& state = *state_;
         if (state.settings.picture != Picture::k2D || state.recording.sampleRate <= 0) return;
+        if (button == Qt::MiddleButton) {
+            bandDragFrom_ = x;
+            return;
+        }
         if (button != Qt::LeftButton && button != Qt::RightButton) return;
-        const bool left = button == Qt::LeftButton;
-        const uint32_t colour = left ? kMarkerGreen : kMarkerRed;
-        int32_t& marker = left ? state.markerA : state.markerB;
-        const FrequencyAxis axis = AxisFor(state.recording, state.settings, state.view);
-        const Drawing drawing{canvas_, state.view, axis, *effects_};
-        // Erasing whitens whatever lies under the old line and label; the next recompute
-        // restores it.
-        if (marker != 0) DrawMarker(drawing, marker, kWhite);
-        marker = x;
-        DrawMarker(drawing, x, colour);
+        PlacedMarker marker = MarkerAtColumn(x);
+        if (ui_.SnapBox->isChecked()) SnapMarker(marker, y);
+        (button == Qt::LeftButton ? state.markerA : state.markerB) = marker;
         // From here the markers measure, not the fit.
         state.autoSpeed.reset();
+        DrawOverlay();
         ShowSpeed();
+        ShowReadout(x, y);
     });
 }
 

@@ -197,9 +197,10 @@ TEST_F(LayoutTest, StartUpSetsTheStateAndOpensTheDialogOnce) {
     EXPECT_EQ(s.settings.TableStride(), 1);
     EXPECT_EQ(s.filterCount, 1024);
     EXPECT_EQ(s.lineStep, 0);
-    // The cancelled dialog leaves the bare caption and an empty panel 0; the FFT size is shown.
-    EXPECT_EQ(Window().windowTitle(), "Pirolex  ");
-    EXPECT_EQ(Ui().StatusBar1->PanelText(0), "");
+    // The cancelled dialog leaves the design caption, and panel 0 the FFT size's handler's text;
+    // the FFT size is shown.
+    EXPECT_EQ(Window().windowTitle(), DesignCaption());
+    EXPECT_EQ(Ui().StatusBar1->PanelText(0), "1024 Filter");
     EXPECT_EQ(Ui().StatusBar1->PanelText(4), "1024 Filter");
     EXPECT_TRUE(fake_.messages.empty());
 }
