@@ -7,15 +7,21 @@
 #include "marker_drawing.h"
 #include "messages.h"
 #include "picture_samples.h"
+#include "spectrogram_renderer.h"
+#include "tone_snap.h"
 #include "widgets.h"
 #include "window_effects.h"
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace pirolex {
 
 namespace {
+
+// Lines on either side of the clicked one that the snap reads.
+constexpr int32_t kSnapLines = 5;
 
 // The axis a marker was placed on.
 FrequencyAxis PlacedAxis(const Recording& recording, const PlacedMarker& marker) {
@@ -80,6 +86,8 @@ int32_t TPirolex::MarkerColumn(MarkerSide side) const {
 std::optional<DopplerSpeed> TPirolex::MarkedSpeed(const PlacedMarker& a, const PlacedMarker& b) const {
     const Recording& recording = state_->recording;
     const int32_t temperature = ui_.SpinEdit1->value();
+    if (a.Snapped() && b.Snapped())
+        return SpeedFromSnapped(a.hz, *a.spreadHz, b.hz, *b.spreadHz, temperature);
     if (!a.Snapped() && !b.Snapped() && SameColumns(a.view, a.settings, b.view, b.settings)) {
         const FrequencyAxis axisA = PlacedAxis(recording, a);
         const FrequencyAxis::MarkedPair marked = axisA.Marked(a.column, b.column);
@@ -165,6 +173,21 @@ void TPirolex::ClearMeasurement() {
     SetBand(state.settings.bandLowHz, state.settings.bandHighHz);
 }
 
-void TPirolex::SnapMarker(PlacedMarker& /*marker*/, int32_t /*y*/) const {}
+// The tone is looked for in the lines around the clicked row, where the user saw it; a click
+// below or above the lines takes the nearest ones. Without a tone there the marker stays where
+// it was clicked.
+void TPirolex::SnapMarker(PlacedMarker& marker, int32_t y) const {
+    const WindowState& state = *state_;
+    if (state.lines < 1) return;
+    const int32_t clicked = std::clamp(LineAtRow(state.view, y), 1, state.lines);
+    std::vector<int64_t> blockStarts;
+    for (int32_t line = std::max(clicked - kSnapLines, 1);
+         line <= std::min(clicked + kSnapLines, state.lines); ++line)
+        blockStarts.push_back(LineFirstFrame(line, state.lineStep, state.spanFirst));
+    const std::optional<SnappedTone> tone = SnapToTone(
+        state.recording, marker.settings.channel, marker.settings.FftSize(), marker.hz, blockStarts);
+    if (!tone) return;
+    marker = MarkerAtHz(tone->hz, tone->spreadHz);
+}
 
 }  // namespace pirolex

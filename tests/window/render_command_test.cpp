@@ -159,6 +159,7 @@ TEST_F(RenderCommandTest, MeasurePrintsTheWindowsSpeedLabelThenTheColumns) {
               "Marke B: Spalte 102, 3963 Hz\n");
 
     Start({file});
+    Ui().SnapBox->setChecked(false);  // as measure without --snap
     Window().show();
     QTest::mouseClick(Ui().Image1, Qt::LeftButton, {}, QPoint(122, 100));
     QTest::mouseClick(Ui().Image1, Qt::RightButton, {}, QPoint(102, 100));
@@ -186,6 +187,7 @@ TEST_F(RenderCommandTest, MeasureFollowsTheTemperatureAndTheWindowSize) {
     Window().ResizeOuter(1300 + TPirolex::kExtraWidth, 500 + TPirolex::kExtraHeight);
     Window().FormResize();
     Ui().SpinEdit1->setValue(-20);
+    Ui().SnapBox->setChecked(false);
     Window().show();
     QTest::mouseClick(Ui().Image1, Qt::LeftButton, {}, QPoint(ColumnOf(run.out, "A"), 100));
     QTest::mouseClick(Ui().Image1, Qt::RightButton, {}, QPoint(ColumnOf(run.out, "B"), 100));
