@@ -150,7 +150,9 @@ public:
     ~TPirolex() override;
 
     // Start-up and geometry.
-    void FormCreate();
+    // Opens the dialog for the first recording, or loads the one given on the command line; one
+    // that cannot be opened is reported in a message box, as a recording that cannot be read is.
+    void FormCreate(std::optional<std::string> given = std::nullopt);
     void CentreOnScreen();
     void FormResize();
     void trigger();
@@ -303,6 +305,8 @@ private:
     QTimer timer1_;
     WindowUi ui_;
     int recomputeRuns_ = 0;
+    // The caption that names the recording shown; empty before the first one.
+    QString shownTitle_;
     // The picture as the last recompute left it; markers, guides and the automatic measurement's
     // curve are drawn over a copy of it.
     std::optional<PlotCanvas> cleanPlot_;

@@ -62,8 +62,10 @@ void TPirolex::ShowFileName() {
     ui_.StatusBar1->repaint();
 }
 
+// The caption keeps naming the recording the picture still shows, not the file that failed.
 void TPirolex::LoadFailed() {
     state_->fileLoaded = false;
+    setWindowTitle(shownTitle_.isEmpty() ? DesignCaption() : shownTitle_);
     ui_.StatusBar1->SetPanelText(0, QString::fromUtf8(texts::kLoadError));
     ui_.StatusBar1->repaint();
     EnableFileCommands(false);
@@ -80,10 +82,14 @@ bool TPirolex::ParseAndRecompute() {
         throw *file.error;
     }
     state.recording = std::move(file.recording);
+    shownTitle_ = windowTitle();
     ClearMeasurement();
     ShowRecording(file.FileChannels());
     ShowSpanControl();
     EnableFileCommands(true);
+    // The picture the group shows, which may have been chosen before there was a recording.
+    if (ui_.GrafikRadio->ItemIndex() >= 0)
+        state.settings.picture = static_cast<Picture>(ui_.GrafikRadio->ItemIndex());
     state.lineStep = LineStep(state.settings.picture, state.recording.FrameCount(),
                               state.settings.FftMask());
     Recompute();

@@ -15,12 +15,11 @@ extern "C" __attribute__((visibility("default"))) int PIROLEX_WINDOW_ENTRY(int* 
     QApplication::setApplicationName(QString::fromUtf8(pirolex::kProgramTitle));
     pirolex::InstallQtGerman(app);
     pirolex::WindowSeams seams = pirolex::DesktopSeams();
-    // `pirolex FILE` loads FILE as if it had been chosen in the start-up dialog.
-    if (*argc > 1) seams.chooseFile = pirolex::FirstChoice(argv[1], seams.chooseFile);
     pirolex::TPirolex window(std::move(seams));
     // Shown first, so the start-up dialog opens over the window rather than alone.
     window.CentreOnScreen();
     window.show();
-    window.FormCreate();
+    // `pirolex FILE` loads FILE instead of asking for a recording.
+    window.FormCreate(*argc > 1 ? std::optional<std::string>(argv[1]) : std::nullopt);
     return app.exec();
 }

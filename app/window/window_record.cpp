@@ -12,8 +12,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 
-#include <type_traits>
-
 namespace pirolex {
 
 namespace {
@@ -24,19 +22,6 @@ QStringList Rows(const texts::RecordValues& values) {
     return rows;
 }
 
-// A marker's frequency, whether the window keeps it as a plot column (0: not placed) or as a
-// placed frequency.
-template <typename Marker>
-std::optional<double> MarkerHz(const Marker& marker, const FrequencyAxis& axis) {
-    if constexpr (std::is_integral_v<Marker>) {
-        if (marker > 0) return axis.HzAtColumn(marker);
-        return std::nullopt;
-    } else {
-        if (marker) return marker->hz;
-        return std::nullopt;
-    }
-}
-
 }  // namespace
 
 // The one reader of the markers for everything that keeps a measurement.
@@ -45,11 +30,8 @@ texts::RecordValues TPirolex::MeasurementRecord() const {
     texts::RecordValues values;
     values.speedLine = ui_.Label1->text().toStdString();
     if (values.speedLine == texts::kSpeedUnknown) values.speedLine.clear();
-    if (state.fileLoaded && state.recording.sampleRate > 0) {
-        const FrequencyAxis axis = AxisFor(state.recording, state.settings, state.view);
-        values.hzA = MarkerHz(state.markerA, axis);
-        values.hzB = MarkerHz(state.markerB, axis);
-    }
+    if (state.markerA) values.hzA = state.markerA->hz;
+    if (state.markerB) values.hzB = state.markerB->hz;
     values.temperature = ui_.SpinEdit1->value();
     values.fileName = QFileInfo(QString::fromStdString(state.fileName)).fileName().toStdString();
     values.date =

@@ -8,9 +8,9 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QThread>
+#include <QEventLoop>
+#include <QTimer>
 
-#include <memory>
 
 namespace pirolex {
 
@@ -59,7 +59,12 @@ WindowSeams DesktopSeams() {
     seams.showMessage = ShowMessageBox;
     seams.choosePrinter = ChoosePrinter;
     seams.play = PlayToEnd;
-    seams.pause = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
+    // The window keeps painting and hears its input while the 1D animation waits.
+    seams.pause = [](int ms) {
+        QEventLoop wait;
+        QTimer::singleShot(ms, &wait, &QEventLoop::quit);
+        wait.exec();
+    };
     seams.exitProcess = [] { QCoreApplication::exit(0); };
     return seams;
 }
@@ -76,19 +81,6 @@ QStringList RecordingNameFilters() {
     for (const QString& suffix : RecordingSuffixes()) patterns << QStringLiteral("*.") + suffix;
     return {QStringLiteral("Aufnahmen (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')'),
             QStringLiteral("Alle Dateien (*)")};
-}
-
-std::function<std::optional<std::string>(QWidget*)> FirstChoice(
-    std::string path, std::function<std::optional<std::string>(QWidget*)> next) {
-    auto first = std::make_shared<std::optional<std::string>>(std::move(path));
-    return [first, next = std::move(next)](QWidget* parent) -> std::optional<std::string> {
-        if (*first) {
-            std::optional<std::string> chosen = std::move(*first);
-            first->reset();
-            return chosen;
-        }
-        return next(parent);
-    };
 }
 
 }  // namespace pirolex

@@ -41,8 +41,4 @@ QStringList RecordingSuffixes();
 // The open dialog's filters: "Aufnahmen (*.wav ...)" and "Alle Dateien (*)".
 QStringList RecordingNameFilters();
 
-// The first call of chooseFile returns path without a dialog; later calls go to next.
-std::function<std::optional<std::string>(QWidget*)> FirstChoice(
-    std::string path, std::function<std::optional<std::string>(QWidget*)> next);
-
 }  // namespace pirolex

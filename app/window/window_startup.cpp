@@ -1,12 +1,16 @@
 // Start-up, the geometry that follows the window size, and the recompute debounce.
 #include "main_window.h"
 
+#include "recording_file.h"
 #include "widgets.h"
+#include "window_effects.h"
 
 #include <QCheckBox>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSlider>
+
+#include <filesystem>
 
 namespace pirolex {
 
@@ -15,12 +19,20 @@ constexpr int kGaugeFromRight = 342;
 }  // namespace
 
 // The screen's pixel density needs no step of ours: Qt scales the window for it.
-void TPirolex::FormCreate() {
+void TPirolex::FormCreate(std::optional<std::string> given) {
     CentreOnScreen();
     CreatePlotBitmap();
     ui_.Gauge1->hide();
     SetStartValues();
-    ToolButton1Click();
+    if (!given) {
+        ToolButton1Click();
+        return;
+    }
+    Guard([this, &given] {
+        LoadCommand(*given);
+        if (!CanOpenForReading(*given))
+            Fail(std::filesystem::exists(*given) ? ErrorCode::kAccessDenied : ErrorCode::kFileNotFound);
+    });
 }
 
 void TPirolex::CentreOnScreen() {
@@ -81,6 +93,11 @@ void TPirolex::trigger() {
 
 void TPirolex::Timer1Timer() {
     timer1_.stop();
+    // Not in the middle of a picture: once the 1D animation is over.
+    if (effects_->Animating()) {
+        trigger();
+        return;
+    }
     ToolButton3Click();
 }
 

@@ -538,9 +538,10 @@ protected:
         const WindowState& s = State();
         const size_t added = seams_.messages.size() - before.messages;
         const QString panel0 = Ui().StatusBar1->PanelText(0);
-        EXPECT_EQ(W().windowTitle().toStdString(), "Pirolex  " + s.fileName);
         switch (c.kind) {
         case WavKind::Good:
+            // A failed load leaves the caption naming the recording still shown.
+            EXPECT_EQ(W().windowTitle().toStdString(), "Pirolex  " + s.fileName);
             ++coverage_.goodLoads;
             EXPECT_TRUE(s.fileLoaded) << c.name;
             EXPECT_EQ(s.recording.FrameCount(), c.frames) << c.name;

@@ -35,7 +35,10 @@ WindowSeams FakeSeams::Make() {
         played.emplace_back(path, timeoutMs);
         return playResult;
     };
-    seams.pause = [this](int ms) { pauses.push_back(ms); };
+    seams.pause = [this](int ms) {
+        pauses.push_back(ms);
+        if (duringPause) duringPause(static_cast<int>(pauses.size()));
+    };
     seams.exitProcess = [this] { ++exits; };
     return seams;
 }

@@ -37,6 +37,8 @@ struct FakeSeams {
     std::vector<std::pair<QString, int>> played;  // path and time-out
     QString playResult;
     std::vector<int> pauses;
+    // What the user does while the 1D animation waits: called with the pause's number, from 1.
+    std::function<void(int)> duringPause;
     int exits = 0;
 
     WindowSeams Make();

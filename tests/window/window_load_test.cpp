@@ -72,10 +72,12 @@ TEST_F(LoadTest, AFileThatCannotBeOpenedShowsTheLoadErrorWithoutAMessage) {
     const std::string missing =
         (std::filesystem::temp_directory_path() / "pirolex_no_such_folder" / "missing.wav").string();
     Start();
-    Load(StereoFile("load_before_missing.wav"));
+    const std::string before = StereoFile("load_before_missing.wav");
+    Load(before);
     const int runs = Window().RecomputeRuns();
     Load(missing);
-    EXPECT_EQ(Window().windowTitle().toStdString(), "Pirolex  " + missing);
+    // The caption names the recording still shown.
+    EXPECT_EQ(Window().windowTitle().toStdString(), "Pirolex  " + before);
     EXPECT_EQ(Panel(0), "!! file load ERROR !!");
     EXPECT_FALSE(State().fileLoaded);
     EXPECT_TRUE(CommandsEnabled(false));
@@ -104,7 +106,7 @@ TEST_F(LoadTest, AParseFailureReportsTheReadersTextAndKeepsTheEarlierRecording) 
     EXPECT_FALSE(State().fileLoaded);
     EXPECT_TRUE(CommandsEnabled(false));
     EXPECT_EQ(Panel(0), "!! file load ERROR !!");
-    EXPECT_EQ(Window().windowTitle().toStdString(), "Pirolex  " + bad);
+    EXPECT_EQ(Window().windowTitle().toStdString(), "Pirolex  " + good);
     EXPECT_TRUE(State().recording.channels == samples);
     EXPECT_EQ(State().recording.sampleRate, rate);
     EXPECT_EQ(State().recording.FrameCount(), count);
@@ -177,11 +179,8 @@ TEST_F(LoadTest, NumberTextsKeepTheDecimalPointOnAGermanDesktop) {
 // `pirolex FILE`: the file is loaded as if the start-up dialog had returned it.
 TEST_F(LoadTest, AFileGivenAtStartIsLoadedWithoutTheDialog) {
     const std::string path = MonoFile("load_first_choice.wav");
-    fake_.choices = {};
-    WindowSeams seams = fake_.Make();
-    seams.chooseFile = FirstChoice(path, seams.chooseFile);
-    window_ = std::make_unique<TPirolex>(std::move(seams));
-    Window().FormCreate();
+    Create();
+    Window().FormCreate(path);
     EXPECT_EQ(fake_.dialogs, 0);
     EXPECT_EQ(State().fileName, path);
     EXPECT_TRUE(State().fileLoaded);
