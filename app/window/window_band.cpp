@@ -168,7 +168,8 @@ void TPirolex::Image1MouseLeave() {
 }
 
 // Empty outside the 2D picture's axis. The time is the middle of the block the line under the
-// cursor was computed from; the speed is what a right click there would give without a snap.
+// cursor was computed from; the speed is what a right click there would give, snap included (a
+// dozen blocks, quick enough for every move).
 void TPirolex::ShowReadout(int x, int y) {
     const WindowState& state = *state_;
     QString text;
@@ -186,8 +187,11 @@ void TPirolex::ShowReadout(int x, int y) {
                           state.recording.sampleRate;
             }
             std::string readout = texts::CursorReadout(axis.HzAtColumn(x), seconds);
-            if (state.markerA)
-                readout += "  " + texts::CursorSpeed(MarkedSpeed(*state.markerA, MarkerAtColumn(x)));
+            if (state.markerA) {
+                PlacedMarker b = MarkerAtColumn(x);
+                if (ui_.SnapBox->isChecked()) SnapMarker(b, y);
+                readout += "  " + texts::CursorSpeed(MarkedSpeed(*state.markerA, b));
+            }
             text = QString::fromStdString(readout);
         }
     } catch (const std::exception&) {

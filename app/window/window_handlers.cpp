@@ -172,11 +172,13 @@ void TPirolex::SpinEdit1Change() {
 void TPirolex::Image1MouseDown(Qt::MouseButton button, int x, int y) {
     Guard([&] {
         WindowState& state = *state_;
-        if (state.settings.picture != Picture::k2D || state.recording.sampleRate <= 0) return;
-        if (button == Qt::MiddleButton) {
+        if (state.recording.sampleRate <= 0) return;
+        // The band can be chosen wherever the picture has a frequency axis along its width.
+        if (button == Qt::MiddleButton && state.settings.picture != Picture::k1D) {
             bandDragFrom_ = x;
             return;
         }
+        if (state.settings.picture != Picture::k2D) return;
         if (button != Qt::LeftButton && button != Qt::RightButton) return;
         PlacedMarker marker = MarkerAtColumn(x);
         if (ui_.SnapBox->isChecked()) SnapMarker(marker, y);
