@@ -1,13 +1,17 @@
 #include "plot_commands.h"
 
+#include "caption_strip.h"
+#include "measurement_record.h"
 #include "messages.h"
 #include "offscreen_plot.h"
 #include "plot_png.h"
 
+#include <QDateTime>
 #include <QGuiApplication>
 
 #include <fontconfig/fontconfig.h>
 
+#include <filesystem>
 #include <memory>
 #include <ostream>
 #include <thread>
@@ -111,6 +115,37 @@ int PrintSnapped(const SnappedMeasurement& m, const PlotRequest& request, std::o
     return kStatusOk;
 }
 
+// What the command line knows of a measurement: the file, the temperature, the date, and with
+// both frequencies the markers and their speed.
+texts::RecordValues Record(const OffscreenPlot& plot, const PlotCanvas& canvas,
+                           const PlotRequest& request) {
+    texts::RecordValues values;
+    if (request.frequencyA > 0.0 && request.frequencyB > 0.0) {
+        values.speedLine = texts::SpeedText(MeasureSpeed(plot, canvas, request).speed);
+        values.hzA = request.frequencyA;
+        values.hzB = request.frequencyB;
+    }
+    values.temperature = request.settings.temperature;
+    values.fileName = std::filesystem::path(request.file).filename().string();
+    values.date =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString();
+    return values;
+}
+
+// The picture as render writes it: bare, or with the record's strip and text fields.
+bool WriteRendered(const OffscreenPlot& plot, const PlotCanvas& canvas, const PlotRequest& request) {
+    const QString path = QString::fromStdString(request.output);
+    if (!request.caption) return WritePlotPng(canvas, path);
+    const texts::RecordValues values = Record(plot, canvas, request);
+    QStringList rows;
+    for (const std::string& row : texts::RecordRows(values)) rows << QString::fromStdString(row);
+    PngText fields;
+    for (const texts::RecordField& field : texts::RecordFields(values))
+        fields.emplace_back(QString::fromStdString(field.key), QString::fromStdString(field.value));
+    fields.emplace_back(QStringLiteral("Software"), QStringLiteral("Pirolex"));
+    return WritePng(WithCaptionStrip(canvas.Image(), rows), path, fields);
+}
+
 // The notice the window would show in its speed label, on the error stream.
 void ReportShortRecording(bool tooShort, const PlotRequest& request, std::ostream& err) {
     if (tooShort) err << texts::ShortRecordingNotice(request.settings.FftSize()) << '\n';
@@ -133,13 +168,19 @@ int RunRender(const std::vector<std::string>& args, std::ostream& /*out*/, std::
         return Usage("render", problem, err);
     if (std::string problem = CheckBandAgainst(request, plot->recording.sampleRate); !problem.empty())
         return Usage("render", problem, err);
+    if (request.frequencyA > 0.0) {
+        if (std::string problem =
+                CheckMeasureAgainst(request, plot->channels, plot->recording.sampleRate);
+            !problem.empty())
+            return Usage("render", problem, err);
+    }
     try {
         ReportShortRecording(DrawPlot(*plot, canvas, request), request, err);
     } catch (const Failure& failure) {
         err << texts::ErrorText(failure) << '\n';
         return kStatusFailed;
     }
-    if (WritePlotPng(canvas, QString::fromStdString(request.output))) return kStatusOk;
+    if (WriteRendered(*plot, canvas, request)) return kStatusOk;
     err << texts::PngWriteError(request.output) << '\n';
     return kStatusFailed;
 }

@@ -153,6 +153,11 @@ std::string SetSnap(const std::string&, PlotRequest& r) {
     return {};
 }
 
+std::string SetCaption(const std::string&, PlotRequest& r) {
+    r.caption = true;
+    return {};
+}
+
 // The settings that change the picture, apart from the picture mode. Measure takes them all, so
 // it measures on the very picture that render draws and the window shows with them.
 const Option kFFT = {"--fft", "128, 256, 512 und 1024", SetFFT};
@@ -170,6 +175,10 @@ const std::vector<Option> kRenderOptions = {
     {"-o", "ein Dateiname für das PNG-Bild", SetOutput},
     {"--mode", "3D, 2D und 1D", SetMode},
     kFFT, kChannel, kFein, kIQ, kThreshold, kPoints, kSize, kStart, kBand,
+    {"--caption", "", SetCaption},
+    {"--a", "Frequenzen in Hz über 0", SetA},
+    {"--b", "Frequenzen in Hz über 0", SetB},
+    {"--temp", "die ganzen Zahlen -20..40", SetTemperature},
 };
 
 const std::vector<Option> kMeasureOptions = {
@@ -241,6 +250,10 @@ std::string ParseRenderArgs(const std::vector<std::string>& args, PlotRequest& r
     if (std::string problem = OneFilter(seen); !problem.empty()) return problem;
     if (request.file.empty()) return "render erwartet eine Aufnahme: render DATEI -o BILD.png";
     if (request.output.empty()) return "render erwartet -o BILD.png";
+    const bool a = seen.count("--a") > 0, b = seen.count("--b") > 0;
+    if (!request.caption && (a || b || seen.count("--temp")))
+        return "--a, --b und --temp gehören bei render zu --caption";
+    if (a != b) return "--caption nimmt --a und --b zusammen oder keins von beiden";
     return {};
 }
 

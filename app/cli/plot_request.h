@@ -25,6 +25,9 @@ struct PlotRequest {
     // measure: move both markers to the tones' own frequencies, read at full precision in the
     // picture's first (A) and last (B) 15 % of lines.
     bool snap = false;
+    // render: the record's strip below the picture and its PNG text fields (file, temperature,
+    // date, and with --a and --b the markers and their speed).
+    bool caption = false;
     // Where the pictures' span of a long recording starts, in seconds; none: the window's
     // default around the loudest moment.
     std::optional<double> start;

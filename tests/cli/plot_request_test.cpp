@@ -26,6 +26,23 @@ TEST(PlotRequest, RenderDefaultsAreTheWindowsStartUpSettings) {
     EXPECT_EQ(r.settings.pointsPerLine, 20);
     EXPECT_EQ(r.outerWidth, 846);
     EXPECT_EQ(r.outerHeight, 438);
+    EXPECT_FALSE(r.caption);
+}
+
+TEST(PlotRequest, RenderTakesTheRecordsValuesWithCaption) {
+    PlotRequest r;
+    ASSERT_EQ(ParseRenderArgs({"f.wav", "-o", "x.png", "--caption", "--temp", "-5", "--b", "3961.6",
+                               "--a", "4822.8"},
+                              r),
+              "");
+    EXPECT_TRUE(r.caption);
+    EXPECT_EQ(r.settings.temperature, -5);
+    EXPECT_EQ(r.frequencyA, 4822.8);
+    EXPECT_EQ(r.frequencyB, 3961.6);
+    PlotRequest bare;
+    ASSERT_EQ(ParseRenderArgs({"f.wav", "-o", "x.png", "--caption"}, bare), "");
+    EXPECT_TRUE(bare.caption);
+    EXPECT_EQ(bare.frequencyA, 0.0);
 }
 
 TEST(PlotRequest, RenderOptionsSetTheirControlsInAnyOrder) {
@@ -152,7 +169,11 @@ TEST(PlotRequest, BadRenderArgumentsNameTheProblemAndTheAllowedValues) {
             {with({"--band", "-100-900"}), "0 ≤ VON < BIS"},
             {with({"--band", "300"}), "0 ≤ VON < BIS"},
             {with({"--band", "300-9x"}), "0 ≤ VON < BIS"},
-            {with({"--temp", "15"}), "unbekannte Option „--temp“"},
+            {with({"--temp", "15"}), "--a, --b und --temp gehören bei render zu --caption"},
+            {with({"--a", "4000", "--b", "3000"}), "gehören bei render zu --caption"},
+            {with({"--caption", "--a", "4000"}), "--caption nimmt --a und --b zusammen"},
+            {with({"--caption", "--temp", "41"}), "--temp 41: erlaubt sind die ganzen Zahlen -20..40"},
+            {with({"--caption", "--a", "0", "--b", "3000"}), "--a 0: erlaubt sind Frequenzen in Hz über 0"},
             {with({"--fft", "512", "--fft", "256"}), "--fft ist doppelt angegeben"},
             {with({"--threshold", "10", "--points", "20"}), "--threshold und --points schließen sich aus"},
             {with({"g.wav"}), "nur eine Aufnahme möglich, „g.wav“ ist zu viel"},

@@ -147,6 +147,33 @@ TEST_F(RenderCommandTest, OptionsChangeThePicture) {
     EXPECT_FALSE(SamePicture(QImage(QString::fromStdString(plain)), QImage(QString::fromStdString(left))));
 }
 
+// --caption: the bare picture with the record's strip below it and in its text fields; the
+// speed is measure's.
+TEST_F(RenderCommandTest, CaptionAddsTheRecordBelowThePictureAndInItsTextFields) {
+    const std::string file = MonoFile("render_caption.wav", 44100, 8000);
+    const std::string bare = TempPng("render_caption_bare.png"), kept = TempPng("render_caption.png");
+    ASSERT_EQ(RunPlot({"render", file, "-o", bare}).status, 0);
+    const CliRun run = RunPlot({"render", file, "-o", kept, "--caption", "--a", "4822.8", "--b",
+                                "3961.6", "--temp", "-20"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const CliRun measured = RunPlot({"measure", file, "--a", "4822.8", "--b", "3961.6", "--temp", "-20"});
+    const QImage plain(QString::fromStdString(bare));
+    const QImage image(QString::fromStdString(kept));
+    ASSERT_EQ(image.height(), plain.height() + 53) << "three rows";
+    EXPECT_TRUE(SamePicture(image.copy(plain.rect()), plain));
+    EXPECT_EQ(image.text("Messung").toStdString() + " \n",
+              measured.out.substr(0, measured.out.find('\n') + 1));
+    EXPECT_EQ(image.text("Marke A"), QStringLiteral("4822.8 Hz"));
+    EXPECT_EQ(image.text("Marke B"), QStringLiteral("3961.6 Hz"));
+    EXPECT_EQ(image.text("Lufttemperatur"), QStringLiteral("-20 °C"));
+    EXPECT_EQ(image.text("Datei"), QStringLiteral("render_caption.wav"));
+
+    ASSERT_EQ(RunPlot({"render", file, "-o", kept, "--caption"}).status, 0);
+    const QImage unmeasured(QString::fromStdString(kept));
+    EXPECT_TRUE(unmeasured.text("Messung").isEmpty());
+    EXPECT_EQ(unmeasured.text("Lufttemperatur"), QStringLiteral("15 °C"));
+}
+
 TEST_F(RenderCommandTest, MeasurePrintsTheWindowsSpeedLabelThenTheColumns) {
     const std::string file = MonoFile("measure_44100.wav", 44100, 8000);
     const CliRun run = RunPlot({"measure", file, "--a", "4822.8", "--b", "3961.6"});
