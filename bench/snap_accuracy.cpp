@@ -8,7 +8,8 @@
 //
 // Without the snap the clicks land on the picture's columns and the speed is their arithmetic,
 // as `pirolex measure` without --snap computes it, "±" from the column resolution; with the snap
-// the tones are read in the first and last 15 % of the 2D picture's lines, as `--snap` does.
+// the tones are read in the first and last 15 % of the 2D picture's lines, as `--snap` does, and
+// ("window") in the 20th line from either end and five on either side, as a click there snaps.
 // Prints the speed error's median, 90th percentile and worst case, how often the true speed lies
 // within the shown "±", and the median "±", all relative to the true speed.
 //
@@ -48,7 +49,7 @@ struct Case {
     flyby::Params params;
     int32_t temperature = 15;
     double clickA = 0, clickB = 0;
-    Result columns, snapped;
+    Result columns, snapped, window;
 };
 
 double Uniform(std::mt19937& rng, double lo, double hi) {
@@ -107,6 +108,20 @@ void Run(Case& c, int32_t fftSize) {
     const auto a = SnapToTone(recording, Channel::kLeft, fftSize, c.clickA, blocks.approach);
     const auto b = SnapToTone(recording, Channel::kLeft, fftSize, c.clickB, blocks.recede);
     if (a && b) c.snapped.speed = SpeedFromSnapped(a->hz, a->spreadHz, b->hz, b->spreadHz, c.temperature);
+
+    // The window snaps in the clicked line and five on either side: clicks on the 20th line from
+    // either end of the picture.
+    const int32_t lines = PictureLines(recording.FrameCount(), step, fftSize);
+    auto around = [&](int32_t clicked) {
+        std::vector<int64_t> starts;
+        for (int32_t line = std::max(clicked - 5, 1); line <= std::min(clicked + 5, lines); ++line)
+            starts.push_back(LineFirstFrame(line, step, 0));
+        return starts;
+    };
+    const auto wa = SnapToTone(recording, Channel::kLeft, fftSize, c.clickA, around(20));
+    const auto wb = SnapToTone(recording, Channel::kLeft, fftSize, c.clickB, around(lines - 19));
+    if (wa && wb)
+        c.window.speed = SpeedFromSnapped(wa->hz, wa->spreadHz, wb->hz, wb->spreadHz, c.temperature);
 }
 
 double Percentile(std::vector<double> v, double q) {
@@ -187,5 +202,6 @@ int main(int argc, char** argv) {
     std::printf("|----------|----------|-----------|-----------|-----------|----------|----------|\n");
     Summarise("columns", cases, &Case::columns);
     Summarise("snapped", cases, &Case::snapped);
+    Summarise("window", cases, &Case::window);
     return 0;
 }
