@@ -120,6 +120,17 @@ TEST(PanelStatusBarTest, PanelsHaveTheirWidthsAndTheLastReachesTheEdge) {
     EXPECT_EQ(bar.Panel(4)->width(), 50);
 }
 
+// The window's bar: panel 4 takes the room, the readout keeps its width at the right edge.
+TEST(PanelStatusBarTest, AStretchPanelInTheMiddleTakesTheRoomTheOthersLeave) {
+    PanelStatusBar bar({240, 125, 125, 75, 50, 210}, nullptr, 4);
+    bar.resize(900, 21);
+    bar.show();
+    EXPECT_EQ(bar.Panel(4)->geometry(), QRect(565, 0, 900 - 775, 21));
+    EXPECT_EQ(bar.Panel(5)->geometry(), QRect(690, 0, 210, 21));
+    bar.resize(700, 21);
+    EXPECT_EQ(bar.Panel(4)->width(), 50);
+}
+
 TEST(PlotImageTest, KeepsItsPictureWhereItFitsAndReportsPressesInPictureCoordinates) {
     PlotImage image(nullptr);
     QImage picture(20, 10, QImage::Format_RGB32);
