@@ -294,7 +294,7 @@ private:
 
     // The band and the readout under the cursor (window_band.cpp).
     void BuildBandRow();
-    void SetBand(double lowHz, double highHz);
+    bool SetBand(double lowHz, double highHz);
     void ShowBand();
     void ShowReadout(int x, int y);
 

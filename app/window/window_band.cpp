@@ -82,18 +82,20 @@ void TPirolex::BuildBandRow() {
     ui_.Image1->OnLeave = [this] { Image1MouseLeave(); };
 }
 
-// The band in hertz, clamped to the recording's; one that reaches both ends, or is too narrow to
-// draw, is the whole band, the default picture.
-void TPirolex::SetBand(double lowHz, double highHz) {
+// The band in hertz, clamped to the recording's; one that reaches both ends is the whole band,
+// the default picture. One too narrow to draw is refused and the band stays as it was.
+bool TPirolex::SetBand(double lowHz, double highHz) {
     Settings& settings = state_->settings;
     const double nyquist =
         state_->recording.sampleRate > 0 ? state_->recording.sampleRate / 2.0 : kNoRecordingNyquist;
     lowHz = std::clamp(lowHz, 0.0, nyquist);
     highHz = std::clamp(highHz, 0.0, nyquist);
-    const bool whole = (lowHz <= 0.0 && highHz >= nyquist) || highHz - lowHz < kNarrowestBandHz;
+    const bool whole = (lowHz <= 0.0 && highHz >= nyquist) || (lowHz == 0.0 && highHz == 0.0);
+    if (!whole && highHz - lowHz < kNarrowestBandHz) return false;
     settings.bandLowHz = whole ? 0.0 : lowHz;
     settings.bandHighHz = whole ? 0.0 : highHz;
     ShowBand();
+    return true;
 }
 
 // The spin boxes follow the band without running their handler.
@@ -115,9 +117,7 @@ void TPirolex::ShowBand() {
 void TPirolex::BandEditChange() {
     const int from = ui_.BandFromEdit->value();
     const int to = ui_.BandToEdit->value();
-    if (to - from < kNarrowestBandHz) return;
-    SetBand(from, to);
-    trigger();
+    if (SetBand(from, to)) trigger();
 }
 
 void TPirolex::BandResetButtonClick() {
@@ -145,8 +145,7 @@ void TPirolex::Image1MouseUp(Qt::MouseButton button, int x, int /*y*/) {
         const FrequencyAxis axis = AxisFor(state.recording, state.settings, state.view);
         const double a = axis.HzAtColumn(from);
         const double b = axis.HzAtColumn(x);
-        SetBand(std::min(a, b), std::max(a, b));
-        Recompute();
+        if (SetBand(std::min(a, b), std::max(a, b))) Recompute();
     });
 }
 

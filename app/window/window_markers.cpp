@@ -169,8 +169,8 @@ void TPirolex::ClearMeasurement() {
     state.autoSpeed.reset();
     cleanPlot_.reset();
     SetSpeedLabel("");
-    // The band stays, within the new recording's rate.
-    SetBand(state.settings.bandLowHz, state.settings.bandHighHz);
+    // The band stays as far as it lies within the new recording's rate.
+    if (!SetBand(state.settings.bandLowHz, state.settings.bandHighHz)) SetBand(0.0, 0.0);
 }
 
 // The tone is looked for in the lines around the clicked row, where the user saw it; a click
