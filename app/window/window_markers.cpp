@@ -35,6 +35,13 @@ bool SameColumns(const PlotView& viewA, const Settings& settingsA, const PlotVie
            settingsA.bandLowHz == settingsB.bandLowHz && settingsA.bandHighHz == settingsB.bandHighHz;
 }
 
+// The column of a fractional one. A marker far outside the plot is still kept, on a column the
+// canvas clips.
+int32_t WholeColumn(double x) {
+    if (std::isnan(x)) return 0;
+    return static_cast<int32_t>(std::clamp(std::nearbyint(x), -1.0e6, 1.0e6));
+}
+
 // A marker's resolution in plain hertz. The axis states it in the hertz of its unit, which over
 // the whole band are half hertz; the speed only takes ratios, so that only matters where the
 // frequencies come from elsewhere.
@@ -62,17 +69,15 @@ PlacedMarker TPirolex::MarkerAtHz(double hz, double spreadHz) const {
     marker.view = state_->view;
     marker.hz = hz;
     marker.spreadHz = spreadHz;
-    const double x = AxisFor(state_->recording, marker.settings, marker.view).ColumnOfHz(hz);
-    marker.column = static_cast<int32_t>(std::clamp(std::nearbyint(x), -1.0e6, 1.0e6));
+    marker.column =
+        WholeColumn(AxisFor(state_->recording, marker.settings, marker.view).ColumnOfHz(hz));
     return marker;
 }
 
 int32_t TPirolex::ColumnOf(const PlacedMarker& marker) const {
     const WindowState& state = *state_;
     if (SameColumns(marker.view, marker.settings, state.view, state.settings)) return marker.column;
-    const double x = AxisFor(state.recording, state.settings, state.view).ColumnOfHz(marker.hz);
-    // Far outside the plot a marker is still kept, on a column the canvas clips.
-    return static_cast<int32_t>(std::clamp(std::nearbyint(x), -1.0e6, 1.0e6));
+    return WholeColumn(AxisFor(state.recording, state.settings, state.view).ColumnOfHz(marker.hz));
 }
 
 int32_t TPirolex::MarkerColumn(MarkerSide side) const {
@@ -125,7 +130,6 @@ void TPirolex::DrawOverlay() {
 }
 
 void TPirolex::DrawOverlayPixels() {
-    if (!cleanPlot_) return;
     if (cleanPlot_->Width() != canvas_.Width() || cleanPlot_->Height() != canvas_.Height())
         cleanPlot_->Resize(canvas_.Width(), canvas_.Height());
     canvas_ = *cleanPlot_;
@@ -161,7 +165,7 @@ void TPirolex::DrawOverlayPixels() {
     }
 }
 
-// Only a recording of its own clears the measurement.
+// Only loading another recording clears the measurement.
 void TPirolex::ClearMeasurement() {
     WindowState& state = *state_;
     state.markerA.reset();
