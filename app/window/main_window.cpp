@@ -269,7 +269,8 @@ void TPirolex::BuildTemperature() {
 
 void TPirolex::BuildStatusBar() {
     // Panel 5, the readout under the cursor, at the right; panel 4 takes what the others leave.
-    ui_.StatusBar1 = new PanelStatusBar({240, 125, 125, 75, 50, 210}, this, 4);
+    // Narrow enough that a long recording's span fits panel 4 at the default width.
+    ui_.StatusBar1 = new PanelStatusBar({230, 110, 100, 60, 50, 185}, this, 4);
     ui_.StatusBar1->SetPanelText(0, QString::fromUtf8(texts::kNoFile));
 }
 
