@@ -62,16 +62,6 @@ void DrawFrequencyLabel(const Drawing& drawing, int32_t x, uint32_t colour) {
     drawing.effects.PresentPlot();
 }
 
-void DrawMarker(const Drawing& drawing, int32_t x, uint32_t colour) {
-    PlotCanvas& canvas = drawing.canvas;
-    canvas.SetPenMode(PenMode::Copy);
-    canvas.SetPenColor(colour);
-    canvas.MoveTo(x, drawing.view.baselineY);
-    canvas.LineTo(x, kMarkerTop);
-    DrawFrequencyLabel(drawing, x, colour);
-}
-
-
 void DrawMarkers(const Drawing& drawing, const std::optional<MarkerMark>& a,
                  const std::optional<MarkerMark>& b) {
     PlotCanvas& canvas = drawing.canvas;

@@ -19,10 +19,6 @@ std::string FrequencyLabelText(const FrequencyAxis& axis, int32_t x);
 // Writes column x's label at (x, baseline) in the given colour, then presents.
 void DrawFrequencyLabel(const Drawing& drawing, int32_t x, uint32_t colour);
 
-// A marker: its line from the baseline up and its label. In white it erases one: whatever lies
-// under the old line and label turns white, and the next recompute restores it.
-void DrawMarker(const Drawing& drawing, int32_t x, uint32_t colour);
-
 struct MarkerMark {
     int32_t column = 0;
     uint32_t colour = 0;   // kMarkerGreen (A) or kMarkerRed (B)

@@ -8,10 +8,15 @@
 // builds the window is in main_window.cpp, start-up and resizing in window_startup.cpp, the tool
 // bar commands in window_commands.cpp, the control handlers in window_handlers.cpp, dropped files
 // in window_drop.cpp and the screen effects of a load or a recompute in window_effects.cpp.
+// The markers (kept as frequencies, snapped, drawn over a clean copy of the picture) are in
+// window_markers.cpp, the frequency band and the readout under the cursor in window_band.cpp, the
+// automatic measurement in window_auto.cpp, the measurement's record for saving, printing and
+// copying in window_record.cpp, loading with progress and the long recordings' span in
+// window_load.cpp; the rulers beside the plot are widgets of their own (ruler.h).
 
 #include "auto_speed.h"
-#include "measurement_record.h"
 #include "doppler_speed.h"
+#include "measurement_record.h"
 #include "picture.h"
 #include "placed_marker.h"
 #include "plot_canvas.h"

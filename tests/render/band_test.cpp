@@ -154,10 +154,11 @@ TEST_F(BandTest, MarkerLabelsCloseTogetherStayReadable) {
 }
 
 // A marker over a trace of its own column leaves part of the trace to be seen, and its own
-// colour shows over the whole height.
+// colour shows over the whole height, in copy mode even after a right channel's masked line.
 TEST_F(BandTest, AMarkerLineLeavesTheTraceUnderItVisible) {
     const uint32_t trace = Rgb(0x7F0000);
     for (int y = 0; y < 250; ++y) canvas.SetPixel(200, y, trace);
+    canvas.SetPenMode(PenMode::Mask);
     const FrequencyAxis axis = Axis();
     DrawMarkers(Drawing{canvas, view, axis, effects}, MarkerMark{200, kMarkerRed, "4823 Hz"}, std::nullopt);
     int traceRows = 0, markerRows = 0;

@@ -73,29 +73,5 @@ TEST_F(MarkerDrawingTest, DrawsTheLabelTextOnAnOpaqueBoxBelowTheBaselineAndPrese
     EXPECT_GT(greenish, 10);
 }
 
-// Rows 21..249 of a marker column: the label box covers the baseline row itself.
-void ExpectColumn(const PlotCanvas& canvas, int x, uint32_t colour) {
-    for (int y = 21; y < 250; ++y) ASSERT_EQ(canvas.Pixel(x, y), colour) << x << "," << y;
-    if (colour != kWhite) {
-        EXPECT_NE(canvas.Pixel(x, 20), colour) << "row 20 is the end point";
-    }
-}
-
-TEST_F(MarkerDrawingTest, MarkersDrawInCopyModeEvenAfterAMaskedLineAndWhiteErases) {
-    for (int y = 0; y < 250; ++y) canvas.SetPixel(100, y, Rgb(0x7F0000));
-    canvas.SetPenMode(PenMode::Mask);
-    const FrequencyAxis axis = Axis();
-    const Drawing drawing{canvas, view, axis, effects};
-    DrawMarker(drawing, 100, kMarkerGreen);
-    ExpectColumn(canvas, 100, kGreen);
-    DrawMarker(drawing, 300, kMarkerRed);
-    ExpectColumn(canvas, 300, Rgb(0xFF0000));
-    DrawMarker(drawing, 100, kWhite);
-    ExpectColumn(canvas, 100, kWhite);
-    for (int y = 250; y < kDesignHeight; ++y)
-        for (int x = 100; x < 160; ++x) ASSERT_EQ(Px(x, y), kWhite) << x << "," << y;
-    EXPECT_EQ(effects.Count("PresentPlot"), 3);
-}
-
 }  // namespace
 }  // namespace pirolex::test
