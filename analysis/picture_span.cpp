@@ -46,6 +46,10 @@ bool NeedsSpan(const Recording& recording) {
     return recording.sampleRate > 0 && recording.FrameCount() > kMaxFrames;
 }
 
+int64_t ShownFrames(const Recording& recording) {
+    return std::min<int64_t>(recording.FrameCount(), kMaxFrames);
+}
+
 double LatestSpanStart(const Recording& recording) {
     if (!NeedsSpan(recording)) return 0.0;
     return static_cast<double>(LatestTenths(recording)) / kTenthsPerSecond;

@@ -16,6 +16,11 @@ namespace pirolex {
 // Whether the recording is longer than one picture holds, so that a span must be chosen.
 bool NeedsSpan(const Recording& recording);
 
+// The frames one picture of the recording shows: all of them, or a span's kMaxFrames. The line
+// step is spread over these, so a long recording's span fills the picture as a short recording
+// does.
+int64_t ShownFrames(const Recording& recording);
+
 // The latest start, in seconds on the 0.1 s grid (rounded down): 0 unless NeedsSpan.
 double LatestSpanStart(const Recording& recording);
 

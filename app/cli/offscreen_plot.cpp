@@ -28,7 +28,7 @@ PlotCanvas MakePlotBitmap(const PlotRequest& request) {
 // group after it, with a new line step. The first recompute is not wasted: it leaves the adaptive
 // threshold and the canvas's pen mode where the window would have them for the second.
 bool DrawPlot(OffscreenPlot& plot, PlotCanvas& canvas, const PlotRequest& request) {
-    const int64_t frames = plot.recording.FrameCount();
+    const int64_t frames = ShownFrames(plot.recording);
     Settings settings = request.settings;
     settings.picture = Picture::k2D;
     PlotEffects none;

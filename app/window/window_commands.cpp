@@ -3,6 +3,7 @@
 
 #include "branding.h"
 #include "messages.h"
+#include "picture_span.h"
 #include "plot_png.h"
 #include "recording_file.h"
 #include "spectrogram_pass.h"
@@ -90,7 +91,7 @@ bool TPirolex::ParseAndRecompute() {
     // The picture the group shows, which may have been chosen before there was a recording.
     if (ui_.GrafikRadio->ItemIndex() >= 0)
         state.settings.picture = static_cast<Picture>(ui_.GrafikRadio->ItemIndex());
-    state.lineStep = LineStep(state.settings.picture, state.recording.FrameCount(),
+    state.lineStep = LineStep(state.settings.picture, ShownFrames(state.recording),
                               state.settings.FftMask());
     Recompute();
     return true;

@@ -3,6 +3,7 @@
 #include "main_window.h"
 
 #include "messages.h"
+#include "picture_span.h"
 #include "spectrogram_pass.h"
 #include "widgets.h"
 #include "window_effects.h"
@@ -112,7 +113,7 @@ void TPirolex::GrafikRadioClick() {
         WindowState& state = *state_;
         if (state.fileLoaded) {
             state.settings.picture = static_cast<Picture>(ui_.GrafikRadio->ItemIndex());
-            state.lineStep = LineStep(state.settings.picture, state.recording.FrameCount(),
+            state.lineStep = LineStep(state.settings.picture, ShownFrames(state.recording),
                                       state.settings.FftMask());
         }
         Recompute();

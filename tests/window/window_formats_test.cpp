@@ -209,8 +209,8 @@ TEST_F(LongRecordingTest, TheDefaultSpanShowsThePassInTheWindowAndOnTheCommandLi
     EXPECT_TRUE(ShowsPass(State().spanFirst, rate)) << State().spanFirst;
     EXPECT_EQ(Ui().StatusBar1->PanelText(4).toStdString(),
               "1024 Filter, " + texts::SpanPanel(State().spanFirst, kMaxFrames, rate));
-    // The line step still counts the whole recording.
-    EXPECT_EQ(State().lineStep, (60 * rate - 1023) / 800);
+    // The lines spread over the span, as over a recording that fits: the picture is full.
+    EXPECT_EQ(State().lineStep, (kMaxFrames - 1023) / 800);
 
     PlotRequest request;
     request.file = LongWav();
