@@ -84,8 +84,8 @@ public:
         if (::fstat(fd_, &st) != 0) {
             Refuse(errno);
         } else if (!S_ISREG(st.st_mode)) {
-            error = DecodeError::kReadFailed;
-            systemError = S_ISDIR(st.st_mode) ? EISDIR : 0;
+            error = DecodeError::kNotRegularFile;
+            folder = S_ISDIR(st.st_mode);
         } else {
             size_ = static_cast<int64_t>(st.st_size);
         }
@@ -113,6 +113,7 @@ public:
     }
 
     std::optional<DecodeError> error;
+    bool folder = false;
 
 private:
     void Refuse(int code) {
@@ -154,6 +155,33 @@ int64_t SeekCallback(void* opaque, int64_t offset, int whence) {
 // paths or URLs; a recording is one file.
 int RefuseNestedOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**) {
     return AVERROR(EPERM);
+}
+
+// Demuxers that take the file for a list of other files, URLs or network ports. Even with every
+// protocol refused they would be a way for a "sound file" to reach elsewhere, so they are named
+// and refused before they open, each with the reason the user is given.
+std::optional<DecodeError> RefusedDemuxer(std::string_view name) {
+    struct Refusal {
+        std::string_view demuxer;
+        DecodeError error;
+    };
+    static constexpr Refusal kRefused[] = {
+        {"hls", DecodeError::kPlaylist},
+        {"dash", DecodeError::kPlaylist},
+        {"concat", DecodeError::kPlaylist},
+        {"imf", DecodeError::kPlaylist},
+        {"webm_dash_manifest", DecodeError::kPlaylist},
+        {"avisynth", DecodeError::kPlaylist},
+        {"vapoursynth", DecodeError::kPlaylist},
+        {"sdp", DecodeError::kSessionDescription},
+        {"rtp", DecodeError::kSessionDescription},
+        {"rtsp", DecodeError::kSessionDescription},
+        {"sap", DecodeError::kSessionDescription},
+        {"image2", DecodeError::kImageSequence},
+    };
+    for (const Refusal& r : kRefused)
+        if (r.demuxer == name) return r.error;
+    return std::nullopt;
 }
 
 void SilenceFfmpegLog() {
@@ -218,6 +246,7 @@ public:
     std::optional<DecodeError> Run(Recording& out) {
         if (auto e = OpenContainer()) return e;
         if (auto e = OpenAudioStream()) return e;
+        if (options_.headerOnly) return std::nullopt;
         if (auto e = Report(0.0, true)) return e;
         if (auto e = DecodeAll()) return e;
         if (reader_.systemError != 0) return DecodeError::kReadFailed;
@@ -242,6 +271,13 @@ private:
         if (format == nullptr) return DecodeError::kTooLarge;
         format->pb = io_.get();
         format->io_open = RefuseNestedOpen;
+        // No protocol at all: the bytes come through the callbacks above. The empty list is
+        // copied into every context a demuxer opens inside this one.
+        format->protocol_whitelist = av_strdup("");
+        if (format->protocol_whitelist == nullptr) {
+            avformat_free_context(format);
+            return DecodeError::kTooLarge;
+        }
         // Recognising the format first tells a file of no known format from a damaged one: a
         // phone recording cut off before its index is damaged, not foreign.
         const AVInputFormat* recognised = nullptr;
@@ -250,6 +286,12 @@ private:
             avformat_free_context(format);
             if (reader_.systemError != 0) return DecodeError::kReadFailed;
             return OutOfMemory(score) ? DecodeError::kTooLarge : DecodeError::kUnknownFormat;
+        }
+        if (auto refused = RefusedDemuxer(recognised->name)) {
+            avformat_free_context(format);
+            info_.container = recognised->long_name ? recognised->long_name : recognised->name;
+            info_.containerName = recognised->name;
+            return refused;
         }
         // Frees the context itself when it fails.
         const int opened = avformat_open_input(&format, "", recognised, nullptr);
@@ -279,12 +321,17 @@ private:
         }
         if (stream_ == nullptr) return DecodeError::kNoAudioStream;
         const AVCodecParameters* par = stream_->codecpar;
+        // Filled before any check, so that a refusal names the numbers the file gives.
+        info_.channels = par->ch_layout.nb_channels;
+        info_.sampleRate = par->sample_rate;
         if (const AVCodecDescriptor* d = avcodec_descriptor_get(par->codec_id)) {
             info_.codec = d->long_name ? d->long_name : d->name;
             info_.codecName = d->name;
         }
         const AVCodec* decoder = avcodec_find_decoder(par->codec_id);
         if (decoder == nullptr) return DecodeError::kCodecMissing;
+        if (info_.channels > kMaxDecodedChannels || info_.sampleRate > kMaxDecodedSampleRate)
+            return DecodeError::kUnsupportedAudio;
         codec_.reset(avcodec_alloc_context3(decoder));
         if (!codec_) return DecodeError::kTooLarge;
         if (avcodec_parameters_to_context(codec_.get(), par) < 0) return DecodeError::kTooLarge;
@@ -292,8 +339,19 @@ private:
         const int opened = avcodec_open2(codec_.get(), decoder, nullptr);
         if (opened == AVERROR_INVALIDDATA) return DecodeError::kCorrupt;
         if (OutOfMemory(opened)) return DecodeError::kTooLarge;
+        // A header without channels or rate fails the opening too; it is no missing codec.
+        if (opened < 0 && (info_.channels < 1 || info_.sampleRate < 1))
+            return DecodeError::kUnsupportedAudio;
         if (opened < 0) return DecodeError::kCodecMissing;  // experimental, or lacking a library
         DeclaredLength();
+        if (lengthDeclared_ && info_.sampleRate > 0 && info_.channels > 0) {
+            const double samples = estimatedSeconds_ * info_.sampleRate * info_.channels;
+            info_.declaredSamples = samples >= 9.0e18 ? INT64_MAX : static_cast<int64_t>(samples);
+            // Known in advance, so refused before a sample is decoded rather than after the
+            // memory has been filled.
+            if (samples > static_cast<double>(options_.maxSamples) * (1.0 + kShortByShare))
+                return DecodeError::kTooLarge;
+        }
         return std::nullopt;
     }
 
@@ -379,6 +437,8 @@ private:
     }
 
     std::optional<DecodeError> Begin(int channels, int rate) {
+        info_.channels = channels;
+        info_.sampleRate = rate;
         if (channels < 1 || channels > kMaxDecodedChannels || rate < 1 ||
             rate > kMaxDecodedSampleRate)
             return DecodeError::kUnsupportedAudio;
@@ -578,6 +638,14 @@ std::string_view DecodeErrorName(DecodeError error) {
             return "TooLarge";
         case DecodeError::kCancelled:
             return "Cancelled";
+        case DecodeError::kNotRegularFile:
+            return "NotRegularFile";
+        case DecodeError::kPlaylist:
+            return "Playlist";
+        case DecodeError::kSessionDescription:
+            return "SessionDescription";
+        case DecodeError::kImageSequence:
+            return "ImageSequence";
     }
     return "?";
 }
@@ -588,6 +656,7 @@ DecodeResult DecodeFile(const std::string& path, const DecodeOptions& options) {
         DecodeResult result;
         result.error = reader.error;
         result.info.systemError = reader.systemError;
+        result.info.folder = reader.folder;
         return result;
     }
     return DecodeFrom(reader, options);

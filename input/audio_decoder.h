@@ -32,7 +32,8 @@ namespace pirolex {
 enum class DecodeError {
     kFileNotFound,      // The file does not exist (or a folder on its path does not).
     kAccessDenied,      // The file exists, but this user may not read it.
-    kReadFailed,        // The file could not be read: a folder, a device or an I/O error.
+    kNotRegularFile,    // A folder, a device, a pipe or a socket: no file to read.
+    kReadFailed,        // The file could not be read: an I/O error.
     kUnknownFormat,     // The file is in no audio or video format the program can read.
     kNoAudioStream,     // The file holds no sound, e.g. a video recorded without sound.
     kCodecMissing,      // The sound is in a codec this installation cannot decode.
@@ -40,6 +41,11 @@ enum class DecodeError {
     kCorrupt,           // The file is damaged, or cut off before its first piece of sound.
     kTooLarge,          // The recording is too long to keep in memory.
     kCancelled,         // The load was cancelled; the previous recording stays.
+    // Formats that name other files or URLs instead of holding sound: refused without opening
+    // any of them.
+    kPlaylist,            // HLS, DASH, a concatenation script, an IMF composition
+    kSessionDescription,  // SDP, RTP, RTSP, SAP: would listen on or connect to the network
+    kImageSequence,       // a pattern of picture files
 };
 
 // The code's name ("kNoAudioStream" without the k), for logs and test output; not for users.
@@ -48,8 +54,7 @@ std::string_view DecodeErrorName(DecodeError error);
 // Limits, named so the window and the tests can refer to them.
 inline constexpr int32_t kMaxDecodedChannels = 32;
 inline constexpr int32_t kMaxDecodedSampleRate = 768000;
-// Samples of all channels together: 2 GiB of 16-bit samples, over three hours of 48 kHz stereo.
-inline constexpr int64_t kMaxDecodedSamples = int64_t{1} << 30;
+inline constexpr int64_t kMaxDecodedSamples = kMaxRecordingSamples;
 
 // What was found in the file; filled as far as the decoder got, so that a failure can still
 // name the codec or container.
@@ -66,6 +71,9 @@ struct DecodeInfo {
     // in a damaged part. Everything decodable before and after is kept.
     bool damaged = false;
     int systemError = 0;  // errno of a failed open or read
+    bool folder = false;  // with kNotRegularFile: the path is a folder
+    // Samples of all channels that the container says the stream holds, 0 where it does not say.
+    int64_t declaredSamples = 0;
 };
 
 // Called from the decoding thread with the share done so far, 0 at the start up to 1 at the end,
@@ -75,6 +83,9 @@ using DecodeProgress = std::function<bool(double fraction)>;
 struct DecodeOptions {
     DecodeProgress progress;                  // optional
     int64_t maxSamples = kMaxDecodedSamples;  // all channels together; more gives kTooLarge
+    // Stop after the header: the info's channels, sampleRate and declaredSamples are filled, no
+    // sound is decoded. What a batch asks before it decides how many files fit in memory at once.
+    bool headerOnly = false;
 };
 
 struct DecodeResult {

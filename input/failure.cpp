@@ -24,6 +24,10 @@ std::string_view ErrorCodeName(ErrorCode code) {
     case ErrorCode::kDamagedFile: return "DamagedFile";
     case ErrorCode::kTooLong: return "TooLong";
     case ErrorCode::kCancelled: return "Cancelled";
+    case ErrorCode::kNotRegularFile: return "NotRegularFile";
+    case ErrorCode::kPlaylist: return "Playlist";
+    case ErrorCode::kSessionDescription: return "SessionDescription";
+    case ErrorCode::kImageSequence: return "ImageSequence";
     }
     return "?";
 }

@@ -31,6 +31,11 @@ enum class ErrorCode {
     kDamagedFile,        // damaged, or cut off before its first piece of sound
     kTooLong,            // more samples than memory is allowed to hold
     kCancelled,          // the user stopped the load
+    // What is not a recording at all, refused before a byte of it is taken for sound.
+    kNotRegularFile,     // detail: 1 for a folder, 0 for a device, a pipe or a socket
+    kPlaylist,           // a playlist, manifest or script naming other files or URLs
+    kSessionDescription, // the description of a network stream (SDP, RTP, RTSP)
+    kImageSequence,      // a pattern of picture files
 };
 
 // The one exception type of the program's own failures. The details carry the numbers a message

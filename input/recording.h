@@ -11,6 +11,11 @@
 
 namespace pirolex {
 
+// Samples of all channels together that a recording may hold: 2 GiB of 16-bit samples, over three
+// hours of 48 kHz stereo. Every reader refuses a longer one before it spends the memory, wherever
+// the file states its length.
+inline constexpr int64_t kMaxRecordingSamples = int64_t{1} << 30;
+
 struct Recording {
     int32_t sampleRate = 0;
     // One vector per channel, all of the same length.

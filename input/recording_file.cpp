@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <filesystem>
 
 namespace pirolex {
 
@@ -28,6 +29,10 @@ Failure DecodeFailure(DecodeError error, const DecodeInfo& info) {
     case DecodeError::kCorrupt: return Failure(ErrorCode::kDamagedFile);
     case DecodeError::kTooLarge: return Failure(ErrorCode::kTooLong);
     case DecodeError::kCancelled: return Failure(ErrorCode::kCancelled);
+    case DecodeError::kNotRegularFile: return Failure(ErrorCode::kNotRegularFile, info.folder ? 1 : 0);
+    case DecodeError::kPlaylist: return Failure(ErrorCode::kPlaylist);
+    case DecodeError::kSessionDescription: return Failure(ErrorCode::kSessionDescription);
+    case DecodeError::kImageSequence: return Failure(ErrorCode::kImageSequence);
     }
     return Failure(ErrorCode::kDamagedFile);
 }
@@ -37,6 +42,25 @@ std::atomic<FileDecoder> fileDecoder{nullptr};
 }  // namespace
 
 void SetFileDecoder(FileDecoder decoder) { fileDecoder.store(decoder); }
+
+int64_t RecordingBytesBound(const std::string& path) {
+    constexpr int64_t kMostBytes = kMaxRecordingSamples * int64_t{sizeof(int16_t)};
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    if (error) return 0;  // it will fail to load before it takes memory
+    if (IsWavPath(path)) {
+        // Every byte of an 8-bit file becomes two.
+        return std::min<int64_t>(kMostBytes, 2 * static_cast<int64_t>(size));
+    }
+    const FileDecoder decode = fileDecoder.load();
+    if (!decode) return 0;
+    DecodeOptions options;
+    options.headerOnly = true;
+    const DecodeResult header = decode(path, options);
+    if (header.error) return 0;  // refused from its header: no memory spent
+    if (header.info.declaredSamples <= 0) return kMostBytes;
+    return std::min<int64_t>(kMostBytes, header.info.declaredSamples * int64_t{sizeof(int16_t)});
+}
 
 RecordingFile ReadRecordingFile(const std::string& path, const DecodeProgress& progress) {
     RecordingFile file;

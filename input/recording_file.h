@@ -51,6 +51,11 @@ bool IsWavPath(const std::string& path);
 // read in one go without it.
 RecordingFile ReadRecordingFile(const std::string& path, const DecodeProgress& progress = {});
 
+// An upper bound of the memory the recording at path will take once read, from its header alone
+// (a WAV file's size, the length another container declares); the most a recording may take where
+// the file does not say. For a batch that decides how many files it reads at once.
+int64_t RecordingBytesBound(const std::string& path);
+
 // The failure a decoder code stands for; the details carry what its message names.
 Failure DecodeFailure(DecodeError error, const DecodeInfo& info);
 

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <new>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -242,6 +243,13 @@ void ReadDataChunk(ByteSource& src, uint64_t claimed, Parsed& out) {
     const uint32_t align = out.format.blockAlign;
     std::vector<uint8_t> block(std::max<size_t>(1, kReadBlockBytes / align) * align);
     uint64_t remaining = claimed;
+    // A size field alone may lie (files cut short say more than they hold); with the bytes that
+    // are really there, a recording too long to hold is refused before it is read. Where the
+    // source cannot tell, the count while reading stops it.
+    if (const std::optional<uint64_t> rest = src.Remaining();
+        rest && std::min(claimed, *rest) / align * out.format.channels >
+                    static_cast<uint64_t>(kMaxRecordingSamples))
+        Fail(ErrorCode::kTooLong);
     out.channels.assign(out.format.channels, {});
     const uint64_t reserve = std::min(kMaxReservedSamples / out.format.channels, remaining / align);
     for (std::vector<int16_t>& channel : out.channels) channel.reserve(reserve);
@@ -250,7 +258,9 @@ void ReadDataChunk(ByteSource& src, uint64_t claimed, Parsed& out) {
         const size_t got = ReadUpTo(src, block.data(), want);
         out.dataBytesPresent += got;
         remaining -= got;
-        if (out.dataBytesPresent / align > kMaxFrameCount) Fail(ErrorCode::kIntegerOverflow);
+        if (out.dataBytesPresent / align * out.format.channels >
+            static_cast<uint64_t>(kMaxRecordingSamples))
+            Fail(ErrorCode::kTooLong);
         DecodeFrames(block.data(), got / align, out);
         if (got < want) return;  // the file ends inside the data chunk
     }
@@ -278,6 +288,11 @@ public:
         const uint64_t own = std::min<uint64_t>(n, prefix_.size() - pos_);
         pos_ += static_cast<size_t>(own);
         return own + (n > own ? rest_.Skip(n - own) : 0);
+    }
+    std::optional<uint64_t> Remaining() const override {
+        const std::optional<uint64_t> rest = rest_.Remaining();
+        if (!rest) return std::nullopt;
+        return prefix_.size() - pos_ + *rest;
     }
 
 private:
@@ -380,13 +395,21 @@ uint64_t MemorySource::Skip(uint64_t n) {
 }
 
 FileSource::FileSource(const std::string& path) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that opening a named pipe returns at once; it is refused below. Reads of a
+    // regular file are not affected.
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0) FailOpen(errno);
     struct stat info {};
-    if (::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode)) {
-        seekable_ = true;
-        size_ = static_cast<uint64_t>(info.st_size);
+    if (::fstat(fd_, &info) != 0) {
+        const int error = errno;
+        ::close(fd_);
+        FailOpen(error);
     }
+    if (!S_ISREG(info.st_mode)) {
+        ::close(fd_);
+        Fail(ErrorCode::kNotRegularFile, S_ISDIR(info.st_mode) ? 1 : 0);
+    }
+    size_ = static_cast<uint64_t>(info.st_size);
 }
 
 FileSource::~FileSource() {
@@ -407,7 +430,6 @@ size_t FileSource::Read(uint8_t* dst, size_t n) {
 // A regular file knows its size, so skipping is a seek that stops at the end, exactly as far
 // as reading and discarding would get.
 uint64_t FileSource::Skip(uint64_t n) {
-    if (!seekable_) return ByteSource::Skip(n);
     const uint64_t count = std::min(n, size_ > pos_ ? size_ - pos_ : 0);
     if (count == 0) return 0;
     if (::lseek(fd_, static_cast<off_t>(count), SEEK_CUR) < 0) Fail(ErrorCode::kIoError, errno);
@@ -426,6 +448,9 @@ WavResult ReadWav(ByteSource& source) {
         result.recording.channels.resize(parsed.format.channels);
     } catch (const Failure& failure) {
         return WavResult{failure, {}, {}};
+    } catch (const std::bad_alloc&) {
+        // Within the limit, yet more than this machine gives: the same answer to the user.
+        return WavResult{Failure(ErrorCode::kTooLong), {}, {}};
     }
     return result;
 }
@@ -440,7 +465,7 @@ WavResult ReadWavFile(const std::string& path) {
 }
 
 bool CanOpenForReading(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
     struct stat info {};
     const bool readable = ::fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode);

@@ -33,6 +33,9 @@ public:
     // Passes over up to n bytes; returns how many there were (fewer only at the end). The
     // default reads and discards them; sources that can seek do it faster.
     virtual uint64_t Skip(uint64_t n);
+    // The bytes still to come where the source knows them (a file's size, a buffer), so that a
+    // recording too long to hold is refused before its memory is spent.
+    virtual std::optional<uint64_t> Remaining() const { return std::nullopt; }
 };
 
 class MemorySource : public ByteSource {
@@ -40,6 +43,7 @@ public:
     MemorySource(const uint8_t* data, size_t size) : data_(data), size_(size) {}
     size_t Read(uint8_t* dst, size_t n) override;
     uint64_t Skip(uint64_t n) override;
+    std::optional<uint64_t> Remaining() const override { return size_ - pos_; }
 
 private:
     const uint8_t* data_;
@@ -48,7 +52,9 @@ private:
 };
 
 // The file wrapper: opened read-only on construction (throws the open error's Failure), closed
-// by the destructor, so a failing parse never leaves it open. Read errors throw kIoError.
+// by the destructor, so a failing parse never leaves it open. Read errors throw kIoError. Only a
+// regular file is read: a folder, a device or a named pipe throws kNotRegularFile at once, rather
+// than waiting for a writer that never comes.
 class FileSource : public ByteSource {
 public:
     explicit FileSource(const std::string& path);
@@ -57,10 +63,10 @@ public:
     FileSource& operator=(const FileSource&) = delete;
     size_t Read(uint8_t* dst, size_t n) override;
     uint64_t Skip(uint64_t n) override;
+    std::optional<uint64_t> Remaining() const override { return size_ > pos_ ? size_ - pos_ : 0; }
 
 private:
     int fd_ = -1;
-    bool seekable_ = false;
     uint64_t size_ = 0;
     uint64_t pos_ = 0;
 };

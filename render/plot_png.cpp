@@ -1,6 +1,6 @@
 #include "plot_png.h"
 
-#include <QFile>
+#include <QSaveFile>
 
 #include <zlib.h>
 
@@ -56,18 +56,21 @@ QByteArray Rows(const QImage& image) {
     return rows;
 }
 
+// Empty when zlib fails (it can only run out of memory here): a picture without its pixels
+// must not be written as if it were whole.
 QByteArray Deflate(const QByteArray& raw) {
     z_stream z{};
-    deflateInit2(&z, Z_BEST_SPEED, Z_DEFLATED, MAX_WBITS, 8, Z_RLE);
+    if (deflateInit2(&z, Z_BEST_SPEED, Z_DEFLATED, MAX_WBITS, 8, Z_RLE) != Z_OK) return {};
     QByteArray packed(static_cast<qsizetype>(deflateBound(&z, static_cast<uLong>(raw.size()))),
                       Qt::Uninitialized);
     z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(raw.constData()));
     z.avail_in = static_cast<uInt>(raw.size());
     z.next_out = reinterpret_cast<Bytef*>(packed.data());
     z.avail_out = static_cast<uInt>(packed.size());
-    deflate(&z, Z_FINISH);  // the buffer holds the bound, so one call finishes
+    // The buffer holds the bound, so one call finishes.
+    const bool finished = deflate(&z, Z_FINISH) == Z_STREAM_END;
     packed.truncate(static_cast<qsizetype>(z.total_out));
-    deflateEnd(&z);
+    if (deflateEnd(&z) != Z_OK || !finished) return {};
     return packed;
 }
 
@@ -87,7 +90,9 @@ QByteArray EncodePng(const QImage& image, const PngText& text) {
     QByteArray png(kSignature.data(), kSignature.size());
     AppendChunk(png, "IHDR", Header(rgb));
     for (const auto& [key, value] : text) AppendChunk(png, "iTXt", InternationalText(key, value));
-    AppendChunk(png, "IDAT", Deflate(Rows(rgb)));
+    const QByteArray pixels = Deflate(Rows(rgb));
+    if (pixels.isEmpty()) return {};
+    AppendChunk(png, "IDAT", pixels);
     AppendChunk(png, "IEND", {});
     return png;
 }
@@ -96,15 +101,13 @@ bool WritePlotPng(const PlotCanvas& canvas, const QString& path) {
     return WritePng(canvas.Image(), path);
 }
 
+// Written beside the old file and renamed over it only when complete, so that a full disk or a
+// failing medium leaves the picture that was there byte for byte.
 bool WritePng(const QImage& image, const QString& path, const PngText& text) {
     const QByteArray png = EncodePng(image, text);
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(png) == png.size() &&
-        file.flush())
-        return true;
-    // A part of a picture is no picture: nothing is left behind.
-    if (file.isOpen()) file.remove();
-    return false;
+    if (png.isEmpty()) return false;
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(png) == png.size() && file.commit();
 }
 
 }  // namespace pirolex

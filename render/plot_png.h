@@ -18,10 +18,10 @@ using PngText = std::vector<std::pair<QString, QString>>;
 // The bitmap as a PNG file's bytes: 8-bit RGB, rows unfiltered, deflated as runs. A spectrogram
 // is mostly white runs, so this is small and several times faster than a general encoder. The
 // text fields go before the pixels, as UTF-8, so that umlauts and "°C" read back as written.
-QByteArray EncodePng(const QImage& image, const PngText& text = {});
+QByteArray EncodePng(const QImage& image, const PngText& text = {});  // empty if zlib fails
 
-// Writes the image as PNG, whatever the file name ends in; a write that fails leaves no file
-// and returns false.
+// Writes the image as PNG, whatever the file name ends in. A write that fails returns false and
+// leaves what was at path as it was (the old file, or none).
 bool WritePng(const QImage& image, const QString& path, const PngText& text = {});
 bool WritePlotPng(const PlotCanvas& canvas, const QString& path);
 

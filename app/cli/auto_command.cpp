@@ -11,10 +11,13 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstdio>
+#include <fstream>
 #include <mutex>
 #include <optional>
 #include <ostream>
 #include <thread>
+
+#include <unistd.h>
 
 namespace pirolex {
 
@@ -39,14 +42,16 @@ bool ParseTemperature(const std::string& text, double& value) {
            value >= kLowestTemperature && value <= kHighestTemperature;
 }
 
-bool IsOption(const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; }
-
 // Empty when the arguments were understood, else the one line that says why not.
 std::string ParseAutoArgs(const std::vector<std::string>& args, AutoRequest& request) {
     bool temperatureSeen = false;
+    bool optionsEnded = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (!IsOption(arg)) {
+        if (!optionsEnded && arg == kEndOfOptions) {
+            optionsEnded = true;
+        } else if (optionsEnded || !IsOption(arg) ||
+                   (arg != "--json" && arg != "--temp" && IsExistingFile(arg))) {
             request.files.push_back(arg);
         } else if (arg == "--json") {
             request.json = true;
@@ -150,8 +155,51 @@ void PrintText(const std::string& path, const FileResult& result, std::ostream& 
     if (result.speed->Answered()) out << texts::AutoSpeedDetails(*result.speed) << '\n';
 }
 
-// The files on all cores, each worker taking the next file not yet taken; the results are
-// handed to `report` in the order of the files, each as soon as it and all before it are done.
+// Memory the batch may fill with recordings at once: half of what the system has free when it
+// starts, so that long files are measured fewer at a time instead of driving the machine into
+// swap or the program into an allocation failure.
+int64_t BatchMemoryBudget() {
+    std::ifstream meminfo("/proc/meminfo");
+    std::string key;
+    int64_t kib = 0;
+    std::string unit;
+    while (meminfo >> key >> kib >> unit)
+        if (key == "MemAvailable:") return kib * 1024 / 2;
+    const long pages = ::sysconf(_SC_AVPHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    return pages > 0 && pageSize > 0 ? static_cast<int64_t>(pages) * pageSize / 2 : int64_t{1} << 31;
+}
+
+// Bytes a file's measurement may take: its samples, and as much again for the spectra and the
+// track that the measurement works on.
+int64_t MeasurementBytes(const std::string& path) { return 2 * RecordingBytesBound(path); }
+
+// What the running measurements hold of the budget. A file waits until its share fits; a file
+// larger than the whole budget runs alone.
+class MemoryBudget {
+public:
+    explicit MemoryBudget(int64_t bytes) : budget_(bytes) {}
+    void Take(int64_t bytes) {
+        std::unique_lock lock(mutex_);
+        freed_.wait(lock, [&] { return inUse_ == 0 || inUse_ + bytes <= budget_; });
+        inUse_ += bytes;
+    }
+    void Give(int64_t bytes) {
+        const std::lock_guard lock(mutex_);
+        inUse_ -= bytes;
+        freed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable freed_;
+    const int64_t budget_;
+    int64_t inUse_ = 0;
+};
+
+// The files on all cores, each worker taking the next file not yet taken, as many at once as
+// the memory budget allows; the results are handed to `report` in the order of the files, each
+// as soon as it and all before it are done.
 template <class Report>
 void MeasureAll(const AutoRequest& request, Report report) {
     const size_t count = request.files.size();
@@ -160,9 +208,13 @@ void MeasureAll(const AutoRequest& request, Report report) {
     std::mutex mutex;
     std::condition_variable finished;
     std::atomic<size_t> next{0};
+    MemoryBudget budget(BatchMemoryBudget());
     auto work = [&] {
         for (size_t i = next++; i < count; i = next++) {
+            const int64_t bytes = MeasurementBytes(request.files[i]);
+            budget.Take(bytes);
             FileResult result = MeasureFile(request.files[i], request.temperature);
+            budget.Give(bytes);
             const std::lock_guard lock(mutex);
             results[i] = std::move(result);
             done[i] = 1;

@@ -6,6 +6,7 @@
 #include "recording_file.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <iostream>
 #include <string>
 
@@ -138,9 +139,14 @@ int UsageError(const std::string& text, std::ostream& err) {
     return kStatusUsage;
 }
 
+}  // namespace
+
 bool IsOption(const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; }
 
-}  // namespace
+bool IsExistingFile(const std::string& arg) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(arg, error);
+}
 
 int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
                    const Subcommands& more) {
@@ -152,9 +158,10 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
         return kStatusOk;
     }
     if (first == "info") {
-        if (argc < 3) return UsageError("info erwartet eine Aufnahme", err);
-        if (argc > 3) return UsageError("info erwartet genau eine Aufnahme", err);
-        return RunInfo(argv[2], out, err);
+        const int file = argc > 2 && std::string(argv[2]) == kEndOfOptions ? 3 : 2;
+        if (argc <= file) return UsageError("info erwartet eine Aufnahme", err);
+        if (argc > file + 1) return UsageError("info erwartet genau eine Aufnahme", err);
+        return RunInfo(argv[file], out, err);
     }
     if (first == "auto") return RunAuto(std::vector<std::string>(argv + 2, argv + argc), out, err);
     if (const auto command = more.find(first); command != more.end())

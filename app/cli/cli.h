@@ -24,6 +24,15 @@ using Subcommand =
     std::function<int(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)>;
 using Subcommands = std::map<std::string, Subcommand>;
 
+// "--" ends the options: what follows is a file, also a name that begins with a dash.
+inline constexpr const char* kEndOfOptions = "--";
+
+// An argument that looks like an option: a dash and at least one more character.
+bool IsOption(const std::string& arg);
+// A name that begins with a dash is still a file where one of that name exists (and no option
+// does), so that "-x.wav" needs no "--" in front.
+bool IsExistingFile(const std::string& arg);
+
 int RunCommandLine(int argc, char** argv);
 
 // The same, writing to the given streams instead of standard output and standard error, with

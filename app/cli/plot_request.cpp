@@ -1,5 +1,6 @@
 #include "plot_request.h"
 
+#include "cli.h"
 #include "picture_samples.h"
 #include "picture_span.h"
 
@@ -209,14 +210,17 @@ std::string Number(double value) {
     return std::string(text, result.ptr);
 }
 
-bool IsOption(const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; }
-
 // Reads args into request; seen collects the options given. Empty when all were usable.
 std::string ParseArgs(const std::vector<std::string>& args, const std::vector<Option>& options,
                       PlotRequest& request, std::set<std::string>& seen) {
+    bool optionsEnded = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (!IsOption(arg)) {
+        if (!optionsEnded && arg == kEndOfOptions) {
+            optionsEnded = true;
+            continue;
+        }
+        if (optionsEnded || !IsOption(arg) || (!Find(options, arg) && IsExistingFile(arg))) {
             if (!request.file.empty()) return "nur eine Aufnahme möglich, „" + arg + "“ ist zu viel";
             request.file = arg;
             continue;

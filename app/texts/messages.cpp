@@ -51,6 +51,13 @@ const char* FixedText(ErrorCode code) {
     case ErrorCode::kDamagedFile: return "Datei beschädigt oder unvollständig";
     case ErrorCode::kTooLong: return "Aufnahme zu lang, um sie im Speicher zu halten";
     case ErrorCode::kCancelled: return "Laden abgebrochen";
+    case ErrorCode::kPlaylist:
+        return "Die Datei ist eine Wiedergabeliste, keine Tondatei: Pirolex öffnet keine Dateien "
+               "oder Adressen, die darin genannt sind";
+    case ErrorCode::kSessionDescription:
+        return "Die Datei ist eine Sitzungsbeschreibung für einen Netzwerkstrom, keine Tondatei";
+    case ErrorCode::kImageSequence: return "Die Datei beschreibt eine Bildfolge, keine Tondatei";
+    case ErrorCode::kNotRegularFile:
     case ErrorCode::kIoError:
     case ErrorCode::kUnsupportedFormat:
     case ErrorCode::kUnsupportedAudio: break;
@@ -63,6 +70,9 @@ const char* FixedText(ErrorCode code) {
 std::string ErrorText(const Failure& failure) {
     switch (failure.Code()) {
     case ErrorCode::kIoError: return "E/A-Fehler " + std::to_string(failure.Detail());
+    case ErrorCode::kNotRegularFile:
+        return failure.Detail() == 1 ? "Ein Ordner, keine gewöhnliche Datei"
+                                     : "Keine gewöhnliche Datei (ein Gerät, eine Pipe oder ein Socket)";
     case ErrorCode::kUnsupportedFormat:
         return "Nicht unterstütztes WAV-Format (Formatkennung " + std::to_string(failure.Detail()) +
                ", " + std::to_string(failure.Detail2()) + " Bit)";

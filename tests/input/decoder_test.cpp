@@ -251,13 +251,37 @@ TEST(DecodeFailure, NamesTheReason) {
         {"over the limit", DecodeMemory(twoChannels.data(), twoChannels.size(), oneSecond),
          DecodeError::kTooLarge},
         {"missing", DecodeFile((Work() / "missing.m4a").string()), DecodeError::kFileNotFound},
-        {"folder", DecodeFile(Work().string()), DecodeError::kReadFailed},
+        {"folder", DecodeFile(Work().string()), DecodeError::kNotRegularFile},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.result.error, c.error) << c.name;
         EXPECT_EQ(c.result.recording.ChannelCount(), 0) << c.name;
     }
-    EXPECT_EQ(cases[5].result.info.systemError, EISDIR);
+    EXPECT_TRUE(cases[5].result.info.folder);
+}
+
+// A length over the limit that the header states is refused before a single sample is decoded:
+// no memory filled first, no progress shown.
+TEST(DecodeFailure, DeclaredLengthOverTheLimitBeforeDecoding) {
+    SKIP_WITHOUT_FFMPEG();
+    const fs::path file = Ffmpeg(FlybyInput(Flyby(8000, 1)), "-c:a flac", "hours.flac");
+    ASSERT_FALSE(file.empty());
+    std::fstream flac(file, std::ios::in | std::ios::out | std::ios::binary);
+    // STREAMINFO's 36-bit count of samples takes the low half of byte 21 and bytes 22 to 25:
+    // set it to its largest, some 24 days at 8000 Hz.
+    char top = 0;
+    flac.seekg(21);
+    flac.get(top);
+    flac.seekp(21);
+    flac.put(static_cast<char>(top | 0x0F));
+    flac.write("\xFF\xFF\xFF\xFF", 4);
+    flac.close();
+    int reports = 0;
+    DecodeOptions options;
+    options.progress = [&](double) { return ++reports > 0; };
+    const DecodeResult result = DecodeFile(file.string(), options);
+    EXPECT_EQ(result.error, DecodeError::kTooLarge);
+    EXPECT_EQ(reports, 0);
 }
 
 TEST(DecodeProgress, RisesToOneAndCancels) {

@@ -5,6 +5,8 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <fstream>
+#include <unistd.h>
 #include <sys/stat.h>
 
 namespace pirolex {
@@ -141,8 +143,8 @@ TEST_F(WavFileTest, MissingFileAndFolderFailWithTheirCodes) {
     const std::string folder = std::filesystem::temp_directory_path().string();
     EXPECT_FALSE(CanOpenForReading(folder));
     const WavResult result = ReadWavFile(folder);
-    ASSERT_EQ(CodeOf(result), "IoError");
-    EXPECT_EQ(result.error->Detail(), EISDIR);
+    ASSERT_EQ(CodeOf(result), "NotRegularFile");
+    EXPECT_EQ(result.error->Detail(), 1);
 }
 
 TEST_F(WavFileTest, WriteProtectedFileReadsAsFromMemory) {
@@ -166,6 +168,32 @@ TEST_F(WavFileTest, FailedReadsCloseTheFile) {
         EXPECT_TRUE(ReadWavFile(good).Ok());
     }
     EXPECT_EQ(OpenDescriptors(), before);
+}
+
+// A length the file states beyond what a recording may hold is refused before the samples are
+// taken, however the length is stated: the data size, or an empty data chunk and the file's size.
+// The files are sparse, so they cost no disk.
+TEST(WavReadFailure, TooLongForMemoryBeforeReading) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path();
+    const struct {
+        const char* name;
+        uint32_t dataSize;
+    } cases[] = {{"empty data chunk", 0}, {"stated size", 0xFFFFFFF0u}};
+    for (const auto& c : cases) {
+        const auto path = folder / ("pirolex_sparse_" + std::to_string(::getpid()) + ".wav");
+        Bytes b;
+        b.Raw(Header()).Chunk("fmt ", testwav::FmtBody({.bits = 8})).Tag("data").U32(c.dataSize);
+        b.FixRiffSize();
+        {
+            std::ofstream out(path, std::ios::binary);
+            out.write(reinterpret_cast<const char*>(b.data.data()), static_cast<std::streamsize>(b.data.size()));
+        }
+        std::filesystem::resize_file(path, (uint64_t{3} << 30) + 44);
+        const WavResult result = ReadWavFile(path.string());
+        std::filesystem::remove(path);
+        ASSERT_FALSE(result.Ok()) << c.name;
+        EXPECT_EQ(result.error->Code(), ErrorCode::kTooLong) << c.name;
+    }
 }
 
 }  // namespace

@@ -6,7 +6,14 @@
 #include <QBuffer>
 #include <QImageReader>
 
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace pirolex {
 namespace {
@@ -77,6 +84,34 @@ TEST(PlotPng, AMostlyWhitePlotStaysSmall) {
     const QByteArray png = EncodePng(canvas.Image());
     EXPECT_LT(png.size(), 615 * 271 * 3 / 10);
     EXPECT_TRUE(SameRgb(Decode(png), canvas.Image()));
+}
+
+// A disk that fills up during the save: the old picture stays byte for byte. The limit on the
+// size of files this process may write stands in for the full disk.
+TEST(PlotPng, AFailedSaveKeepsTheOldFile) {
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("pirolex_old_" + std::to_string(::getpid()) + ".png");
+    const std::string old(3000, 'o');
+    std::ofstream(path, std::ios::binary) << old;
+    QImage noise(400, 300, QImage::Format_RGB32);
+    std::mt19937 rng(3);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x) noise.setPixel(x, y, rng() | 0xFF000000u);
+
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = WritePng(noise, QString::fromStdString(path.string()));
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_FALSE(written);
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), old);
+    std::filesystem::remove(path);
 }
 
 }  // namespace
