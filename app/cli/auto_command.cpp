@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <fstream>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <ostream>
 #include <thread>
@@ -87,6 +88,8 @@ FileResult MeasureFile(const std::string& path, double temperature) {
         result.speed = EstimateSpeed(file.recording, temperature);
     } catch (const Failure& failure) {
         result.readError = texts::ErrorText(failure);
+    } catch (const std::bad_alloc&) {
+        result.readError = texts::ErrorText(Failure(ErrorCode::kTooLong));
     } catch (const std::exception& error) {
         result.readError = error.what();
     }

@@ -15,6 +15,7 @@
 #include <memory>
 #include <ostream>
 #include <thread>
+#include <new>
 
 namespace pirolex {
 
@@ -71,6 +72,8 @@ private:
             plot_ = LoadPlot(request);
         } catch (const Failure& failure) {
             error_ = texts::ErrorText(failure);
+        } catch (const std::bad_alloc&) {
+            error_ = texts::ErrorText(Failure(ErrorCode::kTooLong));
         } catch (const std::exception& e) {
             error_ = e.what();
         }

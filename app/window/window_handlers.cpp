@@ -13,6 +13,8 @@
 #include <QLabel>
 #include <QSlider>
 
+#include <new>
+
 namespace pirolex {
 
 namespace {
@@ -31,6 +33,9 @@ void TPirolex::Guard(const std::function<void()>& body) {
         body();
     } catch (const Failure& failure) {
         ShowError(QString::fromStdString(texts::ErrorText(failure)));
+    } catch (const std::bad_alloc&) {
+        // The recording fit, but what is drawn or measured from it did not.
+        ShowError(QString::fromStdString(texts::ErrorText(Failure(ErrorCode::kTooLong))));
     } catch (const std::exception& error) {
         ShowError(QString::fromUtf8(error.what()));
     }
