@@ -1,7 +1,9 @@
 // Clicks that make no sense say so; "höchstens", the top speed; a click after the automatic
 // measurement starts a new pair; Strg+Z takes back the last marker or the automatic measurement.
+#include "widgets.h"
 #include "window_fixture.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QSpinBox>
@@ -9,6 +11,7 @@
 #include <QToolButton>
 
 #include <cmath>
+#include <functional>
 
 namespace pirolex::testing {
 namespace {
@@ -29,9 +32,12 @@ protected:
         Window().Timer1().stop();
         ASSERT_TRUE(State().fileLoaded);
     }
-    int Early() const { return State().view.baselineY - 20; }
-    int Late() const { return State().view.baselineY - 190; }
+    int Early() { return State().view.baselineY - 20; }
+    int Late() { return State().view.baselineY - 190; }
     std::string Label() { return Ui().Label1->text().toStdString(); }
+    void TearDown() override {
+        if (window_) window_->hide();
+    }
     void Undo() { QTest::keyClick(Ui().Image1, Qt::Key_Z, Qt::ControlModifier); }
 };
 
@@ -74,6 +80,9 @@ TEST_F(ClicksTest, DoubtfulClicksSayWhyAfterTheSpeed) {
 // Clicks, the automatic measurement, a click after it and Strg+Z, step by step.
 TEST_F(ClicksTest, AClickAfterTheAutomaticMeasurementStartsANewPairAndStrgZTakesBack) {
     StartOnSample();
+    // Shown and active, so that the key reaches the window's shortcut.
+    Window().show();
+    QApplication::setActiveWindow(&Window());
     Ui().SnapBox->setChecked(false);
     const int a = ColumnOf(kApproachHz), b = ColumnOf(kRecedeHz);
     struct Step {
@@ -99,7 +108,9 @@ TEST_F(ClicksTest, AClickAfterTheAutomaticMeasurementStartsANewPairAndStrgZTakes
         EXPECT_EQ(State().markerA.has_value(), s.markerA) << s.name;
         EXPECT_EQ(State().markerB.has_value(), s.markerB) << s.name;
         EXPECT_EQ(Label().rfind(s.label, 0), 0u) << s.name << ": " << Label();
-        if (*s.label == '\0') EXPECT_EQ(Label(), "") << s.name;
+        if (*s.label == '\0') {
+            EXPECT_EQ(Label(), "") << s.name;
+        }
         const bool automatic = std::string(s.name).find("automatic") != std::string::npos;
         EXPECT_EQ(Label().ends_with("– automatisch gemessen"), automatic) << s.name << ": " << Label();
         EXPECT_EQ(State().autoSpeed.has_value(), automatic) << s.name;
