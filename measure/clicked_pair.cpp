@@ -9,15 +9,21 @@ namespace {
 
 // Neither side of the pass is taken as more than this many times as far from it as the other.
 constexpr double kMostUneven = 4.0;
+// A fall counts where it stands this many standard errors clear of the lines' scatter; a close
+// pass clicked seconds away has none to speak of, and moving its tones by noise would cost more
+// than the little way they still have to go.
+constexpr double kClearFall = 3.0;
 
 // When the pass was heard, as the part of the time between the clicks that lies after A: a
 // fly-by's tone changes as (f^3 / tau^3) on either side (the same plane, the same closest
 // distance), so tauA / tauB = (slopeB / slopeA)^(1/3) fA / fB. None where a tone does not fall
-// or the two sides disagree by more than a pass could: their slopes are then the engine's own
+// clearly or the two sides disagree by more than a pass could: their slopes are then the engine's own
 // wandering, not the pass, and tell nothing about the way still to go.
 std::optional<double> ShareAfterA(const SnappedTone& a, const SnappedTone& b) {
     const double fallA = -a.slopeHzPerS, fallB = -b.slopeHzPerS;
-    if (!(fallA > 0 && fallB > 0 && a.hz > 0 && b.hz > 0)) return std::nullopt;
+    if (!(fallA > kClearFall * a.slopeErrorHzPerS && fallB > kClearFall * b.slopeErrorHzPerS &&
+          a.hz > 0 && b.hz > 0))
+        return std::nullopt;
     const double ratio = std::cbrt(fallB / fallA) * a.hz / b.hz;
     if (!(ratio >= 1 / kMostUneven && ratio <= kMostUneven)) return std::nullopt;
     return ratio / (1 + ratio);

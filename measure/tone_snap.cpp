@@ -178,6 +178,7 @@ struct LinePeak {
 // span; nothing from fewer than three lines.
 struct LineSlope {
     double hzPerS = 0;
+    double errorHzPerS = 0;
     double spanS = 0;
 };
 LineSlope SlopeOf(const std::vector<LinePeak>& peaks, double median, double sigma) {
@@ -200,9 +201,16 @@ LineSlope SlopeOf(const std::vector<LinePeak>& peaks, double median, double sigm
         stf += (p.seconds - t) * (p.hz - f);
     }
     if (stt <= 0) return {};
+    const double slope = stf / stt;
+    double residuals = 0;
+    for (const LinePeak& p : kept) {
+        const double r = p.hz - f - slope * (p.seconds - t);
+        residuals += r * r;
+    }
+    const double error = std::sqrt(residuals / (n - 2) / stt);
     const auto [first, last] = std::minmax_element(
         kept.begin(), kept.end(), [](const LinePeak& a, const LinePeak& b) { return a.seconds < b.seconds; });
-    return {stf / stt, last->seconds - first->seconds};
+    return {slope, error, last->seconds - first->seconds};
 }
 
 // How far the median may lie from the tone the lines are heading for: the slope times
@@ -252,6 +260,7 @@ std::optional<SnappedTone> SnapToTone(const Recording& recording, Channel channe
     const LineSlope slope = SlopeOf(peaks, tone.hz, sigma);
     const double drift = DriftHz(slope);
     tone.slopeHzPerS = slope.hzPerS;
+    tone.slopeErrorHzPerS = slope.errorHzPerS;
     double seconds = 0;
     for (const LinePeak& p : peaks) seconds += p.seconds;
     tone.seconds = seconds / found;

@@ -25,6 +25,7 @@ struct SnappedTone {
     // three lines): what the pair of clicks needs to tell how far each tone still had to go.
     double seconds = 0;
     double slopeHzPerS = 0;
+    double slopeErrorHzPerS = 0;  // the slope's standard error from the lines' scatter about it
     // spreadHz without the drift: the lines' scatter (never below the resolvable step), for a
     // pair that reckons with the drift itself.
     double scatterHz = 0;
