@@ -28,6 +28,9 @@ struct Settings {
     int32_t threshold;      // tenths of the window mean, 0..30 (FilterMode::kThreshold)
     int32_t pointsPerLine;  // 5..50 (FilterMode::kConstantPoints)
     int32_t temperature;    // air temperature in degrees Celsius, -20..40
+    // The top speed the user believes of the plane ("höchstens"), km/h: a measurement above it
+    // is refused (automatic) or called doubtful (two clicks).
+    int32_t maxSpeedKmh = 450;
     int32_t fftExponent;    // the FFT size is 2^fftExponent, 128..1024
     // The frequency band the pictures span, in hertz: both 0 for the whole band from 0 Hz to half
     // the sample rate, the default picture. A zoomed band also draws the lowest bins, which the

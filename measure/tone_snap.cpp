@@ -174,17 +174,19 @@ struct LinePeak {
     double hz;
 };
 
-// How far the median may lie from the tone the lines are heading for: the least-squares slope
-// through the lines that are not outliers, times kDriftReach the time they span. The slope is
-// taken as measured, noise and all: with the engine's rpm wandering, a fly-by's slope hides in
-// the lines' scatter, and taking the scatter's share out of it (as for independent noise) let
-// the "±" miss the true speed in one case of six instead of one of fifteen.
-double DriftHz(const std::vector<LinePeak>& peaks, double median, double sigma) {
+// The least-squares slope (Hz/s) through the lines that are not outliers, and the time they
+// span; nothing from fewer than three lines.
+struct LineSlope {
+    double hzPerS = 0;
+    double errorHzPerS = 0;
+    double spanS = 0;
+};
+LineSlope SlopeOf(const std::vector<LinePeak>& peaks, double median, double sigma) {
     std::vector<LinePeak> kept;
     for (const LinePeak& p : peaks) {
         if (std::fabs(p.hz - median) <= 3 * sigma || sigma == 0) kept.push_back(p);
     }
-    if (kept.size() < 3) return 0;
+    if (kept.size() < 3) return {};
     double t = 0, f = 0;
     for (const LinePeak& p : kept) {
         t += p.seconds;
@@ -198,11 +200,26 @@ double DriftHz(const std::vector<LinePeak>& peaks, double median, double sigma) 
         stt += (p.seconds - t) * (p.seconds - t);
         stf += (p.seconds - t) * (p.hz - f);
     }
-    if (stt <= 0) return 0;
+    if (stt <= 0) return {};
     const double slope = stf / stt;
+    double residuals = 0;
+    for (const LinePeak& p : kept) {
+        const double r = p.hz - f - slope * (p.seconds - t);
+        residuals += r * r;
+    }
+    const double error = std::sqrt(residuals / (n - 2) / stt);
     const auto [first, last] = std::minmax_element(
         kept.begin(), kept.end(), [](const LinePeak& a, const LinePeak& b) { return a.seconds < b.seconds; });
-    return kDriftReach * std::fabs(slope) * (last->seconds - first->seconds);
+    return {slope, error, last->seconds - first->seconds};
+}
+
+// How far the median may lie from the tone the lines are heading for: the slope times
+// kDriftReach the time the lines span. The slope is taken as measured, noise and all: with the
+// engine's rpm wandering, a fly-by's slope hides in the lines' scatter, and taking the scatter's
+// share out of it (as for independent noise) let the "±" miss the true speed in one case of six
+// instead of one of fifteen.
+double DriftHz(const LineSlope& slope) {
+    return kDriftReach * std::fabs(slope.hzPerS) * slope.spanS;
 }
 
 }  // namespace
@@ -240,9 +257,16 @@ std::optional<SnappedTone> SnapToTone(const Recording& recording, Channel channe
     for (const double f : hz) deviations.push_back(std::fabs(f - tone.hz));
     const double sigma = kMadToSigma * Median(deviations);
     const double standardError = kMedianEfficiency * sigma / std::sqrt(static_cast<double>(found));
-    const double drift = DriftHz(peaks, tone.hz, sigma);
+    const LineSlope slope = SlopeOf(peaks, tone.hz, sigma);
+    const double drift = DriftHz(slope);
+    tone.slopeHzPerS = slope.hzPerS;
+    tone.slopeErrorHzPerS = slope.errorHzPerS;
+    double seconds = 0;
+    for (const LinePeak& p : peaks) seconds += p.seconds;
+    tone.seconds = seconds / found;
     const double resolvable = kResolvableBins * recording.sampleRate / fftSize;
     tone.spreadHz = std::max(resolvable, std::hypot(standardError, drift));
+    tone.scatterHz = std::max(resolvable, standardError);
     return tone;
 }
 
@@ -255,6 +279,25 @@ SnapBlocks EdgeLineBlocks(int32_t lines, int32_t lineStep, int64_t spanFirst) {
         blocks.recede.push_back(LineFirstFrame(lines - edge + number, lineStep, spanFirst));
     }
     return blocks;
+}
+
+std::vector<int64_t> BlocksAroundLine(int32_t clicked, int32_t lines, int32_t lineStep,
+                                      int64_t spanFirst) {
+    std::vector<int64_t> starts;
+    if (lines < 1) return starts;
+    clicked = std::clamp(clicked, 1, lines);
+    for (int32_t line = std::max(clicked - kSnapLines, 1); line <= std::min(clicked + kSnapLines, lines); ++line)
+        starts.push_back(LineFirstFrame(line, lineStep, spanFirst));
+    return starts;
+}
+
+int32_t LineNearestSeconds(double seconds, int32_t sampleRate, int32_t fftSize, int32_t lines,
+                           int32_t lineStep, int64_t spanFirst) {
+    if (lines < 1 || lineStep <= 0) return 1;
+    // Line n's block starts at spanFirst + 4 lineStep (n - 1) and is heard at its centre.
+    const double centre = seconds * sampleRate - fftSize / 2.0 - static_cast<double>(spanFirst);
+    const double number = std::nearbyint(centre / (4.0 * lineStep)) + 1;
+    return static_cast<int32_t>(std::clamp(number, 1.0, static_cast<double>(lines)));
 }
 
 }  // namespace pirolex

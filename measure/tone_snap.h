@@ -20,6 +20,15 @@ struct SnappedTone {
     double hz = 0;        // median over the lines that had a peak
     double spreadHz = 0;  // its honest uncertainty (see below)
     int32_t lines = 0;    // lines that had a peak
+    // When the lines were heard (the mean of their blocks' centres, s from the recording's
+    // start) and how fast the tone changed across them (least squares, Hz/s; 0 from fewer than
+    // three lines): what the pair of clicks needs to tell how far each tone still had to go.
+    double seconds = 0;
+    double slopeHzPerS = 0;
+    double slopeErrorHzPerS = 0;  // the slope's standard error from the lines' scatter about it
+    // spreadHz without the drift: the lines' scatter (never below the resolvable step), for a
+    // pair that reckons with the drift itself.
+    double scatterHz = 0;
 };
 
 // The strongest spectral peak within about two FFT bins (of fftSize points) of clickedHz, in
@@ -51,6 +60,19 @@ struct SnapBlocks {
     std::vector<int64_t> recede;
 };
 SnapBlocks EdgeLineBlocks(int32_t lines, int32_t lineStep, int64_t spanFirst);
+
+// Lines on either side of a clicked one that a click's snap reads.
+inline constexpr int32_t kSnapLines = 5;
+
+// Where a click snaps: the clicked line (clamped to the picture's 1..lines) and kSnapLines on
+// either side of it, as far as the picture has them.
+std::vector<int64_t> BlocksAroundLine(int32_t clicked, int32_t lines, int32_t lineStep,
+                                      int64_t spanFirst);
+
+// The picture's line (1..lines) whose block centre is nearest to `seconds` from the
+// recording's start: the line a click at that moment lands on.
+int32_t LineNearestSeconds(double seconds, int32_t sampleRate, int32_t fftSize, int32_t lines,
+                           int32_t lineStep, int64_t spanFirst);
 
 // The interpolated frequency of the strongest peak within about two bins of clickedHz in the one
 // block from blockStart on, as SnapToTone finds it in each line; nothing when no peak stands out

@@ -1,5 +1,6 @@
 #include "offscreen_plot.h"
 
+#include "clicked_pair.h"
 #include "marker_drawing.h"
 #include "picture_span.h"
 #include "recording_file.h"
@@ -59,12 +60,25 @@ Measurement MeasureSpeed(const OffscreenPlot& plot, const PlotCanvas& canvas, co
 }
 
 SnappedMeasurement MeasureSnapped(const OffscreenPlot& plot, const PlotRequest& request) {
-    const SnapBlocks blocks = EdgeLineBlocks(plot.lines, plot.lineStep, plot.firstFrame);
+    const SnapBlocks edges = EdgeLineBlocks(plot.lines, plot.lineStep, plot.firstFrame);
     const Settings& settings = request.settings;
     SnappedMeasurement m;
-    m.a = SnapToTone(plot.recording, settings.channel, settings.FftSize(), request.frequencyA, blocks.approach);
-    m.b = SnapToTone(plot.recording, settings.channel, settings.FftSize(), request.frequencyB, blocks.recede);
-    if (m.a && m.b)
+    const auto snap = [&](std::optional<double> at, const std::vector<int64_t>& edge, double hz,
+                          int32_t& line) {
+        std::vector<int64_t> blocks = edge;
+        if (at) {
+            line = LineNearestSeconds(*at, plot.recording.sampleRate, settings.FftSize(), plot.lines,
+                                      plot.lineStep, plot.firstFrame);
+            blocks = BlocksAroundLine(line, plot.lines, plot.lineStep, plot.firstFrame);
+        }
+        return SnapToTone(plot.recording, settings.channel, settings.FftSize(), hz, blocks);
+    };
+    m.a = snap(request.atA, edges.approach, request.frequencyA, m.lineA);
+    m.b = snap(request.atB, edges.recede, request.frequencyB, m.lineB);
+    if (!m.a || !m.b) return m;
+    if (request.atA || request.atB)
+        m.speed = SpeedFromClickedTones(*m.a, *m.b, settings.temperature);
+    else
         m.speed = SpeedFromSnapped(m.a->hz, m.a->spreadHz, m.b->hz, m.b->spreadHz, settings.temperature);
     return m;
 }

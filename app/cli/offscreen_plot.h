@@ -58,11 +58,15 @@ Measurement MeasureSpeed(const OffscreenPlot& plot, const PlotCanvas& canvas, co
 
 // Marker A snapped to the tone nearest the request's first frequency in the picture's first
 // 15 % of lines, B to the one nearest its second in the last 15 %, and their speed; no tone for
-// a marker that finds none, and then no speed.
+// a marker that finds none, and then no speed. A marker given a moment (--at-a, --at-b) snaps
+// in the line nearest it and five on either side, as a click there in the window; the speed
+// then owns up to what the remaining distance to the pass holds back of each tone.
 struct SnappedMeasurement {
     std::optional<SnappedTone> a;
     std::optional<SnappedTone> b;
     std::optional<DopplerSpeed> speed;
+    int32_t lineA = 0;  // the clicked line of a marker given a moment
+    int32_t lineB = 0;
 };
 SnappedMeasurement MeasureSnapped(const OffscreenPlot& plot, const PlotRequest& request);
 

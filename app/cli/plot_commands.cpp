@@ -4,6 +4,7 @@
 #include "measurement_record.h"
 #include "messages.h"
 #include "offscreen_plot.h"
+#include "picture_span.h"
 #include "plot_png.h"
 
 #include <QDateTime>
@@ -108,8 +109,8 @@ void PrintMeasurement(const Measurement& m, std::ostream& out) {
 int PrintSnapped(const SnappedMeasurement& m, const PlotRequest& request, std::ostream& out,
                  std::ostream& err) {
     if (!m.a || !m.b) {
-        if (!m.a) err << texts::NoToneText('A', request.frequencyA) << '\n';
-        if (!m.b) err << texts::NoToneText('B', request.frequencyB) << '\n';
+        if (!m.a) err << texts::NoToneText('A', request.frequencyA, request.atA, m.lineA) << '\n';
+        if (!m.b) err << texts::NoToneText('B', request.frequencyB, request.atB, m.lineB) << '\n';
         return kStatusFailed;
     }
     out << texts::SpeedText(m.speed) << '\n';
@@ -125,6 +126,7 @@ texts::RecordValues Record(const OffscreenPlot& plot, const PlotCanvas& canvas,
     texts::RecordValues values;
     if (request.frequencyA > 0.0 && request.frequencyB > 0.0) {
         values.speedLine = texts::SpeedText(MeasureSpeed(plot, canvas, request).speed);
+        values.source = texts::kSourceClicks;
         values.hzA = request.frequencyA;
         values.hzB = request.frequencyB;
     }
@@ -202,6 +204,10 @@ int RunMeasure(const std::vector<std::string>& args, std::ostream& out, std::ost
         !problem.empty())
         return Usage("measure", problem, err);
     if (std::string problem = CheckStartAgainst(request, plot->recording); !problem.empty())
+        return Usage("measure", problem, err);
+    if (std::string problem = CheckClickTimesAgainst(request, plot->recording, plot->firstFrame,
+                                                     ShownFrames(plot->recording));
+        !problem.empty())
         return Usage("measure", problem, err);
     try {
         // The 2D picture first, as the window has drawn it before the user clicks in it.

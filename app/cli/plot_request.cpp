@@ -114,6 +114,16 @@ std::string PositiveHz(const std::string& value, double& target) {
 std::string SetA(const std::string& value, PlotRequest& r) { return PositiveHz(value, r.frequencyA); }
 std::string SetB(const std::string& value, PlotRequest& r) { return PositiveHz(value, r.frequencyB); }
 
+std::string Seconds(const std::string& value, std::optional<double>& target) {
+    double seconds = 0.0;
+    if (!ParseDouble(value, seconds) || seconds < 0.0) return "bad";
+    target = seconds;
+    return {};
+}
+
+std::string SetAtA(const std::string& value, PlotRequest& r) { return Seconds(value, r.atA); }
+std::string SetAtB(const std::string& value, PlotRequest& r) { return Seconds(value, r.atB); }
+
 std::string SetStart(const std::string& value, PlotRequest& r) {
     double seconds = 0.0;
     if (!ParseDouble(value, seconds) || seconds < 0.0) return "bad";
@@ -188,6 +198,8 @@ const std::vector<Option> kMeasureOptions = {
     {"--temp", "die ganzen Zahlen -20..40", SetTemperature},
     {"--snap", "", SetSnap},
     kFFT, kChannel, kFein, kIQ, kThreshold, kPoints, kSize, kStart, kBand,
+    {"--at-a", "Sekunden ab 0 bis zum Ende der Aufnahme (wann A geklickt wird)", SetAtA},
+    {"--at-b", "Sekunden ab 0 bis zum Ende der Aufnahme (wann B geklickt wird)", SetAtB},
 };
 
 std::string Names(const std::vector<Option>& options) {
@@ -269,6 +281,8 @@ std::string ParseMeasureArgs(const std::vector<std::string>& args, PlotRequest& 
     if (request.file.empty()) return "measure erwartet eine Aufnahme: measure DATEI --a HZ --b HZ";
     if (!seen.count("--a") || !seen.count("--b"))
         return "measure erwartet --a HZ und --b HZ, Frequenzen in Hz über 0";
+    if ((request.atA || request.atB) && !request.snap)
+        return "--at-a und --at-b gehören zu --snap: sie sagen, wo die Spitze gesucht wird";
     return {};
 }
 
@@ -292,6 +306,26 @@ std::string CheckMeasureAgainst(const PlotRequest& request, int channels, int32_
         if (s.BandZoomed() && (hz < s.bandLowHz || hz > s.bandHighHz))
             return std::string(name) + " " + Number(hz) + ": erlaubt sind Frequenzen im Band --band " +
                    Number(s.bandLowHz) + "-" + Number(s.bandHighHz);
+    }
+    return {};
+}
+
+std::string CheckClickTimesAgainst(const PlotRequest& request, const Recording& recording,
+                                   int64_t firstFrame, int64_t frames) {
+    const double rate = recording.sampleRate;
+    if (!(rate > 0)) return {};
+    const double length = static_cast<double>(recording.FrameCount()) / rate;
+    const double from = static_cast<double>(firstFrame) / rate;
+    const double to = static_cast<double>(firstFrame + frames) / rate;
+    for (const auto& [name, at] : {std::pair{"--at-a", request.atA}, {"--at-b", request.atB}}) {
+        if (!at) continue;
+        const std::string given = std::string(name) + " " + Number(*at) + ": ";
+        if (*at > length)
+            return given + "erlaubt sind 0 bis " + Number(length) + " Sekunden, die Länge von " +
+                   request.file;
+        if (*at < from || *at > to)
+            return given + "erlaubt sind " + Number(from) + " bis " + Number(to) +
+                   " Sekunden, der Ausschnitt, den die Grafik zeigt (--start wählt ihn)";
     }
     return {};
 }

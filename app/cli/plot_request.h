@@ -25,6 +25,11 @@ struct PlotRequest {
     // measure: move both markers to the tones' own frequencies, read at full precision in the
     // picture's first (A) and last (B) 15 % of lines.
     bool snap = false;
+    // measure --snap: the moments (s from the recording's start) A and B were clicked at, as in
+    // the window: the snap reads the line nearest it and five on either side instead of the
+    // first or last 15 % of lines.
+    std::optional<double> atA;
+    std::optional<double> atB;
     // render: the record's strip below the picture and its PNG text fields (file, temperature,
     // date, and with --a and --b the markers and their speed).
     bool caption = false;
@@ -45,5 +50,9 @@ std::string CheckMeasureAgainst(const PlotRequest& request, int channels, int32_
 std::string CheckBandAgainst(const PlotRequest& request, int32_t sampleRate);
 // --start against the recording's length: the span must lie inside it.
 std::string CheckStartAgainst(const PlotRequest& request, const Recording& recording);
+// --at-a and --at-b against the recording and the span its picture shows: the moments must lie
+// in both. firstFrame and frames: the span.
+std::string CheckClickTimesAgainst(const PlotRequest& request, const Recording& recording,
+                                   int64_t firstFrame, int64_t frames);
 
 }  // namespace pirolex

@@ -31,6 +31,7 @@ std::vector<RecordField> RecordFields(const RecordValues& values) {
     if (!Trimmed(values.speedLine).empty()) fields.push_back({"Messung", Trimmed(values.speedLine)});
     if (values.hzA) fields.push_back({"Marke A", Hz(*values.hzA)});
     if (values.hzB) fields.push_back({"Marke B", Hz(*values.hzB)});
+    if (!values.source.empty()) fields.push_back({"Quelle", values.source});
     if (values.temperature)
         fields.push_back({"Lufttemperatur", std::to_string(*values.temperature) + " °C"});
     if (!values.fileName.empty()) fields.push_back({"Datei", values.fileName});
@@ -41,8 +42,9 @@ std::vector<RecordField> RecordFields(const RecordValues& values) {
 std::vector<std::string> RecordRows(const RecordValues& values) {
     std::vector<std::string> rows(3);
     for (const RecordField& field : RecordFields(values)) {
-        if (field.key == "Messung") {
-            rows[0] = field.value;
+        if (field.key == "Messung" || field.key == "Quelle") {
+            // The source beside the speed it names.
+            rows[0] += (rows[0].empty() ? "" : kFieldGap) + (field.key == "Messung" ? field.value : Labelled(field));
             continue;
         }
         std::string& row = field.key == "Datei" || field.key == "Datum" ? rows[2] : rows[1];

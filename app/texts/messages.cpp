@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 namespace pirolex::texts {
 
@@ -145,6 +146,31 @@ std::string AutoSpeedText(const AutoSpeed& result) {
     return SpeedText(DopplerSpeed{result.speedKmh, result.sigmaKmh});
 }
 
+std::string WindowAutoSpeedText(const AutoSpeed& result) {
+    if (!result.Answered()) return AutoSpeedText(result);
+    return AutoSpeedText(result) + "– " + kSourceAutomatic;
+}
+
+std::string ClickedSpeedText(const std::optional<DopplerSpeed>& speed, const ClickDoubts& doubts,
+                             int32_t maxSpeedKmh) {
+    std::string text = SpeedText(speed);
+    if (!speed || !doubts.Any()) return text;
+    std::vector<std::string> reasons;
+    if (doubts.aboveTopSpeed) reasons.push_back("mehr als höchstens " + std::to_string(maxSpeedKmh) + " km/h");
+    if (doubts.guideOfA) {
+        char multiple[16];
+        const auto end = std::to_chars(multiple, multiple + sizeof multiple, *doubts.guideOfA).ptr;
+        reasons.push_back("B näher an " + std::string(multiple, end) + "×A als an A");
+    }
+    if (doubts.unplacedA && doubts.unplacedB)
+        reasons.push_back("A und B nicht auf einem Ton");
+    else if (doubts.unplacedA || doubts.unplacedB)
+        reasons.push_back(std::string(doubts.unplacedA ? "A" : "B") + " nicht auf einem Ton");
+    text += "– zweifelhaft: ";
+    for (size_t i = 0; i < reasons.size(); ++i) text += (i > 0 ? ", " : "") + reasons[i];
+    return text;
+}
+
 std::string RefusalText(AutoSpeedRefusal refusal) {
     const char* reason = "";
     switch (refusal) {
@@ -194,10 +220,16 @@ std::string SnappedToneLine(char marker, double hz, double spreadHz) {
            Decimals(std::ceil(spreadHz * 10) / 10, 1) + " Hz)";
 }
 
-std::string NoToneText(char marker, double clickedHz) {
+std::string NoToneText(char marker, double clickedHz, std::optional<double> atSeconds, int32_t line) {
     char hz[32];
     const auto end = std::to_chars(hz, hz + sizeof hz, clickedHz).ptr;
-    const char* where = marker == 'A' ? " im Anflug (erste 15 % der Linien)" : " im Abflug (letzte 15 % der Linien)";
+    std::string where = marker == 'A' ? " im Anflug (erste 15 % der Linien)" : " im Abflug (letzte 15 % der Linien)";
+    if (atSeconds) {
+        char at[32];
+        const auto atEnd = std::to_chars(at, at + sizeof at, *atSeconds).ptr;
+        where = " bei " + std::string(at, atEnd) + " s (Linie " + std::to_string(line) +
+                " und fünf auf jeder Seite)";
+    }
     return std::string("Marke ") + marker + ": kein Ton nahe " + std::string(hz, end) + " Hz" + where +
            ", keine Geschwindigkeit";
 }

@@ -4,6 +4,7 @@
 // notices about the picture. Numbers are written with a decimal point whatever the locale.
 
 #include "auto_speed.h"
+#include "clicked_pair.h"
 #include "doppler_speed.h"
 #include "failure.h"
 #include "line_filter.h"
@@ -47,6 +48,17 @@ std::string SpeedText(const std::optional<DopplerSpeed>& speed);
 // The automatic measurement: the speed line as SpeedText writes it, with sigma as the "±", or
 // "keine Messung: " and why not.
 std::string AutoSpeedText(const AutoSpeed& result);
+// Where a speed came from, as the window's label, the saved strip and the copied line name it.
+inline constexpr const char* kSourceClicks = "zwei Klicks";
+inline constexpr const char* kSourceAutomatic = "automatisch gemessen";
+// The window's label for the automatic measurement: AutoSpeedText, and after an answer its
+// source: "Geschwindigkeit: 120.00 km/h (± 0.06 km/h) – automatisch gemessen".
+std::string WindowAutoSpeedText(const AutoSpeed& result);
+// Two markers' speed: SpeedText's line as it has always been, and when something about the
+// clicks makes the number doubtful, why, in short: "Geschwindigkeit: 511.01 km/h (± 0.08 km/h) –
+// zweifelhaft: mehr als höchstens 450 km/h, B näher an 0.5×A als an A".
+std::string ClickedSpeedText(const std::optional<DopplerSpeed>& speed, const ClickDoubts& doubts,
+                             int32_t maxSpeedKmh);
 // Why the automatic measurement gives no speed, in a sentence for the user.
 std::string RefusalText(AutoSpeedRefusal refusal);
 // The automatic measurement's details: "Ton f0: 4000.00 Hz (Harmonische 1), nächster Punkt bei
@@ -72,7 +84,10 @@ std::string PngWriteError(const std::string& path);
 // hertz: "Marke A: 4822.8 Hz (±0.3 Hz)".
 std::string SnappedToneLine(char marker, double hz, double spreadHz);
 // Why a snapped measurement gives no speed: "Marke A: kein Ton nahe 3000 Hz im Anflug (erste 15 %
-// der Linien), keine Geschwindigkeit"; B looks in the recede, the last 15 %.
-std::string NoToneText(char marker, double clickedHz);
+// der Linien), keine Geschwindigkeit"; B looks in the recede, the last 15 %. With the moment
+// the marker was asked for (--at-a, --at-b): "Marke A: kein Ton nahe 3000 Hz bei 4.5 s (Linie
+// 41 und fünf auf jeder Seite), keine Geschwindigkeit".
+std::string NoToneText(char marker, double clickedHz, std::optional<double> atSeconds = std::nullopt,
+                       int32_t line = 0);
 
 }  // namespace pirolex::texts

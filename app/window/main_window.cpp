@@ -265,6 +265,21 @@ void TPirolex::BuildTemperature() {
     ui_.SpinEdit1->setRange(-20, 40);
     ui_.SpinEdit1->setValue(StartupSettings().temperature);
     ui_.SpinEdit1->setToolTip(QStringLiteral("Lufttemperatur bei der Tonaufname"));
+
+    // Under the temperature, in the room the left column has left above the status bar.
+    ui_.TopSpeedLabel = Label(this, QStringLiteral("höchstens:"), 24, 390);
+    ui_.TopSpeedLabel->setFont(DesignFont(13));
+    ui_.TopSpeedLabel->adjustSize();
+    ui_.TopSpeedEdit = new ArrowSpinEdit(this);
+    ui_.TopSpeedEdit->setGeometry(120, 390, 81, 22);
+    ui_.TopSpeedEdit->setLocale(QLocale::c());
+    ui_.TopSpeedEdit->setSuffix(QStringLiteral(" km/h"));
+    ui_.TopSpeedEdit->setRange(10, 2000);
+    ui_.TopSpeedEdit->setSingleStep(10);
+    ui_.TopSpeedEdit->setValue(StartupSettings().maxSpeedKmh);
+    ui_.TopSpeedEdit->setToolTip(QStringLiteral(
+        "Höchstgeschwindigkeit des Modells: schneller misst die Automatik nicht, zwei Klicks "
+        "gelten dann als zweifelhaft"));
 }
 
 void TPirolex::BuildStatusBar() {
@@ -305,6 +320,9 @@ void TPirolex::ConnectKeys() {
             if (button->isEnabled()) button->click();
         });
     }
+    // Strg+Z has no button: it takes back the last marker or automatic measurement.
+    auto* takeBack = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this);
+    connect(takeBack, &QShortcut::activated, this, [this] { TakeBackLastMarker(); });
 }
 
 void TPirolex::ConnectControls() {
@@ -317,6 +335,7 @@ void TPirolex::ConnectControls() {
     connect(ui_.CFARTrackBar, &QSlider::valueChanged, this, [this] { CFARTrackBarChange(); });
     connect(ui_.TrackBar1, &QSlider::valueChanged, this, [this] { TrackBar1Change(); });
     connect(ui_.SpinEdit1, &QSpinBox::valueChanged, this, [this] { SpinEdit1Change(); });
+    connect(ui_.TopSpeedEdit, &QSpinBox::valueChanged, this, [this] { TopSpeedEditChange(); });
     ui_.Image1->OnMouseDown = [this](Qt::MouseButton button, int x, int y) {
         Image1MouseDown(button, x, y);
     };

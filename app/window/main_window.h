@@ -33,6 +33,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QCheckBox;
 class QDoubleSpinBox;
@@ -53,6 +54,13 @@ class RadioGroup;
 class Ruler;
 class WindowEffects;
 struct RecordingFile;
+
+// A measurement as it stood before a click or an automatic measurement changed it, for Strg+Z.
+struct MeasurementStep {
+    std::optional<PlacedMarker> markerA;
+    std::optional<PlacedMarker> markerB;
+    bool automatic = false;  // the automatic measurement stood
+};
 
 // What the window holds besides its controls.
 struct WindowState {
@@ -83,6 +91,8 @@ struct WindowState {
     // The automatic measurement while it stands: its curve and markers are in the picture and
     // its speed in the label. A marker placed by hand or a load ends it.
     std::optional<AutoSpeed> autoSpeed;
+    // What Strg+Z goes back to, the latest last; a load clears it.
+    std::vector<MeasurementStep> history;
 };
 
 struct WindowUi {
@@ -115,6 +125,9 @@ struct WindowUi {
     QLabel* FFTLabel = nullptr;
     QLabel* Label2 = nullptr;
     ArrowSpinEdit* SpinEdit1 = nullptr;
+    // "höchstens": the top speed the user believes of the plane, km/h, under the temperature.
+    QLabel* TopSpeedLabel = nullptr;
+    ArrowSpinEdit* TopSpeedEdit = nullptr;
     PanelStatusBar* StatusBar1 = nullptr;
     QLabel* SpanLabel = nullptr;          // "Ausschnitt ab": shown for long recordings only
     QDoubleSpinBox* SpanEdit = nullptr;   // the span's start in seconds
@@ -184,6 +197,9 @@ public:
     void CFARTrackBarChange();
     void TrackBar1Change();
     void SpinEdit1Change();
+    void TopSpeedEditChange();
+    // Strg+Z: the measurement as it was before the last click or automatic measurement.
+    void TakeBackLastMarker();
     void SpanEditChange();
     void Image1MouseDown(Qt::MouseButton button, int x, int y);
     void Image1MouseMove(int x, int y);
@@ -281,7 +297,12 @@ private:
     // The automatic measurement (window_auto.cpp): fitted at the temperature set, shown in the
     // label, and in the 2D picture its curve and markers.
     void MeasureAutomatically();
+    // The one place the window asks for the automatic speed, with the settings it is made at.
+    AutoSpeed AutoSpeedAt(const Settings& settings) const;
     void ShowAutoSpeed();
+    // The label for whatever measurement stands (window_markers.cpp).
+    void ShowMeasurement();
+    void RememberMeasurement();
     void SetSpeedLabel(const std::string& text);
     void SetImageHint(bool on);
 

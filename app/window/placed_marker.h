@@ -5,6 +5,7 @@
 
 #include "plot_view.h"
 #include "settings.h"
+#include "tone_snap.h"
 
 #include <cstdint>
 #include <optional>
@@ -22,6 +23,12 @@ struct PlacedMarker {
     int32_t column = 0;
     PlotView view;
     Settings settings = StartupSettings();
+    // A click's snap as found: also when its lines were heard and how fast the tone changed
+    // across them, so that the pair can tell how far each tone still had to go to the pass. Not
+    // set for the automatic measurement's markers, which stand at far-off tones.
+    std::optional<SnappedTone> clickedTone;
+    // The snap was asked for but found no tone at the click: the marker is a plain column.
+    bool snapMissed = false;
 
     bool Snapped() const { return spreadHz.has_value(); }
 };

@@ -22,10 +22,25 @@ public:
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
+// Until the core takes the top speed itself, an answer above it is refused here as no possible
+// fly-by for this plane.
+AutoSpeed RefusedAbove(AutoSpeed result, double maxSpeedKmh) {
+    if (result.Answered() && result.speedKmh > maxSpeedKmh) result.refusal = AutoSpeedRefusal::kUnphysical;
+    return result;
+}
+
 }  // namespace
 
 void TPirolex::ToolButton9Click() {
-    Guard([this] { MeasureAutomatically(); });
+    Guard([this] {
+        if (!state_->fileLoaded) return;
+        RememberMeasurement();
+        MeasureAutomatically();
+    });
+}
+
+AutoSpeed TPirolex::AutoSpeedAt(const Settings& settings) const {
+    return RefusedAbove(EstimateSpeed(state_->recording, settings.temperature), settings.maxSpeedKmh);
 }
 
 // From the whole recording at full precision, never the picture, so no picture setting changes
@@ -35,7 +50,7 @@ void TPirolex::MeasureAutomatically() {
     if (!state.fileLoaded) return;
     {
         const BusyCursor busy;
-        state.autoSpeed = EstimateSpeed(state.recording, ui_.SpinEdit1->value());
+        state.autoSpeed = AutoSpeedAt(CurrentSettings());
     }
     ShowAutoSpeed();
 }
@@ -45,7 +60,7 @@ void TPirolex::MeasureAutomatically() {
 void TPirolex::ShowAutoSpeed() {
     WindowState& state = *state_;
     const AutoSpeed& result = *state.autoSpeed;
-    SetSpeedLabel(texts::AutoSpeedText(result));
+    SetSpeedLabel(texts::WindowAutoSpeedText(result));
     if (!result.Answered() || result.track.Size() == 0) return;
     // The fit's frequencies are exact numbers, labelled as snapped markers are; their spread is
     // the fit's, which the label's sigma already states.

@@ -59,12 +59,7 @@ void TPirolex::Recompute() {
     state.lines = end.lines;
     KeepCleanPicture();
     DrawOverlay();
-    if (state.autoSpeed)
-        SetSpeedLabel(texts::AutoSpeedText(*state.autoSpeed));
-    else if (state.markerA && state.markerB)
-        ShowSpeed();
-    else
-        SetSpeedLabel("");
+    ShowMeasurement();
     ShowPictureEnd(end);
     // Clicks measure only in the 2D picture, so only there is the hint shown.
     SetImageHint(state.settings.picture == Picture::k2D);
@@ -98,6 +93,7 @@ Settings TPirolex::CurrentSettings() const {
     settings.threshold = ui_.LimTrackBar->value();
     settings.pointsPerLine = ui_.CFARTrackBar->value();
     settings.temperature = ui_.SpinEdit1->value();
+    settings.maxSpeedKmh = ui_.TopSpeedEdit->value();
     return settings;
 }
 
@@ -173,6 +169,12 @@ void TPirolex::SpinEdit1Change() {
     });
 }
 
+// The automatic measurement is asked again, as it refuses what lies above the top speed; the
+// markers' speed is shown again with its doubts.
+void TPirolex::TopSpeedEditChange() {
+    SpinEdit1Change();
+}
+
 // A press on the plot, in plot bitmap pixels, places a marker in the 2D picture (left A, right
 // B) or starts choosing a band (middle).
 void TPirolex::Image1MouseDown(Qt::MouseButton button, int x, int y) {
@@ -188,11 +190,17 @@ void TPirolex::Image1MouseDown(Qt::MouseButton button, int x, int y) {
         if (button != Qt::LeftButton && button != Qt::RightButton) return;
         PlacedMarker marker = MarkerAtColumn(x);
         if (ui_.SnapBox->isChecked()) SnapMarker(marker, y);
+        RememberMeasurement();
+        // From here the markers measure, not the fit: a click after it starts a new pair, never
+        // one clicked marker against one fitted.
+        if (state.autoSpeed) {
+            state.markerA.reset();
+            state.markerB.reset();
+            state.autoSpeed.reset();
+        }
         (button == Qt::LeftButton ? state.markerA : state.markerB) = marker;
-        // From here the markers measure, not the fit.
-        state.autoSpeed.reset();
         DrawOverlay();
-        ShowSpeed();
+        ShowMeasurement();
         ShowReadout(x, y);
     });
 }

@@ -3,6 +3,7 @@
 // the speed they give.
 #include "main_window.h"
 
+#include "clicked_pair.h"
 #include "fitted_curve.h"
 #include "marker_drawing.h"
 #include "messages.h"
@@ -19,9 +20,6 @@
 namespace pirolex {
 
 namespace {
-
-// Lines on either side of the clicked one that the snap reads.
-constexpr int32_t kSnapLines = 5;
 
 // The axis a marker was placed on.
 FrequencyAxis PlacedAxis(const Recording& recording, const PlacedMarker& marker) {
@@ -91,6 +89,8 @@ int32_t TPirolex::MarkerColumn(MarkerSide side) const {
 std::optional<DopplerSpeed> TPirolex::MarkedSpeed(const PlacedMarker& a, const PlacedMarker& b) const {
     const Recording& recording = state_->recording;
     const int32_t temperature = ui_.SpinEdit1->value();
+    if (a.clickedTone && b.clickedTone)
+        return SpeedFromClickedTones(*a.clickedTone, *b.clickedTone, temperature);
     if (a.Snapped() && b.Snapped())
         return SpeedFromSnapped(a.hz, *a.spreadHz, b.hz, *b.spreadHz, temperature);
     if (!a.Snapped() && !b.Snapped() && SameColumns(a.view, a.settings, b.view, b.settings)) {
@@ -108,10 +108,31 @@ std::optional<DopplerSpeed> TPirolex::MarkedSpeed(const PlacedMarker& a, const P
     return SpeedFromFrequencies(std::fabs(a.hz - b.hz) / 2, (a.hz + b.hz) / 2, resolution, temperature);
 }
 
+// The speed as it has always been shown, and what makes it doubtful: above the top speed, B on
+// another harmonic than A, or a click the snap could not place.
 void TPirolex::ShowSpeed() {
     const WindowState& state = *state_;
     if (!state.markerA || !state.markerB) return;
-    SetSpeedLabel(texts::SpeedText(MarkedSpeed(*state.markerA, *state.markerB)));
+    const PlacedMarker& a = *state.markerA;
+    const PlacedMarker& b = *state.markerB;
+    const std::optional<DopplerSpeed> speed = MarkedSpeed(a, b);
+    const int32_t top = ui_.TopSpeedEdit->value();
+    const ClickDoubts doubts =
+        DoubtsAbout(a.hz, b.hz, speed ? std::optional<double>(speed->kmh) : std::nullopt, top,
+                    a.snapMissed, b.snapMissed);
+    SetSpeedLabel(texts::ClickedSpeedText(speed, doubts, top));
+}
+
+// What the label shows for the measurement standing: the automatic one, the markers' speed, or
+// nothing while a pair is incomplete.
+void TPirolex::ShowMeasurement() {
+    const WindowState& state = *state_;
+    if (state.autoSpeed)
+        SetSpeedLabel(texts::WindowAutoSpeedText(*state.autoSpeed));
+    else if (state.markerA && state.markerB)
+        ShowSpeed();
+    else
+        SetSpeedLabel("");
 }
 
 void TPirolex::KeepCleanPicture() {
@@ -171,6 +192,7 @@ void TPirolex::ClearMeasurement() {
     state.markerA.reset();
     state.markerB.reset();
     state.autoSpeed.reset();
+    state.history.clear();
     cleanPlot_.reset();
     SetSpeedLabel("");
     // The band stays as far as it lies within the new recording's rate.
@@ -179,19 +201,45 @@ void TPirolex::ClearMeasurement() {
 
 // The tone is looked for in the lines around the clicked row, where the user saw it; a click
 // below or above the lines takes the nearest ones. Without a tone there the marker stays where
-// it was clicked.
+// it was clicked, and says so.
 void TPirolex::SnapMarker(PlacedMarker& marker, int32_t y) const {
     const WindowState& state = *state_;
+    marker.snapMissed = true;
     if (state.lines < 1) return;
-    const int32_t clicked = std::clamp(LineAtRow(state.view, y), 1, state.lines);
-    std::vector<int64_t> blockStarts;
-    for (int32_t line = std::max(clicked - kSnapLines, 1);
-         line <= std::min(clicked + kSnapLines, state.lines); ++line)
-        blockStarts.push_back(LineFirstFrame(line, state.lineStep, state.spanFirst));
+    const std::vector<int64_t> blockStarts =
+        BlocksAroundLine(LineAtRow(state.view, y), state.lines, state.lineStep, state.spanFirst);
     const std::optional<SnappedTone> tone = SnapToTone(
         state.recording, marker.settings.channel, marker.settings.FftSize(), marker.hz, blockStarts);
     if (!tone) return;
     marker = MarkerAtHz(tone->hz, tone->spreadHz);
+    marker.clickedTone = tone;
+}
+
+// Each click and each automatic measurement can be taken back with Strg+Z, one after the other.
+void TPirolex::RememberMeasurement() {
+    WindowState& state = *state_;
+    constexpr size_t kMostSteps = 100;
+    if (state.history.size() >= kMostSteps) state.history.erase(state.history.begin());
+    state.history.push_back({state.markerA, state.markerB, state.autoSpeed.has_value()});
+}
+
+void TPirolex::TakeBackLastMarker() {
+    Guard([this] {
+        WindowState& state = *state_;
+        if (state.history.empty()) return;
+        const MeasurementStep step = state.history.back();
+        state.history.pop_back();
+        state.markerA = step.markerA;
+        state.markerB = step.markerB;
+        state.autoSpeed.reset();
+        // The automatic measurement is made again rather than kept: the temperature or the top
+        // speed may have changed since.
+        if (step.automatic)
+            MeasureAutomatically();
+        else
+            ShowMeasurement();
+        DrawOverlay();
+    });
 }
 
 }  // namespace pirolex

@@ -30,6 +30,10 @@ texts::RecordValues TPirolex::MeasurementRecord() const {
     texts::RecordValues values;
     values.speedLine = ui_.Label1->text().toStdString();
     if (values.speedLine == texts::kSpeedUnknown) values.speedLine.clear();
+    if (state.autoSpeed)
+        values.source = texts::kSourceAutomatic;
+    else if (state.markerA && state.markerB)
+        values.source = texts::kSourceClicks;
     if (state.markerA) values.hzA = state.markerA->hz;
     if (state.markerB) values.hzB = state.markerB->hz;
     values.temperature = ui_.SpinEdit1->value();

@@ -202,6 +202,10 @@ TEST(PlotRequest, BadMeasureArgumentsNameTheProblemAndTheAllowedValues) {
             {{"f.wav", "--a", "4000", "--b", "3000", "--snap", "--snap"}, "--snap ist doppelt angegeben"},
             {{"f.wav", "--a", "4000", "--b", "3000", "--threshold", "10", "--points", "20"},
              "--threshold und --points schließen sich aus"},
+            {{"f.wav", "--a", "4000", "--b", "3000", "--snap", "--at-a", "-1"},
+             "--at-a -1: erlaubt sind Sekunden ab 0 bis zum Ende der Aufnahme (wann A geklickt wird)"},
+            {{"f.wav", "--a", "4000", "--b", "3000", "--snap", "--at-b", "x"}, "--at-b x: erlaubt sind Sekunden"},
+            {{"f.wav", "--a", "4000", "--b", "3000", "--at-a", "2"}, "--at-a und --at-b gehören zu --snap"},
         },
         ParseMeasureArgs);
 }
@@ -245,6 +249,28 @@ TEST(PlotRequest, TheSpanStartsInsideTheRecording) {
     r.start = 0.5;
     EXPECT_EQ(CheckStartAgainst(r, fits),
               "--start 0.5: long.m4a passt ganz in die Grafik (höchstens 700000 Samples), erlaubt ist nur 0");
+}
+
+// A click's moment lies in the recording and in the span its picture shows.
+TEST(PlotRequest, ClickedMomentsLieInTheSpanShown) {
+    PlotRequest r;
+    r.file = "long.m4a";
+    const Recording recording{10000, {std::vector<int16_t>(800000)}};  // 80 s
+    struct Case {
+        std::optional<double> atA, atB;
+        const char* problem;
+    };
+    const Case cases[] = {
+        {10.0, 80.0, ""},
+        {std::nullopt, 80.5, "--at-b 80.5: erlaubt sind 0 bis 80 Sekunden, die Länge von long.m4a"},
+        {9.5, std::nullopt,
+         "--at-a 9.5: erlaubt sind 10 bis 80 Sekunden, der Ausschnitt, den die Grafik zeigt (--start wählt ihn)"},
+    };
+    for (const Case& c : cases) {
+        r.atA = c.atA;
+        r.atB = c.atB;
+        EXPECT_EQ(CheckClickTimesAgainst(r, recording, 100000, 700000), c.problem);
+    }
 }
 
 TEST(PlotRequest, TheRecordingDecidesChannelsAndTheHighestFrequency) {

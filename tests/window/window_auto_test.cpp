@@ -103,14 +103,18 @@ TEST_F(AutoMeasureTest, OnTheSampleTheSpeedMarkersAndCurveFollowTheFitAndTheTemp
     EXPECT_NEAR(LabelKmh() / at15, std::sqrt((273.15 + 35) / (273.15 + 15)), 0.001);
     EXPECT_EQ(MarkerPixel(MarkerSide::kA), kMarkerGreen);
     EXPECT_GT(FindCurve().pixels, 150);
-    // A recompute keeps it; a marker placed by hand ends it: no curve, the markers' speed.
+    // A recompute keeps it; a marker placed by hand ends it: no curve, a new pair of markers
+    // begins, and with its second marker the markers' speed.
     const QString label = Ui().Label1->text();
     Window().ToolButton3Click();
     EXPECT_GT(FindCurve().pixels, 150);
     EXPECT_EQ(Ui().Label1->text(), label);
     Ui().SnapBox->setChecked(false);
+    const int32_t columnA = Window().MarkerColumn(MarkerSide::kA);
     Window().Image1MouseDown(Qt::RightButton, Window().MarkerColumn(MarkerSide::kB) - 1, 100);
     EXPECT_EQ(FindCurve().pixels, 0);
+    EXPECT_EQ(Ui().Label1->text(), QString());
+    Window().Image1MouseDown(Qt::LeftButton, columnA, 100);
     EXPECT_TRUE(Ui().Label1->text().startsWith(QStringLiteral("Geschwindigkeit: ")));
     EXPECT_NE(Ui().Label1->text(), label);
     EXPECT_TRUE(fake_.messages.empty());

@@ -44,6 +44,10 @@ TEST_F(LayoutTest, ControlsSitAtTheirDesignPlacesWithTheirHints) {
         {"GroupBox3", ui.GroupBox3, {16, 288, 185, 65}, {}},
         {"TrackBar1", ui.TrackBar1, {8, 16, 169, 25}, "Auflösung der FFT"},
         {"SpinEdit1", ui.SpinEdit1, {120, 360, 64, 22}, "Lufttemperatur bei der Tonaufname"},
+        // Added under the temperature, in the left column's free room above the status bar.
+        {"TopSpeedEdit", ui.TopSpeedEdit, {120, 390, 81, 22},
+         "Höchstgeschwindigkeit des Modells: schneller misst die Automatik nicht, zwei Klicks "
+         "gelten dann als zweifelhaft"},
         {"StatusBar1", ui.StatusBar1, {0, 449 - 21, 878, 21}, {}},
         // The rulers and the band's row hug the plot.
         {"TimeRuler", ui.TimeRuler, {210, 74, 40, 271}, {}},
@@ -56,7 +60,7 @@ TEST_F(LayoutTest, ControlsSitAtTheirDesignPlacesWithTheirHints) {
     }
     const std::pair<QLabel*, QPoint> labels[] = {
         {ui.Label1, {212, 48}}, {ui.LimLabel, {15, 44}}, {ui.CFARLabel, {19, 44}},
-        {ui.FFTLabel, {20, 44}}, {ui.Label2, {24, 360}}};
+        {ui.FFTLabel, {20, 44}}, {ui.Label2, {24, 360}}, {ui.TopSpeedLabel, {24, 390}}};
     for (const auto& [label, place] : labels) EXPECT_EQ(label->pos(), place) << label->text().toStdString();
 }
 
