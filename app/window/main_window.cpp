@@ -304,6 +304,7 @@ void TPirolex::ConnectKeys() {
         connect(shortcut, &QShortcut::activated, button, [button] {
             if (button->isEnabled()) button->click();
         });
+        if (button != ui_.ToolButton5) commandKeys_.push_back(shortcut);
     }
 }
 
