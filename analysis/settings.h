@@ -27,7 +27,9 @@ struct Settings {
     FilterMode filterMode;
     int32_t threshold;      // tenths of the window mean, 0..30 (FilterMode::kThreshold)
     int32_t pointsPerLine;  // 5..50 (FilterMode::kConstantPoints)
-    int32_t temperature;    // air temperature in degrees Celsius, -20..40
+    // Air temperature in degrees Celsius, -20..40: the command line's --temp for render and
+    // measure, in whole degrees. The window's own, in tenths, is its field's value.
+    int32_t temperature;
     int32_t fftExponent;    // the FFT size is 2^fftExponent, 128..1024
     // The frequency band the pictures span, in hertz: both 0 for the whole band from 0 Hz to half
     // the sample rate, the default picture. A zoomed band also draws the lowest bins, which the

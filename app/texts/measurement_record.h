@@ -13,7 +13,7 @@ struct RecordValues {
     std::string speedLine;              // the speed line as shown; empty: none
     std::optional<double> hzA;          // the markers' frequencies, when set
     std::optional<double> hzB;
-    std::optional<int32_t> temperature;  // °C
+    std::optional<double> temperature;  // °C, in tenths
     std::string fileName;               // without its folder
     std::string date;                   // "2026-12-08 14:05"
 };

@@ -317,7 +317,7 @@ void TPirolex::ConnectControls() {
     connect(ui_.LimTrackBar, &QSlider::valueChanged, this, [this] { LimTrackBarChange(); });
     connect(ui_.CFARTrackBar, &QSlider::valueChanged, this, [this] { CFARTrackBarChange(); });
     connect(ui_.TrackBar1, &QSlider::valueChanged, this, [this] { TrackBar1Change(); });
-    connect(ui_.SpinEdit1, &QSpinBox::valueChanged, this, [this] { SpinEdit1Change(); });
+    connect(ui_.SpinEdit1, &QDoubleSpinBox::valueChanged, this, [this] { SpinEdit1Change(); });
     ui_.Image1->OnMouseDown = [this](Qt::MouseButton button, int x, int y) {
         Image1MouseDown(button, x, y);
     };

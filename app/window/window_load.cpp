@@ -150,7 +150,7 @@ RecordingFile TPirolex::ReadWithProgress(const std::string& path) {
 void TPirolex::BuildSpanControls() {
     ui_.SpanLabel = new QLabel(QString::fromUtf8(texts::kSpanCaption), this);
     ui_.SpanLabel->adjustSize();
-    ui_.SpanEdit = new QDoubleSpinBox(this);
+    ui_.SpanEdit = new TypedDoubleSpinBox(this);
     ui_.SpanEdit->resize(80, 22);
     ui_.SpanEdit->setLocale(QLocale::c());  // "42.5", as every number the window shows
     ui_.SpanEdit->setDecimals(1);
