@@ -101,8 +101,10 @@ namespace {
 template <class SpinBox>
 std::optional<double> TypedNumber(const SpinBox& box, const QString& text) {
     QString number = text;
-    if (!box.prefix().isEmpty() && number.startsWith(box.prefix())) number.remove(0, box.prefix().size());
-    if (!box.suffix().isEmpty() && number.endsWith(box.suffix())) number.chop(box.suffix().size());
+    if (!box.prefix().isEmpty() && number.startsWith(box.prefix()))
+        number.remove(0, box.prefix().size());
+    if (!box.suffix().isEmpty() && number.endsWith(box.suffix()))
+        number.chop(box.suffix().size());
     number = number.trimmed().replace(QLatin1Char(','), QLatin1Char('.'));
     bool ok = false;
     const double value = QLocale::c().toDouble(number, &ok);

@@ -1,8 +1,8 @@
 #pragma once
 // The few controls the window needs that Qt does not offer in the required shape: a radio group
 // whose index change is one event, a progress gauge that clamps, spin boxes that hold a typed
-// value at their limits (the temperature's among them), a
-// status bar of fixed-width panels, a plain row of tool buttons and the plot image.
+// value at their limits (the temperature's among them), a status bar of fixed-width panels, a
+// plain row of tool buttons and the plot image.
 
 #include <QGroupBox>
 #include <QImage>

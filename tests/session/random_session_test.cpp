@@ -277,7 +277,8 @@ protected:
         const QString line = QGuiApplication::clipboard()->text();
         if (State().fileLoaded) {
             ++coverage_.copies;
-            const QString file = QString::fromStdString(std::filesystem::path(State().fileName).filename().string());
+            const QString file =
+                QString::fromStdString(std::filesystem::path(State().fileName).filename().string());
             EXPECT_TRUE(line.contains(QStringLiteral("Lufttemperatur: ") + Ui().SpinEdit1->text()))
                 << line.toStdString();
             EXPECT_TRUE(line.contains(QStringLiteral("Datei: ") + file)) << line.toStdString();
@@ -397,7 +398,8 @@ protected:
         const int hz = Chance(70) ? Between(0, edit->maximum()) : Between(0, 60000);
         Type(edit, std::to_string(hz));
         ++coverage_.bandEntries;
-        EXPECT_EQ(edit->value(), std::min(hz, edit->maximum())) << "a limit beyond the band is held at its end";
+        EXPECT_EQ(edit->value(), std::min(hz, edit->maximum()))
+            << "a limit beyond the band is held at its end";
         EXPECT_EQ(edit->text(), QString::number(edit->value()) + QStringLiteral(" Hz"));
         return std::string(from ? "von " : "bis ") + std::to_string(hz);
     }
@@ -424,7 +426,9 @@ protected:
 
     std::string Control() {
         switch (Below(14)) {
-        case 10: Ui().SnapBox->click(); return std::string("snap ") + (Ui().SnapBox->isChecked() ? "on" : "off");
+        case 10:
+            Ui().SnapBox->click();
+            return std::string("snap ") + (Ui().SnapBox->isChecked() ? "on" : "off");
         case 11:
         case 12: return Band();
         case 13: return Span();
@@ -818,7 +822,8 @@ protected:
                   << c.refusedDrops << "), pauses " << seams_.pauses << "; other formats loaded "
                   << c.otherFormatLoads << ", loads cancelled " << c.cancelledLoads
                   << ", automatic measurements " << c.autoMeasures << ", copies " << c.copies
-                  << ", clicks with the snap " << c.snapClicks << " (snapped " << c.snappedMarkers << ")" << ", typed: band " << c.bandEntries
+                  << ", clicks with the snap " << c.snapClicks << " (snapped " << c.snappedMarkers
+                  << "), typed: band " << c.bandEntries
                   << ", span " << c.spanEntries << ", temperature " << c.typedTemperatures << std::endl;
         for (const auto& [text, n] : c.errors)
             std::cout << "[ session  ]   " << n << " x " << text << std::endl;

@@ -255,12 +255,16 @@ void WriteOtherFormats(Writer& w) {
         return std::system(command.c_str()) == 0;
     };
     const auto from = [&w](const std::string& wav) { return "-i '" + (w.folder / wav).string() + "'"; };
+    const auto add = [&w](const std::string& name, WavKind kind, int32_t frames, int32_t rate,
+                          bool stereo) {
+        w.cases.push_back({name, w.folder / name, kind, frames, rate, stereo, {}});
+    };
     if (made(from("flyby_s16.wav"), "flyby_s16.flac", "flac"))
-        w.cases.push_back({"flyby_s16.flac", w.folder / "flyby_s16.flac", WavKind::Good, 44100, 22050, true, {}});
+        add("flyby_s16.flac", WavKind::Good, 44100, 22050, true);
     if (made(from("flyby_m16.wav"), "flyby_m16.mp3", "libmp3lame"))
-        w.cases.push_back({"flyby_m16.mp3", w.folder / "flyby_m16.mp3", WavKind::Good, 16000, 8000, false, {}});
+        add("flyby_m16.mp3", WavKind::Good, 16000, 8000, false);
     if (made("-f lavfi -i sine=frequency=2000:sample_rate=22050:duration=60", "minute.flac", "flac"))
-        w.cases.push_back({"minute.flac", w.folder / "minute.flac", WavKind::Long, 60 * 22050, 22050, false, {}});
+        add("minute.flac", WavKind::Long, 60 * 22050, 22050, false);
 }
 
 }  // namespace

@@ -338,7 +338,8 @@ TEST_F(LongRecordingTest, KeysAreOffWhileADecodeRuns) {
         {"Ctrl+P", Qt::CTRL | Qt::Key_P, [this] { return fake_.printDialogs; }},
         {"F5", QKeyCombination(Qt::Key_F5), [this] { return Window().RecomputeRuns(); }},
         {"F1", QKeyCombination(Qt::Key_F1), [this] { return int(fake_.messages.size()); }},
-        {"Ctrl+C", Qt::CTRL | Qt::Key_C, [] { return QGuiApplication::clipboard()->text().isEmpty() ? 0 : 1; }},
+        {"Ctrl+C", Qt::CTRL | Qt::Key_C,
+         [] { return QGuiApplication::clipboard()->text().isEmpty() ? 0 : 1; }},
     };
     // Each key pressed once: whether it did something.
     const auto pressed = [&](const std::string& when) {
