@@ -30,9 +30,10 @@ struct RecordingFile {
     DecodeInfo decodedInfo;
 
     bool Ok() const { return !error.has_value(); }
-    // The channels as the file states them (a WAV header may name more than it carries).
+    // The channels as the file states them (a WAV header may name more than it carries). Read
+    // from what the reader found, not from the recording, which its user may have moved away.
     int32_t FileChannels() const {
-        return decoded ? recording.ChannelCount() : static_cast<int32_t>(wav.channels);
+        return decoded ? decodedInfo.channels : static_cast<int32_t>(wav.channels);
     }
 };
 

@@ -77,7 +77,7 @@ OnTheWay ShortfallOnTheWay(const SnappedTone& tone, double tauS, double shiftHz,
 }  // namespace
 
 std::optional<DopplerSpeed> SpeedFromClickedTones(const SnappedTone& a, const SnappedTone& b,
-                                                  int32_t temperature) {
+                                                  double temperature) {
     const auto asSnapped = [&] { return SpeedFromSnapped(a.hz, a.spreadHz, b.hz, b.spreadHz, temperature); };
     const double between = std::fabs(b.seconds - a.seconds);
     const std::optional<double> shareAfterA = ShareAfterA(a, b);

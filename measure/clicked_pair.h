@@ -26,7 +26,7 @@ namespace pirolex {
 // The speed from two snapped tones heard at different moments, each moved to its far-off value
 // (see above). Without a time between them it is SpeedFromSnapped's.
 std::optional<DopplerSpeed> SpeedFromClickedTones(const SnappedTone& a, const SnappedTone& b,
-                                                  int32_t temperature);
+                                                  double temperature);
 
 // What is doubtful about a speed from two markers. Empty: nothing.
 struct ClickDoubts {

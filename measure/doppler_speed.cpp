@@ -6,7 +6,7 @@
 
 namespace pirolex {
 
-double SoundSpeedKmh(int32_t temperature) {
+double SoundSpeedKmh(double temperature) {
     const double metresPerSecond = std::sqrt(temperature + 273.15) * 20.03;
     return 3.6 * metresPerSecond;
 }
@@ -14,7 +14,7 @@ double SoundSpeedKmh(int32_t temperature) {
 // The resolution is the change of v for one resolution step of marker distance: neither marker
 // can be placed more finely than the picture resolves the tone.
 std::optional<DopplerSpeed> SpeedFromFrequencies(double halfDifferenceHz, double meanHz,
-                                                 double resolutionHz, int32_t temperature) {
+                                                 double resolutionHz, double temperature) {
     const double c = SoundSpeedKmh(temperature);
     if (meanHz == 0.0) return std::nullopt;
     return DopplerSpeed{CheckedDiv(halfDifferenceHz * c, meanHz),
@@ -25,7 +25,7 @@ std::optional<DopplerSpeed> SpeedFromFrequencies(double halfDifferenceHz, double
 // add up rather than in quadrature: a spread's largest part is the tone not yet at its approach
 // or recede value, and that pulls both tones towards the pass's, both making the speed smaller.
 std::optional<DopplerSpeed> SpeedFromSnapped(double hzA, double spreadA, double hzB,
-                                             double spreadB, int32_t temperature) {
+                                             double spreadB, double temperature) {
     const double sum = hzA + hzB;
     if (!(sum > 0.0) || !std::isfinite(sum)) return std::nullopt;
     const double c = SoundSpeedKmh(temperature);

@@ -13,18 +13,18 @@ struct DopplerSpeed {
     double resolutionKmh = 0.0;
 };
 
-// The speed of sound in km/h at an air temperature in degrees Celsius.
-double SoundSpeedKmh(int32_t temperature);
+// The speed of sound in km/h at an air temperature in degrees Celsius (tenths count).
+double SoundSpeedKmh(double temperature);
 
 // From half the difference of the two frequencies, their mean and the resolution, all in hertz.
 // No speed when the frequencies add up to 0 (symmetric about 0 Hz, or both 0).
 std::optional<DopplerSpeed> SpeedFromFrequencies(double halfDifferenceHz, double meanHz,
-                                                 double resolutionHz, int32_t temperature);
+                                                 double resolutionHz, double temperature);
 
 // The speed from two snapped tones; resolutionKmh is the "±" propagated from both spreads, each
 // tone's share added (see the definition for why not in quadrature). No speed when the tones do
 // not add up to more than 0 Hz.
 std::optional<DopplerSpeed> SpeedFromSnapped(double hzA, double spreadA, double hzB,
-                                             double spreadB, int32_t temperature);
+                                             double spreadB, double temperature);
 
 }  // namespace pirolex

@@ -1,5 +1,6 @@
 #include "measurement_record.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace pirolex::texts {
@@ -11,6 +12,17 @@ constexpr const char* kFieldGap = "   ";
 std::string Hz(double hz) {
     char text[48];
     std::snprintf(text, sizeof text, "%.1f Hz", hz);
+    return text;
+}
+
+// As the field shows it: a whole degree without a decimal ("15 °C"), else in tenths ("22.5 °C").
+std::string Celsius(double temperature) {
+    const double tenths = std::round(temperature * 10.0);
+    char text[48];
+    if (std::fmod(tenths, 10.0) == 0.0)
+        std::snprintf(text, sizeof text, "%.0f °C", tenths / 10.0 + 0.0);
+    else
+        std::snprintf(text, sizeof text, "%.1f °C", tenths / 10.0);
     return text;
 }
 
@@ -33,7 +45,7 @@ std::vector<RecordField> RecordFields(const RecordValues& values) {
     if (values.hzB) fields.push_back({"Marke B", Hz(*values.hzB)});
     if (!values.source.empty()) fields.push_back({"Quelle", values.source});
     if (values.temperature)
-        fields.push_back({"Lufttemperatur", std::to_string(*values.temperature) + " °C"});
+        fields.push_back({"Lufttemperatur", Celsius(*values.temperature)});
     if (!values.fileName.empty()) fields.push_back({"Datei", values.fileName});
     if (!values.date.empty()) fields.push_back({"Datum", values.date});
     return fields;

@@ -14,7 +14,7 @@ struct RecordValues {
     std::string source;                 // where the speed came from (kSourceClicks, ...); empty: none
     std::optional<double> hzA;          // the markers' frequencies, when set
     std::optional<double> hzB;
-    std::optional<int32_t> temperature;  // °C
+    std::optional<double> temperature;  // °C, in tenths
     std::string fileName;               // without its folder
     std::string date;                   // "2026-12-08 14:05"
 };

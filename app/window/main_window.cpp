@@ -319,6 +319,7 @@ void TPirolex::ConnectKeys() {
         connect(shortcut, &QShortcut::activated, button, [button] {
             if (button->isEnabled()) button->click();
         });
+        if (button != ui_.ToolButton5) commandKeys_.push_back(shortcut);
     }
     // Strg+Z has no button: it takes back the last marker or automatic measurement.
     auto* takeBack = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this);
@@ -334,7 +335,7 @@ void TPirolex::ConnectControls() {
     connect(ui_.LimTrackBar, &QSlider::valueChanged, this, [this] { LimTrackBarChange(); });
     connect(ui_.CFARTrackBar, &QSlider::valueChanged, this, [this] { CFARTrackBarChange(); });
     connect(ui_.TrackBar1, &QSlider::valueChanged, this, [this] { TrackBar1Change(); });
-    connect(ui_.SpinEdit1, &QSpinBox::valueChanged, this, [this] { SpinEdit1Change(); });
+    connect(ui_.SpinEdit1, &QDoubleSpinBox::valueChanged, this, [this] { SpinEdit1Change(); });
     connect(ui_.TopSpeedEdit, &QSpinBox::valueChanged, this, [this] { TopSpeedEditChange(); });
     ui_.Image1->OnMouseDown = [this](Qt::MouseButton button, int x, int y) {
         Image1MouseDown(button, x, y);

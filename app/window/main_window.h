@@ -41,6 +41,7 @@ class QPushButton;
 class QSpinBox;
 class QGroupBox;
 class QLabel;
+class QShortcut;
 class QSlider;
 class QToolButton;
 
@@ -338,6 +339,8 @@ private:
     std::optional<PlotCanvas> cleanPlot_;
     // Where a drag with the middle button started, in plot columns.
     std::optional<int32_t> bandDragFrom_;
+    // The keys of the tool bar's commands but Ctrl+Q: off while a load decodes.
+    std::vector<QShortcut*> commandKeys_;
 };
 
 }  // namespace pirolex

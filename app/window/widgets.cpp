@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace pirolex {
 
@@ -92,12 +93,78 @@ void Gauge::paintEvent(QPaintEvent*) {
     painter.drawText(inner, Qt::AlignCenter, QStringLiteral("%1%").arg(progress_));
 }
 
+// ---- TypedSpinBox, TypedDoubleSpinBox ----------------------------------------------------
+
+namespace {
+
+// The number a spin box's text stands for, without its prefix and suffix.
+template <class SpinBox>
+std::optional<double> TypedNumber(const SpinBox& box, const QString& text) {
+    QString number = text;
+    if (!box.prefix().isEmpty() && number.startsWith(box.prefix()))
+        number.remove(0, box.prefix().size());
+    if (!box.suffix().isEmpty() && number.endsWith(box.suffix()))
+        number.chop(box.suffix().size());
+    number = number.trimmed().replace(QLatin1Char(','), QLatin1Char('.'));
+    bool ok = false;
+    const double value = QLocale::c().toDouble(number, &ok);
+    if (!ok || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+// What the box itself would refuse, a number out of range or with too many decimals, is an entry
+// still being made; fixup settles it when the entry is done.
+template <class SpinBox>
+QValidator::State Validated(const SpinBox& box, QValidator::State own, const QString& text) {
+    if (own != QValidator::Invalid) return own;
+    return TypedNumber(box, text) ? QValidator::Intermediate : QValidator::Invalid;
+}
+
+template <class SpinBox>
+std::optional<double> Settled(const SpinBox& box, const QString& text) {
+    const std::optional<double> typed = TypedNumber(box, text);
+    if (!typed) return std::nullopt;
+    return std::clamp(*typed, static_cast<double>(box.minimum()), static_cast<double>(box.maximum()));
+}
+
+}  // namespace
+
+TypedSpinBox::TypedSpinBox(QWidget* parent) : QSpinBox(parent) {}
+
+QValidator::State TypedSpinBox::validate(QString& text, int& pos) const {
+    return Validated(*this, QSpinBox::validate(text, pos), text);
+}
+
+void TypedSpinBox::fixup(QString& text) const {
+    if (const std::optional<double> value = Settled(*this, text))
+        text = prefix() + textFromValue(static_cast<int>(std::lround(*value))) + suffix();
+}
+
+TypedDoubleSpinBox::TypedDoubleSpinBox(QWidget* parent) : QDoubleSpinBox(parent) {}
+
+QValidator::State TypedDoubleSpinBox::validate(QString& text, int& pos) const {
+    return Validated(*this, QDoubleSpinBox::validate(text, pos), text);
+}
+
+void TypedDoubleSpinBox::fixup(QString& text) const {
+    if (const std::optional<double> value = Settled(*this, text))
+        text = prefix() + textFromValue(*value) + suffix();
+}
+
 // ---- ArrowSpinEdit ------------------------------------------------------------------------
 
-ArrowSpinEdit::ArrowSpinEdit(QWidget* parent) : QSpinBox(parent) {
+ArrowSpinEdit::ArrowSpinEdit(QWidget* parent) : TypedDoubleSpinBox(parent) {
     // A typed value counts once the entry is done (Enter or leaving the field), not at every
     // digit; the arrows count at once.
     setKeyboardTracking(false);
+    setDecimals(1);
+    setSingleStep(1.0);
+}
+
+QString ArrowSpinEdit::textFromValue(double value) const {
+    const double tenths = std::round(value * 10.0);
+    if (std::fmod(tenths, 10.0) == 0.0) return locale().toString(static_cast<int>(tenths / 10.0));
+    return locale().toString(tenths / 10.0, 'f', 1);
 }
 
 // ---- PanelStatusBar -----------------------------------------------------------------------

@@ -1,7 +1,8 @@
 #pragma once
 // The few controls the window needs that Qt does not offer in the required shape: a radio group
-// whose index change is one event, a progress gauge that clamps, the temperature's spin edit, a
-// status bar of fixed-width panels, a plain row of tool buttons and the plot image.
+// whose index change is one event, a progress gauge that clamps, spin boxes that hold a typed
+// value at their limits (the temperature's among them), a status bar of fixed-width panels, a
+// plain row of tool buttons and the plot image.
 
 #include <QGroupBox>
 #include <QImage>
@@ -63,10 +64,36 @@ private:
     int progress_ = 0;
 };
 
-// A spin box whose value is typed or stepped by its arrows (buttons, keys, wheel).
-class ArrowSpinEdit : public QSpinBox {
+// Spin boxes for typed values. A number beyond the range is held at the nearest limit once the
+// entry is done, and the field shows the limit, instead of the key that takes the text past it
+// being swallowed (typing "50" into -20..40 had left "5"). A decimal comma counts as a point, and
+// more decimals than the box shows are rounded.
+class TypedSpinBox : public QSpinBox {
+public:
+    explicit TypedSpinBox(QWidget* parent);
+
+protected:
+    QValidator::State validate(QString& text, int& pos) const override;
+    void fixup(QString& text) const override;
+};
+
+class TypedDoubleSpinBox : public QDoubleSpinBox {
+public:
+    explicit TypedDoubleSpinBox(QWidget* parent);
+
+protected:
+    QValidator::State validate(QString& text, int& pos) const override;
+    void fixup(QString& text) const override;
+};
+
+// The temperature's spin edit: tenths of a degree typed, whole degrees stepped by its arrows
+// (buttons, keys, wheel). A whole degree shows without a decimal ("15 °C", "22.5 °C").
+class ArrowSpinEdit : public TypedDoubleSpinBox {
 public:
     explicit ArrowSpinEdit(QWidget* parent);
+
+protected:
+    QString textFromValue(double value) const override;
 };
 
 // A bar of sunken text panels with fixed widths; one of them, the last unless told otherwise,

@@ -40,7 +40,8 @@ void TPirolex::ToolButton9Click() {
 }
 
 AutoSpeed TPirolex::AutoSpeedAt(const Settings& settings) const {
-    return RefusedAbove(EstimateSpeed(state_->recording, settings.temperature), settings.maxSpeedKmh);
+    // The temperature in tenths is the field's own; the settings keep whole degrees for render.
+    return RefusedAbove(EstimateSpeed(state_->recording, ui_.SpinEdit1->value()), settings.maxSpeedKmh);
 }
 
 // From the whole recording at full precision, never the picture, so no picture setting changes

@@ -31,7 +31,7 @@ constexpr double kNarrowestBandHz = 50.0;
 constexpr int kNoRecordingNyquist = 22050;
 
 QSpinBox* BandEdit(QWidget* parent, const QString& hint) {
-    auto* edit = new QSpinBox(parent);
+    auto* edit = new TypedSpinBox(parent);
     edit->setLocale(QLocale::c());
     edit->setSuffix(QStringLiteral(" Hz"));
     edit->setRange(0, kNoRecordingNyquist);

@@ -93,6 +93,9 @@ bool TPirolex::ParseAndRecompute() {
         state.settings.picture = static_cast<Picture>(ui_.GrafikRadio->ItemIndex());
     state.lineStep = LineStep(state.settings.picture, ShownFrames(state.recording),
                               state.settings.FftMask());
+    // This picture reads every control as it is now, so a debounce still waiting for an earlier
+    // change (start-up's, a resize's) would only wipe it and draw it again.
+    timer1_.stop();
     Recompute();
     return true;
 }

@@ -92,7 +92,6 @@ Settings TPirolex::CurrentSettings() const {
         ui_.CFARCheckBox->isChecked() ? FilterMode::kConstantPoints : FilterMode::kThreshold;
     settings.threshold = ui_.LimTrackBar->value();
     settings.pointsPerLine = ui_.CFARTrackBar->value();
-    settings.temperature = ui_.SpinEdit1->value();
     settings.maxSpeedKmh = ui_.TopSpeedEdit->value();
     return settings;
 }

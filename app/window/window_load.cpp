@@ -16,6 +16,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 
 #include <atomic>
@@ -79,6 +80,24 @@ private:
     std::atomic<bool>& cancel_;
 };
 
+// A shortcut is no widget's input, so the guard does not see it: a key that opened a dialog
+// during the load would leave it waiting for input the guard keeps away. The keys are off until
+// the load ends, however it ends; Ctrl+Q, which ends the program, stays.
+class KeysOff {
+public:
+    explicit KeysOff(const std::vector<QShortcut*>& keys) : keys_(keys) {
+        for (QShortcut* key : keys_) key->setEnabled(false);
+    }
+    ~KeysOff() {
+        for (QShortcut* key : keys_) key->setEnabled(true);
+    }
+    KeysOff(const KeysOff&) = delete;
+    KeysOff& operator=(const KeysOff&) = delete;
+
+private:
+    const std::vector<QShortcut*>& keys_;
+};
+
 }  // namespace
 
 // WAV files are read as they always were, in one go; they need no decoding.
@@ -92,6 +111,7 @@ RecordingFile TPirolex::ReadWithProgress(const std::string& path) {
     const int due = timer1_.isActive() ? timer1_.remainingTime() : -1;
     timer1_.stop();
     LoadInputGuard guard(ui_.CancelButton, cancel);
+    const KeysOff keysOff(commandKeys_);
     const QMetaObject::Connection cancelled =
         connect(ui_.CancelButton, &QPushButton::clicked, this, [&cancel] { cancel = true; });
     ui_.Gauge1->SetProgress(0);
@@ -115,6 +135,9 @@ RecordingFile TPirolex::ReadWithProgress(const std::string& path) {
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
     loop.exec();
+    // The loop also ends when the program is told to quit (Ctrl+Q): the decode stops rather than
+    // keeping the program alive until it is done.
+    cancel = true;
     worker.join();
     progress.stop();
     disconnect(cancelled);
@@ -127,7 +150,7 @@ RecordingFile TPirolex::ReadWithProgress(const std::string& path) {
 void TPirolex::BuildSpanControls() {
     ui_.SpanLabel = new QLabel(QString::fromUtf8(texts::kSpanCaption), this);
     ui_.SpanLabel->adjustSize();
-    ui_.SpanEdit = new QDoubleSpinBox(this);
+    ui_.SpanEdit = new TypedDoubleSpinBox(this);
     ui_.SpanEdit->resize(80, 22);
     ui_.SpanEdit->setLocale(QLocale::c());  // "42.5", as every number the window shows
     ui_.SpanEdit->setDecimals(1);

@@ -88,7 +88,7 @@ int32_t TPirolex::MarkerColumn(MarkerSide side) const {
 // anything else is worked out from the frequencies.
 std::optional<DopplerSpeed> TPirolex::MarkedSpeed(const PlacedMarker& a, const PlacedMarker& b) const {
     const Recording& recording = state_->recording;
-    const int32_t temperature = ui_.SpinEdit1->value();
+    const double temperature = ui_.SpinEdit1->value();
     if (a.clickedTone && b.clickedTone)
         return SpeedFromClickedTones(*a.clickedTone, *b.clickedTone, temperature);
     if (a.Snapped() && b.Snapped())

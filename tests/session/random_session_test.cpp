@@ -1,10 +1,13 @@
 // A long random session against the headless window. A seeded sequence of user actions (loads of
-// good and broken files, cancelled dialogs, every command and control, clicks anywhere with any
-// button, temperature changes, resizes to sizes below the smallest window and up to a very large
-// one, and the debounce timer running out) is checked after every single action against what must
+// good and broken files, FLAC and MP3 among them, loads cancelled while they decode, cancelled
+// dialogs, every command and control, the automatic measurement and the copied record, clicks
+// anywhere with any button with and without the snap, typed and stepped temperatures, typed band
+// limits and span starts, resizes to sizes below the smallest window and up to a very large one,
+// and the debounce timer running out) is checked after every single action against what must
 // always hold: the recording's counts, the FFT size values, the file commands' enabled state,
-// a plot with a positive scale, markers kept by every recompute and cleared by a load, and no
-// message other than the program's own run-time errors, never a floating-point one.
+// a plot with a positive scale, markers kept by every recompute and cleared by a load, typed
+// values held inside their fields' ranges and shown as taken, and no message other than the
+// program's own run-time errors, never a floating-point one.
 //
 // The seed is printed first. A failure names the seed and the action; to replay it:
 //   PIROLEX_SESSION_SEED=<seed> pirolex_session_tests --gtest_filter='RandomSession.*'
@@ -23,7 +26,13 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QRadioButton>
+#include <QClipboard>
+#include <QDoubleSpinBox>
+#include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 
@@ -61,6 +70,9 @@ struct Coverage {
     int narrowWindows = 0, zeroScaleWindows = 0, hugeWindows = 0, timerExpiries = 0;
     int plays = 0, prints = 0, saves = 0, saveErrors = 0, drops = 0, refusedDrops = 0;
     int oneDimensionalRecomputes = 0;
+    int otherFormatLoads = 0, cancelledLoads = 0, autoMeasures = 0, copies = 0, snapClicks = 0;
+    int snappedMarkers = 0;
+    int bandEntries = 0, spanEntries = 0, typedTemperatures = 0;
     std::map<std::string, int> errors;
 };
 
@@ -74,7 +86,7 @@ struct Before {
     std::string fileName;
 };
 
-enum class Expect { Nothing, Load, Refused, Info, Play, Save };
+enum class Expect { Nothing, Load, Refused, Info, Play, Save, Cancel };
 
 const char* const kSaveFailed = "Grafik konnte nicht gespeichert werden: ";
 // Markers whose frequencies add up to 0 Hz.
@@ -165,14 +177,47 @@ protected:
 
     std::string LoadSome() {
         const int pick = Below(100);
-        if (pick < 60) return Load(AnyFile(WavKind::Good).path.string());
-        if (pick < 85) return Load(AnyFile(WavKind::Broken).path.string());
-        if (pick < 90) return Load(AnyFile(WavKind::Unopenable).path.string());
-        return Load(std::nullopt);
+        if (pick < 58) return Load(AnyFile(WavKind::Good).path.string());
+        if (pick < 83) return Load(AnyFile(WavKind::Broken).path.string());
+        if (pick < 88) return Load(AnyFile(WavKind::Unopenable).path.string());
+        if (pick < 94 || !HasKind(WavKind::Long)) return Load(std::nullopt);
+        return CancelLoad();
+    }
+
+    bool HasKind(WavKind kind) const {
+        return std::any_of(files_.begin(), files_.end(), [kind](const WavCase& c) { return c.kind == kind; });
+    }
+
+    // The minute chosen, and as soon as the window waits for it to decode, Esc, "Abbrechen" or
+    // closing the window. Should the decode be done first, it is an ordinary load.
+    std::string CancelLoad() {
+        static const char* const ways[] = {"Esc", "Abbrechen", "closing the window"};
+        const int way = Below(3);
+        QTimer cancel;
+        cancel.setSingleShot(true);
+        QObject::connect(&cancel, &QTimer::timeout, [this, way] {
+            if (way == 0) {
+                QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                QCoreApplication::sendEvent(&W(), &esc);
+            } else if (way == 1) {
+                Ui().CancelButton->click();
+            } else {
+                QCloseEvent close;
+                QCoreApplication::sendEvent(&W(), &close);
+            }
+        });
+        cancel.start(0);
+        Load(AnyFile(WavKind::Long).path.string());
+        expect_ = Expect::Cancel;
+        return std::string("load minute.flac, cancelled by ") + ways[way];
     }
 
     std::string Command() {
-        switch (Below(11)) {
+        switch (Below(15)) {
+        case 11:
+        case 12: return AutoMeasure();
+        case 13:
+        case 14: return CopyRecord();
         case 0:
         case 1:
         case 2: Ui().ToolButton3->click(); return "compute button";
@@ -208,6 +253,40 @@ protected:
             return "exit";
         }
         }
+    }
+
+    // "Automatisch messen": a speed or the reason why not, in the label.
+    std::string AutoMeasure() {
+        const size_t messages = seams_.messages.size();
+        Ui().ToolButton9->click();
+        if (State().fileLoaded && seams_.messages.size() == messages) {
+            ++coverage_.autoMeasures;
+            const QString label = Ui().Label1->text();
+            EXPECT_TRUE(label.startsWith(QStringLiteral("Geschwindigkeit: ")) ||
+                        label.startsWith(QStringLiteral("keine Messung: ")))
+                << "automatic measurement: " << label.toStdString();
+            EXPECT_TRUE(State().autoSpeed);
+        }
+        return "measure automatically";
+    }
+
+    // "Messung kopieren": one line with the temperature as the field shows it and the file's name.
+    std::string CopyRecord() {
+        QGuiApplication::clipboard()->clear();
+        Ui().ToolButton10->click();
+        const QString line = QGuiApplication::clipboard()->text();
+        if (State().fileLoaded) {
+            ++coverage_.copies;
+            const QString file =
+                QString::fromStdString(std::filesystem::path(State().fileName).filename().string());
+            EXPECT_TRUE(line.contains(QStringLiteral("Lufttemperatur: ") + Ui().SpinEdit1->text()))
+                << line.toStdString();
+            EXPECT_TRUE(line.contains(QStringLiteral("Datei: ") + file)) << line.toStdString();
+            EXPECT_FALSE(line.contains(QLatin1Char('\n')));
+        } else {
+            EXPECT_TRUE(line.isEmpty()) << "nothing to copy";
+        }
+        return "copy the measurement";
     }
 
     // The picture as PNG: the dialog cancelled, a writable folder, or a folder that is not there.
@@ -301,8 +380,58 @@ protected:
         return std::string(name) + " step to " + std::to_string(slider->value());
     }
 
+    // Typed into a field as a user does: the old text selected, the new one typed, Enter.
+    void Type(QAbstractSpinBox* box, const std::string& text) {
+        box->selectAll();
+        QTest::keyClicks(box, QString::fromStdString(text));
+        QTest::keyClick(box, Qt::Key_Return);
+    }
+
+    // "von" or "bis": a limit inside or beyond the recording's band, or the whole band again.
+    std::string Band() {
+        if (Chance(15)) {
+            Ui().BandResetButton->click();
+            return "whole band";
+        }
+        const bool from = Chance(50);
+        QSpinBox* edit = from ? Ui().BandFromEdit : Ui().BandToEdit;
+        const int hz = Chance(70) ? Between(0, edit->maximum()) : Between(0, 60000);
+        Type(edit, std::to_string(hz));
+        ++coverage_.bandEntries;
+        EXPECT_EQ(edit->value(), std::min(hz, edit->maximum()))
+            << "a limit beyond the band is held at its end";
+        EXPECT_EQ(edit->text(), QString::number(edit->value()) + QStringLiteral(" Hz"));
+        return std::string(from ? "von " : "bis ") + std::to_string(hz);
+    }
+
+    // "Ausschnitt ab", in tenths of a second, beyond the recording's end now and then; shown only
+    // for a recording longer than a picture holds, so one is often loaded first when none is.
+    std::string Span() {
+        std::string loaded;
+        if (Ui().SpanEdit->isHidden() && Chance(60)) {
+            for (const WavCase& c : files_)
+                if (c.name == "long_m8.wav") loaded = Load(c.path.string()) + ", ";
+        }
+        QDoubleSpinBox* edit = Ui().SpanEdit;
+        const int tenths = Chance(70) ? Between(0, static_cast<int>(edit->maximum() * 10))
+                                      : Between(0, 3000);
+        char text[32];
+        std::snprintf(text, sizeof text, "%d.%d", tenths / 10, tenths % 10);
+        Type(edit, text);
+        if (!edit->isHidden()) ++coverage_.spanEntries;
+        EXPECT_DOUBLE_EQ(edit->value(), std::min(tenths / 10.0, edit->maximum())) << text;
+        EXPECT_EQ(edit->text(), QString::number(edit->value(), 'f', 1) + QStringLiteral(" s"));
+        return loaded + "span from " + text;
+    }
+
     std::string Control() {
-        switch (Below(10)) {
+        switch (Below(14)) {
+        case 10:
+            Ui().SnapBox->click();
+            return std::string("snap ") + (Ui().SnapBox->isChecked() ? "on" : "off");
+        case 11:
+        case 12: return Band();
+        case 13: return Span();
         case 0:
         case 1: return Radio(Ui().KanalRadioGroup, "channel");
         case 2:
@@ -322,6 +451,17 @@ protected:
     std::string Temperature() {
         ArrowSpinEdit* spin = Ui().SpinEdit1;
         const int pick = Below(10);
+        if (Chance(30)) {
+            // Tenths, beyond the range now and then.
+            const int tenths = Chance(70) ? Between(-200, 400) : Between(-900, 900);
+            char text[32];
+            std::snprintf(text, sizeof text, "%s%d.%d", tenths < 0 ? "-" : "", std::abs(tenths) / 10,
+                          std::abs(tenths) % 10);
+            Type(spin, text);
+            ++coverage_.typedTemperatures;
+            EXPECT_DOUBLE_EQ(spin->value(), std::clamp(tenths, -200, 400) / 10.0) << text;
+            return std::string("temperature typed ") + text;
+        }
         if (pick < 7)
             spin->stepBy(Chance(50) ? Between(1, 3) : -Between(1, 3));
         else if (pick < 9)
@@ -357,6 +497,8 @@ protected:
                                           : "middle")
           << " click at " << x << ", " << y;
         const bool onImage = x >= 0 && y >= 0 && x < Ui().Image1->width() && y < height;
+        const bool snapping = Ui().SnapBox->isChecked() && State().fileLoaded &&
+                              State().settings.picture == Picture::k2D;
         if (onImage && Chance(40)) {
             // Through the plot image as a real mouse event, a double click now and then.
             const QEvent::Type type =
@@ -373,6 +515,10 @@ protected:
         } else {
             W().Image1MouseDown(button, x, y);
         }
+        if (button != Qt::MiddleButton && snapping) ++coverage_.snapClicks;
+        const std::optional<PlacedMarker>& placed =
+            button == Qt::LeftButton ? State().markerA : State().markerB;
+        if (button != Qt::MiddleButton && placed && placed->Snapped()) ++coverage_.snappedMarkers;
         return s.str();
     }
 
@@ -480,8 +626,12 @@ protected:
                                         .arg(State().settings.FftMask() + 1);
         const QString label = Ui().Label1->text();
         const bool measured = State().markerA && State().markerB;
+        // A refused automatic measurement stands with its reason until a marker or a load ends it.
+        const bool refused = State().autoSpeed && !State().autoSpeed->Answered();
         EXPECT_TRUE(label == shortNotice ||
-                    (measured ? label.startsWith(QStringLiteral("Geschwindigkeit: ")) : label.isEmpty()))
+                    (refused  ? label.startsWith(QStringLiteral("keine Messung: "))
+                     : measured ? label.startsWith(QStringLiteral("Geschwindigkeit: "))
+                                : label.isEmpty()))
             << "after a recompute the speed label shows the markers' speed or nothing: "
             << label.toStdString();
     }
@@ -542,6 +692,8 @@ protected:
         const QString panel0 = Ui().StatusBar1->PanelText(0);
         switch (c.kind) {
         case WavKind::Good:
+        case WavKind::Long:
+            if (c.path.extension() != ".wav") ++coverage_.otherFormatLoads;
             // A failed load leaves the caption naming the recording still shown.
             EXPECT_EQ(W().windowTitle().toStdString(), "Pirolex  " + s.fileName);
             ++coverage_.goodLoads;
@@ -582,6 +734,42 @@ protected:
         }
     }
 
+    // A cancelled load leaves everything as it was; one whose decode was done first is a load.
+    void CheckCancel(const Before& before) {
+        if (expect_ != Expect::Cancel) return;
+        EXPECT_TRUE(Ui().CancelButton->isHidden());
+        EXPECT_TRUE(Ui().Gauge1->isHidden());
+        if (State().fileName != AnyFile(WavKind::Long).path.string()) {
+            ++coverage_.cancelledLoads;
+            EXPECT_EQ(State().fileName, before.fileName);
+            EXPECT_EQ(W().RecomputeRuns(), before.runs);
+            EXPECT_EQ(seams_.messages.size(), before.messages);
+            EXPECT_EQ(State().recording.FrameCount(), before.sampleCount);
+            EXPECT_TRUE(SameMarker(State().markerA, before.markerA));
+            return;
+        }
+        expect_ = Expect::Load;
+    }
+
+    // Whatever was typed or stepped, the fields hold values inside their ranges, the band stands
+    // inside the recording's, and the span inside the recording.
+    void CheckFields() {
+        const WindowState& s = State();
+        const double temperature = Ui().SpinEdit1->value();
+        EXPECT_GE(temperature, -20.0);
+        EXPECT_LE(temperature, 40.0);
+        EXPECT_NEAR(temperature * 10.0, std::round(temperature * 10.0), 1e-6) << "tenths";
+        if (s.settings.BandZoomed()) {
+            EXPECT_GE(s.settings.bandLowHz, 0.0);
+            EXPECT_GE(s.settings.bandHighHz - s.settings.bandLowHz, 50.0 - 1e-9);
+            if (s.recording.sampleRate > 0) {
+                EXPECT_LE(s.settings.bandHighHz, s.recording.sampleRate / 2.0);
+            }
+        }
+        EXPECT_GE(s.spanFirst, 0);
+        EXPECT_LE(s.spanFirst, std::max<int64_t>(0, s.recording.FrameCount() - kMaxFrames));
+    }
+
     void CheckRefused(const Before& before) {
         if (expect_ != Expect::Refused) return;
         ++coverage_.refusedDrops;
@@ -600,6 +788,8 @@ protected:
     }
 
     void CheckAll(const Before& before) {
+        CheckCancel(before);
+        CheckFields();
         CheckStore();
         CheckFFTSize();
         CheckControls();
@@ -631,7 +821,12 @@ protected:
                   << c.hugeWindows << "; timer expiries " << c.timerExpiries << ", plays "
                   << c.plays << ", prints " << c.prints << ", pictures saved " << c.saves
                   << " (failed " << c.saveErrors << "), drops " << c.drops << " (refused "
-                  << c.refusedDrops << "), pauses " << seams_.pauses << std::endl;
+                  << c.refusedDrops << "), pauses " << seams_.pauses << "; other formats loaded "
+                  << c.otherFormatLoads << ", loads cancelled " << c.cancelledLoads
+                  << ", automatic measurements " << c.autoMeasures << ", copies " << c.copies
+                  << ", clicks with the snap " << c.snapClicks << " (snapped " << c.snappedMarkers
+                  << "), typed: band " << c.bandEntries
+                  << ", span " << c.spanEntries << ", temperature " << c.typedTemperatures << std::endl;
         for (const auto& [text, n] : c.errors)
             std::cout << "[ session  ]   " << n << " x " << text << std::endl;
     }
@@ -696,6 +891,17 @@ TEST_F(RandomSession, EveryActionKeepsTheInvariants) {
         EXPECT_GE(coverage_.timerExpiries, 50);
         EXPECT_GE(coverage_.saves, 1);
         EXPECT_GE(coverage_.drops, 4);
+        EXPECT_GE(coverage_.autoMeasures, 5);
+        EXPECT_GE(coverage_.copies, 5);
+        EXPECT_GE(coverage_.snapClicks, 10);
+        EXPECT_GE(coverage_.snappedMarkers, 1);
+        EXPECT_GE(coverage_.bandEntries, 10);
+        EXPECT_GE(coverage_.spanEntries, 5);
+        EXPECT_GE(coverage_.typedTemperatures, 10);
+        if (HasKind(WavKind::Long)) {
+            EXPECT_GE(coverage_.otherFormatLoads, 3);
+            EXPECT_GE(coverage_.cancelledLoads, 3);
+        }
     }
 
     // Loading, computing, playing and printing never wrote to a recording.

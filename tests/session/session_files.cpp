@@ -3,6 +3,7 @@
 #include "wav_writer.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <unistd.h>
 
@@ -243,6 +244,29 @@ void WriteBrokenFiles(Writer& w) {
     w.Broken("huge_chunk.wav", HugeChunk(), "Versuch hinter dem Dateiende zu lesen");
 }
 
+// FLAC and MP3 made by the ffmpeg command from files of the set (their lengths come through
+// exactly), and a minute of FLAC that takes long enough to decode that a load of it can be
+// cancelled. Without ffmpeg the session loads WAV files only.
+void WriteOtherFormats(Writer& w) {
+    if (std::system("ffmpeg -version >/dev/null 2>&1") != 0) return;
+    const auto made = [&w](const std::string& input, const std::string& name, const char* codec) {
+        const std::string command = "ffmpeg -nostdin -hide_banner -loglevel error -y " + input +
+                                    " -c:a " + codec + " '" + (w.folder / name).string() + "'";
+        return std::system(command.c_str()) == 0;
+    };
+    const auto from = [&w](const std::string& wav) { return "-i '" + (w.folder / wav).string() + "'"; };
+    const auto add = [&w](const std::string& name, WavKind kind, int32_t frames, int32_t rate,
+                          bool stereo) {
+        w.cases.push_back({name, w.folder / name, kind, frames, rate, stereo, {}});
+    };
+    if (made(from("flyby_s16.wav"), "flyby_s16.flac", "flac"))
+        add("flyby_s16.flac", WavKind::Good, 44100, 22050, true);
+    if (made(from("flyby_m16.wav"), "flyby_m16.mp3", "libmp3lame"))
+        add("flyby_m16.mp3", WavKind::Good, 16000, 8000, false);
+    if (made("-f lavfi -i sine=frequency=2000:sample_rate=22050:duration=60", "minute.flac", "flac"))
+        add("minute.flac", WavKind::Long, 60 * 22050, 22050, false);
+}
+
 }  // namespace
 
 std::vector<uint8_t> FlybyWav(int bits, int channels, uint32_t rate, size_t frames) {
@@ -254,6 +278,7 @@ std::vector<WavCase> WriteSessionFiles(const fs::path& folder) {
     Writer w{folder, cases};
     WriteGoodFiles(w);
     WriteBrokenFiles(w);
+    WriteOtherFormats(w);
     cases.push_back({"missing.wav", folder / "missing.wav", WavKind::Unopenable, 0, 0, false, {}});
     fs::create_directories(folder / "folder.wav");
     cases.push_back({"folder.wav", folder / "folder.wav", WavKind::Unopenable, 0, 0, false, {}});

@@ -1,5 +1,6 @@
 #pragma once
-// The recordings a session loads: good files of every format the reader takes, at lengths that
+// The recordings a session loads: good files of every format the reader takes (FLAC and MP3 too
+// when the ffmpeg command is there to make them), at lengths that
 // keep a recompute quick, edge lengths around one FFT block, and broken files with the error
 // each one must give. All are written by the test into a folder of its own.
 
@@ -14,6 +15,7 @@ enum class WavKind {
     Good,        // loads; frames and rate as given
     Broken,      // opens but fails to parse with the given error
     Unopenable,  // fails the open test: no message, "!! file load ERROR !!"
+    Long,        // loads like a good one, but decodes long enough to be cancelled first
 };
 
 struct WavCase {

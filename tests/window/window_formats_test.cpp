@@ -15,13 +15,18 @@
 #include "widgets.h"
 #include "window_fixture.h"
 
+#include <QClipboard>
+#include <QApplication>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QDoubleSpinBox>
 #include <QDragEnterEvent>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <QUrl>
 
@@ -124,6 +129,40 @@ TEST_F(FormatsTest, TheSampleAsM4aAndAsMp4VideoMeasuresAndDrawsLikeTheWav) {
     }
 }
 
+// A stereo FLAC with its tone on the right channel only: the channel group is offered, "rechts"
+// and "beide" draw the tone where "links" has none, and `render --channel rechts` draws the
+// window's picture.
+TEST_F(FormatsTest, TheRightChannelOfAStereoFlacIsDrawn) {
+    SKIP_WITHOUT_FFMPEG();
+    const std::string flac = Ffmpeg(
+        "-f lavfi -i anullsrc=r=8000:cl=mono -f lavfi -i sine=frequency=1000:sample_rate=8000",
+        "-filter_complex amerge=inputs=2 -t 2 -c:a flac", "right_only.flac");
+    ASSERT_FALSE(flac.empty());
+    Start({flac});
+    ASSERT_TRUE(State().fileLoaded);
+    EXPECT_TRUE(Ui().KanalRadioGroup->isEnabled());
+    const auto toneRows = [this] {
+        const PlotCanvas& canvas = Window().PlotBitmap();
+        const FrequencyAxis axis = AxisFor(State().recording, Window().CurrentSettings(), State().view);
+        const int x = axis.NearestColumn(1000.0, canvas.Width());
+        int rows = 0;
+        for (int y = 0; y < canvas.Height(); ++y) rows += (canvas.Pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;
+        return rows;
+    };
+    const std::pair<const char*, bool> channels[] = {{"links", false}, {"rechts", true}, {"beide", true}};
+    for (int i = 0; i < 3; ++i) {
+        Ui().KanalRadioGroup->SetItemIndex(i);
+        EXPECT_EQ(toneRows() > 100, channels[i].second) << channels[i].first << ": " << toneRows();
+    }
+
+    Ui().KanalRadioGroup->SetItemIndex(1);
+    const std::string png = testwav::WriteTempFile({}, "right_only.png");
+    const CliRun run = RunPirolex({"render", flac, "-o", png, "--channel", "rechts"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(QImage(QString::fromStdString(png)).convertToFormat(QImage::Format_RGB32),
+              Window().PlotBitmap().Image().convertToFormat(QImage::Format_RGB32));
+}
+
 // The window's box and the command line's stderr say why; the earlier recording and its
 // picture stay.
 TEST_F(FormatsTest, AVideoWithoutSoundAndACutFileAreRefusedAndKeepTheRecording) {
@@ -191,6 +230,11 @@ protected:
         static const std::string path = testwav::WriteTempFile(flyby::MakeWav(Pass()), "long_flyby.wav");
         return path;
     }
+    // The minute as M4A, long enough to decode for a while; empty when ffmpeg fails.
+    static const std::string& LongM4a() {
+        static const std::string path = Ffmpeg("-i '" + LongWav() + "'", "-c:a aac", "long_flyby.m4a");
+        return path;
+    }
     // The pass as heard: emitted at 50 s, heard closestDistance / c later.
     static bool ShowsPass(int64_t firstFrame, int32_t rate) {
         const double heard = kPassSeconds + Pass().closestDistance / flyby::SoundSpeed(Pass().temperature);
@@ -246,7 +290,7 @@ TEST_F(LongRecordingTest, TheAutomaticEstimateFindsThePassInTheWholeRecording) {
 // Esc while the minute decodes: the earlier recording, name and picture stay, and no box.
 TEST_F(LongRecordingTest, ACancelledDecodeLeavesEverythingAsItWas) {
     SKIP_WITHOUT_FFMPEG();
-    const std::string m4a = Ffmpeg("-i '" + LongWav() + "'", "-c:a aac", "long_flyby.m4a");
+    const std::string& m4a = LongM4a();
     ASSERT_FALSE(m4a.empty());
     Start({PIROLEX_SAMPLE});
     const int64_t frames = State().recording.FrameCount();
@@ -272,6 +316,60 @@ TEST_F(LongRecordingTest, ACancelledDecodeLeavesEverythingAsItWas) {
     EXPECT_TRUE(fake_.messages.empty());
     EXPECT_EQ(State().fileName, m4a);
     EXPECT_TRUE(ShowsPass(State().spanFirst, State().recording.sampleRate));
+}
+
+// While the minute decodes, no key but Ctrl+Q does anything: each of the others would open a
+// dialog or run a command behind the guard, which keeps all input from it. Once the load has
+// ended, cancelled, failed or done, every key works again.
+TEST_F(LongRecordingTest, KeysAreOffWhileADecodeRuns) {
+    SKIP_WITHOUT_FFMPEG();
+    const std::string& m4a = LongM4a();
+    const std::string flac = Ffmpeg("-i '" + MonoFile("keys_short.wav") + "'", "-c:a flac", "keys_short.flac");
+    ASSERT_FALSE(m4a.empty());
+    ASSERT_FALSE(flac.empty());
+    struct Key {
+        const char* name;
+        QKeyCombination key;
+        std::function<int()> count;
+    };
+    const Key keys[] = {
+        {"Ctrl+O", Qt::CTRL | Qt::Key_O, [this] { return fake_.dialogs; }},
+        {"Ctrl+S", Qt::CTRL | Qt::Key_S, [this] { return int(fake_.saveSuggestions.size()); }},
+        {"Ctrl+P", Qt::CTRL | Qt::Key_P, [this] { return fake_.printDialogs; }},
+        {"F5", QKeyCombination(Qt::Key_F5), [this] { return Window().RecomputeRuns(); }},
+        {"F1", QKeyCombination(Qt::Key_F1), [this] { return int(fake_.messages.size()); }},
+        {"Ctrl+C", Qt::CTRL | Qt::Key_C,
+         [] { return QGuiApplication::clipboard()->text().isEmpty() ? 0 : 1; }},
+    };
+    // Each key pressed once: whether it did something.
+    const auto pressed = [&](const std::string& when) {
+        QGuiApplication::clipboard()->clear();
+        for (const Key& k : keys) {
+            const int before = k.count();
+            QTest::keyClick(Ui().Image1, k.key.key(), k.key.keyboardModifiers());
+            EXPECT_EQ(k.count() != before, when != "during the decode") << k.name << " " << when;
+        }
+    };
+    Start({PIROLEX_SAMPLE});
+    Window().show();  // shown and active, so that its keys reach it
+    QApplication::setActiveWindow(&Window());
+    QTimer::singleShot(0, &Window(), [&] {
+        pressed("during the decode");
+        const int exits = fake_.exits;
+        QTest::keyClick(Ui().Image1, Qt::Key_Q, Qt::ControlModifier);
+        EXPECT_EQ(fake_.exits, exits + 1) << "Ctrl+Q ends the program, even now";
+        QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(&Window(), &esc);
+    });
+    Load(m4a);
+    ASSERT_EQ(State().fileName, PIROLEX_SAMPLE) << "cancelled";
+    pressed("after a cancelled load");
+    Load(testwav::WriteTempFile({0, 0, 0, 0}, "keys_broken.m4a"));
+    ASSERT_FALSE(State().fileLoaded);
+    Load(flac);
+    ASSERT_TRUE(State().fileLoaded);
+    pressed("after a failed and a good load");
+    Window().hide();
 }
 
 }  // namespace

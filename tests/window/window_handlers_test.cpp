@@ -1,10 +1,12 @@
 // The control handlers: which recompute at once, which go through the debounce, and what they
 // change on the way. The debounce timer is driven by hand: no test waits for it.
 #include "marker_drawing.h"
+#include "measurement_record.h"
 #include "widgets.h"
 #include "window_fixture.h"
 
 #include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QSlider>
@@ -145,14 +147,12 @@ TEST_F(HandlerTest, TheWindowsSettingsReachTheAnalysisAsASnapshot) {
     Ui().CFARCheckBox->setChecked(false);
     Ui().LimTrackBar->setValue(5);
     Ui().CFARTrackBar->setValue(44);
-    Ui().SpinEdit1->setValue(-7);
     const Settings c = Window().CurrentSettings();
     EXPECT_EQ(c.accuracy, Accuracy::kFein);
     EXPECT_TRUE(c.iqPhase);
     EXPECT_EQ(c.filterMode, FilterMode::kThreshold);
     EXPECT_EQ(c.threshold, 5);
     EXPECT_EQ(c.pointsPerLine, 44);
-    EXPECT_EQ(c.temperature, -7);
 }
 
 // A plot exactly PlotLeft wide, as a window of outer width 241 had before it got its minimum
@@ -233,6 +233,52 @@ TEST_F(HandlerTest, MarkersWithoutAFrequencyAboveZeroSayThereIsNoSpeed) {
     EXPECT_EQ(Ui().Label1->text(),
               QStringLiteral("Geschwindigkeit: keine (Marken ergeben keine Frequenz über 0 Hz)"));
     EXPECT_TRUE(fake_.messages.empty());
+}
+
+// Typed values as the entry ends: a number beyond the field's range is held at the nearest limit
+// and the field shows it; the temperature takes tenths (a decimal comma too), the other fields
+// round to what they show.
+TEST_F(HandlerTest, TypedValuesAreHeldAtTheLimitsAndShownAsTaken) {
+    Load(MonoFile("handlers_typed.wav", 8000, 800000));  // 100 s: the span may start at 0..12.5 s
+    ASSERT_FALSE(Ui().SpanEdit->isHidden());
+    struct Typed {
+        const char* field;
+        QAbstractSpinBox* box;
+        const char* typed;
+        const char* shown;
+        double value;
+    };
+    const Typed rows[] = {
+        {"Lufttemperatur", Ui().SpinEdit1, "50", "40 °C", 40},
+        {"Lufttemperatur", Ui().SpinEdit1, "-30", "-20 °C", -20},
+        {"Lufttemperatur", Ui().SpinEdit1, "22.5", "22.5 °C", 22.5},
+        {"Lufttemperatur", Ui().SpinEdit1, "18,26", "18.3 °C", 18.3},
+        {"Lufttemperatur", Ui().SpinEdit1, "7", "7 °C", 7},
+        {"Ausschnitt ab", Ui().SpanEdit, "100", "12.5 s", 12.5},
+        {"Ausschnitt ab", Ui().SpanEdit, "3.04", "3.0 s", 3.0},
+        {"bis", Ui().BandToEdit, "30000", "4000 Hz", 4000},  // half of 8000 Hz
+        {"von", Ui().BandFromEdit, "1000.4", "1000 Hz", 1000},
+    };
+    for (const Typed& t : rows) {
+        t.box->selectAll();
+        QTest::keyClicks(t.box, t.typed);
+        QTest::keyClick(t.box, Qt::Key_Return);
+        EXPECT_EQ(t.box->text().toStdString(), t.shown) << t.field << " " << t.typed;
+        EXPECT_DOUBLE_EQ(t.box->property("value").toDouble(), t.value) << t.field << " " << t.typed;
+    }
+
+    // The speed and the record take the tenths: c at 22.5 degrees, v = c * 10 / 190, r = c / 190.
+    Window().BandResetButtonClick();
+    Load(StereoFile("handlers_typed_speed.wav"));
+    Window().Image1MouseDown(Qt::RightButton, 110, 0);
+    Window().Image1MouseDown(Qt::LeftButton, 100, 0);
+    Ui().SpinEdit1->selectAll();
+    QTest::keyClicks(Ui().SpinEdit1, "22.5");
+    QTest::keyClick(Ui().SpinEdit1, Qt::Key_Return);
+    EXPECT_EQ(Ui().Label1->text(), QStringLiteral("Geschwindigkeit: 65.26 km/h (± 6.53 km/h) "));
+    EXPECT_EQ(Window().MeasurementRecord().temperature, 22.5);
+    const std::vector<std::string> rowsKept = texts::RecordRows(Window().MeasurementRecord());
+    EXPECT_NE(rowsKept[1].find("Lufttemperatur: 22.5 °C"), std::string::npos) << rowsKept[1];
 }
 
 }  // namespace

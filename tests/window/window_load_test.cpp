@@ -191,5 +191,18 @@ TEST_F(LoadTest, AFileGivenAtStartIsLoadedWithoutTheDialog) {
     EXPECT_EQ(fake_.dialogs, 1);
 }
 
+// Shown first and then given a file, as `pirolex FILE` starts: the load draws the picture, and
+// no debounce start-up set going (the first size, the FFT size, the filter box) is left to wipe
+// it and draw it again.
+TEST_F(LoadTest, AFileGivenAtStartIsDrawnOnce) {
+    const std::string path = StereoFile("load_drawn_once.wav");
+    Create();
+    Window().show();
+    Window().FormCreate(path);
+    ASSERT_TRUE(State().fileLoaded);
+    EXPECT_FALSE(Window().Timer1().isActive());
+    Window().hide();
+}
+
 }  // namespace
 }  // namespace pirolex::testing
