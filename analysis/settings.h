@@ -27,9 +27,9 @@ struct Settings {
     FilterMode filterMode;
     int32_t threshold;      // tenths of the window mean, 0..30 (FilterMode::kThreshold)
     int32_t pointsPerLine;  // 5..50 (FilterMode::kConstantPoints)
-    // Air temperature in degrees Celsius, -20..40: the command line's --temp for render and
-    // measure, in whole degrees. The window's own, in tenths, is its field's value.
-    int32_t temperature;
+    // Air temperature in degrees Celsius, -20..40, to a tenth: the command line's --temp for
+    // render and measure. The window's own is its field's value.
+    double temperature;
     // The top speed the user believes of the plane ("höchstens"), km/h: a measurement above it
     // is refused (automatic) or called doubtful (two clicks).
     int32_t maxSpeedKmh = 450;

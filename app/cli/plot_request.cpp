@@ -89,7 +89,11 @@ std::string SetPoints(const std::string& value, PlotRequest& r) {
 }
 
 std::string SetTemperature(const std::string& value, PlotRequest& r) {
-    return IntInRange(value, -20, 40, r.settings.temperature);
+    double celsius = 0.0;
+    if (!ParseDouble(value, celsius) || celsius < -20.0 || celsius > 40.0) return "bad";
+    // Tenths, as the window's field takes them.
+    r.settings.temperature = std::round(celsius * 10.0) / 10.0;
+    return {};
 }
 
 std::string SetSize(const std::string& value, PlotRequest& r) {
@@ -189,13 +193,13 @@ const std::vector<Option> kRenderOptions = {
     {"--caption", "", SetCaption},
     {"--a", "Frequenzen in Hz über 0", SetA},
     {"--b", "Frequenzen in Hz über 0", SetB},
-    {"--temp", "die ganzen Zahlen -20..40", SetTemperature},
+    {"--temp", "Zahlen von -20 bis 40 (auf Zehntel)", SetTemperature},
 };
 
 const std::vector<Option> kMeasureOptions = {
     {"--a", "Frequenzen in Hz über 0", SetA},
     {"--b", "Frequenzen in Hz über 0", SetB},
-    {"--temp", "die ganzen Zahlen -20..40", SetTemperature},
+    {"--temp", "Zahlen von -20 bis 40 (auf Zehntel)", SetTemperature},
     {"--snap", "", SetSnap},
     kFFT, kChannel, kFein, kIQ, kThreshold, kPoints, kSize, kStart, kBand,
     {"--at-a", "Sekunden ab 0 bis zum Ende der Aufnahme (wann A geklickt wird)", SetAtA},

@@ -270,7 +270,9 @@ void TPirolex::BuildTemperature() {
     ui_.TopSpeedLabel = Label(this, QStringLiteral("höchstens:"), 24, 390);
     ui_.TopSpeedLabel->setFont(DesignFont(13));
     ui_.TopSpeedLabel->adjustSize();
-    ui_.TopSpeedEdit = new ArrowSpinEdit(this);
+    ui_.TopSpeedEdit = new TypedSpinBox(this);
+    // Counted once the entry is done, as the temperature is.
+    ui_.TopSpeedEdit->setKeyboardTracking(false);
     ui_.TopSpeedEdit->setGeometry(120, 390, 81, 22);
     ui_.TopSpeedEdit->setLocale(QLocale::c());
     ui_.TopSpeedEdit->setSuffix(QStringLiteral(" km/h"));

@@ -128,7 +128,7 @@ struct WindowUi {
     ArrowSpinEdit* SpinEdit1 = nullptr;
     // "höchstens": the top speed the user believes of the plane, km/h, under the temperature.
     QLabel* TopSpeedLabel = nullptr;
-    ArrowSpinEdit* TopSpeedEdit = nullptr;
+    QSpinBox* TopSpeedEdit = nullptr;
     PanelStatusBar* StatusBar1 = nullptr;
     QLabel* SpanLabel = nullptr;          // "Ausschnitt ab": shown for long recordings only
     QDoubleSpinBox* SpanEdit = nullptr;   // the span's start in seconds

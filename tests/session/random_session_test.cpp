@@ -671,12 +671,13 @@ protected:
         const bool noSpeed = text == QString::fromUtf8(kNoSpeed);
         if (noSpeed) ++coverage_.noSpeeds;
         if (text.startsWith(QStringLiteral("Geschwindigkeit: ")) && !noSpeed) ++coverage_.speedsShown;
-        // Both markers set and nothing failed: the last placement or temperature change wrote it,
-        // with why the number is doubtful when it is.
+        // Both markers set and nothing failed: the last placement, temperature change or automatic
+        // measurement wrote it, with why the number is doubtful when it is.
         if (placed) {
             EXPECT_TRUE(noSpeed || (text.startsWith(QStringLiteral("Geschwindigkeit: ")) &&
                                     (text.endsWith(QStringLiteral(" km/h) ")) ||
-                                     text.contains(QStringLiteral(" km/h) – zweifelhaft: ")))))
+                                     text.contains(QStringLiteral(" km/h) – zweifelhaft: ")) ||
+                                     text.endsWith(QStringLiteral(" km/h) – automatisch gemessen")))))
                 << "speed label: " << text.toStdString();
         }
     }

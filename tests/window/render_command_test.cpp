@@ -293,7 +293,7 @@ TEST_F(RenderCommandTest, BadOptionsAndBadFilesGiveOneLineAndTheirStatus) {
          "pirolex measure: --a 4500: erlaubt sind Frequenzen über 0 bis 4000 Hz, die halbe Samplerate von " + mono + hint,
          false},
         {{"measure", mono, "--a", "400"}, 2, "pirolex measure: measure erwartet --a HZ und --b HZ", true},
-        {{"measure", mono, "--a", "400", "--b", "300", "--temp", "50"}, 2, "--temp 50: erlaubt sind die ganzen Zahlen -20..40", true},
+        {{"measure", mono, "--a", "400", "--b", "300", "--temp", "50"}, 2, "--temp 50: erlaubt sind Zahlen von -20 bis 40 (auf Zehntel)", true},
         {{"measure", mono, "--a", "400", "--b", "300", "--channel", "beide"}, 2, "hat nicht zwei Kanäle, erlaubt ist nur links", true},
         {{"measure", missing, "--a", "400", "--b", "300"}, 1, std::string("Datei nicht gefunden\n"), false},
     };
