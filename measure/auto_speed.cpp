@@ -27,8 +27,13 @@ constexpr size_t kFewestInFall = 3;
 constexpr double kLargestRelativeSigma = 0.03;
 // A fit that ends near the edge of what the fit may try is pinned there, not at a minimum.
 constexpr double kFastestShare = 0.9;  // of the speed of sound
-constexpr double kNearest = 0.1;       // m
-constexpr double kFarthest = 2000.0;   // m
+// The microphone is not inside the plane: half a metre is the closest a pass can come, and a fit
+// nearer than that has taken a jump in the track for a pass. Beyond a few hundred metres a
+// model's engine sinks into the field's noise, and its whole fall would take longer than
+// recordings of a pass do (at 300 m and 150 km/h some 15 s): such a fit has taken a slow drift of
+// the rpm, or the approach of one sound and the departure of another, for a pass.
+constexpr double kNearest = 0.5;     // m
+constexpr double kFarthest = 300.0;  // m
 
 bool Silent(const Recording& recording) {
     for (const std::vector<int16_t>& channel : recording.channels)
@@ -90,21 +95,23 @@ void Describe(const FlybyFit& fit, double temperatureC, AutoSpeed& result) {
     for (double t : result.track.times) result.fittedHz.push_back(m.FrequencyAt(t));
 }
 
-AutoSpeedRefusal Judge(const ToneTrack& track, const FlybyFit& fit) {
+AutoSpeedRefusal Judge(const ToneTrack& track, const FlybyFit& fit, double maxSpeedKmh) {
     if (!fit.converged) return AutoSpeedRefusal::kNoFit;
     if (!BothSidesHeard(track, fit.model)) return AutoSpeedRefusal::kHalfPass;
     if (!FallSeen(track, fit.model)) return AutoSpeedRefusal::kNoFall;
     const FlybyModel& m = fit.model;
     if (!(m.speed < kFastestShare * m.soundSpeed && m.distance >= kNearest && m.distance <= kFarthest))
         return AutoSpeedRefusal::kUnphysical;
+    if (m.speed * 3.6 > maxSpeedKmh) return AutoSpeedRefusal::kAboveTopSpeed;
     if (!(fit.speedSigma <= kLargestRelativeSigma * fit.model.speed)) return AutoSpeedRefusal::kUncertain;
     return AutoSpeedRefusal::kNone;
 }
 
 }  // namespace
 
-AutoSpeed EstimateSpeed(const Recording& recording, double temperatureC) {
+AutoSpeed EstimateSpeed(const Recording& recording, double temperatureC, double maxSpeedKmh) {
     AutoSpeed result;
+    result.topSpeedKmh = maxSpeedKmh;
     if (recording.sampleRate <= 0 || recording.FrameCount() == 0) return result;
     result.refusal = AutoSpeedRefusal::kTooShort;
     if (recording.Seconds() < kShortestSeconds) return result;
@@ -118,7 +125,7 @@ AutoSpeed EstimateSpeed(const Recording& recording, double temperatureC) {
     if (!Moves(result.track)) return result;
     const FlybyFit fit = FitFlyby(result.track.times, result.track.frequencies, SpeedOfSound(temperatureC));
     Describe(fit, temperatureC, result);
-    result.refusal = Judge(result.track, fit);
+    result.refusal = Judge(result.track, fit, maxSpeedKmh);
     return result;
 }
 

@@ -16,6 +16,9 @@
 
 namespace pirolex {
 
+// The top speed the user believes, in km/h, unless told otherwise.
+inline constexpr double kDefaultTopSpeedKmh = 450.0;
+
 // Why there is no speed. The texts for users are made from these where they are shown.
 enum class AutoSpeedRefusal : uint8_t {
     kNone,        // answered: the speed is valid
@@ -29,6 +32,8 @@ enum class AutoSpeedRefusal : uint8_t {
     kNoFit,       // the fly-by model could not be fitted to the tone's course
     kUnphysical,  // the best fit is no possible fly-by (speed or distance out of range)
     kUncertain,   // the speed would be too uncertain to state
+    kAboveTopSpeed,   // the best fit is faster than the top speed the user believes
+    kHarmonicChange,  // the tone changes from one harmonic to another where it passes
 };
 
 struct AutoSpeed {
@@ -49,10 +54,14 @@ struct AutoSpeed {
     // The fitted curve at any time: model.FrequencyAt(t). Valid when answered.
     FlybyModel model;
 
+    double topSpeedKmh = kDefaultTopSpeedKmh;  // the top speed it was measured with
+
     bool Answered() const { return refusal == AutoSpeedRefusal::kNone; }
     int Harmonic() const { return track.harmonic; }
 };
 
-AutoSpeed EstimateSpeed(const Recording& recording, double temperatureC);
+// maxSpeedKmh: a fit faster than this is refused (kAboveTopSpeed).
+AutoSpeed EstimateSpeed(const Recording& recording, double temperatureC,
+                        double maxSpeedKmh = kDefaultTopSpeedKmh);
 
 }  // namespace pirolex

@@ -25,9 +25,14 @@ constexpr double kDefaultTemperature = 15.0;
 constexpr double kLowestTemperature = -20.0;
 constexpr double kHighestTemperature = 40.0;
 
+// A top speed below a walk is no top speed; above the speed of sound nothing is measured anyway.
+constexpr double kLowestTopSpeed = 10.0;
+constexpr double kHighestTopSpeed = 1200.0;
+
 struct AutoRequest {
     std::vector<std::string> files;
     double temperature = kDefaultTemperature;
+    double topSpeedKmh = kDefaultTopSpeedKmh;
     bool json = false;
 };
 
@@ -39,11 +44,18 @@ bool ParseTemperature(const std::string& text, double& value) {
            value >= kLowestTemperature && value <= kHighestTemperature;
 }
 
+bool ParseTopSpeed(const std::string& text, double& value) {
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, value);
+    return result.ec == std::errc() && result.ptr == end && std::isfinite(value) && value >= kLowestTopSpeed &&
+           value <= kHighestTopSpeed;
+}
+
 bool IsOption(const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; }
 
 // Empty when the arguments were understood, else the one line that says why not.
 std::string ParseAutoArgs(const std::vector<std::string>& args, AutoRequest& request) {
-    bool temperatureSeen = false;
+    bool temperatureSeen = false, topSpeedSeen = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (!IsOption(arg)) {
@@ -57,11 +69,19 @@ std::string ParseAutoArgs(const std::vector<std::string>& args, AutoRequest& req
             const std::string& value = args[++i];
             if (!ParseTemperature(value, request.temperature))
                 return "--temp " + value + ": erlaubt sind Zahlen von -20 bis 40";
+        } else if (arg == "--max-kmh") {
+            if (topSpeedSeen) return "--max-kmh ist doppelt angegeben";
+            topSpeedSeen = true;
+            if (i + 1 >= args.size()) return "--max-kmh erwartet einen Wert: erlaubt sind 10..1200";
+            const std::string& value = args[++i];
+            if (!ParseTopSpeed(value, request.topSpeedKmh))
+                return "--max-kmh " + value + ": erlaubt sind Zahlen von 10 bis 1200";
         } else {
-            return "unbekannte Option „" + arg + "“ (erlaubt: --temp, --json)";
+            return "unbekannte Option „" + arg + "“ (erlaubt: --temp, --max-kmh, --json)";
         }
     }
-    if (request.files.empty()) return "auto erwartet mindestens eine Datei: auto DATEI... [--temp T]";
+    if (request.files.empty())
+        return "auto erwartet mindestens eine Datei: auto DATEI... [--temp T] [--max-kmh V]";
     return {};
 }
 
@@ -71,7 +91,7 @@ struct FileResult {
     std::string readError;
 };
 
-FileResult MeasureFile(const std::string& path, double temperature) {
+FileResult MeasureFile(const std::string& path, double temperature, double topSpeedKmh) {
     FileResult result;
     try {
         const RecordingFile file = ReadRecordingFile(path);
@@ -79,7 +99,7 @@ FileResult MeasureFile(const std::string& path, double temperature) {
             result.readError = texts::ErrorText(*file.error);
             return result;
         }
-        result.speed = EstimateSpeed(file.recording, temperature);
+        result.speed = EstimateSpeed(file.recording, temperature, topSpeedKmh);
     } catch (const Failure& failure) {
         result.readError = texts::ErrorText(failure);
     } catch (const std::exception& error) {
@@ -136,7 +156,7 @@ void PrintJson(const std::string& path, const FileResult& result, std::ostream& 
             << ",\"approach_hz\":" << JsonNumber(s.approachFrequencyHz, 3)
             << ",\"recede_hz\":" << JsonNumber(s.recedeFrequencyHz, 3);
     } else {
-        out << ",\"refused\":" << JsonString(texts::RefusalText(s.refusal));
+        out << ",\"refused\":" << JsonString(texts::RefusalText(s.refusal, s.topSpeedKmh));
     }
     out << "}\n";
 }
@@ -162,7 +182,7 @@ void MeasureAll(const AutoRequest& request, Report report) {
     std::atomic<size_t> next{0};
     auto work = [&] {
         for (size_t i = next++; i < count; i = next++) {
-            FileResult result = MeasureFile(request.files[i], request.temperature);
+            FileResult result = MeasureFile(request.files[i], request.temperature, request.topSpeedKmh);
             const std::lock_guard lock(mutex);
             results[i] = std::move(result);
             done[i] = 1;

@@ -131,11 +131,11 @@ std::string CursorSpeed(const std::optional<DopplerSpeed>& speed) {
 }
 
 std::string AutoSpeedText(const AutoSpeed& result) {
-    if (!result.Answered()) return RefusalText(result.refusal);
+    if (!result.Answered()) return RefusalText(result.refusal, result.topSpeedKmh);
     return SpeedText(DopplerSpeed{result.speedKmh, result.sigmaKmh});
 }
 
-std::string RefusalText(AutoSpeedRefusal refusal) {
+std::string RefusalText(AutoSpeedRefusal refusal, double topSpeedKmh) {
     const char* reason = "";
     switch (refusal) {
     case AutoSpeedRefusal::kNone: return {};
@@ -159,6 +159,12 @@ std::string RefusalText(AutoSpeedRefusal refusal) {
         reason = "der Tonverlauf ergäbe eine unmögliche Geschwindigkeit oder Entfernung";
         break;
     case AutoSpeedRefusal::kUncertain: reason = "die Geschwindigkeit wäre zu ungenau"; break;
+    case AutoSpeedRefusal::kAboveTopSpeed:
+        return "keine Messung: die Geschwindigkeit läge über der Höchstgeschwindigkeit von " +
+               Decimals(topSpeedKmh, 0) + " km/h";
+    case AutoSpeedRefusal::kHarmonicChange:
+        reason = "der Ton springt beim Vorbeiflug von einer Harmonischen zur anderen";
+        break;
     }
     return std::string("keine Messung: ") + reason;
 }

@@ -47,8 +47,9 @@ std::string SpeedText(const std::optional<DopplerSpeed>& speed);
 // The automatic measurement: the speed line as SpeedText writes it, with sigma as the "±", or
 // "keine Messung: " and why not.
 std::string AutoSpeedText(const AutoSpeed& result);
-// Why the automatic measurement gives no speed, in a sentence for the user.
-std::string RefusalText(AutoSpeedRefusal refusal);
+// Why the automatic measurement gives no speed, in a sentence for the user; above the top speed,
+// with the top speed it was measured with.
+std::string RefusalText(AutoSpeedRefusal refusal, double topSpeedKmh = kDefaultTopSpeedKmh);
 // The automatic measurement's details: "Ton f0: 4000.00 Hz (Harmonische 1), nächster Punkt bei
 // 6.00 s, Abstand 10.00 m".
 std::string AutoSpeedDetails(const AutoSpeed& result);

@@ -108,6 +108,19 @@ TEST(AutoCommand, TextShowsTheWindowsSpeedLineAndTheTemperatureMovesTheSpeed) {
     EXPECT_NEAR(kmhWarm / kmhCold, std::sqrt((273.15 + 35.0) / (273.15 - 10.5)), 0.002);
 }
 
+// A fly-by faster than the top speed given is refused with the top speed in the reason; the
+// default lets it through.
+TEST(AutoCommand, RefusesAFlybyAboveTheTopSpeed) {
+    const std::string flyby = FlybyFile(150.0, "auto-150kmh.wav");
+    const CliResult slow = RunAutoWith({flyby, "--max-kmh", "140"});
+    ASSERT_EQ(slow.status, 0) << slow.err;
+    const std::vector<std::string> lines = SplitLines(slow.out);
+    ASSERT_EQ(lines.size(), 2u) << slow.out;
+    EXPECT_EQ(lines[1], "keine Messung: die Geschwindigkeit läge über der Höchstgeschwindigkeit von 140 km/h");
+    const CliResult fast = RunAutoWith({flyby, "--max-kmh", "160", "--json"});
+    EXPECT_NEAR(JsonNumberField(fast.out, "kmh"), 150.0, 1.5) << fast.out;
+}
+
 TEST(AutoCommand, BadArgumentsGiveOneLineNamingThemAndExitTwo) {
     const struct {
         std::vector<std::string> args;
@@ -119,6 +132,9 @@ TEST(AutoCommand, BadArgumentsGiveOneLineNamingThemAndExitTwo) {
         {{"x.wav", "--temp", "12,5"}, "12,5"},
         {{"x.wav", "--temp", "5", "--temp", "6"}, "doppelt"},
         {{"x.wav", "--fast"}, "--fast"},
+        {{"x.wav", "--max-kmh"}, "--max-kmh"},
+        {{"x.wav", "--max-kmh", "5"}, "5"},
+        {{"x.wav", "--max-kmh", "fast"}, "fast"},
     };
     for (const auto& c : cases) {
         const CliResult run = RunAutoWith(c.args);
@@ -132,7 +148,7 @@ TEST(AutoCommand, BadArgumentsGiveOneLineNamingThemAndExitTwo) {
 TEST(AutoCommand, EveryRefusalHasItsOwnGermanSentence) {
     std::set<std::string> seen;
     for (int code = static_cast<int>(AutoSpeedRefusal::kNoSamples);
-         code <= static_cast<int>(AutoSpeedRefusal::kUncertain); ++code) {
+         code <= static_cast<int>(AutoSpeedRefusal::kHarmonicChange); ++code) {
         const std::string text = texts::RefusalText(static_cast<AutoSpeedRefusal>(code));
         EXPECT_EQ(text.rfind("keine Messung: ", 0), 0u) << code;
         EXPECT_GT(text.size(), 30u) << code;
