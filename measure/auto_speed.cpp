@@ -24,7 +24,7 @@ constexpr double kSideCosine = 0.3;
 // of the tone to another across a gap in the track looks like a very close, very fast pass.
 constexpr double kFallCosine = 0.9;
 constexpr size_t kFewestInFall = 3;
-constexpr double kLargestRelativeSigma = 0.03;
+constexpr double kLargestRelativeSigma = 0.04;
 // A fit that ends near the edge of what the fit may try is pinned there, not at a minimum.
 constexpr double kFastestShare = 0.9;  // of the speed of sound
 // The microphone is not inside the plane: half a metre is the closest a pass can come, and a fit
@@ -34,6 +34,218 @@ constexpr double kFastestShare = 0.9;  // of the speed of sound
 // the rpm, or the approach of one sound and the departure of another, for a pass.
 constexpr double kNearest = 0.5;     // m
 constexpr double kFarthest = 300.0;  // m
+
+// The pass is one sound: the track's piece heard best and the pieces around it that continue it.
+// Pieces end where the track leaves a gap or steps in pitch; a piece continues the pass when it
+// lies at most kLongestGap away (a burst at the pass may hide the tone that long) at a pitch
+// the pass can have moved to meanwhile. What lies farther away or off in pitch is another
+// sound: a coder's artefacts in a long quiet lead-in, another engine, a voice.
+constexpr double kPieceGap = 0.25;   // s
+constexpr double kPieceStep = 0.02;  // relative pitch step between neighbouring points
+constexpr double kLongestGap = 4.0;  // s
+constexpr double kRpmRise = 0.02;    // how far the pitch may rise across a gap, relative
+// A harmonic change: a step in the track of an octave or more, from the second harmonic to the
+// fundamental or farther. A pass makes it only at a third of the speed of sound and faster; a
+// smaller ratio of two harmonics (3 : 2, 4 : 3) is also the fall of a fast close pass whose
+// steepest frames were lost, and stays a pass.
+constexpr double kOctave = 0.985 * 2.0;
+// A pass never raises the tone, and the rpm not by a step this large: the tone went up to a
+// higher harmonic, by a ratio (2, 3, 3 / 2, ...) that the rise alone does not tell.
+constexpr double kLargestRise = 1.25;
+// The fall counts as hidden when one step across a gap makes more than this share of it.
+constexpr double kHiddenShare = 0.5;
+constexpr double kHiddenSideSeconds = 0.5;  // of track on either side of a hidden fall
+constexpr double kEdgeSeconds = 0.2;        // the far ends' pitch: the median over this long
+
+struct Piece {
+    size_t first = 0, last = 0;  // indices into the track, inclusive
+    double score = 0.0;
+};
+
+std::vector<Piece> Pieces(const ToneTrack& track) {
+    std::vector<Piece> pieces;
+    for (size_t i = 0; i < track.Size(); ++i) {
+        const bool starts = i == 0 || track.times[i] - track.times[i - 1] > kPieceGap ||
+                            std::fabs(std::log(track.frequencies[i] / track.frequencies[i - 1])) > kPieceStep;
+        if (starts) pieces.push_back({i, i, 0.0});
+        pieces.back().last = i;
+        pieces.back().score += std::max(0.0, track.snrDb[i] - 12.0);
+    }
+    return pieces;
+}
+
+// The log ratio of the pitch far before to far after a pass at the top speed: the most a pass
+// can lower the tone.
+double WidestFall(double soundSpeed, double maxSpeedKmh) {
+    const double v = std::min(maxSpeedKmh / 3.6, 0.9 * soundSpeed);
+    return std::log((soundSpeed + v) / (soundSpeed - v));
+}
+
+ToneTrack PassTrack(const ToneTrack& track, double soundSpeed, double maxSpeedKmh) {
+    const std::vector<Piece> pieces = Pieces(track);
+    if (pieces.size() <= 1) return track;
+    const double widest = WidestFall(soundSpeed, maxSpeedKmh);
+    const auto best = static_cast<size_t>(
+        std::max_element(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) { return a.score < b.score; }) -
+        pieces.begin());
+    std::vector<bool> keepPiece(pieces.size(), false);
+    keepPiece[best] = true;
+    // A step from an earlier pitch `from` to a later one `to` that a pass can make, also where
+    // the tone changes to a lower harmonic meanwhile.
+    const auto continues = [&](double from, double to) {
+        for (int apart = 1; apart <= 4; ++apart) {
+            const double fall = std::log(from / to / apart), rise = std::log(from / to * apart);
+            if ((fall >= -kRpmRise && fall <= widest) || (rise >= -kRpmRise && rise <= widest)) return true;
+        }
+        return false;
+    };
+    size_t left = best;
+    for (size_t j = best; j-- > 0;) {
+        if (track.times[pieces[left].first] - track.times[pieces[j].last] > kLongestGap) break;
+        if (!continues(track.frequencies[pieces[j].last], track.frequencies[pieces[left].first])) continue;
+        keepPiece[j] = true;
+        left = j;
+    }
+    size_t right = best;
+    for (size_t j = best + 1; j < pieces.size(); ++j) {
+        if (track.times[pieces[j].first] - track.times[pieces[right].last] > kLongestGap) break;
+        if (!continues(track.frequencies[pieces[right].last], track.frequencies[pieces[j].first])) continue;
+        keepPiece[j] = true;
+        right = j;
+    }
+    ToneTrack out;
+    out.harmonic = track.harmonic;
+    out.steadyHz = track.steadyHz;
+    for (size_t p = 0; p < pieces.size(); ++p) {
+        if (!keepPiece[p]) continue;
+        for (size_t i = pieces[p].first; i <= pieces[p].last; ++i) {
+            out.times.push_back(track.times[i]);
+            out.frequencies.push_back(track.frequencies[i]);
+            out.snrDb.push_back(track.snrDb[i]);
+        }
+    }
+    return out;
+}
+
+// The largest fall from one point of the track to the next, as a log ratio, and where; and the
+// largest rise.
+struct Step {
+    size_t at = 0;  // the point after the step
+    double fall = 0.0;
+    double rise = 0.0;
+};
+
+Step LargestStep(const ToneTrack& track) {
+    Step step;
+    for (size_t i = 1; i < track.Size(); ++i) {
+        const double fall = std::log(track.frequencies[i - 1] / track.frequencies[i]);
+        if (fall > step.fall) step.at = i, step.fall = fall;
+        step.rise = std::max(step.rise, -fall);
+    }
+    return step;
+}
+
+bool HarmonicChange(const Step& step) {
+    return step.fall >= std::log(kOctave) || step.rise >= std::log(kLargestRise);
+}
+
+// The tone's harmonic before a harmonic change as a multiple of the one after it: the only one of
+// 2, 3 and 4 that leaves a fall a pass below the top speed can make; 0 when none or several do,
+// and which harmonic was heard before cannot be told.
+int HarmonicsApart(const Step& step, double widest) {
+    int found = 0;
+    for (int k = 2; k <= 4; ++k) {
+        const double fall = step.fall - std::log(k);
+        if (fall < -kRpmRise || fall > widest) continue;
+        if (found != 0) return 0;
+        found = k;
+    }
+    return found;
+}
+
+double MedianOf(std::vector<double> v) {
+    auto middle = v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2);
+    std::nth_element(v.begin(), middle, v.end());
+    return *middle;
+}
+
+// How long the residuals stay alike: the first lag at which their autocorrelation is no longer
+// positive, in s.
+double CorrelationSeconds(const ToneTrack& track, const std::vector<double>& residuals) {
+    const size_t n = residuals.size();
+    double variance = 0.0;
+    for (double r : residuals) variance += r * r;
+    if (n < 2 || variance <= 0.0) return 0.0;
+    const double step = (track.times.back() - track.times.front()) / static_cast<double>(n - 1);
+    for (size_t lag = 1; lag < n / 2; ++lag) {
+        double sum = 0.0;
+        for (size_t i = 0; i + lag < n; ++i) sum += residuals[i] * residuals[i + lag];
+        if (sum <= 0.0) return static_cast<double>(lag) * step;
+    }
+    return static_cast<double>(n / 2) * step;
+}
+
+// What a side too short to average out the engine's rpm costs: the far pitch the shorter side
+// gives is off by about the residuals' spread when the side holds one stretch of residuals alike
+// (a quarter of a swing of the rpm), and by less the more of them it holds: the mean of a swing
+// over n quarters of it is at most its amplitude over n. The speed follows from the two far
+// pitches as c (fa - fr) / (fa + fr). The fit's own sigma sees the wobble over the whole track,
+// not that one side holds only a part of one swing of it.
+double ShortSideSigma(const ToneTrack& track, const std::vector<double>& fitted, const FlybyModel& m) {
+    std::vector<double> residuals(track.Size());
+    for (size_t i = 0; i < residuals.size(); ++i) residuals[i] = track.frequencies[i] - fitted[i];
+    std::vector<double> magnitudes(residuals.size());
+    std::transform(residuals.begin(), residuals.end(), magnitudes.begin(), [](double r) { return std::fabs(r); });
+    const double spread = 1.4826 * MedianOf(magnitudes);
+    const double tau = std::max(CorrelationSeconds(track, residuals), 1e-3);
+    const double heard = m.closestTime + m.distance / m.soundSpeed;
+    const double side = std::min(heard - track.times.front(), track.times.back() - heard);
+    return m.soundSpeed / (2.0 * m.restHz) * spread / std::max(1.0, side / tau);
+}
+
+
+// The speed that the far ends of the track give by themselves: the pitch far off is the limit
+// the track climbs towards, so this is what the sides alone promise at least.
+double EdgeSpeed(const ToneTrack& track, double soundSpeed) {
+    std::vector<double> early, late;
+    for (size_t i = 0; i < track.Size(); ++i) {
+        if (track.times[i] <= track.times.front() + kEdgeSeconds) early.push_back(track.frequencies[i]);
+        if (track.times[i] >= track.times.back() - kEdgeSeconds) late.push_back(track.frequencies[i]);
+    }
+    const double a = MedianOf(early), b = MedianOf(late);
+    return soundSpeed * (a - b) / (a + b);
+}
+
+double RmsResidual(const ToneTrack& track, const FlybyModel& m) {
+    double sum = 0.0;
+    for (size_t i = 0; i < track.Size(); ++i) {
+        const double r = track.frequencies[i] - m.FrequencyAt(track.times[i]);
+        sum += r * r;
+    }
+    return std::sqrt(sum / static_cast<double>(std::max<size_t>(track.Size(), 1)));
+}
+
+// What a hidden fall costs: the distance shows only in the fall, and the speed the sides give
+// depends on how far the fit lets them bend towards it. The fit again with the distance held at
+// each of a row of distances, from the nearest a pass may come to the farthest whose fall still
+// fits into the gap (the pitch falls from a cosine of -0.9 to 0.9 in 4.1 d / v), as far as the
+// sides bear it (the residuals grow by at most a tenth); and the speed the sides' far ends give
+// by themselves: half the range of these speeds and the fit's.
+double HiddenFallSigma(const ToneTrack& track, const Step& step, const FlybyFit& fit, double soundSpeed) {
+    constexpr double kBorne = 1.1;
+    const double gap = track.times[step.at] - track.times[step.at - 1];
+    const double farthest = std::max(kNearest, fit.model.speed * gap / 4.1);
+    const double borne = kBorne * RmsResidual(track, fit.model);
+    double lowest = std::min(fit.model.speed, EdgeSpeed(track, soundSpeed)), highest = fit.model.speed;
+    for (double distance = kNearest; distance < 2.0 * farthest; distance *= 2.0) {
+        const FlybyFit held =
+            FitFlyby(track.times, track.frequencies, soundSpeed, std::min(distance, farthest));
+        if (!held.converged || RmsResidual(track, held.model) > borne) continue;
+        lowest = std::min(lowest, held.model.speed);
+        highest = std::max(highest, held.model.speed);
+    }
+    return 0.5 * (highest - lowest);
+}
 
 bool Silent(const Recording& recording) {
     for (const std::vector<int16_t>& channel : recording.channels)
@@ -95,15 +307,24 @@ void Describe(const FlybyFit& fit, double temperatureC, AutoSpeed& result) {
     for (double t : result.track.times) result.fittedHz.push_back(m.FrequencyAt(t));
 }
 
-AutoSpeedRefusal Judge(const ToneTrack& track, const FlybyFit& fit, double maxSpeedKmh) {
+// hidden: the fall lies in a gap of the track, seen only from its two sides; they must then be
+// long enough to carry it, and the distance, which shows only in the fall, is not judged.
+AutoSpeedRefusal Judge(const ToneTrack& track, const FlybyFit& fit, const AutoSpeed& result, double maxSpeedKmh,
+                       const Step* hidden) {
     if (!fit.converged) return AutoSpeedRefusal::kNoFit;
     if (!BothSidesHeard(track, fit.model)) return AutoSpeedRefusal::kHalfPass;
-    if (!FallSeen(track, fit.model)) return AutoSpeedRefusal::kNoFall;
+    if (hidden) {
+        if (track.times[hidden->at - 1] - track.times.front() < kHiddenSideSeconds ||
+            track.times.back() - track.times[hidden->at] < kHiddenSideSeconds)
+            return AutoSpeedRefusal::kNoFall;
+    } else if (!FallSeen(track, fit.model)) {
+        return AutoSpeedRefusal::kNoFall;
+    }
     const FlybyModel& m = fit.model;
-    if (!(m.speed < kFastestShare * m.soundSpeed && m.distance >= kNearest && m.distance <= kFarthest))
+    if (!(m.speed < kFastestShare * m.soundSpeed && (hidden || m.distance >= kNearest) && m.distance <= kFarthest))
         return AutoSpeedRefusal::kUnphysical;
     if (m.speed * 3.6 > maxSpeedKmh) return AutoSpeedRefusal::kAboveTopSpeed;
-    if (!(fit.speedSigma <= kLargestRelativeSigma * fit.model.speed)) return AutoSpeedRefusal::kUncertain;
+    if (!(result.sigmaKmh <= kLargestRelativeSigma * result.speedKmh)) return AutoSpeedRefusal::kUncertain;
     return AutoSpeedRefusal::kNone;
 }
 
@@ -121,11 +342,29 @@ AutoSpeed EstimateSpeed(const Recording& recording, double temperatureC, double 
     // A tone that never moves is no pass, though it is a tone.
     result.refusal = result.track.steadyHz > 0.0 ? AutoSpeedRefusal::kNoPass : AutoSpeedRefusal::kNoTone;
     if (result.track.Size() < kFewestPoints) return result;
+    result.track = PassTrack(result.track, SpeedOfSound(temperatureC), maxSpeedKmh);
+    if (result.track.Size() < kFewestPoints) return result;
     result.refusal = AutoSpeedRefusal::kNoPass;
     if (!Moves(result.track)) return result;
-    const FlybyFit fit = FitFlyby(result.track.times, result.track.frequencies, SpeedOfSound(temperatureC));
+    const double soundSpeed = SpeedOfSound(temperatureC);
+    // The tone heard on a higher harmonic before a step than after it: the track follows the
+    // later harmonic throughout where only one ratio of harmonics leaves a possible pass.
+    Step step = LargestStep(result.track);
+    if (HarmonicChange(step)) {
+        result.refusal = AutoSpeedRefusal::kHarmonicChange;
+        const int apart = step.rise >= std::log(kLargestRise) ? 0 : HarmonicsApart(step, WidestFall(soundSpeed, maxSpeedKmh));
+        if (apart == 0) return result;
+        for (size_t i = 0; i < step.at; ++i) result.track.frequencies[i] /= apart;
+        step = LargestStep(result.track);
+        if (HarmonicChange(step) || !Moves(result.track)) return result;
+    }
+    const FlybyFit fit = FitFlyby(result.track.times, result.track.frequencies, soundSpeed);
     Describe(fit, temperatureC, result);
-    result.refusal = Judge(result.track, fit, maxSpeedKmh);
+    // One step that makes most of the fall: the fall itself was not heard, only the two sides.
+    if (fit.converged) result.sigmaKmh = std::hypot(result.sigmaKmh, ShortSideSigma(result.track, result.fittedHz, fit.model) * 3.6);
+    const bool hidden = fit.converged && step.fall > kHiddenShare * std::log(fit.model.ApproachHz() / fit.model.RecedeHz());
+    if (hidden) result.sigmaKmh = std::hypot(result.sigmaKmh, HiddenFallSigma(result.track, step, fit, soundSpeed) * 3.6);
+    result.refusal = Judge(result.track, fit, result, maxSpeedKmh, hidden ? &step : nullptr);
     return result;
 }
 

@@ -20,6 +20,7 @@ const char* const kUsage =
     "  --distance M      closest distance to the microphone in metres (default 10)\n"
     "  --freq HZ         engine tone as emitted (default 4000), with two weaker harmonics\n"
     "  --noise LEVEL     noise RMS relative to full scale (default 0.003)\n"
+    "  --peak LEVEL      tone level at the closest point relative to full scale (default 0.8)\n"
     "  --seed N          noise seed (default 1)\n"
     "  --pass S          when the source is nearest, s from the start (default: the middle)\n"
     "what a recording in the field has besides the tone (all off by default):\n"
@@ -68,6 +69,7 @@ bool Parse(int argc, char** argv, pirolex::flyby::Params& p, std::string& output
         else if (option == "--noise") p.noiseLevel = value;
         else if (option == "--seed") p.seed = static_cast<uint32_t>(value);
         else if (option == "--pass") p.passSeconds = value;
+        else if (option == "--peak") p.peakLevel = value;
         else if (option == "--burst") p.burstDb = value;
         else if (option == "--burst-seconds") p.burstSeconds = value;
         else if (option == "--burst-hz") p.burstHz = value;

@@ -163,7 +163,7 @@ std::string RefusalText(AutoSpeedRefusal refusal, double topSpeedKmh) {
         return "keine Messung: die Geschwindigkeit läge über der Höchstgeschwindigkeit von " +
                Decimals(topSpeedKmh, 0) + " km/h";
     case AutoSpeedRefusal::kHarmonicChange:
-        reason = "der Ton springt beim Vorbeiflug von einer Harmonischen zur anderen";
+        reason = "der Ton springt von einer Harmonischen zur anderen";
         break;
     }
     return std::string("keine Messung: ") + reason;
