@@ -1,4 +1,4 @@
-// How well the automatic speed measurement does on random synthesised fly-bys, in two sets side
+// How well the automatic speed measurement does on random synthesised fly-bys, in three sets side
 // by side:
 //   clean  speeds of 30..350 km/h, closest distances of 3..100 m, engine tones of 200..8000 Hz
 //          with 1..5 harmonics, -10..35 degrees C, 22050/44100/48000 Hz, mono and stereo, noise,
@@ -8,13 +8,16 @@
 //          under the fundamental with a balance that changes along the pass, level swings,
 //          clicks and handling noise, close passes (2.5..4 m) in two of five, low tones
 //          (300..4000 Hz), 5..17 s with the pass heard anywhere from 0.3 s after the start to
-//          0.3 s before the end.
-// For each: how many were answered (and how many of the passes heard clearly, both sides at
+//          0.3 s before the end;
+//   hard   the field set's fly-bys where, in half of them, the fundamental and the second
+//          harmonic trade places at the pass (by 45..60 dB, either way), and in the other half a
+//          burst of 45..55 dB hides the fall of a close pass.
+// For each set: how many were answered (and how many of the passes heard clearly, both sides at
 // least 0.5 s and 1.5 d / v long), the error's median, 95th percentile and worst case, how often
 // the true speed lies within 2 sigma, how many answers are confidently wrong (more than 10 % off
 // and more than 3 sigma), and the refusals by reason.
 //
-//   pirolex_auto_speed_accuracy [N=100] [SEED=1] [THREADS=1] [-v] [--dump I] [--set clean|field]
+//   pirolex_auto_speed_accuracy [N=100] [SEED=1] [THREADS=1] [-v] [--dump I] [--set clean|field|hard]
 //
 // -v lists every fly-by; --dump I prints fly-by I's track and fitted curve (of the set given,
 // field by default).
@@ -104,7 +107,7 @@ flyby::Params RandomFlyby(std::mt19937& rng, uint32_t seed) {
 }
 
 // A fly-by as recorded in the field; see the top of the file.
-flyby::Params FieldFlyby(std::mt19937& rng, uint32_t seed) {
+flyby::Params FieldFlyby(std::mt19937& rng, uint32_t seed, bool hard) {
     flyby::Params p;
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     p.speedKmh = Uniform(rng, 40.0, 250.0);
@@ -130,6 +133,24 @@ flyby::Params FieldFlyby(std::mt19937& rng, uint32_t seed) {
         p.burstDb = Uniform(rng, 20.0, 35.0);
         p.burstSeconds = Uniform(rng, 1.0, 2.0);
         p.burstHz = LogUniform(rng, 2000.0, 8000.0);
+    }
+    // The hard set, beyond what the recordings showed: half of it the loud harmonic changing at
+    // the pass, the fundamental and its second harmonic trading places by 45..60 dB either way;
+    // half a close pass whose fall a burst 45..55 dB over the background hides.
+    const double kind = hard ? 0.2 * unit(rng) : 1.0;
+    if (kind < 0.1) {
+        const double turn = Uniform(rng, 45.0, 60.0) * (unit(rng) < 0.5 ? 1.0 : -1.0);
+        p.harmonics = {1.0, 1.0};
+        p.tiltBeforeDb = turn;
+        p.tiltAfterDb = -turn;
+    } else if (kind < 0.2) {
+        p.closestDistance = Uniform(rng, 2.5, 4.0);
+        p.passSeconds = heard - p.closestDistance / flyby::SoundSpeed(p.temperature);
+        p.burstDb = Uniform(rng, 45.0, 55.0);
+        p.burstSeconds = Uniform(rng, 1.0, 2.0);
+        p.burstHz = LogUniform(rng, 2000.0, 8000.0);
+        p.noiseLevel = Uniform(rng, 0.001, 0.002);
+        p.peakLevel = Uniform(rng, 0.03, 0.08);
     }
     p.levelSwingDb = Uniform(rng, 0.0, 6.0);
     p.levelSwingHz = Uniform(rng, 0.1, 0.5);
@@ -216,9 +237,11 @@ Summary Summarise(const std::vector<Case>& cases) {
     return s;
 }
 
-void PrintSide(const char* label, const Summary& clean, const Summary& field,
+void PrintSide(const char* label, const std::vector<Summary>& sets,
                const std::function<std::string(const Summary&)>& cell) {
-    std::printf("%-26s %-24s %-24s\n", label, cell(clean).c_str(), cell(field).c_str());
+    std::printf("%-26s", label);
+    for (const Summary& s : sets) std::printf(" %-24s", cell(s).c_str());
+    std::printf("\n");
 }
 
 std::string Format(const char* format, double a, double b = 0.0, double c = 0.0) {
@@ -227,33 +250,34 @@ std::string Format(const char* format, double a, double b = 0.0, double c = 0.0)
     return text;
 }
 
-void PrintSummaries(const Summary& clean, const Summary& field) {
+void PrintSummaries(const std::vector<Summary>& sets) {
     const auto d = [](size_t n) { return static_cast<double>(n); };
-    std::printf("\n%-26s %-24s %-24s\n", "", "clean", "field");
-    PrintSide("fly-bys", clean, field, [&](const Summary& s) { return Format("%.0f", d(s.count)); });
-    PrintSide("answered", clean, field, [&](const Summary& s) {
+    std::printf("\n%-26s %-24s %-24s %-24s\n", "", "clean", "field", "hard");
+    PrintSide("fly-bys", sets, [&](const Summary& s) { return Format("%.0f", d(s.count)); });
+    PrintSide("answered", sets, [&](const Summary& s) {
         return Format("%.0f (%.1f %%)", d(s.answered), s.count ? 100.0 * d(s.answered) / d(s.count) : 0.0);
     });
-    PrintSide("answered of clear passes", clean, field, [&](const Summary& s) {
+    PrintSide("answered of clear passes", sets, [&](const Summary& s) {
         return Format("%.0f of %.0f (%.1f %%)", d(s.clearAnswered), d(s.clear),
                       s.clear ? 100.0 * d(s.clearAnswered) / d(s.clear) : 0.0);
     });
-    PrintSide("median error", clean, field, [&](const Summary& s) { return Format("%.3f %%", Percentile(s.errors, 0.5)); });
-    PrintSide("95th percentile", clean, field, [&](const Summary& s) { return Format("%.3f %%", Percentile(s.errors, 0.95)); });
-    PrintSide("worst", clean, field, [&](const Summary& s) { return Format("%.3f %%", Percentile(s.errors, 1.0)); });
-    PrintSide("within 2 sigma", clean, field, [&](const Summary& s) {
+    PrintSide("median error", sets, [&](const Summary& s) { return Format("%.3f %%", Percentile(s.errors, 0.5)); });
+    PrintSide("95th percentile", sets, [&](const Summary& s) { return Format("%.3f %%", Percentile(s.errors, 0.95)); });
+    PrintSide("worst", sets, [&](const Summary& s) { return Format("%.3f %%", Percentile(s.errors, 1.0)); });
+    PrintSide("within 2 sigma", sets, [&](const Summary& s) {
         return Format("%.0f of %.0f (%.1f %%)", s.covered, d(s.answered),
                       s.answered ? 100.0 * s.covered / d(s.answered) : 0.0);
     });
-    PrintSide("confidently wrong", clean, field, [&](const Summary& s) { return Format("%.0f", d(s.confidentlyWrong)); });
-    PrintSide("|error| / sigma median", clean, field, [&](const Summary& s) { return Format("%.2f", Percentile(s.zs, 0.5)); });
-    PrintSide("time per file median", clean, field, [&](const Summary& s) { return Format("%.0f ms", 1000.0 * Percentile(s.times, 0.5)); });
-    PrintSide("time per file worst", clean, field, [&](const Summary& s) { return Format("%.0f ms", 1000.0 * Percentile(s.times, 1.0)); });
-    std::map<std::string, int> reasons = clean.refusals;
-    for (const auto& [reason, count] : field.refusals) reasons[reason] += 0;
+    PrintSide("confidently wrong", sets, [&](const Summary& s) { return Format("%.0f", d(s.confidentlyWrong)); });
+    PrintSide("|error| / sigma median", sets, [&](const Summary& s) { return Format("%.2f", Percentile(s.zs, 0.5)); });
+    PrintSide("time per file median", sets, [&](const Summary& s) { return Format("%.0f ms", 1000.0 * Percentile(s.times, 0.5)); });
+    PrintSide("time per file worst", sets, [&](const Summary& s) { return Format("%.0f ms", 1000.0 * Percentile(s.times, 1.0)); });
+    std::map<std::string, int> reasons;
+    for (const Summary& s : sets)
+        for (const auto& [reason, count] : s.refusals) reasons[reason] += 0;
     for (const auto& [reason, count] : reasons) {
         const std::string label = "refused: " + reason;
-        PrintSide(label.c_str(), clean, field, [&](const Summary& s) {
+        PrintSide(label.c_str(), sets, [&](const Summary& s) {
             const auto found = s.refusals.find(reason);
             return Format("%.0f", found == s.refusals.end() ? 0.0 : found->second);
         });
@@ -289,32 +313,34 @@ int main(int argc, char** argv) {
     const auto seed = static_cast<uint32_t>(numbers.size() > 1 ? numbers[1] : 1);
     const int threads = numbers.size() > 2 ? static_cast<int>(numbers[2]) : 1;
 
-    std::vector<Case> clean(count), field(count);
-    std::mt19937 cleanRng(seed), fieldRng(seed + 7919u);
+    const char* const names[] = {"clean", "field", "hard"};
+    std::vector<std::vector<Case>> sets(3, std::vector<Case>(count));
+    std::mt19937 cleanRng(seed), fieldRng(seed + 7919u), hardRng(seed + 104729u);
     for (size_t i = 0; i < count; ++i) {
-        clean[i].params = RandomFlyby(cleanRng, seed * 100000u + static_cast<uint32_t>(i));
-        field[i].params = FieldFlyby(fieldRng, seed * 100000u + 50000u + static_cast<uint32_t>(i));
-        field[i].clear = HeardClearly(field[i].params);
+        const auto n = static_cast<uint32_t>(i);
+        sets[0][i].params = RandomFlyby(cleanRng, seed * 100000u + n);
+        sets[1][i].params = FieldFlyby(fieldRng, seed * 100000u + 50000u + n, false);
+        sets[2][i].params = FieldFlyby(hardRng, seed * 100000u + 75000u + n, true);
+        for (size_t s = 1; s < 3; ++s) sets[s][i].clear = HeardClearly(sets[s][i].params);
     }
+    const auto chosen = [&](size_t s) { return only.empty() || only == names[s]; };
     if (dump >= 0 && static_cast<size_t>(dump) < count) {
-        Case& c = (only == "clean" ? clean : field)[static_cast<size_t>(dump)];
+        const size_t s = only == "clean" ? 0 : only == "hard" ? 2 : 1;
+        Case& c = sets[s][static_cast<size_t>(dump)];
         Run(c);
         PrintCase(static_cast<size_t>(dump), c);
         Dump(c);
         return 0;
     }
-    if (only != "field") RunAll(clean, threads);
-    if (only != "clean") RunAll(field, threads);
-    if (verbose) {
-        if (only != "field") {
-            std::printf("clean\n");
-            for (size_t i = 0; i < count; ++i) PrintCase(i, clean[i]);
+    std::vector<Summary> summaries;
+    for (size_t s = 0; s < 3; ++s) {
+        if (chosen(s)) RunAll(sets[s], threads);
+        if (verbose && chosen(s)) {
+            std::printf("%s\n", names[s]);
+            for (size_t i = 0; i < count; ++i) PrintCase(i, sets[s][i]);
         }
-        if (only != "clean") {
-            std::printf("field\n");
-            for (size_t i = 0; i < count; ++i) PrintCase(i, field[i]);
-        }
+        summaries.push_back(Summarise(sets[s]));
     }
-    PrintSummaries(Summarise(clean), Summarise(field));
+    PrintSummaries(summaries);
     return 0;
 }

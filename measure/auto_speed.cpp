@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 namespace pirolex {
 
@@ -30,7 +31,7 @@ constexpr double kFastestShare = 0.9;  // of the speed of sound
 // The microphone is not inside the plane: half a metre is the closest a pass can come, and a fit
 // nearer than that has taken a jump in the track for a pass. Beyond a few hundred metres a
 // model's engine sinks into the field's noise, and its whole fall would take longer than
-// recordings of a pass do (at 300 m and 150 km/h some 15 s): such a fit has taken a slow drift of
+// recordings of a pass do (at 300 m and 150 km/h some 30 s): such a fit has taken a slow drift of
 // the rpm, or the approach of one sound and the departure of another, for a pass.
 constexpr double kNearest = 0.5;     // m
 constexpr double kFarthest = 300.0;  // m
@@ -44,14 +45,16 @@ constexpr double kPieceGap = 0.25;   // s
 constexpr double kPieceStep = 0.02;  // relative pitch step between neighbouring points
 constexpr double kLongestGap = 4.0;  // s
 constexpr double kRpmRise = 0.02;    // how far the pitch may rise across a gap, relative
+constexpr double kLoudDb = 12.0;     // a piece weighs with its points' level above this
 // A harmonic change: a step in the track of an octave or more, from the second harmonic to the
 // fundamental or farther. A pass makes it only at a third of the speed of sound and faster; a
 // smaller ratio of two harmonics (3 : 2, 4 : 3) is also the fall of a fast close pass whose
 // steepest frames were lost, and stays a pass.
 constexpr double kOctave = 0.985 * 2.0;
 // A pass never raises the tone, and the rpm not by a step this large: the tone went up to a
-// higher harmonic, by a ratio (2, 3, 3 / 2, ...) that the rise alone does not tell.
+// higher harmonic.
 constexpr double kLargestRise = 1.25;
+constexpr int kMostChanges = 3;  // a tone that changes harmonics more often is not followed
 // The fall counts as hidden when one step across a gap makes more than this share of it.
 constexpr double kHiddenShare = 0.5;
 constexpr double kHiddenSideSeconds = 0.5;  // of track on either side of a hidden fall
@@ -69,7 +72,7 @@ std::vector<Piece> Pieces(const ToneTrack& track) {
                             std::fabs(std::log(track.frequencies[i] / track.frequencies[i - 1])) > kPieceStep;
         if (starts) pieces.push_back({i, i, 0.0});
         pieces.back().last = i;
-        pieces.back().score += std::max(0.0, track.snrDb[i] - 12.0);
+        pieces.back().score += std::max(0.0, track.snrDb[i] - kLoudDb);
     }
     return pieces;
 }
@@ -132,6 +135,7 @@ ToneTrack PassTrack(const ToneTrack& track, double soundSpeed, double maxSpeedKm
 struct Step {
     size_t at = 0;  // the point after the step
     double fall = 0.0;
+    size_t riseAt = 0;
     double rise = 0.0;
 };
 
@@ -140,8 +144,18 @@ Step LargestStep(const ToneTrack& track) {
     for (size_t i = 1; i < track.Size(); ++i) {
         const double fall = std::log(track.frequencies[i - 1] / track.frequencies[i]);
         if (fall > step.fall) step.at = i, step.fall = fall;
-        step.rise = std::max(step.rise, -fall);
+        if (-fall > step.rise) step.riseAt = i, step.rise = -fall;
     }
+    return step;
+}
+
+// The gap in the track around time t: the step from the last point before it to the first after.
+Step GapAt(const ToneTrack& track, double t) {
+    const auto after = static_cast<size_t>(std::lower_bound(track.times.begin(), track.times.end(), t) -
+                                           track.times.begin());
+    Step step;
+    step.at = std::clamp<size_t>(after, 1, track.Size() - 1);
+    step.fall = std::log(track.frequencies[step.at - 1] / track.frequencies[step.at]);
     return step;
 }
 
@@ -149,16 +163,19 @@ bool HarmonicChange(const Step& step) {
     return step.fall >= std::log(kOctave) || step.rise >= std::log(kLargestRise);
 }
 
-// The tone's harmonic before a harmonic change as a multiple of the one after it: the only one of
-// 2, 3 and 4 that leaves a fall a pass below the top speed can make; 0 when none or several do,
-// and which harmonic was heard before cannot be told.
-int HarmonicsApart(const Step& step, double widest) {
-    int found = 0;
+// The ratio of the harmonics heard before and after a harmonic change, as the factor that takes
+// the earlier side onto the later harmonic: the only one of 2, 3 and 4 (or their inverses, when
+// the tone stepped up to a higher harmonic) that leaves a fall a pass below the top speed can
+// make; 0 when none or several do, and which harmonic was heard before cannot be told.
+// fall: the step's log ratio, earlier over later (negative for a rise).
+double HarmonicsApart(double fall, double widest) {
+    double found = 0.0;
     for (int k = 2; k <= 4; ++k) {
-        const double fall = step.fall - std::log(k);
-        if (fall < -kRpmRise || fall > widest) continue;
-        if (found != 0) return 0;
-        found = k;
+        const double factor = fall > 0.0 ? 1.0 / k : static_cast<double>(k);
+        const double left = fall + std::log(factor);
+        if (left < -kRpmRise || left > widest) continue;
+        if (found != 0.0) return 0.0;
+        found = factor;
     }
     return found;
 }
@@ -204,16 +221,21 @@ double ShortSideSigma(const ToneTrack& track, const std::vector<double>& fitted,
 }
 
 
-// The speed that the far ends of the track give by themselves: the pitch far off is the limit
-// the track climbs towards, so this is what the sides alone promise at least.
-double EdgeSpeed(const ToneTrack& track, double soundSpeed) {
+// The log ratio of the pitch at the track's far ends, each the median over kEdgeSeconds.
+double EdgeFall(const ToneTrack& track) {
     std::vector<double> early, late;
     for (size_t i = 0; i < track.Size(); ++i) {
         if (track.times[i] <= track.times.front() + kEdgeSeconds) early.push_back(track.frequencies[i]);
         if (track.times[i] >= track.times.back() - kEdgeSeconds) late.push_back(track.frequencies[i]);
     }
-    const double a = MedianOf(early), b = MedianOf(late);
-    return soundSpeed * (a - b) / (a + b);
+    return std::log(MedianOf(early) / MedianOf(late));
+}
+
+// The speed that the far ends of the track give by themselves: the pitch far off is the limit
+// the track climbs towards, so this is what the sides alone promise at least. (c (a - b) / (a + b)
+// for the pitches a and b.)
+double EdgeSpeed(const ToneTrack& track, double soundSpeed) {
+    return soundSpeed * std::tanh(0.5 * EdgeFall(track));
 }
 
 double RmsResidual(const ToneTrack& track, const FlybyModel& m) {
@@ -350,21 +372,40 @@ AutoSpeed EstimateSpeed(const Recording& recording, double temperatureC, double 
     // The tone heard on a higher harmonic before a step than after it: the track follows the
     // later harmonic throughout where only one ratio of harmonics leaves a possible pass.
     Step step = LargestStep(result.track);
-    if (HarmonicChange(step)) {
+    for (int change = 0; HarmonicChange(step); ++change) {
         result.refusal = AutoSpeedRefusal::kHarmonicChange;
-        const int apart = step.rise >= std::log(kLargestRise) ? 0 : HarmonicsApart(step, WidestFall(soundSpeed, maxSpeedKmh));
-        if (apart == 0) return result;
-        for (size_t i = 0; i < step.at; ++i) result.track.frequencies[i] /= apart;
+        const bool rose = step.rise >= std::log(kLargestRise);
+        const double factor =
+            HarmonicsApart(rose ? -step.rise : step.fall, WidestFall(soundSpeed, maxSpeedKmh));
+        if (factor == 0.0 || change == kMostChanges) return result;
+        for (size_t i = 0; i < (rose ? step.riseAt : step.at); ++i) result.track.frequencies[i] *= factor;
         step = LargestStep(result.track);
-        if (HarmonicChange(step) || !Moves(result.track)) return result;
     }
-    const FlybyFit fit = FitFlyby(result.track.times, result.track.frequencies, soundSpeed);
+    if (!Moves(result.track)) return result;
+    FlybyFit fit = FitFlyby(result.track.times, result.track.frequencies, soundSpeed);
+    // A fall hidden in a gap leaves the distance free, and the fit may slide towards the nearest
+    // it may try: held at a distance between the nearest a pass comes and the farthest whose fall
+    // fits into the gap, it finds the speed the sides give.
+    if (!fit.converged && step.at > 0 && step.fall > kHiddenShare * EdgeFall(result.track)) {
+        const double gap = result.track.times[step.at] - result.track.times[step.at - 1];
+        const double farthest = std::max(kNearest, EdgeSpeed(result.track, soundSpeed) * gap / 4.1);
+        fit = FitFlyby(result.track.times, result.track.frequencies, soundSpeed, std::sqrt(kNearest * farthest));
+    }
     Describe(fit, temperatureC, result);
     // One step that makes most of the fall: the fall itself was not heard, only the two sides.
     if (fit.converged) result.sigmaKmh = std::hypot(result.sigmaKmh, ShortSideSigma(result.track, result.fittedHz, fit.model) * 3.6);
-    const bool hidden = fit.converged && step.fall > kHiddenShare * std::log(fit.model.ApproachHz() / fit.model.RecedeHz());
-    if (hidden) result.sigmaKmh = std::hypot(result.sigmaKmh, HiddenFallSigma(result.track, step, fit, soundSpeed) * 3.6);
-    result.refusal = Judge(result.track, fit, result, maxSpeedKmh, hidden ? &step : nullptr);
+    // The fall is hidden where one step across it makes most of it, or where the track holds too
+    // little of it; the gap is then that step, or the one where the pass is heard.
+    std::optional<Step> hidden;
+    if (fit.converged && step.fall > kHiddenShare * std::log(fit.model.ApproachHz() / fit.model.RecedeHz()) &&
+        fit.model.CosineAt(result.track.times[step.at - 1]) <= kFallCosine &&
+        fit.model.CosineAt(result.track.times[step.at]) >= -kFallCosine)
+        hidden = step;
+    else if (fit.converged && !FallSeen(result.track, fit.model))
+        hidden = GapAt(result.track, fit.model.closestTime + fit.model.distance / soundSpeed);
+    if (hidden)
+        result.sigmaKmh = std::hypot(result.sigmaKmh, HiddenFallSigma(result.track, *hidden, fit, soundSpeed) * 3.6);
+    result.refusal = Judge(result.track, fit, result, maxSpeedKmh, hidden ? &*hidden : nullptr);
     return result;
 }
 

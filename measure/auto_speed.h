@@ -39,7 +39,9 @@ enum class AutoSpeedRefusal : uint8_t {
 struct AutoSpeed {
     AutoSpeedRefusal refusal = AutoSpeedRefusal::kNoSamples;
     double speedKmh = 0.0;
-    double sigmaKmh = 0.0;         // one standard deviation: the fit's, and a temperature in whole degrees
+    // One standard deviation: the fit's, a temperature in whole degrees, a side too short to
+    // average out the rpm, and a fall hidden under a burst.
+    double sigmaKmh = 0.0;
     double restFrequencyHz = 0.0;  // f0 of the tracked harmonic, as the source emits it
     double closestTimeS = 0.0;     // when the source is nearest, s from the start; heard d / c later
     double closestDistanceM = 0.0;
