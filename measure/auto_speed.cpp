@@ -382,6 +382,12 @@ AutoSpeed EstimateSpeed(const Recording& recording, double temperatureC, double 
         step = LargestStep(result.track);
     }
     if (!Moves(result.track)) return result;
+    // The same change where the track slid from one harmonic to the other over a few frames: the
+    // track falls by an octave or more from end to end.
+    if (EdgeFall(result.track) >= std::log(kOctave)) {
+        result.refusal = AutoSpeedRefusal::kHarmonicChange;
+        return result;
+    }
     FlybyFit fit = FitFlyby(result.track.times, result.track.frequencies, soundSpeed);
     // A fall hidden in a gap leaves the distance free, and the fit may slide towards the nearest
     // it may try: held at a distance between the nearest a pass comes and the farthest whose fall
