@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 namespace pirolex {
 
@@ -24,11 +25,249 @@ constexpr double kSideCosine = 0.3;
 // of the tone to another across a gap in the track looks like a very close, very fast pass.
 constexpr double kFallCosine = 0.9;
 constexpr size_t kFewestInFall = 3;
-constexpr double kLargestRelativeSigma = 0.03;
+constexpr double kLargestRelativeSigma = 0.04;
 // A fit that ends near the edge of what the fit may try is pinned there, not at a minimum.
 constexpr double kFastestShare = 0.9;  // of the speed of sound
-constexpr double kNearest = 0.1;       // m
-constexpr double kFarthest = 2000.0;   // m
+// The microphone is not inside the plane: half a metre is the closest a pass can come, and a fit
+// nearer than that has taken a jump in the track for a pass. Beyond a few hundred metres a
+// model's engine sinks into the field's noise, and its whole fall would take longer than
+// recordings of a pass do (at 300 m and 150 km/h some 30 s): such a fit has taken a slow drift of
+// the rpm, or the approach of one sound and the departure of another, for a pass.
+constexpr double kNearest = 0.5;     // m
+constexpr double kFarthest = 300.0;  // m
+
+// The pass is one sound: the track's piece heard best and the pieces around it that continue it.
+// Pieces end where the track leaves a gap or steps in pitch; a piece continues the pass when it
+// lies at most kLongestGap away (a burst at the pass may hide the tone that long) at a pitch
+// the pass can have moved to meanwhile. What lies farther away or off in pitch is another
+// sound: a coder's artefacts in a long quiet lead-in, another engine, a voice.
+constexpr double kPieceGap = 0.25;   // s
+constexpr double kPieceStep = 0.02;  // relative pitch step between neighbouring points
+constexpr double kLongestGap = 4.0;  // s
+constexpr double kRpmRise = 0.02;    // how far the pitch may rise across a gap, relative
+constexpr double kLoudDb = 12.0;     // a piece weighs with its points' level above this
+// A harmonic change: a step in the track of an octave or more, from the second harmonic to the
+// fundamental or farther. A pass makes it only at a third of the speed of sound and faster; a
+// smaller ratio of two harmonics (3 : 2, 4 : 3) is also the fall of a fast close pass whose
+// steepest frames were lost, and stays a pass.
+constexpr double kOctave = 0.985 * 2.0;
+// A pass never raises the tone, and the rpm not by a step this large: the tone went up to a
+// higher harmonic.
+constexpr double kLargestRise = 1.25;
+constexpr int kMostChanges = 3;  // a tone that changes harmonics more often is not followed
+// The fall counts as hidden when one step across a gap makes more than this share of it.
+constexpr double kHiddenShare = 0.5;
+constexpr double kHiddenSideSeconds = 0.5;  // of track on either side of a hidden fall
+constexpr double kEdgeSeconds = 0.2;        // the far ends' pitch: the median over this long
+
+struct Piece {
+    size_t first = 0, last = 0;  // indices into the track, inclusive
+    double score = 0.0;
+};
+
+std::vector<Piece> Pieces(const ToneTrack& track) {
+    std::vector<Piece> pieces;
+    for (size_t i = 0; i < track.Size(); ++i) {
+        const bool starts = i == 0 || track.times[i] - track.times[i - 1] > kPieceGap ||
+                            std::fabs(std::log(track.frequencies[i] / track.frequencies[i - 1])) > kPieceStep;
+        if (starts) pieces.push_back({i, i, 0.0});
+        pieces.back().last = i;
+        pieces.back().score += std::max(0.0, track.snrDb[i] - kLoudDb);
+    }
+    return pieces;
+}
+
+// The log ratio of the pitch far before to far after a pass at the top speed: the most a pass
+// can lower the tone.
+double WidestFall(double soundSpeed, double maxSpeedKmh) {
+    const double v = std::min(maxSpeedKmh / 3.6, 0.9 * soundSpeed);
+    return std::log((soundSpeed + v) / (soundSpeed - v));
+}
+
+ToneTrack PassTrack(const ToneTrack& track, double soundSpeed, double maxSpeedKmh) {
+    const std::vector<Piece> pieces = Pieces(track);
+    if (pieces.size() <= 1) return track;
+    const double widest = WidestFall(soundSpeed, maxSpeedKmh);
+    const auto best = static_cast<size_t>(
+        std::max_element(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) { return a.score < b.score; }) -
+        pieces.begin());
+    std::vector<bool> keepPiece(pieces.size(), false);
+    keepPiece[best] = true;
+    // A step from an earlier pitch `from` to a later one `to` that a pass can make, also where
+    // the tone changes to a lower harmonic meanwhile.
+    const auto continues = [&](double from, double to) {
+        for (int apart = 1; apart <= 4; ++apart) {
+            const double fall = std::log(from / to / apart), rise = std::log(from / to * apart);
+            if ((fall >= -kRpmRise && fall <= widest) || (rise >= -kRpmRise && rise <= widest)) return true;
+        }
+        return false;
+    };
+    size_t left = best;
+    for (size_t j = best; j-- > 0;) {
+        if (track.times[pieces[left].first] - track.times[pieces[j].last] > kLongestGap) break;
+        if (!continues(track.frequencies[pieces[j].last], track.frequencies[pieces[left].first])) continue;
+        keepPiece[j] = true;
+        left = j;
+    }
+    size_t right = best;
+    for (size_t j = best + 1; j < pieces.size(); ++j) {
+        if (track.times[pieces[j].first] - track.times[pieces[right].last] > kLongestGap) break;
+        if (!continues(track.frequencies[pieces[right].last], track.frequencies[pieces[j].first])) continue;
+        keepPiece[j] = true;
+        right = j;
+    }
+    ToneTrack out;
+    out.harmonic = track.harmonic;
+    out.steadyHz = track.steadyHz;
+    for (size_t p = 0; p < pieces.size(); ++p) {
+        if (!keepPiece[p]) continue;
+        for (size_t i = pieces[p].first; i <= pieces[p].last; ++i) {
+            out.times.push_back(track.times[i]);
+            out.frequencies.push_back(track.frequencies[i]);
+            out.snrDb.push_back(track.snrDb[i]);
+        }
+    }
+    return out;
+}
+
+// The largest fall from one point of the track to the next, as a log ratio, and where; and the
+// largest rise.
+struct Step {
+    size_t at = 0;  // the point after the step
+    double fall = 0.0;
+    size_t riseAt = 0;
+    double rise = 0.0;
+};
+
+Step LargestStep(const ToneTrack& track) {
+    Step step;
+    for (size_t i = 1; i < track.Size(); ++i) {
+        const double fall = std::log(track.frequencies[i - 1] / track.frequencies[i]);
+        if (fall > step.fall) step.at = i, step.fall = fall;
+        if (-fall > step.rise) step.riseAt = i, step.rise = -fall;
+    }
+    return step;
+}
+
+// The gap in the track around time t: the step from the last point before it to the first after.
+Step GapAt(const ToneTrack& track, double t) {
+    const auto after = static_cast<size_t>(std::lower_bound(track.times.begin(), track.times.end(), t) -
+                                           track.times.begin());
+    Step step;
+    step.at = std::clamp<size_t>(after, 1, track.Size() - 1);
+    step.fall = std::log(track.frequencies[step.at - 1] / track.frequencies[step.at]);
+    return step;
+}
+
+bool HarmonicChange(const Step& step) {
+    return step.fall >= std::log(kOctave) || step.rise >= std::log(kLargestRise);
+}
+
+// The ratio of the harmonics heard before and after a harmonic change, as the factor that takes
+// the earlier side onto the later harmonic: the only one of 2, 3 and 4 (or their inverses, when
+// the tone stepped up to a higher harmonic) that leaves a fall a pass below the top speed can
+// make; 0 when none or several do, and which harmonic was heard before cannot be told.
+// fall: the step's log ratio, earlier over later (negative for a rise).
+double HarmonicsApart(double fall, double widest) {
+    double found = 0.0;
+    for (int k = 2; k <= 4; ++k) {
+        const double factor = fall > 0.0 ? 1.0 / k : static_cast<double>(k);
+        const double left = fall + std::log(factor);
+        if (left < -kRpmRise || left > widest) continue;
+        if (found != 0.0) return 0.0;
+        found = factor;
+    }
+    return found;
+}
+
+double MedianOf(std::vector<double> v) {
+    auto middle = v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2);
+    std::nth_element(v.begin(), middle, v.end());
+    return *middle;
+}
+
+// How long the residuals stay alike: the first lag at which their autocorrelation is no longer
+// positive, in s.
+double CorrelationSeconds(const ToneTrack& track, const std::vector<double>& residuals) {
+    const size_t n = residuals.size();
+    double variance = 0.0;
+    for (double r : residuals) variance += r * r;
+    if (n < 2 || variance <= 0.0) return 0.0;
+    const double step = (track.times.back() - track.times.front()) / static_cast<double>(n - 1);
+    for (size_t lag = 1; lag < n / 2; ++lag) {
+        double sum = 0.0;
+        for (size_t i = 0; i + lag < n; ++i) sum += residuals[i] * residuals[i + lag];
+        if (sum <= 0.0) return static_cast<double>(lag) * step;
+    }
+    return static_cast<double>(n / 2) * step;
+}
+
+// What a side too short to average out the engine's rpm costs: the far pitch the shorter side
+// gives is off by about the residuals' spread when the side holds one stretch of residuals alike
+// (a quarter of a swing of the rpm), and by less the more of them it holds: the mean of a swing
+// over n quarters of it is at most its amplitude over n. The speed follows from the two far
+// pitches as c (fa - fr) / (fa + fr). The fit's own sigma sees the wobble over the whole track,
+// not that one side holds only a part of one swing of it.
+double ShortSideSigma(const ToneTrack& track, const std::vector<double>& fitted, const FlybyModel& m) {
+    std::vector<double> residuals(track.Size());
+    for (size_t i = 0; i < residuals.size(); ++i) residuals[i] = track.frequencies[i] - fitted[i];
+    std::vector<double> magnitudes(residuals.size());
+    std::transform(residuals.begin(), residuals.end(), magnitudes.begin(), [](double r) { return std::fabs(r); });
+    const double spread = 1.4826 * MedianOf(magnitudes);
+    const double tau = std::max(CorrelationSeconds(track, residuals), 1e-3);
+    const double heard = m.closestTime + m.distance / m.soundSpeed;
+    const double side = std::min(heard - track.times.front(), track.times.back() - heard);
+    return m.soundSpeed / (2.0 * m.restHz) * spread / std::max(1.0, side / tau);
+}
+
+
+// The log ratio of the pitch at the track's far ends, each the median over kEdgeSeconds.
+double EdgeFall(const ToneTrack& track) {
+    std::vector<double> early, late;
+    for (size_t i = 0; i < track.Size(); ++i) {
+        if (track.times[i] <= track.times.front() + kEdgeSeconds) early.push_back(track.frequencies[i]);
+        if (track.times[i] >= track.times.back() - kEdgeSeconds) late.push_back(track.frequencies[i]);
+    }
+    return std::log(MedianOf(early) / MedianOf(late));
+}
+
+// The speed that the far ends of the track give by themselves: the pitch far off is the limit
+// the track climbs towards, so this is what the sides alone promise at least. (c (a - b) / (a + b)
+// for the pitches a and b.)
+double EdgeSpeed(const ToneTrack& track, double soundSpeed) {
+    return soundSpeed * std::tanh(0.5 * EdgeFall(track));
+}
+
+double RmsResidual(const ToneTrack& track, const FlybyModel& m) {
+    double sum = 0.0;
+    for (size_t i = 0; i < track.Size(); ++i) {
+        const double r = track.frequencies[i] - m.FrequencyAt(track.times[i]);
+        sum += r * r;
+    }
+    return std::sqrt(sum / static_cast<double>(std::max<size_t>(track.Size(), 1)));
+}
+
+// What a hidden fall costs: the distance shows only in the fall, and the speed the sides give
+// depends on how far the fit lets them bend towards it. The fit again with the distance held at
+// each of a row of distances, from the nearest a pass may come to the farthest whose fall still
+// fits into the gap (the pitch falls from a cosine of -0.9 to 0.9 in 4.1 d / v), as far as the
+// sides bear it (the residuals grow by at most a tenth); and the speed the sides' far ends give
+// by themselves: half the range of these speeds and the fit's.
+double HiddenFallSigma(const ToneTrack& track, const Step& step, const FlybyFit& fit, double soundSpeed) {
+    constexpr double kBorne = 1.1;
+    const double gap = track.times[step.at] - track.times[step.at - 1];
+    const double farthest = std::max(kNearest, fit.model.speed * gap / 4.1);
+    const double borne = kBorne * RmsResidual(track, fit.model);
+    double lowest = std::min(fit.model.speed, EdgeSpeed(track, soundSpeed)), highest = fit.model.speed;
+    for (double distance = kNearest; distance < 2.0 * farthest; distance *= 2.0) {
+        const FlybyFit held =
+            FitFlyby(track.times, track.frequencies, soundSpeed, std::min(distance, farthest));
+        if (!held.converged || RmsResidual(track, held.model) > borne) continue;
+        lowest = std::min(lowest, held.model.speed);
+        highest = std::max(highest, held.model.speed);
+    }
+    return 0.5 * (highest - lowest);
+}
 
 bool Silent(const Recording& recording) {
     for (const std::vector<int16_t>& channel : recording.channels)
@@ -90,21 +329,32 @@ void Describe(const FlybyFit& fit, double temperatureC, AutoSpeed& result) {
     for (double t : result.track.times) result.fittedHz.push_back(m.FrequencyAt(t));
 }
 
-AutoSpeedRefusal Judge(const ToneTrack& track, const FlybyFit& fit) {
+// hidden: the fall lies in a gap of the track, seen only from its two sides; they must then be
+// long enough to carry it, and the distance, which shows only in the fall, is not judged.
+AutoSpeedRefusal Judge(const ToneTrack& track, const FlybyFit& fit, const AutoSpeed& result, double maxSpeedKmh,
+                       const Step* hidden) {
     if (!fit.converged) return AutoSpeedRefusal::kNoFit;
     if (!BothSidesHeard(track, fit.model)) return AutoSpeedRefusal::kHalfPass;
-    if (!FallSeen(track, fit.model)) return AutoSpeedRefusal::kNoFall;
+    if (hidden) {
+        if (track.times[hidden->at - 1] - track.times.front() < kHiddenSideSeconds ||
+            track.times.back() - track.times[hidden->at] < kHiddenSideSeconds)
+            return AutoSpeedRefusal::kNoFall;
+    } else if (!FallSeen(track, fit.model)) {
+        return AutoSpeedRefusal::kNoFall;
+    }
     const FlybyModel& m = fit.model;
-    if (!(m.speed < kFastestShare * m.soundSpeed && m.distance >= kNearest && m.distance <= kFarthest))
+    if (!(m.speed < kFastestShare * m.soundSpeed && (hidden || m.distance >= kNearest) && m.distance <= kFarthest))
         return AutoSpeedRefusal::kUnphysical;
-    if (!(fit.speedSigma <= kLargestRelativeSigma * fit.model.speed)) return AutoSpeedRefusal::kUncertain;
+    if (m.speed * 3.6 > maxSpeedKmh) return AutoSpeedRefusal::kAboveTopSpeed;
+    if (!(result.sigmaKmh <= kLargestRelativeSigma * result.speedKmh)) return AutoSpeedRefusal::kUncertain;
     return AutoSpeedRefusal::kNone;
 }
 
 }  // namespace
 
-AutoSpeed EstimateSpeed(const Recording& recording, double temperatureC) {
+AutoSpeed EstimateSpeed(const Recording& recording, double temperatureC, double maxSpeedKmh) {
     AutoSpeed result;
+    result.topSpeedKmh = maxSpeedKmh;
     if (recording.sampleRate <= 0 || recording.FrameCount() == 0) return result;
     result.refusal = AutoSpeedRefusal::kTooShort;
     if (recording.Seconds() < kShortestSeconds) return result;
@@ -114,11 +364,54 @@ AutoSpeed EstimateSpeed(const Recording& recording, double temperatureC) {
     // A tone that never moves is no pass, though it is a tone.
     result.refusal = result.track.steadyHz > 0.0 ? AutoSpeedRefusal::kNoPass : AutoSpeedRefusal::kNoTone;
     if (result.track.Size() < kFewestPoints) return result;
+    result.track = PassTrack(result.track, SpeedOfSound(temperatureC), maxSpeedKmh);
+    if (result.track.Size() < kFewestPoints) return result;
     result.refusal = AutoSpeedRefusal::kNoPass;
     if (!Moves(result.track)) return result;
-    const FlybyFit fit = FitFlyby(result.track.times, result.track.frequencies, SpeedOfSound(temperatureC));
+    const double soundSpeed = SpeedOfSound(temperatureC);
+    // The tone heard on a higher harmonic before a step than after it: the track follows the
+    // later harmonic throughout where only one ratio of harmonics leaves a possible pass.
+    Step step = LargestStep(result.track);
+    for (int change = 0; HarmonicChange(step); ++change) {
+        result.refusal = AutoSpeedRefusal::kHarmonicChange;
+        const bool rose = step.rise >= std::log(kLargestRise);
+        const double factor =
+            HarmonicsApart(rose ? -step.rise : step.fall, WidestFall(soundSpeed, maxSpeedKmh));
+        if (factor == 0.0 || change == kMostChanges) return result;
+        for (size_t i = 0; i < (rose ? step.riseAt : step.at); ++i) result.track.frequencies[i] *= factor;
+        step = LargestStep(result.track);
+    }
+    if (!Moves(result.track)) return result;
+    // The same change where the track slid from one harmonic to the other over a few frames: the
+    // track falls by an octave or more from end to end.
+    if (EdgeFall(result.track) >= std::log(kOctave)) {
+        result.refusal = AutoSpeedRefusal::kHarmonicChange;
+        return result;
+    }
+    FlybyFit fit = FitFlyby(result.track.times, result.track.frequencies, soundSpeed);
+    // A fall hidden in a gap leaves the distance free, and the fit may slide towards the nearest
+    // it may try: held at a distance between the nearest a pass comes and the farthest whose fall
+    // fits into the gap, it finds the speed the sides give.
+    if (!fit.converged && step.at > 0 && step.fall > kHiddenShare * EdgeFall(result.track)) {
+        const double gap = result.track.times[step.at] - result.track.times[step.at - 1];
+        const double farthest = std::max(kNearest, EdgeSpeed(result.track, soundSpeed) * gap / 4.1);
+        fit = FitFlyby(result.track.times, result.track.frequencies, soundSpeed, std::sqrt(kNearest * farthest));
+    }
     Describe(fit, temperatureC, result);
-    result.refusal = Judge(result.track, fit);
+    // One step that makes most of the fall: the fall itself was not heard, only the two sides.
+    if (fit.converged) result.sigmaKmh = std::hypot(result.sigmaKmh, ShortSideSigma(result.track, result.fittedHz, fit.model) * 3.6);
+    // The fall is hidden where one step across it makes most of it, or where the track holds too
+    // little of it; the gap is then that step, or the one where the pass is heard.
+    std::optional<Step> hidden;
+    if (fit.converged && step.fall > kHiddenShare * std::log(fit.model.ApproachHz() / fit.model.RecedeHz()) &&
+        fit.model.CosineAt(result.track.times[step.at - 1]) <= kFallCosine &&
+        fit.model.CosineAt(result.track.times[step.at]) >= -kFallCosine)
+        hidden = step;
+    else if (fit.converged && !FallSeen(result.track, fit.model))
+        hidden = GapAt(result.track, fit.model.closestTime + fit.model.distance / soundSpeed);
+    if (hidden)
+        result.sigmaKmh = std::hypot(result.sigmaKmh, HiddenFallSigma(result.track, *hidden, fit, soundSpeed) * 3.6);
+    result.refusal = Judge(result.track, fit, result, maxSpeedKmh, hidden ? &*hidden : nullptr);
     return result;
 }
 

@@ -16,6 +16,9 @@
 
 namespace pirolex {
 
+// The top speed the user believes, in km/h, unless told otherwise.
+inline constexpr double kDefaultTopSpeedKmh = 450.0;
+
 // Why there is no speed. The texts for users are made from these where they are shown.
 enum class AutoSpeedRefusal : uint8_t {
     kNone,        // answered: the speed is valid
@@ -29,12 +32,16 @@ enum class AutoSpeedRefusal : uint8_t {
     kNoFit,       // the fly-by model could not be fitted to the tone's course
     kUnphysical,  // the best fit is no possible fly-by (speed or distance out of range)
     kUncertain,   // the speed would be too uncertain to state
+    kAboveTopSpeed,   // the best fit is faster than the top speed the user believes
+    kHarmonicChange,  // the tone changes from one harmonic to another where it passes
 };
 
 struct AutoSpeed {
     AutoSpeedRefusal refusal = AutoSpeedRefusal::kNoSamples;
     double speedKmh = 0.0;
-    double sigmaKmh = 0.0;         // one standard deviation: the fit's, and a temperature in whole degrees
+    // One standard deviation: the fit's, a temperature in whole degrees, a side too short to
+    // average out the rpm, and a fall hidden under a burst.
+    double sigmaKmh = 0.0;
     double restFrequencyHz = 0.0;  // f0 of the tracked harmonic, as the source emits it
     double closestTimeS = 0.0;     // when the source is nearest, s from the start; heard d / c later
     double closestDistanceM = 0.0;
@@ -49,10 +56,14 @@ struct AutoSpeed {
     // The fitted curve at any time: model.FrequencyAt(t). Valid when answered.
     FlybyModel model;
 
+    double topSpeedKmh = kDefaultTopSpeedKmh;  // the top speed it was measured with
+
     bool Answered() const { return refusal == AutoSpeedRefusal::kNone; }
     int Harmonic() const { return track.harmonic; }
 };
 
-AutoSpeed EstimateSpeed(const Recording& recording, double temperatureC);
+// maxSpeedKmh: a fit faster than this is refused (kAboveTopSpeed).
+AutoSpeed EstimateSpeed(const Recording& recording, double temperatureC,
+                        double maxSpeedKmh = kDefaultTopSpeedKmh);
 
 }  // namespace pirolex

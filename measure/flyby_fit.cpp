@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace pirolex {
 
@@ -58,12 +59,13 @@ struct Normal {
     Vector4 jtr = Vector4::Zero();
 };
 
-Normal NormalEquations(const FlybyModel& m, const Points& p) {
+// holdDistance: the distance is given, not fitted; its column is left out.
+Normal NormalEquations(const FlybyModel& m, const Points& p, bool holdDistance) {
     Normal n;
     std::array<double, 4> g{};
     for (size_t i = 0; i < p.t.size(); ++i) {
         const double r = p.f[i] - m.FrequencyAt(p.t[i], g);
-        const Vector4 j(g[0], g[1], g[2], g[3]);
+        const Vector4 j(g[0], g[1], g[2], holdDistance ? 0.0 : g[3]);
         n.jtj.noalias() += p.w[i] * j * j.transpose();
         n.jtr += p.w[i] * r * j;
     }
@@ -78,16 +80,17 @@ bool Negligible(const Vector4& step, const Vector4& x) {
 // Weighted least squares by Levenberg-Marquardt with Marquardt's scaling, which copes with
 // parameters as different in size as a frequency in kHz and a time in seconds. Steps that leave
 // the physical range count as failed steps.
-FlybyModel LevenbergMarquardt(FlybyModel m, const Points& p, int iterations, bool& converged) {
+FlybyModel LevenbergMarquardt(FlybyModel m, const Points& p, int iterations, bool holdDistance, bool& converged) {
     converged = false;
     double lambda = 1e-3;
     double cost = WeightedCost(m, p);
     for (int it = 0; it < iterations && !converged; ++it) {
-        const Normal n = NormalEquations(m, p);
+        const Normal n = NormalEquations(m, p, holdDistance);
         bool improved = false;
         for (int attempt = 0; attempt < 16 && !improved && !converged; ++attempt) {
             Matrix4 a = n.jtj;
             a.diagonal() += lambda * n.jtj.diagonal().cwiseMax(1e-12);
+            if (holdDistance) a(3, 3) = 1.0;
             const Vector4 step = a.ldlt().solve(n.jtr);
             if (Negligible(step, Params(m))) {
                 converged = true;
@@ -162,20 +165,23 @@ Points Thinned(const Points& p, size_t count) {
 
 // Tries every start on a thinned track and keeps the one whose residuals are smallest in the
 // median: a wrong distance can otherwise settle in a local minimum.
-FlybyModel BestStart(const Points& p, double c) {
+FlybyModel BestStart(const Points& p, double c, std::optional<double> distance) {
     const Points thin = Thinned(p, kStartPoints);
     const FlybyModel guess = FirstGuess(thin, c);
     FlybyModel best = guess;
     double bestSpread = HUGE_VAL;
+    std::vector<double> distances(std::begin(kStartDistances), std::end(kStartDistances));
+    if (distance) distances.assign(1, *distance);
     for (double factor : kStartSpeedFactors) {
-        for (double distance : kStartDistances) {
+        for (double d : distances) {
             FlybyModel start = guess;
             start.speed = std::min(guess.speed * factor, 0.8 * c);
-            start.distance = distance;
+            start.distance = d;
             // The tone crosses f0 when the sound of the closest point arrives, d / c later.
-            start.closestTime = guess.closestTime - distance / c;
+            start.closestTime = guess.closestTime - d / c;
             bool converged = false;
-            const FlybyModel fitted = LevenbergMarquardt(start, thin, kStartIterations, converged);
+            const FlybyModel fitted =
+                LevenbergMarquardt(start, thin, kStartIterations, distance.has_value(), converged);
             const double spread = RobustSpread(Residuals(fitted, thin));
             if (spread < bestSpread) bestSpread = spread, best = fitted;
         }
@@ -253,15 +259,15 @@ Spread Covariance(const FlybyModel& m, const Points& p, const std::vector<double
 }  // namespace
 
 FlybyFit FitFlyby(const std::vector<double>& times, const std::vector<double>& frequencies,
-                  double soundSpeed) {
+                  double soundSpeed, std::optional<double> distance) {
     FlybyFit fit;
     if (times.size() < kFewestPoints || times.size() != frequencies.size()) return fit;
     Points p{times, frequencies, std::vector<double>(times.size(), 1.0)};
-    FlybyModel m = BestStart(p, soundSpeed);
+    FlybyModel m = BestStart(p, soundSpeed, distance);
     bool converged = false;
     for (int round = 0; round < kReweightRounds; ++round) {
         CauchyWeights(Residuals(m, p), p);
-        m = LevenbergMarquardt(m, p, kFinalIterations, converged);
+        m = LevenbergMarquardt(m, p, kFinalIterations, distance.has_value(), converged);
     }
     const std::vector<double> residuals = Residuals(m, p);
     fit.converged = converged && Physical(m);

@@ -5,6 +5,7 @@
 
 #include "flyby_model.h"
 
+#include <optional>
 #include <vector>
 
 namespace pirolex {
@@ -18,8 +19,10 @@ struct FlybyFit {
 };
 
 // times in s and frequencies in Hz, of equal length and in time order; soundSpeed in m/s.
-// Not converged when there are too few points or the fit leaves the physical range.
+// Not converged when there are too few points or the fit leaves the physical range. With a
+// distance, the distance is held there and the others fitted: where the fall is not heard,
+// what the speed makes of a distance the track cannot tell.
 FlybyFit FitFlyby(const std::vector<double>& times, const std::vector<double>& frequencies,
-                  double soundSpeed);
+                  double soundSpeed, std::optional<double> distance = std::nullopt);
 
 }  // namespace pirolex

@@ -57,14 +57,22 @@ bool Audible(const Params& p, size_t h) {
     return highest < 0.5 * p.sampleRate;
 }
 
-double Tone(const Params& p, double tau) {
+// The tilt of the harmonics' balance in dB per harmonic number at the angle whose cosine is
+// given (-1 far before the pass, 1 far after).
+double TiltDb(const Params& p, double cosine) {
+    return p.tiltBeforeDb + 0.5 * (cosine + 1.0) * (p.tiltAfterDb - p.tiltBeforeDb);
+}
+
+double Tone(const Params& p, double tau, double cosine) {
     const double engineTime = EngineTime(p, tau);
-    double sum = 0.0;
-    for (size_t h = 0; h < p.harmonics.size(); ++h) {
+    const bool tilted = p.tiltBeforeDb != 0.0 || p.tiltAfterDb != 0.0;
+    const double tiltGain = tilted ? std::pow(10.0, TiltDb(p, cosine) / 20.0) : 1.0;
+    double sum = 0.0, gain = 1.0;
+    for (size_t h = 0; h < p.harmonics.size(); ++h, gain *= tiltGain) {
         if (!Audible(p, h)) continue;
         // A fixed phase per harmonic so the harmonics do not all peak together.
         const double phase = 0.7 * static_cast<double>(h * h);
-        sum += p.harmonics[h] *
+        sum += gain * p.harmonics[h] *
                std::sin(2.0 * std::numbers::pi * p.baseFrequency * static_cast<double>(h + 1) * engineTime +
                         phase);
     }
@@ -79,6 +87,67 @@ double HarmonicSum(const Params& p) {
 
 int64_t FrameCount(const Params& p) {
     return static_cast<int64_t>(std::llround(p.seconds * p.sampleRate));
+}
+
+// Two one-pole low passes in a row, unity gain at 0 Hz: noise through it keeps its level per
+// hertz below the corner and falls off above it.
+struct LowPass {
+    double a = 0.0, y1 = 0.0, y2 = 0.0;
+    LowPass(double cornerHz, int sampleRate) : a(std::exp(-2.0 * std::numbers::pi * cornerHz / sampleRate)) {}
+    double operator()(double x) {
+        y1 += (1.0 - a) * (x - y1);
+        y2 += (1.0 - a) * (y1 - y2);
+        return y2;
+    }
+};
+
+// A Hann window over width centred on 0: 1 at the centre, 0 from width / 2 on.
+double Hann(double x, double width) {
+    if (std::fabs(x) >= 0.5 * width) return 0.0;
+    return 0.5 + 0.5 * std::cos(2.0 * std::numbers::pi * x / width);
+}
+
+// The sounds that are not the tone and reach both microphones alike: the burst at the pass,
+// clicks and handling noise. Their own random streams leave the background noise as it is
+// without them.
+std::vector<double> FieldSounds(const Params& p, int64_t frames) {
+    std::vector<double> out(static_cast<size_t>(frames), 0.0);
+    const double rate = p.sampleRate;
+    if (p.burstDb > 0.0) {
+        std::mt19937 rng(p.seed ^ 0x9E3779B9u);
+        std::normal_distribution<double> noise(0.0, 1.0);
+        LowPass lowPass(p.burstHz, p.sampleRate);
+        const double sigma = std::max(p.noiseLevel, 1e-4) * std::pow(10.0, p.burstDb / 20.0);
+        const double centre = HeardPassSeconds(p);
+        for (int64_t i = 0; i < frames; ++i) {
+            const double filtered = lowPass(noise(rng));
+            out[static_cast<size_t>(i)] += sigma * Hann(static_cast<double>(i) / rate - centre, 2.0 * p.burstSeconds) * filtered;
+        }
+    }
+    std::mt19937 rng(p.seed ^ 0x5BD1E995u);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const auto arrivals = [&](double perSecond, auto&& add) {
+        if (!(perSecond > 0.0)) return;
+        std::exponential_distribution<double> gap(perSecond);
+        for (double t = gap(rng); t < static_cast<double>(frames) / rate; t += gap(rng)) add(t);
+    };
+    arrivals(p.clicksPerSecond, [&](double t) {
+        const double level = p.clickLevel * (unit(rng) < 0.5 ? -1.0 : 1.0) * (0.3 + 0.7 * unit(rng));
+        const auto start = static_cast<int64_t>(t * rate);
+        for (int64_t n = 0; n < static_cast<int64_t>(0.002 * rate) && start + n < frames; ++n)
+            out[static_cast<size_t>(start + n)] += level * std::exp(-static_cast<double>(n) / (0.0002 * rate));
+    });
+    arrivals(p.handlingPerSecond, [&](double t) {
+        const double hz = 40.0 + 100.0 * unit(rng), level = p.handlingLevel * (0.3 + 0.7 * unit(rng));
+        const double width = 0.1;
+        const auto start = static_cast<int64_t>(t * rate);
+        for (int64_t n = 0; n < static_cast<int64_t>(width * rate) && start + n < frames; ++n) {
+            const double s = static_cast<double>(n) / rate;
+            out[static_cast<size_t>(start + n)] +=
+                level * Hann(s - 0.5 * width, width) * std::sin(2.0 * std::numbers::pi * hz * s);
+        }
+    });
+    return out;
 }
 
 void PutU16(std::vector<uint8_t>& out, uint32_t v) {
@@ -98,6 +167,10 @@ void PutTag(std::vector<uint8_t>& out, const char* tag) {
 }  // namespace
 
 double SoundSpeed(double temperature) { return std::sqrt(temperature + 273.15) * 20.03; }
+
+double HeardPassSeconds(const Params& p) {
+    return p.passSeconds.value_or(p.seconds / 2.0) + p.closestDistance / SoundSpeed(p.temperature);
+}
 
 double ApproachFrequency(const Params& p, int harmonic) {
     const double c = SoundSpeed(p.temperature), v = p.speedKmh / 3.6;
@@ -124,6 +197,16 @@ std::string Validate(const Params& p) {
     if (!(p.rpmWobble >= 0.0 && p.rpmWobble < 0.5)) return "rpm wobble must lie in 0..0.5";
     if (!(p.wobbleHz > 0.0)) return "wobble frequency must be positive";
     if (p.passSeconds && !std::isfinite(*p.passSeconds)) return "pass time must be a number";
+    if (!(p.burstDb >= 0.0 && p.burstDb <= 60.0)) return "burst must lie in 0..60 dB";
+    if (!(p.burstSeconds > 0.0) || !(p.burstHz > 0.0)) return "burst length and corner must be positive";
+    if (!std::isfinite(p.tiltBeforeDb) || !std::isfinite(p.tiltAfterDb) || std::fabs(p.tiltBeforeDb) > 60.0 ||
+        std::fabs(p.tiltAfterDb) > 60.0)
+        return "harmonic tilt must lie in -60..60 dB";
+    if (!(p.levelSwingDb >= 0.0 && p.levelSwingDb <= 40.0) || !(p.levelSwingHz > 0.0))
+        return "level swing must lie in 0..40 dB at a positive rate";
+    if (!(p.clicksPerSecond >= 0.0 && p.handlingPerSecond >= 0.0 && p.clickLevel >= 0.0 &&
+          p.handlingLevel >= 0.0))
+        return "clicks and handling noise must not be negative";
     return "";
 }
 
@@ -134,6 +217,7 @@ std::vector<double> Samples(const Params& p) {
                         p.passSeconds.value_or(p.seconds / 2.0)};
     const int64_t frames = FrameCount(p);
     const double gain = p.peakLevel / HarmonicSum(p);
+    const std::vector<double> field = FieldSounds(p, frames);
     std::mt19937 rng(p.seed);
     std::normal_distribution<double> noise(0.0, p.noiseLevel > 0.0 ? p.noiseLevel : 1.0);
     std::vector<double> out(static_cast<size_t>(frames * p.channels));
@@ -143,8 +227,12 @@ std::vector<double> Samples(const Params& p) {
         for (int64_t i = 0; i < frames; ++i) {
             const double t = static_cast<double>(i) / p.sampleRate;
             tau = EmissionTime(flight, t, micX, tau);
-            const double level = gain * flight.d / Range(flight, tau, micX);
-            double s = level * Tone(p, tau);
+            const double range = Range(flight, tau, micX);
+            double level = gain * flight.d / range;
+            if (p.levelSwingDb > 0.0)
+                level *= std::pow(10.0, p.levelSwingDb / 20.0 * std::sin(2.0 * std::numbers::pi * p.levelSwingHz * t));
+            const double cosine = (flight.v * (tau - flight.tPass) - micX) / range;
+            double s = level * Tone(p, tau, cosine) + field[static_cast<size_t>(i)];
             if (p.noiseLevel > 0.0) s += noise(rng);
             out[static_cast<size_t>(i * p.channels + ch)] = std::clamp(s, -1.0, 1.0);
         }

@@ -41,6 +41,29 @@ struct Params {
     // A recorder's anti-alias filter: harmonics that would reach the Nyquist frequency while
     // approaching are left out instead of folding back into the recording.
     bool dropAliasedHarmonics = false;
+    // What a recording in the field has besides the tone, each off by default.
+    // A broadband burst where the pass is heard (wind, tyres, propeller wash): noise burstDb over
+    // the background below burstHz, swelling and fading over burstSeconds around the moment the
+    // sound of the closest point arrives. 0 dB: none.
+    double burstDb = 0.0;
+    double burstSeconds = 1.5;
+    double burstHz = 4000.0;
+    // The harmonics' balance changing with the angle: harmonic k (1-based) is (k - 1) * tilt dB
+    // louder than `harmonics` says, the tilt going from tiltBeforeDb far before the pass to
+    // tiltAfterDb far after it along the cosine of the angle. -3 and -25 put a second harmonic of
+    // the fundamental's amplitude 3 dB under it before the pass and 25 dB under it after.
+    double tiltBeforeDb = 0.0;
+    double tiltAfterDb = 0.0;
+    // The recorder's level (or the source's loudness) swinging by up to levelSwingDb at
+    // levelSwingHz.
+    double levelSwingDb = 0.0;
+    double levelSwingHz = 0.3;
+    // Clicks (a few samples at up to clickLevel of full scale) and handling noise (low thumps of
+    // a tenth of a second under 150 Hz), each at a mean rate per second, at random times.
+    double clicksPerSecond = 0.0;
+    double clickLevel = 0.5;
+    double handlingPerSecond = 0.0;
+    double handlingLevel = 0.2;
     // The program keeps only 700000 frames of a recording, so a file longer than that would not
     // show what it was made for; measurements on the samples themselves may go longer.
     bool limitToProgramFrames = true;
@@ -53,6 +76,10 @@ double SoundSpeed(double temperature);
 // pass: f h c / (c -+ v).
 double ApproachFrequency(const Params& p, int harmonic = 1);
 double RecedeFrequency(const Params& p, int harmonic = 1);
+
+// When the sound from the closest point reaches the microphone(s), s from the start: where the
+// pitch crosses its middle and the burst is loudest.
+double HeardPassSeconds(const Params& p);
 
 // Frames of the recording, interleaved by channel, in [-1, 1].
 std::vector<double> Samples(const Params& p);

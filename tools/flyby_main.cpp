@@ -20,7 +20,18 @@ const char* const kUsage =
     "  --distance M      closest distance to the microphone in metres (default 10)\n"
     "  --freq HZ         engine tone as emitted (default 4000), with two weaker harmonics\n"
     "  --noise LEVEL     noise RMS relative to full scale (default 0.003)\n"
+    "  --peak LEVEL      tone level at the closest point relative to full scale (default 0.8)\n"
     "  --seed N          noise seed (default 1)\n"
+    "  --pass S          when the source is nearest, s from the start (default: the middle)\n"
+    "what a recording in the field has besides the tone (all off by default):\n"
+    "  --burst DB        broadband burst at the pass, DB over the background noise\n"
+    "  --burst-seconds S its length (default 1.5)\n"
+    "  --burst-hz HZ     the frequency it reaches (default 4000)\n"
+    "  --tilt-before DB  harmonic k louder by (k - 1) DB far before the pass (-3: the second\n"
+    "  --tilt-after DB   harmonic 3 dB under the fundamental), and far after it\n"
+    "  --level-swing DB  level swinging by up to DB, once in --swing-hz (default 0.3)\n"
+    "  --clicks N        clicks per second\n"
+    "  --handling N      handling thumps per second\n"
     "  -o FILE           where to write the WAV file\n";
 
 bool ParseNumber(const std::string& text, double& value) {
@@ -57,6 +68,17 @@ bool Parse(int argc, char** argv, pirolex::flyby::Params& p, std::string& output
         else if (option == "--freq") p.baseFrequency = value;
         else if (option == "--noise") p.noiseLevel = value;
         else if (option == "--seed") p.seed = static_cast<uint32_t>(value);
+        else if (option == "--pass") p.passSeconds = value;
+        else if (option == "--peak") p.peakLevel = value;
+        else if (option == "--burst") p.burstDb = value;
+        else if (option == "--burst-seconds") p.burstSeconds = value;
+        else if (option == "--burst-hz") p.burstHz = value;
+        else if (option == "--tilt-before") p.tiltBeforeDb = value;
+        else if (option == "--tilt-after") p.tiltAfterDb = value;
+        else if (option == "--level-swing") p.levelSwingDb = value;
+        else if (option == "--swing-hz") p.levelSwingHz = value;
+        else if (option == "--clicks") p.clicksPerSecond = value;
+        else if (option == "--handling") p.handlingPerSecond = value;
         else {
             std::cerr << "pirolex-flyby: unknown option " << option << "\n";
             return false;

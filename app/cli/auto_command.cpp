@@ -29,9 +29,14 @@ constexpr double kDefaultTemperature = 15.0;
 constexpr double kLowestTemperature = -20.0;
 constexpr double kHighestTemperature = 40.0;
 
+// A top speed below a walk is no top speed; above the speed of sound nothing is measured anyway.
+constexpr double kLowestTopSpeed = 10.0;
+constexpr double kHighestTopSpeed = 1200.0;
+
 struct AutoRequest {
     std::vector<std::string> files;
     double temperature = kDefaultTemperature;
+    double topSpeedKmh = kDefaultTopSpeedKmh;
     bool json = false;
 };
 
@@ -43,16 +48,23 @@ bool ParseTemperature(const std::string& text, double& value) {
            value >= kLowestTemperature && value <= kHighestTemperature;
 }
 
+bool ParseTopSpeed(const std::string& text, double& value) {
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, value);
+    return result.ec == std::errc() && result.ptr == end && std::isfinite(value) && value >= kLowestTopSpeed &&
+           value <= kHighestTopSpeed;
+}
+
 // Empty when the arguments were understood, else the one line that says why not.
 std::string ParseAutoArgs(const std::vector<std::string>& args, AutoRequest& request) {
-    bool temperatureSeen = false;
+    bool temperatureSeen = false, topSpeedSeen = false;
     bool optionsEnded = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (!optionsEnded && arg == kEndOfOptions) {
             optionsEnded = true;
         } else if (optionsEnded || !IsOption(arg) ||
-                   (arg != "--json" && arg != "--temp" && IsExistingFile(arg))) {
+                   (arg != "--json" && arg != "--temp" && arg != "--max-kmh" && IsExistingFile(arg))) {
             request.files.push_back(arg);
         } else if (arg == "--json") {
             request.json = true;
@@ -63,11 +75,19 @@ std::string ParseAutoArgs(const std::vector<std::string>& args, AutoRequest& req
             const std::string& value = args[++i];
             if (!ParseTemperature(value, request.temperature))
                 return "--temp " + value + ": erlaubt sind Zahlen von -20 bis 40";
+        } else if (arg == "--max-kmh") {
+            if (topSpeedSeen) return "--max-kmh ist doppelt angegeben";
+            topSpeedSeen = true;
+            if (i + 1 >= args.size()) return "--max-kmh erwartet einen Wert: erlaubt sind 10..1200";
+            const std::string& value = args[++i];
+            if (!ParseTopSpeed(value, request.topSpeedKmh))
+                return "--max-kmh " + value + ": erlaubt sind Zahlen von 10 bis 1200";
         } else {
-            return "unbekannte Option „" + arg + "“ (erlaubt: --temp, --json)";
+            return "unbekannte Option „" + arg + "“ (erlaubt: --temp, --max-kmh, --json)";
         }
     }
-    if (request.files.empty()) return "auto erwartet mindestens eine Datei: auto DATEI... [--temp T]";
+    if (request.files.empty())
+        return "auto erwartet mindestens eine Datei: auto DATEI... [--temp T] [--max-kmh V]";
     return {};
 }
 
@@ -77,7 +97,7 @@ struct FileResult {
     std::string readError;
 };
 
-FileResult MeasureFile(const std::string& path, double temperature) {
+FileResult MeasureFile(const std::string& path, double temperature, double topSpeedKmh) {
     FileResult result;
     try {
         const RecordingFile file = ReadRecordingFile(path);
@@ -85,7 +105,7 @@ FileResult MeasureFile(const std::string& path, double temperature) {
             result.readError = texts::ErrorText(*file.error);
             return result;
         }
-        result.speed = EstimateSpeed(file.recording, temperature);
+        result.speed = EstimateSpeed(file.recording, temperature, topSpeedKmh);
     } catch (const Failure& failure) {
         result.readError = texts::ErrorText(failure);
     } catch (const std::bad_alloc&) {
@@ -144,7 +164,7 @@ void PrintJson(const std::string& path, const FileResult& result, std::ostream& 
             << ",\"approach_hz\":" << JsonNumber(s.approachFrequencyHz, 3)
             << ",\"recede_hz\":" << JsonNumber(s.recedeFrequencyHz, 3);
     } else {
-        out << ",\"refused\":" << JsonString(texts::RefusalText(s.refusal));
+        out << ",\"refused\":" << JsonString(texts::RefusalText(s.refusal, s.topSpeedKmh));
     }
     out << "}\n";
 }
@@ -216,7 +236,7 @@ void MeasureAll(const AutoRequest& request, Report report) {
         for (size_t i = next++; i < count; i = next++) {
             const int64_t bytes = MeasurementBytes(request.files[i]);
             budget.Take(bytes);
-            FileResult result = MeasureFile(request.files[i], request.temperature);
+            FileResult result = MeasureFile(request.files[i], request.temperature, request.topSpeedKmh);
             budget.Give(bytes);
             const std::lock_guard lock(mutex);
             results[i] = std::move(result);

@@ -142,7 +142,7 @@ std::string CursorSpeed(const std::optional<DopplerSpeed>& speed) {
 }
 
 std::string AutoSpeedText(const AutoSpeed& result) {
-    if (!result.Answered()) return RefusalText(result.refusal);
+    if (!result.Answered()) return RefusalText(result.refusal, result.topSpeedKmh);
     return SpeedText(DopplerSpeed{result.speedKmh, result.sigmaKmh});
 }
 
@@ -171,7 +171,7 @@ std::string ClickedSpeedText(const std::optional<DopplerSpeed>& speed, const Cli
     return text;
 }
 
-std::string RefusalText(AutoSpeedRefusal refusal) {
+std::string RefusalText(AutoSpeedRefusal refusal, double topSpeedKmh) {
     const char* reason = "";
     switch (refusal) {
     case AutoSpeedRefusal::kNone: return {};
@@ -195,6 +195,12 @@ std::string RefusalText(AutoSpeedRefusal refusal) {
         reason = "der Tonverlauf ergäbe eine unmögliche Geschwindigkeit oder Entfernung";
         break;
     case AutoSpeedRefusal::kUncertain: reason = "die Geschwindigkeit wäre zu ungenau"; break;
+    case AutoSpeedRefusal::kAboveTopSpeed:
+        return "keine Messung: die Geschwindigkeit läge über der Höchstgeschwindigkeit von " +
+               Decimals(topSpeedKmh, 0) + " km/h";
+    case AutoSpeedRefusal::kHarmonicChange:
+        reason = "der Ton springt von einer Harmonischen zur anderen";
+        break;
     }
     return std::string("keine Messung: ") + reason;
 }

@@ -59,8 +59,9 @@ std::string WindowAutoSpeedText(const AutoSpeed& result);
 // zweifelhaft: mehr als höchstens 450 km/h, B näher an 0.5×A als an A".
 std::string ClickedSpeedText(const std::optional<DopplerSpeed>& speed, const ClickDoubts& doubts,
                              int32_t maxSpeedKmh);
-// Why the automatic measurement gives no speed, in a sentence for the user.
-std::string RefusalText(AutoSpeedRefusal refusal);
+// Why the automatic measurement gives no speed, in a sentence for the user; above the top speed,
+// with the top speed it was measured with.
+std::string RefusalText(AutoSpeedRefusal refusal, double topSpeedKmh = kDefaultTopSpeedKmh);
 // The automatic measurement's details: "Ton f0: 4000.00 Hz (Harmonische 1), nächster Punkt bei
 // 6.00 s, Abstand 10.00 m".
 std::string AutoSpeedDetails(const AutoSpeed& result);

@@ -22,13 +22,6 @@ public:
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
-// Until the core takes the top speed itself, an answer above it is refused here as no possible
-// fly-by for this plane.
-AutoSpeed RefusedAbove(AutoSpeed result, double maxSpeedKmh) {
-    if (result.Answered() && result.speedKmh > maxSpeedKmh) result.refusal = AutoSpeedRefusal::kUnphysical;
-    return result;
-}
-
 }  // namespace
 
 void TPirolex::ToolButton9Click() {
@@ -41,7 +34,7 @@ void TPirolex::ToolButton9Click() {
 
 AutoSpeed TPirolex::AutoSpeedAt(const Settings& settings) const {
     // The temperature in tenths is the field's own; the settings keep whole degrees for render.
-    return RefusedAbove(EstimateSpeed(state_->recording, ui_.SpinEdit1->value()), settings.maxSpeedKmh);
+    return EstimateSpeed(state_->recording, ui_.SpinEdit1->value(), settings.maxSpeedKmh);
 }
 
 // From the whole recording at full precision, never the picture, so no picture setting changes

@@ -150,13 +150,74 @@ TEST(AutoSpeed, RefusesWhatHoldsNoWholePass) {
         {"steady tone", FromSynthesiser(steady), AutoSpeedRefusal::kNoPass},
         {"approach only", FromSynthesiser(approachOnly), AutoSpeedRefusal::kHalfPass},
         {"departure only", FromSynthesiser(departureOnly), AutoSpeedRefusal::kHalfPass},
-        {"octave drop", OctaveDrop(), AutoSpeedRefusal::kNoFall},
+        {"octave drop", OctaveDrop(), AutoSpeedRefusal::kHarmonicChange},
     };
     for (const auto& c : cases) {
         const AutoSpeed r = EstimateSpeed(c.recording, 15.0);
         EXPECT_EQ(r.refusal, c.expected) << c.what << ": " << static_cast<int>(r.refusal) << ", "
                                          << r.speedKmh << " km/h +- " << r.sigmaKmh;
         EXPECT_FALSE(r.Answered()) << c.what;
+    }
+}
+
+// What recordings in the field do to a pass. The loud harmonic changes at the pass (the second
+// before it, the fundamental after it, as a track that jumps between them would take for a pass
+// at a third of the speed of sound); a close pass whose fall a broadband burst hides; a speed
+// above the top speed. The fundamental and its second harmonic sound equally loud and their
+// balance turns by up to 60 dB along the pass.
+TEST(AutoSpeed, FieldRecordings) {
+    flyby::Params base;
+    base.seconds = 10.0;
+    base.speedKmh = 75.0;
+    base.closestDistance = 5.0;
+    base.baseFrequency = 500.0;
+    base.harmonics = {1.0, 1.0};
+    base.burstDb = 30.0;
+    base.peakLevel = 0.3;
+    flyby::Params downward = base, upward = base, hiddenFall = base, fast = base;
+    downward.tiltBeforeDb = 60.0;
+    downward.tiltAfterDb = -60.0;
+    upward.tiltBeforeDb = -60.0;
+    upward.tiltAfterDb = 60.0;
+    // The fall of a pass 3 m away takes a quarter of a second, under a burst 50 dB over the
+    // background that the tone near the pass does not reach.
+    hiddenFall.speedKmh = 80.0;
+    hiddenFall.closestDistance = 3.0;
+    hiddenFall.baseFrequency = 1000.0;
+    hiddenFall.harmonics = {1.0};
+    hiddenFall.burstDb = 50.0;
+    hiddenFall.burstHz = 6000.0;
+    hiddenFall.noiseLevel = 0.001;
+    hiddenFall.peakLevel = 0.05;
+    fast.speedKmh = 150.0;
+    fast.harmonics = {1.0};
+
+    const struct {
+        const char* what;
+        flyby::Params params;
+        double topSpeedKmh;
+        AutoSpeedRefusal expected;
+    } cases[] = {
+        {"second harmonic, then the fundamental", downward, kDefaultTopSpeedKmh, AutoSpeedRefusal::kNone},
+        // Up to the second harmonic, or up to the third at 320 km/h: only a top speed tells.
+        {"fundamental, then the second harmonic", upward, kDefaultTopSpeedKmh, AutoSpeedRefusal::kHarmonicChange},
+        {"the same below 200 km/h", upward, 200.0, AutoSpeedRefusal::kNone},
+        {"close pass under a burst", hiddenFall, kDefaultTopSpeedKmh, AutoSpeedRefusal::kNone},
+        {"above the top speed", fast, 140.0, AutoSpeedRefusal::kAboveTopSpeed},
+        {"below the top speed", fast, 160.0, AutoSpeedRefusal::kNone},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const AutoSpeed r = EstimateSpeed(FromSynthesiser(c.params), c.params.temperature, c.topSpeedKmh);
+        ASSERT_EQ(r.refusal, c.expected) << static_cast<int>(r.refusal) << ", " << r.speedKmh << " km/h +- "
+                                         << r.sigmaKmh;
+        EXPECT_EQ(r.topSpeedKmh, c.topSpeedKmh);
+        if (!r.Answered()) continue;
+        EXPECT_NEAR(r.speedKmh, c.params.speedKmh, 0.01 * c.params.speedKmh);
+        EXPECT_NEAR(r.speedKmh, c.params.speedKmh, 2.0 * r.sigmaKmh);
+        // The track follows the harmonic heard after the pass.
+        const int after = c.params.tiltAfterDb > 0.0 ? 2 : 1;
+        EXPECT_NEAR(r.restFrequencyHz, after * c.params.baseFrequency, 0.005 * c.params.baseFrequency);
     }
 }
 
