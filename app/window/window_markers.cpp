@@ -134,7 +134,7 @@ void TPirolex::DrawOverlayPixels() {
         cleanPlot_->Resize(canvas_.Width(), canvas_.Height());
     canvas_ = *cleanPlot_;
     const WindowState& state = *state_;
-    if (state.settings.picture != Picture::k2D || state.recording.sampleRate <= 0) {
+    if (!TraitsOf(state.settings.picture).timeUpwards || state.recording.sampleRate <= 0) {
         canvas_.Present();
         return;
     }
