@@ -23,6 +23,16 @@ namespace {
 // Lines on either side of the clicked one that the snap reads.
 constexpr int32_t kSnapLines = 5;
 
+// Above 1024 points a block reaches over several lines, and five lines on either side hear
+// hardly more than one block: there the snap reads as many lines as hear five blocks on either
+// side, so that it sees as much of the recording, and as much of the tone's drift, as at 1024.
+int32_t SnapReach(const Settings& settings, int32_t lineStep) {
+    const int64_t advance = int64_t{4} * lineStep;
+    if (settings.fftExponent <= kLargestTableExponent || advance <= 0) return kSnapLines;
+    const int64_t blocks = (int64_t{kSnapLines} * settings.FftSize() + advance - 1) / advance;
+    return static_cast<int32_t>(std::clamp<int64_t>(blocks, kSnapLines, kMaxLines));
+}
+
 // The axis a marker was placed on.
 FrequencyAxis PlacedAxis(const Recording& recording, const PlacedMarker& marker) {
     return AxisFor(recording, marker.settings, marker.view);
@@ -184,9 +194,9 @@ void TPirolex::SnapMarker(PlacedMarker& marker, int32_t y) const {
     const WindowState& state = *state_;
     if (state.lines < 1) return;
     const int32_t clicked = std::clamp(LineAtRow(state.view, y), 1, state.lines);
+    const int32_t reach = SnapReach(marker.settings, state.lineStep);
     std::vector<int64_t> blockStarts;
-    for (int32_t line = std::max(clicked - kSnapLines, 1);
-         line <= std::min(clicked + kSnapLines, state.lines); ++line)
+    for (int32_t line = std::max(clicked - reach, 1); line <= std::min(clicked + reach, state.lines); ++line)
         blockStarts.push_back(LineFirstFrame(line, state.lineStep, state.spanFirst));
     const std::optional<SnappedTone> tone = SnapToTone(
         state.recording, marker.settings.channel, marker.settings.FftSize(), marker.hz, blockStarts);
