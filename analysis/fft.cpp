@@ -3,7 +3,12 @@
 #include "checked_arithmetic.h"
 #include "pair.h"
 
+#include <fftw3.h>
+
+#include <algorithm>
 #include <cmath>
+#include <map>
+#include <mutex>
 
 namespace pirolex {
 
@@ -155,11 +160,55 @@ void FoldLine(FftBuffers& b, int32_t n) {
     for (int32_t k = 1; k < n / 2; ++k) b.amplitudes[k] = b.bins[n - k] + b.bins[k];
 }
 
+// One forward plan per size for the process, made under a lock (FFTW's planner is not
+// thread-safe, its plans are), on buffers aligned as every FftBuffers is; never destroyed, so a
+// thread still drawing at exit finds it intact.
+fftw_plan LargePlanFor(int32_t n, FftBuffers& b) {
+    static std::mutex mutex;
+    static auto* const plans = new std::map<int32_t, fftw_plan>;
+    const std::lock_guard<std::mutex> lock(mutex);
+    if (const auto found = plans->find(n); found != plans->end()) return found->second;
+    // Planning with FFTW_ESTIMATE leaves the arrays alone.
+    const fftw_plan plan = fftw_plan_dft_1d(n, reinterpret_cast<fftw_complex*>(b.block.data()),
+                                            reinterpret_cast<fftw_complex*>(b.work.data()),
+                                            FFTW_FORWARD, FFTW_ESTIMATE);
+    plans->emplace(n, plan);
+    return plan;
+}
+
+// The sizes above the tables: the same magnitudes and phases as MagnitudeNorm and MagnitudeFein,
+// from FFTW's output in natural order.
+void TransformLarge(FftBuffers& b, int32_t n, Accuracy accuracy) {
+    const fftw_plan plan = LargePlanFor(n, b);
+    fftw_execute_dft(plan, reinterpret_cast<fftw_complex*>(b.block.data()),
+                     reinterpret_cast<fftw_complex*>(b.work.data()));
+    const double inv = 1.0 / n;
+    const ComplexRow* out = b.work.data();
+    if (accuracy == Accuracy::kFein) {
+        for (int32_t k = 0; k < n; ++k) {
+            const double re = out[k].Re, im = out[k].Im;
+            b.bins[k] = std::sqrt(re * re + im * im) * inv;
+            b.phases[k] = im != 0.0 ? std::atan2(re, im) : 0.0;
+        }
+    } else {
+        for (int32_t k = 0; k < n; ++k) {
+            const double x = std::fabs(out[k].Re), y = std::fabs(out[k].Im);
+            b.bins[k] = (std::max(x, y) + 0.33 * std::min(x, y)) * inv;
+        }
+    }
+}
+
 }  // namespace
 
 void TransformLine(FftBuffers& buffers, int32_t fftExponent, Accuracy accuracy) {
     if (fftExponent < kSmallestFftExponent || fftExponent > kLargestFftExponent)
         Fail(ErrorCode::kRangeCheck);
+    if (fftExponent > kLargestTableExponent) {
+        const int32_t n = int32_t{1} << fftExponent;
+        TransformLarge(buffers, n, accuracy);
+        FoldLine(buffers, n);
+        return;
+    }
     const FftTables& tables = Tables();
     const int32_t n = int32_t{1} << fftExponent;
     const int shift = kLevels - fftExponent;  // bin of row r: bitReverse[r] >> shift

@@ -6,7 +6,22 @@
 
 namespace pirolex {
 
-enum class Picture { k3D, k2D, k1D };
+// The pictures, in the order of the window's radio group.
+enum class Picture { k3D, k2D, k1D, kLevel };
+inline constexpr int32_t kPictureCount = 4;
+
+// What sets a picture apart, apart from how it is drawn (render/ keeps that, and app/ the
+// names): every question the window, the commands and the pass ask of "which picture" is asked
+// here, so a new picture is one more row.
+struct PictureTraits {
+    int32_t lineSteps;     // the span is spread over this many line steps; a line advances four
+    bool timeUpwards;      // rows are lines, time upwards: clicks measure, snap, readout, guides
+    bool bandDrag;         // the middle button drags a band across its frequency axis
+    // Drawn from the filtered 8-bit lines, with the filter's and the phase's controls; otherwise
+    // from the 16-bit samples in dB on a colour scale, with its two controls.
+    bool lineFilter;
+};
+const PictureTraits& TraitsOf(Picture picture);
 // The channel group: the left channel, the right one, or both in one picture.
 enum class Channel { kLeft, kRight, kBoth };
 // "norm" takes each bin's larger part plus a third of the smaller one, "fein" its exact modulus
@@ -17,7 +32,12 @@ enum class Accuracy { kNorm, kFein };
 enum class FilterMode { kThreshold, kConstantPoints };
 
 inline constexpr int32_t kSmallestFftExponent = 7;   // 128 points
-inline constexpr int32_t kLargestFftExponent = 10;   // 1024 points
+inline constexpr int32_t kLargestFftExponent = 14;   // 16384 points
+// The largest size of the exact table-driven transform; beyond it the pictures use FFTW.
+inline constexpr int32_t kLargestTableExponent = 10;  // 1024 points
+
+inline constexpr int32_t kDefaultLevelRangeDb = 90;
+inline constexpr int32_t kDefaultLevelGainDb = 0;
 
 struct Settings {
     Picture picture;
@@ -33,17 +53,23 @@ struct Settings {
     // The top speed the user believes of the plane ("höchstens"), km/h: a measurement above it
     // is refused (automatic) or called doubtful (two clicks).
     int32_t maxSpeedKmh = 450;
-    int32_t fftExponent;    // the FFT size is 2^fftExponent, 128..1024
+    int32_t fftExponent;    // the FFT size is 2^fftExponent, 128..16384
     // The frequency band the pictures span, in hertz: both 0 for the whole band from 0 Hz to half
     // the sample rate, the default picture. A zoomed band also draws the lowest bins, which the
     // whole band's filter leaves out.
     double bandLowHz = 0;
     double bandHighHz = 0;
+    // The level picture's colour scale: it spans levelRangeDb decibels up to levelGainDb below
+    // full scale, so a gain brings faint recordings up into the colours.
+    int32_t levelRangeDb = kDefaultLevelRangeDb;
+    int32_t levelGainDb = kDefaultLevelGainDb;
 
     int32_t FftSize() const { return int32_t{1} << fftExponent; }
     int32_t FftMask() const { return FftSize() - 1; }
-    // Table rows per FFT bin: the tables are built for 1024 points, a smaller size steps through them.
-    int32_t TableStride() const { return (int32_t{1} << kLargestFftExponent) >> fftExponent; }
+    // Units of the frequency axis per FFT bin (the axis has 1024 over the whole rate): a whole
+    // number up to 1024 points, where the transform's tables step through their rows, a
+    // fraction above, where several bins share a unit.
+    double TableStride() const { return 1024.0 / FftSize(); }
     bool BandZoomed() const { return bandHighHz > bandLowHz; }
 };
 

@@ -70,7 +70,7 @@ void NormMean(double* line, int32_t h) {
 
 int32_t LineStep(Picture picture, int64_t recordingFrames, int32_t fftMask) {
     const int64_t span = std::max<int64_t>(recordingFrames - fftMask, 0);
-    const int64_t steps = picture == Picture::k3D ? 400 : picture == Picture::k2D ? 800 : 200;
+    const int64_t steps = TraitsOf(picture).lineSteps;
     return static_cast<int32_t>(std::min<int64_t>(span / steps, INT32_MAX));
 }
 

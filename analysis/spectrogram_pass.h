@@ -19,7 +19,7 @@ namespace pirolex {
 inline constexpr int32_t kMaxLines = 250;
 
 // Frames between two lines of a picture: the recording's frames, less the FFT mask, spread over
-// 400 (3D), 800 (2D) or 200 (1D) steps; never negative, so a recording shorter than the block
+// the picture's line steps (400 in 3D, 800 in 2D and the level picture, 200 in 1D); never negative, so a recording shorter than the block
 // steps 0 and a smaller FFT size later still starts at its first frame.
 int32_t LineStep(Picture picture, int64_t recordingFrames, int32_t fftMask);
 

@@ -88,6 +88,24 @@ void BM_Recompute(benchmark::State& run, Accuracy accuracy) {
 BENCHMARK_CAPTURE(BM_Recompute, Norm, Accuracy::kNorm)->Unit(kMs)->Apply(Steady);
 BENCHMARK_CAPTURE(BM_Recompute, Fein, Accuracy::kFein)->Unit(kMs)->Apply(Steady);
 
+// The same recompute ("norm") at each FFT size from 1024 up, side by side: the large sizes
+// transform longer blocks through FFTW and draw many bins per column.
+void BM_RecomputeFftSize(benchmark::State& run) {
+    const Recording recording = FlyBy();
+    Settings settings = BothChannels(Accuracy::kNorm);
+    settings.fftExponent = static_cast<int32_t>(std::lround(std::log2(run.range(0))));
+    auto state = std::make_unique<PictureState>();
+    PlotCanvas canvas(615, 271);
+    const PlotView view = ViewForImage({615, 271});
+    PlotEffects effects;
+    ClearUpperVectorState();
+    for (auto _ : run) {
+        DrawPicture(recording, settings, Step(recording, settings), *state, canvas, view, effects);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_RecomputeFftSize)->ArgName("fft")->RangeMultiplier(2)->Range(1024, 16384)->Unit(kMs)->Apply(Steady);
+
 // Both channel passes without the renderer.
 void BM_RecomputeAnalysisOnly(benchmark::State& run, Accuracy accuracy) {
     const Recording recording = FlyBy();
@@ -117,14 +135,14 @@ std::unique_ptr<FftBuffers> BuffersAtPass(const Recording& recording, std::vecto
     auto buffers = std::make_unique<FftBuffers>();
     Settings settings = BothChannels(Accuracy::kNorm);
     int32_t limit = kStartFilterLimit;
-    std::array<ComplexRow, kTableSize> block{};
+    auto block = std::make_unique<decltype(FftBuffers::block)>();
     RunSpectrogramPass(PictureSamples(recording, 0), settings, Step(recording, settings), limit,
                        *buffers, [&](const SpectrumLine& l) {
                            if (l.number != 100) return;
-                           block = buffers->block;
+                           *block = buffers->block;
                            if (line) line->assign(l.amplitudes.begin(), l.amplitudes.end());
                        });
-    buffers->block = block;
+    buffers->block = *block;
     return buffers;
 }
 

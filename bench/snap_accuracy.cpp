@@ -180,7 +180,7 @@ void RunRoadside(Case& c, int32_t fftSize) {
         c.params.seconds / 2 + c.params.closestDistance / flyby::SoundSpeed(c.params.temperature);
     auto snapAt = [&](double seconds, double hz) {
         const int32_t line = LineNearestSeconds(seconds, kRoadsideRate, fftSize, lines, step, 0);
-        return SnapToTone(recording, Channel::kLeft, fftSize, hz, BlocksAroundLine(line, lines, step, 0));
+        return SnapToTone(recording, Channel::kLeft, fftSize, hz, BlocksAroundLine(line, lines, step, 0, fftSize));
     };
     const auto a = snapAt(passHeard - kRoadsideClickS, c.clickA);
     const auto b = snapAt(passHeard + kRoadsideClickS, c.clickB);

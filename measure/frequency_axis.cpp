@@ -22,7 +22,7 @@ int64_t WholeLabel(double f) {
 }
 }  // namespace
 
-FrequencyAxis::FrequencyAxis(int32_t sampleRate, int32_t tableStride, int32_t plotLeft,
+FrequencyAxis::FrequencyAxis(int32_t sampleRate, double tableStride, int32_t plotLeft,
                              double xScale, double bandLowHz, double bandHighHz)
     : sampleRate_(sampleRate),
       tableStride_(tableStride),
@@ -88,7 +88,8 @@ double FrequencyAxis::BinHz(int32_t k) const {
 
 int32_t FrequencyAxis::BinColumn(int32_t k, int32_t shift) const {
     if (zoomed_) return RoundChecked(ColumnOfHz(BinHz(k)) + shift);
-    return RoundChecked(CheckedMul(k, tableStride_) * xScale_ + plotLeft_ + shift);
+    // k x stride is exact: a whole number up to 1024 points, a power-of-two fraction above.
+    return RoundChecked(k * tableStride_ * xScale_ + plotLeft_ + shift);
 }
 
 // (2k - 1) x stride is exact and the scaled midpoint rises with k, so the edges never step back;
@@ -98,7 +99,7 @@ int32_t FrequencyAxis::BinLeftEdge(int32_t k) const {
         const double midpoint = (static_cast<double>(k) - 0.5) * tableStride_ * sampleRate_ / kTableUnits;
         return WholeToInt32(std::ceil(ColumnOfHz(midpoint)));
     }
-    const int32_t halfUnits = CheckedMul(CheckedSub(CheckedMul(2, k), 1), tableStride_);
+    const double halfUnits = CheckedSub(CheckedMul(2, k), 1) * tableStride_;
     return WholeToInt32(std::ceil(halfUnits * xScale_ / 2 + plotLeft_));
 }
 
@@ -109,7 +110,7 @@ double FrequencyAxis::UnitHz() const {
 
 double FrequencyAxis::ResolutionHz() const {
     if (zoomed_) return std::max(UnitHz(), BinHz(1));
-    return UnitHz() * tableStride_;
+    return UnitHz() * std::max(1.0, tableStride_);
 }
 
 FrequencyAxis::MarkedPair FrequencyAxis::Marked(int32_t columnA, int32_t columnB) const {

@@ -13,7 +13,8 @@ namespace pirolex {
 class FrequencyAxis {
 public:
     // A band of 0, 0 (or any band whose top is not above its bottom) is the whole band.
-    FrequencyAxis(int32_t sampleRate, int32_t tableStride, int32_t plotLeft, double xScale,
+    // tableStride: units per FFT bin, 1024 / N (a fraction above 1024 points).
+    FrequencyAxis(int32_t sampleRate, double tableStride, int32_t plotLeft, double xScale,
                   double bandLowHz = 0, double bandHighHz = 0);
 
     int32_t PlotLeft() const { return plotLeft_; }
@@ -69,7 +70,7 @@ public:
 
 private:
     int32_t sampleRate_;
-    int32_t tableStride_;
+    double tableStride_;
     int32_t plotLeft_;
     double xScale_;
     bool zoomed_;

@@ -281,12 +281,20 @@ SnapBlocks EdgeLineBlocks(int32_t lines, int32_t lineStep, int64_t spanFirst) {
     return blocks;
 }
 
+int32_t SnapReach(int32_t fftSize, int32_t lineStep) {
+    const int64_t advance = int64_t{4} * lineStep;
+    if (fftSize <= (1 << kLargestTableExponent) || advance <= 0) return kSnapLines;
+    const int64_t lines = (int64_t{kSnapLines} * fftSize + advance - 1) / advance;
+    return static_cast<int32_t>(std::clamp<int64_t>(lines, kSnapLines, kMaxLines));
+}
+
 std::vector<int64_t> BlocksAroundLine(int32_t clicked, int32_t lines, int32_t lineStep,
-                                      int64_t spanFirst) {
+                                      int64_t spanFirst, int32_t fftSize) {
     std::vector<int64_t> starts;
     if (lines < 1) return starts;
     clicked = std::clamp(clicked, 1, lines);
-    for (int32_t line = std::max(clicked - kSnapLines, 1); line <= std::min(clicked + kSnapLines, lines); ++line)
+    const int32_t reach = SnapReach(fftSize, lineStep);
+    for (int32_t line = std::max(clicked - reach, 1); line <= std::min(clicked + reach, lines); ++line)
         starts.push_back(LineFirstFrame(line, lineStep, spanFirst));
     return starts;
 }

@@ -64,10 +64,16 @@ SnapBlocks EdgeLineBlocks(int32_t lines, int32_t lineStep, int64_t spanFirst);
 // Lines on either side of a clicked one that a click's snap reads.
 inline constexpr int32_t kSnapLines = 5;
 
-// Where a click snaps: the clicked line (clamped to the picture's 1..lines) and kSnapLines on
+// Lines on either side of a click that the snap reads: kSnapLines up to 1024 points. Above, one
+// block reaches over several lines and five lines hear hardly more than one block, so it reads
+// as many lines as hear kSnapLines blocks on either side: as much of the recording, and of the
+// tone's drift, as at 1024.
+int32_t SnapReach(int32_t fftSize, int32_t lineStep);
+
+// Where a click snaps: the clicked line (clamped to the picture's 1..lines) and SnapReach lines on
 // either side of it, as far as the picture has them.
 std::vector<int64_t> BlocksAroundLine(int32_t clicked, int32_t lines, int32_t lineStep,
-                                      int64_t spanFirst);
+                                      int64_t spanFirst, int32_t fftSize);
 
 // The picture's line (1..lines) whose block centre is nearest to `seconds` from the
 // recording's start: the line a click at that moment lands on.

@@ -1,5 +1,6 @@
 #include "picture.h"
 
+#include "level_pass.h"
 #include "picture_samples.h"
 
 namespace pirolex {
@@ -34,6 +35,16 @@ PictureEnd DrawPicture(const Recording& recording, const Settings& settings, int
     const Drawing drawing{canvas, view, axis, effects};
     canvas.Clear();
     PictureEnd end;
+    if (!TraitsOf(settings.picture).lineFilter) {
+        // One pass over the chosen channels, the filter's carried limit left alone.
+        const PassEnd level = RunLevelPass(recording, settings, firstFrame, lineStep, [&](const SpectrumLine& line) {
+            DrawSpectrumLine(line, settings.channel, settings, drawing, state.rows);
+        });
+        if (level.tooShort) DrawEmptyPicture(settings, drawing);
+        effects.ShowGauge(false);
+        effects.PresentPlot();
+        return {level.lines, level.tooShort, std::nullopt};
+    }
     if (settings.channel != Channel::kRight) end = DrawChannel(0, recording, firstFrame, settings, lineStep, state, drawing);
     if (settings.channel != Channel::kLeft) {
         const std::optional<FilterCaption> leftCaption = end.caption;

@@ -31,7 +31,8 @@ struct PictureEnd {
 // The frequency axis of a picture: the recording's rate, the FFT size's stride, the view's scale.
 FrequencyAxis AxisFor(const Recording& recording, const Settings& settings, const PlotView& view);
 
-// "beide" draws the right channel into the picture the left one left (see the pen modes). The
+// "beide" draws the right channel into the picture the left one left (see the pen modes); the
+// level picture takes both channels' power in one pass instead. The
 // picture shows up to kMaxFrames frames from firstFrame on (see picture_span.h).
 PictureEnd DrawPicture(const Recording& recording, const Settings& settings, int32_t lineStep,
                        PictureState& state, PlotCanvas& canvas, const PlotView& view,

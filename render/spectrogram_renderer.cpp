@@ -5,7 +5,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <string>
 #include <utility>
+#include <vector>
 
 namespace pirolex {
 
@@ -17,6 +20,67 @@ constexpr int kAnimationPauseMs = 50;
 constexpr int kPresentEvery = 25;  // 2D lines between two presentations
 constexpr int32_t kDepthLines = 14;
 constexpr int32_t kDepthStep = 37;
+
+// Above 1024 points a column may hold several bins.
+bool ManyBinsPerColumn(const SpectrumLine& line) {
+    return line.amplitudes.size() > static_cast<size_t>(kTableSize / 2);
+}
+
+// The strongest bin of each column from the plot's left edge to the end column (-1 where no bin
+// lies), so that a narrow tone is never lost between columns at the large FFT sizes. Each bin
+// covers the columns from the one at or right of its lower midpoint on, as in the 2D picture at
+// the small sizes, and a column that no midpoint reaches takes the bin around it; over the whole
+// band bin 0 is left out, as the filter drops it there.
+std::vector<int32_t> StrongestPerColumn(const SpectrumLine& line, const FrequencyAxis& axis) {
+    const int32_t left = axis.PlotLeft();
+    const int32_t pastRight = CheckedAdd(axis.EndColumn(), 1);
+    std::vector<int32_t> best(static_cast<size_t>(std::max(0, pastRight - left)), -1);
+    const int32_t h = static_cast<int32_t>(line.amplitudes.size());
+    const int32_t firstBin = axis.Zoomed() ? 0 : 1;
+    const double binHz = axis.BinHz(1);
+    // The last bin whose lower midpoint lies at or left of column x: (k - 0.5) x binHz at most
+    // the column's frequency.
+    const auto lastStarted = [&](int32_t x) {
+        const double k = std::floor(axis.HzAtColumn(x) / binHz + 0.5);
+        return static_cast<int32_t>(std::clamp(k, -1.0, static_cast<double>(h - 1)));
+    };
+    int32_t previous = lastStarted(left - 1);
+    const double* amp = line.amplitudes.data();
+    for (int32_t x = left; x < pastRight; ++x) {
+        const int32_t last = lastStarted(x);
+        int32_t from = std::max(previous + 1, firstBin);
+        previous = last;
+        if (last < firstBin) continue;
+        // No midpoint in this column: the bin around it, if the column is not past the last bin.
+        if (from > last) {
+            if (axis.HzAtColumn(x) >= (h - 0.5) * binHz) continue;
+            from = last;
+        }
+        int32_t strongest = from;
+        for (int32_t k = from + 1; k <= last; ++k)
+            if (amp[k] > amp[strongest]) strongest = k;
+        best[static_cast<size_t>(x - left)] = strongest;
+    }
+    return best;
+}
+
+// The curve through each column's strongest bin, `shift` columns further right, at
+// rowsPerUnit rows per amplitude unit above lift.
+void PeakCurve(const SpectrumLine& line, const Drawing& d, int32_t shift, double rowsPerUnit,
+               double lift) {
+    const std::vector<int32_t> best = StrongestPerColumn(line, d.axis);
+    bool started = false;
+    for (size_t i = 0; i < best.size(); ++i) {
+        if (best[i] < 0) continue;
+        const int32_t x = CheckedAdd(d.axis.PlotLeft() + static_cast<int32_t>(i), shift);
+        const int32_t y = RoundChecked(d.view.baselineY - (lift + line.amplitudes[best[i]]) * rowsPerUnit);
+        if (started)
+            d.canvas.LineTo(x, y);
+        else
+            d.canvas.MoveTo(x, y);
+        started = true;
+    }
+}
 
 void AxisLabels(const Drawing& d) {
     DrawFrequencyLabel(d, d.view.plotLeft, kBlack);
@@ -38,15 +102,9 @@ void DrawFrame3D(const Drawing& d) {
     AxisLabels(d);
 }
 
-void DrawFrame(Picture picture, const Drawing& d) {
-    switch (picture) {
-    case Picture::k3D: DrawFrame3D(d); break;
-    case Picture::k2D: AxisLabels(d); break;
-    case Picture::k1D:
-        d.effects.ShowGauge(true);
-        d.effects.GaugeProgress(0);
-        break;
-    }
+void DrawFrame1D(const Drawing& d) {
+    d.effects.ShowGauge(true);
+    d.effects.GaugeProgress(0);
 }
 
 // The curve through the bins' points in a zoomed band, cut where it crosses the band's edges so
@@ -85,6 +143,7 @@ void BandCurve(const SpectrumLine& line, const Drawing& d, int32_t shift, double
 void DrawLine3D(const SpectrumLine& line, const Drawing& d) {
     const int32_t n = line.number;
     const int32_t lift = CheckedMul(2, n);
+    if (ManyBinsPerColumn(line)) return PeakCurve(line, d, n, d.view.yScale, lift);
     if (d.axis.Zoomed()) return BandCurve(line, d, n, d.view.yScale, lift);
     const int32_t h = static_cast<int32_t>(line.amplitudes.size());
     for (int32_t k = 0; k < h; ++k) {
@@ -169,6 +228,20 @@ void DrawBins2DInBand(const SpectrumLine& line, Channel channel, bool iqPhase, c
     }
 }
 
+// Each column in the colour of its strongest bin.
+void DrawColumns2D(const SpectrumLine& line, Channel channel, bool iqPhase, const Drawing& d,
+                   int32_t rowY) {
+    const std::vector<int32_t> best = StrongestPerColumn(line, d.axis);
+    const int32_t left = d.axis.PlotLeft();
+    for (size_t i = 0; i < best.size(); ++i) {
+        if (best[i] < 0) continue;
+        const int32_t x = left + static_cast<int32_t>(i);
+        d.canvas.SetPenColor(PointColour(line, best[i], channel, iqPhase));
+        d.canvas.MoveTo(x, rowY);
+        d.canvas.LineTo(x + 1, rowY);
+    }
+}
+
 void DrawLine2D(const SpectrumLine& line, Channel channel, bool iqPhase, const Drawing& d,
                 RowState& rows) {
     const int32_t n = line.number;
@@ -176,7 +249,9 @@ void DrawLine2D(const SpectrumLine& line, Channel channel, bool iqPhase, const D
     if (n > 1 && CheckedSub(rows.previousRowY, rows.rowY) >= 2) FillGap(d, rows);
     rows.previousRowY = rows.rowY;
     SetChannelPenMode(channel, d.canvas);
-    if (d.axis.Zoomed()) {
+    if (ManyBinsPerColumn(line)) {
+        DrawColumns2D(line, channel, iqPhase, d, rows.rowY);
+    } else if (d.axis.Zoomed()) {
         DrawBins2DInBand(line, channel, iqPhase, d, rows.rowY);
     } else {
         DrawBins2D(line, channel, iqPhase, d, rows.rowY);
@@ -198,7 +273,9 @@ void DrawWholeLine1D(const SpectrumLine& line, const Drawing& d) {
 void DrawLine1D(const SpectrumLine& line, const Drawing& d) {
     d.canvas.Clear();
     d.canvas.SetPenColor(kBlack);
-    if (d.axis.Zoomed()) {
+    if (ManyBinsPerColumn(line)) {
+        PeakCurve(line, d, 0, 5.0, 0.0);
+    } else if (d.axis.Zoomed()) {
         BandCurve(line, d, 0, 5.0, 0.0);
     } else {
         DrawWholeLine1D(line, d);
@@ -209,6 +286,110 @@ void DrawLine1D(const SpectrumLine& line, const Drawing& d) {
     const int32_t progress = CheckedMul(2, line.number);
     d.effects.GaugeProgress(std::min<int32_t>(progress, kGaugeMax));
     d.effects.Pause(kAnimationPauseMs);
+}
+
+// viridis (matplotlib's perceptually even scale, dark blue to yellow) at eleven evenly spaced
+// points, in the canvas's packing: red in the low byte.
+constexpr uint32_t kScale[] = {0x540144, 0x752448, 0x874441, 0x8D5F35, 0x8E782A, 0x8C9121,
+                               0x84A822, 0x70BF44, 0x51D17A, 0x26DFBD, 0x25E7FD};
+constexpr int32_t kScaleSteps = static_cast<int32_t>(std::size(kScale)) - 1;
+
+// The colour of t in 0..1 (held there), linear between the scale's points.
+uint32_t ScaleColour(double t) {
+    const double at = std::clamp(std::isnan(t) ? 0.0 : t, 0.0, 1.0) * kScaleSteps;
+    const int32_t i = std::min(static_cast<int32_t>(at), kScaleSteps - 1);
+    const double f = at - i;
+    uint32_t colour = 0;
+    for (int shift : {0, 8, 16}) {
+        const double a = (kScale[i] >> shift) & 0xFF, b = (kScale[i + 1] >> shift) & 0xFF;
+        colour |= static_cast<uint32_t>(std::lround(a + (b - a) * f)) << shift;
+    }
+    return colour;
+}
+
+// Where a level lies on the scale: 0 at its foot, 1 at its top, levelGainDb below full scale.
+double OnScale(double levelDb, const Settings& s) {
+    const double top = -static_cast<double>(s.levelGainDb);
+    return (levelDb - (top - s.levelRangeDb)) / std::max(1, s.levelRangeDb);
+}
+
+constexpr int32_t kLegendGap = 8;
+constexpr int32_t kLegendWidth = 10;
+
+// The legend right of the end column: the scale from the picture's baseline up to its last
+// line's row, labelled with the dB at its top and its foot.
+void DrawLevelLegend(const Drawing& d, const Settings& s) {
+    const int32_t left = CheckedAdd(d.axis.EndColumn(), kLegendGap);
+    const int32_t bottom = d.view.baselineY - 1;
+    const int32_t top = LineRow(d.view, kMaxLines);
+    if (bottom <= top) return;
+    for (int32_t y = top; y <= bottom; ++y) {
+        d.canvas.SetPenColor(ScaleColour(static_cast<double>(bottom - y) / (bottom - top)));
+        d.canvas.MoveTo(left, y);
+        d.canvas.LineTo(left + kLegendWidth, y);
+    }
+    const int32_t textLeft = left + kLegendWidth + 3;
+    d.canvas.SetFontColor(kBlack);
+    d.canvas.TextOut(textLeft, top, std::to_string(-s.levelGainDb) + " dB");
+    d.canvas.TextOut(textLeft, bottom - d.canvas.TextHeight() + 1,
+                     std::to_string(-s.levelGainDb - s.levelRangeDb) + " dB");
+}
+
+void DrawFrameLevel(const Drawing& d, const Settings& s) {
+    AxisLabels(d);
+    DrawLevelLegend(d, s);
+}
+
+// A row like the 2D picture's, each column in the scale's colour of its strongest bin.
+void DrawLineLevel(const SpectrumLine& line, const Settings& s, const Drawing& d, RowState& rows) {
+    const int32_t n = line.number;
+    rows.rowY = LineRow(d.view, n);
+    if (n > 1 && CheckedSub(rows.previousRowY, rows.rowY) >= 2) FillGap(d, rows);
+    rows.previousRowY = rows.rowY;
+    d.canvas.SetPenMode(PenMode::Copy);
+    const std::vector<int32_t> best = StrongestPerColumn(line, d.axis);
+    const int32_t left = d.axis.PlotLeft();
+    for (size_t i = 0; i < best.size(); ++i) {
+        if (best[i] < 0) continue;
+        const int32_t x = left + static_cast<int32_t>(i);
+        d.canvas.SetPenColor(ScaleColour(OnScale(line.amplitudes[best[i]], s)));
+        d.canvas.MoveTo(x, rows.rowY);
+        d.canvas.LineTo(x + 1, rows.rowY);
+    }
+    if (n % kPresentEvery == 0) d.effects.PresentPlot();
+}
+
+// How each picture draws: its frame (with line 1, or alone when there is no line), each line,
+// and whether an empty picture still gets the axis labels its lines would bring. In the order
+// of Picture.
+struct PictureDrawing {
+    void (*frame)(const Drawing&, const Settings&);
+    void (*line)(const SpectrumLine&, Channel, const Settings&, const Drawing&, RowState&);
+    bool emptyGetsLabels;
+};
+const PictureDrawing kDrawings[kPictureCount] = {
+    {[](const Drawing& d, const Settings&) { DrawFrame3D(d); },
+     [](const SpectrumLine& l, Channel, const Settings&, const Drawing& d, RowState&) { DrawLine3D(l, d); },
+     false},
+    {[](const Drawing& d, const Settings&) { AxisLabels(d); },
+     [](const SpectrumLine& l, Channel c, const Settings& s, const Drawing& d, RowState& r) {
+         DrawLine2D(l, c, s.iqPhase, d, r);
+     },
+     false},
+    {[](const Drawing& d, const Settings&) { DrawFrame1D(d); },
+     [](const SpectrumLine& l, Channel, const Settings&, const Drawing& d, RowState&) { DrawLine1D(l, d); },
+     true},
+    {DrawFrameLevel,
+     [](const SpectrumLine& l, Channel, const Settings& s, const Drawing& d, RowState& r) {
+         DrawLineLevel(l, s, d, r);
+     },
+     false},
+};
+
+const PictureDrawing& DrawingOf(Picture picture) {
+    const auto index = static_cast<size_t>(picture);
+    if (index >= std::size(kDrawings)) Fail(ErrorCode::kRangeCheck);
+    return kDrawings[index];
 }
 
 }  // namespace
@@ -223,22 +404,20 @@ int32_t LineAtRow(const PlotView& view, int32_t y) {
 
 void DrawSpectrumLine(const SpectrumLine& line, Channel channel, const Settings& settings,
                       const Drawing& drawing, RowState& rows) {
+    const PictureDrawing& picture = DrawingOf(settings.picture);
     drawing.effects.ShowImage();
-    if (line.number == 1) DrawFrame(settings.picture, drawing);
+    if (line.number == 1) picture.frame(drawing, settings);
     drawing.canvas.SetPenColor(kBlack);
-    switch (settings.picture) {
-    case Picture::k3D: DrawLine3D(line, drawing); break;
-    case Picture::k2D: DrawLine2D(line, channel, settings.iqPhase, drawing, rows); break;
-    case Picture::k1D: DrawLine1D(line, drawing); break;
-    }
+    picture.line(line, channel, settings, drawing, rows);
 }
 
 void DrawEmptyPicture(const Settings& settings, const Drawing& drawing) {
+    const PictureDrawing& picture = DrawingOf(settings.picture);
     drawing.effects.ShowImage();
-    DrawFrame(settings.picture, drawing);
+    picture.frame(drawing, settings);
     drawing.canvas.SetPenColor(kBlack);
     // The 1D picture's labels come with each line; without one it still gets them.
-    if (settings.picture == Picture::k1D) AxisLabels(drawing);
+    if (picture.emptyGetsLabels) AxisLabels(drawing);
 }
 
 }  // namespace pirolex

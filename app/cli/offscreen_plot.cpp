@@ -69,7 +69,7 @@ SnappedMeasurement MeasureSnapped(const OffscreenPlot& plot, const PlotRequest& 
         if (at) {
             line = LineNearestSeconds(*at, plot.recording.sampleRate, settings.FftSize(), plot.lines,
                                       plot.lineStep, plot.firstFrame);
-            blocks = BlocksAroundLine(line, plot.lines, plot.lineStep, plot.firstFrame);
+            blocks = BlocksAroundLine(line, plot.lines, plot.lineStep, plot.firstFrame, settings.FftSize());
         }
         return SnapToTone(plot.recording, settings.channel, settings.FftSize(), hz, blocks);
     };

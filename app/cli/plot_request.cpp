@@ -1,6 +1,7 @@
 #include "plot_request.h"
 
 #include "cli.h"
+#include "messages.h"
 #include "picture_samples.h"
 #include "picture_span.h"
 
@@ -58,14 +59,14 @@ std::string IntInRange(const std::string& value, int min, int max, int& target) 
 }
 
 std::string SetMode(const std::string& value, PlotRequest& r) {
-    const int i = IndexOf(value, {"3D", "2D", "1D", "3d", "2d", "1d"});
-    if (i < 0) return "bad";
-    r.settings.picture = static_cast<Picture>(i % 3);
+    const std::optional<Picture> picture = texts::PictureNamed(value);
+    if (!picture) return "bad";
+    r.settings.picture = *picture;
     return {};
 }
 
 std::string SetFFT(const std::string& value, PlotRequest& r) {
-    const int i = IndexOf(value, {"128", "256", "512", "1024"});
+    const int i = IndexOf(value, {"128", "256", "512", "1024", "2048", "4096", "8192", "16384"});
     if (i < 0) return "bad";
     r.settings.fftExponent = kSmallestFftExponent + i;
     return {};
@@ -175,7 +176,7 @@ std::string SetCaption(const std::string&, PlotRequest& r) {
 
 // The settings that change the picture, apart from the picture mode. Measure takes them all, so
 // it measures on the very picture that render draws and the window shows with them.
-const Option kFFT = {"--fft", "128, 256, 512 und 1024", SetFFT};
+const Option kFFT = {"--fft", "128, 256, 512, 1024, 2048, 4096, 8192 und 16384", SetFFT};
 const Option kChannel = {"--channel", "links, rechts und beide", SetChannel};
 const Option kFein = {"--fein", "", SetFein};
 const Option kIQ = {"--iq", "", SetIQ};
@@ -186,9 +187,11 @@ const Option kBand = {"--band", "VON-BIS in Hz mit 0 ≤ VON < BIS, z. B. 300-90
 const Option kStart = {"--start", "Sekunden ab 0 (Beginn des Ausschnitts einer langen Aufnahme)",
                        SetStart};
 
+const std::string kModeNames = texts::PictureNameList();
+
 const std::vector<Option> kRenderOptions = {
     {"-o", "ein Dateiname für das PNG-Bild", SetOutput},
-    {"--mode", "3D, 2D und 1D", SetMode},
+    {"--mode", kModeNames.c_str(), SetMode},
     kFFT, kChannel, kFein, kIQ, kThreshold, kPoints, kSize, kStart, kBand,
     {"--caption", "", SetCaption},
     {"--a", "Frequenzen in Hz über 0", SetA},

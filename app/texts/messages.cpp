@@ -3,9 +3,11 @@
 #include "audio_decoder.h"
 #include "checked_arithmetic.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <vector>
 
 namespace pirolex::texts {
@@ -108,6 +110,31 @@ std::string SpanPanel(int64_t firstFrame, int64_t frames, int32_t sampleRate) {
 }
 
 std::string FftSizeLabel(int32_t fftSize) { return std::to_string(fftSize) + " FFT-Filter"; }
+
+namespace {
+constexpr const char* kPictureNames[kPictureCount] = {"3D", "2D", "1D", "Pegel"};
+}  // namespace
+
+const char* PictureName(Picture picture) {
+    const auto index = static_cast<size_t>(picture);
+    return index < std::size(kPictureNames) ? kPictureNames[index] : "";
+}
+
+std::optional<Picture> PictureNamed(const std::string& name) {
+    for (int32_t i = 0; i < kPictureCount; ++i) {
+        std::string lower = kPictureNames[i];
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (name == kPictureNames[i] || name == lower) return static_cast<Picture>(i);
+    }
+    return std::nullopt;
+}
+
+std::string PictureNameList() {
+    std::string list;
+    for (int32_t i = 0; i < kPictureCount; ++i)
+        list += std::string(i == 0 ? "" : i + 1 == kPictureCount ? " und " : ", ") + kPictureNames[i];
+    return list;
+}
 
 std::string LimitCaption(int32_t limit) { return "Limit : " + std::to_string(limit); }
 

@@ -8,6 +8,7 @@
 #include "doppler_speed.h"
 #include "failure.h"
 #include "line_filter.h"
+#include "settings.h"
 
 #include <cstdint>
 #include <optional>
@@ -36,6 +37,21 @@ std::string SpanPanel(int64_t firstFrame, int64_t frames, int32_t sampleRate);
 // The caption of the control that chooses the span's start, and its tool tip.
 inline constexpr const char* kSpanCaption = "Ausschnitt ab";
 inline constexpr const char* kSpanHint = "Beginn des Ausschnitts, den die Grafik zeigt (Sekunden)";
+
+// The pictures' names as the radio group "Grafikmode" and `--mode` give them, in the order of
+// Picture: "3D", "2D", "1D", "Pegel".
+const char* PictureName(Picture picture);
+// The picture a name stands for, also in lower case ("2d", "pegel"); none for any other text.
+std::optional<Picture> PictureNamed(const std::string& name);
+// The names joined as an option's allowed values: "3D, 2D, 1D und Pegel".
+std::string PictureNameList();
+// The level picture's controls: its group's caption, "Dynamik" (the dB range the colours span)
+// and "Verstärkung" (how far below full scale the top colour lies), each with its tool tip.
+inline constexpr const char* kLevelCaption = "Farbskala (dB)";
+inline constexpr const char* kLevelRangeName = "Dynamik";
+inline constexpr const char* kLevelRangeHint = "Pegelbereich der Farbskala in dB";
+inline constexpr const char* kLevelGainName = "Verstärkung";
+inline constexpr const char* kLevelGainHint = "Verstärkung in dB: hebt leise Aufnahmen in die Farben";
 
 // The captions under the filter's track bars: "Limit : 20", "CFAR : 10 .. 40".
 std::string LimitCaption(int32_t limit);

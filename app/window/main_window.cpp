@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QShortcut>
 #include <QSlider>
+#include <QSpinBox>
 #include <QToolButton>
 
 #include <clocale>
@@ -91,6 +92,7 @@ TPirolex::TPirolex(WindowSeams seams, QWidget* parent)
     BuildSelectors();
     BuildCheckBoxes();
     BuildFilterGroups();
+    BuildLevelGroup();
     BuildFFTGroup();
     BuildPlotArea();
     BuildTemperature();
@@ -153,9 +155,10 @@ void TPirolex::BuildSelectors() {
     ui_.KanalRadioGroup->setToolTip(QStringLiteral("Auswahl der Tonspur"));
 
     // No design index: start-up selects "2D", and that selection runs the handler.
-    ui_.GrafikRadio = new RadioGroup(QStringLiteral("Grafikmode"),
-                                     {QStringLiteral("3D"), QStringLiteral("2D"), QStringLiteral("1D")},
-                                     this);
+    QStringList pictures;
+    for (int32_t i = 0; i < kPictureCount; ++i)
+        pictures << QString::fromUtf8(texts::PictureName(static_cast<Picture>(i)));
+    ui_.GrafikRadio = new RadioGroup(QStringLiteral("Grafikmode"), pictures, this);
     ui_.GrafikRadio->setGeometry(112, 40, 89, 89);
     ui_.GrafikRadio->setToolTip(QStringLiteral("Grafikmodeauswahl"));
 
@@ -190,6 +193,26 @@ void TPirolex::BuildFilterGroups() {
     ui_.CFARTrackBar =
         TrackBar(ui_.GroupBox2, 5, 50, start.pointsPerLine, QStringLiteral("Punkte pro Linie"));
     ui_.CFARLabel = Label(ui_.GroupBox2, QString(), 19, 44);
+}
+
+void TPirolex::BuildLevelGroup() {
+    ui_.LevelGroup = GroupBox(this, QString::fromUtf8(texts::kLevelCaption), QRect(16, 216, 185, 65));
+    const auto edit = [&](const char* name, const char* hint, int y, int min, int max, int value) {
+        Label(ui_.LevelGroup, QString::fromUtf8(name), 10, y + 3);
+        auto* box = new QSpinBox(ui_.LevelGroup);
+        box->setGeometry(100, y, 72, 22);
+        box->setLocale(QLocale::c());
+        box->setRange(min, max);
+        box->setValue(value);
+        box->setSuffix(QStringLiteral(" dB"));
+        box->setToolTip(QString::fromUtf8(hint));
+        return box;
+    };
+    ui_.LevelRangeEdit = edit(texts::kLevelRangeName, texts::kLevelRangeHint, 16, 20, 150,
+                              StartupSettings().levelRangeDb);
+    ui_.LevelGainEdit = edit(texts::kLevelGainName, texts::kLevelGainHint, 39, 0, 60,
+                             StartupSettings().levelGainDb);
+    ui_.LevelGroup->setVisible(false);
 }
 
 void TPirolex::BuildFFTGroup() {
@@ -246,7 +269,7 @@ void TPirolex::UpdateRulers() {
     ui_.FrequencyRuler->SetTicks(
         drawn ? FrequencyTicks(AxisFor(state.recording, state.settings, state.view), plotWidth)
               : std::vector<RulerTick>{});
-    const bool timed = drawn && state.settings.picture == Picture::k2D;
+    const bool timed = drawn && TraitsOf(state.settings.picture).timeUpwards;
     const TimeSpan span{state.recording.sampleRate, state.recording.FrameCount(), state.lineStep,
                         state.spanFirst};
     ui_.TimeRuler->SetTicks(timed ? TimeTicks(state.view, ui_.Image1->height(), span)
@@ -337,6 +360,8 @@ void TPirolex::ConnectControls() {
     connect(ui_.LimTrackBar, &QSlider::valueChanged, this, [this] { LimTrackBarChange(); });
     connect(ui_.CFARTrackBar, &QSlider::valueChanged, this, [this] { CFARTrackBarChange(); });
     connect(ui_.TrackBar1, &QSlider::valueChanged, this, [this] { TrackBar1Change(); });
+    connect(ui_.LevelRangeEdit, &QSpinBox::valueChanged, this, [this] { trigger(); });
+    connect(ui_.LevelGainEdit, &QSpinBox::valueChanged, this, [this] { trigger(); });
     connect(ui_.SpinEdit1, &QDoubleSpinBox::valueChanged, this, [this] { SpinEdit1Change(); });
     connect(ui_.TopSpeedEdit, &QSpinBox::valueChanged, this, [this] { TopSpeedEditChange(); });
     ui_.Image1->OnMouseDown = [this](Qt::MouseButton button, int x, int y) {

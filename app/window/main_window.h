@@ -124,6 +124,10 @@ struct WindowUi {
     QGroupBox* GroupBox3 = nullptr;
     QSlider* TrackBar1 = nullptr;
     QLabel* FFTLabel = nullptr;
+    // The level picture's colour scale, in the filter's place while "Pegel" is shown.
+    QGroupBox* LevelGroup = nullptr;
+    QSpinBox* LevelRangeEdit = nullptr;  // "Dynamik", dB
+    QSpinBox* LevelGainEdit = nullptr;   // "Verstärkung", dB
     QLabel* Label2 = nullptr;
     ArrowSpinEdit* SpinEdit1 = nullptr;
     // "höchstens": the top speed the user believes of the plane, km/h, under the temperature.
@@ -194,6 +198,8 @@ public:
     void GrafikRadioClick();
     void PCheckboxClick();
     void CFARCheckBoxClick();
+    // The filter's or the colour scale's controls, as the picture takes them.
+    void ShowPictureControls();
     void LimTrackBarChange();
     void CFARTrackBarChange();
     void TrackBar1Change();
@@ -247,6 +253,7 @@ private:
     void BuildSelectors();
     void BuildCheckBoxes();
     void BuildFilterGroups();
+    void BuildLevelGroup();
     void BuildFFTGroup();
     void BuildPlotArea();
     // The rulers and the band's row around the plot, wherever it is now (main_window.cpp).

@@ -174,7 +174,7 @@ void TPirolex::ShowReadout(int x, int y) {
     QString text;
     try {
         const FrequencyAxis axis = AxisFor(state.recording, state.settings, state.view);
-        const bool onAxis = state.fileLoaded && state.settings.picture == Picture::k2D &&
+        const bool onAxis = state.fileLoaded && TraitsOf(state.settings.picture).timeUpwards &&
                             state.recording.sampleRate > 0 && x >= axis.PlotLeft() &&
                             x <= axis.EndColumn() && y >= 0 && y < ui_.Image1->height();
         if (onAxis) {

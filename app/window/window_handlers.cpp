@@ -12,6 +12,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QSlider>
+#include <QSpinBox>
 
 #include <new>
 
@@ -52,6 +53,7 @@ void TPirolex::Recompute() {
     WindowState& state = *state_;
     if (!state.fileLoaded) return;
     SetImageHint(false);
+    ShowPictureControls();
     UpdateSpan();
     const PictureEnd end = DrawPicture(state.recording, CurrentSettings(), state.lineStep,
                                        state.picture, canvas_, state.view, *effects_,
@@ -61,8 +63,8 @@ void TPirolex::Recompute() {
     DrawOverlay();
     ShowMeasurement();
     ShowPictureEnd(end);
-    // Clicks measure only in the 2D picture, so only there is the hint shown.
-    SetImageHint(state.settings.picture == Picture::k2D);
+    // Clicks measure only in the pictures with time upwards, so only there is the hint shown.
+    SetImageHint(TraitsOf(state.settings.picture).timeUpwards);
 }
 
 // The filter's captions, and in the speed label why a picture stays empty; the next recompute or
@@ -93,6 +95,8 @@ Settings TPirolex::CurrentSettings() const {
     settings.threshold = ui_.LimTrackBar->value();
     settings.pointsPerLine = ui_.CFARTrackBar->value();
     settings.maxSpeedKmh = ui_.TopSpeedEdit->value();
+    settings.levelRangeDb = ui_.LevelRangeEdit->value();
+    settings.levelGainDb = ui_.LevelGainEdit->value();
     return settings;
 }
 
@@ -125,10 +129,18 @@ void TPirolex::PCheckboxClick() {
 }
 
 void TPirolex::CFARCheckBoxClick() {
-    const bool constPPL = ui_.CFARCheckBox->isChecked();
-    ui_.GroupBox1->setVisible(!constPPL);
-    ui_.GroupBox2->setVisible(constPPL);
+    ShowPictureControls();
     trigger();
+}
+
+void TPirolex::ShowPictureControls() {
+    const bool filtered = TraitsOf(state_->settings.picture).lineFilter;
+    const bool constPPL = ui_.CFARCheckBox->isChecked();
+    ui_.GroupBox1->setVisible(filtered && !constPPL);
+    ui_.GroupBox2->setVisible(filtered && constPPL);
+    ui_.LevelGroup->setVisible(!filtered);
+    ui_.CFARCheckBox->setEnabled(filtered);
+    ui_.PCheckbox->setEnabled(filtered);
 }
 
 void TPirolex::LimTrackBarChange() {
@@ -181,11 +193,11 @@ void TPirolex::Image1MouseDown(Qt::MouseButton button, int x, int y) {
         WindowState& state = *state_;
         if (state.recording.sampleRate <= 0) return;
         // The band can be chosen wherever the picture has a frequency axis along its width.
-        if (button == Qt::MiddleButton && state.settings.picture != Picture::k1D) {
+        if (button == Qt::MiddleButton && TraitsOf(state.settings.picture).bandDrag) {
             bandDragFrom_ = x;
             return;
         }
-        if (state.settings.picture != Picture::k2D) return;
+        if (!TraitsOf(state.settings.picture).timeUpwards) return;
         if (button != Qt::LeftButton && button != Qt::RightButton) return;
         PlacedMarker marker = MarkerAtColumn(x);
         if (ui_.SnapBox->isChecked()) SnapMarker(marker, y);

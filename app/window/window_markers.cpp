@@ -155,7 +155,7 @@ void TPirolex::DrawOverlayPixels() {
         cleanPlot_->Resize(canvas_.Width(), canvas_.Height());
     canvas_ = *cleanPlot_;
     const WindowState& state = *state_;
-    if (state.settings.picture != Picture::k2D || state.recording.sampleRate <= 0) {
+    if (!TraitsOf(state.settings.picture).timeUpwards || state.recording.sampleRate <= 0) {
         canvas_.Present();
         return;
     }
@@ -206,8 +206,8 @@ void TPirolex::SnapMarker(PlacedMarker& marker, int32_t y) const {
     const WindowState& state = *state_;
     marker.snapMissed = true;
     if (state.lines < 1) return;
-    const std::vector<int64_t> blockStarts =
-        BlocksAroundLine(LineAtRow(state.view, y), state.lines, state.lineStep, state.spanFirst);
+    const std::vector<int64_t> blockStarts = BlocksAroundLine(
+        LineAtRow(state.view, y), state.lines, state.lineStep, state.spanFirst, marker.settings.FftSize());
     const std::optional<SnappedTone> tone = SnapToTone(
         state.recording, marker.settings.channel, marker.settings.FftSize(), marker.hz, blockStarts);
     if (!tone) return;

@@ -66,12 +66,16 @@ TEST(PlotRequest, RenderOptionsSetTheirControlsInAnyOrder) {
 TEST(PlotRequest, EachChoiceMapsToItsSetting) {
     struct Case {
         Args extra;
-        int picture, exponent, channel;  // picture: 0 = 3D, 1 = 2D, 2 = 1D
+        int picture, exponent, channel;  // picture: 0 = 3D, 1 = 2D, 2 = 1D, 3 = Pegel
     };
     const Case table[] = {
         {{"--mode", "1D", "--fft", "256", "--channel", "rechts"}, 2, 8, 1},
         {{"--mode", "2d", "--fft", "512", "--channel", "links"}, 1, 9, 0},
         {{"--mode", "3d", "--fft", "1024"}, 0, 10, 0},
+        {{"--mode", "2D", "--fft", "2048"}, 1, 11, 0},
+        {{"--mode", "1D", "--fft", "16384"}, 2, 14, 0},
+        {{"--mode", "Pegel", "--fft", "4096"}, 3, 12, 0},
+        {{"--mode", "pegel", "--fft", "8192"}, 3, 13, 0},
     };
     for (const Case& c : table) {
         PlotRequest r;
@@ -146,9 +150,9 @@ TEST(PlotRequest, BadRenderArgumentsNameTheProblemAndTheAllowedValues) {
     };
     ExpectRefused(
         {
-            {with({"--mode", "4D"}), "--mode 4D: erlaubt sind 3D, 2D und 1D"},
-            {with({"--fft", "300"}), "--fft 300: erlaubt sind 128, 256, 512 und 1024"},
-            {with({"--fft"}), "--fft erwartet einen Wert: erlaubt sind 128, 256, 512 und 1024"},
+            {with({"--mode", "4D"}), "--mode 4D: erlaubt sind 3D, 2D, 1D und Pegel"},
+            {with({"--fft", "300"}), "--fft 300: erlaubt sind 128, 256, 512, 1024, 2048, 4096, 8192 und 16384"},
+            {with({"--fft"}), "--fft erwartet einen Wert: erlaubt sind 128, 256, 512, 1024, 2048, 4096, 8192 und 16384"},
             {with({"--channel", "mitte"}), "erlaubt sind links, rechts und beide"},
             {with({"--threshold", "31"}), "--threshold 31: erlaubt sind die ganzen Zahlen 0..30"},
             {with({"--threshold", "-1"}), "0..30"},
@@ -198,7 +202,7 @@ TEST(PlotRequest, BadMeasureArgumentsNameTheProblemAndTheAllowedValues) {
             {{"f.wav", "--a", "4000", "--b", "3000", "--mode", "2D"},
              "unbekannte Option „--mode“ (erlaubt: --a, --b, --temp, --snap, --fft, --channel, --fein, --iq, "
              "--threshold, --points, --size, --start"},
-            {{"f.wav", "--a", "4000", "--b", "3000", "--fft", "100"}, "--fft 100: erlaubt sind 128, 256, 512 und 1024"},
+            {{"f.wav", "--a", "4000", "--b", "3000", "--fft", "100"}, "--fft 100: erlaubt sind 128, 256, 512, 1024, 2048, 4096, 8192 und 16384"},
             {{"f.wav", "--a", "4000", "--b", "3000", "--snap", "--snap"}, "--snap ist doppelt angegeben"},
             {{"f.wav", "--a", "4000", "--b", "3000", "--threshold", "10", "--points", "20"},
              "--threshold und --points schließen sich aus"},

@@ -585,9 +585,9 @@ protected:
     void CheckFFTSize() {
         const WindowState& s = State();
         ASSERT_GE(s.settings.fftExponent, 7);
-        ASSERT_LE(s.settings.fftExponent, 10);
+        ASSERT_LE(s.settings.fftExponent, 14);
         EXPECT_EQ(s.settings.FftMask(), (1 << s.settings.fftExponent) - 1);
-        EXPECT_EQ(s.settings.TableStride(), 1024 >> s.settings.fftExponent);
+        EXPECT_EQ(s.settings.TableStride() * (1 << s.settings.fftExponent), 1024);
         EXPECT_EQ(s.settings.fftExponent, Ui().TrackBar1->value());
         EXPECT_EQ(s.filterCount, 1 << s.settings.fftExponent);
     }

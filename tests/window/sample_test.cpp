@@ -140,10 +140,10 @@ TEST(Program, RendersTheSampleWithoutADisplay) {
 TEST(Program, ABadOptionExitsTwoWithOneLine) {
     const ProcessRun run = RunProgram({QStringLiteral("render"), QString::fromStdString(kSample),
                                        QStringLiteral("-o"), QStringLiteral("x.png"), QStringLiteral("--fft"),
-                                       QStringLiteral("2048")});
+                                       QStringLiteral("32768")});
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.err.toStdString(),
-              "pirolex render: --fft 2048: erlaubt sind 128, 256, 512 und 1024 (pirolex --help zeigt die Aufrufe)\n");
+              "pirolex render: --fft 32768: erlaubt sind 128, 256, 512, 1024, 2048, 4096, 8192 und 16384 (pirolex --help zeigt die Aufrufe)\n");
     EXPECT_TRUE(run.out.isEmpty());
 }
 

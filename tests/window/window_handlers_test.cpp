@@ -115,6 +115,23 @@ TEST_F(HandlerTest, TheFilterCheckBoxShowsOneOfTheTwoGroups) {
     Ui().CFARCheckBox->setChecked(true);
     EXPECT_TRUE(Ui().GroupBox1->isHidden());
     EXPECT_FALSE(Ui().GroupBox2->isHidden());
+    EXPECT_TRUE(Ui().LevelGroup->isHidden());
+
+    // "Pegel" has no filter: its colour scale's group takes the place, the filter's boxes rest.
+    Load(StereoFile("handlers_level_controls.wav"));
+    Ui().GrafikRadio->SetItemIndex(3);
+    EXPECT_TRUE(Ui().GroupBox1->isHidden());
+    EXPECT_TRUE(Ui().GroupBox2->isHidden());
+    EXPECT_FALSE(Ui().LevelGroup->isHidden());
+    EXPECT_FALSE(Ui().CFARCheckBox->isEnabled());
+    Ui().LevelRangeEdit->setValue(60);
+    Ui().LevelGainEdit->setValue(20);
+    Window().Timer1Timer();
+    EXPECT_EQ(Window().CurrentSettings().levelRangeDb, 60);
+    EXPECT_EQ(Window().CurrentSettings().levelGainDb, 20);
+    Ui().GrafikRadio->SetItemIndex(1);
+    EXPECT_TRUE(Ui().LevelGroup->isHidden());
+    EXPECT_FALSE(Ui().GroupBox2->isHidden());
 }
 
 TEST_F(HandlerTest, AMovedFFTTrackBarSetsTheSizeAndItsTexts) {
@@ -125,6 +142,10 @@ TEST_F(HandlerTest, AMovedFFTTrackBarSetsTheSizeAndItsTexts) {
     EXPECT_EQ(State().settings.TableStride(), 4);
     EXPECT_EQ(Ui().FFTLabel->text(), "256 FFT-Filter");
     EXPECT_EQ(Ui().StatusBar1->PanelText(0), "256 Filter");
+    Ui().TrackBar1->setValue(14);
+    EXPECT_EQ(Ui().FFTLabel->text(), "16384 FFT-Filter");
+    EXPECT_EQ(Ui().StatusBar1->PanelText(0), "16384 Filter");
+    Ui().TrackBar1->setValue(8);
     EXPECT_EQ(Ui().StatusBar1->PanelText(4), "256 Filter");
     EXPECT_TRUE(Window().Timer1().isActive());
 }
@@ -197,6 +218,9 @@ TEST_F(HandlerTest, ClicksCountOnlyIn2DWithARecordingAndTheLeftOrRightButton) {
     Ui().GrafikRadio->SetItemIndex(1);  // 2D
     Window().Image1MouseDown(Qt::LeftButton, 100, 100);
     EXPECT_EQ(Window().MarkerColumn(MarkerSide::kA), 100);
+    Ui().GrafikRadio->SetItemIndex(3);  // Pegel, laid out as 2D
+    Window().Image1MouseDown(Qt::RightButton, 120, 100);
+    EXPECT_EQ(Window().MarkerColumn(MarkerSide::kB), 120);
 }
 
 // A second click of the same button moves its marker: the picture under the old line is as it

@@ -107,7 +107,7 @@ TEST_F(LayoutTest, TrackBarsHaveTheirRangesStepsAndTicks) {
     const Track table[] = {
         {"LimTrackBar", ui.LimTrackBar, 0, 30, 20, 5, 2},
         {"CFARTrackBar", ui.CFARTrackBar, 5, 50, 20, 1, 2},
-        {"TrackBar1", ui.TrackBar1, 7, 10, 10, 1, 1},
+        {"TrackBar1", ui.TrackBar1, 7, 14, 10, 1, 1},
     };
     for (const Track& t : table) {
         EXPECT_EQ(t.slider->orientation(), Qt::Horizontal) << t.name;
@@ -134,7 +134,7 @@ TEST_F(LayoutTest, RadioGroupsHaveTheirCaptionsItemsAndIndices) {
     const WindowUi& ui = Ui();
     const Group table[] = {
         {"KanalRadioGroup", ui.KanalRadioGroup, "Tonkanal", {"links", "rechts", "beide"}, 0},
-        {"GrafikRadio", ui.GrafikRadio, "Grafikmode", {"3D", "2D", "1D"}, 1},
+        {"GrafikRadio", ui.GrafikRadio, "Grafikmode", {"3D", "2D", "1D", "Pegel"}, 1},
         {"GenauRadioGroup", ui.GenauRadioGroup, "Genauigkeit", {"norm", "fein"}, 0},
     };
     for (const Group& g : table) {
