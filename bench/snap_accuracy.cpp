@@ -29,6 +29,7 @@
 #include "flyby.h"
 #include "frequency_axis.h"
 #include "spectrogram_pass.h"
+#include "time_axis.h"
 #include "tone_snap.h"
 
 #include <algorithm>
@@ -179,7 +180,7 @@ void RunRoadside(Case& c, int32_t fftSize) {
     const double passHeard =
         c.params.seconds / 2 + c.params.closestDistance / flyby::SoundSpeed(c.params.temperature);
     auto snapAt = [&](double seconds, double hz) {
-        const int32_t line = LineNearestSeconds(seconds, kRoadsideRate, fftSize, lines, step, 0);
+        const int32_t line = TimeAxis{kRoadsideRate, fftSize, step, 0, lines}.NearestLine(seconds);
         return SnapToTone(recording, Channel::kLeft, fftSize, hz, BlocksAroundLine(line, lines, step, 0, fftSize));
     };
     const auto a = snapAt(passHeard - kRoadsideClickS, c.clickA);

@@ -299,13 +299,4 @@ std::vector<int64_t> BlocksAroundLine(int32_t clicked, int32_t lines, int32_t li
     return starts;
 }
 
-int32_t LineNearestSeconds(double seconds, int32_t sampleRate, int32_t fftSize, int32_t lines,
-                           int32_t lineStep, int64_t spanFirst) {
-    if (lines < 1 || lineStep <= 0) return 1;
-    // Line n's block starts at spanFirst + 4 lineStep (n - 1) and is heard at its centre.
-    const double centre = seconds * sampleRate - fftSize / 2.0 - static_cast<double>(spanFirst);
-    const double number = std::nearbyint(centre / (4.0 * lineStep)) + 1;
-    return static_cast<int32_t>(std::clamp(number, 1.0, static_cast<double>(lines)));
-}
-
 }  // namespace pirolex

@@ -75,11 +75,6 @@ int32_t SnapReach(int32_t fftSize, int32_t lineStep);
 std::vector<int64_t> BlocksAroundLine(int32_t clicked, int32_t lines, int32_t lineStep,
                                       int64_t spanFirst, int32_t fftSize);
 
-// The picture's line (1..lines) whose block centre is nearest to `seconds` from the
-// recording's start: the line a click at that moment lands on.
-int32_t LineNearestSeconds(double seconds, int32_t sampleRate, int32_t fftSize, int32_t lines,
-                           int32_t lineStep, int64_t spanFirst);
-
 // The interpolated frequency of the strongest peak within about two bins of clickedHz in the one
 // block from blockStart on, as SnapToTone finds it in each line; nothing when no peak stands out
 // there. On its own for checking the interpolation against known tones.

@@ -2,6 +2,7 @@
 
 #include "spectrogram_pass.h"
 #include "spectrogram_renderer.h"
+#include "time_axis.h"
 
 #include <algorithm>
 #include <cmath>
@@ -38,9 +39,8 @@ int32_t LinesInPicture(const LineTimes& lines) {
 }  // namespace
 
 double LineTime(const LineTimes& lines, int32_t number) {
-    const double frame = static_cast<double>(lines.firstFrame) +
-                         (number - 1) * 4.0 * lines.lineStep + lines.fftSize / 2.0;
-    return frame / lines.sampleRate;
+    return TimeAxis{lines.sampleRate, lines.fftSize, lines.lineStep, lines.firstFrame, kMaxLines}
+        .Seconds(number);
 }
 
 void DrawFittedCurve(const Drawing& drawing, const LineTimes& lines,

@@ -5,6 +5,7 @@
 #include "picture_span.h"
 #include "recording_file.h"
 #include "spectrogram_pass.h"
+#include "time_axis.h"
 
 namespace pirolex {
 
@@ -67,8 +68,9 @@ SnappedMeasurement MeasureSnapped(const OffscreenPlot& plot, const PlotRequest& 
                           int32_t& line) {
         std::vector<int64_t> blocks = edge;
         if (at) {
-            line = LineNearestSeconds(*at, plot.recording.sampleRate, settings.FftSize(), plot.lines,
-                                      plot.lineStep, plot.firstFrame);
+            const TimeAxis time{plot.recording.sampleRate, settings.FftSize(), plot.lineStep,
+                                plot.firstFrame, plot.lines};
+            line = time.NearestLine(*at);
             blocks = BlocksAroundLine(line, plot.lines, plot.lineStep, plot.firstFrame, settings.FftSize());
         }
         return SnapToTone(plot.recording, settings.channel, settings.FftSize(), hz, blocks);

@@ -271,7 +271,7 @@ void TPirolex::UpdateRulers() {
               : std::vector<RulerTick>{});
     const bool timed = drawn && TraitsOf(state.settings.picture).timeUpwards;
     const TimeSpan span{state.recording.sampleRate, state.recording.FrameCount(), state.lineStep,
-                        state.spanFirst};
+                        state.spanFirst, state.settings.FftSize()};
     ui_.TimeRuler->SetTicks(timed ? TimeTicks(state.view, ui_.Image1->height(), span)
                                   : std::vector<RulerTick>{});
 }

@@ -2,6 +2,7 @@
 
 #include "spectrogram_pass.h"
 #include "spectrogram_renderer.h"
+#include "time_axis.h"
 
 #include <QPainter>
 
@@ -80,9 +81,9 @@ std::vector<RulerTick> TimeTicks(const PlotView& view, int height, const TimeSpa
         const int32_t line = LineAtRow(view, y);
         if (line < 1) continue;
         if (line > kMaxLines) break;
-        const int64_t frame = LineFirstFrame(line, span.lineStep, span.spanFirst);
-        if (frame >= span.frameCount) break;
-        samples.push_back({y, static_cast<double>(frame) / span.sampleRate});
+        const TimeAxis time{span.sampleRate, span.fftSize, span.lineStep, span.spanFirst, kMaxLines};
+        if (time.FirstFrame(line) >= span.frameCount) break;
+        samples.push_back({y, time.Seconds(line)});
     }
     if (samples.size() < 2) return {};
     const double secondsPerRow =

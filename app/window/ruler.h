@@ -31,10 +31,12 @@ struct TimeSpan {
     int64_t frameCount = 0;  // of the whole recording
     int32_t lineStep = 0;
     int64_t spanFirst = 0;
+    int32_t fftSize = 0;
 };
 
-// Ticks at round times (seconds from the recording's start, to the start of a line's block)
-// along the rows of the 2D picture that hold a line, labelled in seconds.
+// Ticks at round times (seconds from the recording's start, at the centre of a line's block, as
+// the readout and the snap count them) along the rows of the 2D picture that hold a line,
+// labelled in seconds.
 std::vector<RulerTick> TimeTicks(const PlotView& view, int height, const TimeSpan& span);
 
 class Ruler : public QWidget {

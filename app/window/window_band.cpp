@@ -6,6 +6,7 @@
 #include "messages.h"
 #include "spectrogram_pass.h"
 #include "spectrogram_renderer.h"
+#include "time_axis.h"
 #include "widgets.h"
 
 #include <QCheckBox>
@@ -181,9 +182,9 @@ void TPirolex::ShowReadout(int x, int y) {
             std::optional<double> seconds;
             const int32_t line = LineAtRow(state.view, y);
             if (line >= 1 && line <= state.lines) {
-                const int64_t first = LineFirstFrame(line, state.lineStep, state.spanFirst);
-                seconds = (static_cast<double>(first) + state.settings.FftSize() / 2.0) /
-                          state.recording.sampleRate;
+                seconds = TimeAxis{state.recording.sampleRate, state.settings.FftSize(), state.lineStep,
+                                   state.spanFirst, state.lines}
+                              .Seconds(line);
             }
             std::string readout = texts::CursorReadout(axis.HzAtColumn(x), seconds);
             if (state.markerA) {
