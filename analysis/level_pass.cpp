@@ -1,15 +1,12 @@
 #include "level_pass.h"
 
 #include "checked_arithmetic.h"
+#include "fftw_plans.h"
 #include "picture_samples.h"
-
-#include <fftw3.h>
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <numbers>
 #include <vector>
 
@@ -17,31 +14,13 @@ namespace pirolex {
 
 namespace {
 
-struct FftwFree {
-    void operator()(void* p) const { fftw_free(p); }
-};
-
-// One real-input plan per size for the process, made under a lock (FFTW's planner is not
-// thread-safe, its plans are) on buffers aligned as every caller's own, which fftw_alloc gives.
-fftw_plan RealPlanFor(int32_t n) {
-    static std::mutex mutex;
-    static auto* const plans = new std::map<int32_t, fftw_plan>;
-    const std::lock_guard<std::mutex> lock(mutex);
-    if (const auto found = plans->find(n); found != plans->end()) return found->second;
-    std::unique_ptr<double[], FftwFree> in(fftw_alloc_real(static_cast<size_t>(n)));
-    std::unique_ptr<fftw_complex[], FftwFree> out(fftw_alloc_complex(static_cast<size_t>(n / 2 + 1)));
-    const fftw_plan plan = fftw_plan_dft_r2c_1d(n, in.get(), out.get(), FFTW_ESTIMATE);
-    plans->emplace(n, plan);
-    return plan;
-}
-
 // The power of each bin of one channel's windowed block, added to `power`.
 class BlockPower {
 public:
     explicit BlockPower(int32_t n)
         : n_(n), in_(fftw_alloc_real(static_cast<size_t>(n))),
           out_(fftw_alloc_complex(static_cast<size_t>(n / 2 + 1))), window_(static_cast<size_t>(n)),
-          plan_(RealPlanFor(n)) {
+          plan_(RealForwardPlan(n)) {
         for (int32_t i = 0; i < n; ++i)
             window_[static_cast<size_t>(i)] = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * i / n);
         double sum = 0.0;

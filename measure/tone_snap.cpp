@@ -1,14 +1,11 @@
 #include "tone_snap.h"
 
+#include "fftw_plans.h"
 #include "spectrogram_pass.h"
-
-#include <fftw3.h>
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <numbers>
 
 namespace pirolex {
@@ -39,25 +36,6 @@ constexpr double kDriftReach = 1.5;
 // The median's standard error is sqrt(pi / 2) times the mean's for normal scatter.
 constexpr double kMedianEfficiency = 1.2533;
 
-struct FftwFree {
-    void operator()(void* p) const { fftw_free(p); }
-};
-
-// One plan per size for the process, made under a lock (FFTW's planner is not thread-safe, its
-// plans are) and executed on each caller's own buffers, which fftw_alloc aligns alike. Never
-// destroyed, so a thread still snapping at exit finds it intact.
-fftw_plan PlanFor(int32_t size) {
-    static std::mutex mutex;
-    static auto* const plans = new std::map<int32_t, fftw_plan>;
-    const std::lock_guard<std::mutex> lock(mutex);
-    if (const auto found = plans->find(size); found != plans->end()) return found->second;
-    std::unique_ptr<double[], FftwFree> in(fftw_alloc_real(static_cast<size_t>(size)));
-    std::unique_ptr<fftw_complex[], FftwFree> out(fftw_alloc_complex(static_cast<size_t>(size / 2 + 1)));
-    const fftw_plan plan = fftw_plan_dft_r2c_1d(size, in.get(), out.get(), FFTW_ESTIMATE);
-    plans->emplace(size, plan);
-    return plan;
-}
-
 // The power spectrum of one Hann-windowed, zero-padded block, and the search for a tone in it.
 class BlockPeaks {
 public:
@@ -66,7 +44,7 @@ public:
           in_(fftw_alloc_real(static_cast<size_t>(m_))),
           out_(fftw_alloc_complex(static_cast<size_t>(m_ / 2 + 1))),
           power_(static_cast<size_t>(m_ / 2 + 1)), window_(static_cast<size_t>(n_)),
-          plan_(PlanFor(m_)) {
+          plan_(RealForwardPlan(m_)) {
         for (int32_t i = 0; i < n_; ++i)
             window_[static_cast<size_t>(i)] = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * i / n_);
         const int32_t count = recording.ChannelCount();

@@ -232,9 +232,12 @@ void MeasureAll(const AutoRequest& request, Report report) {
     std::condition_variable finished;
     std::atomic<size_t> next{0};
     MemoryBudget budget(BatchMemoryBudget());
+    const size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    const size_t workerCount = std::min(cores, count);
     auto work = [&] {
         for (size_t i = next++; i < count; i = next++) {
-            const int64_t bytes = MeasurementBytes(request.files[i]);
+            // A file measured alone needs no share: its header is not read twice for nothing.
+            const int64_t bytes = workerCount > 1 ? MeasurementBytes(request.files[i]) : 0;
             budget.Take(bytes);
             FileResult result = MeasureFile(request.files[i], request.temperature, request.topSpeedKmh);
             budget.Give(bytes);
@@ -244,9 +247,8 @@ void MeasureAll(const AutoRequest& request, Report report) {
             finished.notify_all();
         }
     };
-    const size_t cores = std::max(1u, std::thread::hardware_concurrency());
     std::vector<std::jthread> workers;
-    for (size_t w = 0; w < std::min(cores, count); ++w) workers.emplace_back(work);
+    for (size_t w = 0; w < workerCount; ++w) workers.emplace_back(work);
     for (size_t i = 0; i < count; ++i) {
         std::unique_lock lock(mutex);
         finished.wait(lock, [&] { return done[i] != 0; });

@@ -3,6 +3,7 @@
 
 #include "cli_run.h"
 #include "flyby.h"
+#include "work_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -20,15 +21,8 @@ namespace {
 namespace fs = std::filesystem;
 
 const fs::path& Work() {
-    static const struct Folder {
-        fs::path path = fs::temp_directory_path() / ("pirolex_crafted_" + std::to_string(::getpid()));
-        Folder() { fs::create_directories(path); }
-        ~Folder() {
-            std::error_code ignored;
-            fs::remove_all(path, ignored);
-        }
-    } folder;
-    return folder.path;
+    static const testsupport::WorkFolder folder("pirolex_crafted_");
+    return folder.Path();
 }
 
 fs::path Write(const std::string& name, const std::string& bytes) {

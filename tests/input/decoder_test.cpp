@@ -5,6 +5,7 @@
 #include "audio_decoder.h"
 #include "flyby.h"
 #include "wav_writer.h"
+#include "work_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -44,16 +45,8 @@ bool HaveFfmpeg() {
 
 // This process's folder of made files, removed when it ends.
 const fs::path& Work() {
-    static const struct Folder {
-        fs::path path =
-            fs::temp_directory_path() / ("pirolex_decoder_" + std::to_string(::getpid()));
-        Folder() { fs::create_directories(path); }
-        ~Folder() {
-            std::error_code ignored;
-            fs::remove_all(path, ignored);
-        }
-    } folder;
-    return folder.path;
+    static const testsupport::WorkFolder folder("pirolex_decoder_");
+    return folder.Path();
 }
 
 flyby::Params Flyby(int rate, int channels) {
