@@ -30,6 +30,7 @@ constexpr double kBeforeSeconds = 4.0;
 constexpr double kAfterSeconds = 2.0;
 constexpr double kQuietSeconds = 20.0;
 constexpr double kStandOutDb = 8.0;
+constexpr float kNoToneDb = -100.0f;  // the average level of frames without any tone
 // A fit belongs to the moment when it hears its pass this close to it.
 constexpr double kHeardNear = 3.0;
 constexpr double kShortLeadSeconds = 6.0;
@@ -59,6 +60,13 @@ constexpr double kSettleSeconds = 40.0;
 bool PassHeardDespite(AutoSpeedRefusal refusal) {
     return refusal == AutoSpeedRefusal::kUncertain || refusal == AutoSpeedRefusal::kAboveTopSpeed ||
            refusal == AutoSpeedRefusal::kHarmonicChange || refusal == AutoSpeedRefusal::kNoFall;
+}
+
+// Refusals that a shorter stretch would give as well: nothing there moves as a pass does.
+bool NothingMoves(AutoSpeedRefusal refusal) {
+    return refusal == AutoSpeedRefusal::kNoSamples || refusal == AutoSpeedRefusal::kTooShort ||
+           refusal == AutoSpeedRefusal::kSilence || refusal == AutoSpeedRefusal::kNoTone ||
+           refusal == AutoSpeedRefusal::kNoPass;
 }
 
 double Median(std::vector<double> v) {
@@ -127,7 +135,7 @@ bool StrongestFalls(const std::deque<float>& bins, int64_t from, int64_t k, int6
         if (bins[static_cast<size_t>(j - from)] > 0.0f) after.push_back(bins[static_cast<size_t>(j - from)]);
     if (before.size() < kFewestPerSide / 2 || after.size() < kFewestPerSide / 2) return false;
     const double ratio = Median(before) / Median(after);
-    for (int apart = 1; apart <= 3; ++apart)
+    for (const double apart : {1.0, 2.0, 3.0, 0.5, 1.0 / 3.0})
         if (ratio * apart >= kSmallestFall && ratio * apart <= kWidestFall) return true;
     return false;
 }
@@ -226,17 +234,20 @@ void PassFinder::Listen(std::vector<FlybyPass>& concluded, bool ended) {
         const double centreS = static_cast<double>(centre) / sampleRate_;
         if (centreS < lastPassS_ + kPassApart) continue;
         const float level = smoothed(k);
-        bool peak = level_[static_cast<size_t>(k - levelFrom_)] > 0.0f;
+
+        // (A frame under a burst may hold no tone itself; the half second around it does.)
+        bool peak = level > kNoToneDb;
         for (int64_t j = std::max(levelFrom_, k - before); peak && j <= std::min(smoothEnd - 1, k + after); ++j)
             if (j != k && (j < k ? smoothed(j) >= level : smoothed(j) > level)) peak = false;
         if (!peak) continue;
+
         float lowest = level;
         for (int64_t j = std::max(levelFrom_, k - quiet); j < k; ++j) lowest = std::min(lowest, smoothed(j));
         if (level - lowest < kStandOutDb) continue;
         if (!StrongestFalls(strongest_, levelFrom_, k, frames(kFallReach), frames(kSideGap))) continue;
 
-        // Measured from kLeadSeconds before; again from a shorter lead when that fit was refused
-        // for a pass or found another one: what came long before (another sound, a coder's
+        // Measured from kLeadSeconds before; again from a shorter lead when that fit did not
+        // answer for this moment though something moved: what came long before (another sound, a coder's
         // artefacts in a quiet lead-in) may have misled it.
         FlybyPass pass;
         std::optional<AutoSpeed> refused;
@@ -254,8 +265,8 @@ void PassFinder::Listen(std::vector<FlybyPass>& concluded, bool ended) {
                 continue;
             }
             if (speed.refusal != AutoSpeedRefusal::kTooShort) noPassReason_ = speed.refusal;
-            if (!PassHeardDespite(speed.refusal)) break;
-            if (!refused && level - lowest >= kRefusedStandOutDb && FallsAcross(speed.track, centreS))
+            if (NothingMoves(speed.refusal)) break;
+            if (PassHeardDespite(speed.refusal) && !refused && level - lowest >= kRefusedStandOutDb && FallsAcross(speed.track, centreS))
                 refused = std::move(speed);
         }
         if (!pass.speed.Answered()) {
