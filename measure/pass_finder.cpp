@@ -75,17 +75,21 @@ double Median(std::vector<double> v) {
     return *middle;
 }
 
-bool FallsAcross(const ToneTrack& track, double at) {
+// fitted: the fitted curve at the track's points, when there is one; a jump is then one in the
+// distance from it, so that the fall of a fast close pass, steep from point to point, is none.
+bool FallsAcross(const ToneTrack& track, double at, const std::vector<double>* fitted = nullptr) {
     std::vector<double> before, after;
     size_t steps = 0, inside = 0;
     double shortestStep = 1e9;
+    const auto pitch = [&](size_t i) {
+        return fitted && i < fitted->size() ? track.frequencies[i] / (*fitted)[i] : track.frequencies[i];
+    };
     for (size_t i = 0; i < track.Size(); ++i) {
         const double t = track.times[i] - at;
         if (i > 0) shortestStep = std::min(shortestStep, track.times[i] - track.times[i - 1]);
         if (t < -kSideSeconds || t > PassFinder::kTailSeconds) continue;
         ++inside;
-        if (i > 0 && track.times[i - 1] - at >= -kSideSeconds &&
-            std::fabs(std::log(track.frequencies[i] / track.frequencies[i - 1])) > kJump)
+        if (i > 0 && track.times[i - 1] - at >= -kSideSeconds && std::fabs(std::log(pitch(i) / pitch(i - 1))) > kJump)
             ++steps;
         if (t <= -kSideGap) before.push_back(track.frequencies[i]);
         if (t >= kSideGap) after.push_back(track.frequencies[i]);
@@ -257,7 +261,8 @@ void PassFinder::Listen(std::vector<FlybyPass>& concluded, bool ended) {
             ShiftTimes(speed, static_cast<double>(std::max(first, keptFrom_)) / sampleRate_);
             if (speed.Answered()) {
                 const double heard = speed.closestTimeS + speed.closestDistanceM / speed.model.soundSpeed;
-                if (std::fabs(heard - centreS) <= kHeardNear) {
+                // Syllables of a voice may fit a pass, one each side: a pass is one sound.
+                if (std::fabs(heard - centreS) <= kHeardNear && FallsAcross(speed.track, heard, &speed.fittedHz)) {
                     pass.heardS = heard;
                     pass.speed = std::move(speed);
                     break;

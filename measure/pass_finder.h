@@ -51,7 +51,7 @@ class PassFinder {
 public:
     // The stretch a pass is measured on, around the moment its level peaks.
     static constexpr double kLeadSeconds = 12.0;
-    static constexpr double kTailSeconds = 2.8;
+    static constexpr double kTailSeconds = 2.6;
 
     PassFinder(int32_t sampleRate, double temperatureC,
                double maxSpeedKmh = kDefaultTopSpeedKmh, int32_t channelCount = 1);
