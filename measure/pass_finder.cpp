@@ -166,9 +166,16 @@ std::vector<FlybyPass> PassFinder::Append(std::span<const int16_t> samples) {
 }
 
 std::vector<FlybyPass> PassFinder::Append(std::span<const std::span<const int16_t>> channels) {
-    for (size_t c = 0; c < kept_.size() && c < channels.size(); ++c)
-        kept_[c].insert(kept_[c].end(), channels[c].begin(), channels[c].end());
-    if (!channels.empty()) streamFrames_ += static_cast<int64_t>(channels.front().size());
+    if (channels.empty()) return {};
+    // The channels the finder was made for, each as long as the first: a missing one is silent.
+    const size_t frames = channels.front().size();
+    for (size_t c = 0; c < kept_.size(); ++c) {
+        if (c < channels.size() && channels[c].size() == frames)
+            kept_[c].insert(kept_[c].end(), channels[c].begin(), channels[c].end());
+        else
+            kept_[c].resize(kept_[c].size() + frames, 0);
+    }
+    streamFrames_ += static_cast<int64_t>(frames);
     std::vector<FlybyPass> concluded;
     if (sampleRate_ > 0) Listen(concluded, false);
     return concluded;
@@ -200,7 +207,6 @@ void PassFinder::Listen(std::vector<FlybyPass>& concluded, bool ended) {
     const int64_t firstNew = levelFrom_ + static_cast<int64_t>(level_.size());
     if (streamFrames_ >= firstNew * hop_ + frameLength_) {
         Recording fresh = Stretch(firstNew * hop_, streamFrames_);
-        fresh.channels.resize(1);
         SpectrogramShape shape{kFrameSeconds};
         shape.hopDivisor = 2;
         shape.zeroPadding = 1;

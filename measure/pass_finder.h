@@ -59,7 +59,7 @@ public:
     // that these samples concluded.
     std::vector<FlybyPass> Append(std::span<const int16_t> samples);
     // The next frames, one span per channel, all of the same length: measured with all channels,
-    // as EstimateSpeed measures a recording; searched on the first.
+    // as EstimateSpeed measures a recording, and searched with their powers summed as it does.
     std::vector<FlybyPass> Append(std::span<const std::span<const int16_t>> channels);
     // The stream has ended: the passes still open are concluded.
     std::vector<FlybyPass> Finish();
