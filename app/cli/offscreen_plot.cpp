@@ -52,8 +52,6 @@ Measurement MeasureSpeed(OffscreenPlot& plot, const PlotCanvas& canvas, const Pl
     return m;
 }
 
-// A marker given a moment is a click there, so both tones are then taken as clicked ones: the
-// pair owns up to what the remaining distance to the pass holds back of each.
 SnappedMeasurement MeasureSnapped(OffscreenPlot& plot, const PlotRequest& request) {
     PictureSession& session = plot.session;
     const TimeAxis time = session.Time();
@@ -72,10 +70,9 @@ SnappedMeasurement MeasureSnapped(OffscreenPlot& plot, const PlotRequest& reques
     m.a = snap(request.atA, edges.approach, request.frequencyA, m.lineA);
     m.b = snap(request.atB, edges.recede, request.frequencyB, m.lineB);
     if (!m.a || !m.b) return m;
-    const bool clicked = request.atA || request.atB;
     for (const auto& [side, tone] : {std::pair{MarkerSide::kA, *m.a}, std::pair{MarkerSide::kB, *m.b}}) {
         PlacedMarker marker = session.MarkerAtHz(tone.hz, tone.spreadHz);
-        if (clicked) marker.clickedTone = tone;
+        marker.clickedTone = tone;
         session.SetMarker(side, marker);
     }
     m.speed = session.MarkerSpeed();
