@@ -38,6 +38,9 @@ inline constexpr int32_t kLargestTableExponent = 10;  // 1024 points
 
 inline constexpr int32_t kDefaultLevelRangeDb = 90;
 inline constexpr int32_t kDefaultLevelGainDb = 0;
+inline constexpr int32_t kLowestLevelRangeDb = 20;
+inline constexpr int32_t kHighestLevelRangeDb = 150;
+inline constexpr int32_t kHighestLevelGainDb = 60;
 
 struct Settings {
     Picture picture;

@@ -49,6 +49,8 @@ constexpr const char* kUsage =
     "      --band VON-BIS               nur das Frequenzband VON bis BIS Hz zeigen, z. B.\n"
     "                                   300-900; darin auch die tiefsten Töne (ohne: 0 Hz\n"
     "                                   bis zur halben Samplerate)\n"
+    "      --range 20..150              Pegel: Dynamik, die gezeigten dB (90)\n"
+    "      --gain 0..60                 Pegel: Verstärkung in dB (0)\n"
     "      --caption [--a HZ --b HZ] [--temp T]\n"
     "                                   unter der Grafik die Zeilen, die \"Grafik speichern\"\n"
     "                                   im Fenster darunter setzt, und dieselben Werte als\n"

@@ -81,6 +81,14 @@ std::string SetThreshold(const std::string& value, PlotRequest& r) {
     return IntInRange(value, 0, 30, r.settings.threshold);
 }
 
+std::string SetLevelRange(const std::string& value, PlotRequest& r) {
+    return IntInRange(value, kLowestLevelRangeDb, kHighestLevelRangeDb, r.settings.levelRangeDb);
+}
+
+std::string SetLevelGain(const std::string& value, PlotRequest& r) {
+    return IntInRange(value, 0, kHighestLevelGainDb, r.settings.levelGainDb);
+}
+
 std::string SetPoints(const std::string& value, PlotRequest& r) {
     r.settings.filterMode = FilterMode::kConstantPoints;
     return IntInRange(value, 5, 50, r.settings.pointsPerLine);
@@ -181,6 +189,9 @@ const Option kThreshold = {"--threshold", "die ganzen Zahlen 0..30", SetThreshol
 const Option kPoints = {"--points", "die ganzen Zahlen 5..50", SetPoints};
 const Option kSize = {"--size", "BREITExHÖHE von 300x200 bis 4096x4096", SetSize};
 const Option kBand = {"--band", "VON-BIS in Hz mit 0 ≤ VON < BIS, z. B. 300-900", SetBand};
+// "Dynamik" and "Verstärkung" of the level picture.
+const Option kLevelRange = {"--range", "die ganzen Zahlen 20..150 (dB)", SetLevelRange};
+const Option kLevelGain = {"--gain", "die ganzen Zahlen 0..60 (dB)", SetLevelGain};
 const Option kStart = {"--start", "Sekunden ab 0 (Beginn des Ausschnitts einer langen Aufnahme)",
                        SetStart};
 
@@ -189,7 +200,7 @@ const std::string kModeNames = texts::PictureNameList();
 const std::vector<Option> kRenderOptions = {
     {"-o", "ein Dateiname für das PNG-Bild", SetOutput},
     {"--mode", kModeNames.c_str(), SetMode},
-    kFFT, kChannel, kFein, kIQ, kThreshold, kPoints, kSize, kStart, kBand,
+    kFFT, kChannel, kFein, kIQ, kThreshold, kPoints, kSize, kStart, kBand, kLevelRange, kLevelGain,
     {"--caption", "", SetCaption},
     {"--a", "Frequenzen in Hz über 0", SetA},
     {"--b", "Frequenzen in Hz über 0", SetB},

@@ -86,6 +86,10 @@ TEST(PlotRequest, EachChoiceMapsToItsSetting) {
         EXPECT_EQ(r.settings.fftExponent, c.exponent) << c.extra[3];
         EXPECT_EQ(int(r.settings.channel), c.channel);
     }
+    PlotRequest level;
+    ASSERT_EQ(ParseRenderArgs({"f.wav", "-o", "x.png", "--mode", "Pegel", "--range", "150", "--gain", "60"}, level), "");
+    EXPECT_EQ(level.settings.levelRangeDb, 150);
+    EXPECT_EQ(level.settings.levelGainDb, 60);
     PlotRequest r;
     ASSERT_EQ(ParseRenderArgs({"f.wav", "-o", "x.png", "--points", "50", "--size", "300X200"}, r), "");
     EXPECT_EQ(r.settings.filterMode, FilterMode::kConstantPoints);
@@ -158,6 +162,8 @@ TEST(PlotRequest, BadRenderArgumentsNameTheProblemAndTheAllowedValues) {
             {with({"--threshold", "-1"}), "0..30"},
             {with({"--threshold", "2.5"}), "0..30"},
             {with({"--points", "4"}), "--points 4: erlaubt sind die ganzen Zahlen 5..50"},
+            {with({"--range", "19"}), "--range 19: erlaubt sind die ganzen Zahlen 20..150 (dB)"},
+            {with({"--gain", "61"}), "--gain 61: erlaubt sind die ganzen Zahlen 0..60 (dB)"},
             {with({"--points", "51"}), "5..50"},
             {with({"--size", "299x438"}), "--size 299x438: erlaubt sind BREITExHÖHE von 300x200 bis 4096x4096"},
             {with({"--size", "846x199"}), "300x200 bis 4096x4096"},
