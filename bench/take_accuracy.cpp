@@ -68,10 +68,10 @@ void Measure(const flyby::Take& take, Tally& tally, bool verbose) {
     for (size_t i = 0; i < search.passes.size(); ++i) {
         if (matched[i]) continue;
         ++tally.phantoms;
-        if (verbose)
-            std::printf("  take seed %u: phantom at %.2f s, %s %.1f km/h\n", take.seed, search.passes[i].heardS,
-                        search.passes[i].speed.Answered() ? "answered" : "refused", search.passes[i].speed.speedKmh);
-            std::printf("    refusal %d\n", int(search.passes[i].speed.refusal));
+        if (!verbose) continue;
+        std::printf("  take seed %u: phantom at %.2f s, %s %.1f km/h (refusal %d)\n", take.seed, search.passes[i].heardS,
+                    search.passes[i].speed.Answered() ? "answered" : "refused", search.passes[i].speed.speedKmh,
+                    static_cast<int>(search.passes[i].speed.refusal));
     }
 }
 

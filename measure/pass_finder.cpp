@@ -27,13 +27,22 @@ constexpr double kSmoothSeconds = 0.25;    // either side: the level averaged ov
 // A moment is a pass's when its level is the highest from kBeforeSeconds before it to
 // kAfterSeconds after it and stands kStandOutDb above the lowest of the kQuietSeconds before it.
 constexpr double kBeforeSeconds = 4.0;
-constexpr double kAfterSeconds = 2.0;
+constexpr double kAfterSeconds = 1.5;
 constexpr double kQuietSeconds = 20.0;
 constexpr double kStandOutDb = 8.0;
 constexpr float kNoToneDb = -100.0f;  // the average level of frames without any tone
 // A fit belongs to the moment when it hears its pass this close to it.
 constexpr double kHeardNear = 3.0;
 constexpr double kShortLeadSeconds = 6.0;
+// A fit whose pass would be kSoaringDb louder at the pass than kLouderBefore earlier must find it
+// at least kLouderDb louder.
+constexpr double kLouderBefore = 4.0;
+constexpr double kSoaringDb = 12.0;
+constexpr float kLouderDb = 6.0f;
+// The rough measurement of when a pass is heard: from kProbeLead before the moment to kProbeTail
+// after it, as soon as the level there has told that the moment peaks.
+constexpr double kProbeLead = 4.0;
+constexpr double kProbeTail = 1.8;
 // Passes come round no sooner than this after each other: a later peak of the same pass (the
 // burst, a level swing) is no second pass.
 constexpr double kPassApart = 8.0;
@@ -233,42 +242,76 @@ void PassFinder::Listen(std::vector<FlybyPass>& concluded, bool ended) {
     }
     const int64_t smoothEnd = levelFrom_ + static_cast<int64_t>(smooth_.size());
     const auto smoothed = [&](int64_t k) { return smooth_[static_cast<size_t>(k - levelFrom_)]; };
+    // A pass as close as its fit says is that much louder where it is heard than kLouderBefore
+    // earlier: a jump from one faint sound to another (a pass's last tone to the next's first)
+    // fits a pass within a metre, whose level would have had to soar.
+    const auto LoudAsItsDistance = [&](const AutoSpeed& speed, double heard) {
+        const double d = speed.closestDistanceM, v = speed.speedKmh / 3.6;
+        if (20.0 * std::log10(std::hypot(d, v * kLouderBefore) / d) < kSoaringDb) return true;
+        const auto frameAt = [&](double t) {
+            return std::clamp<int64_t>(std::lround((t * sampleRate_ - 0.5 * frameLength_) / hop_), levelFrom_, smoothEnd - 1);
+        };
+        float loudest = -1e9f;
+        for (int64_t j = frameAt(heard - 1.0); j <= frameAt(heard + 1.0); ++j) loudest = std::max(loudest, smoothed(j));
+        return loudest - smoothed(frameAt(heard - kLouderBefore)) >= kLouderDb;
+    };
 
-    // Each moment is judged once the level after it and the pass's stretch are in.
+    // Each moment is judged once the level after it is in. One that may be a pass is first
+    // measured roughly, on a short stretch, for when its pass is heard: the pass is then measured
+    // on its own stretch up to kTailSeconds after that, not after the moment, which a burst or a
+    // swing of the level may put late.
     const int64_t tail = std::lround(kTailSeconds * sampleRate_);
     for (;; ++nextCandidate_) {
         const int64_t k = nextCandidate_;
         const int64_t centre = k * hop_ + frameLength_ / 2;
-        const bool complete = k + after < smoothEnd && centre + tail <= streamFrames_;
-        if (!complete && !(ended && k < smoothEnd)) break;
         const double centreS = static_cast<double>(centre) / sampleRate_;
-        if (centreS < lastPassS_ + kPassApart) continue;
-        const float level = smoothed(k);
-
-        // (A frame under a burst may hold no tone itself; the half second around it does.)
-        bool peak = level > kNoToneDb;
-        for (int64_t j = std::max(levelFrom_, k - before); peak && j <= std::min(smoothEnd - 1, k + after); ++j)
-            if (j != k && (j < k ? smoothed(j) >= level : smoothed(j) > level)) peak = false;
-        if (!peak) continue;
-
-        float lowest = level;
-        for (int64_t j = std::max(levelFrom_, k - quiet); j < k; ++j) lowest = std::min(lowest, smoothed(j));
-        if (level - lowest < kStandOutDb) continue;
-        if (!StrongestFalls(strongest_, levelFrom_, k, frames(kFallReach), frames(kSideGap))) continue;
+        if (!due_) {
+            const bool complete = k + after < smoothEnd && centre + std::lround(kProbeTail * sampleRate_) <= streamFrames_;
+            if (!complete && !(ended && k < smoothEnd)) break;
+            if (centreS < lastPassS_ + kPassApart) continue;
+            const float level = smoothed(k);
+            // (A frame under a burst may hold no tone itself; the half second around it does.)
+            bool peak = level > kNoToneDb;
+            for (int64_t j = std::max(levelFrom_, k - before); peak && j <= std::min(smoothEnd - 1, k + after); ++j)
+                if (j != k && (j < k ? smoothed(j) >= level : smoothed(j) > level)) peak = false;
+            if (!peak) continue;
+            float lowest = level;
+            for (int64_t j = std::max(levelFrom_, k - quiet); j < k; ++j) lowest = std::min(lowest, smoothed(j));
+            if (level - lowest < kStandOutDb) continue;
+            if (!StrongestFalls(strongest_, levelFrom_, k, frames(kFallReach), frames(kSideGap))) continue;
+            const int64_t first = std::max<int64_t>(0, centre - std::lround(kProbeLead * sampleRate_));
+            // (One channel tells when well enough, in half the time.)
+            Recording probeStretch = Stretch(first, centre + std::lround(kProbeTail * sampleRate_));
+            probeStretch.channels.resize(1);
+            const AutoSpeed probe = EstimateSpeed(probeStretch, temperatureC_, maxSpeedKmh_);
+            double heard = centreS;
+            if (probe.Answered()) {
+                const double probeHeard = static_cast<double>(std::max(first, keptFrom_)) / sampleRate_ +
+                                          probe.closestTimeS + probe.closestDistanceM / probe.model.soundSpeed;
+                if (std::fabs(probeHeard - centreS) <= kHeardNear) heard = probeHeard;
+            }
+            due_ = std::lround(heard * sampleRate_) + tail;
+            standOutDb_ = level - lowest;
+        }
+        if (*due_ > streamFrames_ && !ended) break;
+        const int64_t end = std::min(*due_, streamFrames_);
+        const double standOut = standOutDb_;
+        due_.reset();
 
         // Measured from kLeadSeconds before; again from a shorter lead when that fit did not
-        // answer for this moment though something moved: what came long before (another sound, a coder's
-        // artefacts in a quiet lead-in) may have misled it.
+        // answer for this moment though something moved: what came long before (another sound, a
+        // coder's artefacts in a quiet lead-in) may have misled it.
         FlybyPass pass;
         std::optional<AutoSpeed> refused;
         for (const double lead : {PassFinder::kLeadSeconds, kShortLeadSeconds}) {
-            const int64_t first = std::max<int64_t>(0, centre - std::lround(lead * sampleRate_));
-            AutoSpeed speed = EstimateSpeed(Stretch(first, centre + tail), temperatureC_, maxSpeedKmh_);
+            const int64_t first = std::max<int64_t>(0, end - tail - std::lround(lead * sampleRate_));
+            AutoSpeed speed = EstimateSpeed(Stretch(first, end), temperatureC_, maxSpeedKmh_);
             ShiftTimes(speed, static_cast<double>(std::max(first, keptFrom_)) / sampleRate_);
             if (speed.Answered()) {
                 const double heard = speed.closestTimeS + speed.closestDistanceM / speed.model.soundSpeed;
                 // Syllables of a voice may fit a pass, one each side: a pass is one sound.
-                if (std::fabs(heard - centreS) <= kHeardNear && FallsAcross(speed.track, heard, &speed.fittedHz)) {
+                if (std::fabs(heard - centreS) <= kHeardNear && FallsAcross(speed.track, heard, &speed.fittedHz) &&
+                    LoudAsItsDistance(speed, heard)) {
                     pass.heardS = heard;
                     pass.speed = std::move(speed);
                     break;
@@ -277,7 +320,8 @@ void PassFinder::Listen(std::vector<FlybyPass>& concluded, bool ended) {
             }
             if (speed.refusal != AutoSpeedRefusal::kTooShort) noPassReason_ = speed.refusal;
             if (NothingMoves(speed.refusal)) break;
-            if (PassHeardDespite(speed.refusal) && !refused && level - lowest >= kRefusedStandOutDb && FallsAcross(speed.track, centreS))
+            if (PassHeardDespite(speed.refusal) && !refused && standOut >= kRefusedStandOutDb &&
+                FallsAcross(speed.track, centreS))
                 refused = std::move(speed);
         }
         if (!pass.speed.Answered()) {
@@ -299,7 +343,7 @@ void PassFinder::Listen(std::vector<FlybyPass>& concluded, bool ended) {
     // What the moments still to judge need: their stretch's samples, the level before them.
     const int64_t keepLevel = std::min(smoothEnd, nextCandidate_ - quiet - before - smooth);
     while (levelFrom_ < keepLevel) level_.pop_front(), strongest_.pop_front(), smooth_.pop_front(), ++levelFrom_;
-    const int64_t keepSamples = std::min({(nextCandidate_ * hop_) - std::lround(PassFinder::kLeadSeconds * sampleRate_),
+    const int64_t keepSamples = std::min({(nextCandidate_ * hop_) - std::lround((PassFinder::kLeadSeconds + kHeardNear) * sampleRate_),
                                           levelEnd * hop_, streamFrames_});
     if (keepSamples > keptFrom_) {
         for (std::vector<int16_t>& channel : kept_) channel.erase(channel.begin(), channel.begin() + (keepSamples - keptFrom_));

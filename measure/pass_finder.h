@@ -15,8 +15,9 @@
 // How a pass is found: the engine is loudest where it passes, so the search listens for the
 // moments when the level of the tones in the recording (tonal peaks well above each frame's
 // noise floor, whatever their pitch) peaks and stands out of what came before. Each such moment
-// is measured as EstimateSpeed measures a whole recording, on the stretch from kLeadSeconds
-// before it to kTailSeconds after it, so it is reported that long after it is heard. A moment
+// is measured roughly for when its pass is heard, then as EstimateSpeed measures a whole
+// recording, on the stretch from kLeadSeconds before that to kTailSeconds after it, so it is
+// reported that long after it is heard. A moment
 // whose fit is refused is listed only when its tone's pitch falls across it; a steady tone, wind
 // and voices give no pass.
 
@@ -25,6 +26,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -87,6 +89,10 @@ private:
     int64_t levelFrom_ = 0;
     int64_t tonalFrames_ = 0;  // frames in which a tone was heard at all
     int64_t nextCandidate_ = 0;  // the first analysis frame not yet judged as a candidate
+    // When nextCandidate_ may be a pass: the stream frame up to which it is measured, and how far
+    // its level stood out.
+    std::optional<int64_t> due_;
+    float standOutDb_ = 0.0f;
     double lastPassS_ = -1e9;    // when the last pass listed was heard
     int passesReported_ = 0;
     AutoSpeedRefusal noPassReason_ = AutoSpeedRefusal::kNoSamples;

@@ -88,7 +88,9 @@ TEST(PassFinder, ChunksOfAnySizeGiveTheSamePassesInTime) {
             EXPECT_EQ(chunked[i].heardS, whole[i].heardS) << chunk;
             EXPECT_EQ(chunked[i].speed.speedKmh, whole[i].speed.speedKmh) << chunk;
             EXPECT_EQ(chunked[i].speed.refusal, whole[i].speed.refusal) << chunk;
-            if (chunk == 441u) EXPECT_LT(chunked[i].reportedS - chunked[i].heardS, 3.0) << "pass " << i + 1;
+            if (chunk == 441u) {
+                EXPECT_LT(chunked[i].reportedS - chunked[i].heardS, 3.0) << "pass " << i + 1;
+            }
         }
     }
 }
