@@ -5,6 +5,7 @@
 //   ./build/bench/pirolex_bench --benchmark_filter=Recompute
 //   ./build/bench/pirolex_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 
+#include "loudness_overview.h"
 #include "picture.h"
 #include "plot_canvas.h"
 #include "spectrogram_pass.h"
@@ -180,5 +181,24 @@ void BM_LineFilter(benchmark::State& run, bool silent) {
 }
 BENCHMARK_CAPTURE(BM_LineFilter, Settled, false)->Unit(kUs)->Apply(Steady);
 BENCHMARK_CAPTURE(BM_LineFilter, Silent, true)->Unit(kUs)->Apply(Steady);
+
+}  // namespace
+
+namespace {
+
+// The window's overview strip over a 30-minute stereo take at 48 kHz: 173 million samples read
+// once on each load, on the GUI thread.
+void BM_LoudnessOverviewHalfHour(benchmark::State& state) {
+    Recording take;
+    take.sampleRate = 48000;
+    std::mt19937 noise(7);
+    std::uniform_int_distribution<int> level(-3000, 3000);
+    for (int c = 0; c < 2; ++c) {
+        take.channels.emplace_back(size_t{48000} * 1800);
+        for (int16_t& s : take.channels.back()) s = static_cast<int16_t>(level(noise));
+    }
+    for (auto _ : state) benchmark::DoNotOptimize(LoudnessOverview(take, 1024));
+}
+BENCHMARK(BM_LoudnessOverviewHalfHour)->Unit(kMs)->Apply(Steady);
 
 }  // namespace

@@ -44,6 +44,7 @@ std::vector<RecordField> RecordFields(const RecordValues& values) {
     if (values.hzA) fields.push_back({"Marke A", Hz(*values.hzA)});
     if (values.hzB) fields.push_back({"Marke B", Hz(*values.hzB)});
     if (!values.source.empty()) fields.push_back({"Quelle", values.source});
+    if (!values.pass.empty()) fields.push_back({"Vorbeiflug", values.pass});
     if (values.temperature)
         fields.push_back({"Lufttemperatur", Celsius(*values.temperature)});
     if (!values.fileName.empty()) fields.push_back({"Datei", values.fileName});
@@ -54,8 +55,8 @@ std::vector<RecordField> RecordFields(const RecordValues& values) {
 std::vector<std::string> RecordRows(const RecordValues& values) {
     std::vector<std::string> rows(3);
     for (const RecordField& field : RecordFields(values)) {
-        if (field.key == "Messung" || field.key == "Quelle") {
-            // The source beside the speed it names.
+        if (field.key == "Messung" || field.key == "Quelle" || field.key == "Vorbeiflug") {
+            // The source and the pass beside the speed they name.
             rows[0] += (rows[0].empty() ? "" : kFieldGap) + (field.key == "Messung" ? field.value : Labelled(field));
             continue;
         }

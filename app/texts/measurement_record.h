@@ -15,6 +15,7 @@ struct RecordValues {
     std::optional<double> hzA;          // the markers' frequencies, when set
     std::optional<double> hzB;
     std::optional<double> temperature;  // °C, in tenths
+    std::string pass;                   // the pass of a take measured: "3 bei 1:24.3"; empty: none
     std::string fileName;               // without its folder
     std::string date;                   // "2026-12-08 14:05"
 };

@@ -240,12 +240,31 @@ std::string AutoSpeedDetails(const AutoSpeed& result) {
            " m";
 }
 
-std::string PassHeading(int number, double heardS) {
+std::string PassTime(double heardS) {
     const auto tenths = std::llround(std::max(0.0, heardS) * 10.0);
     const long long minutes = tenths / 600, rest = tenths % 600;
-    char text[64];
-    std::snprintf(text, sizeof text, "Vorbeiflug %d bei %lld:%02lld.%lld", number, minutes, rest / 10, rest % 10);
+    char text[48];
+    std::snprintf(text, sizeof text, "%lld:%02lld.%lld", minutes, rest / 10, rest % 10);
     return text;
+}
+
+std::string PassHeading(int number, double heardS) {
+    return "Vorbeiflug " + std::to_string(number) + " bei " + PassTime(heardS);
+}
+
+std::string PassListRow(const FlybyPass& pass) {
+    const AutoSpeed& speed = pass.speed;
+    if (!speed.Answered()) return PassTime(pass.heardS) + "  " + RefusalText(speed.refusal, speed.topSpeedKmh);
+    return PassTime(pass.heardS) + "  " + Decimals(speed.speedKmh, 1) + " ± " + Decimals(speed.sigmaKmh, 1) +
+           " km/h";
+}
+
+std::string PassRecordText(const FlybyPass& pass) {
+    return std::to_string(pass.number) + " bei " + PassTime(pass.heardS);
+}
+
+std::string PassListWriteError(const std::string& path) {
+    return "Liste konnte nicht gespeichert werden: " + path + " (Datei lässt sich nicht schreiben)";
 }
 
 std::string ShortRecordingNotice(int32_t fftSize) {

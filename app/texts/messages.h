@@ -8,6 +8,7 @@
 #include "doppler_speed.h"
 #include "failure.h"
 #include "line_filter.h"
+#include "pass_finder.h"
 #include "settings.h"
 
 #include <cstdint>
@@ -83,6 +84,17 @@ std::string RefusalText(AutoSpeedRefusal refusal, double topSpeedKmh = kDefaultT
 std::string AutoSpeedDetails(const AutoSpeed& result);
 // A pass of a take, numbered, at the time it is heard: "Vorbeiflug 3 bei 1:24.3".
 std::string PassHeading(int number, double heardS);
+// When a pass is heard, minutes, seconds and tenths: "1:24.3".
+std::string PassTime(double heardS);
+// A row of the window's list "Vorbeiflüge": the time and the speed with its sigma, "1:24.3
+// 123.4 ± 1.2 km/h", or the time and why the pass was not measured.
+std::string PassListRow(const FlybyPass& pass);
+// The pass in the kept record: "3 bei 1:24.3".
+std::string PassRecordText(const FlybyPass& pass);
+inline constexpr const char* kPassListCaption = "Vorbeiflüge";
+inline constexpr const char* kSavePassList = "Liste speichern";
+// "Liste konnte nicht gespeichert werden: PATH (Datei lässt sich nicht schreiben)"
+std::string PassListWriteError(const std::string& path);
 // Why a picture shows its frame alone: "Aufnahme kürzer als ein FFT-Block (1024 Samples)".
 std::string ShortRecordingNotice(int32_t fftSize);
 // The plot's tooltip in the 2D picture, where clicks measure.

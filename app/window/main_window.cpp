@@ -99,6 +99,7 @@ TPirolex::TPirolex(WindowSeams seams, QWidget* parent)
     BuildStatusBar();
     BuildSpanControls();
     BuildBandRow();
+    BuildPassList();
     AlignBars();
     canvas_.SetPresenter([this](const QImage& picture) {
         ui_.Image1->SetPicture(picture);
@@ -235,7 +236,7 @@ void TPirolex::BuildPlotArea() {
     ui_.Label1->adjustSize();
 
     ui_.Gauge1 = new Gauge(this);
-    ui_.Gauge1->setGeometry(504 + kExtraWidth, 48, 321, 17);  // right-aligned with the plot
+    ui_.Gauge1->setGeometry(504 + kTimeRulerWidth, 48, 321, 17);  // right-aligned with the plot
 
     ui_.Image1 = new PlotImage(this);
     ui_.Image1->move(210 + kTimeRulerWidth, 74);

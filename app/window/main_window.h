@@ -15,6 +15,7 @@
 // window_load.cpp; the rulers beside the plot are widgets of their own (ruler.h).
 
 #include "auto_speed.h"
+#include "pass_finder.h"
 #include "doppler_speed.h"
 #include "measurement_record.h"
 #include "picture_session.h"
@@ -37,6 +38,7 @@ class QPushButton;
 class QSpinBox;
 class QGroupBox;
 class QLabel;
+class QListWidget;
 class QShortcut;
 class QSlider;
 class QToolButton;
@@ -45,6 +47,7 @@ namespace pirolex {
 
 class ArrowSpinEdit;
 class Gauge;
+class OverviewStrip;
 class PanelStatusBar;
 class PlotImage;
 class RadioGroup;
@@ -75,6 +78,10 @@ struct WindowState {
     std::optional<AutoSpeed> autoSpeed;
     // What Strg+Z goes back to, the latest last; a load clears it.
     std::vector<MeasurementStep> history;
+    // Every pass of the take the automatic measurement found, and the one chosen in the list
+    // (-1: none); a load clears them.
+    std::vector<FlybyPass> passes;
+    int chosenPass = -1;
 };
 
 struct WindowUi {
@@ -127,6 +134,13 @@ struct WindowUi {
     QSpinBox* BandFromEdit = nullptr;    // "von", Hz
     QSpinBox* BandToEdit = nullptr;      // "bis", Hz
     QPushButton* BandResetButton = nullptr;
+    // The whole recording under the plot, right of "Ausschnitt ab".
+    OverviewStrip* Overview = nullptr;
+    // Right of the plot: the passes of the take, their CSV, and the chosen pass's details.
+    QLabel* PassListLabel = nullptr;       // "Vorbeiflüge"
+    QListWidget* PassList = nullptr;
+    QPushButton* SavePassListButton = nullptr;  // "Liste speichern"
+    QLabel* PassDetails = nullptr;
 };
 
 class TPirolex : public QWidget {
@@ -138,7 +152,9 @@ public:
     static constexpr int kFrequencyRulerHeight = 18;
     static constexpr int kBandRowGap = 2;
     static constexpr int kBandRowHeight = 24;
-    static constexpr int kExtraWidth = kTimeRulerWidth;
+    // The list of passes right of the plot.
+    static constexpr int kPassListWidth = 200;
+    static constexpr int kExtraWidth = kTimeRulerWidth + kPassListWidth;
     static constexpr int kExtraHeight = kFrequencyRulerHeight + kBandRowHeight;
     // The default size counts the window frame: 886 x 480 outside, 878 pixels of client width.
     // Qt sizes the client area, so the geometry formulas add this frame back.
@@ -198,6 +214,16 @@ public:
     void Image1MouseLeave();
     void BandEditChange();
     void BandResetButtonClick();
+    // The wheel over the plot: the span a tenth of itself later (away from the user) or earlier
+    // per notch.
+    void Image1MouseWheel(int notches);
+    // A click or drag on the overview strip: the span around that moment.
+    void OverviewSeek(double seconds);
+    // A row of "Vorbeiflüge" chosen: the span moves to its pass, which then stands as the
+    // automatic measurement.
+    void PassListChange(int row);
+    // "Liste speichern": the passes as CSV.
+    void SavePassListClick();
     // A recording dropped onto the window: loaded as if chosen in the open dialog.
     void FormDropFiles(const std::string& path);
 
@@ -292,9 +318,18 @@ private:
     // The automatic measurement (window_auto.cpp): fitted at the temperature set, shown in the
     // label, and in the 2D picture its curve and markers.
     void MeasureAutomatically();
-    // The one place the window asks for the automatic speed, with the settings it is made at.
-    AutoSpeed AutoSpeedAt(const Settings& settings) const;
     void ShowAutoSpeed();
+    // The passes, their list, the strip and the chosen pass (window_passes.cpp).
+    PassSearch FindPassesAside() const;
+    void BuildPassList();
+    void PlacePassList();
+    void ShowPassList();
+    void ShowOverview();
+    // The loudness of the recording just loaded, for the strip.
+    void ShowLoudness();
+    void ChoosePass(int index);
+    // "Ausschnitt ab" set so that the span is centred on the moment, as far as the recording lets.
+    void CentreSpanOn(double seconds);
     // The label for whatever measurement stands (window_markers.cpp).
     void ShowMeasurement();
     void RememberMeasurement();

@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QPainter>
 #include <QRadioButton>
 
@@ -253,6 +254,15 @@ void PlotImage::paintEvent(QPaintEvent*) {
 
 // On a scaled desktop a press comes at a fractional position; column x covers x <= p < x + 1,
 // so the press belongs to the column it lies in, not to the nearest column boundary.
+void PlotImage::wheelEvent(QWheelEvent* event) {
+    constexpr int kEighthsPerNotch = 120;
+    wheelEighths_ += event->angleDelta().y();
+    const int notches = wheelEighths_ / kEighthsPerNotch;
+    wheelEighths_ -= notches * kEighthsPerNotch;
+    event->accept();
+    if (notches != 0 && OnWheel) OnWheel(notches);
+}
+
 void PlotImage::mousePressEvent(QMouseEvent* event) {
     if (!OnMouseDown) return;
     const QPointF p = event->position();

@@ -138,9 +138,13 @@ public:
     // Without it a double click counts as a press, as the first click of the pair did.
     std::function<void(Qt::MouseButton, int, int)> OnDoubleClick;
     std::function<void()> OnLeave;
+    // The wheel turned by this many notches, away from the user positive; a touchpad's small
+    // steps add up to whole notches.
+    std::function<void(int)> OnWheel;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -151,6 +155,7 @@ private:
     QImage picture_;
     int selectionFrom_ = -1;
     int selectionTo_ = -1;
+    int wheelEighths_ = 0;  // degrees x 8 not yet a whole notch
 };
 
 }  // namespace pirolex

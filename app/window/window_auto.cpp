@@ -32,20 +32,39 @@ void TPirolex::ToolButton9Click() {
     });
 }
 
-AutoSpeed TPirolex::AutoSpeedAt(const Settings& settings) const {
-    return EstimateSpeed(state_->session.GetRecording(), settings.temperature, settings.maxSpeedKmh);
-}
-
-// From the whole recording at full precision, never the picture, so no picture setting changes
-// the speed. It takes about 50 ms for a 16-second recording, short enough for the GUI thread.
+// Every pass of the take, from the whole recording at full precision, never the picture, so no
+// picture setting changes a speed. A take with one pass shows it as a recording of one pass always
+// has; with several, the first measurement shows the first pass in its span, and a new one (the
+// temperature changed) keeps the pass chosen and the span where they are. Without a pass the
+// label says why.
 void TPirolex::MeasureAutomatically() {
     WindowState& state = *state_;
     if (!state.fileLoaded) return;
+    PassSearch search;
     {
         const BusyCursor busy;
-        state.autoSpeed = AutoSpeedAt(CurrentSettings());
+        search = FindPassesAside();
     }
-    ShowAutoSpeed();
+    const bool again = state.chosenPass >= 0 && state.chosenPass < static_cast<int>(search.passes.size());
+    state.passes = std::move(search.passes);
+    if (state.passes.empty()) {
+        state.chosenPass = -1;
+        AutoSpeed none;
+        none.refusal = search.noPassReason;
+        none.topSpeedKmh = CurrentSettings().maxSpeedKmh;
+        state.autoSpeed = none;
+        ShowPassList();
+        ShowAutoSpeed();
+        return;
+    }
+    if (state.passes.size() == 1 || again) {
+        if (!again) state.chosenPass = 0;
+        state.autoSpeed = state.passes[static_cast<size_t>(state.chosenPass)].speed;
+        ShowPassList();
+        ShowAutoSpeed();
+        return;
+    }
+    ChoosePass(0);
 }
 
 // The label always; the markers at the fitted approach and recede frequencies, as placed

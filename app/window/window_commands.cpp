@@ -87,6 +87,7 @@ bool TPirolex::ParseAndRecompute() {
     ClearMeasurement();
     ShowRecording(file.FileChannels());
     ShowSpanControl();
+    ShowLoudness();
     EnableFileCommands(true);
     // The picture the group shows, which may have been chosen before there was a recording.
     state.session.ChoosePicture(ui_.GrafikRadio->ItemIndex() >= 0

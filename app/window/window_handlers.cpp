@@ -58,6 +58,7 @@ void TPirolex::Recompute() {
     DrawOverlay();
     ShowMeasurement();
     ShowPictureEnd(end);
+    ShowOverview();
     // Clicks measure only in the pictures with time upwards, so only there is the hint shown.
     SetImageHint(TraitsOf(state.session.CurrentSettings().picture).timeUpwards);
 }

@@ -8,6 +8,7 @@
 #include "picture_samples.h"
 #include "picture_span.h"
 #include "recording_file.h"
+#include "input_hold.h"
 #include "widgets.h"
 
 #include <QCoreApplication>
@@ -33,52 +34,6 @@ constexpr int kSpanEditIndent = 80;
 constexpr int kSpanBelowRow = 4;  // the spin box's top, below the band's row
 constexpr int kCancelWidth = 75;
 constexpr int kCancelGap = 6;  // between the button and the progress bar
-
-// While a load runs, the user's input reaches the "Abbrechen" button only. Esc and closing the
-// window cancel. Input is held back at the widgets, not at the window's screen surface, so that
-// a click still finds its way to the button.
-class LoadInputGuard : public QObject {
-public:
-    LoadInputGuard(const QWidget* cancelButton, std::atomic<bool>& cancel)
-        : cancelButton_(cancelButton), cancel_(cancel) {
-        QCoreApplication::instance()->installEventFilter(this);
-    }
-    ~LoadInputGuard() override { QCoreApplication::instance()->removeEventFilter(this); }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (!watched->isWidgetType()) return false;
-        switch (event->type()) {
-        case QEvent::KeyPress:
-            if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) cancel_ = true;
-            return true;
-        case QEvent::Close:
-            cancel_ = true;
-            event->ignore();
-            return true;
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::Wheel:
-        case QEvent::KeyRelease:
-        case QEvent::ShortcutOverride:
-        case QEvent::Shortcut:
-        case QEvent::ContextMenu:
-        case QEvent::DragEnter:
-        case QEvent::DragMove:
-        case QEvent::Drop:
-        case QEvent::TouchBegin:
-        case QEvent::TouchUpdate:
-        case QEvent::TouchEnd:
-            return watched != cancelButton_;
-        default: return false;
-        }
-    }
-
-private:
-    const QWidget* cancelButton_;
-    std::atomic<bool>& cancel_;
-};
 
 // A shortcut is no widget's input, so the guard does not see it: a key that opened a dialog
 // during the load would leave it waiting for input the guard keeps away. The keys are off until
@@ -110,7 +65,7 @@ RecordingFile TPirolex::ReadWithProgress(const std::string& path) {
     // A debounce that falls due would redraw the old recording while the new one loads.
     const int due = timer1_.isActive() ? timer1_.remainingTime() : -1;
     timer1_.stop();
-    LoadInputGuard guard(ui_.CancelButton, cancel);
+    InputHold guard(ui_.CancelButton, cancel);
     const KeysOff keysOff(commandKeys_);
     const QMetaObject::Connection cancelled =
         connect(ui_.CancelButton, &QPushButton::clicked, this, [&cancel] { cancel = true; });

@@ -120,6 +120,9 @@ void TPirolex::ClearMeasurement() {
     state.session.ClearMarkers();
     state.autoSpeed.reset();
     state.history.clear();
+    state.passes.clear();
+    state.chosenPass = -1;
+    ShowPassList();
     cleanPlot_.reset();
     SetSpeedLabel("");
     // The band stays as far as it lies within the new recording's rate.

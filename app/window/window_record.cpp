@@ -36,6 +36,8 @@ texts::RecordValues TPirolex::MeasurementRecord() const {
         values.source = texts::kSourceAutomatic;
     else if (markerA && markerB)
         values.source = texts::kSourceClicks;
+    if (state.autoSpeed && state.passes.size() > 1 && state.chosenPass >= 0)
+        values.pass = texts::PassRecordText(state.passes[static_cast<size_t>(state.chosenPass)]);
     if (markerA) values.hzA = markerA->hz;
     if (markerB) values.hzB = markerB->hz;
     values.temperature = session.Temperature();

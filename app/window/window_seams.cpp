@@ -26,14 +26,25 @@ std::optional<std::string> ChooseWavFile(QWidget* parent) {
     return dialog.selectedFiles().front().toStdString();
 }
 
-std::optional<std::string> ChoosePngFile(QWidget* parent, const QString& suggestedName) {
-    QFileDialog dialog(parent, QStringLiteral("Grafik speichern"));
+std::optional<std::string> ChooseFileToSave(QWidget* parent, const QString& title, const QString& filter,
+                                            const QString& suffix, const QString& suggestedName) {
+    QFileDialog dialog(parent, title);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilter(QStringLiteral("PNG-Grafik (*.png)"));
-    dialog.setDefaultSuffix(QStringLiteral("png"));
+    dialog.setNameFilter(filter);
+    dialog.setDefaultSuffix(suffix);
     dialog.selectFile(suggestedName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().front().toStdString();
+}
+
+std::optional<std::string> ChoosePngFile(QWidget* parent, const QString& suggestedName) {
+    return ChooseFileToSave(parent, QStringLiteral("Grafik speichern"), QStringLiteral("PNG-Grafik (*.png)"),
+                            QStringLiteral("png"), suggestedName);
+}
+
+std::optional<std::string> ChooseCsvFile(QWidget* parent, const QString& suggestedName) {
+    return ChooseFileToSave(parent, QStringLiteral("Liste speichern"), QStringLiteral("CSV-Datei (*.csv)"),
+                            QStringLiteral("csv"), suggestedName);
 }
 
 void ShowMessageBox(QWidget* parent, MessageKind kind, const QString& text) {
@@ -56,6 +67,7 @@ WindowSeams DesktopSeams() {
     WindowSeams seams;
     seams.chooseFile = ChooseWavFile;
     seams.chooseSaveFile = ChoosePngFile;
+    seams.chooseListFile = ChooseCsvFile;
     seams.showMessage = ShowMessageBox;
     seams.choosePrinter = ChoosePrinter;
     seams.play = PlayToEnd;

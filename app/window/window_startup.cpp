@@ -77,10 +77,11 @@ void TPirolex::FormResize() {
     ui_.Image1->ResizePicture(image.width, image.height);
     canvas_.Resize(ui_.Image1->width(), ui_.Image1->height());
     state_->session.SetView(ViewForImage({ui_.Image1->width(), ui_.Image1->height()}));
-    ui_.Gauge1->move(OuterWidth() - kGaugeFromRight, ui_.Gauge1->y());
+    ui_.Gauge1->move(OuterWidth() - kPassListWidth - kGaugeFromRight, ui_.Gauge1->y());
     PlaceAroundPlot();
     UpdateRulers();
     PlaceLoadControls();
+    PlacePassList();
     trigger();
 }
 

@@ -86,7 +86,7 @@ struct Before {
     std::string fileName;
 };
 
-enum class Expect { Nothing, Load, Refused, Info, Play, Save, Cancel };
+enum class Expect { Nothing, Load, Refused, Info, Play, Save, Cancel, Passes };
 
 const char* const kSaveFailed = "Grafik konnte nicht gespeichert werden: ";
 // Markers whose frequencies add up to 0 Hz.
@@ -258,6 +258,9 @@ protected:
     // "Automatisch messen": a speed or the reason why not, in the label.
     std::string AutoMeasure() {
         const size_t messages = seams_.messages.size();
+        // A take with several passes shows the one standing in its span: a recompute with the
+        // pass's markers.
+        expect_ = Expect::Passes;
         Ui().ToolButton9->click();
         if (State().fileLoaded && seams_.messages.size() == messages) {
             ++coverage_.autoMeasures;
@@ -617,7 +620,7 @@ protected:
             if (before.markerA || before.markerB) ++coverage_.markersCleared;
             EXPECT_FALSE(State().session.Marker(MarkerSide::kA)) << "a load clears the markers";
             EXPECT_FALSE(State().session.Marker(MarkerSide::kB)) << "a load clears the markers";
-        } else {
+        } else if (expect_ != Expect::Passes || State().passes.size() < 2) {
             EXPECT_TRUE(SameMarker(State().session.Marker(MarkerSide::kA), before.markerA)) << "a recompute keeps the markers";
             EXPECT_TRUE(SameMarker(State().session.Marker(MarkerSide::kB), before.markerB)) << "a recompute keeps the markers";
         }

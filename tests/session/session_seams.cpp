@@ -26,6 +26,7 @@ WindowSeams SessionSeams::Make() {
         if (!png) return std::nullopt;
         return png->string();
     };
+    seams.chooseListFile = [](QWidget*, const QString&) -> std::optional<std::string> { return std::nullopt; };
     seams.showMessage = [this](QWidget*, MessageKind kind, const QString& text) {
         messages.push_back({kind, text});
     };

@@ -68,7 +68,7 @@ QRect Printed(const QImage& page, QRgb blank) {
     return QRect(QPoint(0, 0), QPoint(right, bottom));
 }
 
-// A page with the printable area of A4 at 150 dpi, 8 x 11 in. The design window is 8.73 in wide
+// A page with the printable area of A4 at 150 dpi, 8 x 11 in. The design window is 11.23 in wide
 // at 96 dpi: it is scaled down to the printable width, proportions kept; a small window prints at
 // its own size, never enlarged; a tall one is scaled down to the printable height.
 TEST_F(CommandTest, ThePrintoutFitsThePrintableAreaKeepingItsProportions) {
@@ -77,9 +77,9 @@ TEST_F(CommandTest, ThePrintoutFitsThePrintableAreaKeepingItsProportions) {
         QSize printed;
     };
     const Case table[] = {
-        {886, 480, {1200, 614}},   // 878 x 449 pixels: 1200 / 878 = 1.367 page pixels each
-        {340, 242, {519, 330}},    // 332 x 211 pixels at 150 / 96 = 1.5625 each
-        {700, 2031, {571, 1650}},  // 692 x 2000 pixels: 1650 / 2000 = 0.825 each
+        {1086, 480, {1200, 500}},  // 1078 x 449 pixels: 1200 / 1078 = 1.113 page pixels each
+        {540, 242, {831, 330}},    // 532 x 211 pixels at 150 / 96 = 1.5625 each
+        {900, 2031, {736, 1650}},  // 892 x 2000 pixels: 1650 / 2000 = 0.825 each
     };
     const QRgb blank = qRgb(255, 0, 255);
     Start();

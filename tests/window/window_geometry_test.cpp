@@ -21,15 +21,16 @@ class GeometryTest : public WindowTest {};
 
 TEST_F(GeometryTest, PlotImageBitmapAndScalesFollowTheWindowSize) {
     const SizeCase table[] = {
-        // The rulers take 40 x 42 pixels: the plot is what a window that much smaller leaves.
-        {886, 480, 615, 271, 1.0, 250, 1.0, 544},
-        {1086, 580, 815, 371, 805.0 / 605.0, 350, 1.4, 744},
-        {680, 342, 409, 133, 399.0 / 605.0, 112, 112.0 / 250.0, 338},
-        {340, 242, 69, 33, 59.0 / 605.0, 12, 12.0 / 250.0, -2},
-        // Smaller requests get the smallest window, 340 x 242.
-        {281, 480, 69, 271, 59.0 / 605.0, 250, 1.0, -2},
+        // The rulers and the list of passes take 240 x 42 pixels: the plot is what a window that
+        // much smaller leaves.
+        {1086, 480, 615, 271, 1.0, 250, 1.0, 544},
+        {1286, 580, 815, 371, 805.0 / 605.0, 350, 1.4, 744},
+        {880, 342, 409, 133, 399.0 / 605.0, 112, 112.0 / 250.0, 338},
+        {540, 242, 69, 33, 59.0 / 605.0, 12, 12.0 / 250.0, -2},
+        // Smaller requests get the smallest window, 540 x 242.
+        {481, 480, 69, 271, 59.0 / 605.0, 250, 1.0, -2},
         {200, 150, 69, 33, 59.0 / 605.0, 12, 12.0 / 250.0, -2},
-        {886, 230, 615, 33, 1.0, 12, 12.0 / 250.0, 544},
+        {1086, 230, 615, 33, 1.0, 12, 12.0 / 250.0, 544},
     };
     Start();
     for (const SizeCase& c : table) {
@@ -54,7 +55,7 @@ TEST_F(GeometryTest, AtTheSmallestWindowEveryPictureIsDrawnWithoutAnError) {
     Start({StereoFile("geometry_smallest.wav", 8000, 4000)});
     Window().ResizeOuter(241, 150);
     Window().FormResize();
-    EXPECT_EQ(Window().OuterWidth(), 340);
+    EXPECT_EQ(Window().OuterWidth(), 540);
     EXPECT_EQ(Window().OuterHeight(), 242);
     for (int mode : {0, 2, 1}) {  // 3D, 1D, then 2D for the clicks
         Ui().GrafikRadio->SetItemIndex(mode);
@@ -73,13 +74,13 @@ TEST_F(GeometryTest, AResizeEventRunsTheHandlerAndRestartsTheDebounce) {
     QApplication::processEvents();
     Window().Timer1().stop();
     const int runs = Window().RecomputeRuns();
-    Window().ResizeOuter(1086, 580);
+    Window().ResizeOuter(1286, 580);
     EXPECT_EQ(Ui().Image1->size(), QSize(815, 371));
     EXPECT_EQ(State().session.View().baselineY, 350);
     EXPECT_TRUE(Window().Timer1().isActive());
     EXPECT_EQ(Window().RecomputeRuns(), runs);  // only after the debounce
-    EXPECT_EQ(Ui().ToolBar1->width(), 1078);
-    EXPECT_EQ(Ui().StatusBar1->geometry(), QRect(0, 549 - 21, 1078, 21));
+    EXPECT_EQ(Ui().ToolBar1->width(), 1278);
+    EXPECT_EQ(Ui().StatusBar1->geometry(), QRect(0, 549 - 21, 1278, 21));
     Window().hide();
 }
 

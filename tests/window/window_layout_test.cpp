@@ -7,6 +7,8 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QSlider>
@@ -28,7 +30,7 @@ TEST_F(LayoutTest, ControlsSitAtTheirDesignPlacesWithTheirHints) {
     Start();
     const WindowUi& ui = Ui();
     const Placed table[] = {
-        {"ToolBar1", ui.ToolBar1, {0, 0, 878, 33}, {}},
+        {"ToolBar1", ui.ToolBar1, {0, 0, 1078, 33}, {}},
         {"KanalRadioGroup", ui.KanalRadioGroup, {16, 40, 89, 89}, "Auswahl der Tonspur"},
         {"GrafikRadio", ui.GrafikRadio, {112, 40, 89, 89}, "Grafikmodeauswahl"},
         {"Gauge1", ui.Gauge1, {544, 48, 321, 17}, {}},
@@ -48,11 +50,14 @@ TEST_F(LayoutTest, ControlsSitAtTheirDesignPlacesWithTheirHints) {
         {"TopSpeedEdit", ui.TopSpeedEdit, {120, 390, 81, 22},
          "Höchstgeschwindigkeit des Modells: schneller misst die Automatik nicht, zwei Klicks "
          "gelten dann als zweifelhaft"},
-        {"StatusBar1", ui.StatusBar1, {0, 449 - 21, 878, 21}, {}},
+        {"StatusBar1", ui.StatusBar1, {0, 449 - 21, 1078, 21}, {}},
         // The rulers and the band's row hug the plot.
         {"TimeRuler", ui.TimeRuler, {210, 74, 40, 271}, {}},
         {"FrequencyRuler", ui.FrequencyRuler, {250, 345, 615, 18}, {}},
         {"BandRow", ui.BandRow, {250, 365, 615, 24}, {}},
+        // The passes right of the plot, the overview under it right of "Ausschnitt ab".
+        {"PassList", ui.PassList, {873, 74, 184, 230}, "Vorbeiflug wählen: Ausschnitt, Kurve und Marken zeigen"},
+        {"SavePassListButton", ui.SavePassListButton, {873, 365, 184, 24}, "Die Vorbeiflüge als CSV-Datei speichern"},
     };
     for (const Placed& p : table) {
         EXPECT_EQ(p.widget->geometry(), p.geometry) << p.name;
@@ -181,9 +186,9 @@ TEST_F(LayoutTest, BeforeStartUpTheWindowShowsItsDesignCaptionAndNoFile) {
     EXPECT_EQ(Window().windowTitle(),
               QStringLiteral("Pirolex Stereo V2.1 (%1)").arg(kWebAddress));
     EXPECT_EQ(Ui().StatusBar1->PanelText(0), "no file");
-    EXPECT_EQ(Window().OuterWidth(), 886);
+    EXPECT_EQ(Window().OuterWidth(), 1086);
     EXPECT_EQ(Window().OuterHeight(), 480);
-    EXPECT_EQ(Window().width(), 878);
+    EXPECT_EQ(Window().width(), 1078);
     // The debounce timer runs from creation on.
     EXPECT_TRUE(Window().Timer1().isActive());
     EXPECT_TRUE(Window().Timer1().isSingleShot());
@@ -212,7 +217,7 @@ TEST_F(LayoutTest, StartUpSetsTheStateAndOpensTheDialogOnce) {
 TEST_F(LayoutTest, StartUpCentresTheWindowOnTheScreen) {
     Start();
     const QRect screen = Window().screen()->geometry();
-    EXPECT_EQ(Window().x(), screen.left() + (screen.width() - 886) / 2);
+    EXPECT_EQ(Window().x(), screen.left() + (screen.width() - 1086) / 2);
     EXPECT_EQ(Window().y(), screen.top() + (screen.height() - 480) / 2);
 }
 

@@ -1,0 +1,130 @@
+// A take with several passes in the window: the list "Vorbeiflüge" after the automatic
+// measurement, a row choosing its pass's span, the list saved as CSV; the span moved by the wheel
+// over the plot and by a click on the overview strip.
+#include "flyby.h"
+#include "messages.h"
+#include "overview_strip.h"
+#include "pass_records.h"
+#include "picture_samples.h"
+#include "take.h"
+#include "wav_writer.h"
+#include "widgets.h"
+#include "window_fixture.h"
+
+#include <QApplication>
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QWheelEvent>
+
+#include <fstream>
+#include <sstream>
+
+namespace pirolex::testing {
+namespace {
+
+constexpr int kRate = 22050;
+
+// Three passes of 3 kHz, 20 s apart, in a take of 70 s: longer than a picture holds.
+const std::string& ThreePassTake() {
+    static const std::string path = [] {
+        flyby::Take take;
+        take.sampleRate = kRate;
+        take.seconds = 70.0;
+        for (const auto& [at, kmh] : {std::pair{15.0, 100.0}, std::pair{35.0, 140.0}, std::pair{55.0, 180.0}}) {
+            flyby::Params p;
+            p.speedKmh = kmh;
+            p.baseFrequency = 3000.0;
+            p.passSeconds = at;
+            take.passes.push_back(p);
+        }
+        return testwav::WriteTempFile(flyby::TakeWav(take), "window_three_passes.wav");
+    }();
+    return path;
+}
+
+class PassesTest : public WindowTest {
+protected:
+    double ShownSeconds() { return double(kMaxFrames) / kRate; }
+    double SpanFrom() { return double(State().session.SpanFirst()) / kRate; }
+    bool SpanShows(double seconds) { return SpanFrom() + 1.0 < seconds && seconds < SpanFrom() + ShownSeconds() - 1.0; }
+};
+
+TEST_F(PassesTest, ARowOfTheListShowsItsPassInItsSpanAndTheListSavesAsCsv) {
+    Start({ThreePassTake()});
+    Window().show();
+    Window().ToolButton9Click();
+    ASSERT_EQ(Ui().PassList->count(), 3);
+    const std::vector<FlybyPass>& passes = State().passes;
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(Ui().PassList->item(i)->text().toStdString(), texts::PassListRow(passes[size_t(i)]));
+    EXPECT_EQ(Ui().PassList->currentRow(), 0) << "the first pass stands";
+    EXPECT_TRUE(SpanShows(passes[0].heardS));
+
+    Ui().PassList->setCurrentRow(2);
+    EXPECT_TRUE(SpanShows(passes[2].heardS)) << SpanFrom();
+    EXPECT_TRUE(SpanShows(passes[2].speed.closestTimeS));
+    ASSERT_TRUE(passes[2].speed.Answered());
+    EXPECT_NEAR(passes[2].speed.speedKmh, 180.0, 180.0 * 0.03);
+    EXPECT_EQ(Ui().Label1->text().toStdString(), texts::WindowAutoSpeedText(passes[2].speed));
+    EXPECT_EQ(Ui().PassDetails->text().toStdString(), texts::AutoSpeedDetails(passes[2].speed));
+    EXPECT_NEAR(State().session.Marker(MarkerSide::kA)->hz, passes[2].speed.approachFrequencyHz, 1e-9);
+    EXPECT_EQ(Window().MeasurementRecord().pass, "3 bei " + texts::PassTime(passes[2].heardS));
+
+    const std::string csv = testwav::WriteTempFile({}, "window_three_passes.csv");
+    fake_.saveChoices.push_back(csv);
+    Ui().SavePassListButton->click();
+    EXPECT_TRUE(fake_.Errors().empty());
+    std::ifstream in(csv);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str(), texts::PassCsvHeader({}) + texts::PassCsvRow("window_three_passes.wav", passes[0], {}) +
+                              texts::PassCsvRow("window_three_passes.wav", passes[1], {}) +
+                              texts::PassCsvRow("window_three_passes.wav", passes[2], {}));
+    Window().hide();
+}
+
+// A notch is a tenth of the span, towards later times away from the user; the span stays within
+// the recording. The new span waits for the debounce, as typed seconds do.
+TEST_F(PassesTest, TheWheelOverThePlotScrollsTheSpanInTime) {
+    Start({ThreePassTake()});
+    Window().show();
+    Ui().SpanEdit->setValue(10.0);
+    Window().Timer1Timer();
+    const auto turn = [&](int eighths) {
+        QWheelEvent wheel(QPointF(100, 100), QPointF(100, 100), QPoint(), QPoint(0, eighths), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(Ui().Image1, &wheel);
+    };
+    turn(120);
+    EXPECT_TRUE(Window().Timer1().isActive());
+    Window().Timer1Timer();
+    EXPECT_NEAR(SpanFrom(), 10.0 + ShownSeconds() / 10.0, 0.1);  // on the control's tenths
+    turn(-240);
+    Window().Timer1Timer();
+    EXPECT_NEAR(SpanFrom(), 10.0 - ShownSeconds() / 10.0, 0.1);
+    turn(120 * 50);
+    Window().Timer1Timer();
+    EXPECT_NEAR(SpanFrom() + ShownSeconds(), 70.0, 0.1) << "clamped at the end";
+    Window().hide();
+}
+
+// A click on the strip centres the span on the moment under it.
+TEST_F(PassesTest, AClickOnTheOverviewMovesTheSpanThere) {
+    Start({ThreePassTake()});
+    Window().show();
+    OverviewStrip* strip = Ui().Overview;
+    ASSERT_TRUE(strip->isVisible());
+    QTest::mouseClick(strip, Qt::LeftButton, {}, QPoint(strip->ColumnOf(40.0), strip->height() / 2));
+    Window().Timer1Timer();
+    EXPECT_NEAR(SpanFrom() + ShownSeconds() / 2, 40.0, 70.0 / strip->width() + 0.1);
+    QTest::mouseClick(strip, Qt::LeftButton, {}, QPoint(1, strip->height() / 2));
+    Window().Timer1Timer();
+    EXPECT_EQ(State().session.SpanFirst(), 0);
+    Window().hide();
+}
+
+}  // namespace
+}  // namespace pirolex::testing
