@@ -2,6 +2,7 @@
 
 #include "auto_speed.h"
 #include "cli.h"
+#include "json_text.h"
 #include "messages.h"
 #include "recording_file.h"
 
@@ -114,39 +115,6 @@ FileResult MeasureFile(const std::string& path, double temperature, double topSp
         result.readError = error.what();
     }
     return result;
-}
-
-// A JSON string: quotes, backslashes and control characters escaped; other bytes (UTF-8) as
-// they are.
-std::string JsonString(const std::string& text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char code[8];
-                std::snprintf(code, sizeof code, "\\u%04x", static_cast<unsigned>(c));
-                out += code;
-            } else {
-                out += c;
-            }
-        }
-    }
-    return out + "\"";
-}
-
-// Always with a decimal point, whatever the locale; null where there is no finite number.
-std::string JsonNumber(double value, int decimals) {
-    if (!std::isfinite(value)) return "null";
-    if (value == 0.0) value = 0.0;
-    char buf[64];
-    const auto result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
-    return std::string(buf, result.ptr);
 }
 
 void PrintJson(const std::string& path, const FileResult& result, std::ostream& out) {

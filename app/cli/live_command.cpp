@@ -1,0 +1,297 @@
+#include "live_command.h"
+
+#include "cli.h"
+#include "json_text.h"
+#include "live_stream.h"
+#include "live_texts.h"
+#include "messages.h"
+#include "recording_file.h"
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <optional>
+#include <ostream>
+#include <thread>
+
+namespace pirolex {
+
+namespace {
+
+constexpr const char* kHint = " (pirolex --help zeigt die Aufrufe)";
+
+struct LiveRequest {
+    std::optional<std::string> device;
+    std::optional<std::string> file;
+    double temperature = 15.0;
+    double topSpeedKmh = kDefaultTopSpeedKmh;
+    double speedup = 1.0;
+    std::optional<double> seconds;
+    bool json = false;
+    bool listDevices = false;
+};
+
+// Locale-independent, so "12.5" reads the same on every desktop.
+bool ParseNumber(const std::string& text, double lowest, double highest, double& value) {
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, value);
+    return result.ec == std::errc() && result.ptr == end && std::isfinite(value) && value >= lowest &&
+           value <= highest;
+}
+
+// Empty when the arguments were understood, else the one line that says why not.
+std::string ParseLiveArgs(const std::vector<std::string>& args, LiveRequest& request) {
+    struct NumberOption {
+        const char* name;
+        double lowest, highest;
+        const char* range;
+        bool seen = false;
+    };
+    NumberOption temp{"--temp", -20, 40, "Zahlen von -20 bis 40"};
+    NumberOption top{"--max-kmh", 10, 1200, "Zahlen von 10 bis 1200"};
+    NumberOption speedup{"--speedup", 0.01, 10000, "Zahlen von 0.01 bis 10000"};
+    NumberOption seconds{"--seconds", 0.1, 86400, "Sekunden von 0.1 bis 86400"};
+    const std::pair<NumberOption*, double*> numbers[] = {
+        {&temp, &request.temperature}, {&top, &request.topSpeedKmh}, {&speedup, &request.speedup}};
+    double secondsValue = 0;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        auto value = [&]() -> const std::string* { return i + 1 < args.size() ? &args[++i] : nullptr; };
+        bool number = false;
+        for (auto [option, target] : numbers) {
+            if (arg != option->name) continue;
+            number = true;
+            if (option->seen) return arg + " ist doppelt angegeben";
+            option->seen = true;
+            const std::string* text = value();
+            if (!text || !ParseNumber(*text, option->lowest, option->highest, *target))
+                return arg + (text ? " " + *text : std::string()) + ": erlaubt sind " + option->range;
+        }
+        if (number) continue;
+        if (arg == "--seconds") {
+            if (seconds.seen) return "--seconds ist doppelt angegeben";
+            seconds.seen = true;
+            const std::string* text = value();
+            if (!text || !ParseNumber(*text, seconds.lowest, seconds.highest, secondsValue))
+                return "--seconds" + (text ? " " + *text : std::string()) + ": erlaubt sind " + seconds.range;
+            request.seconds = secondsValue;
+        } else if (arg == "--json") {
+            request.json = true;
+        } else if (arg == "--list-devices") {
+            request.listDevices = true;
+        } else if (arg == "--device" || arg == "--from") {
+            std::optional<std::string>& target = arg == "--device" ? request.device : request.file;
+            if (target) return arg + " ist doppelt angegeben";
+            const std::string* text = value();
+            if (!text) return arg + " erwartet einen " + (arg == "--device" ? "Namen" : "Dateinamen");
+            target = *text;
+        } else {
+            return "unbekannte Option „" + arg +
+                   "“ (erlaubt: --device, --from, --speedup, --temp, --max-kmh, --json, --seconds, --list-devices)";
+        }
+    }
+    if (request.device && request.file) return "--device und --from schließen einander aus";
+    if (speedup.seen && !request.file) return "--speedup gilt nur mit --from";
+    if (request.listDevices && (request.file || request.device || args.size() > 1))
+        return "--list-devices erwartet keine weiteren Argumente";
+    return {};
+}
+
+class SteadyClock : public StreamClock {
+public:
+    double Now() override {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    }
+    void SleepUntil(double seconds) override {
+        const double wait = seconds - Now();
+        if (wait > 0) std::this_thread::sleep_for(std::chrono::duration<double>(wait));
+    }
+};
+
+// A file is played through in real time (or K times faster): each block is handed on when its
+// last frame would have been heard.
+class PacedSource : public SampleSource {
+public:
+    PacedSource(Recording recording, StreamClock& clock, double speedup)
+        : file_(std::move(recording)), clock_(clock), speedup_(speedup), start_(clock.Now()) {}
+    int32_t SampleRate() const override { return file_.SampleRate(); }
+    int32_t ChannelCount() const override { return file_.ChannelCount(); }
+    SourceState Pull(int64_t maxFrames, SourceBlock& block) override {
+        const SourceState state = file_.Pull(maxFrames, block);
+        if (state == SourceState::kFrames && SampleRate() > 0)
+            clock_.SleepUntil(start_ + static_cast<double>(file_.Position()) / SampleRate() / speedup_);
+        return state;
+    }
+
+private:
+    RecordingSource file_;
+    StreamClock& clock_;
+    double speedup_;
+    double start_;
+};
+
+// Stops a source after a number of frames: `--seconds`.
+class LimitedSource : public SampleSource {
+public:
+    LimitedSource(SampleSource& source, int64_t frames) : source_(source), left_(frames) {}
+    int32_t SampleRate() const override { return source_.SampleRate(); }
+    int32_t ChannelCount() const override { return source_.ChannelCount(); }
+    SourceState Pull(int64_t maxFrames, SourceBlock& block) override {
+        if (left_ <= 0) return SourceState::kEnded;
+        const SourceState state = source_.Pull(std::min(maxFrames, left_), block);
+        // A device may hand over more than it was asked for.
+        if (block.FrameCount() > left_)
+            for (std::vector<int16_t>& channel : block.channels) channel.resize(static_cast<size_t>(left_));
+        left_ -= block.FrameCount();
+        return state;
+    }
+
+private:
+    SampleSource& source_;
+    int64_t left_;
+};
+
+class PassPrinter {
+public:
+    PassPrinter(const LiveRequest& request, std::ostream& out) : request_(request), out_(out) {}
+
+    void Print(const FlybyPass& pass) {
+        ++printed_;
+        if (request_.json)
+            PrintJson(pass);
+        else
+            out_ << texts::LivePassLine(pass.number, pass.heardS, pass.speed) << '\n';
+        // As it happens: a pipe or a file gets each line at once.
+        out_.flush();
+    }
+
+    // A take that ended without a pass says why, as `auto` says it for a file.
+    void NoPass(AutoSpeedRefusal reason, double seconds) {
+        if (printed_ > 0) return;
+        const std::string text = texts::RefusalText(reason);
+        if (request_.json)
+            out_ << "{" << Source() << ",\"refused\":" << JsonString(text)
+                 << ",\"reported_s\":" << JsonNumber(seconds, 3) << "}\n";
+        else
+            out_ << text << '\n';
+        out_.flush();
+    }
+
+private:
+    std::string Source() const {
+        return request_.file ? "\"file\":" + JsonString(*request_.file)
+                             : "\"device\":" + JsonString(request_.device.value_or(""));
+    }
+
+    void PrintJson(const FlybyPass& pass) {
+        const AutoSpeed& s = pass.speed;
+        out_ << "{" << Source() << ",\"pass\":" << pass.number << ",\"heard_s\":" << JsonNumber(pass.heardS, 3);
+        if (s.Answered()) {
+            out_ << ",\"kmh\":" << JsonNumber(s.speedKmh, 3) << ",\"sigma_kmh\":" << JsonNumber(s.sigmaKmh, 3)
+                 << ",\"f0_hz\":" << JsonNumber(s.restFrequencyHz, 3)
+                 << ",\"closest_s\":" << JsonNumber(s.closestTimeS, 3)
+                 << ",\"distance_m\":" << JsonNumber(s.closestDistanceM, 3) << ",\"harmonic\":" << s.Harmonic()
+                 << ",\"approach_hz\":" << JsonNumber(s.approachFrequencyHz, 3)
+                 << ",\"recede_hz\":" << JsonNumber(s.recedeFrequencyHz, 3);
+        } else {
+            out_ << ",\"refused\":" << JsonString(texts::RefusalText(s.refusal, s.topSpeedKmh));
+        }
+        out_ << ",\"reported_s\":" << JsonNumber(pass.reportedS, 3) << "}\n";
+    }
+
+    const LiveRequest& request_;
+    std::ostream& out_;
+    int printed_ = 0;
+};
+
+// The stream from the first block to the end of the source; the passes printed as reported.
+// Returns how the source ended.
+SourceState Listen(SampleSource& source, PassPrinter& printer, LiveStream& stream) {
+    for (;;) {
+        const StreamStep step = stream.Pull(source);
+        for (const FlybyPass& pass : step.passes) printer.Print(pass);
+        if (step.state != SourceState::kFrames) return step.state;
+    }
+}
+
+int ListDevices(InputDevices* devices, std::ostream& out, std::ostream& err) {
+    const std::vector<std::string> names = devices ? devices->Names() : std::vector<std::string>{};
+    if (names.empty()) {
+        err << texts::kNoMicrophone << '\n';
+        return kStatusFailed;
+    }
+    for (const std::string& name : names) out << name << '\n';
+    return kStatusOk;
+}
+
+// The device asked for, or the default; none (with the reason on err) when there is none.
+std::unique_ptr<SampleSource> OpenDevice(InputDevices* devices, LiveRequest& request, std::ostream& err) {
+    const std::vector<std::string> names = devices ? devices->Names() : std::vector<std::string>{};
+    if (names.empty()) {
+        err << texts::kNoMicrophone << '\n';
+        return nullptr;
+    }
+    if (!request.device) request.device = names.front();
+    if (std::find(names.begin(), names.end(), *request.device) == names.end()) {
+        err << texts::InputNotFoundText(*request.device) << '\n';
+        return nullptr;
+    }
+    std::unique_ptr<SampleSource> source = devices->Open(*request.device);
+    if (!source) err << texts::kNoMicrophone << '\n';
+    return source;
+}
+
+}  // namespace
+
+StreamClock& SystemClock() {
+    static SteadyClock clock;
+    return clock;
+}
+
+int RunLive(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, const LiveSetup& setup) {
+    LiveRequest request;
+    if (std::string problem = ParseLiveArgs(args, request); !problem.empty()) {
+        err << "pirolex live: " << problem << kHint << '\n';
+        return kStatusUsage;
+    }
+    if (request.listDevices) return ListDevices(setup.devices, out, err);
+
+    std::unique_ptr<SampleSource> source;
+    if (request.file) {
+        RecordingFile file = ReadRecordingFile(*request.file);
+        if (!file.Ok()) {
+            err << texts::ErrorText(*file.error) << '\n';
+            return kStatusFailed;
+        }
+        source = std::make_unique<PacedSource>(std::move(file.recording), setup.clock ? *setup.clock : SystemClock(),
+                                               request.speedup);
+    } else {
+        source = OpenDevice(setup.devices, request, err);
+        if (!source) return kStatusFailed;
+    }
+    const int32_t rate = source->SampleRate();
+    std::optional<LimitedSource> limited;
+    if (request.seconds)
+        limited.emplace(*source, static_cast<int64_t>(std::llround(*request.seconds * rate)));
+    SampleSource& heard = limited ? static_cast<SampleSource&>(*limited) : *source;
+
+    LiveStreamSettings settings;
+    settings.temperatureC = request.temperature;
+    settings.maxSpeedKmh = request.topSpeedKmh;
+    settings.keptFrames = request.file ? 0 : static_cast<int64_t>(kLiveKeptSeconds * rate);
+    settings.makeLines = false;
+    settings.blockFrames = std::max<int64_t>(1, rate / 10);
+    LiveStream stream(rate, source->ChannelCount(), settings);
+    PassPrinter printer(request, out);
+    const SourceState end = Listen(heard, printer, stream);
+    for (const FlybyPass& pass : stream.Finish()) printer.Print(pass);
+    printer.NoPass(stream.NoPassReason(), stream.Seconds());
+    if (end == SourceState::kLost) {
+        err << texts::InputLostText(stream.Seconds()) << '\n';
+        return kStatusFailed;
+    }
+    return kStatusOk;
+}
+
+}  // namespace pirolex
