@@ -1,0 +1,181 @@
+// `pirolex live`: a file played through the stream prints what `auto` measures, paced by a clock
+// that never sleeps; no device, a device that vanishes, and arguments not understood.
+#include "cli.h"
+#include "flyby.h"
+#include "live_command.h"
+#include "live_texts.h"
+#include "take_in_chunks.h"
+#include "wav_writer.h"
+
+#include "cli_run.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <sstream>
+
+namespace pirolex {
+namespace {
+
+// Jumps to every moment it is asked to wait for.
+class JumpingClock : public StreamClock {
+public:
+    double Now() override { return now_; }
+    void SleepUntil(double seconds) override {
+        if (seconds < now_ - 1e-9) wentBack_ = true;
+        now_ = std::max(now_, seconds);
+    }
+    bool WentBack() const { return wentBack_; }
+
+private:
+    double now_ = 1000.0;
+    bool wentBack_ = false;
+};
+
+class FakeInputs : public InputDevices {
+public:
+    FakeInputs(std::vector<std::string> names, Recording take, testsupport::ChunkPlan plan)
+        : names_(std::move(names)), take_(std::move(take)), plan_(std::move(plan)) {}
+    std::vector<std::string> Names() override { return names_; }
+    std::unique_ptr<SampleSource> Open(const std::string& name) override {
+        opened = name;
+        return std::make_unique<testsupport::TakeInChunks>(take_, plan_);
+    }
+    std::string opened;
+
+private:
+    std::vector<std::string> names_;
+    Recording take_;
+    testsupport::ChunkPlan plan_;
+};
+
+flyby::Params Flight() {
+    flyby::Params p;
+    p.speedKmh = 110;
+    p.baseFrequency = 2200;
+    p.sampleRate = 48000;
+    p.seconds = 12;
+    return p;
+}
+
+Recording FlightRecording() {
+    Recording r;
+    r.sampleRate = Flight().sampleRate;
+    r.channels = flyby::PcmChannels(Flight());
+    return r;
+}
+
+struct LiveRun {
+    int status;
+    std::string out, err;
+};
+
+LiveRun Live(std::vector<std::string> args, InputDevices* inputs, StreamClock* clock = nullptr) {
+    std::ostringstream out, err;
+    const int status = RunLive(args, out, err, {inputs, clock});
+    return {status, out.str(), err.str()};
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+TEST(LiveCommand, AFilePlayedThroughPrintsWhatAutoMeasures) {
+    const std::string path = testwav::WriteTempFile(flyby::MakeWav(Flight()), "live_flight.wav");
+    const clitest::CliRun measured = clitest::RunPirolex({"auto", path});
+    const std::vector<std::string> autoLines = Lines(measured.out);
+    ASSERT_EQ(autoLines.size(), 3u) << measured.out;
+
+    JumpingClock clock;
+    const LiveRun text = Live({"--from", path, "--speedup", "20"}, nullptr, &clock);
+    EXPECT_EQ(text.status, 0) << text.err;
+    const std::vector<std::string> lines = Lines(text.out);
+    ASSERT_EQ(lines.size(), 1u) << text.out;
+    // The pass is heard in the middle of the take, at 6 s.
+    std::string speedLine = autoLines[1];
+    while (speedLine.back() == ' ') speedLine.pop_back();
+    EXPECT_EQ(lines[0], "Vorbeiflug 1 bei 0:06.0: " + speedLine + ", " + autoLines[2]);
+    // Twenty times real time: 12 s of stream in 0.6 s of the clock, which was waited for block by
+    // block, never backwards.
+    EXPECT_NEAR(clock.Now(), 1000.0 + 12.0 / 20, 1e-6);
+    EXPECT_FALSE(clock.WentBack());
+
+    const LiveRun json = Live({"--from", path, "--json", "--speedup", "20"}, nullptr, &clock);
+    EXPECT_EQ(json.status, 0);
+    const std::regex passObject("\\{\"file\":\"[^\"]*live_flight.wav\",\"pass\":1,\"heard_s\":6\\.0\\d\\d,"
+                                "(\"kmh\":[^}]*),\"reported_s\":([0-9.]+)\\}\n");
+    std::smatch found;
+    ASSERT_TRUE(std::regex_match(json.out, found, passObject)) << json.out;
+    const clitest::CliRun measuredJson = clitest::RunPirolex({"auto", path, "--json"});
+    EXPECT_NE(measuredJson.out.find(found[1].str() + "}"), std::string::npos) << measuredJson.out;
+    EXPECT_LE(std::stod(found[2].str()), 12.0);
+}
+
+TEST(LiveCommand, WithoutAMicrophone) {
+    FakeInputs none({}, FlightRecording(), {});
+    FakeInputs two({"Eingebautes Mikrofon", "USB Mic"}, FlightRecording(), {});
+    const struct {
+        std::vector<std::string> args;
+        InputDevices* inputs;
+        int status;
+        std::string out, err;
+    } cases[] = {
+        {{}, nullptr, 1, "", "Kein Mikrofon gefunden\n"},
+        {{"--json"}, &none, 1, "", "Kein Mikrofon gefunden\n"},
+        {{"--list-devices"}, &none, 1, "", "Kein Mikrofon gefunden\n"},
+        {{"--list-devices"}, &two, 0, "Eingebautes Mikrofon\nUSB Mic\n", ""},
+        {{"--device", "Headset"}, &two, 1, "", "Eingang „Headset“ nicht gefunden\n"},
+    };
+    for (const auto& c : cases) {
+        const LiveRun run = Live(c.args, c.inputs);
+        EXPECT_EQ(run.status, c.status) << c.args.size();
+        EXPECT_EQ(run.out, c.out);
+        EXPECT_EQ(run.err, c.err);
+    }
+}
+
+TEST(LiveCommand, ListensOnTheChosenDeviceForTheSecondsAsked) {
+    FakeInputs two({"Eingebautes Mikrofon", "USB Mic"}, FlightRecording(), {.chunks = {960, 4096}});
+    // Four seconds end before the pass: the take gives its reason, stamped at 4 s.
+    const LiveRun run = Live({"--device", "USB Mic", "--seconds", "4", "--json"}, &two);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(two.opened, "USB Mic");
+    EXPECT_TRUE(std::regex_match(run.out, std::regex("\\{\"device\":\"USB Mic\",\"refused\":\"keine Messung: [^\"]+\","
+                                                     "\"reported_s\":4\\.000\\}\n")))
+        << run.out;
+}
+
+TEST(LiveCommand, AVanishingDeviceStopsWithAMessage) {
+    FakeInputs unplugged({"USB Mic"}, FlightRecording(), {.chunks = {4800}, .vanishAtFrame = 48000 * 9});
+    const LiveRun run = Live({}, &unplugged);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(unplugged.opened, "USB Mic");
+    EXPECT_EQ(run.err, texts::InputLostText(9.0) + "\n");
+    EXPECT_EQ(run.err, "Der Eingang ist nicht mehr verfügbar: Aufnahme nach 9.0 s beendet, das Aufgenommene bleibt\n");
+    // What was heard until then is still measured and printed.
+    EXPECT_EQ(Lines(run.out).size(), 1u) << run.out;
+}
+
+TEST(LiveCommand, ArgumentsNotUnderstood) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"--speedup", "10"},                   // only with --from
+        {"--from", "a.wav", "--device", "x"},  // one or the other
+        {"--temp", "41"},
+        {"--seconds", "0"},
+        {"--from"},
+        {"--list-devices", "--json"},
+        {"--loud"},
+    };
+    for (const auto& args : cases) {
+        const LiveRun run = Live(args, nullptr);
+        EXPECT_EQ(run.status, 2) << args[0];
+        EXPECT_EQ(run.err.rfind("pirolex live: ", 0), 0u) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+}
+
+}  // namespace
+}  // namespace pirolex
