@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <csignal>
 #include <cmath>
 #include <optional>
 #include <ostream>
@@ -205,13 +206,28 @@ private:
     int printed_ = 0;
 };
 
+// Ctrl+C while listening ends the take as the end of a file does: the passes still open are
+// measured and printed before the program ends.
+volatile std::sig_atomic_t interrupted = 0;
+
+class InterruptEndsTake {
+public:
+    InterruptEndsTake() : previous_(std::signal(SIGINT, [](int) { interrupted = 1; })) {}
+    ~InterruptEndsTake() { std::signal(SIGINT, previous_); }
+
+private:
+    void (*previous_)(int);
+};
+
 // The stream from the first block to the end of the source; the passes printed as reported.
 // Returns how the source ended.
 SourceState Listen(SampleSource& source, PassPrinter& printer, LiveStream& stream) {
+    interrupted = 0;
     for (;;) {
         const StreamStep step = stream.Pull(source);
         for (const FlybyPass& pass : step.passes) printer.Print(pass);
         if (step.state != SourceState::kFrames) return step.state;
+        if (interrupted) return SourceState::kEnded;
     }
 }
 
@@ -284,6 +300,8 @@ int RunLive(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     settings.blockFrames = std::max<int64_t>(1, rate / 10);
     LiveStream stream(rate, source->ChannelCount(), settings);
     PassPrinter printer(request, out);
+    std::optional<InterruptEndsTake> interrupt;
+    if (!request.file) interrupt.emplace();
     const SourceState end = Listen(heard, printer, stream);
     for (const FlybyPass& pass : stream.Finish()) printer.Print(pass);
     printer.NoPass(stream.NoPassReason(), stream.Seconds());
