@@ -11,7 +11,7 @@ LiveStream::LiveStream(int32_t sampleRate, int32_t channelCount, const LiveStrea
       finder_(sampleRate, settings.temperatureC, settings.maxSpeedKmh) {}
 
 double LiveStream::Seconds() const {
-    return sampleRate_ > 0 ? static_cast<double>(recording_.EndFrame()) / sampleRate_ : 0.0;
+    return sampleRate_ > 0 ? static_cast<double>(framesHeard_) / sampleRate_ : 0.0;
 }
 
 StreamStep LiveStream::Pull(SampleSource& source, const LineHandler& onLine) {
@@ -29,7 +29,8 @@ StreamStep LiveStream::Append(const SourceBlock& block, const LineHandler& onLin
     step.state = SourceState::kFrames;
     step.frames = block.FrameCount();
     if (step.frames == 0) return step;
-    recording_.Append(block.channels);
+    framesHeard_ += step.frames;
+    if (settings_.keepTake) recording_.Append(block.channels);
     if (settings_.makeLines) lines_.Append(block.channels, onLine);
     int peak = 0;
     for (const std::vector<int16_t>& channel : block.channels)

@@ -26,7 +26,9 @@ namespace pirolex {
 struct LiveStreamSettings {
     double temperatureC = 15.0;
     double maxSpeedKmh = kDefaultTopSpeedKmh;
-    // Frames the recording keeps, 0 for all: live input keeps kLiveKeptSeconds.
+    // Whether the take is kept at all (the command keeps it only to save it), and how many of its
+    // newest frames, 0 for all: live input keeps kLiveKeptSeconds.
+    bool keepTake = true;
     int64_t keptFrames = 0;
     // The rolling picture's lines: a block of fftSize frames every hopFrames frames.
     int32_t fftSize = 4096;
@@ -75,6 +77,7 @@ private:
     LineProducer lines_;
     PassFinder finder_;
     SourceBlock block_;
+    int64_t framesHeard_ = 0;
 };
 
 }  // namespace pirolex

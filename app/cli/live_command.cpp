@@ -29,6 +29,7 @@ struct LiveRequest {
     double topSpeedKmh = kDefaultTopSpeedKmh;
     double speedup = 1.0;
     std::optional<double> seconds;
+    std::optional<std::string> savePath;
     bool json = false;
     bool listDevices = false;
 };
@@ -81,15 +82,17 @@ std::string ParseLiveArgs(const std::vector<std::string>& args, LiveRequest& req
             request.json = true;
         } else if (arg == "--list-devices") {
             request.listDevices = true;
-        } else if (arg == "--device" || arg == "--from") {
-            std::optional<std::string>& target = arg == "--device" ? request.device : request.file;
+        } else if (arg == "--device" || arg == "--from" || arg == "--save") {
+            std::optional<std::string>& target =
+                arg == "--device" ? request.device : arg == "--from" ? request.file : request.savePath;
             if (target) return arg + " ist doppelt angegeben";
             const std::string* text = value();
             if (!text) return arg + " erwartet einen " + (arg == "--device" ? "Namen" : "Dateinamen");
             target = *text;
         } else {
             return "unbekannte Option „" + arg +
-                   "“ (erlaubt: --device, --from, --speedup, --temp, --max-kmh, --json, --seconds, --list-devices)";
+                   "“ (erlaubt: --device, --from, --speedup, --temp, --max-kmh, --json, --seconds, --save, "
+                   "--list-devices)";
         }
     }
     if (request.device && request.file) return "--device und --from schließen einander aus";
@@ -295,6 +298,7 @@ int RunLive(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     LiveStreamSettings settings;
     settings.temperatureC = request.temperature;
     settings.maxSpeedKmh = request.topSpeedKmh;
+    settings.keepTake = request.savePath.has_value();
     settings.keptFrames = request.file ? 0 : static_cast<int64_t>(kLiveKeptSeconds * rate);
     settings.makeLines = false;
     settings.blockFrames = std::max<int64_t>(1, rate / 10);
@@ -305,11 +309,19 @@ int RunLive(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     const SourceState end = Listen(heard, printer, stream);
     for (const FlybyPass& pass : stream.Finish()) printer.Print(pass);
     printer.NoPass(stream.NoPassReason(), stream.Seconds());
+    int status = kStatusOk;
     if (end == SourceState::kLost) {
         err << texts::InputLostText(stream.Seconds()) << '\n';
-        return kStatusFailed;
+        status = kStatusFailed;
     }
-    return kStatusOk;
+    // Also, and above all, after the device went away: what was heard is kept.
+    if (request.savePath) {
+        if (const std::optional<Failure> failure = stream.Take().SaveWav(*request.savePath)) {
+            err << texts::TakeNotSavedText(*request.savePath, texts::ErrorText(*failure)) << '\n';
+            status = kStatusFailed;
+        }
+    }
+    return status;
 }
 
 }  // namespace pirolex

@@ -4,9 +4,9 @@
 // devices, the clock that paces a file) is handed in, so that a test runs it with fakes and
 // without Qt.
 //
-//   pirolex live [--device NAME] [--temp T] [--max-kmh V] [--json] [--seconds N]
+//   pirolex live [--device NAME] [--temp T] [--max-kmh V] [--json] [--seconds N] [--save TAKE.wav]
 //   pirolex live --list-devices
-//   pirolex live --from FILE [--speedup K] [--temp T] [--max-kmh V] [--json] [--seconds N]
+//   pirolex live --from FILE [--speedup K] [--temp T] [--max-kmh V] [--json] [--seconds N] [--save TAKE.wav]
 
 #include "sample_source.h"
 
@@ -44,8 +44,9 @@ struct LiveSetup {
     StreamClock* clock = nullptr;     // none: the system clock
 };
 
-// Exit status 0 done; 1 no device, the file could not be read or the device went away mid-take
-// (the German reason on err, the passes heard until then printed); 2 arguments not understood.
+// Exit status 0 done; 1 no device, the file could not be read, the device went away mid-take
+// (the German reason on err, the passes heard until then printed, the take saved where --save
+// asks) or the take could not be saved; 2 arguments not understood.
 int RunLive(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, const LiveSetup& setup);
 
 }  // namespace pirolex

@@ -34,6 +34,10 @@ std::string InputLostText(double seconds) {
     return text;
 }
 
+std::string TakeNotSavedText(const std::string& path, const std::string& reason) {
+    return "Aufnahme nicht gespeichert: " + path + " (" + reason + ")";
+}
+
 std::string InputNotFoundText(const std::string& name) { return "Eingang „" + name + "“ nicht gefunden"; }
 
 }  // namespace pirolex::texts

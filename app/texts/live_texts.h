@@ -21,6 +21,9 @@ std::string LivePassLine(int number, double heardS, const AutoSpeed& speed);
 // The device went away mid-take: "Der Eingang ist nicht mehr verfügbar: Aufnahme nach 12.3 s
 // beendet, das Aufgenommene bleibt".
 std::string InputLostText(double seconds);
+// The take could not be written, with the reason as the reader's failure words it:
+// "Aufnahme nicht gespeichert: /x/take.wav (Datei nicht gefunden)".
+std::string TakeNotSavedText(const std::string& path, const std::string& reason);
 // The device asked for by name is not there: "Eingang „USB Mic“ nicht gefunden".
 std::string InputNotFoundText(const std::string& name);
 

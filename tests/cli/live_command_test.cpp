@@ -5,7 +5,9 @@
 #include "live_command.h"
 #include "live_texts.h"
 #include "take_in_chunks.h"
+#include "wav_reader.h"
 #include "wav_writer.h"
+#include "work_folder.h"
 
 #include "cli_run.h"
 
@@ -138,7 +140,8 @@ TEST(LiveCommand, WithoutAMicrophone) {
 }
 
 TEST(LiveCommand, ListensOnTheChosenDeviceForTheSecondsAsked) {
-    FakeInputs two({"Eingebautes Mikrofon", "USB Mic"}, FlightRecording(), {.chunks = {960, 4096}});
+    FakeInputs two({"Eingebautes Mikrofon", "USB Mic"}, FlightRecording(),
+                   {.chunks = {960, 4096}, .vanishAtFrame = std::nullopt});
     // Four seconds end before the pass: the take gives its reason, stamped at 4 s.
     const LiveRun run = Live({"--device", "USB Mic", "--seconds", "4", "--json"}, &two);
     EXPECT_EQ(run.status, 0) << run.err;
@@ -149,14 +152,21 @@ TEST(LiveCommand, ListensOnTheChosenDeviceForTheSecondsAsked) {
 }
 
 TEST(LiveCommand, AVanishingDeviceStopsWithAMessage) {
-    FakeInputs unplugged({"USB Mic"}, FlightRecording(), {.chunks = {4800}, .vanishAtFrame = 48000 * 9});
-    const LiveRun run = Live({}, &unplugged);
+    static const testsupport::WorkFolder folder("pirolex_live_");
+    const Recording take = FlightRecording();
+    FakeInputs unplugged({"USB Mic"}, take, {.chunks = {4800}, .vanishAtFrame = 48000 * 9});
+    const std::string saved = (folder.Path() / "take.wav").string();
+    const LiveRun run = Live({"--save", saved}, &unplugged);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(unplugged.opened, "USB Mic");
-    EXPECT_EQ(run.err, texts::InputLostText(9.0) + "\n");
     EXPECT_EQ(run.err, "Der Eingang ist nicht mehr verfügbar: Aufnahme nach 9.0 s beendet, das Aufgenommene bleibt\n");
-    // What was heard until then is still measured and printed.
+    // What was heard until then is still measured and printed, and kept.
     EXPECT_EQ(Lines(run.out).size(), 1u) << run.out;
+    const WavResult kept = ReadWavFile(saved);
+    ASSERT_TRUE(kept.Ok());
+    ASSERT_EQ(kept.recording.FrameCount(), 48000 * 9);
+    EXPECT_TRUE(std::equal(kept.recording.channels[0].begin(), kept.recording.channels[0].end(),
+                           take.channels[0].begin()));
 }
 
 TEST(LiveCommand, ArgumentsNotUnderstood) {
@@ -168,6 +178,7 @@ TEST(LiveCommand, ArgumentsNotUnderstood) {
         {"--from"},
         {"--list-devices", "--json"},
         {"--loud"},
+        {"--save"},
     };
     for (const auto& args : cases) {
         const LiveRun run = Live(args, nullptr);

@@ -63,8 +63,8 @@ TEST(LiveStream, ATakeInChunksGivesThePassesOfTheWholeFile) {
         std::vector<flyby::Params> passes;
         testsupport::ChunkPlan plan;
     } cases[] = {
-        {{Pass(120, 2500, 12, 1)}, {.chunks = {4800}}},
-        {{Pass(70, 900, 16, 2)}, {.chunks = {1, 333, 16384, 4799}}},
+        {{Pass(120, 2500, 12, 1)}, {.chunks = {4800}, .vanishAtFrame = std::nullopt}},
+        {{Pass(70, 900, 16, 2)}, {.chunks = {1, 333, 16384, 4799}, .vanishAtFrame = std::nullopt}},
     };
     for (const auto& c : cases) {
         const Recording take = TakeOf(c.passes);
