@@ -29,7 +29,8 @@ void EnsureApplication() {
     static int argc = 1;
     static char name[] = "pirolex";
     static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
+    // Never destroyed: at exit Qt's own globals may already be gone.
+    new QCoreApplication(argc, argv);
 }
 
 QList<QAudioDevice> InputsDefaultFirst() {
@@ -191,8 +192,13 @@ public:
 
     std::unique_ptr<SampleSource> Open(const std::string& name) override {
         EnsureApplication();
-        for (const QAudioDevice& device : InputsDefaultFirst())
-            if (device.description().toStdString() == name) return std::make_unique<Microphone>(device);
+        for (const QAudioDevice& device : InputsDefaultFirst()) {
+            if (device.description().toStdString() != name) continue;
+            // A device that names no usable format cannot be listened to.
+            const QAudioFormat format = ChosenFormat(device);
+            if (!format.isValid() || format.sampleRate() <= 0) return nullptr;
+            return std::make_unique<Microphone>(device);
+        }
         return nullptr;
     }
 };
