@@ -34,6 +34,10 @@ struct FftBuffers {
     std::array<double, kMaxFftSize> bins{};           // each bin's magnitude, in natural order
     std::array<double, kMaxFftSize> phases{};         // bin k's phase
     std::array<double, kMaxFftSize / 2> amplitudes{};  // the folded line, bins 0..N/2-1
+    // Above 1024 points the pass hands the block over as its levels and transforms it in single
+    // precision (see large_block_line.h).
+    alignas(64) std::array<float, kMaxFftSize + 1> levels{};
+    alignas(64) std::array<float, kMaxFftSize + 2> halfSpectrum{};  // N / 2 + 1 complex bins
 };
 
 // Transforms rows 0..N-1 of buffers.block (N = 2^fftExponent, 7..14; otherwise kRangeCheck)

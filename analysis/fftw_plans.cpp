@@ -19,4 +19,18 @@ fftw_plan RealForwardPlan(int32_t n) {
     return plan;
 }
 
+fftwf_plan SingleRealForwardPlan(int32_t n) {
+    static std::mutex mutex;
+    static auto* const plans = new std::map<int32_t, fftwf_plan>;
+    const std::lock_guard<std::mutex> lock(mutex);
+    if (const auto found = plans->find(n); found != plans->end()) return found->second;
+    float* in = fftwf_alloc_real(static_cast<size_t>(n));
+    fftwf_complex* out = fftwf_alloc_complex(static_cast<size_t>(n / 2 + 1));
+    const fftwf_plan plan = fftwf_plan_dft_r2c_1d(n, in, out, FFTW_ESTIMATE);
+    fftwf_free(in);
+    fftwf_free(out);
+    plans->emplace(n, plan);
+    return plan;
+}
+
 }  // namespace pirolex

@@ -17,4 +17,8 @@ struct FftwFree {
 
 fftw_plan RealForwardPlan(int32_t n);
 
+// The same in single precision, for buffers from fftwf_alloc_real / fftwf_alloc_complex or
+// aligned to 64 bytes.
+fftwf_plan SingleRealForwardPlan(int32_t n);
+
 }  // namespace pirolex

@@ -39,29 +39,46 @@ bool HasSignal(const Window& w, int32_t h) {
     return false;
 }
 
-// Each mean is summed over its window in ascending order from 0, term by term as (a/10)/2, just
-// as a bin-by-bin loop would. Eight neighbouring bins are summed side by side in registers; the
-// order within each bin's sum is unchanged.
+// Up to 1024 points each mean is summed over its window in ascending order from 0, term by term
+// as (a/10)/2, just as a bin-by-bin loop would; eight neighbouring bins are summed side by side in
+// registers, the order within each bin's sum unchanged.
 void FormWindow(const double* line, int32_t h, Window& w) {
     double* q = w.share;
+    // Above 1024 points no picture depends on the sums' last bits: a running sum, one addition
+    // and one subtraction per bin instead of 21, run as four chains over the four quarters of
+    // the line side by side, so that no addition waits for the one before it.
+    if (h >= kTableSize / 2) {
+        for (int32_t j = 0; j <= h; ++j) {
+            w.amp[j] = line[j];
+            q[j] = w.amp[j] * 0.05;
+        }
+        // The last quarter may run up to three bins past h - 10; their sums are never read.
+        for (int32_t j = h + 1; j <= h + kBlock; ++j) q[j] = 0.0;
+        constexpr int kChains = 4;
+        const int32_t quarter = (h - 2 * kHalfWindow + 1 + kChains - 1) / kChains;
+        double acc[kChains];
+        int32_t start[kChains];
+        for (int c = 0; c < kChains; ++c) {
+            start[c] = kHalfWindow + c * quarter;
+            acc[c] = 0.0;
+            for (int32_t j = start[c] - kHalfWindow; j < start[c] + kHalfWindow; ++j) acc[c] += q[j];
+        }
+        for (int32_t t = 0; t < quarter; ++t) {
+            for (int c = 0; c < kChains; ++c) {
+                const int32_t k = start[c] + t;
+                acc[c] += q[k + kHalfWindow];
+                w.mean[k] = acc[c];
+                acc[c] -= q[k - kHalfWindow];
+            }
+        }
+        return;
+    }
     for (int32_t j = 0; j <= h; ++j) {
         w.amp[j] = line[j];
         q[j] = (w.amp[j] / 10) / 2;
     }
     // The last block may run past bin h - 10; its extra sums are never read.
     for (int32_t j = h + 1; j <= h + kBlock; ++j) q[j] = 0.0;
-    // Above 1024 points no picture depends on the sums' last bits: a running sum, one addition
-    // and one subtraction per bin instead of 21 additions.
-    if (h >= kTableSize / 2) {
-        double acc = 0.0;
-        for (int32_t j = 0; j < 2 * kHalfWindow; ++j) acc += q[j];
-        for (int32_t k = kHalfWindow; k <= h - kHalfWindow; ++k) {
-            acc += q[k + kHalfWindow];
-            w.mean[k] = acc;
-            acc -= q[k - kHalfWindow];
-        }
-        return;
-    }
     for (int32_t k = kHalfWindow; k <= h - kHalfWindow; k += kBlock) {
         double acc[kBlock] = {};
         for (int32_t j = k - kHalfWindow; j <= k + kHalfWindow; ++j)

@@ -5,6 +5,7 @@
 
 #include "recording.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace pirolex {
@@ -24,6 +25,14 @@ public:
     int64_t FirstFrame() const { return firstFrame_; }
     // Frame i of the span (0-based): -128..127.
     int32_t Level(int32_t i) const { return samples_ ? samples_[i] >> 8 : kMissingLevel; }
+    // Frames first..first+count-1 of the span as levels, in one go.
+    void CopyLevels(int32_t first, int32_t count, float* out) const {
+        if (!samples_) {
+            std::fill(out, out + count, static_cast<float>(kMissingLevel));
+            return;
+        }
+        for (int32_t i = 0; i < count; ++i) out[i] = static_cast<float>(samples_[first + i] >> 8);
+    }
 
 private:
     static constexpr int32_t kMissingLevel = -1;

@@ -1,6 +1,7 @@
 #include "spectrogram_pass.h"
 
 #include "checked_arithmetic.h"
+#include "large_block_line.h"
 #include "pair.h"
 #include "vector_state.h"
 
@@ -29,6 +30,17 @@ bool TakeBlock(const PictureSamples& samples, int32_t position, int32_t n, Compl
         block[i].Im = (samples.Level(first + i + 1) + re) / 2;
     }
     return remaining - count >= 2;
+}
+
+// Above the tables: the levels x_0..x_N the block would be formed of, whether they all exist
+// (a full block, as TakeBlock tells it).
+bool TakeLevels(const PictureSamples& samples, int32_t position, int32_t n, float* levels) {
+    const int32_t remaining = CheckedSub(samples.Count(), position);
+    if (remaining < n + 2) return false;
+    if (position < 1) Fail(ErrorCode::kRangeCheck);
+    const int32_t first = position - 1;
+    samples.CopyLevels(first, n + 1, levels);
+    return true;
 }
 
 // Scales the block so that its largest |Re| + |Im| is 100. Two entries per step, lane by lane as
@@ -60,7 +72,17 @@ void DiffBlock(ComplexRow* block, int32_t n) {
 // Divides the line by its mean over bins 20..h.
 void NormMean(double* line, int32_t h) {
     double sum = 0.0;
-    for (int32_t k = kMeanFirstBin; k <= h; ++k) sum += line[k];
+    if (h >= kTableSize / 2) {
+        // Above 1024 points no picture depends on the sum's last bits: four sums side by side.
+        double part[4] = {};
+        int32_t k = kMeanFirstBin;
+        for (; k + 3 <= h; k += 4)
+            for (int i = 0; i < 4; ++i) part[i] += line[k + i];
+        for (; k <= h; ++k) part[0] += line[k];
+        sum = (part[0] + part[1]) + (part[2] + part[3]);
+    } else {
+        for (int32_t k = kMeanFirstBin; k <= h; ++k) sum += line[k];
+    }
     const double mean = CheckedDiv(sum, h - (kMeanFirstBin - 1));
     const double f = mean > 0 ? 1 / mean : 1.0;
     for (int32_t k = 0; k <= h; ++k) line[k] *= f;
@@ -92,17 +114,23 @@ PassEnd RunSpectrogramPass(const PictureSamples& samples, const Settings& settin
     for (int32_t number = 1; number <= kMaxLines; ++number) {
         ClearUpperVectorState();  // the drawing's Qt calls may have left it set
         // A block cut short by the end of the recording is dropped, not drawn.
-        const bool full = TakeBlock(samples, position, n, buffers.block.data());
+        const bool large = settings.fftExponent > kLargestTableExponent;
+        const bool full = large ? TakeLevels(samples, position, n, buffers.levels.data())
+                                : TakeBlock(samples, position, n, buffers.block.data());
         const int32_t first = position;
         position = CheckedAdd(position, advance);
         if (!full) {
             end.tooShort = number == 1;
             break;
         }
-        ComplexRow* block = buffers.block.data();
-        NormPeak(block, n);
-        DiffBlock(block, n);
-        TransformLine(buffers, settings.fftExponent, settings.accuracy);
+        if (large) {
+            TransformLargeBlock(buffers, settings.fftExponent, settings.accuracy);
+        } else {
+            ComplexRow* block = buffers.block.data();
+            NormPeak(block, n);
+            DiffBlock(block, n);
+            TransformLine(buffers, settings.fftExponent, settings.accuracy);
+        }
         double* line = buffers.amplitudes.data();
         NormMean(line, half - 1);
         end.caption = FilterCaption{StartLimit(settings, end.filterLimit),

@@ -8,7 +8,7 @@ namespace pirolex {
 LiveStream::LiveStream(int32_t sampleRate, int32_t channelCount, const LiveStreamSettings& settings)
     : sampleRate_(sampleRate), settings_(settings), recording_(sampleRate, channelCount, settings.keptFrames),
       lines_(channelCount, settings.fftSize, settings.hopFrames),
-      finder_(sampleRate, settings.temperatureC, settings.maxSpeedKmh) {}
+      finder_(sampleRate, settings.temperatureC, settings.maxSpeedKmh, channelCount) {}
 
 double LiveStream::Seconds() const {
     return sampleRate_ > 0 ? static_cast<double>(framesHeard_) / sampleRate_ : 0.0;
@@ -36,9 +36,10 @@ StreamStep LiveStream::Append(const SourceBlock& block, const LineHandler& onLin
     for (const std::vector<int16_t>& channel : block.channels)
         for (const int16_t s : channel) peak = std::max(peak, std::abs(static_cast<int>(s)));
     step.peak = static_cast<int16_t>(std::min(peak, 32767));
-    // The finder hears the first channel, as FindPasses reads a file: a take fed in blocks then
-    // gives the passes the whole file gives.
-    step.passes = finder_.Append(block.channels.front());
+    // The finder hears every channel, as FindPasses reads a file: a take fed in blocks then gives
+    // the passes the whole file gives.
+    std::vector<std::span<const int16_t>> channels(block.channels.begin(), block.channels.end());
+    step.passes = finder_.Append(channels);
     Stamp(step.passes);
     return step;
 }

@@ -1,42 +1,375 @@
 #include "pass_finder.h"
 
+#include "full_spectrogram.h"
+
+#include <algorithm>
+#include <cmath>
+#include <future>
+#include <limits>
+#include <optional>
+#include <thread>
 #include <utility>
 
 namespace pirolex {
 
-// A first finder: the whole stream is one stretch, measured when it ends.
-PassFinder::PassFinder(int32_t sampleRate, double temperatureC, double maxSpeedKmh)
-    : sampleRate_(sampleRate), temperatureC_(temperatureC), maxSpeedKmh_(maxSpeedKmh) {}
+namespace {
+
+constexpr double kFrameSeconds = 0.045;  // as the measurement's own spectrogram
+constexpr double kLowestHz = 150.0;      // below: wind, handling and the mains
+constexpr double kHighestHz = 12000.0;
+constexpr int32_t kFloorBand = 32;         // bins whose median is the noise floor around them
+constexpr float kToneOverFloor = 31.6f;    // 15 dB: noise alone practically never peaks so high
+constexpr int32_t kSlopeBins = 4;          // beyond a Hann window's main lobe
+constexpr float kToneOverSlope = 10.0f;
+constexpr double kWidestFall = 1.9;        // the most a pass lowers a tone, far before to far after
+constexpr double kFallReach = 2.0;         // s either side of a moment where the fall is looked for
+constexpr double kSmoothSeconds = 0.25;    // either side: the level averaged over half a second
+// A moment is a pass's when its level is the highest from kBeforeSeconds before it to
+// kAfterSeconds after it and stands kStandOutDb above the lowest of the kQuietSeconds before it.
+constexpr double kBeforeSeconds = 4.0;
+constexpr double kAfterSeconds = 2.0;
+constexpr double kQuietSeconds = 20.0;
+constexpr double kStandOutDb = 8.0;
+constexpr float kNoToneDb = -100.0f;  // the average level of frames without any tone
+// A fit belongs to the moment when it hears its pass this close to it.
+constexpr double kHeardNear = 3.0;
+constexpr double kShortLeadSeconds = 6.0;
+// Passes come round no sooner than this after each other: a later peak of the same pass (the
+// burst, a level swing) is no second pass.
+constexpr double kPassApart = 8.0;
+// A refused moment is a pass when its tone falls across it: the median pitch over
+// [-kSideSeconds, -kSideGap] above that over [kSideGap, kTailSeconds], each side heard in at least
+// kFewestPerSide frames.
+constexpr double kSideSeconds = 3.0;
+constexpr double kSideGap = 0.3;
+constexpr size_t kFewestPerSide = 10;
+constexpr double kJump = 0.02;   // a step in pitch between neighbouring points of the track
+constexpr size_t kMostJumps = 3;
+constexpr double kCovered = 0.5;  // of the frames around the moment in the track
+constexpr double kSmallestFall = 1.004;  // the least a pass worth measuring lowers its tone
+constexpr double kRefusedStandOutDb = 12.0;
+// A recording this short is taken for a single fly-by, measured as a whole.
+constexpr double kSingleFlybySeconds = 40.0;
+// A core's share of a long take in the batch search: at least this long, and each finder hears
+// kSettleSeconds before its share so that it judges its first moments as one finder would.
+constexpr double kShareSeconds = 120.0;
+constexpr double kSettleSeconds = 40.0;
+
+// What a fit was refused for that still is a pass heard: the tone fell, but not so that the speed
+// could be told. The other refusals are no pass: no tone, a steady one, a fit that makes no pass.
+bool PassHeardDespite(AutoSpeedRefusal refusal) {
+    return refusal == AutoSpeedRefusal::kUncertain || refusal == AutoSpeedRefusal::kAboveTopSpeed ||
+           refusal == AutoSpeedRefusal::kHarmonicChange || refusal == AutoSpeedRefusal::kNoFall;
+}
+
+// Refusals that a shorter stretch would give as well: nothing there moves as a pass does.
+bool NothingMoves(AutoSpeedRefusal refusal) {
+    return refusal == AutoSpeedRefusal::kNoSamples || refusal == AutoSpeedRefusal::kTooShort ||
+           refusal == AutoSpeedRefusal::kSilence || refusal == AutoSpeedRefusal::kNoTone ||
+           refusal == AutoSpeedRefusal::kNoPass;
+}
+
+double Median(std::vector<double> v) {
+    auto middle = v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2);
+    std::nth_element(v.begin(), middle, v.end());
+    return *middle;
+}
+
+bool FallsAcross(const ToneTrack& track, double at) {
+    std::vector<double> before, after;
+    size_t steps = 0, inside = 0;
+    double shortestStep = 1e9;
+    for (size_t i = 0; i < track.Size(); ++i) {
+        const double t = track.times[i] - at;
+        if (i > 0) shortestStep = std::min(shortestStep, track.times[i] - track.times[i - 1]);
+        if (t < -kSideSeconds || t > PassFinder::kTailSeconds) continue;
+        ++inside;
+        if (i > 0 && track.times[i - 1] - at >= -kSideSeconds &&
+            std::fabs(std::log(track.frequencies[i] / track.frequencies[i - 1])) > kJump)
+            ++steps;
+        if (t <= -kSideGap) before.push_back(track.frequencies[i]);
+        if (t >= kSideGap) after.push_back(track.frequencies[i]);
+    }
+    // One sound that falls, heard most of the time: not syllables starting each at its own pitch.
+    const double expected = (kSideSeconds + PassFinder::kTailSeconds) / shortestStep;
+    return before.size() >= kFewestPerSide && after.size() >= kFewestPerSide && steps <= kMostJumps &&
+           static_cast<double>(inside) >= kCovered * expected && Median(before) >= kSmallestFall * Median(after);
+}
+
+// The tones in a frame: every local peak that stands kToneOverFloor above the median of its band
+// and kToneOverSlope above the bins kSlopeBins away (noise on a steep slope, as wind makes it, peaks
+// above its band's median too); their summed power, and the strongest one's bin.
+struct Tones {
+    float power = 0.0f;
+    float strongestBin = 0.0f;
+};
+
+Tones TonesOf(const float* row, int32_t first, int32_t last, std::vector<float>& scratch) {
+    Tones tones;
+    double sum = 0.0;
+    float strongest = 0.0f;
+    for (int32_t band = first; band < last; band += kFloorBand) {
+        const int32_t end = std::min(last, band + kFloorBand);
+        scratch.assign(row + band, row + end);
+        auto middle = scratch.begin() + static_cast<std::ptrdiff_t>(scratch.size() / 2);
+        std::nth_element(scratch.begin(), middle, scratch.end());
+        const float threshold = kToneOverFloor * *middle;
+        for (int32_t b = std::max(band, kSlopeBins); b < end; ++b) {
+            if (row[b] <= threshold || row[b] < row[b - 1] || row[b] <= row[b + 1]) continue;
+            if (row[b] <= kToneOverSlope * std::max(row[b - kSlopeBins], row[b + kSlopeBins])) continue;
+            sum += row[b];
+            if (row[b] > strongest) strongest = row[b], tones.strongestBin = static_cast<float>(b);
+        }
+    }
+    tones.power = static_cast<float>(sum);
+    return tones;
+}
+
+// Whether the strongest tone falls across frame k as a pass lowers it: its median pitch before
+// above that after, also where it changed to a higher harmonic meanwhile; not a steady tone.
+bool StrongestFalls(const std::deque<float>& bins, int64_t from, int64_t k, int64_t reach, int64_t gap) {
+    std::vector<double> before, after;
+    for (int64_t j = std::max(from, k - reach); j <= k - gap; ++j)
+        if (bins[static_cast<size_t>(j - from)] > 0.0f) before.push_back(bins[static_cast<size_t>(j - from)]);
+    for (int64_t j = k + gap; j <= k + reach && j - from < static_cast<int64_t>(bins.size()); ++j)
+        if (bins[static_cast<size_t>(j - from)] > 0.0f) after.push_back(bins[static_cast<size_t>(j - from)]);
+    if (before.size() < kFewestPerSide / 2 || after.size() < kFewestPerSide / 2) return false;
+    const double ratio = Median(before) / Median(after);
+    for (const double apart : {1.0, 2.0, 3.0, 0.5, 1.0 / 3.0})
+        if (ratio * apart >= kSmallestFall && ratio * apart <= kWidestFall) return true;
+    return false;
+}
+
+void ShiftTimes(AutoSpeed& speed, double offset) {
+    speed.closestTimeS += offset;
+    speed.model.closestTime += offset;
+    for (double& t : speed.track.times) t += offset;
+}
+
+}  // namespace
+
+PassFinder::PassFinder(int32_t sampleRate, double temperatureC, double maxSpeedKmh, int32_t channelCount)
+    : sampleRate_(sampleRate),
+      temperatureC_(temperatureC),
+      maxSpeedKmh_(maxSpeedKmh),
+      frameLength_(sampleRate > 0 ? FrameLengthFor(sampleRate, SpectrogramShape{kFrameSeconds}) : 1),
+      hop_(std::max(1, frameLength_ / 2)),
+      kept_(static_cast<size_t>(std::max(1, channelCount))) {}
 
 std::vector<FlybyPass> PassFinder::Append(std::span<const int16_t> samples) {
-    samples_.insert(samples_.end(), samples.begin(), samples.end());
-    return {};
+    const std::span<const int16_t> one[] = {samples};
+    return Append(std::span<const std::span<const int16_t>>(one));
+}
+
+std::vector<FlybyPass> PassFinder::Append(std::span<const std::span<const int16_t>> channels) {
+    for (size_t c = 0; c < kept_.size() && c < channels.size(); ++c)
+        kept_[c].insert(kept_[c].end(), channels[c].begin(), channels[c].end());
+    if (!channels.empty()) streamFrames_ += static_cast<int64_t>(channels.front().size());
+    std::vector<FlybyPass> concluded;
+    if (sampleRate_ > 0) Listen(concluded, false);
+    return concluded;
 }
 
 std::vector<FlybyPass> PassFinder::Finish() {
-    Recording stretch;
-    stretch.sampleRate = sampleRate_;
-    stretch.channels.push_back(std::move(samples_));
-    samples_.clear();
-    AutoSpeed speed = EstimateSpeed(stretch, temperatureC_, maxSpeedKmh_);
-    if (!speed.Answered()) {
-        noPassReason_ = speed.refusal;
-        return {};
-    }
-    FlybyPass pass;
-    pass.number = ++passesReported_;
-    pass.heardS = speed.closestTimeS + speed.closestDistanceM / speed.model.soundSpeed;
-    pass.reportedS = stretch.Seconds();
-    pass.speed = std::move(speed);
-    return {std::move(pass)};
+    std::vector<FlybyPass> concluded;
+    if (sampleRate_ > 0) Listen(concluded, true);
+    return concluded;
 }
 
+Recording PassFinder::Stretch(int64_t first, int64_t last) const {
+    Recording stretch;
+    stretch.sampleRate = sampleRate_;
+    first = std::max(first, keptFrom_);
+    last = std::min(last, streamFrames_);
+    for (const std::vector<int16_t>& channel : kept_)
+        stretch.channels.emplace_back(channel.begin() + (first - keptFrom_), channel.begin() + (last - keptFrom_));
+    return stretch;
+}
+
+void PassFinder::Listen(std::vector<FlybyPass>& concluded, bool ended) {
+    const double hopSeconds = static_cast<double>(hop_) / sampleRate_;
+    const auto frames = [&](double seconds) { return static_cast<int64_t>(std::lround(seconds / hopSeconds)); };
+    const int64_t smooth = frames(kSmoothSeconds), before = frames(kBeforeSeconds), after = frames(kAfterSeconds);
+    const int64_t quiet = frames(kQuietSeconds);
+
+    // The tonal level of every analysis frame the samples now complete.
+    const int64_t firstNew = levelFrom_ + static_cast<int64_t>(level_.size());
+    if (streamFrames_ >= firstNew * hop_ + frameLength_) {
+        Recording fresh = Stretch(firstNew * hop_, streamFrames_);
+        fresh.channels.resize(1);
+        SpectrogramShape shape{kFrameSeconds};
+        shape.hopDivisor = 2;
+        shape.zeroPadding = 1;
+        shape.maxFrames = std::numeric_limits<int32_t>::max();
+        const FullSpectrogram spectrogram = ComputeFullSpectrogram(fresh, shape);
+        const auto first = static_cast<int32_t>(std::ceil(kLowestHz / spectrogram.BinHz()));
+        const auto last = std::min(spectrogram.binCount - 2,
+                                   static_cast<int32_t>(std::min(kHighestHz, 0.45 * sampleRate_) / spectrogram.BinHz()));
+        std::vector<float> scratch;
+        for (int32_t f = 0; f < spectrogram.frameCount; ++f) {
+            const Tones tones = first < last ? TonesOf(spectrogram.Row(f), first, last, scratch) : Tones{};
+            level_.push_back(tones.power);
+            strongest_.push_back(tones.strongestBin);
+        }
+    }
+    const int64_t levelEnd = levelFrom_ + static_cast<int64_t>(level_.size());
+    // The level averaged over half a second, once the frames after it are in (or the stream ended).
+    for (int64_t k = levelFrom_ + static_cast<int64_t>(smooth_.size()); k < levelEnd && (ended || k + smooth < levelEnd); ++k) {
+        const int64_t from = std::max(levelFrom_, k - smooth), to = std::min(levelEnd - 1, k + smooth);
+        double sum = 0.0;
+        for (int64_t j = from; j <= to; ++j) sum += level_[static_cast<size_t>(j - levelFrom_)];
+        smooth_.push_back(static_cast<float>(10.0 * std::log10(sum / static_cast<double>(to - from + 1) + 1e-12)));
+        if (level_[static_cast<size_t>(k - levelFrom_)] > 0.0f) ++tonalFrames_;
+    }
+    const int64_t smoothEnd = levelFrom_ + static_cast<int64_t>(smooth_.size());
+    const auto smoothed = [&](int64_t k) { return smooth_[static_cast<size_t>(k - levelFrom_)]; };
+
+    // Each moment is judged once the level after it and the pass's stretch are in.
+    const int64_t tail = std::lround(kTailSeconds * sampleRate_);
+    for (;; ++nextCandidate_) {
+        const int64_t k = nextCandidate_;
+        const int64_t centre = k * hop_ + frameLength_ / 2;
+        const bool complete = k + after < smoothEnd && centre + tail <= streamFrames_;
+        if (!complete && !(ended && k < smoothEnd)) break;
+        const double centreS = static_cast<double>(centre) / sampleRate_;
+        if (centreS < lastPassS_ + kPassApart) continue;
+        const float level = smoothed(k);
+
+        // (A frame under a burst may hold no tone itself; the half second around it does.)
+        bool peak = level > kNoToneDb;
+        for (int64_t j = std::max(levelFrom_, k - before); peak && j <= std::min(smoothEnd - 1, k + after); ++j)
+            if (j != k && (j < k ? smoothed(j) >= level : smoothed(j) > level)) peak = false;
+        if (!peak) continue;
+
+        float lowest = level;
+        for (int64_t j = std::max(levelFrom_, k - quiet); j < k; ++j) lowest = std::min(lowest, smoothed(j));
+        if (level - lowest < kStandOutDb) continue;
+        if (!StrongestFalls(strongest_, levelFrom_, k, frames(kFallReach), frames(kSideGap))) continue;
+
+        // Measured from kLeadSeconds before; again from a shorter lead when that fit did not
+        // answer for this moment though something moved: what came long before (another sound, a coder's
+        // artefacts in a quiet lead-in) may have misled it.
+        FlybyPass pass;
+        std::optional<AutoSpeed> refused;
+        for (const double lead : {PassFinder::kLeadSeconds, kShortLeadSeconds}) {
+            const int64_t first = std::max<int64_t>(0, centre - std::lround(lead * sampleRate_));
+            AutoSpeed speed = EstimateSpeed(Stretch(first, centre + tail), temperatureC_, maxSpeedKmh_);
+            ShiftTimes(speed, static_cast<double>(std::max(first, keptFrom_)) / sampleRate_);
+            if (speed.Answered()) {
+                const double heard = speed.closestTimeS + speed.closestDistanceM / speed.model.soundSpeed;
+                if (std::fabs(heard - centreS) <= kHeardNear) {
+                    pass.heardS = heard;
+                    pass.speed = std::move(speed);
+                    break;
+                }
+                continue;
+            }
+            if (speed.refusal != AutoSpeedRefusal::kTooShort) noPassReason_ = speed.refusal;
+            if (NothingMoves(speed.refusal)) break;
+            if (PassHeardDespite(speed.refusal) && !refused && level - lowest >= kRefusedStandOutDb && FallsAcross(speed.track, centreS))
+                refused = std::move(speed);
+        }
+        if (!pass.speed.Answered()) {
+            if (!refused) continue;
+            pass.heardS = centreS;
+            pass.speed = std::move(*refused);
+        }
+        pass.number = ++passesReported_;
+        pass.reportedS = static_cast<double>(streamFrames_) / sampleRate_;
+        lastPassS_ = pass.heardS;
+        concluded.push_back(std::move(pass));
+    }
+    // No moment stood out: a tone heard most of the time stays as it is, else none was heard.
+    if (passesReported_ == 0 && streamFrames_ > 0 &&
+        (noPassReason_ == AutoSpeedRefusal::kNoSamples || noPassReason_ == AutoSpeedRefusal::kNoTone ||
+         noPassReason_ == AutoSpeedRefusal::kNoPass))
+        noPassReason_ = 2 * tonalFrames_ > smoothEnd ? AutoSpeedRefusal::kNoPass : AutoSpeedRefusal::kNoTone;
+
+    // What the moments still to judge need: their stretch's samples, the level before them.
+    const int64_t keepLevel = std::min(smoothEnd, nextCandidate_ - quiet - before - smooth);
+    while (levelFrom_ < keepLevel) level_.pop_front(), strongest_.pop_front(), smooth_.pop_front(), ++levelFrom_;
+    const int64_t keepSamples = std::min({(nextCandidate_ * hop_) - std::lround(PassFinder::kLeadSeconds * sampleRate_),
+                                          levelEnd * hop_, streamFrames_});
+    if (keepSamples > keptFrom_) {
+        for (std::vector<int16_t>& channel : kept_) channel.erase(channel.begin(), channel.begin() + (keepSamples - keptFrom_));
+        keptFrom_ = keepSamples;
+    }
+}
+
+namespace {
+
+// The passes heard in [from, to) of the recording, by a finder that hears it from `start` on.
+PassSearch SearchShare(const Recording& recording, double temperatureC, double maxSpeedKmh,
+                                   int64_t start, int64_t end, double fromS, double toS) {
+    PassFinder finder(recording.sampleRate, temperatureC, maxSpeedKmh, recording.ChannelCount());
+    std::vector<FlybyPass> found;
+    constexpr int64_t kChunk = 1 << 20;
+    for (int64_t at = start; at < end; at += kChunk) {
+        std::vector<std::span<const int16_t>> chunk;
+        for (const std::vector<int16_t>& channel : recording.channels)
+            chunk.emplace_back(channel.data() + at, static_cast<size_t>(std::min(kChunk, end - at)));
+        for (FlybyPass& pass : finder.Append(chunk)) found.push_back(std::move(pass));
+    }
+    for (FlybyPass& pass : finder.Finish()) found.push_back(std::move(pass));
+    const double startS = static_cast<double>(start) / recording.sampleRate;
+    PassSearch kept;
+    kept.noPassReason = finder.NoPassReason();
+    // The finder's clock starts where it started hearing.
+    for (FlybyPass& pass : found) {
+        pass.heardS += startS;
+        pass.reportedS += startS;
+        ShiftTimes(pass.speed, startS);
+        if (pass.heardS < fromS || pass.heardS >= toS) continue;
+        kept.passes.push_back(std::move(pass));
+    }
+    return kept;
+}
+
+}  // namespace
+
 PassSearch FindPasses(const Recording& recording, double temperatureC, double maxSpeedKmh) {
-    PassFinder finder(recording.sampleRate, temperatureC, maxSpeedKmh);
     PassSearch search;
-    if (!recording.channels.empty()) finder.Append(recording.channels.front());
-    search.passes = finder.Finish();
-    search.noPassReason = finder.NoPassReason();
+    if (recording.sampleRate <= 0 || recording.FrameCount() == 0) return search;
+    const double seconds = recording.Seconds();
+    const int64_t frames = recording.FrameCount();
+    const auto shares = static_cast<int64_t>(std::clamp<double>(
+        std::min<double>(std::max(1u, std::thread::hardware_concurrency()), seconds / kShareSeconds), 1.0, 64.0));
+    std::vector<std::future<PassSearch>> parts;
+    const auto rate = static_cast<double>(recording.sampleRate);
+    for (int64_t i = 0; i < shares; ++i) {
+        const double fromS = seconds * static_cast<double>(i) / static_cast<double>(shares);
+        const double toS = i + 1 == shares ? std::numeric_limits<double>::infinity()
+                                           : seconds * static_cast<double>(i + 1) / static_cast<double>(shares);
+        const int64_t start = std::max<int64_t>(0, std::llround((fromS - kSettleSeconds) * rate));
+        const int64_t end = i + 1 == shares ? frames
+                                            : std::min<int64_t>(frames, std::llround((toS + kSettleSeconds) * rate));
+        parts.push_back(std::async(i + 1 == shares ? std::launch::deferred : std::launch::async, SearchShare,
+                                   std::cref(recording), temperatureC, maxSpeedKmh, start, end, fromS, toS));
+    }
+    std::vector<PassSearch> found(parts.size());
+    found.back() = parts.back().get();  // the share this thread searches itself
+    for (size_t i = 0; i + 1 < parts.size(); ++i) found[i] = parts[i].get();
+    search.noPassReason = found.front().noPassReason;
+    for (PassSearch& part : found)
+        for (FlybyPass& pass : part.passes) search.passes.push_back(std::move(pass));
+    for (size_t i = 0; i < search.passes.size(); ++i) search.passes[i].number = static_cast<int>(i + 1);
+
+    if (seconds <= kSingleFlybySeconds && search.passes.size() <= 1) {
+        AutoSpeed whole = EstimateSpeed(recording, temperatureC, maxSpeedKmh);
+        const bool same = search.passes.empty() ||
+                          (whole.Answered() && std::fabs(whole.closestTimeS + whole.closestDistanceM / whole.model.soundSpeed -
+                                                         search.passes.front().heardS) <= kHeardNear);
+        if (whole.Answered() && same) {
+            FlybyPass pass;
+            pass.number = 1;
+            pass.heardS = whole.closestTimeS + whole.closestDistanceM / whole.model.soundSpeed;
+            pass.reportedS = seconds;
+            pass.speed = std::move(whole);
+            search.passes.assign(1, std::move(pass));
+        } else if (search.passes.empty()) {
+            search.noPassReason = whole.refusal;
+        }
+    }
     return search;
 }
 

@@ -11,11 +11,20 @@
 //   PassFinder finder(48000, 15.0);
 //   for (each chunk) for (const FlybyPass& pass : finder.Append(chunk)) ... report it ...
 //   for (const FlybyPass& pass : finder.Finish()) ...
+//
+// How a pass is found: the engine is loudest where it passes, so the search listens for the
+// moments when the level of the tones in the recording (tonal peaks well above each frame's
+// noise floor, whatever their pitch) peaks and stands out of what came before. Each such moment
+// is measured as EstimateSpeed measures a whole recording, on the stretch from kLeadSeconds
+// before it to kTailSeconds after it, so it is reported that long after it is heard. A moment
+// whose fit is refused is listed only when its tone's pitch falls across it; a steady tone, wind
+// and voices give no pass.
 
 #include "auto_speed.h"
 #include "recording.h"
 
 #include <cstdint>
+#include <deque>
 #include <span>
 #include <vector>
 
@@ -40,26 +49,52 @@ struct PassSearch {
 
 class PassFinder {
 public:
+    // The stretch a pass is measured on, around the moment its level peaks.
+    static constexpr double kLeadSeconds = 12.0;
+    static constexpr double kTailSeconds = 2.8;
+
     PassFinder(int32_t sampleRate, double temperatureC,
-               double maxSpeedKmh = kDefaultTopSpeedKmh);
+               double maxSpeedKmh = kDefaultTopSpeedKmh, int32_t channelCount = 1);
     // The next samples of the stream (the channels mixed, or the one channel); returns the passes
     // that these samples concluded.
     std::vector<FlybyPass> Append(std::span<const int16_t> samples);
+    // The next frames, one span per channel, all of the same length: measured with all channels,
+    // as EstimateSpeed measures a recording; searched on the first.
+    std::vector<FlybyPass> Append(std::span<const std::span<const int16_t>> channels);
     // The stream has ended: the passes still open are concluded.
     std::vector<FlybyPass> Finish();
     // Why no pass was found so far.
     AutoSpeedRefusal NoPassReason() const { return noPassReason_; }
 
 private:
+    void Listen(std::vector<FlybyPass>& concluded, bool ended);
+    void Conclude(int64_t frame, std::vector<FlybyPass>& concluded);
+    Recording Stretch(int64_t first, int64_t last) const;
+
     int32_t sampleRate_;
     double temperatureC_;
     double maxSpeedKmh_;
-    std::vector<int16_t> samples_;
+    int32_t frameLength_;
+    int32_t hop_;
+    // The samples still needed, per channel, from stream frame keptFrom_ on.
+    std::vector<std::vector<int16_t>> kept_;
+    int64_t keptFrom_ = 0;
+    int64_t streamFrames_ = 0;
+    // The tonal level of each analysis frame (dB), from analysis frame levelFrom_ on.
+    std::deque<float> level_;
+    std::deque<float> strongest_;  // the bin of each frame's strongest tone, 0 when none
+    std::deque<float> smooth_;  // the same averaged over half a second, where that is known
+    int64_t levelFrom_ = 0;
+    int64_t tonalFrames_ = 0;  // frames in which a tone was heard at all
+    int64_t nextCandidate_ = 0;  // the first analysis frame not yet judged as a candidate
+    double lastPassS_ = -1e9;    // when the last pass listed was heard
     int passesReported_ = 0;
     AutoSpeedRefusal noPassReason_ = AutoSpeedRefusal::kNoSamples;
 };
 
-// The whole recording through one PassFinder.
+// The whole recording through PassFinders (one per core, on stretches of the take that overlap
+// by what a finder needs to settle in). A short recording (a single fly-by, as most files are)
+// with at most one pass found is measured as a whole, as EstimateSpeed measures it.
 PassSearch FindPasses(const Recording& recording, double temperatureC,
                       double maxSpeedKmh = kDefaultTopSpeedKmh);
 

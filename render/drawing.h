@@ -6,6 +6,9 @@
 #include "plot_canvas.h"
 #include "plot_view.h"
 
+#include <cstdint>
+#include <vector>
+
 namespace pirolex {
 
 // What drawing makes happen on screen. The window does it with its widgets; the command line and
@@ -22,11 +25,23 @@ public:
     virtual void Pause(int /*milliseconds*/) {}
 };
 
+// Which bins each column of the plot shows, worked out once for a picture instead of once for
+// each of its lines.
+struct ColumnBins {
+    struct Range {
+        int32_t from;
+        int32_t last;
+    };
+    int32_t binCount = 0;  // of the lines they were worked out for
+    std::vector<Range> ranges;
+};
+
 struct Drawing {
     PlotCanvas& canvas;
     const PlotView& view;
     const FrequencyAxis& axis;
     PlotEffects& effects;
+    mutable ColumnBins columnBins{};
 };
 
 }  // namespace pirolex

@@ -32,11 +32,15 @@ bool ManyBinsPerColumn(const SpectrumLine& line) {
 // covers the columns from the one at or right of its lower midpoint on, as in the 2D picture at
 // the small sizes, and a column that no midpoint reaches takes the bin around it; over the whole
 // band bin 0 is left out, as the filter drops it there.
-std::vector<int32_t> StrongestPerColumn(const SpectrumLine& line, const FrequencyAxis& axis) {
+// Each column's bins, from..last (from = -1: none), the same for every line of a picture.
+const std::vector<ColumnBins::Range>& BinsOfColumns(const Drawing& d, int32_t h) {
+    ColumnBins& bins = d.columnBins;
+    if (bins.binCount == h) return bins.ranges;
+    const FrequencyAxis& axis = d.axis;
     const int32_t left = axis.PlotLeft();
     const int32_t pastRight = CheckedAdd(axis.EndColumn(), 1);
-    std::vector<int32_t> best(static_cast<size_t>(std::max(0, pastRight - left)), -1);
-    const int32_t h = static_cast<int32_t>(line.amplitudes.size());
+    bins.binCount = h;
+    bins.ranges.assign(static_cast<size_t>(std::max(0, pastRight - left)), {-1, -1});
     const int32_t firstBin = axis.Zoomed() ? 0 : 1;
     const double binHz = axis.BinHz(1);
     // The last bin whose lower midpoint lies at or left of column x: (k - 0.5) x binHz at most
@@ -46,7 +50,6 @@ std::vector<int32_t> StrongestPerColumn(const SpectrumLine& line, const Frequenc
         return static_cast<int32_t>(std::clamp(k, -1.0, static_cast<double>(h - 1)));
     };
     int32_t previous = lastStarted(left - 1);
-    const double* amp = line.amplitudes.data();
     for (int32_t x = left; x < pastRight; ++x) {
         const int32_t last = lastStarted(x);
         int32_t from = std::max(previous + 1, firstBin);
@@ -57,10 +60,27 @@ std::vector<int32_t> StrongestPerColumn(const SpectrumLine& line, const Frequenc
             if (axis.HzAtColumn(x) >= (h - 0.5) * binHz) continue;
             from = last;
         }
+        bins.ranges[static_cast<size_t>(x - left)] = {from, last};
+    }
+    return bins.ranges;
+}
+
+std::vector<int32_t> StrongestPerColumn(const SpectrumLine& line, const Drawing& d) {
+    const std::vector<ColumnBins::Range>& ranges =
+        BinsOfColumns(d, static_cast<int32_t>(line.amplitudes.size()));
+    std::vector<int32_t> best(ranges.size(), -1);
+    const double* amp = line.amplitudes.data();
+    for (size_t i = 0; i < ranges.size(); ++i) {
+        const auto [from, last] = ranges[i];
+        if (from < 0) continue;
         int32_t strongest = from;
-        for (int32_t k = from + 1; k <= last; ++k)
-            if (amp[k] > amp[strongest]) strongest = k;
-        best[static_cast<size_t>(x - left)] = strongest;
+        double top = amp[from];
+        for (int32_t k = from + 1; k <= last; ++k) {
+            const bool higher = amp[k] > top;  // the first of equals stays, as it always has
+            top = higher ? amp[k] : top;
+            strongest = higher ? k : strongest;
+        }
+        best[i] = strongest;
     }
     return best;
 }
@@ -69,7 +89,7 @@ std::vector<int32_t> StrongestPerColumn(const SpectrumLine& line, const Frequenc
 // rowsPerUnit rows per amplitude unit above lift.
 void PeakCurve(const SpectrumLine& line, const Drawing& d, int32_t shift, double rowsPerUnit,
                double lift) {
-    const std::vector<int32_t> best = StrongestPerColumn(line, d.axis);
+    const std::vector<int32_t> best = StrongestPerColumn(line, d);
     bool started = false;
     for (size_t i = 0; i < best.size(); ++i) {
         if (best[i] < 0) continue;
@@ -232,7 +252,7 @@ void DrawBins2DInBand(const SpectrumLine& line, Channel channel, bool iqPhase, c
 // Each column in the colour of its strongest bin.
 void DrawColumns2D(const SpectrumLine& line, Channel channel, bool iqPhase, const Drawing& d,
                    int32_t rowY) {
-    const std::vector<int32_t> best = StrongestPerColumn(line, d.axis);
+    const std::vector<int32_t> best = StrongestPerColumn(line, d);
     const int32_t left = d.axis.PlotLeft();
     for (size_t i = 0; i < best.size(); ++i) {
         if (best[i] < 0) continue;
@@ -329,7 +349,7 @@ void DrawLineLevel(const SpectrumLine& line, const Settings& s, const Drawing& d
     if (n > 1 && CheckedSub(rows.previousRowY, rows.rowY) >= 2) FillGap(d, rows);
     rows.previousRowY = rows.rowY;
     d.canvas.SetPenMode(PenMode::Copy);
-    const std::vector<int32_t> best = StrongestPerColumn(line, d.axis);
+    const std::vector<int32_t> best = StrongestPerColumn(line, d);
     const int32_t left = d.axis.PlotLeft();
     for (size_t i = 0; i < best.size(); ++i) {
         if (best[i] < 0) continue;

@@ -1,6 +1,7 @@
 // pirolex-flyby: writes a synthetic fly-by recording to try the program with.
 //   pirolex-flyby --speed 120 --temp 15 -o flyby.wav
 #include "flyby.h"
+#include "take.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -32,7 +33,12 @@ const char* const kUsage =
     "  --level-swing DB  level swinging by up to DB, once in --swing-hz (default 0.3)\n"
     "  --clicks N        clicks per second\n"
     "  --handling N      handling thumps per second\n"
-    "  -o FILE           where to write the WAV file\n";
+    "  -o FILE           where to write the WAV file\n"
+    "a take of minutes instead of one fly-by (--seconds, --rate, --channels, --seed apply):\n"
+    "  --take KIND       circuits: a pass every 18..40 s at random speeds, distances and tones;\n"
+    "                    field: the same with bursts, harmonics changing balance, level swings,\n"
+    "                    clicks and handling; idle, hum, wind, voices: that sound, no pass.\n"
+    "                    Prints each pass: when it is heard and its speed\n";
 
 bool ParseNumber(const std::string& text, double& value) {
     char* end = nullptr;
@@ -41,7 +47,7 @@ bool ParseNumber(const std::string& text, double& value) {
 }
 
 // Returns false with a message on the first bad argument.
-bool Parse(int argc, char** argv, pirolex::flyby::Params& p, std::string& output) {
+bool Parse(int argc, char** argv, pirolex::flyby::Params& p, std::string& output, std::string& take) {
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         if (option == "-h" || option == "--help") return false;
@@ -52,6 +58,10 @@ bool Parse(int argc, char** argv, pirolex::flyby::Params& p, std::string& output
         const std::string text = argv[++i];
         if (option == "-o") {
             output = text;
+            continue;
+        }
+        if (option == "--take") {
+            take = text;
             continue;
         }
         double value = 0;
@@ -88,15 +98,49 @@ bool Parse(int argc, char** argv, pirolex::flyby::Params& p, std::string& output
     return !output.empty();
 }
 
+int WriteTake(const std::string& kind, const pirolex::flyby::Params& p, const std::string& output) {
+    namespace flyby = pirolex::flyby;
+    const flyby::TakeShape shape{p.seed, p.seconds, p.sampleRate, p.channels, kind == "field"};
+    flyby::Take take;
+    if (kind == "circuits" || kind == "field") take = flyby::RandomTake(shape);
+    else if (kind == "idle") take = flyby::PasslessTake(flyby::TakeSound::kIdle, shape);
+    else if (kind == "hum") take = flyby::PasslessTake(flyby::TakeSound::kHum, shape);
+    else if (kind == "wind") take = flyby::PasslessTake(flyby::TakeSound::kWind, shape);
+    else if (kind == "voices") take = flyby::PasslessTake(flyby::TakeSound::kVoices, shape);
+    else {
+        std::cerr << "pirolex-flyby: --take is circuits, field, idle, hum, wind or voices\n";
+        return 2;
+    }
+    take.temperature = p.temperature;
+    if (!(p.seconds > 0.0) || (p.channels != 1 && p.channels != 2) || p.sampleRate < 8000) {
+        std::cerr << "pirolex-flyby: a take needs a length, 1 or 2 channels and a rate of 8000 Hz or more\n";
+        return 2;
+    }
+    const std::vector<uint8_t> wav = flyby::TakeWav(take);
+    std::ofstream file(output, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(wav.data()), static_cast<std::streamsize>(wav.size()));
+    if (!file) {
+        std::cerr << "pirolex-flyby: cannot write " << output << "\n";
+        return 1;
+    }
+    std::printf("%s: %zu passes in %.0f s\n", output.c_str(), take.passes.size(), take.seconds);
+    for (const flyby::Params& pass : take.passes)
+        std::printf("  heard at %8.2f s: %6.1f km/h, %5.1f m, tone %6.1f Hz\n",
+                    pass.passSeconds.value_or(0.0) + pass.closestDistance / flyby::SoundSpeed(take.temperature),
+                    pass.speedKmh, pass.closestDistance, pass.baseFrequency);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     pirolex::flyby::Params p;
-    std::string output;
-    if (!Parse(argc, argv, p, output)) {
+    std::string output, take;
+    if (!Parse(argc, argv, p, output, take)) {
         std::cerr << kUsage;
         return 2;
     }
+    if (!take.empty()) return WriteTake(take, p, output);
     const std::string problem = pirolex::flyby::Validate(p);
     if (!problem.empty()) {
         std::cerr << "pirolex-flyby: " << problem << "\n";

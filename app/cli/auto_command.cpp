@@ -2,8 +2,9 @@
 
 #include "auto_speed.h"
 #include "cli.h"
-#include "json_text.h"
 #include "messages.h"
+#include "pass_finder.h"
+#include "pass_records.h"
 #include "recording_file.h"
 
 #include <algorithm>
@@ -39,6 +40,7 @@ struct AutoRequest {
     double temperature = kDefaultTemperature;
     double topSpeedKmh = kDefaultTopSpeedKmh;
     bool json = false;
+    bool csv = false;
 };
 
 // Locale-independent, so "12.5" reads the same on every desktop.
@@ -65,10 +67,13 @@ std::string ParseAutoArgs(const std::vector<std::string>& args, AutoRequest& req
         if (!optionsEnded && arg == kEndOfOptions) {
             optionsEnded = true;
         } else if (optionsEnded || !IsOption(arg) ||
-                   (arg != "--json" && arg != "--temp" && arg != "--max-kmh" && IsExistingFile(arg))) {
+                   (arg != "--json" && arg != "--csv" && arg != "--temp" && arg != "--max-kmh" &&
+                    IsExistingFile(arg))) {
             request.files.push_back(arg);
         } else if (arg == "--json") {
             request.json = true;
+        } else if (arg == "--csv") {
+            request.csv = true;
         } else if (arg == "--temp") {
             if (temperatureSeen) return "--temp ist doppelt angegeben";
             temperatureSeen = true;
@@ -84,17 +89,18 @@ std::string ParseAutoArgs(const std::vector<std::string>& args, AutoRequest& req
             if (!ParseTopSpeed(value, request.topSpeedKmh))
                 return "--max-kmh " + value + ": erlaubt sind Zahlen von 10 bis 1200";
         } else {
-            return "unbekannte Option „" + arg + "“ (erlaubt: --temp, --max-kmh, --json)";
+            return "unbekannte Option „" + arg + "“ (erlaubt: --temp, --max-kmh, --json, --csv)";
         }
     }
+    if (request.json && request.csv) return "--json und --csv schließen einander aus";
     if (request.files.empty())
         return "auto erwartet mindestens eine Datei: auto DATEI... [--temp T] [--max-kmh V]";
     return {};
 }
 
-// What one file gave: the measurement, or why it could not be read.
+// What one file gave: its passes, or why it could not be read.
 struct FileResult {
-    std::optional<AutoSpeed> speed;
+    std::optional<PassSearch> search;
     std::string readError;
 };
 
@@ -106,7 +112,7 @@ FileResult MeasureFile(const std::string& path, double temperature, double topSp
             result.readError = texts::ErrorText(*file.error);
             return result;
         }
-        result.speed = EstimateSpeed(file.recording, temperature, topSpeedKmh);
+        result.search = FindPasses(file.recording, temperature, topSpeedKmh);
     } catch (const Failure& failure) {
         result.readError = texts::ErrorText(failure);
     } catch (const std::bad_alloc&) {
@@ -117,33 +123,34 @@ FileResult MeasureFile(const std::string& path, double temperature, double topSp
     return result;
 }
 
-void PrintJson(const std::string& path, const FileResult& result, std::ostream& out) {
-    out << "{\"file\":" << JsonString(path);
-    if (!result.speed) {
-        out << ",\"error\":" << JsonString(result.readError) << "}\n";
+void PrintJson(const std::string& path, const FileResult& result, double topSpeedKmh, std::ostream& out) {
+    if (!result.search) {
+        out << "{\"file\":" << texts::JsonString(path) << ",\"error\":" << texts::JsonString(result.readError) << "}\n";
         return;
     }
-    const AutoSpeed& s = *result.speed;
-    if (s.Answered()) {
-        out << ",\"kmh\":" << JsonNumber(s.speedKmh, 3) << ",\"sigma_kmh\":" << JsonNumber(s.sigmaKmh, 3)
-            << ",\"f0_hz\":" << JsonNumber(s.restFrequencyHz, 3)
-            << ",\"closest_s\":" << JsonNumber(s.closestTimeS, 3)
-            << ",\"distance_m\":" << JsonNumber(s.closestDistanceM, 3) << ",\"harmonic\":" << s.Harmonic()
-            << ",\"approach_hz\":" << JsonNumber(s.approachFrequencyHz, 3)
-            << ",\"recede_hz\":" << JsonNumber(s.recedeFrequencyHz, 3);
-    } else {
-        out << ",\"refused\":" << JsonString(texts::RefusalText(s.refusal, s.topSpeedKmh));
-    }
-    out << "}\n";
+    if (result.search->passes.empty()) out << texts::NoPassJsonLine(path, result.search->noPassReason, topSpeedKmh);
+    for (const FlybyPass& pass : result.search->passes) out << texts::PassJsonLine(path, pass, {});
 }
 
-void PrintText(const std::string& path, const FileResult& result, std::ostream& out, std::ostream& err) {
-    if (!result.speed) {
+void PrintCsv(const std::string& path, const FileResult& result, double topSpeedKmh, std::ostream& out) {
+    if (!result.search) return;
+    if (result.search->passes.empty())
+        out << texts::NoPassCsvRow(path, result.search->noPassReason, topSpeedKmh, {});
+    for (const FlybyPass& pass : result.search->passes) out << texts::PassCsvRow(path, pass, {});
+}
+
+void PrintText(const std::string& path, const FileResult& result, double topSpeedKmh, std::ostream& out,
+               std::ostream& err) {
+    if (!result.search) {
         err << path << ": " << result.readError << '\n';
         return;
     }
-    out << path << '\n' << texts::AutoSpeedText(*result.speed) << '\n';
-    if (result.speed->Answered()) out << texts::AutoSpeedDetails(*result.speed) << '\n';
+    out << path << '\n';
+    if (result.search->passes.empty()) out << texts::RefusalText(result.search->noPassReason, topSpeedKmh) << '\n';
+    for (const FlybyPass& pass : result.search->passes) {
+        out << texts::PassHeading(pass.number, pass.heardS) << '\n' << texts::AutoSpeedText(pass.speed) << '\n';
+        if (pass.speed.Answered()) out << texts::AutoSpeedDetails(pass.speed) << '\n';
+    }
 }
 
 // Memory the batch may fill with recordings at once: half of what the system has free when it
@@ -235,13 +242,15 @@ int RunAuto(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         return kStatusUsage;
     }
     int status = kStatusOk;
+    if (request.csv) out << texts::PassCsvHeader({});
     MeasureAll(request, [&](const std::string& path, const FileResult& result) {
-        if (!result.speed) status = kStatusFailed;
-        if (request.json) {
-            PrintJson(path, result, out);
-            if (!result.speed) err << path << ": " << result.readError << '\n';
+        if (!result.search) status = kStatusFailed;
+        if (request.json || request.csv) {
+            if (request.json) PrintJson(path, result, request.topSpeedKmh, out);
+            else PrintCsv(path, result, request.topSpeedKmh, out);
+            if (!result.search) err << path << ": " << result.readError << '\n';
         } else {
-            PrintText(path, result, out, err);
+            PrintText(path, result, request.topSpeedKmh, out, err);
         }
         out.flush();
     });

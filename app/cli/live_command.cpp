@@ -1,10 +1,10 @@
 #include "live_command.h"
 
 #include "cli.h"
-#include "json_text.h"
 #include "live_stream.h"
 #include "live_texts.h"
 #include "messages.h"
+#include "pass_records.h"
 #include "recording_file.h"
 
 #include <algorithm>
@@ -163,7 +163,7 @@ public:
     void Print(const FlybyPass& pass) {
         ++printed_;
         if (request_.json)
-            PrintJson(pass);
+            out_ << FromSource(texts::PassJsonLine(Source(), pass, {.reportedS = true}));
         else
             out_ << texts::LivePassLine(pass.number, pass.heardS, pass.speed) << '\n';
         // As it happens: a pipe or a file gets each line at once.
@@ -171,37 +171,23 @@ public:
     }
 
     // A take that ended without a pass says why, as `auto` says it for a file.
-    void NoPass(AutoSpeedRefusal reason, double seconds) {
+    void NoPass(AutoSpeedRefusal reason) {
         if (printed_ > 0) return;
-        const std::string text = texts::RefusalText(reason);
         if (request_.json)
-            out_ << "{" << Source() << ",\"refused\":" << JsonString(text)
-                 << ",\"reported_s\":" << JsonNumber(seconds, 3) << "}\n";
+            out_ << FromSource(texts::NoPassJsonLine(Source(), reason, request_.topSpeedKmh));
         else
-            out_ << text << '\n';
+            out_ << texts::RefusalText(reason, request_.topSpeedKmh) << '\n';
         out_.flush();
     }
 
 private:
-    std::string Source() const {
-        return request_.file ? "\"file\":" + JsonString(*request_.file)
-                             : "\"device\":" + JsonString(request_.device.value_or(""));
-    }
+    std::string Source() const { return request_.file ? *request_.file : request_.device.value_or(""); }
 
-    void PrintJson(const FlybyPass& pass) {
-        const AutoSpeed& s = pass.speed;
-        out_ << "{" << Source() << ",\"pass\":" << pass.number << ",\"heard_s\":" << JsonNumber(pass.heardS, 3);
-        if (s.Answered()) {
-            out_ << ",\"kmh\":" << JsonNumber(s.speedKmh, 3) << ",\"sigma_kmh\":" << JsonNumber(s.sigmaKmh, 3)
-                 << ",\"f0_hz\":" << JsonNumber(s.restFrequencyHz, 3)
-                 << ",\"closest_s\":" << JsonNumber(s.closestTimeS, 3)
-                 << ",\"distance_m\":" << JsonNumber(s.closestDistanceM, 3) << ",\"harmonic\":" << s.Harmonic()
-                 << ",\"approach_hz\":" << JsonNumber(s.approachFrequencyHz, 3)
-                 << ",\"recede_hz\":" << JsonNumber(s.recedeFrequencyHz, 3);
-        } else {
-            out_ << ",\"refused\":" << JsonString(texts::RefusalText(s.refusal, s.topSpeedKmh));
-        }
-        out_ << ",\"reported_s\":" << JsonNumber(pass.reportedS, 3) << "}\n";
+    // A microphone is no file: its records name the device instead.
+    std::string FromSource(std::string line) const {
+        static constexpr std::string_view kFileKey = "{\"file\":";
+        if (!request_.file && line.starts_with(kFileKey)) line.replace(0, kFileKey.size(), "{\"device\":");
+        return line;
     }
 
     const LiveRequest& request_;
@@ -308,7 +294,7 @@ int RunLive(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (!request.file) interrupt.emplace();
     const SourceState end = Listen(heard, printer, stream);
     for (const FlybyPass& pass : stream.Finish()) printer.Print(pass);
-    printer.NoPass(stream.NoPassReason(), stream.Seconds());
+    printer.NoPass(stream.NoPassReason());
     int status = kStatusOk;
     if (end == SourceState::kLost) {
         err << texts::InputLostText(stream.Seconds()) << '\n';

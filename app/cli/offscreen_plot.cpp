@@ -78,10 +78,7 @@ SnappedMeasurement MeasureSnapped(const OffscreenPlot& plot, const PlotRequest& 
     m.a = snap(request.atA, edges.approach, request.frequencyA, m.lineA);
     m.b = snap(request.atB, edges.recede, request.frequencyB, m.lineB);
     if (!m.a || !m.b) return m;
-    if (request.atA || request.atB)
-        m.speed = SpeedFromClickedTones(*m.a, *m.b, settings.temperature);
-    else
-        m.speed = SpeedFromSnapped(m.a->hz, m.a->spreadHz, m.b->hz, m.b->spreadHz, settings.temperature);
+    m.speed = SpeedFromClickedTones(*m.a, *m.b, settings.temperature);
     return m;
 }
 

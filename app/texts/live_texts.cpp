@@ -2,20 +2,9 @@
 
 #include "messages.h"
 
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
+#include <charconv>
 
 namespace pirolex::texts {
-
-std::string PassHeading(int number, double heardS) {
-    // Rounded to tenths first, so 59.96 s reads "1:00.0", not "0:60.0".
-    const long tenths = std::lround(std::max(heardS, 0.0) * 10.0);
-    char text[64];
-    std::snprintf(text, sizeof text, "Vorbeiflug %d bei %ld:%02ld.%ld", number, tenths / 600, tenths % 600 / 10,
-                  tenths % 10);
-    return text;
-}
 
 std::string LivePassLine(int number, double heardS, const AutoSpeed& speed) {
     std::string line = AutoSpeedText(speed);
@@ -27,11 +16,11 @@ std::string LivePassLine(int number, double heardS, const AutoSpeed& speed) {
 }
 
 std::string InputLostText(double seconds) {
-    char text[128];
-    std::snprintf(text, sizeof text,
-                  "Der Eingang ist nicht mehr verfügbar: Aufnahme nach %.1f s beendet, das Aufgenommene bleibt",
-                  seconds);
-    return text;
+    // to_chars: listening on a microphone made a Qt application, which set the desktop's locale.
+    char number[32];
+    const auto end = std::to_chars(number, number + sizeof number, seconds, std::chars_format::fixed, 1).ptr;
+    return "Der Eingang ist nicht mehr verfügbar: Aufnahme nach " + std::string(number, end) +
+           " s beendet, das Aufgenommene bleibt";
 }
 
 std::string TakeNotSavedText(const std::string& path, const std::string& reason) {

@@ -11,11 +11,8 @@ namespace pirolex::texts {
 // No input device at all: the command's message, the window's button tool tip.
 inline constexpr const char* kNoMicrophone = "Kein Mikrofon gefunden";
 
-// A pass by its number and when it was heard, minutes and seconds to a tenth: "Vorbeiflug 3 bei
-// 1:24.3".
-std::string PassHeading(int number, double heardS);
-// One line per pass as it is reported: the heading, the speed line and the details, or the
-// heading and why it gives no speed: "Vorbeiflug 1 bei 0:05.0: Geschwindigkeit: 120.00 km/h
+// One line per pass as it is reported: the heading `auto` gives the pass (PassHeading), the speed
+// line and the details, or the heading and why it gives no speed: "Vorbeiflug 1 bei 0:05.0: Geschwindigkeit: 120.00 km/h
 // (± 0.06 km/h), Ton f0: 4350.00 Hz (Harmonische 1), nächster Punkt bei 5.00 s, Abstand 10.01 m".
 std::string LivePassLine(int number, double heardS, const AutoSpeed& speed);
 // The device went away mid-take: "Der Eingang ist nicht mehr verfügbar: Aufnahme nach 12.3 s

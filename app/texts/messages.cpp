@@ -3,6 +3,7 @@
 #include "audio_decoder.h"
 #include "checked_arithmetic.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -237,6 +238,14 @@ std::string AutoSpeedDetails(const AutoSpeed& result) {
            std::to_string(result.Harmonic()) + "), nächster Punkt bei " +
            Decimals(result.closestTimeS, 2) + " s, Abstand " + Decimals(result.closestDistanceM, 2) +
            " m";
+}
+
+std::string PassHeading(int number, double heardS) {
+    const auto tenths = std::llround(std::max(0.0, heardS) * 10.0);
+    const long long minutes = tenths / 600, rest = tenths % 600;
+    char text[64];
+    std::snprintf(text, sizeof text, "Vorbeiflug %d bei %lld:%02lld.%lld", number, minutes, rest / 10, rest % 10);
+    return text;
 }
 
 std::string ShortRecordingNotice(int32_t fftSize) {

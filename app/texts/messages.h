@@ -81,6 +81,8 @@ std::string RefusalText(AutoSpeedRefusal refusal, double topSpeedKmh = kDefaultT
 // The automatic measurement's details: "Ton f0: 4000.00 Hz (Harmonische 1), nächster Punkt bei
 // 6.00 s, Abstand 10.00 m".
 std::string AutoSpeedDetails(const AutoSpeed& result);
+// A pass of a take, numbered, at the time it is heard: "Vorbeiflug 3 bei 1:24.3".
+std::string PassHeading(int number, double heardS);
 // Why a picture shows its frame alone: "Aufnahme kürzer als ein FFT-Block (1024 Samples)".
 std::string ShortRecordingNotice(int32_t fftSize);
 // The plot's tooltip in the 2D picture, where clicks measure.

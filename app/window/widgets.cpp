@@ -61,10 +61,16 @@ void RadioGroup::resizeEvent(QResizeEvent* event) {
 void RadioGroup::LayOut() {
     if (buttons_.empty()) return;
     const int captionHeight = fontMetrics().height();
-    const int room = height() - captionHeight - 5;
     const int count = Count();
+    // Rows too low to hold the indicator with room to spare (four items in the picture group)
+    // start clear of the frame's top line instead of touching it.
+    constexpr int kRoomyRow = 20;
+    constexpr int kFrameInset = 3;
+    const int fullRoom = height() - captionHeight - 5;
+    const int inset = fullRoom / count < kRoomyRow ? kFrameInset : 0;
+    const int room = fullRoom - inset;
     const int itemHeight = std::max(room / count, 1);
-    const int top = captionHeight + 1 + (room % count) / 2;
+    const int top = captionHeight + 1 + inset + (room % count) / 2;
     for (int i = 0; i < count; ++i) {
         buttons_[static_cast<size_t>(i)]->setGeometry(8, top + i * itemHeight, width() - 10,
                                                       itemHeight);

@@ -3,9 +3,11 @@
 
 #include "failure.h"
 #include "fft.h"
+#include "large_block_line.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <complex>
@@ -184,6 +186,40 @@ TEST_F(FftTest, LeftoversHaveNoInfluence) {
             Transform(exponent, accuracy);
             for (int k = 0; k < n / 2; ++k)
                 ASSERT_EQ(Bits(b().amplitudes[k]), Bits(clean->amplitudes[k])) << "N " << n << " bin " << k;
+        }
+    }
+}
+
+// Above the tables the pass hands over levels; the line must be the one the block formed of them
+// (rows x_i + i (x_i + x_{i+1}) / 2, peak 100, differenced) gives through the general transform.
+TEST_F(FftTest, LargeBlockFromLevelsMatchesTheFormedBlock) {
+    std::mt19937_64 rng(3);
+    std::uniform_int_distribution<int> level(-128, 127);
+    for (int exponent = 11; exponent <= 14; ++exponent) {
+        const int n = 1 << exponent;
+        std::vector<double> x(n + 1);
+        // A tone over noise, so that the line has both strong and weak bins.
+        for (int i = 0; i <= n; ++i)
+            x[i] = std::clamp(std::round(90 * std::sin(0.3 * i) + level(rng) / 4.0), -128.0, 127.0);
+        double peak = 0;
+        for (int i = 0; i < n; ++i) peak = std::max(peak, std::fabs(x[i]) + std::fabs((x[i] + x[i + 1]) / 2));
+        for (int i = 0; i < n; ++i) b().block[i] = {x[i] * 100 / peak, (x[i] + x[i + 1]) / 2 * 100 / peak};
+        for (int i = 0; i + 1 < n; ++i)
+            b().block[i] = {b().block[i].Re - b().block[i + 1].Re, b().block[i].Im - b().block[i + 1].Im};
+        b().block[n - 1] = {0, 0};
+        for (Accuracy accuracy : {Accuracy::kNorm, Accuracy::kFein}) {
+            SCOPED_TRACE("N = " + std::to_string(n));
+            Transform(exponent, accuracy);
+            const std::vector<double> amplitudes(b().amplitudes.begin(), b().amplitudes.begin() + n / 2);
+            const std::vector<double> phases(b().phases.begin(), b().phases.begin() + n / 2);
+            for (int i = 0; i <= n; ++i) b().levels[i] = static_cast<float>(x[i]);
+            TransformLargeBlock(b(), exponent, accuracy);
+            const double strongest = *std::max_element(amplitudes.begin(), amplitudes.end());
+            for (int k = 0; k < n / 2; ++k) {
+                ASSERT_NEAR(b().amplitudes[k], amplitudes[k], 1e-5 * strongest) << k;
+                if (accuracy == Accuracy::kFein && amplitudes[k] > 0.01 * strongest)
+                    ASSERT_NEAR(std::remainder(b().phases[k] - phases[k], 2 * kPi), 0.0, 1e-3) << k;
+            }
         }
     }
 }

@@ -95,17 +95,18 @@ TEST(AutoCommand, TextShowsTheWindowsSpeedLineAndTheTemperatureMovesTheSpeed) {
     ASSERT_EQ(cold.status, 0) << cold.err;
     ASSERT_EQ(warm.status, 0) << warm.err;
     const std::vector<std::string> lines = SplitLines(cold.out);
-    ASSERT_EQ(lines.size(), 3u) << cold.out;
+    ASSERT_EQ(lines.size(), 4u) << cold.out;
     EXPECT_EQ(lines[0], flyby);
-    EXPECT_EQ(lines[1].rfind("Geschwindigkeit: ", 0), 0u) << lines[1];
+    // The pass of the 8 s file is heard 15 m / c after the middle.
+    EXPECT_EQ(lines[1], "Vorbeiflug 1 bei 0:04.0");
     EXPECT_TRUE(std::regex_match(
-        lines[1], std::regex("Geschwindigkeit: +[0-9]+\\.[0-9]{2} km/h \\(± +[0-9]+\\.[0-9]{2} km/h\\) ")))
-        << lines[1];
-    EXPECT_NE(lines[2].find("Harmonische 1"), std::string::npos) << lines[2];
+        lines[2], std::regex("Geschwindigkeit: +[0-9]+\\.[0-9]{2} km/h \\(± +[0-9]+\\.[0-9]{2} km/h\\) ")))
+        << lines[2];
+    EXPECT_NE(lines[3].find("Harmonische 1"), std::string::npos) << lines[3];
     // The same pitches mean a speed in proportion to the speed of sound, which grows with the
     // square root of the absolute temperature.
-    const double kmhCold = std::strtod(lines[1].c_str() + 17, nullptr);
-    const double kmhWarm = std::strtod(SplitLines(warm.out)[1].c_str() + 17, nullptr);
+    const double kmhCold = std::strtod(lines[2].c_str() + 17, nullptr);
+    const double kmhWarm = std::strtod(SplitLines(warm.out)[2].c_str() + 17, nullptr);
     EXPECT_NEAR(kmhWarm / kmhCold, std::sqrt((273.15 + 35.0) / (273.15 - 10.5)), 0.002);
 }
 
@@ -116,8 +117,10 @@ TEST(AutoCommand, RefusesAFlybyAboveTheTopSpeed) {
     const CliResult slow = RunAutoWith({flyby, "--max-kmh", "140"});
     ASSERT_EQ(slow.status, 0) << slow.err;
     const std::vector<std::string> lines = SplitLines(slow.out);
-    ASSERT_EQ(lines.size(), 2u) << slow.out;
-    EXPECT_EQ(lines[1], "keine Messung: die Geschwindigkeit läge über der Höchstgeschwindigkeit von 140 km/h");
+    ASSERT_EQ(lines.size(), 3u) << slow.out;
+    // Refused, the pass is where its level peaks.
+    EXPECT_EQ(lines[1].rfind("Vorbeiflug 1 bei 0:04.", 0), 0u) << lines[1];
+    EXPECT_EQ(lines[2], "keine Messung: die Geschwindigkeit läge über der Höchstgeschwindigkeit von 140 km/h");
     const CliResult fast = RunAutoWith({flyby, "--max-kmh", "160", "--json"});
     EXPECT_NEAR(JsonNumberField(fast.out, "kmh"), 150.0, 1.5) << fast.out;
 }

@@ -1,0 +1,65 @@
+// The passes as kept: the JSON lines and the CSV rows, letter for letter.
+
+#include "pass_records.h"
+
+#include <gtest/gtest.h>
+
+namespace pirolex {
+namespace {
+
+FlybyPass Measured() {
+    FlybyPass pass;
+    pass.number = 2;
+    pass.heardS = 84.3;
+    pass.reportedS = 86.25;
+    AutoSpeed& s = pass.speed;
+    s.refusal = AutoSpeedRefusal::kNone;
+    s.speedKmh = 120.0004;
+    s.sigmaKmh = 0.5;
+    s.restFrequencyHz = 4000.0;
+    s.closestTimeS = 84.27;
+    s.closestDistanceM = 10.0;
+    s.track.harmonic = 1;
+    s.approachFrequencyHz = 4411.5;
+    s.recedeFrequencyHz = 3662.1;
+    return pass;
+}
+
+FlybyPass Refused() {
+    FlybyPass pass;
+    pass.number = 3;
+    pass.heardS = 120.0;
+    pass.speed.refusal = AutoSpeedRefusal::kAboveTopSpeed;
+    pass.speed.topSpeedKmh = 100.0;
+    return pass;
+}
+
+TEST(PassRecords, JsonOneObjectPerLine) {
+    EXPECT_EQ(texts::PassJsonLine("a \"b\".wav", Measured(), {}),
+              "{\"file\":\"a \\\"b\\\".wav\",\"pass\":2,\"heard_s\":84.300,\"kmh\":120.000,\"sigma_kmh\":0.500,"
+              "\"f0_hz\":4000.000,\"closest_s\":84.270,\"distance_m\":10.000,\"harmonic\":1,"
+              "\"approach_hz\":4411.500,\"recede_hz\":3662.100}\n");
+    EXPECT_EQ(texts::PassJsonLine("t.wav", Refused(), {.reportedS = true}),
+              "{\"file\":\"t.wav\",\"pass\":3,\"heard_s\":120.000,"
+              "\"refused\":\"keine Messung: die Geschwindigkeit läge über der Höchstgeschwindigkeit von 100 km/h\",\"reported_s\":0.000}\n");
+    EXPECT_EQ(texts::NoPassJsonLine("wind.wav", AutoSpeedRefusal::kNoTone, 450.0),
+              "{\"file\":\"wind.wav\",\"refused\":\"keine Messung: kein Motorton hebt sich lange genug aus dem "
+              "Rauschen ab\"}\n");
+}
+
+TEST(PassRecords, CsvRowsUnderOneHeader) {
+    EXPECT_EQ(texts::PassCsvHeader({}),
+              "file,pass,heard_s,kmh,sigma_kmh,f0_hz,closest_s,distance_m,harmonic,approach_hz,recede_hz,refused\n");
+    EXPECT_EQ(texts::PassCsvHeader({.reportedS = true}),
+              "file,pass,heard_s,kmh,sigma_kmh,f0_hz,closest_s,distance_m,harmonic,approach_hz,recede_hz,refused,"
+              "reported_s\n");
+    EXPECT_EQ(texts::PassCsvRow("Flug, 2.wav", Measured(), {.reportedS = true}),
+              "\"Flug, 2.wav\",2,84.300,120.000,0.500,4000.000,84.270,10.000,1,4411.500,3662.100,,86.250\n");
+    EXPECT_EQ(texts::PassCsvRow("t.wav", Refused(), {}),
+              "t.wav,3,120.000,,,,,,,,,keine Messung: die Geschwindigkeit läge über der Höchstgeschwindigkeit von 100 km/h\n");
+    EXPECT_EQ(texts::NoPassCsvRow("say \"hi\".wav", AutoSpeedRefusal::kSilence, 450.0, {}),
+              "\"say \"\"hi\"\".wav\",,,,,,,,,,,keine Messung: die Aufnahme ist stumm\n");
+}
+
+}  // namespace
+}  // namespace pirolex
