@@ -8,6 +8,8 @@
 #include "live_stream.h"
 #include "rolling_picture.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -89,15 +91,23 @@ int main(int argc, char** argv) {
     std::printf("listening: %.3f s of processor time = %.2f %% of one core (rolling picture %.2f %%)\n", listening,
                 100.0 * listening / take.Seconds(), 100.0 * pictureCpu / take.Seconds());
     std::printf("at the stop: %.3f s for the passes still open\n", finishing);
-    std::printf("%-5s %9s %9s %10s %8s %8s\n", "pass", "heard_s", "true_s", "reported_s", "latency", "kmh");
+    // Each pass beside the true pass nearest to it: when that was heard, and how far off the speed is.
+    std::printf("%-5s %9s %9s %10s %8s %8s %8s\n", "pass", "heard_s", "true_s", "reported_s", "latency", "kmh",
+                "error");
+    double worst = 0.0;
     auto print = [&](const FlybyPass& pass, const char* when) {
-        std::printf("%-5d %9.2f %9s %10.2f %8.2f %8.2f %s\n", pass.number, pass.heardS, "", pass.reportedS,
-                    pass.reportedS - pass.heardS, pass.speed.speedKmh, when);
+        const Truth* nearest = &truth.front();
+        for (const Truth& t : truth)
+            if (std::abs(t.heardS - pass.heardS) < std::abs(nearest->heardS - pass.heardS)) nearest = &t;
+        const double latency = pass.reportedS - nearest->heardS;
+        worst = std::max(worst, latency);
+        std::printf("%-5d %9.2f %9.2f %10.2f %8.2f %8.2f %7.2f%% %s\n", pass.number, pass.heardS, nearest->heardS,
+                    pass.reportedS, latency, pass.speed.speedKmh, 100.0 * (pass.speed.speedKmh / nearest->kmh - 1.0),
+                    when);
     };
     for (const FlybyPass& pass : reported) print(pass, "");
     for (const FlybyPass& pass : atStop) print(pass, "(at the stop)");
-    std::printf("true passes:");
-    for (const Truth& t : truth) std::printf(" %.2f s %.0f km/h;", t.heardS, t.kmh);
-    std::printf("\n");
+    std::printf("%zu of %zu passes reported, the latest %.2f s of stream time after it was heard\n",
+                reported.size() + atStop.size(), truth.size(), worst);
     return 0;
 }

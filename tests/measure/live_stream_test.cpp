@@ -64,7 +64,8 @@ TEST(LiveStream, ATakeInChunksGivesThePassesOfTheWholeFile) {
         testsupport::ChunkPlan plan;
     } cases[] = {
         {{Pass(120, 2500, 12, 1)}, {.chunks = {4800}, .vanishAtFrame = std::nullopt}},
-        {{Pass(70, 900, 16, 2)}, {.chunks = {1, 333, 16384, 4799}, .vanishAtFrame = std::nullopt}},
+        {{Pass(70, 900, 22, 2), Pass(180, 1600, 22, 4), Pass(110, 3000, 22, 5)},
+         {.chunks = {1, 333, 16384, 4799}, .vanishAtFrame = std::nullopt}},
     };
     for (const auto& c : cases) {
         const Recording take = TakeOf(c.passes);
@@ -86,6 +87,29 @@ TEST(LiveStream, ATakeInChunksGivesThePassesOfTheWholeFile) {
         EXPECT_EQ(stream.Take().Snapshot().channels, take.channels);
         // Every block of the rolling picture that fits into the take was drawn.
         EXPECT_EQ(heard.lines, (take.FrameCount() - 4096) / 1024 + 1);
+    }
+}
+
+TEST(LiveStream, EachPassIsReportedWithinThreeSecondsOfBeingHeard) {
+    const std::vector<flyby::Params> passes = {Pass(60, 700, 25, 6), Pass(240, 2000, 25, 7), Pass(130, 1200, 25, 8)};
+    const Recording take = TakeOf(passes);
+    RecordingSource source(take);
+    LiveStream stream(take.sampleRate, take.ChannelCount(), {.temperatureC = 15.0});
+    std::vector<FlybyPass> reported;
+    while (true) {
+        StreamStep step = stream.Pull(source);
+        reported.insert(reported.end(), step.passes.begin(), step.passes.end());
+        if (step.state != SourceState::kFrames) break;
+    }
+    // All while the take went on, none left for its end.
+    EXPECT_TRUE(stream.Finish().empty());
+    ASSERT_EQ(reported.size(), passes.size());
+    for (size_t i = 0; i < passes.size(); ++i) {
+        const double heard = 25.0 * static_cast<double>(i) + flyby::HeardPassSeconds(passes[i]);
+        EXPECT_NEAR(reported[i].heardS, heard, 0.5) << i;
+        EXPECT_NEAR(reported[i].speed.speedKmh, passes[i].speedKmh, 0.03 * passes[i].speedKmh) << i;
+        EXPECT_GT(reported[i].reportedS, heard) << i;
+        EXPECT_LE(reported[i].reportedS - heard, 3.0) << i;
     }
 }
 
