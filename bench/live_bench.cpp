@@ -3,7 +3,9 @@
 // rolling picture drawn from every line. Prints the processor time as a share of one core (the
 // stream runs on one thread), and for each pass when it was heard and when it was reported.
 //
-//   ./build/bench/pirolex_live_bench [PASSES] [SECONDS_PER_PASS]
+//   ./build/bench/pirolex_live_bench [PASSES] [SECONDS_PER_PASS] [PICTURE.png]
+//
+// With a file name the rolling picture as it stands at the end is saved there, to look at.
 #include "flyby.h"
 #include "live_stream.h"
 #include "rolling_picture.h"
@@ -101,13 +103,21 @@ int main(int argc, char** argv) {
             if (std::abs(t.heardS - pass.heardS) < std::abs(nearest->heardS - pass.heardS)) nearest = &t;
         const double latency = pass.reportedS - nearest->heardS;
         worst = std::max(worst, latency);
-        std::printf("%-5d %9.2f %9.2f %10.2f %8.2f %8.2f %7.2f%% %s\n", pass.number, pass.heardS, nearest->heardS,
-                    pass.reportedS, latency, pass.speed.speedKmh, 100.0 * (pass.speed.speedKmh / nearest->kmh - 1.0),
-                    when);
+        if (pass.speed.Answered())
+            std::printf("%-5d %9.2f %9.2f %10.2f %8.2f %8.2f %7.2f%% %s\n", pass.number, pass.heardS,
+                        nearest->heardS, pass.reportedS, latency, pass.speed.speedKmh,
+                        100.0 * (pass.speed.speedKmh / nearest->kmh - 1.0), when);
+        else
+            std::printf("%-5d %9.2f %9.2f %10.2f %8.2f %8s %8s %s\n", pass.number, pass.heardS, nearest->heardS,
+                        pass.reportedS, latency, "refused", "", when);
     };
     for (const FlybyPass& pass : reported) print(pass, "");
     for (const FlybyPass& pass : atStop) print(pass, "(at the stop)");
     std::printf("%zu of %zu passes reported, the latest %.2f s of stream time after it was heard\n",
                 reported.size() + atStop.size(), truth.size(), worst);
+    if (argc > 3 && !picture.Image().save(argv[3])) {
+        std::fprintf(stderr, "cannot write %s\n", argv[3]);
+        return 1;
+    }
     return 0;
 }
