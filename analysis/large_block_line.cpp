@@ -50,6 +50,8 @@ inline float Norm(float re, float im) {
 
 }  // namespace
 
+// The bin loop runs in twice as wide vectors where the processor has them.
+__attribute__((target_clones("avx2", "default")))
 void TransformLargeBlock(FftBuffers& b, int32_t fftExponent, Accuracy accuracy) {
     if (fftExponent <= kLargestTableExponent || fftExponent > kLargestFftExponent)
         Fail(ErrorCode::kRangeCheck);

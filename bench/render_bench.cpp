@@ -58,7 +58,7 @@ void BM_Load(benchmark::State& run) {
     const PlotRequest request = Beide();
     for (auto _ : run) {
         auto plot = LoadPlot(request);
-        benchmark::DoNotOptimize(plot->recording.FrameCount());
+        benchmark::DoNotOptimize(plot->session.GetRecording().FrameCount());
     }
 }
 BENCHMARK(BM_Load)->Apply(Steady);

@@ -75,17 +75,21 @@ double Median(std::vector<double> v) {
     return *middle;
 }
 
-bool FallsAcross(const ToneTrack& track, double at) {
+// fitted: the fitted curve at the track's points, when there is one; a jump is then one in the
+// distance from it, so that the fall of a fast close pass, steep from point to point, is none.
+bool FallsAcross(const ToneTrack& track, double at, const std::vector<double>* fitted = nullptr) {
     std::vector<double> before, after;
     size_t steps = 0, inside = 0;
     double shortestStep = 1e9;
+    const auto pitch = [&](size_t i) {
+        return fitted && i < fitted->size() ? track.frequencies[i] / (*fitted)[i] : track.frequencies[i];
+    };
     for (size_t i = 0; i < track.Size(); ++i) {
         const double t = track.times[i] - at;
         if (i > 0) shortestStep = std::min(shortestStep, track.times[i] - track.times[i - 1]);
         if (t < -kSideSeconds || t > PassFinder::kTailSeconds) continue;
         ++inside;
-        if (i > 0 && track.times[i - 1] - at >= -kSideSeconds &&
-            std::fabs(std::log(track.frequencies[i] / track.frequencies[i - 1])) > kJump)
+        if (i > 0 && track.times[i - 1] - at >= -kSideSeconds && std::fabs(std::log(pitch(i) / pitch(i - 1))) > kJump)
             ++steps;
         if (t <= -kSideGap) before.push_back(track.frequencies[i]);
         if (t >= kSideGap) after.push_back(track.frequencies[i]);
@@ -162,9 +166,16 @@ std::vector<FlybyPass> PassFinder::Append(std::span<const int16_t> samples) {
 }
 
 std::vector<FlybyPass> PassFinder::Append(std::span<const std::span<const int16_t>> channels) {
-    for (size_t c = 0; c < kept_.size() && c < channels.size(); ++c)
-        kept_[c].insert(kept_[c].end(), channels[c].begin(), channels[c].end());
-    if (!channels.empty()) streamFrames_ += static_cast<int64_t>(channels.front().size());
+    if (channels.empty()) return {};
+    // The channels the finder was made for, each as long as the first: a missing one is silent.
+    const size_t frames = channels.front().size();
+    for (size_t c = 0; c < kept_.size(); ++c) {
+        if (c < channels.size() && channels[c].size() == frames)
+            kept_[c].insert(kept_[c].end(), channels[c].begin(), channels[c].end());
+        else
+            kept_[c].resize(kept_[c].size() + frames, 0);
+    }
+    streamFrames_ += static_cast<int64_t>(frames);
     std::vector<FlybyPass> concluded;
     if (sampleRate_ > 0) Listen(concluded, false);
     return concluded;
@@ -196,7 +207,6 @@ void PassFinder::Listen(std::vector<FlybyPass>& concluded, bool ended) {
     const int64_t firstNew = levelFrom_ + static_cast<int64_t>(level_.size());
     if (streamFrames_ >= firstNew * hop_ + frameLength_) {
         Recording fresh = Stretch(firstNew * hop_, streamFrames_);
-        fresh.channels.resize(1);
         SpectrogramShape shape{kFrameSeconds};
         shape.hopDivisor = 2;
         shape.zeroPadding = 1;
@@ -257,7 +267,8 @@ void PassFinder::Listen(std::vector<FlybyPass>& concluded, bool ended) {
             ShiftTimes(speed, static_cast<double>(std::max(first, keptFrom_)) / sampleRate_);
             if (speed.Answered()) {
                 const double heard = speed.closestTimeS + speed.closestDistanceM / speed.model.soundSpeed;
-                if (std::fabs(heard - centreS) <= kHeardNear) {
+                // Syllables of a voice may fit a pass, one each side: a pass is one sound.
+                if (std::fabs(heard - centreS) <= kHeardNear && FallsAcross(speed.track, heard, &speed.fittedHz)) {
                     pass.heardS = heard;
                     pass.speed = std::move(speed);
                     break;

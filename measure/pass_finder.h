@@ -51,7 +51,7 @@ class PassFinder {
 public:
     // The stretch a pass is measured on, around the moment its level peaks.
     static constexpr double kLeadSeconds = 12.0;
-    static constexpr double kTailSeconds = 2.8;
+    static constexpr double kTailSeconds = 2.6;
 
     PassFinder(int32_t sampleRate, double temperatureC,
                double maxSpeedKmh = kDefaultTopSpeedKmh, int32_t channelCount = 1);
@@ -59,7 +59,7 @@ public:
     // that these samples concluded.
     std::vector<FlybyPass> Append(std::span<const int16_t> samples);
     // The next frames, one span per channel, all of the same length: measured with all channels,
-    // as EstimateSpeed measures a recording; searched on the first.
+    // as EstimateSpeed measures a recording, and searched with their powers summed as it does.
     std::vector<FlybyPass> Append(std::span<const std::span<const int16_t>> channels);
     // The stream has ended: the passes still open are concluded.
     std::vector<FlybyPass> Finish();

@@ -213,7 +213,9 @@ std::vector<uint8_t> TakeWav(const Take& take) {
     const auto put = [&](uint32_t v, int bytes) {
         for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>((v >> (8 * i)) & 0xFF));
     };
-    const auto tag = [&](const char* t) { out.insert(out.end(), t, t + 4); };
+    const auto tag = [&](const char* t) {
+        for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(t[i]));
+    };
     const auto frames = static_cast<uint32_t>(std::llround(take.seconds * take.sampleRate));
     const uint32_t dataBytes = frames * 2u * static_cast<uint32_t>(take.channels);
     out.reserve(44 + dataBytes);

@@ -3,6 +3,7 @@
 #include "auto_speed.h"
 #include "cli.h"
 #include "messages.h"
+#include "option_parser.h"
 #include "pass_finder.h"
 #include "pass_records.h"
 #include "recording_file.h"
@@ -21,6 +22,10 @@
 #include <thread>
 
 #include <unistd.h>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace pirolex {
 
@@ -60,38 +65,18 @@ bool ParseTopSpeed(const std::string& text, double& value) {
 
 // Empty when the arguments were understood, else the one line that says why not.
 std::string ParseAutoArgs(const std::vector<std::string>& args, AutoRequest& request) {
-    bool temperatureSeen = false, topSpeedSeen = false;
-    bool optionsEnded = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (!optionsEnded && arg == kEndOfOptions) {
-            optionsEnded = true;
-        } else if (optionsEnded || !IsOption(arg) ||
-                   (arg != "--json" && arg != "--csv" && arg != "--temp" && arg != "--max-kmh" &&
-                    IsExistingFile(arg))) {
-            request.files.push_back(arg);
-        } else if (arg == "--json") {
-            request.json = true;
-        } else if (arg == "--csv") {
-            request.csv = true;
-        } else if (arg == "--temp") {
-            if (temperatureSeen) return "--temp ist doppelt angegeben";
-            temperatureSeen = true;
-            if (i + 1 >= args.size()) return "--temp erwartet einen Wert: erlaubt sind -20..40";
-            const std::string& value = args[++i];
-            if (!ParseTemperature(value, request.temperature))
-                return "--temp " + value + ": erlaubt sind Zahlen von -20 bis 40";
-        } else if (arg == "--max-kmh") {
-            if (topSpeedSeen) return "--max-kmh ist doppelt angegeben";
-            topSpeedSeen = true;
-            if (i + 1 >= args.size()) return "--max-kmh erwartet einen Wert: erlaubt sind 10..1200";
-            const std::string& value = args[++i];
-            if (!ParseTopSpeed(value, request.topSpeedKmh))
-                return "--max-kmh " + value + ": erlaubt sind Zahlen von 10 bis 1200";
-        } else {
-            return "unbekannte Option „" + arg + "“ (erlaubt: --temp, --max-kmh, --json, --csv)";
-        }
-    }
+    const std::vector<CommandOption> options = {
+        {"--temp", "Zahlen von -20 bis 40",
+         [&](const std::string& value) { return ParseTemperature(value, request.temperature); }, "-20..40"},
+        {"--max-kmh", "Zahlen von 10 bis 1200",
+         [&](const std::string& value) { return ParseTopSpeed(value, request.topSpeedKmh); }, "10..1200"},
+        {"--json", "", [&](const std::string&) { return request.json = true; }, {}, true},
+        {"--csv", "", [&](const std::string&) { return request.csv = true; }, {}, true},
+    };
+    CommandArgs parsed;
+    if (std::string problem = ParseCommandArgs(args, options, FileCount::kMany, parsed); !problem.empty())
+        return problem;
+    request.files = std::move(parsed.files);
     if (request.json && request.csv) return "--json und --csv schließen einander aus";
     if (request.files.empty())
         return "auto erwartet mindestens eine Datei: auto DATEI... [--temp T] [--max-kmh V]";
@@ -235,7 +220,18 @@ void MeasureAll(const AutoRequest& request, Report report) {
 
 }  // namespace
 
+// Each pass of a take is measured on spectra of tens of megabytes, made and freed again; glibc
+// would give every one back to the system and fault it in anew (a third of the time of a long
+// take). Kept, the next pass reuses the memory.
+void KeepFreedMemory() {
+#if defined(__GLIBC__)
+    mallopt(M_MMAP_THRESHOLD, 1 << 30);
+    mallopt(M_TRIM_THRESHOLD, 1 << 30);
+#endif
+}
+
 int RunAuto(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    KeepFreedMemory();
     AutoRequest request;
     if (std::string problem = ParseAutoArgs(args, request); !problem.empty()) {
         err << "pirolex auto: " << problem << kHint << '\n';

@@ -1,6 +1,7 @@
 #include "cli.h"
 
 #include "auto_command.h"
+#include "option_parser.h"
 #include "messages.h"
 #include "picture_samples.h"
 #include "recording_file.h"
@@ -193,10 +194,11 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
         return kStatusOk;
     }
     if (first == "info") {
-        const int file = argc > 2 && std::string(argv[2]) == kEndOfOptions ? 3 : 2;
-        if (argc <= file) return UsageError("info erwartet eine Aufnahme", err);
-        if (argc > file + 1) return UsageError("info erwartet genau eine Aufnahme", err);
-        return RunInfo(argv[file], out, err);
+        CommandArgs parsed;
+        ParseCommandArgs(std::vector<std::string>(argv + 2, argv + argc), {}, FileCount::kMany, parsed);
+        if (parsed.files.empty()) return UsageError("info erwartet eine Aufnahme", err);
+        if (parsed.files.size() > 1) return UsageError("info erwartet genau eine Aufnahme", err);
+        return RunInfo(parsed.files.front(), out, err);
     }
     if (first == "auto") return RunAuto(std::vector<std::string>(argv + 2, argv + argc), out, err);
     if (const auto command = more.find(first); command != more.end())

@@ -4,6 +4,7 @@
 #include "live_stream.h"
 #include "live_texts.h"
 #include "messages.h"
+#include "option_parser.h"
 #include "pass_records.h"
 #include "recording_file.h"
 
@@ -42,63 +43,41 @@ bool ParseNumber(const std::string& text, double lowest, double highest, double&
            value <= highest;
 }
 
+// A number option's reader: the value within [lowest, highest].
+std::function<bool(const std::string&)> NumberIn(double lowest, double highest, double& target) {
+    return [lowest, highest, &target](const std::string& text) { return ParseNumber(text, lowest, highest, target); };
+}
+
+std::function<bool(const std::string&)> TextInto(std::optional<std::string>& target) {
+    return [&target](const std::string& text) {
+        target = text;
+        return true;
+    };
+}
+
 // Empty when the arguments were understood, else the one line that says why not.
 std::string ParseLiveArgs(const std::vector<std::string>& args, LiveRequest& request) {
-    struct NumberOption {
-        const char* name;
-        double lowest, highest;
-        const char* range;
-        bool seen = false;
+    double seconds = 0;
+    const std::vector<CommandOption> options = {
+        {"--device", "der Name eines Eingangs aus --list-devices", TextInto(request.device), "Namen"},
+        {"--from", "eine Aufnahme", TextInto(request.file), "Dateinamen"},
+        {"--speedup", "Zahlen von 0.01 bis 10000", NumberIn(0.01, 10000, request.speedup), "0.01..10000"},
+        {"--temp", "Zahlen von -20 bis 40", NumberIn(-20, 40, request.temperature), "-20..40"},
+        {"--max-kmh", "Zahlen von 10 bis 1200", NumberIn(10, 1200, request.topSpeedKmh), "10..1200"},
+        {"--seconds", "Sekunden von 0.1 bis 86400", NumberIn(0.1, 86400, seconds), "0.1..86400"},
+        {"--save", "ein Dateiname", TextInto(request.savePath), "Dateinamen"},
+        {"--json", "", [&](const std::string&) { return request.json = true; }, {}, true},
+        {"--list-devices", "", [&](const std::string&) { return request.listDevices = true; }, {}, true},
     };
-    NumberOption temp{"--temp", -20, 40, "Zahlen von -20 bis 40"};
-    NumberOption top{"--max-kmh", 10, 1200, "Zahlen von 10 bis 1200"};
-    NumberOption speedup{"--speedup", 0.01, 10000, "Zahlen von 0.01 bis 10000"};
-    NumberOption seconds{"--seconds", 0.1, 86400, "Sekunden von 0.1 bis 86400"};
-    const std::pair<NumberOption*, double*> numbers[] = {
-        {&temp, &request.temperature}, {&top, &request.topSpeedKmh}, {&speedup, &request.speedup}};
-    double secondsValue = 0;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        auto value = [&]() -> const std::string* { return i + 1 < args.size() ? &args[++i] : nullptr; };
-        bool number = false;
-        for (auto [option, target] : numbers) {
-            if (arg != option->name) continue;
-            number = true;
-            if (option->seen) return arg + " ist doppelt angegeben";
-            option->seen = true;
-            const std::string* text = value();
-            if (!text || !ParseNumber(*text, option->lowest, option->highest, *target))
-                return arg + (text ? " " + *text : std::string()) + ": erlaubt sind " + option->range;
-        }
-        if (number) continue;
-        if (arg == "--seconds") {
-            if (seconds.seen) return "--seconds ist doppelt angegeben";
-            seconds.seen = true;
-            const std::string* text = value();
-            if (!text || !ParseNumber(*text, seconds.lowest, seconds.highest, secondsValue))
-                return "--seconds" + (text ? " " + *text : std::string()) + ": erlaubt sind " + seconds.range;
-            request.seconds = secondsValue;
-        } else if (arg == "--json") {
-            request.json = true;
-        } else if (arg == "--list-devices") {
-            request.listDevices = true;
-        } else if (arg == "--device" || arg == "--from" || arg == "--save") {
-            std::optional<std::string>& target =
-                arg == "--device" ? request.device : arg == "--from" ? request.file : request.savePath;
-            if (target) return arg + " ist doppelt angegeben";
-            const std::string* text = value();
-            if (!text) return arg + " erwartet einen " + (arg == "--device" ? "Namen" : "Dateinamen");
-            target = *text;
-        } else {
-            return "unbekannte Option „" + arg +
-                   "“ (erlaubt: --device, --from, --speedup, --temp, --max-kmh, --json, --seconds, --save, "
-                   "--list-devices)";
-        }
-    }
+    CommandArgs parsed;
+    if (std::string problem = ParseCommandArgs(args, options, FileCount::kMany, parsed); !problem.empty())
+        return problem;
+    if (!parsed.files.empty())
+        return "live erwartet keine Datei, eine Aufnahme spielt --from " + parsed.files.front() + " ab";
+    if (parsed.seen.contains("--seconds")) request.seconds = seconds;
     if (request.device && request.file) return "--device und --from schließen einander aus";
-    if (speedup.seen && !request.file) return "--speedup gilt nur mit --from";
-    if (request.listDevices && (request.file || request.device || args.size() > 1))
-        return "--list-devices erwartet keine weiteren Argumente";
+    if (parsed.seen.contains("--speedup") && !request.file) return "--speedup gilt nur mit --from";
+    if (request.listDevices && parsed.seen.size() > 1) return "--list-devices erwartet keine weiteren Argumente";
     return {};
 }
 

@@ -1,11 +1,9 @@
 #include "offscreen_plot.h"
 
-#include "clicked_pair.h"
 #include "marker_drawing.h"
 #include "picture_span.h"
 #include "recording_file.h"
-#include "spectrogram_pass.h"
-#include "time_axis.h"
+#include "tone_snap.h"
 
 namespace pirolex {
 
@@ -13,11 +11,11 @@ std::unique_ptr<OffscreenPlot> LoadPlot(const PlotRequest& request) {
     RecordingFile file = ReadRecordingFile(request.file);
     if (!file.Ok()) throw *file.error;
     auto plot = std::make_unique<OffscreenPlot>();
-    plot->recording = std::move(file.recording);
     plot->channels = file.FileChannels();
-    const double start = request.start ? *request.start : LoudestSpanStart(plot->recording);
-    plot->firstFrame = SpanFirstFrame(plot->recording, start);
-    plot->view = ViewForImage(PlotImageSize(request.outerWidth, request.outerHeight));
+    PictureSession& session = plot->session;
+    session.EditSettings() = request.settings;
+    session.SetView(ViewForImage(PlotImageSize(request.outerWidth, request.outerHeight)));
+    session.Load(std::move(file.recording), request.start);
     return plot;
 }
 
@@ -30,55 +28,54 @@ PlotCanvas MakePlotBitmap(const PlotRequest& request) {
 // group after it, with a new line step. The first recompute is not wasted: it leaves the adaptive
 // threshold and the canvas's pen mode where the window would have them for the second.
 bool DrawPlot(OffscreenPlot& plot, PlotCanvas& canvas, const PlotRequest& request) {
-    const int64_t frames = ShownFrames(plot.recording);
-    Settings settings = request.settings;
-    settings.picture = Picture::k2D;
+    PictureSession& session = plot.session;
     PlotEffects none;
-    plot.lineStep = LineStep(settings.picture, frames, settings.FftMask());
-    PictureEnd end = DrawPicture(plot.recording, settings, plot.lineStep, plot.picture, canvas,
-                                 plot.view, none, plot.firstFrame);
-    plot.lines = end.lines;
+    session.ChoosePicture(Picture::k2D);
+    PictureEnd end = session.Redraw(canvas, none);
     if (request.settings.picture == Picture::k2D) return end.tooShort;
-    settings.picture = request.settings.picture;
-    plot.lineStep = LineStep(settings.picture, frames, settings.FftMask());
-    end = DrawPicture(plot.recording, settings, plot.lineStep, plot.picture, canvas, plot.view, none,
-                      plot.firstFrame);
-    plot.lines = end.lines;
+    session.ChoosePicture(request.settings.picture);
+    end = session.Redraw(canvas, none);
     return end.tooShort;
 }
 
-Measurement MeasureSpeed(const OffscreenPlot& plot, const PlotCanvas& canvas, const PlotRequest& request) {
-    const FrequencyAxis axis = AxisFor(plot.recording, request.settings, plot.view);
+Measurement MeasureSpeed(OffscreenPlot& plot, const PlotCanvas& canvas, const PlotRequest& request) {
+    PictureSession& session = plot.session;
+    const FrequencyAxis axis = session.Axis();
     Measurement m;
     m.columnA = axis.NearestColumn(request.frequencyA, canvas.Width());
     m.columnB = axis.NearestColumn(request.frequencyB, canvas.Width());
     m.labelA = FrequencyLabelText(axis, m.columnA);
     m.labelB = FrequencyLabelText(axis, m.columnB);
-    const FrequencyAxis::MarkedPair marked = axis.Marked(m.columnA, m.columnB);
-    m.speed = SpeedFromFrequencies(marked.halfDifferenceHz, marked.meanHz, axis.ResolutionHz(),
-                                   request.settings.temperature);
+    session.SetMarker(MarkerSide::kA, session.MarkerAtColumn(m.columnA));
+    session.SetMarker(MarkerSide::kB, session.MarkerAtColumn(m.columnB));
+    m.speed = session.MarkerSpeed();
     return m;
 }
 
-SnappedMeasurement MeasureSnapped(const OffscreenPlot& plot, const PlotRequest& request) {
-    const SnapBlocks edges = EdgeLineBlocks(plot.lines, plot.lineStep, plot.firstFrame);
-    const Settings& settings = request.settings;
+SnappedMeasurement MeasureSnapped(OffscreenPlot& plot, const PlotRequest& request) {
+    PictureSession& session = plot.session;
+    const TimeAxis time = session.Time();
+    const SnapBlocks edges = EdgeLineBlocks(time.lines, time.lineStep, time.spanFirst);
+    const Settings& settings = session.CurrentSettings();
     SnappedMeasurement m;
     const auto snap = [&](std::optional<double> at, const std::vector<int64_t>& edge, double hz,
                           int32_t& line) {
         std::vector<int64_t> blocks = edge;
         if (at) {
-            const TimeAxis time{plot.recording.sampleRate, settings.FftSize(), plot.lineStep,
-                                plot.firstFrame, plot.lines};
             line = time.NearestLine(*at);
-            blocks = BlocksAroundLine(line, plot.lines, plot.lineStep, plot.firstFrame, settings.FftSize());
+            blocks = BlocksAroundLine(line, time.lines, time.lineStep, time.spanFirst, settings.FftSize());
         }
-        return SnapToTone(plot.recording, settings.channel, settings.FftSize(), hz, blocks);
+        return SnapToTone(session.GetRecording(), settings.channel, settings.FftSize(), hz, blocks);
     };
     m.a = snap(request.atA, edges.approach, request.frequencyA, m.lineA);
     m.b = snap(request.atB, edges.recede, request.frequencyB, m.lineB);
     if (!m.a || !m.b) return m;
-    m.speed = SpeedFromClickedTones(*m.a, *m.b, settings.temperature);
+    for (const auto& [side, tone] : {std::pair{MarkerSide::kA, *m.a}, std::pair{MarkerSide::kB, *m.b}}) {
+        PlacedMarker marker = session.MarkerAtHz(tone.hz, tone.spreadHz);
+        marker.clickedTone = tone;
+        session.SetMarker(side, marker);
+    }
+    m.speed = session.MarkerSpeed();
     return m;
 }
 

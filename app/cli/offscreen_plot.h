@@ -1,13 +1,12 @@
 #pragma once
-// The window's recording, picture and plot bitmap without the window: the load, then the
-// recompute (or the two marker clicks) in the order the window runs them, so that what comes out
-// is what the window would hold. `pirolex render` and `pirolex measure` run on it.
+// The window's picture session without the window: the load, then the recompute (or the two
+// marker clicks) in the order the window runs them, so that what comes out is what the window
+// would hold. `pirolex render` and `pirolex measure` run on it.
 
 #include "doppler_speed.h"
-#include "picture.h"
+#include "picture_session.h"
 #include "plot_canvas.h"
 #include "plot_request.h"
-#include "recording.h"
 #include "tone_snap.h"
 
 #include <cstdint>
@@ -17,18 +16,11 @@
 
 namespace pirolex {
 
-// A loaded recording with what the pictures carry between recomputes.
+// A loaded recording in a session with the request's settings, its span from --start or around
+// the loudest moment, as the window chooses it.
 struct OffscreenPlot {
-    Recording recording;
+    PictureSession session;
     int32_t channels = 0;  // as the file states them
-    // The span the pictures show: from --start, else around the loudest moment, as the window
-    // chooses it.
-    int64_t firstFrame = 0;
-    PlotView view;
-    PictureState picture;
-    // The lines the last drawn picture has and the frames between them: where the snap reads.
-    int32_t lines = 0;
-    int32_t lineStep = 0;
 };
 
 // Reads request.file as the window does (any format); throws its Failure. No Qt needed.
@@ -54,7 +46,7 @@ struct Measurement {
 // Marker A (left button) and B (right button) at the plot columns whose frequency labels are
 // nearest to the request's two frequencies, and the speed they give, as two clicks on the
 // window's 2D picture would.
-Measurement MeasureSpeed(const OffscreenPlot& plot, const PlotCanvas& canvas, const PlotRequest& request);
+Measurement MeasureSpeed(OffscreenPlot& plot, const PlotCanvas& canvas, const PlotRequest& request);
 
 // Marker A snapped to the tone nearest the request's first frequency in the picture's first
 // 15 % of lines, B to the one nearest its second in the last 15 %, and their speed; no tone for
@@ -68,6 +60,6 @@ struct SnappedMeasurement {
     int32_t lineA = 0;  // the clicked line of a marker given a moment
     int32_t lineB = 0;
 };
-SnappedMeasurement MeasureSnapped(const OffscreenPlot& plot, const PlotRequest& request);
+SnappedMeasurement MeasureSnapped(OffscreenPlot& plot, const PlotRequest& request);
 
 }  // namespace pirolex

@@ -121,7 +121,7 @@ int PrintSnapped(const SnappedMeasurement& m, const PlotRequest& request, std::o
 
 // What the command line knows of a measurement: the file, the temperature, the date, and with
 // both frequencies the markers and their speed.
-texts::RecordValues Record(const OffscreenPlot& plot, const PlotCanvas& canvas,
+texts::RecordValues Record(OffscreenPlot& plot, const PlotCanvas& canvas,
                            const PlotRequest& request) {
     texts::RecordValues values;
     if (request.frequencyA > 0.0 && request.frequencyB > 0.0) {
@@ -130,7 +130,7 @@ texts::RecordValues Record(const OffscreenPlot& plot, const PlotCanvas& canvas,
         values.hzA = request.frequencyA;
         values.hzB = request.frequencyB;
     }
-    values.temperature = request.settings.temperature;
+    values.temperature = plot.session.Temperature();
     values.fileName = std::filesystem::path(request.file).filename().string();
     values.date =
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString();
@@ -138,7 +138,7 @@ texts::RecordValues Record(const OffscreenPlot& plot, const PlotCanvas& canvas,
 }
 
 // The picture as render writes it: bare, or with the record's strip and text fields.
-bool WriteRendered(const OffscreenPlot& plot, const PlotCanvas& canvas, const PlotRequest& request) {
+bool WriteRendered(OffscreenPlot& plot, const PlotCanvas& canvas, const PlotRequest& request) {
     const QString path = QString::fromStdString(request.output);
     if (!request.caption) return WritePlotPng(canvas, path);
     const texts::RecordValues values = Record(plot, canvas, request);
@@ -169,13 +169,13 @@ int RunRender(const std::vector<std::string>& args, std::ostream& /*out*/, std::
     if (!plot) return kStatusFailed;
     if (std::string problem = CheckRenderAgainst(request, plot->channels); !problem.empty())
         return Usage("render", problem, err);
-    if (std::string problem = CheckStartAgainst(request, plot->recording); !problem.empty())
+    if (std::string problem = CheckStartAgainst(request, plot->session.GetRecording()); !problem.empty())
         return Usage("render", problem, err);
-    if (std::string problem = CheckBandAgainst(request, plot->recording.sampleRate); !problem.empty())
+    if (std::string problem = CheckBandAgainst(request, plot->session.GetRecording().sampleRate); !problem.empty())
         return Usage("render", problem, err);
     if (request.frequencyA > 0.0) {
         if (std::string problem =
-                CheckMeasureAgainst(request, plot->channels, plot->recording.sampleRate);
+                CheckMeasureAgainst(request, plot->channels, plot->session.GetRecording().sampleRate);
             !problem.empty())
             return Usage("render", problem, err);
     }
@@ -200,13 +200,13 @@ int RunMeasure(const std::vector<std::string>& args, std::ostream& out, std::ost
     const std::unique_ptr<OffscreenPlot> plot = start.Take(err);
     if (!plot) return kStatusFailed;
     if (std::string problem =
-            CheckMeasureAgainst(request, plot->channels, plot->recording.sampleRate);
+            CheckMeasureAgainst(request, plot->channels, plot->session.GetRecording().sampleRate);
         !problem.empty())
         return Usage("measure", problem, err);
-    if (std::string problem = CheckStartAgainst(request, plot->recording); !problem.empty())
+    if (std::string problem = CheckStartAgainst(request, plot->session.GetRecording()); !problem.empty())
         return Usage("measure", problem, err);
-    if (std::string problem = CheckClickTimesAgainst(request, plot->recording, plot->firstFrame,
-                                                     ShownFrames(plot->recording));
+    if (std::string problem = CheckClickTimesAgainst(request, plot->session.GetRecording(), plot->session.SpanFirst(),
+                                                     ShownFrames(plot->session.GetRecording()));
         !problem.empty())
         return Usage("measure", problem, err);
     try {

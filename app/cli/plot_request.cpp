@@ -2,6 +2,7 @@
 
 #include "cli.h"
 #include "messages.h"
+#include "option_parser.h"
 #include "picture_samples.h"
 #include "picture_span.h"
 
@@ -35,10 +36,6 @@ bool ParseDouble(const std::string& text, double& value) {
     const char* end = text.data() + text.size();
     const auto result = std::from_chars(text.data(), end, value);
     return result.ec == std::errc() && result.ptr == end && std::isfinite(value);
-}
-
-std::string Bad(const Option& option, const std::string& value) {
-    return std::string(option.name) + " " + value + ": erlaubt sind " + option.allowed;
 }
 
 // Index of value in names, or -1.
@@ -209,19 +206,6 @@ const std::vector<Option> kMeasureOptions = {
     {"--at-b", "Sekunden ab 0 bis zum Ende der Aufnahme (wann B geklickt wird)", SetAtB},
 };
 
-std::string Names(const std::vector<Option>& options) {
-    std::string names;
-    for (const Option& o : options) names += (names.empty() ? "" : ", ") + std::string(o.name);
-    return names;
-}
-
-const Option* Find(const std::vector<Option>& options, const std::string& name) {
-    for (const Option& o : options) {
-        if (name == o.name) return &o;
-    }
-    return nullptr;
-}
-
 // The shortest text that reads back as the same number: 4430, 4430.5, 22050.
 std::string Number(double value) {
     char text[32];
@@ -229,31 +213,20 @@ std::string Number(double value) {
     return std::string(text, result.ptr);
 }
 
-// Reads args into request; seen collects the options given. Empty when all were usable.
+// Reads args into request through the table; seen collects the options given. Empty when all
+// were usable.
 std::string ParseArgs(const std::vector<std::string>& args, const std::vector<Option>& options,
                       PlotRequest& request, std::set<std::string>& seen) {
-    bool optionsEnded = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (!optionsEnded && arg == kEndOfOptions) {
-            optionsEnded = true;
-            continue;
-        }
-        if (optionsEnded || !IsOption(arg) || (!Find(options, arg) && IsExistingFile(arg))) {
-            if (!request.file.empty()) return "nur eine Aufnahme möglich, „" + arg + "“ ist zu viel";
-            request.file = arg;
-            continue;
-        }
-        const Option* option = Find(options, arg);
-        if (!option) return "unbekannte Option „" + arg + "“ (erlaubt: " + Names(options) + ")";
-        if (!seen.insert(arg).second) return arg + " ist doppelt angegeben";
-        const bool takesValue = *option->allowed != '\0';
-        if (takesValue && i + 1 >= args.size())
-            return arg + " erwartet einen Wert: erlaubt sind " + option->allowed;
-        const std::string value = takesValue ? args[++i] : std::string();
-        if (!option->apply(value, request).empty()) return Bad(*option, value);
-    }
-    return {};
+    std::vector<CommandOption> table;
+    for (const Option& o : options)
+        table.push_back({o.name, o.allowed, [&request, apply = o.apply](const std::string& value) {
+                             return apply(value, request).empty();
+                         }});
+    CommandArgs parsed;
+    std::string problem = ParseCommandArgs(args, table, FileCount::kOne, parsed);
+    if (!parsed.files.empty()) request.file = parsed.files.front();
+    seen = std::move(parsed.seen);
+    return problem;
 }
 
 // The two filter settings belong to one check box: one of them or neither.

@@ -34,10 +34,11 @@ constexpr int kDecimals = 3;
 // and the JSON objects leave them out.
 std::vector<Field> Fields(const std::string& file, const FlybyPass* pass, AutoSpeedRefusal reason,
                           double topSpeedKmh, const PassColumns& columns) {
-    std::vector<Field> fields = {{"file", std::nullopt, file}, {"pass"}, {"heard_s"}, {"kmh"}, {"sigma_kmh"},
-                                 {"f0_hz"}, {"closest_s"}, {"distance_m"}, {"harmonic"}, {"approach_hz"},
-                                 {"recede_hz"}, {"refused"}};
-    if (columns.reportedS) fields.push_back({"reported_s"});
+    std::vector<Field> fields;
+    for (const char* key : {"file", "pass", "heard_s", "kmh", "sigma_kmh", "f0_hz", "closest_s", "distance_m",
+                            "harmonic", "approach_hz", "recede_hz", "refused", "reported_s"})
+        if (columns.reportedS || std::string_view(key) != "reported_s") fields.push_back({key, std::nullopt, std::nullopt});
+    fields[0].text = file;
     const auto set = [&](const char* key, std::optional<std::string> number) {
         for (Field& f : fields)
             if (std::string_view(f.key) == key) f.number = std::move(number);
@@ -129,9 +130,12 @@ std::string NoPassJsonLine(const std::string& file, AutoSpeedRefusal reason, dou
 
 std::string PassCsvHeader(const PassColumns& columns) {
     std::string out;
-    for (const Field& f : Fields({}, nullptr, AutoSpeedRefusal::kNone, 0.0, columns))
-        out += (out.empty() ? "" : ",") + std::string(f.key);
-    return out + '\n';
+    for (const Field& f : Fields({}, nullptr, AutoSpeedRefusal::kNone, 0.0, columns)) {
+        if (!out.empty()) out += ',';
+        out += f.key;
+    }
+    out += '\n';
+    return out;
 }
 
 std::string PassCsvRow(const std::string& file, const FlybyPass& pass, const PassColumns& columns) {

@@ -264,15 +264,16 @@ void TPirolex::PlaceAroundPlot() {
 // load there is nothing to describe.
 void TPirolex::UpdateRulers() {
     const WindowState& state = *state_;
+    const PictureSession& session = state.session;
+    const Recording& recording = session.GetRecording();
     const int plotWidth = ui_.Image1->width();
-    const bool drawn = state.fileLoaded && state.recording.sampleRate > 0;
-    ui_.FrequencyRuler->SetTicks(
-        drawn ? FrequencyTicks(AxisFor(state.recording, state.settings, state.view), plotWidth)
-              : std::vector<RulerTick>{});
-    const bool timed = drawn && TraitsOf(state.settings.picture).timeUpwards;
-    const TimeSpan span{state.recording.sampleRate, state.recording.FrameCount(), state.lineStep,
-                        state.spanFirst, state.settings.FftSize()};
-    ui_.TimeRuler->SetTicks(timed ? TimeTicks(state.view, ui_.Image1->height(), span)
+    const bool drawn = state.fileLoaded && recording.sampleRate > 0;
+    ui_.FrequencyRuler->SetTicks(drawn ? FrequencyTicks(session.Axis(), plotWidth)
+                                       : std::vector<RulerTick>{});
+    const bool timed = drawn && TraitsOf(session.CurrentSettings().picture).timeUpwards;
+    const TimeSpan span{recording.sampleRate, recording.FrameCount(), session.LineStep(),
+                        session.SpanFirst(), session.CurrentSettings().FftSize()};
+    ui_.TimeRuler->SetTicks(timed ? TimeTicks(session.View(), ui_.Image1->height(), span)
                                   : std::vector<RulerTick>{});
 }
 
@@ -360,8 +361,8 @@ void TPirolex::ConnectControls() {
     connect(ui_.LimTrackBar, &QSlider::valueChanged, this, [this] { LimTrackBarChange(); });
     connect(ui_.CFARTrackBar, &QSlider::valueChanged, this, [this] { CFARTrackBarChange(); });
     connect(ui_.TrackBar1, &QSlider::valueChanged, this, [this] { TrackBar1Change(); });
-    connect(ui_.LevelRangeEdit, &QSpinBox::valueChanged, this, [this] { trigger(); });
-    connect(ui_.LevelGainEdit, &QSpinBox::valueChanged, this, [this] { trigger(); });
+    connect(ui_.LevelRangeEdit, &QSpinBox::valueChanged, this, [this] { LevelEditChange(); });
+    connect(ui_.LevelGainEdit, &QSpinBox::valueChanged, this, [this] { LevelEditChange(); });
     connect(ui_.SpinEdit1, &QDoubleSpinBox::valueChanged, this, [this] { SpinEdit1Change(); });
     connect(ui_.TopSpeedEdit, &QSpinBox::valueChanged, this, [this] { TopSpeedEditChange(); });
     ui_.Image1->OnMouseDown = [this](Qt::MouseButton button, int x, int y) {

@@ -17,13 +17,9 @@
 #include "auto_speed.h"
 #include "doppler_speed.h"
 #include "measurement_record.h"
-#include "picture.h"
-#include "placed_marker.h"
+#include "picture_session.h"
 #include "plot_canvas.h"
 #include "plot_png.h"
-#include "plot_view.h"
-#include "recording.h"
-#include "settings.h"
 #include "window_seams.h"
 
 #include <QTimer>
@@ -67,28 +63,13 @@ struct MeasurementStep {
 struct WindowState {
     std::string fileName;
     bool fileLoaded = false;
-    // The last recording read; a failed load leaves it in place.
-    Recording recording;
-    // What the picture, channel and FFT size controls stand for; the other settings are read from
-    // their controls when they are needed (CurrentSettings). The picture changes only once a file
-    // is loaded.
-    Settings settings = StartupSettings();
-    PlotView view;
-    // Kept across every recompute of the same recording; a load clears them.
-    std::optional<PlacedMarker> markerA;
-    std::optional<PlacedMarker> markerB;
-    // Lines the last picture drew, for the readout under the cursor.
-    int32_t lines = 0;
-    // Frames between two lines: set when a file loads and when the picture changes, not when the
-    // FFT size does.
-    int32_t lineStep = 0;
-    // The first frame the pictures show: 0, or for a recording longer than a picture holds the
-    // start of the span chosen with "Ausschnitt ab". Spectrum lines count their frames from the
-    // recording's start either way.
-    int64_t spanFirst = 0;
+    // The recording with its settings, span, picture and markers: what the picture and the
+    // measurement are made of. The handlers write their controls' values into its settings. A
+    // failed load leaves the last recording in place; the picture changes only once a file is
+    // loaded.
+    PictureSession session;
     // The FFT size the track bar last showed; its handler recomputes only when it changes.
     int32_t filterCount = 0;
-    PictureState picture;
     // The automatic measurement while it stands: its curve and markers are in the picture and
     // its speed in the label. A marker placed by hand or a load ends it.
     std::optional<AutoSpeed> autoSpeed;
@@ -202,6 +183,8 @@ public:
     void ShowPictureControls();
     void LimTrackBarChange();
     void CFARTrackBarChange();
+    // "Dynamik" and "Verstärkung" of the level picture.
+    void LevelEditChange();
     void TrackBar1Change();
     void SpinEdit1Change();
     void TopSpeedEditChange();
@@ -221,12 +204,14 @@ public:
     // A marker's column in the picture as it is now; 0 when it is not placed.
     int32_t MarkerColumn(MarkerSide side) const;
 
-    // The measurement as it is kept (window_record.cpp): the speed line shown, the markers'
-    // frequencies, the temperature, the file and the date.
+    // The measurement as it is kept (window_record.cpp): the speed line, the markers'
+    // frequencies and the temperature from the session's numbers, the file and the date.
     texts::RecordValues MeasurementRecord() const;
 
-    // The settings as the controls show them now.
-    Settings CurrentSettings() const;
+    // The settings as the handlers have written them into the session.
+    const Settings& CurrentSettings() const;
+    // Where a handler writes its control's value.
+    Settings& EditSettings();
 
     // For tests and tools: the window's parts, read-only where it matters.
     const WindowUi& Ui() const { return ui_; }
@@ -292,7 +277,6 @@ private:
     void BuildSpanControls();
     void PlaceLoadControls();
     void ShowSpanControl();
-    void UpdateSpan();
     void ShowFilterPanel();
 
     // Every handler body runs through here (window_handlers.cpp).
@@ -302,6 +286,9 @@ private:
     void ShowPictureEnd(const PictureEnd& end);
     // The speed label once both markers are set, from their columns and the temperature.
     void ShowSpeed();
+    // The text of the measurement standing, made from its numbers: the automatic one, the
+    // markers' speed with its doubts, or empty.
+    std::string MeasurementText() const;
     // The automatic measurement (window_auto.cpp): fitted at the temperature set, shown in the
     // label, and in the 2D picture its curve and markers.
     void MeasureAutomatically();
@@ -314,13 +301,9 @@ private:
     void SetSpeedLabel(const std::string& text);
     void SetImageHint(bool on);
 
-    // The markers (window_markers.cpp): placed by a click, snapped to a tone, drawn over a clean
-    // copy of the picture, and their speed.
-    PlacedMarker MarkerAtColumn(int32_t x) const;
-    PlacedMarker MarkerAtHz(double hz, double spreadHz) const;
-    void SnapMarker(PlacedMarker& marker, int32_t y) const;
-    int32_t ColumnOf(const PlacedMarker& marker) const;
-    std::optional<DopplerSpeed> MarkedSpeed(const PlacedMarker& a, const PlacedMarker& b) const;
+    // The markers (window_markers.cpp): a click's marker, snapped on request, drawn over a clean
+    // copy of the picture.
+    PlacedMarker ClickedMarker(int32_t x, int32_t y) const;
     void KeepCleanPicture();
     void DrawOverlay();
     void DrawOverlayPixels();

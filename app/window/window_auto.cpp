@@ -33,8 +33,7 @@ void TPirolex::ToolButton9Click() {
 }
 
 AutoSpeed TPirolex::AutoSpeedAt(const Settings& settings) const {
-    // The temperature in tenths is the field's own; the settings keep whole degrees for render.
-    return EstimateSpeed(state_->recording, ui_.SpinEdit1->value(), settings.maxSpeedKmh);
+    return EstimateSpeed(state_->session.GetRecording(), settings.temperature, settings.maxSpeedKmh);
 }
 
 // From the whole recording at full precision, never the picture, so no picture setting changes
@@ -58,9 +57,9 @@ void TPirolex::ShowAutoSpeed() {
     if (!result.Answered() || result.track.Size() == 0) return;
     // The fit's frequencies are exact numbers, labelled as snapped markers are; their spread is
     // the fit's, which the label's sigma already states.
-    for (const auto& [marker, hz] : {std::pair{&state.markerA, result.approachFrequencyHz},
-                                     std::pair{&state.markerB, result.recedeFrequencyHz}}) {
-        *marker = MarkerAtHz(hz, 0.0);
+    for (const auto& [side, hz] : {std::pair{MarkerSide::kA, result.approachFrequencyHz},
+                                   std::pair{MarkerSide::kB, result.recedeFrequencyHz}}) {
+        state.session.SetMarker(side, state.session.MarkerAtHz(hz, 0.0));
     }
     DrawOverlay();
 }

@@ -86,9 +86,9 @@ void TPirolex::BuildBandRow() {
 // The band in hertz, clamped to the recording's; one that reaches both ends is the whole band,
 // the default picture. One too narrow to draw is refused and the band stays as it was.
 bool TPirolex::SetBand(double lowHz, double highHz) {
-    Settings& settings = state_->settings;
-    const double nyquist =
-        state_->recording.sampleRate > 0 ? state_->recording.sampleRate / 2.0 : kNoRecordingNyquist;
+    Settings& settings = EditSettings();
+    const int32_t rate = state_->session.GetRecording().sampleRate;
+    const double nyquist = rate > 0 ? rate / 2.0 : kNoRecordingNyquist;
     lowHz = std::clamp(lowHz, 0.0, nyquist);
     highHz = std::clamp(highHz, 0.0, nyquist);
     const bool whole = (lowHz <= 0.0 && highHz >= nyquist) || (lowHz == 0.0 && highHz == 0.0);
@@ -101,9 +101,9 @@ bool TPirolex::SetBand(double lowHz, double highHz) {
 
 // The spin boxes follow the band without running their handler.
 void TPirolex::ShowBand() {
-    const Settings& settings = state_->settings;
-    const int nyquist =
-        state_->recording.sampleRate > 0 ? state_->recording.sampleRate / 2 : kNoRecordingNyquist;
+    const Settings& settings = CurrentSettings();
+    const int32_t rate = state_->session.GetRecording().sampleRate;
+    const int nyquist = rate > 0 ? rate / 2 : kNoRecordingNyquist;
     const QSignalBlocker quietFrom(ui_.BandFromEdit);
     const QSignalBlocker quietTo(ui_.BandToEdit);
     ui_.BandFromEdit->setRange(0, nyquist);
@@ -142,8 +142,7 @@ void TPirolex::Image1MouseUp(Qt::MouseButton button, int x, int /*y*/) {
     ui_.Image1->ClearSelection();
     if (std::abs(x - from) < kSmallestDragColumns) return;
     Guard([&] {
-        const WindowState& state = *state_;
-        const FrequencyAxis axis = AxisFor(state.recording, state.settings, state.view);
+        const FrequencyAxis axis = state_->session.Axis();
         const double a = axis.HzAtColumn(from);
         const double b = axis.HzAtColumn(x);
         if (SetBand(std::min(a, b), std::max(a, b))) Recompute();
@@ -159,7 +158,7 @@ void TPirolex::Image1DoubleClick(Qt::MouseButton button, int x, int y) {
     }
     bandDragFrom_.reset();
     ui_.Image1->ClearSelection();
-    if (!state_->settings.BandZoomed()) return;
+    if (!CurrentSettings().BandZoomed()) return;
     BandResetButtonClick();
 }
 
@@ -174,24 +173,18 @@ void TPirolex::ShowReadout(int x, int y) {
     const WindowState& state = *state_;
     QString text;
     try {
-        const FrequencyAxis axis = AxisFor(state.recording, state.settings, state.view);
-        const bool onAxis = state.fileLoaded && TraitsOf(state.settings.picture).timeUpwards &&
-                            state.recording.sampleRate > 0 && x >= axis.PlotLeft() &&
+        const PictureSession& session = state.session;
+        const FrequencyAxis axis = session.Axis();
+        const bool onAxis = state.fileLoaded && TraitsOf(CurrentSettings().picture).timeUpwards &&
+                            session.GetRecording().sampleRate > 0 && x >= axis.PlotLeft() &&
                             x <= axis.EndColumn() && y >= 0 && y < ui_.Image1->height();
         if (onAxis) {
             std::optional<double> seconds;
-            const int32_t line = LineAtRow(state.view, y);
-            if (line >= 1 && line <= state.lines) {
-                seconds = TimeAxis{state.recording.sampleRate, state.settings.FftSize(), state.lineStep,
-                                   state.spanFirst, state.lines}
-                              .Seconds(line);
-            }
+            const int32_t line = LineAtRow(session.View(), y);
+            if (line >= 1 && line <= session.Lines()) seconds = session.Time().Seconds(line);
             std::string readout = texts::CursorReadout(axis.HzAtColumn(x), seconds);
-            if (state.markerA) {
-                PlacedMarker b = MarkerAtColumn(x);
-                if (ui_.SnapBox->isChecked()) SnapMarker(b, y);
-                readout += "  " + texts::CursorSpeed(MarkedSpeed(*state.markerA, b));
-            }
+            if (const std::optional<PlacedMarker>& a = session.Marker(MarkerSide::kA))
+                readout += "  " + texts::CursorSpeed(session.SpeedOf(*a, ClickedMarker(x, y)));
             text = QString::fromStdString(readout);
         }
     } catch (const std::exception&) {

@@ -82,17 +82,16 @@ bool TPirolex::ParseAndRecompute() {
         LoadFailed();
         throw *file.error;
     }
-    state.recording = std::move(file.recording);
+    state.session.Load(std::move(file.recording));
     shownTitle_ = windowTitle();
     ClearMeasurement();
     ShowRecording(file.FileChannels());
     ShowSpanControl();
     EnableFileCommands(true);
     // The picture the group shows, which may have been chosen before there was a recording.
-    if (ui_.GrafikRadio->ItemIndex() >= 0)
-        state.settings.picture = static_cast<Picture>(ui_.GrafikRadio->ItemIndex());
-    state.lineStep = LineStep(state.settings.picture, ShownFrames(state.recording),
-                              state.settings.FftMask());
+    state.session.ChoosePicture(ui_.GrafikRadio->ItemIndex() >= 0
+                                    ? static_cast<Picture>(ui_.GrafikRadio->ItemIndex())
+                                    : state.session.CurrentSettings().picture);
     // This picture reads every control as it is now, so a debounce still waiting for an earlier
     // change (start-up's, a resize's) would only wipe it and draw it again.
     timer1_.stop();
@@ -104,7 +103,7 @@ bool TPirolex::ParseAndRecompute() {
 // "links" and disabled, without running its handler (the load recomputes once it is done). A
 // recording without a single frame leaves the group as it was.
 void TPirolex::ShowRecording(int32_t fileChannels) {
-    const Recording& recording = state_->recording;
+    const Recording& recording = state_->session.GetRecording();
     ui_.StatusBar1->SetPanelText(1, QString::fromStdString(texts::SampleRatePanel(recording.sampleRate)));
     ui_.StatusBar1->SetPanelText(2, QString::fromStdString(texts::FrameCountPanel(recording.FrameCount())));
     ui_.StatusBar1->SetPanelText(
@@ -112,7 +111,7 @@ void TPirolex::ShowRecording(int32_t fileChannels) {
     if (recording.FrameCount() < 1) return;
     const bool stereo = fileChannels >= 2;
     if (!stereo) {
-        state_->settings.channel = Channel::kLeft;
+        EditSettings().channel = Channel::kLeft;
         ui_.KanalRadioGroup->SetItemIndexQuietly(0);
     }
     ui_.KanalRadioGroup->setEnabled(stereo);
@@ -139,7 +138,7 @@ void TPirolex::ToolButton2Click() {
 }
 
 int TPirolex::PlaybackTimeoutMs() const {
-    const double seconds = state_->recording.Seconds();
+    const double seconds = state_->session.GetRecording().Seconds();
     return static_cast<int>(std::min(seconds * 1000.0 + kPlaybackMarginMs, double{INT_MAX}));
 }
 

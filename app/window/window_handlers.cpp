@@ -3,8 +3,6 @@
 #include "main_window.h"
 
 #include "messages.h"
-#include "picture_span.h"
-#include "spectrogram_pass.h"
 #include "widgets.h"
 #include "window_effects.h"
 
@@ -54,17 +52,14 @@ void TPirolex::Recompute() {
     if (!state.fileLoaded) return;
     SetImageHint(false);
     ShowPictureControls();
-    UpdateSpan();
-    const PictureEnd end = DrawPicture(state.recording, CurrentSettings(), state.lineStep,
-                                       state.picture, canvas_, state.view, *effects_,
-                                       state.spanFirst);
-    state.lines = end.lines;
+    ShowFilterPanel();
+    const PictureEnd end = state.session.Redraw(canvas_, *effects_);
     KeepCleanPicture();
     DrawOverlay();
     ShowMeasurement();
     ShowPictureEnd(end);
     // Clicks measure only in the pictures with time upwards, so only there is the hint shown.
-    SetImageHint(TraitsOf(state.settings.picture).timeUpwards);
+    SetImageHint(TraitsOf(state.session.CurrentSettings().picture).timeUpwards);
 }
 
 // The filter's captions, and in the speed label why a picture stays empty; the next recompute or
@@ -74,7 +69,8 @@ void TPirolex::ShowPictureEnd(const PictureEnd& end) {
         SetLabel(ui_.LimLabel, texts::LimitCaption(end.caption->limit));
         SetLabel(ui_.CFARLabel, texts::KeepCaption(end.caption->keep));
     }
-    if (end.tooShort) SetSpeedLabel(texts::ShortRecordingNotice(state_->settings.FftSize()));
+    if (end.tooShort)
+        SetSpeedLabel(texts::ShortRecordingNotice(state_->session.CurrentSettings().FftSize()));
 }
 
 void TPirolex::SetSpeedLabel(const std::string& text) {
@@ -86,55 +82,51 @@ void TPirolex::SetImageHint(bool on) {
     ui_.Image1->setToolTip(on ? QString::fromUtf8(texts::kMeasureHint) : QString());
 }
 
-Settings TPirolex::CurrentSettings() const {
-    Settings settings = state_->settings;
-    settings.accuracy = ui_.GenauRadioGroup->ItemIndex() == 1 ? Accuracy::kFein : Accuracy::kNorm;
-    settings.iqPhase = ui_.PCheckbox->isChecked();
-    settings.filterMode =
-        ui_.CFARCheckBox->isChecked() ? FilterMode::kConstantPoints : FilterMode::kThreshold;
-    settings.threshold = ui_.LimTrackBar->value();
-    settings.pointsPerLine = ui_.CFARTrackBar->value();
-    settings.maxSpeedKmh = ui_.TopSpeedEdit->value();
-    settings.levelRangeDb = ui_.LevelRangeEdit->value();
-    settings.levelGainDb = ui_.LevelGainEdit->value();
-    return settings;
+const Settings& TPirolex::CurrentSettings() const {
+    return state_->session.CurrentSettings();
+}
+
+Settings& TPirolex::EditSettings() {
+    return state_->session.EditSettings();
 }
 
 void TPirolex::KanalRadioGroupClick() {
     Guard([this] {
-        state_->settings.channel = static_cast<Channel>(ui_.KanalRadioGroup->ItemIndex());
+        EditSettings().channel = static_cast<Channel>(ui_.KanalRadioGroup->ItemIndex());
         Recompute();
     });
 }
 
 void TPirolex::GenauRadioGroupClick() {
-    Guard([this] { Recompute(); });
+    Guard([this] {
+        EditSettings().accuracy = ui_.GenauRadioGroup->ItemIndex() == 1 ? Accuracy::kFein : Accuracy::kNorm;
+        Recompute();
+    });
 }
 
 // Before the first load the picture stays where it was, whatever the group shows.
 void TPirolex::GrafikRadioClick() {
     Guard([this] {
-        WindowState& state = *state_;
-        if (state.fileLoaded) {
-            state.settings.picture = static_cast<Picture>(ui_.GrafikRadio->ItemIndex());
-            state.lineStep = LineStep(state.settings.picture, ShownFrames(state.recording),
-                                      state.settings.FftMask());
-        }
+        if (state_->fileLoaded)
+            state_->session.ChoosePicture(static_cast<Picture>(ui_.GrafikRadio->ItemIndex()));
         Recompute();
     });
 }
 
 void TPirolex::PCheckboxClick() {
+    EditSettings().iqPhase = ui_.PCheckbox->isChecked();
     trigger();
 }
 
 void TPirolex::CFARCheckBoxClick() {
+    EditSettings().filterMode =
+        ui_.CFARCheckBox->isChecked() ? FilterMode::kConstantPoints : FilterMode::kThreshold;
     ShowPictureControls();
     trigger();
 }
 
 void TPirolex::ShowPictureControls() {
-    const bool filtered = TraitsOf(state_->settings.picture).lineFilter;
+    const bool filtered = TraitsOf(CurrentSettings().picture).lineFilter;
     const bool constPPL = ui_.CFARCheckBox->isChecked();
     ui_.GroupBox1->setVisible(filtered && !constPPL);
     ui_.GroupBox2->setVisible(filtered && constPPL);
@@ -144,10 +136,18 @@ void TPirolex::ShowPictureControls() {
 }
 
 void TPirolex::LimTrackBarChange() {
+    EditSettings().threshold = ui_.LimTrackBar->value();
     trigger();
 }
 
 void TPirolex::CFARTrackBarChange() {
+    EditSettings().pointsPerLine = ui_.CFARTrackBar->value();
+    trigger();
+}
+
+void TPirolex::LevelEditChange() {
+    EditSettings().levelRangeDb = ui_.LevelRangeEdit->value();
+    EditSettings().levelGainDb = ui_.LevelGainEdit->value();
     trigger();
 }
 
@@ -163,7 +163,7 @@ void TPirolex::TrackBar1Change() {
         ui_.FFTLabel->adjustSize();
         ui_.StatusBar1->SetPanelText(0, size);
         if (state.filterCount == previous) return;
-        state.settings.fftExponent = position;
+        EditSettings().fftExponent = position;
         ShowFilterPanel();
         trigger();
     });
@@ -173,6 +173,7 @@ void TPirolex::TrackBar1Change() {
 // markers' speed is worked out anew.
 void TPirolex::SpinEdit1Change() {
     Guard([this] {
+        EditSettings().temperature = ui_.SpinEdit1->value();
         if (state_->autoSpeed)
             MeasureAutomatically();
         else
@@ -183,6 +184,7 @@ void TPirolex::SpinEdit1Change() {
 // The automatic measurement is asked again, as it refuses what lies above the top speed; the
 // markers' speed is shown again with its doubts.
 void TPirolex::TopSpeedEditChange() {
+    EditSettings().maxSpeedKmh = ui_.TopSpeedEdit->value();
     SpinEdit1Change();
 }
 
@@ -191,25 +193,25 @@ void TPirolex::TopSpeedEditChange() {
 void TPirolex::Image1MouseDown(Qt::MouseButton button, int x, int y) {
     Guard([&] {
         WindowState& state = *state_;
-        if (state.recording.sampleRate <= 0) return;
+        PictureSession& session = state.session;
+        if (session.GetRecording().sampleRate <= 0) return;
+        const Picture picture = session.CurrentSettings().picture;
         // The band can be chosen wherever the picture has a frequency axis along its width.
-        if (button == Qt::MiddleButton && TraitsOf(state.settings.picture).bandDrag) {
+        if (button == Qt::MiddleButton && TraitsOf(picture).bandDrag) {
             bandDragFrom_ = x;
             return;
         }
-        if (!TraitsOf(state.settings.picture).timeUpwards) return;
+        if (!TraitsOf(picture).timeUpwards) return;
         if (button != Qt::LeftButton && button != Qt::RightButton) return;
-        PlacedMarker marker = MarkerAtColumn(x);
-        if (ui_.SnapBox->isChecked()) SnapMarker(marker, y);
+        const PlacedMarker marker = ClickedMarker(x, y);
         RememberMeasurement();
         // From here the markers measure, not the fit: a click after it starts a new pair, never
         // one clicked marker against one fitted.
         if (state.autoSpeed) {
-            state.markerA.reset();
-            state.markerB.reset();
+            session.ClearMarkers();
             state.autoSpeed.reset();
         }
-        (button == Qt::LeftButton ? state.markerA : state.markerB) = marker;
+        session.SetMarker(button == Qt::LeftButton ? MarkerSide::kA : MarkerSide::kB, marker);
         DrawOverlay();
         ShowMeasurement();
         ShowReadout(x, y);

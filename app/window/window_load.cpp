@@ -183,33 +183,30 @@ void TPirolex::PlaceLoadControls() {
 }
 
 // After a load: for a long recording the control shows, its range the recording's, its value
-// the span around the loudest moment; without its handler, as the load recomputes itself.
+// the session's span (around the loudest moment); without its handler, as the load recomputes
+// itself.
 void TPirolex::ShowSpanControl() {
-    const Recording& recording = state_->recording;
+    const Recording& recording = state_->session.GetRecording();
     const bool needed = NeedsSpan(recording);
     const QSignalBlocker quiet(ui_.SpanEdit);
     ui_.SpanEdit->setRange(0.0, LatestSpanStart(recording));
-    ui_.SpanEdit->setValue(LoudestSpanStart(recording));
+    ui_.SpanEdit->setValue(state_->session.SpanStartSeconds());
     ui_.SpanLabel->setVisible(needed);
     ui_.SpanEdit->setVisible(needed);
-}
-
-void TPirolex::UpdateSpan() {
-    WindowState& state = *state_;
-    state.spanFirst = SpanFirstFrame(state.recording, ui_.SpanEdit->value());
-    ShowFilterPanel();
 }
 
 // Panel 4: the filter count, and after it the span when the picture shows only part.
 void TPirolex::ShowFilterPanel() {
     const WindowState& state = *state_;
+    const Recording& recording = state.session.GetRecording();
     std::string text = texts::FilterCountPanel(state.filterCount);
-    if (NeedsSpan(state.recording))
-        text += ", " + texts::SpanPanel(state.spanFirst, kMaxFrames, state.recording.sampleRate);
+    if (NeedsSpan(recording))
+        text += ", " + texts::SpanPanel(state.session.SpanFirst(), kMaxFrames, recording.sampleRate);
     ui_.StatusBar1->SetPanelText(4, QString::fromStdString(text));
 }
 
 void TPirolex::SpanEditChange() {
+    state_->session.SetSpanStart(ui_.SpanEdit->value());
     trigger();
 }
 

@@ -10,7 +10,6 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QLabel>
 
 namespace pirolex {
 
@@ -24,19 +23,22 @@ QStringList Rows(const texts::RecordValues& values) {
 
 }  // namespace
 
-// The one reader of the markers for everything that keeps a measurement.
+// The one reader of the measurement for everything that keeps it: numbers from the session, the
+// words made from them here, never read back from the label.
 texts::RecordValues TPirolex::MeasurementRecord() const {
     const WindowState& state = *state_;
+    const PictureSession& session = state.session;
+    const std::optional<PlacedMarker>& markerA = session.Marker(MarkerSide::kA);
+    const std::optional<PlacedMarker>& markerB = session.Marker(MarkerSide::kB);
     texts::RecordValues values;
-    values.speedLine = ui_.Label1->text().toStdString();
-    if (values.speedLine == texts::kSpeedUnknown) values.speedLine.clear();
+    values.speedLine = MeasurementText();
     if (state.autoSpeed)
         values.source = texts::kSourceAutomatic;
-    else if (state.markerA && state.markerB)
+    else if (markerA && markerB)
         values.source = texts::kSourceClicks;
-    if (state.markerA) values.hzA = state.markerA->hz;
-    if (state.markerB) values.hzB = state.markerB->hz;
-    values.temperature = ui_.SpinEdit1->value();
+    if (markerA) values.hzA = markerA->hz;
+    if (markerB) values.hzB = markerB->hz;
+    values.temperature = session.Temperature();
     values.fileName = QFileInfo(QString::fromStdString(state.fileName)).fileName().toStdString();
     values.date =
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString();

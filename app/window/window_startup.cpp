@@ -51,16 +51,15 @@ void TPirolex::CreatePlotBitmap() {
 void TPirolex::SetStartValues() {
     WindowState& state = *state_;
     const Settings start = StartupSettings();
-    state.settings.picture = start.picture;
+    EditSettings().picture = start.picture;
     ui_.GrafikRadio->SetItemIndex(static_cast<int>(start.picture));
     state.fileLoaded = false;
-    state.settings.fftExponent = start.fftExponent;
+    EditSettings().fftExponent = start.fftExponent;
     ui_.TrackBar1->setValue(start.fftExponent);
     // Off and on again: each change runs the handler, which shows the matching group box.
     const bool constPPL = start.filterMode == FilterMode::kConstantPoints;
     ui_.CFARCheckBox->setChecked(!constPPL);
     ui_.CFARCheckBox->setChecked(constPPL);
-    state.lineStep = 0;
 }
 
 void TPirolex::resizeEvent(QResizeEvent* event) {
@@ -77,7 +76,7 @@ void TPirolex::FormResize() {
     const PlotSize image = PlotImageSize(OuterWidth() - kExtraWidth, OuterHeight() - kExtraHeight);
     ui_.Image1->ResizePicture(image.width, image.height);
     canvas_.Resize(ui_.Image1->width(), ui_.Image1->height());
-    state_->view = ViewForImage({ui_.Image1->width(), ui_.Image1->height()});
+    state_->session.SetView(ViewForImage({ui_.Image1->width(), ui_.Image1->height()}));
     ui_.Gauge1->move(OuterWidth() - kGaugeFromRight, ui_.Gauge1->y());
     PlaceAroundPlot();
     UpdateRulers();

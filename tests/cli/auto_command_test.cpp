@@ -5,6 +5,7 @@
 #include "cli.h"
 #include "flyby.h"
 #include "messages.h"
+#include "take.h"
 #include "wav_writer.h"
 
 #include <gtest/gtest.h>
@@ -152,6 +153,38 @@ TEST(AutoCommand, MeasuresAPassAfterALongQuietLeadInInM4a) {
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NEAR(JsonNumberField(run.out, "kmh"), 120.0, 1.2) << run.out;
     EXPECT_NEAR(JsonNumberField(run.out, "closest_s"), 50.0, 0.2) << run.out;
+}
+
+// A take of circuits: every pass under its number and time in the text, one row each in the CSV
+// after one header for all files.
+TEST(AutoCommand, EveryPassOfATakeInTextAndCsv) {
+    const flyby::Take take = flyby::RandomTake({.seed = 4, .seconds = 110.0});
+    const std::string path = testwav::WriteTempFile(flyby::TakeWav(take), "auto-take.wav");
+    const CliResult text = RunAutoWith({path});
+    ASSERT_EQ(text.status, 0) << text.err;
+    std::vector<std::string> headings;
+    for (const std::string& line : SplitLines(text.out))
+        if (line.rfind("Vorbeiflug ", 0) == 0) headings.push_back(line);
+    ASSERT_EQ(headings.size(), take.passes.size()) << text.out;
+    for (size_t i = 0; i < take.passes.size(); ++i) {
+        const double heard = *take.passes[i].passSeconds + take.passes[i].closestDistance / flyby::SoundSpeed(15.0);
+        int minutes = 0;
+        double seconds = 0.0;
+        const std::string prefix = "Vorbeiflug " + std::to_string(i + 1) + " bei ";
+        ASSERT_EQ(headings[i].rfind(prefix, 0), 0u) << headings[i];
+        ASSERT_EQ(std::sscanf(headings[i].c_str() + prefix.size(), "%d:%lf", &minutes, &seconds), 2) << headings[i];
+        EXPECT_EQ(headings[i].size(), prefix.size() + std::to_string(minutes).size() + 5) << "M:SS.s: " << headings[i];
+        EXPECT_NEAR(minutes * 60 + seconds, heard, 0.2) << headings[i];
+    }
+
+    const CliResult csv = RunAutoWith({"--csv", path, FlybyFile(90.0, "auto-90kmh.wav")});
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    const std::vector<std::string> rows = SplitLines(csv.out);
+    ASSERT_EQ(rows.size(), 1 + take.passes.size() + 1) << csv.out;
+    EXPECT_EQ(rows[0].rfind("file,pass,heard_s,kmh,", 0), 0u);
+    for (size_t i = 0; i < take.passes.size(); ++i)
+        EXPECT_EQ(rows[1 + i].rfind(path + "," + std::to_string(i + 1) + ",", 0), 0u) << rows[1 + i];
+    EXPECT_NE(rows.back().find("auto-90kmh.wav,1,"), std::string::npos) << rows.back();
 }
 
 TEST(AutoCommand, BadArgumentsGiveOneLineNamingThemAndExitTwo) {

@@ -11,11 +11,11 @@ namespace pirolex::test {
 namespace {
 
 int32_t LineStartFrame(const WindowState& state, int32_t n) {
-    return 1 + (n - 1) * 4 * state.lineStep;
+    return 1 + (n - 1) * 4 * state.session.LineStep();
 }
 
 int RowOfLine(const WindowState& state, int32_t n) {
-    return static_cast<int>(std::nearbyint(state.view.baselineY - n * state.view.yScale));
+    return static_cast<int>(std::nearbyint(state.session.View().baselineY - n * state.session.View().yScale));
 }
 
 // How many of the lines paint column x (anything not white).
@@ -24,7 +24,7 @@ std::vector<int> HitsPerColumn(const QImage& plot, const WindowState& state, Lin
     for (int32_t n = lines.first; n <= lines.last; ++n) {
         const int y = RowOfLine(state, n);
         if (y < 0 || y >= plot.height()) continue;
-        for (int x = state.view.plotLeft; x < plot.width(); ++x)
+        for (int x = state.session.View().plotLeft; x < plot.width(); ++x)
             hits[static_cast<size_t>(x)] += (plot.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;
     }
     return hits;
@@ -33,9 +33,9 @@ std::vector<int> HitsPerColumn(const QImage& plot, const WindowState& state, Lin
 }  // namespace
 
 int32_t LinesInPass(const WindowState& state) {
-    const int32_t n = state.settings.FftMask() + 1;
+    const int32_t n = state.session.CurrentSettings().FftMask() + 1;
     int32_t lines = 0;
-    while (lines < 250 && LineStartFrame(state, lines + 1) + n <= PictureSamples(state.recording, 0).Count() - 2) ++lines;
+    while (lines < 250 && LineStartFrame(state, lines + 1) + n <= PictureSamples(state.session.GetRecording(), 0).Count() - 2) ++lines;
     return lines;
 }
 
@@ -43,7 +43,7 @@ LineRange LinesBetween(const WindowState& state, double fromSeconds, double toSe
     LineRange range{0, -1};
     const int32_t total = LinesInPass(state);
     for (int32_t n = 1; n <= total; ++n) {
-        const double t = (LineStartFrame(state, n) - 1) / double(state.recording.sampleRate);
+        const double t = (LineStartFrame(state, n) - 1) / double(state.session.GetRecording().sampleRate);
         if (t < fromSeconds || t >= toSeconds) continue;
         if (range.first == 0) range.first = n;
         range.last = n;

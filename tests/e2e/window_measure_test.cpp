@@ -38,7 +38,7 @@ std::string Name(const WindowCase& c) {
 
 // The frequency a plot column stands for, unrounded.
 double ColumnHz(const WindowState& state, double x) {
-    return state.recording.sampleRate / 1024.0 * (x - state.view.plotLeft) / state.view.xScale;
+    return state.session.GetRecording().sampleRate / 1024.0 * (x - state.session.View().plotLeft) / state.session.View().xScale;
 }
 
 class WindowTest : public ::testing::Test {
@@ -81,24 +81,24 @@ TEST_P(WindowMeasure, TracksReadTheTonesWithinHalfABinAndTheirClicksShowTheSpeed
     const WindowState& state = window->State();
     ASSERT_TRUE(messages.empty()) << messages.front().toStdString();
     ASSERT_TRUE(state.fileLoaded);
-    ASSERT_EQ(state.settings.picture, Picture::k2D);
-    ASSERT_EQ(state.recording.sampleRate, c.flyby.sampleRate);
+    ASSERT_EQ(state.session.CurrentSettings().picture, Picture::k2D);
+    ASSERT_EQ(state.session.GetRecording().sampleRate, c.flyby.sampleRate);
     if (c.beide) {
         QTest::mouseClick(window->Ui().KanalRadioGroup->Button(2), Qt::LeftButton);
-        ASSERT_EQ(int(state.settings.channel), 2);
+        ASSERT_EQ(int(state.session.CurrentSettings().channel), 2);
     }
     if (!c.temperatureLast) window->Ui().SpinEdit1->setValue(c.flyby.temperature);
 
     // What the user sees: the picture on the screen, not the bitmap behind it.
     const QImage picture = window->Ui().Image1->Picture();
-    const double seconds = PictureSamples(state.recording, 0).Count() / double(state.recording.sampleRate);
+    const double seconds = PictureSamples(state.session.GetRecording(), 0).Count() / double(state.session.GetRecording().sampleRate);
     const double approachTrack = FindToneCentre(picture, state, LinesBetween(state, 0, 1.5));
     const double recedeTrack =
         FindToneCentre(picture, state, LinesBetween(state, seconds - 1.6, seconds));
     const int approach = static_cast<int>(std::lround(approachTrack));
     const int recede = static_cast<int>(std::lround(recedeTrack));
     ASSERT_GT(approach, recede) << "the approach tone lies higher";
-    ASSERT_GT(recede, state.view.plotLeft);
+    ASSERT_GT(recede, state.session.View().plotLeft);
 
     // The clicks as clicked: the columns' own arithmetic, without looking for the tone's peak.
     window->Ui().SnapBox->setChecked(false);
@@ -114,7 +114,7 @@ TEST_P(WindowMeasure, TracksReadTheTonesWithinHalfABinAndTheirClicksShowTheSpeed
 
     // Each track reads within half a bin of its tone; the click on it, within one.
     const flyby::Params p = ParamsFor(c.flyby);
-    const double bin = state.recording.sampleRate / double(state.settings.FftMask() + 1);
+    const double bin = state.session.GetRecording().sampleRate / double(state.session.CurrentSettings().FftMask() + 1);
     EXPECT_NEAR(ColumnHz(state, approachTrack), flyby::ApproachFrequency(p), bin / 2) << approachTrack;
     EXPECT_NEAR(ColumnHz(state, recedeTrack), flyby::RecedeFrequency(p), bin / 2) << recedeTrack;
     EXPECT_NEAR(ColumnHz(state, approach), flyby::ApproachFrequency(p), bin);

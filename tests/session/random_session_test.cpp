@@ -156,11 +156,11 @@ protected:
         const WindowState& s = State();
         return {.runs = W().RecomputeRuns(),
                 .messages = seams_.messages.size(),
-                .markerA = s.markerA,
-                .markerB = s.markerB,
-                .sampleCount = s.recording.FrameCount(),
-                .storedCount = PictureSamples(s.recording, 0).Count(),
-                .sampleRate = s.recording.sampleRate,
+                .markerA = s.session.Marker(MarkerSide::kA),
+                .markerB = s.session.Marker(MarkerSide::kB),
+                .sampleCount = s.session.GetRecording().FrameCount(),
+                .storedCount = PictureSamples(s.session.GetRecording(), 0).Count(),
+                .sampleRate = s.session.GetRecording().sampleRate,
                 .fileName = s.fileName};
     }
 
@@ -477,8 +477,8 @@ protected:
         const int width = Ui().Image1->width();
         const int other = W().MarkerColumn(left ? MarkerSide::kB : MarkerSide::kA);
         const int pick = Below(100);
-        if (pick < 6) return State().view.plotLeft;
-        if (pick < 12) return 2 * State().view.plotLeft - other;
+        if (pick < 6) return State().session.View().plotLeft;
+        if (pick < 12) return 2 * State().session.View().plotLeft - other;
         if (pick < 82) return Below(std::max(width, 1));
         return Chance(50) ? -Between(1, 300) : width + Between(0, 300);
     }
@@ -498,7 +498,7 @@ protected:
           << " click at " << x << ", " << y;
         const bool onImage = x >= 0 && y >= 0 && x < Ui().Image1->width() && y < height;
         const bool snapping = Ui().SnapBox->isChecked() && State().fileLoaded &&
-                              State().settings.picture == Picture::k2D;
+                              State().session.CurrentSettings().picture == Picture::k2D;
         if (onImage && Chance(40)) {
             // Through the plot image as a real mouse event, a double click now and then.
             const QEvent::Type type =
@@ -517,7 +517,7 @@ protected:
         }
         if (button != Qt::MiddleButton && snapping) ++coverage_.snapClicks;
         const std::optional<PlacedMarker>& placed =
-            button == Qt::LeftButton ? State().markerA : State().markerB;
+            button == Qt::LeftButton ? State().session.Marker(MarkerSide::kA) : State().session.Marker(MarkerSide::kB);
         if (button != Qt::MiddleButton && placed && placed->Snapped()) ++coverage_.snappedMarkers;
         return s.str();
     }
@@ -574,22 +574,22 @@ protected:
     // ---- the checks after every action ----
     void CheckStore() {
         const WindowState& s = State();
-        const int32_t span = PictureSamples(s.recording, 0).Count();
+        const int32_t span = PictureSamples(s.session.GetRecording(), 0).Count();
         EXPECT_GE(span, 0);
         EXPECT_LE(span, kMaxFrames);
-        EXPECT_LE(span, s.recording.FrameCount());
-        for (const auto& channel : s.recording.channels)
-            EXPECT_EQ(static_cast<int64_t>(channel.size()), s.recording.FrameCount());
+        EXPECT_LE(span, s.session.GetRecording().FrameCount());
+        for (const auto& channel : s.session.GetRecording().channels)
+            EXPECT_EQ(static_cast<int64_t>(channel.size()), s.session.GetRecording().FrameCount());
     }
 
     void CheckFFTSize() {
         const WindowState& s = State();
-        ASSERT_GE(s.settings.fftExponent, 7);
-        ASSERT_LE(s.settings.fftExponent, 14);
-        EXPECT_EQ(s.settings.FftMask(), (1 << s.settings.fftExponent) - 1);
-        EXPECT_EQ(s.settings.TableStride() * (1 << s.settings.fftExponent), 1024);
-        EXPECT_EQ(s.settings.fftExponent, Ui().TrackBar1->value());
-        EXPECT_EQ(s.filterCount, 1 << s.settings.fftExponent);
+        ASSERT_GE(s.session.CurrentSettings().fftExponent, 7);
+        ASSERT_LE(s.session.CurrentSettings().fftExponent, 14);
+        EXPECT_EQ(s.session.CurrentSettings().FftMask(), (1 << s.session.CurrentSettings().fftExponent) - 1);
+        EXPECT_EQ(s.session.CurrentSettings().TableStride() * (1 << s.session.CurrentSettings().fftExponent), 1024);
+        EXPECT_EQ(s.session.CurrentSettings().fftExponent, Ui().TrackBar1->value());
+        EXPECT_EQ(s.filterCount, 1 << s.session.CurrentSettings().fftExponent);
     }
 
     void CheckControls() {
@@ -598,34 +598,34 @@ protected:
         EXPECT_EQ(Ui().ToolButton3->isEnabled(), loaded) << "compute";
         EXPECT_EQ(Ui().ToolButton4->isEnabled(), loaded) << "print";
         EXPECT_EQ(Ui().ToolButton7->isEnabled(), loaded) << "save picture";
-        EXPECT_EQ(int(State().settings.channel), Ui().KanalRadioGroup->ItemIndex());
+        EXPECT_EQ(int(State().session.CurrentSettings().channel), Ui().KanalRadioGroup->ItemIndex());
         EXPECT_EQ(W().PlotBitmap().Width(), Ui().Image1->width());
         EXPECT_EQ(W().PlotBitmap().Height(), Ui().Image1->height());
-        EXPECT_EQ(State().view.baselineY, Ui().Image1->height() - 21);
-        EXPECT_DOUBLE_EQ(State().view.xScale, (Ui().Image1->width() - State().view.plotLeft) / 605.0);
+        EXPECT_EQ(State().session.View().baselineY, Ui().Image1->height() - 21);
+        EXPECT_DOUBLE_EQ(State().session.View().xScale, (Ui().Image1->width() - State().session.View().plotLeft) / 605.0);
         EXPECT_GE(W().OuterWidth(), 300) << "the smallest window";
         EXPECT_GE(W().OuterHeight(), 200) << "the smallest window";
-        EXPECT_GT(State().view.xScale, 0.0);
-        EXPECT_GT(State().view.baselineY, 0);
+        EXPECT_GT(State().session.View().xScale, 0.0);
+        EXPECT_GT(State().session.View().baselineY, 0);
     }
 
     void CheckRecompute(const Before& before) {
         if (W().RecomputeRuns() == before.runs || !State().fileLoaded) return;
         ++coverage_.recomputes;
-        if (State().settings.picture == Picture::k1D) ++coverage_.oneDimensionalRecomputes;
+        if (State().session.CurrentSettings().picture == Picture::k1D) ++coverage_.oneDimensionalRecomputes;
         if (expect_ == Expect::Load) {
             if (before.markerA || before.markerB) ++coverage_.markersCleared;
-            EXPECT_FALSE(State().markerA) << "a load clears the markers";
-            EXPECT_FALSE(State().markerB) << "a load clears the markers";
+            EXPECT_FALSE(State().session.Marker(MarkerSide::kA)) << "a load clears the markers";
+            EXPECT_FALSE(State().session.Marker(MarkerSide::kB)) << "a load clears the markers";
         } else {
-            EXPECT_TRUE(SameMarker(State().markerA, before.markerA)) << "a recompute keeps the markers";
-            EXPECT_TRUE(SameMarker(State().markerB, before.markerB)) << "a recompute keeps the markers";
+            EXPECT_TRUE(SameMarker(State().session.Marker(MarkerSide::kA), before.markerA)) << "a recompute keeps the markers";
+            EXPECT_TRUE(SameMarker(State().session.Marker(MarkerSide::kB), before.markerB)) << "a recompute keeps the markers";
         }
         // A recording without one whole FFT block says so there instead.
         const QString shortNotice = QStringLiteral("Aufnahme kürzer als ein FFT-Block (%1 Samples)")
-                                        .arg(State().settings.FftMask() + 1);
+                                        .arg(State().session.CurrentSettings().FftMask() + 1);
         const QString label = Ui().Label1->text();
-        const bool measured = State().markerA && State().markerB;
+        const bool measured = State().session.Marker(MarkerSide::kA) && State().session.Marker(MarkerSide::kB);
         // A refused automatic measurement stands with its reason until a marker or a load ends it.
         const bool refused = State().autoSpeed && !State().autoSpeed->Answered();
         EXPECT_TRUE(label == shortNotice ||
@@ -663,9 +663,9 @@ protected:
 
     void CheckSpeed(const Before& before) {
         const WindowState& s = State();
-        const bool placed = !SameMarker(s.markerA, before.markerA) || !SameMarker(s.markerB, before.markerB);
+        const bool placed = !SameMarker(s.session.Marker(MarkerSide::kA), before.markerA) || !SameMarker(s.session.Marker(MarkerSide::kB), before.markerB);
         if (placed) ++coverage_.markersPlaced;
-        if (!s.markerA || !s.markerB || seams_.messages.size() != before.messages) return;
+        if (!s.session.Marker(MarkerSide::kA) || !s.session.Marker(MarkerSide::kB) || seams_.messages.size() != before.messages) return;
         if (W().RecomputeRuns() != before.runs) return;
         const QString text = Ui().Label1->text();
         const bool noSpeed = text == QString::fromUtf8(kNoSpeed);
@@ -699,9 +699,9 @@ protected:
             EXPECT_EQ(W().windowTitle().toStdString(), "Pirolex  " + s.fileName);
             ++coverage_.goodLoads;
             EXPECT_TRUE(s.fileLoaded) << c.name;
-            EXPECT_EQ(s.recording.FrameCount(), c.frames) << c.name;
-            EXPECT_EQ(PictureSamples(s.recording, 0).Count(), std::min(c.frames, kMaxFrames)) << c.name;
-            EXPECT_EQ(s.recording.sampleRate, c.rate) << c.name;
+            EXPECT_EQ(s.session.GetRecording().FrameCount(), c.frames) << c.name;
+            EXPECT_EQ(PictureSamples(s.session.GetRecording(), 0).Count(), std::min(c.frames, kMaxFrames)) << c.name;
+            EXPECT_EQ(s.session.GetRecording().sampleRate, c.rate) << c.name;
             // Start-up also runs the picture mode's handler, which recomputes (nothing) first.
             if (step_ > 0) {
                 EXPECT_EQ(W().RecomputeRuns(), before.runs + 1) << c.name;
@@ -709,7 +709,7 @@ protected:
             EXPECT_EQ(panel0.toStdString(), s.fileName) << c.name;
             if (c.frames > 0 && !c.stereo) {
                 EXPECT_FALSE(Ui().KanalRadioGroup->isEnabled()) << c.name;
-                EXPECT_EQ(int(s.settings.channel), 0) << c.name;
+                EXPECT_EQ(int(s.session.CurrentSettings().channel), 0) << c.name;
             }
             if (c.frames > 0 && c.stereo) {
                 EXPECT_TRUE(Ui().KanalRadioGroup->isEnabled()) << c.name;
@@ -723,9 +723,9 @@ protected:
             EXPECT_EQ(panel0, "!! file load ERROR !!") << c.name;
             EXPECT_EQ(W().RecomputeRuns(), before.runs) << c.name;
             // Nothing of a failed load reaches the recording.
-            EXPECT_EQ(s.recording.FrameCount(), before.sampleCount) << c.name;
-            EXPECT_EQ(PictureSamples(s.recording, 0).Count(), before.storedCount) << c.name;
-            EXPECT_EQ(s.recording.sampleRate, before.sampleRate) << c.name;
+            EXPECT_EQ(s.session.GetRecording().FrameCount(), before.sampleCount) << c.name;
+            EXPECT_EQ(PictureSamples(s.session.GetRecording(), 0).Count(), before.storedCount) << c.name;
+            EXPECT_EQ(s.session.GetRecording().sampleRate, before.sampleRate) << c.name;
             ASSERT_EQ(added, broken ? 1u : 0u) << c.name;
             if (broken) {
                 EXPECT_EQ(seams_.messages.back().text.toStdString(), c.error) << c.name;
@@ -745,8 +745,8 @@ protected:
             EXPECT_EQ(State().fileName, before.fileName);
             EXPECT_EQ(W().RecomputeRuns(), before.runs);
             EXPECT_EQ(seams_.messages.size(), before.messages);
-            EXPECT_EQ(State().recording.FrameCount(), before.sampleCount);
-            EXPECT_TRUE(SameMarker(State().markerA, before.markerA));
+            EXPECT_EQ(State().session.GetRecording().FrameCount(), before.sampleCount);
+            EXPECT_TRUE(SameMarker(State().session.Marker(MarkerSide::kA), before.markerA));
             return;
         }
         expect_ = Expect::Load;
@@ -760,15 +760,15 @@ protected:
         EXPECT_GE(temperature, -20.0);
         EXPECT_LE(temperature, 40.0);
         EXPECT_NEAR(temperature * 10.0, std::round(temperature * 10.0), 1e-6) << "tenths";
-        if (s.settings.BandZoomed()) {
-            EXPECT_GE(s.settings.bandLowHz, 0.0);
-            EXPECT_GE(s.settings.bandHighHz - s.settings.bandLowHz, 50.0 - 1e-9);
-            if (s.recording.sampleRate > 0) {
-                EXPECT_LE(s.settings.bandHighHz, s.recording.sampleRate / 2.0);
+        if (s.session.CurrentSettings().BandZoomed()) {
+            EXPECT_GE(s.session.CurrentSettings().bandLowHz, 0.0);
+            EXPECT_GE(s.session.CurrentSettings().bandHighHz - s.session.CurrentSettings().bandLowHz, 50.0 - 1e-9);
+            if (s.session.GetRecording().sampleRate > 0) {
+                EXPECT_LE(s.session.CurrentSettings().bandHighHz, s.session.GetRecording().sampleRate / 2.0);
             }
         }
-        EXPECT_GE(s.spanFirst, 0);
-        EXPECT_LE(s.spanFirst, std::max<int64_t>(0, s.recording.FrameCount() - kMaxFrames));
+        EXPECT_GE(s.session.SpanFirst(), 0);
+        EXPECT_LE(s.session.SpanFirst(), std::max<int64_t>(0, s.session.GetRecording().FrameCount() - kMaxFrames));
     }
 
     void CheckRefused(const Before& before) {

@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <set>
 #include <sstream>
 
@@ -134,12 +135,71 @@ TEST_F(RenderCommandTest, ThePngIsTheWindowsPlotBitmapAfterTheSameRecompute) {
 
         SetUpWindowLike(c, StereoFlyBy());
         ASSERT_TRUE(fake_.Errors().empty()) << Describe(c.options);
-        ASSERT_EQ(int(State().settings.picture) + 1, c.mode);  // 1 = 3D, 2 = 2D, 3 = 1D
+        ASSERT_EQ(int(State().session.CurrentSettings().picture) + 1, c.mode);  // 1 = 3D, 2 = 2D, 3 = 1D
         const QImage picture(QString::fromStdString(png), "png");
         EXPECT_EQ(picture.size(), QSize(c.width - 231, c.height - 167)) << Describe(c.options);
         EXPECT_TRUE(SamePicture(picture, Window().PlotBitmap().Image())) << Describe(c.options);
         EXPECT_GT(NonWhite(picture), 500) << Describe(c.options) << ": the picture is empty";
     }
+}
+
+// Sample formats whose levels the 16-bit store rounds differently: the window's first picture of
+// each is render's PNG, pixel for pixel.
+TEST_F(RenderCommandTest, TheWindowsFirstPictureIsRendersForEverySampleFormat) {
+    struct Case {
+        const char* name;
+        testwav::Format format;
+    };
+    const Case table[] = {
+        {"render_float32.wav", {.bits = 32, .channels = 1, .rate = 44100, .isFloat = true}},
+        {"render_u8_22050.wav", {.bits = 8, .channels = 1, .rate = 22050}},
+        {"render_s16_44100.wav", {.bits = 16, .channels = 1, .rate = 44100}},
+    };
+    for (const Case& c : table) {
+        flyby::Params p;
+        p.sampleRate = static_cast<int>(c.format.rate);
+        p.seconds = 6.0;
+        p.baseFrequency = 3000.0;
+        p.noiseLevel = 0.01;
+        const std::vector<double> wave = flyby::Samples(p);
+        const auto value = [&](size_t i, int) {
+            if (c.format.isFloat) return wave[i];
+            if (c.format.bits == 8) return std::clamp(std::round(wave[i] * 128.0) + 128.0, 0.0, 255.0);
+            return std::clamp(std::round(wave[i] * 32768.0), -32768.0, 32767.0);
+        };
+        const std::string file =
+            testwav::WriteTempFile(testwav::MakeWavFn(c.format, wave.size(), value), c.name);
+        const std::string png = TempPng(std::string(c.name) + ".png");
+        ASSERT_EQ(RunPlot({"render", file, "-o", png}).status, 0) << c.name;
+
+        Start({file});
+        ASSERT_TRUE(fake_.Errors().empty()) << c.name;
+        const QImage picture(QString::fromStdString(png), "png");
+        EXPECT_TRUE(SamePicture(picture, Window().PlotBitmap().Image())) << c.name;
+
+        EXPECT_GT(NonWhite(picture), 500) << c.name;
+    }
+}
+
+// The real files of the shared corpus, where it is present: whatever their layout, the window's
+// first picture of each file both read is render's PNG.
+TEST_F(RenderCommandTest, TheWindowsFirstPictureIsRendersForTheCorpusFiles) {
+    const std::filesystem::path corpus = "/work/shared/corpus/wav";
+    if (!std::filesystem::is_directory(corpus)) GTEST_SKIP() << "no corpus";
+    int compared = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
+        if (entry.path().extension() != ".wav") continue;
+        const std::string file = entry.path().string();
+        const std::string png = TempPng("corpus_" + entry.path().stem().string() + ".png");
+        if (RunPlot({"render", file, "-o", png}).status != 0) continue;
+        fake_ = FakeSeams();
+        Start({file});
+        if (!fake_.Errors().empty()) continue;
+        const QImage picture(QString::fromStdString(png), "png");
+        EXPECT_TRUE(SamePicture(picture, Window().PlotBitmap().Image())) << file;
+        ++compared;
+    }
+    EXPECT_GT(compared, 10);
 }
 
 // Settings that change the picture change the PNG: the comparison above is not between two
@@ -363,7 +423,7 @@ TEST_F(RenderCommandTest, LowToneSnappedClicksInABandAtTheLargestFftSize) {
     Ui().BandToEdit->setValue(350);
     Ui().BandFromEdit->setValue(250);
     Window().Timer1Timer();
-    ASSERT_EQ(State().settings.FftSize(), 16384);
+    ASSERT_EQ(State().session.CurrentSettings().FftSize(), 16384);
     ASSERT_TRUE(Ui().SnapBox->isChecked());
     const auto column = [](double hz) { return static_cast<int>(std::lround(10 + (hz - 250) * 5.12)); };
     const char* shots = std::getenv("PIROLEX_LOW_TONE_SCREENSHOTS");

@@ -50,8 +50,8 @@ TEST(Sample, IsTheSynthesisersOutputForTheDocumentedCommand) {
 // Each channel's strongest column below maxHz in rows [top, bottom): where the engine tone is.
 int ToneColumn(const PlotCanvas& canvas, const WindowState& state, int top, int bottom, double maxHz) {
     int best = -1, bestCount = -1;
-    for (int x = state.view.plotLeft + 1; x < canvas.Width(); ++x) {
-        if (AxisFor(state.recording, state.settings, state.view).LabelHz(x) > maxHz) break;
+    for (int x = state.session.View().plotLeft + 1; x < canvas.Width(); ++x) {
+        if (AxisFor(state.session.GetRecording(), state.session.CurrentSettings(), state.session.View()).LabelHz(x) > maxHz) break;
         int count = 0;
         for (int y = top; y < bottom; ++y) count += canvas.Pixel(x, y) != kWhite;
         if (count > bestCount) {
@@ -75,7 +75,7 @@ TEST_F(SampleTest, ClickingTheVisibleToneMeasuresTheTrueSpeed) {
     Start({kSample});
     ASSERT_TRUE(State().fileLoaded);
     const PlotCanvas& canvas = Window().PlotBitmap();
-    const int base = State().view.baselineY;
+    const int base = State().session.View().baselineY;
     const int approach = ToneColumn(canvas, State(), base - 40, base - 5, 6000.0);
     const int recede = ToneColumn(canvas, State(), base - 190, base - 150, 6000.0);
     Window().show();

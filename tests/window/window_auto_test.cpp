@@ -37,7 +37,7 @@ protected:
     // The frequency a marker's column is labelled with.
     double MarkerHz(int32_t column) {
         return static_cast<double>(
-            AxisFor(State().recording, State().settings, State().view).LabelHz(column));
+            AxisFor(State().session.GetRecording(), State().session.CurrentSettings(), State().session.View()).LabelHz(column));
     }
     // The marker's colour where its dashed line has a dash, high above the curve's rows.
     uint32_t MarkerPixel(MarkerSide side) {

@@ -32,8 +32,8 @@ protected:
         Window().Timer1().stop();
         ASSERT_TRUE(State().fileLoaded);
     }
-    int Early() { return State().view.baselineY - 20; }
-    int Late() { return State().view.baselineY - 190; }
+    int Early() { return State().session.View().baselineY - 20; }
+    int Late() { return State().session.View().baselineY - 190; }
     std::string Label() { return Ui().Label1->text().toStdString(); }
     void TearDown() override {
         if (window_) window_->hide();
@@ -105,8 +105,8 @@ TEST_F(ClicksTest, AClickAfterTheAutomaticMeasurementStartsANewPairAndStrgZTakes
     };
     for (const Step& s : steps) {
         s.act();
-        EXPECT_EQ(State().markerA.has_value(), s.markerA) << s.name;
-        EXPECT_EQ(State().markerB.has_value(), s.markerB) << s.name;
+        EXPECT_EQ(State().session.Marker(MarkerSide::kA).has_value(), s.markerA) << s.name;
+        EXPECT_EQ(State().session.Marker(MarkerSide::kB).has_value(), s.markerB) << s.name;
         EXPECT_EQ(Label().rfind(s.label, 0), 0u) << s.name << ": " << Label();
         if (*s.label == '\0') {
             EXPECT_EQ(Label(), "") << s.name;

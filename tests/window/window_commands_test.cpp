@@ -164,7 +164,7 @@ TEST_F(CommandTest, ExitEndsTheProgramWithoutAsking) {
 TEST_F(CommandTest, TheAnimationsPausesGoThroughTheSeam) {
     Start({StereoFile("pauses.wav", 8000, 8000)});
     Ui().GrafikRadio->SetItemIndex(2);
-    ASSERT_EQ(State().settings.picture, Picture::k1D);
+    ASSERT_EQ(State().session.CurrentSettings().picture, Picture::k1D);
     ASSERT_FALSE(fake_.pauses.empty());
     for (int ms : fake_.pauses) EXPECT_EQ(ms, 50);
     EXPECT_TRUE(Ui().Gauge1->isHidden());  // the pass hides it at its end

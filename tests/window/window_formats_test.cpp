@@ -77,7 +77,7 @@ protected:
     // trace of a tone stands.
     int TraceColumn(double lowHz, double highHz) {
         const PlotCanvas& canvas = Window().PlotBitmap();
-        const FrequencyAxis axis = AxisFor(State().recording, Window().CurrentSettings(), State().view);
+        const FrequencyAxis axis = AxisFor(State().session.GetRecording(), Window().CurrentSettings(), State().session.View());
         int best = -1, bestCount = -1;
         for (int x = axis.NearestColumn(lowHz, canvas.Width());
              x <= axis.NearestColumn(highHz, canvas.Width()); ++x) {
@@ -121,7 +121,7 @@ TEST_F(FormatsTest, TheSampleAsM4aAndAsMp4VideoMeasuresAndDrawsLikeTheWav) {
         Load(file);
         EXPECT_TRUE(fake_.messages.empty()) << fake_.messages.front().text.toStdString();
         EXPECT_TRUE(State().fileLoaded);
-        EXPECT_EQ(State().recording.sampleRate, 44100);
+        EXPECT_EQ(State().session.GetRecording().sampleRate, 44100);
         EXPECT_TRUE(Ui().SpanEdit->isHidden()) << "ten seconds fit the picture";
         const std::pair<int, int> traces = Traces();
         EXPECT_NEAR(traces.first, wavTraces.first, 1);
@@ -143,7 +143,7 @@ TEST_F(FormatsTest, TheRightChannelOfAStereoFlacIsDrawn) {
     EXPECT_TRUE(Ui().KanalRadioGroup->isEnabled());
     const auto toneRows = [this] {
         const PlotCanvas& canvas = Window().PlotBitmap();
-        const FrequencyAxis axis = AxisFor(State().recording, Window().CurrentSettings(), State().view);
+        const FrequencyAxis axis = AxisFor(State().session.GetRecording(), Window().CurrentSettings(), State().session.View());
         const int x = axis.NearestColumn(1000.0, canvas.Width());
         int rows = 0;
         for (int y = 0; y < canvas.Height(); ++y) rows += (canvas.Pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;
@@ -178,7 +178,7 @@ TEST_F(FormatsTest, AVideoWithoutSoundAndACutFileAreRefusedAndKeepTheRecording) 
     const std::string cut = testwav::WriteTempFile(bytes, "cut.m4a");
 
     Start({PIROLEX_SAMPLE});
-    const int64_t frames = State().recording.FrameCount();
+    const int64_t frames = State().session.GetRecording().FrameCount();
     const QImage picture = Window().PlotBitmap().Image().copy();
     const std::pair<std::string, std::string> cases[] = {
         {silent, "Keine Tonspur in der Datei"},
@@ -191,7 +191,7 @@ TEST_F(FormatsTest, AVideoWithoutSoundAndACutFileAreRefusedAndKeepTheRecording) 
         ASSERT_EQ(fake_.Errors().size(), 1u);
         EXPECT_EQ(fake_.Errors()[0].toStdString(), message);
         EXPECT_FALSE(State().fileLoaded);
-        EXPECT_EQ(State().recording.FrameCount(), frames);
+        EXPECT_EQ(State().session.GetRecording().FrameCount(), frames);
         EXPECT_EQ(Window().PlotBitmap().Image(), picture);
 
         const CliRun run = RunPirolex({"info", file});
@@ -245,22 +245,22 @@ protected:
 
 TEST_F(LongRecordingTest, TheDefaultSpanShowsThePassInTheWindowAndOnTheCommandLine) {
     Start({LongWav()});
-    const int32_t rate = State().recording.sampleRate;
-    EXPECT_EQ(State().recording.FrameCount(), int64_t(60 * rate)) << "the whole minute is kept";
+    const int32_t rate = State().session.GetRecording().sampleRate;
+    EXPECT_EQ(State().session.GetRecording().FrameCount(), int64_t(60 * rate)) << "the whole minute is kept";
     ASSERT_TRUE(!Ui().SpanEdit->isHidden());
     EXPECT_TRUE(!Ui().SpanLabel->isHidden());
     EXPECT_EQ(Ui().SpanLabel->text(), "Ausschnitt ab");
-    EXPECT_TRUE(ShowsPass(State().spanFirst, rate)) << State().spanFirst;
+    EXPECT_TRUE(ShowsPass(State().session.SpanFirst(), rate)) << State().session.SpanFirst();
     EXPECT_EQ(Ui().StatusBar1->PanelText(4).toStdString(),
-              "1024 Filter, " + texts::SpanPanel(State().spanFirst, kMaxFrames, rate));
+              "1024 Filter, " + texts::SpanPanel(State().session.SpanFirst(), kMaxFrames, rate));
     // The lines spread over the span, as over a recording that fits: the picture is full.
-    EXPECT_EQ(State().lineStep, (kMaxFrames - 1023) / 800);
+    EXPECT_EQ(State().session.LineStep(), (kMaxFrames - 1023) / 800);
 
     PlotRequest request;
     request.file = LongWav();
-    EXPECT_EQ(LoadPlot(request)->firstFrame, State().spanFirst) << "the command line draws what the window shows";
+    EXPECT_EQ(LoadPlot(request)->session.SpanFirst(), State().session.SpanFirst()) << "the command line draws what the window shows";
     request.start = 0.0;
-    EXPECT_EQ(LoadPlot(request)->firstFrame, 0);
+    EXPECT_EQ(LoadPlot(request)->session.SpanFirst(), 0);
 
     // A new start waits for the debounce, as the other display controls do.
     const int runs = Window().RecomputeRuns();
@@ -268,13 +268,13 @@ TEST_F(LongRecordingTest, TheDefaultSpanShowsThePassInTheWindowAndOnTheCommandLi
     EXPECT_EQ(Window().RecomputeRuns(), runs);
     EXPECT_TRUE(Window().Timer1().isActive());
     Window().Timer1Timer();
-    EXPECT_EQ(State().spanFirst, int64_t(2.5 * rate));
+    EXPECT_EQ(State().session.SpanFirst(), int64_t(2.5 * rate));
     EXPECT_EQ(Ui().StatusBar1->PanelText(4), "1024 Filter, Ausschnitt 2.5-18.4 s");
 
     // A short recording after it hides the control again.
     Load(MonoFile("after_long.wav"));
     EXPECT_TRUE(Ui().SpanEdit->isHidden());
-    EXPECT_EQ(State().spanFirst, 0);
+    EXPECT_EQ(State().session.SpanFirst(), 0);
     EXPECT_EQ(Ui().StatusBar1->PanelText(4), "1024 Filter");
 }
 
@@ -293,7 +293,7 @@ TEST_F(LongRecordingTest, ACancelledDecodeLeavesEverythingAsItWas) {
     const std::string& m4a = LongM4a();
     ASSERT_FALSE(m4a.empty());
     Start({PIROLEX_SAMPLE});
-    const int64_t frames = State().recording.FrameCount();
+    const int64_t frames = State().session.GetRecording().FrameCount();
     const QImage picture = Window().PlotBitmap().Image().copy();
     const QString title = Window().windowTitle();
     QTimer::singleShot(0, &Window(), [this] {
@@ -306,7 +306,7 @@ TEST_F(LongRecordingTest, ACancelledDecodeLeavesEverythingAsItWas) {
     EXPECT_EQ(State().fileName, PIROLEX_SAMPLE);
     EXPECT_TRUE(State().fileLoaded);
     EXPECT_EQ(Window().windowTitle(), title);
-    EXPECT_EQ(State().recording.FrameCount(), frames);
+    EXPECT_EQ(State().session.GetRecording().FrameCount(), frames);
     EXPECT_EQ(Window().PlotBitmap().Image(), picture);
     EXPECT_TRUE(Ui().CancelButton->isHidden());
     EXPECT_TRUE(Ui().Gauge1->isHidden());
@@ -315,7 +315,7 @@ TEST_F(LongRecordingTest, ACancelledDecodeLeavesEverythingAsItWas) {
     Load(m4a);
     EXPECT_TRUE(fake_.messages.empty());
     EXPECT_EQ(State().fileName, m4a);
-    EXPECT_TRUE(ShowsPass(State().spanFirst, State().recording.sampleRate));
+    EXPECT_TRUE(ShowsPass(State().session.SpanFirst(), State().session.GetRecording().sampleRate));
 }
 
 // While the minute decodes, no key but Ctrl+Q does anything: each of the others would open a

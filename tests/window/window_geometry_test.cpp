@@ -40,9 +40,9 @@ TEST_F(GeometryTest, PlotImageBitmapAndScalesFollowTheWindowSize) {
         EXPECT_EQ(Ui().Image1->Picture().size(), QSize(c.imageWidth, c.imageHeight)) << at;
         EXPECT_EQ(Window().PlotBitmap().Width(), c.imageWidth) << at;
         EXPECT_EQ(Window().PlotBitmap().Height(), c.imageHeight) << at;
-        EXPECT_DOUBLE_EQ(State().view.xScale, c.xScale) << at;
-        EXPECT_EQ(State().view.baselineY, c.baselineY) << at;
-        EXPECT_DOUBLE_EQ(State().view.yScale, c.yScale) << at;
+        EXPECT_DOUBLE_EQ(State().session.View().xScale, c.xScale) << at;
+        EXPECT_EQ(State().session.View().baselineY, c.baselineY) << at;
+        EXPECT_DOUBLE_EQ(State().session.View().yScale, c.yScale) << at;
         EXPECT_EQ(Ui().Gauge1->x(), c.gaugeLeft) << at;
         EXPECT_EQ(Ui().Image1->pos(), QPoint(250, 74)) << at;
     }
@@ -58,7 +58,7 @@ TEST_F(GeometryTest, AtTheSmallestWindowEveryPictureIsDrawnWithoutAnError) {
     EXPECT_EQ(Window().OuterHeight(), 242);
     for (int mode : {0, 2, 1}) {  // 3D, 1D, then 2D for the clicks
         Ui().GrafikRadio->SetItemIndex(mode);
-        EXPECT_EQ(int(State().settings.picture), mode);
+        EXPECT_EQ(int(State().session.CurrentSettings().picture), mode);
     }
     Window().Image1MouseDown(Qt::LeftButton, 40, 5);
     Window().Image1MouseDown(Qt::RightButton, 35, 5);
@@ -75,7 +75,7 @@ TEST_F(GeometryTest, AResizeEventRunsTheHandlerAndRestartsTheDebounce) {
     const int runs = Window().RecomputeRuns();
     Window().ResizeOuter(1086, 580);
     EXPECT_EQ(Ui().Image1->size(), QSize(815, 371));
-    EXPECT_EQ(State().view.baselineY, 350);
+    EXPECT_EQ(State().session.View().baselineY, 350);
     EXPECT_TRUE(Window().Timer1().isActive());
     EXPECT_EQ(Window().RecomputeRuns(), runs);  // only after the debounce
     EXPECT_EQ(Ui().ToolBar1->width(), 1078);

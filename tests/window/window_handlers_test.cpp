@@ -94,18 +94,18 @@ TEST_F(HandlerTest, ChannelAccuracyAndPictureRecomputeAtOnce) {
         EXPECT_EQ(Runs(), runs + 1) << c.name;
         EXPECT_FALSE(Window().Timer1().isActive()) << c.name;
     }
-    EXPECT_EQ(int(State().settings.channel), 2);
+    EXPECT_EQ(int(State().session.CurrentSettings().channel), 2);
 }
 
 TEST_F(HandlerTest, ThePictureModeStaysUntilAFileIsLoaded) {
     Ui().GrafikRadio->SetItemIndex(2);
-    EXPECT_EQ(State().settings.picture, Picture::k2D);
+    EXPECT_EQ(State().session.CurrentSettings().picture, Picture::k2D);
 
     Load(StereoFile("handlers_mode.wav"));
     ASSERT_TRUE(State().fileLoaded);
     Ui().GrafikRadio->SetItemIndex(0);
-    EXPECT_EQ(State().settings.picture, Picture::k3D);
-    EXPECT_EQ(State().lineStep, 7);  // 3D: (4000 frames - 1023) div 400
+    EXPECT_EQ(State().session.CurrentSettings().picture, Picture::k3D);
+    EXPECT_EQ(State().session.LineStep(), 7);  // 3D: (4000 frames - 1023) div 400
 }
 
 TEST_F(HandlerTest, TheFilterCheckBoxShowsOneOfTheTwoGroups) {
@@ -137,9 +137,9 @@ TEST_F(HandlerTest, TheFilterCheckBoxShowsOneOfTheTwoGroups) {
 TEST_F(HandlerTest, AMovedFFTTrackBarSetsTheSizeAndItsTexts) {
     Ui().TrackBar1->setValue(8);
     EXPECT_EQ(State().filterCount, 256);
-    EXPECT_EQ(State().settings.fftExponent, 8);
-    EXPECT_EQ(State().settings.FftMask(), 255);
-    EXPECT_EQ(State().settings.TableStride(), 4);
+    EXPECT_EQ(State().session.CurrentSettings().fftExponent, 8);
+    EXPECT_EQ(State().session.CurrentSettings().FftMask(), 255);
+    EXPECT_EQ(State().session.CurrentSettings().TableStride(), 4);
     EXPECT_EQ(Ui().FFTLabel->text(), "256 FFT-Filter");
     EXPECT_EQ(Ui().StatusBar1->PanelText(0), "256 Filter");
     Ui().TrackBar1->setValue(14);
@@ -158,7 +158,7 @@ TEST_F(HandlerTest, AnUnchangedFFTPositionRewritesTheTextsOnly) {
     EXPECT_EQ(Ui().FFTLabel->text(), "1024 FFT-Filter");
     EXPECT_EQ(Ui().StatusBar1->PanelText(0), "1024 Filter");
     EXPECT_EQ(Ui().StatusBar1->PanelText(4), "z");
-    EXPECT_EQ(State().settings.fftExponent, 10);
+    EXPECT_EQ(State().session.CurrentSettings().fftExponent, 10);
     EXPECT_FALSE(Window().Timer1().isActive());
 }
 
@@ -182,7 +182,7 @@ TEST_F(HandlerTest, TheWindowsSettingsReachTheAnalysisAsASnapshot) {
 TEST_F(HandlerTest, AFailureInAHandlerBecomesAMessageBox) {
     Load(StereoFile("handlers_error.wav"));
     ASSERT_TRUE(State().fileLoaded);
-    State().view.xScale = 0.0;
+    { PlotView flat = State().session.View(); flat.xScale = 0.0; State().session.SetView(flat); }
     Window().Image1MouseDown(Qt::LeftButton, 100, 60);
     ASSERT_EQ(fake_.Errors().size(), 1u);
     EXPECT_EQ(fake_.Errors()[0], QStringLiteral("Gleitkommadivision durch Null"));

@@ -194,13 +194,13 @@ TEST_F(LayoutTest, StartUpSetsTheStateAndOpensTheDialogOnce) {
     Start();
     const WindowState& s = State();
     EXPECT_EQ(fake_.dialogs, 1);
-    EXPECT_EQ(s.settings.picture, Picture::k2D);
+    EXPECT_EQ(s.session.CurrentSettings().picture, Picture::k2D);
     EXPECT_FALSE(s.fileLoaded);
-    EXPECT_EQ(s.settings.fftExponent, 10);
-    EXPECT_EQ(s.settings.FftMask(), 1023);
-    EXPECT_EQ(s.settings.TableStride(), 1);
+    EXPECT_EQ(s.session.CurrentSettings().fftExponent, 10);
+    EXPECT_EQ(s.session.CurrentSettings().FftMask(), 1023);
+    EXPECT_EQ(s.session.CurrentSettings().TableStride(), 1);
     EXPECT_EQ(s.filterCount, 1024);
-    EXPECT_EQ(s.lineStep, 0);
+    EXPECT_EQ(s.session.LineStep(), 0);
     // The cancelled dialog leaves the design caption, and panel 0 the FFT size's handler's text;
     // the FFT size is shown.
     EXPECT_EQ(Window().windowTitle(), DesignCaption());

@@ -38,7 +38,7 @@ TEST_F(LoadTest, AStereoFileFillsCaptionPanelsAndEnablesTheCommands) {
     EXPECT_EQ(Panel(4), "1024 Filter");
     EXPECT_TRUE(State().fileLoaded);
     EXPECT_TRUE(CommandsEnabled(true));
-    EXPECT_EQ(State().lineStep, 3);  // 2D: (4000 frames - 1023) div 800
+    EXPECT_EQ(State().session.LineStep(), 3);  // 2D: (4000 frames - 1023) div 800
     EXPECT_TRUE(Ui().KanalRadioGroup->isEnabled());
     EXPECT_TRUE(fake_.messages.empty());
     // The recompute has run and emptied the speed label.
@@ -51,7 +51,7 @@ TEST_F(LoadTest, AStereoFileLeavesTheChannelChoiceAlone) {
     const int runs = Window().RecomputeRuns();
     Load(StereoFile("load_stereo_choice.wav"));
     EXPECT_EQ(Ui().KanalRadioGroup->ItemIndex(), 2);
-    EXPECT_EQ(int(State().settings.channel), 2);
+    EXPECT_EQ(int(State().session.CurrentSettings().channel), 2);
     EXPECT_TRUE(Ui().KanalRadioGroup->isEnabled());
     EXPECT_EQ(Window().RecomputeRuns(), runs + 1);
 }
@@ -63,7 +63,7 @@ TEST_F(LoadTest, AMonoFileLocksTheChannelGroupOnLeftWithOneRecompute) {
     Load(MonoFile("load_mono.wav"));
     EXPECT_EQ(Ui().KanalRadioGroup->ItemIndex(), 0);
     EXPECT_FALSE(Ui().KanalRadioGroup->isEnabled());
-    EXPECT_EQ(int(State().settings.channel), 0);
+    EXPECT_EQ(int(State().session.CurrentSettings().channel), 0);
     // The group moves without running its handler: the load's own recompute is the only one.
     EXPECT_EQ(Window().RecomputeRuns(), runs + 1);
     EXPECT_TRUE(CommandsEnabled(true));
@@ -96,8 +96,8 @@ TEST_F(LoadTest, AParseFailureReportsTheReadersTextAndKeepsTheEarlierRecording) 
     const QString expected = QStringLiteral("Versuch hinter dem Dateiende zu lesen");
 
     Start({good});
-    const auto samples = State().recording.channels;
-    const int32_t rate = State().recording.sampleRate, count = State().recording.FrameCount();
+    const auto samples = State().session.GetRecording().channels;
+    const int32_t rate = State().session.GetRecording().sampleRate, count = State().session.GetRecording().FrameCount();
     const QImage picture = Ui().Image1->Picture();
     const int runs = Window().RecomputeRuns();
 
@@ -108,9 +108,9 @@ TEST_F(LoadTest, AParseFailureReportsTheReadersTextAndKeepsTheEarlierRecording) 
     EXPECT_TRUE(CommandsEnabled(false));
     EXPECT_EQ(Panel(0), "!! file load ERROR !!");
     EXPECT_EQ(Window().windowTitle().toStdString(), "Pirolex  " + good);
-    EXPECT_TRUE(State().recording.channels == samples);
-    EXPECT_EQ(State().recording.sampleRate, rate);
-    EXPECT_EQ(State().recording.FrameCount(), count);
+    EXPECT_TRUE(State().session.GetRecording().channels == samples);
+    EXPECT_EQ(State().session.GetRecording().sampleRate, rate);
+    EXPECT_EQ(State().session.GetRecording().FrameCount(), count);
     EXPECT_EQ(Panel(1), "8000 Hz Samplerate");
     EXPECT_EQ(Ui().Image1->Picture(), picture);
     EXPECT_EQ(Window().RecomputeRuns(), runs);

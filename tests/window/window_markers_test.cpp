@@ -105,25 +105,25 @@ TEST_F(MarkerTest, RecomputesKeepTheMeasurementAndOnlyAnotherRecordingClearsIt) 
         SCOPED_TRACE(s.name);
         StartWithClicks(file);
         ASSERT_EQ(Ui().Label1->text(), kClickedSpeed);
-        const double hzA = State().markerA->hz;
+        const double hzA = State().session.Marker(MarkerSide::kA)->hz;
         const int runs = Window().RecomputeRuns();
         s.run(*this, Window(), Ui());
         EXPECT_TRUE(fake_.messages.empty());
         if (!s.kept) {
-            EXPECT_FALSE(State().markerA);
-            EXPECT_FALSE(State().markerB);
+            EXPECT_FALSE(State().session.Marker(MarkerSide::kA));
+            EXPECT_FALSE(State().session.Marker(MarkerSide::kB));
             EXPECT_EQ(Ui().Label1->text(), "");
             continue;
         }
-        ASSERT_TRUE(State().markerA && State().markerB);
-        EXPECT_EQ(State().markerA->hz, hzA);
+        ASSERT_TRUE(State().session.Marker(MarkerSide::kA) && State().session.Marker(MarkerSide::kB));
+        EXPECT_EQ(State().session.Marker(MarkerSide::kA)->hz, hzA);
         EXPECT_NEAR(hzA, 112 * kColumnHz, 1e-9);
         EXPECT_EQ(Ui().Label1->text(), kClickedSpeed);
         if (std::string(s.name) == "cancelled dialog") {
             EXPECT_EQ(Window().RecomputeRuns(), runs);
         }
         // Drawn again where its frequency lies in the picture as it is now.
-        const FrequencyAxis axis = AxisFor(State().recording, State().settings, State().view);
+        const FrequencyAxis axis = AxisFor(State().session.GetRecording(), State().session.CurrentSettings(), State().session.View());
         const int column = Window().MarkerColumn(MarkerSide::kA);
         EXPECT_NEAR(column, axis.ColumnOfHz(hzA), 0.5);
         EXPECT_GT(Dashes(column, kMarkerGreen), 50);
@@ -137,22 +137,22 @@ TEST_F(MarkerTest, ASnappedClickFindsTheToneWithinATenthOfABin) {
     Start({testwav::WriteTempFile(flyby::MakeWav(p), "markers_snap.wav")});
     Window().Timer1().stop();
     ASSERT_TRUE(Ui().SnapBox->isChecked()) << "on by default";
-    const PlotView& view = State().view;
+    const PlotView& view = State().session.View();
     const int early = view.baselineY - 20, late = view.baselineY - 190;
     const double approach = flyby::ApproachFrequency(p), recede = flyby::RecedeFrequency(p);
     const int approachColumn = static_cast<int>(std::lround(10 + approach / kColumnHz + 1.0));
     const int recedeColumn = static_cast<int>(std::lround(10 + recede / kColumnHz - 0.7));
     QTest::mouseClick(Ui().Image1, Qt::LeftButton, {}, QPoint(approachColumn, early));
     QTest::mouseClick(Ui().Image1, Qt::RightButton, {}, QPoint(recedeColumn, late));
-    ASSERT_TRUE(State().markerA && State().markerB);
-    EXPECT_TRUE(State().markerA->Snapped());
-    EXPECT_NEAR(State().markerA->hz, approach, 0.1 * kColumnHz);
-    EXPECT_NEAR(State().markerB->hz, recede, 0.1 * kColumnHz);
-    EXPECT_EQ(Window().MarkerColumn(MarkerSide::kA), std::lround(10 + State().markerA->hz / kColumnHz));
+    ASSERT_TRUE(State().session.Marker(MarkerSide::kA) && State().session.Marker(MarkerSide::kB));
+    EXPECT_TRUE(State().session.Marker(MarkerSide::kA)->Snapped());
+    EXPECT_NEAR(State().session.Marker(MarkerSide::kA)->hz, approach, 0.1 * kColumnHz);
+    EXPECT_NEAR(State().session.Marker(MarkerSide::kB)->hz, recede, 0.1 * kColumnHz);
+    EXPECT_EQ(Window().MarkerColumn(MarkerSide::kA), std::lround(10 + State().session.Marker(MarkerSide::kA)->hz / kColumnHz));
     EXPECT_NEAR(Ui().Label1->text().mid(17, 6).toDouble(), p.speedKmh, 1.5) << Ui().Label1->text().toStdString();
 
     Window().Image1MouseDown(Qt::LeftButton, 300, early);  // 12.5 kHz: between the harmonics
-    EXPECT_FALSE(State().markerA->Snapped());
+    EXPECT_FALSE(State().session.Marker(MarkerSide::kA)->Snapped());
     EXPECT_EQ(Window().MarkerColumn(MarkerSide::kA), 300);
     EXPECT_TRUE(fake_.messages.empty());
 }
@@ -188,8 +188,8 @@ TEST_F(MarkerTest, AMiddleDragChoosesTheBandAndADoubleClickReturnsToTheWholeBand
     Send(QEvent::MouseButtonRelease, Qt::MiddleButton, 160, 120);
     EXPECT_FALSE(Ui().Image1->HasSelection());
     EXPECT_EQ(Window().RecomputeRuns(), runs + 1);
-    EXPECT_NEAR(State().settings.bandLowHz, 50 * kColumnHz, 1e-9);
-    EXPECT_NEAR(State().settings.bandHighHz, 150 * kColumnHz, 1e-9);
+    EXPECT_NEAR(State().session.CurrentSettings().bandLowHz, 50 * kColumnHz, 1e-9);
+    EXPECT_NEAR(State().session.CurrentSettings().bandHighHz, 150 * kColumnHz, 1e-9);
     EXPECT_EQ(Ui().BandFromEdit->value(), 2153);
     EXPECT_EQ(Ui().BandToEdit->value(), 6460);
     // 4823.4 Hz lies 62 % into the band's 512 units.
@@ -197,7 +197,7 @@ TEST_F(MarkerTest, AMiddleDragChoosesTheBandAndADoubleClickReturnsToTheWholeBand
     EXPECT_EQ(Ui().Label1->text(), kClickedSpeed);
 
     Send(QEvent::MouseButtonDblClick, Qt::MiddleButton, 200, 120);
-    EXPECT_FALSE(State().settings.BandZoomed());
+    EXPECT_FALSE(State().session.CurrentSettings().BandZoomed());
     EXPECT_EQ(Ui().BandToEdit->value(), 22050);
     EXPECT_EQ(Window().MarkerColumn(MarkerSide::kA), 122);
     EXPECT_TRUE(fake_.messages.empty());

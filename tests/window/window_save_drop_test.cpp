@@ -127,7 +127,7 @@ TEST_F(DropTest, ADroppedWavFileLoadsAsIfChosenInTheDialog) {
     DragAndDrop(Files({QString::fromStdString(wav)}), true);
     EXPECT_EQ(State().fileName, wav);
     EXPECT_TRUE(State().fileLoaded);
-    EXPECT_EQ(State().recording.sampleRate, 8000);
+    EXPECT_EQ(State().session.GetRecording().sampleRate, 8000);
     EXPECT_EQ(Ui().StatusBar1->PanelText(0).toStdString(), wav);
     EXPECT_EQ(Window().windowTitle().toStdString(), "Pirolex  " + wav);
     EXPECT_TRUE(Ui().ToolButton7->isEnabled());

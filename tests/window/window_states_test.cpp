@@ -71,7 +71,7 @@ TEST_F(StatesTest, CaptionAndPictureModeAgreeWithWhatIsShown) {
         c.steps();
         EXPECT_EQ(Window().windowTitle(), c.title) << c.name;
         EXPECT_EQ(Ui().GrafikRadio->ItemIndex(), c.mode) << c.name;
-        EXPECT_EQ(int(State().settings.picture), c.mode) << c.name;
+        EXPECT_EQ(int(State().session.CurrentSettings().picture), c.mode) << c.name;
         EXPECT_EQ(State().fileLoaded, c.loaded) << c.name;
         if (!c.loaded) {
             EXPECT_EQ(Ui().StatusBar1->PanelText(0), QStringLiteral("!! file load ERROR !!")) << c.name;

@@ -1,0 +1,159 @@
+#include "picture_session.h"
+
+#include "clicked_pair.h"
+#include "picture_span.h"
+#include "spectrogram_pass.h"
+#include "spectrogram_renderer.h"
+#include "tone_snap.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+#include <vector>
+
+namespace pirolex {
+
+namespace {
+
+// The axis a marker was placed on.
+FrequencyAxis PlacedAxis(const Recording& recording, const PlacedMarker& marker) {
+    return AxisFor(recording, marker.settings, marker.view);
+}
+
+// Whether two frames put every frequency on the same column.
+bool SameColumns(const PlotView& viewA, const Settings& settingsA, const PlotView& viewB,
+                 const Settings& settingsB) {
+    return viewA.plotLeft == viewB.plotLeft && viewA.xScale == viewB.xScale &&
+           settingsA.bandLowHz == settingsB.bandLowHz && settingsA.bandHighHz == settingsB.bandHighHz;
+}
+
+// The column of a fractional one. A marker far outside the plot is still kept, on a column the
+// canvas clips.
+int32_t WholeColumn(double x) {
+    if (std::isnan(x)) return 0;
+    return static_cast<int32_t>(std::clamp(std::nearbyint(x), -1.0e6, 1.0e6));
+}
+
+// A marker's resolution in plain hertz. The axis states it in the hertz of its unit, which over
+// the whole band are half hertz; the speed only takes ratios, so that only matters where the
+// frequencies come from elsewhere.
+double PlainResolutionHz(const FrequencyAxis& axis) {
+    const double hzPerUnit = (axis.HighHz() - axis.LowHz()) / 512.0;
+    return axis.ResolutionHz() / axis.UnitHz() * hzPerUnit;
+}
+
+}  // namespace
+
+void PictureSession::Load(Recording recording, std::optional<double> startSeconds) {
+    recording_ = std::move(recording);
+    loaded_ = true;
+    ClearMarkers();
+    lines_ = 0;
+    SetSpanStart(startSeconds ? *startSeconds : LoudestSpanStart(recording_));
+}
+
+void PictureSession::SetSpanStart(double seconds) {
+    spanStartSeconds_ = seconds;
+    spanFirst_ = SpanFirstFrame(recording_, seconds);
+}
+
+void PictureSession::ChoosePicture(Picture picture) {
+    settings_.picture = picture;
+    lineStep_ = pirolex::LineStep(picture, ShownFrames(recording_), settings_.FftMask());
+}
+
+PictureEnd PictureSession::Redraw(PlotCanvas& canvas, PlotEffects& effects) {
+    const PictureEnd end =
+        DrawPicture(recording_, settings_, lineStep_, picture_, canvas, view_, effects, spanFirst_);
+    lines_ = end.lines;
+    return end;
+}
+
+FrequencyAxis PictureSession::Axis() const {
+    return AxisFor(recording_, settings_, view_);
+}
+
+TimeAxis PictureSession::Time() const {
+    return TimeAxis{recording_.sampleRate, settings_.FftSize(), lineStep_, spanFirst_, lines_};
+}
+
+PlacedMarker PictureSession::MarkerAtColumn(int32_t x) const {
+    PlacedMarker marker;
+    marker.settings = settings_;
+    marker.view = view_;
+    marker.column = x;
+    marker.hz = Axis().HzAtColumn(x);
+    return marker;
+}
+
+PlacedMarker PictureSession::MarkerAtHz(double hz, double spreadHz) const {
+    PlacedMarker marker;
+    marker.settings = settings_;
+    marker.view = view_;
+    marker.hz = hz;
+    marker.spreadHz = spreadHz;
+    marker.column = WholeColumn(Axis().ColumnOfHz(hz));
+    return marker;
+}
+
+// A click below or above the lines takes the nearest ones.
+PlacedMarker PictureSession::Snapped(PlacedMarker marker, int32_t y) const {
+    marker.snapMissed = true;
+    if (lines_ < 1) return marker;
+    const std::vector<int64_t> blockStarts = BlocksAroundLine(
+        LineAtRow(view_, y), lines_, lineStep_, spanFirst_, marker.settings.FftSize());
+    const std::optional<SnappedTone> tone = SnapToTone(
+        recording_, marker.settings.channel, marker.settings.FftSize(), marker.hz, blockStarts);
+    if (!tone) return marker;
+    PlacedMarker snapped = MarkerAtHz(tone->hz, tone->spreadHz);
+    snapped.clickedTone = tone;
+    return snapped;
+}
+
+int32_t PictureSession::ColumnOf(const PlacedMarker& marker) const {
+    if (SameColumns(marker.view, marker.settings, view_, settings_)) return marker.column;
+    return WholeColumn(Axis().ColumnOfHz(marker.hz));
+}
+
+const std::optional<PlacedMarker>& PictureSession::Marker(MarkerSide side) const {
+    return side == MarkerSide::kA ? markerA_ : markerB_;
+}
+
+void PictureSession::SetMarker(MarkerSide side, std::optional<PlacedMarker> marker) {
+    (side == MarkerSide::kA ? markerA_ : markerB_) = std::move(marker);
+}
+
+void PictureSession::ClearMarkers() {
+    markerA_.reset();
+    markerB_.reset();
+}
+
+// Two clicks made in the same frame keep the column arithmetic the speed label has always used;
+// anything else is worked out from the frequencies.
+std::optional<DopplerSpeed> PictureSession::SpeedOf(const PlacedMarker& a, const PlacedMarker& b) const {
+    const double temperature = Temperature();
+    if (a.clickedTone && b.clickedTone)
+        return SpeedFromClickedTones(*a.clickedTone, *b.clickedTone, temperature);
+    if (a.Snapped() && b.Snapped())
+        return SpeedFromSnapped(a.hz, *a.spreadHz, b.hz, *b.spreadHz, temperature);
+    if (!a.Snapped() && !b.Snapped() && SameColumns(a.view, a.settings, b.view, b.settings)) {
+        const FrequencyAxis axisA = PlacedAxis(recording_, a);
+        const FrequencyAxis::MarkedPair marked = axisA.Marked(a.column, b.column);
+        const double resolution =
+            std::max(axisA.ResolutionHz(), PlacedAxis(recording_, b).ResolutionHz());
+        return SpeedFromFrequencies(marked.halfDifferenceHz, marked.meanHz, resolution, temperature);
+    }
+    double resolution = 0.0;
+    for (const PlacedMarker* m : {&a, &b}) {
+        const double own = m->Snapped() ? *m->spreadHz : PlainResolutionHz(PlacedAxis(recording_, *m));
+        resolution = std::max(resolution, own);
+    }
+    return SpeedFromFrequencies(std::fabs(a.hz - b.hz) / 2, (a.hz + b.hz) / 2, resolution, temperature);
+}
+
+std::optional<DopplerSpeed> PictureSession::MarkerSpeed() const {
+    if (!markerA_ || !markerB_) return std::nullopt;
+    return SpeedOf(*markerA_, *markerB_);
+}
+
+}  // namespace pirolex
