@@ -15,6 +15,7 @@
 // window_load.cpp; the rulers beside the plot are widgets of their own (ruler.h).
 
 #include "auto_speed.h"
+#include "pass_finder.h"
 #include "doppler_speed.h"
 #include "measurement_record.h"
 #include "picture_session.h"
@@ -32,6 +33,8 @@
 #include <vector>
 
 class QCheckBox;
+class QComboBox;
+class QProgressBar;
 class QDoubleSpinBox;
 class QPushButton;
 class QSpinBox;
@@ -44,6 +47,8 @@ class QToolButton;
 namespace pirolex {
 
 class ArrowSpinEdit;
+class LiveListener;
+class RollingPicture;
 class Gauge;
 class PanelStatusBar;
 class PlotImage;
@@ -127,6 +132,11 @@ struct WindowUi {
     QSpinBox* BandFromEdit = nullptr;    // "von", Hz
     QSpinBox* BandToEdit = nullptr;      // "bis", Hz
     QPushButton* BandResetButton = nullptr;
+    // Listening live: the tool button, the input to listen to (shown when there is more than one)
+    // and the level meter in the status bar (shown while listening).
+    QToolButton* LiveButton = nullptr;
+    QComboBox* InputBox = nullptr;
+    QProgressBar* LevelMeter = nullptr;
 };
 
 class TPirolex : public QWidget {
@@ -172,6 +182,8 @@ public:
     void ToolButton10Click();  // copy the measurement as one line of text
     void ToolButton8Click();  // info
     void ToolButton5Click();  // exit
+    void LiveButtonClick();   // start or stop listening (window_live.cpp)
+    bool Listening() const { return listener_ != nullptr; }
 
     // Control handlers.
     void KanalRadioGroupClick();
@@ -231,6 +243,19 @@ protected:
 
 private:
     friend class WindowEffects;
+
+    // Listening live (window_live.cpp).
+    void BuildLiveControls();
+    void StartListening();
+    void StopListening();
+    void ShowLiveLine(const std::vector<double>& levels, int64_t firstFrame);
+    void ShowLivePass(const FlybyPass& pass);
+    void ShowLevel(double peak);
+    void LiveEnded(bool lost, double seconds);
+    void LoadTake(Recording take);
+    std::unique_ptr<InputDevices> inputs_;
+    std::unique_ptr<LiveListener> listener_;
+    std::unique_ptr<RollingPicture> rolling_;
 
     // Building the window (main_window.cpp).
     void BuildToolBar();

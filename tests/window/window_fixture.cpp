@@ -22,6 +22,7 @@ WindowSeams FakeSeams::Make() {
         saveChoices.pop_front();
         return answer;
     };
+    seams.inputDevices = [this] { return inputs ? inputs() : nullptr; };
     seams.showMessage = [this](QWidget*, MessageKind kind, const QString& text) {
         messages.push_back({kind, text});
     };
