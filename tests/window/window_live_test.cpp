@@ -107,7 +107,7 @@ TEST_F(LiveTest, ListensRollsThePictureAndKeepsTheTakeWhenTheDeviceGoes) {
     QTRY_VERIFY_WITH_TIMEOUT(Ui().Label1->text().startsWith(QStringLiteral("Vorbeiflug 1 bei 0:06.0: Geschwindigkeit: 1")),
                              20000);
     EXPECT_TRUE(Window().Listening());
-    EXPECT_TRUE(Ui().LevelMeter->isVisible());
+    EXPECT_TRUE(Ui().LevelMeter->isVisibleTo(&Window()));
     // PIROLEX_LIVE_SHOT=PATH keeps a picture of the window while it listens, to look at.
     if (const QString shot = qEnvironmentVariable("PIROLEX_LIVE_SHOT"); !shot.isEmpty()) Window().grab().save(shot);
     // The rolling picture: the newest lines at the top; the pass's tone in them lies between the
@@ -130,7 +130,7 @@ TEST_F(LiveTest, ListensRollsThePictureAndKeepsTheTakeWhenTheDeviceGoes) {
     EXPECT_EQ(State().fileName, "Live-Aufnahme");
     EXPECT_EQ(State().session.GetRecording().channels, take.channels);
     EXPECT_TRUE(Ui().ToolButton1->isEnabled());
-    EXPECT_FALSE(Ui().LevelMeter->isVisible());
+    EXPECT_FALSE(Ui().LevelMeter->isVisibleTo(&Window()));
 }
 
 }  // namespace
