@@ -1,52 +1,14 @@
 #include "level_pass.h"
 
+#include "block_power.h"
 #include "checked_arithmetic.h"
-#include "fftw_plans.h"
 #include "picture_samples.h"
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
-#include <numbers>
 #include <vector>
 
 namespace pirolex {
-
-namespace {
-
-// The power of each bin of one channel's windowed block, added to `power`.
-class BlockPower {
-public:
-    explicit BlockPower(int32_t n)
-        : n_(n), in_(fftw_alloc_real(static_cast<size_t>(n))),
-          out_(fftw_alloc_complex(static_cast<size_t>(n / 2 + 1))), window_(static_cast<size_t>(n)),
-          plan_(RealForwardPlan(n)) {
-        for (int32_t i = 0; i < n; ++i)
-            window_[static_cast<size_t>(i)] = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * i / n);
-        double sum = 0.0;
-        for (double w : window_) sum += w;
-        // A sine of amplitude A peaks at A x sum / 2: this makes its power A^2, 0 dB at full scale.
-        fullScale_ = 4.0 / (sum * sum);
-    }
-
-    void Add(const int16_t* samples, std::vector<double>& power) {
-        for (int32_t i = 0; i < n_; ++i)
-            in_[i] = samples[i] / 32768.0 * window_[static_cast<size_t>(i)];
-        fftw_execute_dft_r2c(plan_, in_.get(), out_.get());
-        for (int32_t k = 0; k < n_ / 2; ++k)
-            power[static_cast<size_t>(k)] += (out_[k][0] * out_[k][0] + out_[k][1] * out_[k][1]) * fullScale_;
-    }
-
-private:
-    int32_t n_;
-    std::unique_ptr<double[], FftwFree> in_;
-    std::unique_ptr<fftw_complex[], FftwFree> out_;
-    std::vector<double> window_;
-    double fullScale_ = 1.0;
-    fftw_plan plan_;
-};
-
-}  // namespace
 
 PassEnd RunLevelPass(const Recording& recording, const Settings& settings, int64_t spanFirst,
                      int32_t lineStep, const LineHandler& onLine) {

@@ -1,5 +1,7 @@
 #include "cli.h"
 #include "decoder_module.h"
+#include "live_command.h"
+#include "microphone_module.h"
 #include "plot_commands.h"
 #include "window_module.h"
 
@@ -7,8 +9,12 @@
 
 int main(int argc, char** argv) {
     pirolex::SetFileDecoder(&pirolex::DecodeWithModule);
-    const int status =
-        pirolex::RunCommandLine(argc, argv, std::cout, std::cerr, pirolex::PlotSubcommands());
+    pirolex::Subcommands commands = pirolex::PlotSubcommands();
+    commands["live"] = [](const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+        const std::unique_ptr<pirolex::InputDevices> inputs = pirolex::InputDevicesFromModule();
+        return pirolex::RunLive(args, out, err, {inputs.get(), nullptr});
+    };
+    const int status = pirolex::RunCommandLine(argc, argv, std::cout, std::cerr, commands);
     if (status >= 0) return status;
     return pirolex::RunWindowModule(argc, argv, std::cerr);
 }

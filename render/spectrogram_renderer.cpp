@@ -1,6 +1,7 @@
 #include "spectrogram_renderer.h"
 
 #include "checked_arithmetic.h"
+#include "level_scale.h"
 #include "marker_drawing.h"
 
 #include <algorithm>
@@ -306,25 +307,6 @@ void DrawLine1D(const SpectrumLine& line, const Drawing& d) {
     const int32_t progress = CheckedMul(2, line.number);
     d.effects.GaugeProgress(std::min<int32_t>(progress, kGaugeMax));
     d.effects.Pause(kAnimationPauseMs);
-}
-
-// viridis (matplotlib's perceptually even scale, dark blue to yellow) at eleven evenly spaced
-// points, in the canvas's packing: red in the low byte.
-constexpr uint32_t kScale[] = {0x540144, 0x752448, 0x874441, 0x8D5F35, 0x8E782A, 0x8C9121,
-                               0x84A822, 0x70BF44, 0x51D17A, 0x26DFBD, 0x25E7FD};
-constexpr int32_t kScaleSteps = static_cast<int32_t>(std::size(kScale)) - 1;
-
-// The colour of t in 0..1 (held there), linear between the scale's points.
-uint32_t ScaleColour(double t) {
-    const double at = std::clamp(std::isnan(t) ? 0.0 : t, 0.0, 1.0) * kScaleSteps;
-    const int32_t i = std::min(static_cast<int32_t>(at), kScaleSteps - 1);
-    const double f = at - i;
-    uint32_t colour = 0;
-    for (int shift : {0, 8, 16}) {
-        const double a = (kScale[i] >> shift) & 0xFF, b = (kScale[i + 1] >> shift) & 0xFF;
-        colour |= static_cast<uint32_t>(std::lround(a + (b - a) * f)) << shift;
-    }
-    return colour;
 }
 
 // Where a level lies on the scale: 0 at its foot, 1 at its top, levelGainDb below full scale.

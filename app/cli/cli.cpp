@@ -95,6 +95,19 @@ constexpr const char* kUsage =
     "                        --json: eine JSON-Zeile je Vorbeiflug; --csv: eine Kopfzeile,\n"
     "                        dann eine Zeile je Vorbeiflug aller Dateien. Mehrere Dateien\n"
     "                        werden gleichzeitig auf allen Kernen gemessen\n"
+    "  pirolex live [--device NAME] [--temp T] [--max-kmh V] [--json] [--seconds N]\n"
+    "               [--save AUFNAHME.wav]\n"
+    "                        am Mikrofon zuhören und jeden Vorbeiflug ausgeben, sobald er\n"
+    "                        gemessen ist: eine Zeile je Vorbeiflug (--json: ein Objekt wie\n"
+    "                        bei auto, dazu reported_s, die Zeit im Strom, zu der er gemeldet\n"
+    "                        wurde); NAME ein Eingang aus --list-devices (ohne: der\n"
+    "                        voreingestellte); N Sekunden zuhören (ohne: bis Strg+C)\n"
+    "      --list-devices               die Eingänge, der voreingestellte zuerst\n"
+    "      --from DATEI [--speedup K]   DATEI statt des Mikrofons durch denselben Strom\n"
+    "                                   spielen, in Echtzeit oder K-mal schneller\n"
+    "      --save AUFNAHME.wav          am Ende das Gehörte (höchstens die letzten 30\n"
+    "                                   Minuten) als WAV speichern, auch wenn der\n"
+    "                                   Eingang verloren geht\n"
     "  pirolex --help        diese Hilfe\n"
     "  --                    beendet die Optionen: was folgt, ist eine Aufnahme, auch ein\n"
     "                        Name, der mit - beginnt (render -o p.png -- -x.wav)\n"
@@ -106,9 +119,11 @@ constexpr const char* kUsage =
     "  pirolex measure samples/flyby-120kmh.wav --a 4822.8 --b 3961.6 --snap\n"
     "  pirolex measure samples/flyby-120kmh.wav --a 4790 --b 3990 --snap --at-a 3 --at-b 7\n"
     "  pirolex auto samples/flyby-120kmh.wav --temp 15\n"
+    "  pirolex live --from samples/flyby-120kmh.wav --speedup 10\n"
     "\n"
-    "Rückgabewert: 0 erledigt, 1 Datei nicht lesbar, Bild nicht schreibbar oder bei --snap\n"
-    "kein Ton gefunden (Grund auf stderr), 2 Aufruf nicht verstanden (eine Zeile auf stderr).\n";
+    "Rückgabewert: 0 erledigt, 1 Datei nicht lesbar, Bild nicht schreibbar, bei --snap\n"
+    "kein Ton gefunden, bei live kein Mikrofon oder der Eingang verloren (Grund auf stderr),\n"
+    "2 Aufruf nicht verstanden (eine Zeile auf stderr).\n";
 
 constexpr const char* kHint = " (pirolex --help zeigt die Aufrufe)";
 

@@ -4,8 +4,10 @@
 
 #include "audio_decoder.h"
 #include "branding.h"
+#include "live_listener.h"
 #include "messages.h"
 #include "recording_file.h"
+#include "rolling_picture.h"
 #include "ruler.h"
 #include "toolbar_icons.h"
 #include "widgets.h"
@@ -100,6 +102,7 @@ TPirolex::TPirolex(WindowSeams seams, QWidget* parent)
     BuildSpanControls();
     BuildBandRow();
     BuildPassList();
+    BuildLiveControls();
     AlignBars();
     canvas_.SetPresenter([this](const QImage& picture) {
         ui_.Image1->SetPicture(picture);
@@ -326,6 +329,7 @@ void TPirolex::ConnectCommands() {
     connect(ui_.ToolButton8, &QToolButton::clicked, this, [this] { ToolButton8Click(); });
     connect(ui_.ToolButton5, &QToolButton::clicked, this, [this] { ToolButton5Click(); });
     connect(ui_.ToolButton10, &QToolButton::clicked, this, [this] { ToolButton10Click(); });
+    connect(ui_.LiveButton, &QToolButton::clicked, this, [this] { LiveButtonClick(); });
     ConnectKeys();
 }
 
@@ -340,6 +344,7 @@ void TPirolex::ConnectKeys() {
         {QKeySequence(Qt::Key_F1), ui_.ToolButton8},
         {QKeySequence(Qt::CTRL | Qt::Key_Q), ui_.ToolButton5},
         {QKeySequence(Qt::CTRL | Qt::Key_C), ui_.ToolButton10},
+        {QKeySequence(Qt::CTRL | Qt::Key_L), ui_.LiveButton},
     };
     for (const auto& [key, button] : keys) {
         auto* shortcut = new QShortcut(key, this);

@@ -33,6 +33,8 @@
 #include <vector>
 
 class QCheckBox;
+class QComboBox;
+class QProgressBar;
 class QDoubleSpinBox;
 class QPushButton;
 class QSpinBox;
@@ -46,6 +48,8 @@ class QToolButton;
 namespace pirolex {
 
 class ArrowSpinEdit;
+class LiveListener;
+class RollingPicture;
 class Gauge;
 class OverviewStrip;
 class PanelStatusBar;
@@ -141,6 +145,11 @@ struct WindowUi {
     QListWidget* PassList = nullptr;
     QPushButton* SavePassListButton = nullptr;  // "Liste speichern"
     QLabel* PassDetails = nullptr;
+    // Listening live: the tool button, the input to listen to (shown when there is more than one)
+    // and the level meter in the status bar (shown while listening).
+    QToolButton* LiveButton = nullptr;
+    QComboBox* InputBox = nullptr;
+    QProgressBar* LevelMeter = nullptr;
 };
 
 class TPirolex : public QWidget {
@@ -188,6 +197,8 @@ public:
     void ToolButton10Click();  // copy the measurement as one line of text
     void ToolButton8Click();  // info
     void ToolButton5Click();  // exit
+    void LiveButtonClick();   // start or stop listening (window_live.cpp)
+    bool Listening() const { return listener_ != nullptr; }
 
     // Control handlers.
     void KanalRadioGroupClick();
@@ -257,6 +268,19 @@ protected:
 
 private:
     friend class WindowEffects;
+
+    // Listening live (window_live.cpp).
+    void BuildLiveControls();
+    void StartListening();
+    void StopListening();
+    void ShowLiveLine(const std::vector<double>& levels, int64_t firstFrame);
+    void ShowLivePass(const FlybyPass& pass);
+    void ShowLevel(double peak);
+    void LiveEnded(bool lost, double seconds);
+    void LoadTake(Recording take);
+    std::unique_ptr<InputDevices> inputs_;
+    std::unique_ptr<LiveListener> listener_;
+    std::unique_ptr<RollingPicture> rolling_;
 
     // Building the window (main_window.cpp).
     void BuildToolBar();

@@ -139,6 +139,27 @@ void PaintCopy(QPainter& p) {
     for (double y : {7.5, 9.5, 11.5}) p.drawLine(QPointF(8, y), QPointF(13, y));
 }
 
+// Listening live: a microphone's capsule on its stand, grille lines across the capsule.
+void PaintMicrophone(QPainter& p) {
+    p.setPen(QPen(QColor(0x30, 0x30, 0x30), 1));
+    p.setBrush(QColor(0x90, 0x90, 0x98));
+    p.drawRoundedRect(QRectF(5.5, 0.5, 5, 9), 2.5, 2.5);
+    p.setPen(QPen(QColor(0x50, 0x50, 0x58), 0.8));
+    for (double y : {3.0, 5.0, 7.0}) p.drawLine(QPointF(6, y), QPointF(10, y));
+    p.setPen(QPen(QColor(0x30, 0x30, 0x30), 1.2));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath holder;
+    holder.moveTo(3.5, 6.0);
+    holder.cubicTo(3.5, 12.5, 12.5, 12.5, 12.5, 6.0);
+    p.drawPath(holder);
+    p.drawLine(QPointF(8, 11.2), QPointF(8, 14));
+    p.drawLine(QPointF(5, 14.5), QPointF(11, 14.5));
+    // Red: it records.
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xD0, 0x10, 0x10));
+    p.drawEllipse(QPointF(13.2, 2.2), 1.8, 1.8);
+}
+
 QPixmap PaintPixmap(int index, int size) {
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
@@ -155,6 +176,7 @@ QPixmap PaintPixmap(int index, int size) {
     case 7: PaintDisk(p); break;
     case 8: PaintAutoMeasure(p); break;
     case 9: PaintCopy(p); break;
+    case 10: PaintMicrophone(p); break;
     default: break;
     }
     return pixmap;

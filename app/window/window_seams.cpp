@@ -1,5 +1,7 @@
 #include "window_seams.h"
 
+#include "microphone.h"
+
 #include "branding.h"
 #include "sound_player.h"
 
@@ -78,6 +80,7 @@ WindowSeams DesktopSeams() {
         wait.exec();
     };
     seams.exitProcess = [] { QCoreApplication::exit(0); };
+    seams.inputDevices = SystemInputDevices;
     return seams;
 }
 

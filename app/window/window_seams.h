@@ -3,10 +3,13 @@
 // boxes, the print dialog, playback, the 1D animation's pause and ending the process. The program
 // uses DesktopSeams(); tests hand in fakes, so no test opens a dialog, sleeps or needs a device.
 
+#include "live_command.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -35,6 +38,9 @@ struct WindowSeams {
     std::function<QString(const QString& path, int timeoutMs)> play;
     std::function<void(int milliseconds)> pause;
     std::function<void()> exitProcess;
+    // The sound inputs "Live" listens to: the microphones through Qt Multimedia, or a test's
+    // take fed in chunks. None at all when it is not set.
+    std::function<std::unique_ptr<InputDevices>()> inputDevices;
 };
 
 WindowSeams DesktopSeams();

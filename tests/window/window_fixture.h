@@ -40,6 +40,8 @@ struct FakeSeams {
     // What the user does while the 1D animation waits: called with the pause's number, from 1.
     std::function<void(int)> duringPause;
     int exits = 0;
+    // The sound inputs "Live" finds; none when unset.
+    std::function<std::unique_ptr<InputDevices>()> inputs;
 
     WindowSeams Make();
     std::vector<QString> Errors() const;

@@ -1,0 +1,52 @@
+#pragma once
+// `pirolex live`: listening to a microphone, or playing a file through the same stream, and one
+// line per pass as soon as it is reported. What the command needs from the machine (the input
+// devices, the clock that paces a file) is handed in, so that a test runs it with fakes and
+// without Qt.
+//
+//   pirolex live [--device NAME] [--temp T] [--max-kmh V] [--json] [--seconds N] [--save TAKE.wav]
+//   pirolex live --list-devices
+//   pirolex live --from FILE [--speedup K] [--temp T] [--max-kmh V] [--json] [--seconds N] [--save TAKE.wav]
+
+#include "sample_source.h"
+
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace pirolex {
+
+class InputDevices {
+public:
+    virtual ~InputDevices() = default;
+    // The input devices' names, the system's default first; empty when there is none.
+    virtual std::vector<std::string> Names() = 0;
+    // Starts listening on the named device (one of Names()); none when it cannot be opened.
+    virtual std::unique_ptr<SampleSource> Open(const std::string& name) = 0;
+};
+
+// Paces a file to real time (or K times faster): a test's clock jumps instead of sleeping.
+class StreamClock {
+public:
+    virtual ~StreamClock() = default;
+    // Seconds since a fixed moment.
+    virtual double Now() = 0;
+    // Returns once Now() has reached the moment.
+    virtual void SleepUntil(double seconds) = 0;
+};
+
+// The machine's steady clock.
+StreamClock& SystemClock();
+
+struct LiveSetup {
+    InputDevices* devices = nullptr;  // none: no device at all
+    StreamClock* clock = nullptr;     // none: the system clock
+};
+
+// Exit status 0 done; 1 no device, the file could not be read, the device went away mid-take
+// (the German reason on err, the passes heard until then printed, the take saved where --save
+// asks) or the take could not be saved; 2 arguments not understood.
+int RunLive(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, const LiveSetup& setup);
+
+}  // namespace pirolex

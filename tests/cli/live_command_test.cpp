@@ -1,0 +1,199 @@
+// `pirolex live`: a file played through the stream prints what `auto` measures, paced by a clock
+// that never sleeps; no device, a device that vanishes, and arguments not understood.
+#include "cli.h"
+#include "flyby.h"
+#include "live_command.h"
+#include "live_texts.h"
+#include "take_in_chunks.h"
+#include "wav_reader.h"
+#include "wav_writer.h"
+#include "work_folder.h"
+
+#include "cli_run.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <regex>
+#include <sstream>
+
+namespace pirolex {
+namespace {
+
+// Jumps to every moment it is asked to wait for.
+class JumpingClock : public StreamClock {
+public:
+    double Now() override { return now_; }
+    void SleepUntil(double seconds) override {
+        if (seconds < now_ - 1e-9) wentBack_ = true;
+        now_ = std::max(now_, seconds);
+    }
+    bool WentBack() const { return wentBack_; }
+
+private:
+    double now_ = 1000.0;
+    bool wentBack_ = false;
+};
+
+class FakeInputs : public InputDevices {
+public:
+    FakeInputs(std::vector<std::string> names, Recording take, testsupport::ChunkPlan plan)
+        : names_(std::move(names)), take_(std::move(take)), plan_(std::move(plan)) {}
+    std::vector<std::string> Names() override { return names_; }
+    std::unique_ptr<SampleSource> Open(const std::string& name) override {
+        opened = name;
+        return std::make_unique<testsupport::TakeInChunks>(take_, plan_);
+    }
+    std::string opened;
+
+private:
+    std::vector<std::string> names_;
+    Recording take_;
+    testsupport::ChunkPlan plan_;
+};
+
+flyby::Params Flight() {
+    flyby::Params p;
+    p.speedKmh = 110;
+    p.baseFrequency = 2200;
+    p.sampleRate = 48000;
+    p.seconds = 12;
+    return p;
+}
+
+Recording FlightRecording() {
+    Recording r;
+    r.sampleRate = Flight().sampleRate;
+    r.channels = flyby::PcmChannels(Flight());
+    return r;
+}
+
+struct LiveRun {
+    int status;
+    std::string out, err;
+};
+
+LiveRun Live(std::vector<std::string> args, InputDevices* inputs, StreamClock* clock = nullptr) {
+    std::ostringstream out, err;
+    const int status = RunLive(args, out, err, {inputs, clock});
+    return {status, out.str(), err.str()};
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// The number after "key": in a JSON line.
+double Field(const std::string& line, const std::string& key) {
+    const size_t at = line.find("\"" + key + "\":");
+    return at == std::string::npos ? std::nan("") : std::strtod(line.c_str() + at + key.size() + 3, nullptr);
+}
+
+TEST(LiveCommand, AFilePlayedThroughPrintsWhatAutoMeasures) {
+    const std::string path = testwav::WriteTempFile(flyby::MakeWav(Flight()), "live_flight.wav");
+    const std::vector<std::string> autoLines = Lines(clitest::RunPirolex({"auto", path}).out);
+    // The file's name, the pass's heading, its speed line and its details.
+    ASSERT_EQ(autoLines.size(), 4u);
+    const std::string autoJson = clitest::RunPirolex({"auto", path, "--json"}).out;
+
+    JumpingClock clock;
+    const LiveRun text = Live({"--from", path, "--speedup", "20"}, nullptr, &clock);
+    EXPECT_EQ(text.status, 0) << text.err;
+    const std::vector<std::string> lines = Lines(text.out);
+    ASSERT_EQ(lines.size(), 1u) << text.out;
+    // One line: auto's heading, then the speed line and the details of the pass's own stretch.
+    EXPECT_EQ(autoLines[1], "Vorbeiflug 1 bei 0:06.0");
+    EXPECT_TRUE(std::regex_match(lines[0], std::regex(autoLines[1] + ": Geschwindigkeit: +[0-9.]+ km/h \\(± +[0-9.]+ "
+                                                      "km/h\\), Ton f0: .* Hz \\(Harmonische 1\\), .* m")))
+        << lines[0];
+    // Twenty times real time: 12 s of stream in 0.6 s of the clock, which was waited for block by
+    // block, never backwards.
+    EXPECT_NEAR(clock.Now(), 1000.0 + 12.0 / 20, 1e-6);
+    EXPECT_FALSE(clock.WentBack());
+
+    const LiveRun json = Live({"--from", path, "--json", "--speedup", "20"}, nullptr, &clock);
+    EXPECT_EQ(json.status, 0);
+    ASSERT_EQ(Lines(json.out).size(), 1u) << json.out;
+    EXPECT_EQ(json.out.rfind("{\"file\":\"" + path + "\",\"pass\":1,", 0), 0u) << json.out;
+    EXPECT_NEAR(Field(json.out, "kmh"), Field(autoJson, "kmh"), Field(autoJson, "sigma_kmh"));
+    EXPECT_NEAR(Field(json.out, "heard_s"), Field(autoJson, "heard_s"), 0.1);
+    // Reported within 3 s of stream time after it was heard.
+    EXPECT_LE(Field(json.out, "reported_s") - Field(json.out, "heard_s"), 3.0);
+}
+
+TEST(LiveCommand, WithoutAMicrophone) {
+    FakeInputs none({}, FlightRecording(), {});
+    FakeInputs two({"Eingebautes Mikrofon", "USB Mic"}, FlightRecording(), {});
+    const struct {
+        std::vector<std::string> args;
+        InputDevices* inputs;
+        int status;
+        std::string out, err;
+    } cases[] = {
+        {{}, nullptr, 1, "", "Kein Mikrofon gefunden\n"},
+        {{"--json"}, &none, 1, "", "Kein Mikrofon gefunden\n"},
+        {{"--list-devices"}, &none, 1, "", "Kein Mikrofon gefunden\n"},
+        {{"--list-devices"}, &two, 0, "Eingebautes Mikrofon\nUSB Mic\n", ""},
+        {{"--device", "Headset"}, &two, 1, "", "Eingang „Headset“ nicht gefunden\n"},
+    };
+    for (const auto& c : cases) {
+        const LiveRun run = Live(c.args, c.inputs);
+        EXPECT_EQ(run.status, c.status) << c.args.size();
+        EXPECT_EQ(run.out, c.out);
+        EXPECT_EQ(run.err, c.err);
+    }
+}
+
+TEST(LiveCommand, ListensOnTheChosenDeviceForTheSecondsAsked) {
+    FakeInputs two({"Eingebautes Mikrofon", "USB Mic"}, FlightRecording(),
+                   {.chunks = {960, 4096}, .vanishAtFrame = std::nullopt});
+    // Four seconds end before the pass: the take gives its reason.
+    const LiveRun run = Live({"--device", "USB Mic", "--seconds", "4", "--json"}, &two);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(two.opened, "USB Mic");
+    EXPECT_TRUE(std::regex_match(run.out, std::regex("\\{\"device\":\"USB Mic\",\"refused\":\"keine Messung: [^\"]+\"\\}\n")))
+        << run.out;
+}
+
+TEST(LiveCommand, AVanishingDeviceStopsWithAMessage) {
+    static const testsupport::WorkFolder folder("pirolex_live_");
+    const Recording take = FlightRecording();
+    FakeInputs unplugged({"USB Mic"}, take, {.chunks = {4800}, .vanishAtFrame = 48000 * 9});
+    const std::string saved = (folder.Path() / "take.wav").string();
+    const LiveRun run = Live({"--save", saved}, &unplugged);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(unplugged.opened, "USB Mic");
+    EXPECT_EQ(run.err, "Der Eingang ist nicht mehr verfügbar: Aufnahme nach 9.0 s beendet, das Aufgenommene bleibt\n");
+    // What was heard until then is still measured and printed, and kept.
+    EXPECT_EQ(Lines(run.out).size(), 1u) << run.out;
+    const WavResult kept = ReadWavFile(saved);
+    ASSERT_TRUE(kept.Ok());
+    ASSERT_EQ(kept.recording.FrameCount(), 48000 * 9);
+    EXPECT_TRUE(std::equal(kept.recording.channels[0].begin(), kept.recording.channels[0].end(),
+                           take.channels[0].begin()));
+}
+
+TEST(LiveCommand, ArgumentsNotUnderstood) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"--speedup", "10"},                   // only with --from
+        {"--from", "a.wav", "--device", "x"},  // one or the other
+        {"--temp", "41"},
+        {"--seconds", "0"},
+        {"--from"},
+        {"--list-devices", "--json"},
+        {"--loud"},
+        {"--save"},
+    };
+    for (const auto& args : cases) {
+        const LiveRun run = Live(args, nullptr);
+        EXPECT_EQ(run.status, 2) << args[0];
+        EXPECT_EQ(run.err.rfind("pirolex live: ", 0), 0u) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+}
+
+}  // namespace
+}  // namespace pirolex

@@ -1,0 +1,137 @@
+// "Live" through the window with a fake input: the rolling picture and the level while it
+// listens, the pass in the speed label as soon as it is reported, the take loaded as a recording
+// when the device goes away, and the button off without a microphone.
+#include "flyby.h"
+#include "live_texts.h"
+#include "widgets.h"
+#include "window_fixture.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTest>
+#include <QToolButton>
+
+#include <condition_variable>
+#include <mutex>
+
+namespace pirolex::testing {
+namespace {
+
+// A take handed out in chunks as fast as it is pulled; then the device stays open, delivering
+// nothing, until the test lets it go away.
+class HeldTake : public SampleSource {
+public:
+    explicit HeldTake(Recording take) : take_(std::move(take)) {}
+    int32_t SampleRate() const override { return take_.sampleRate; }
+    int32_t ChannelCount() const override { return take_.ChannelCount(); }
+    SourceState Pull(int64_t maxFrames, SourceBlock& block) override {
+        block.channels.assign(take_.channels.size(), {});
+        const int64_t count = std::min(maxFrames, take_.FrameCount() - next_);
+        if (count > 0) {
+            for (size_t c = 0; c < take_.channels.size(); ++c)
+                block.channels[c].assign(take_.channels[c].begin() + next_, take_.channels[c].begin() + next_ + count);
+            next_ += count;
+            return SourceState::kFrames;
+        }
+        std::unique_lock lock(mutex_);
+        // Nothing yet, as a quiet device between two blocks; the listener may stop meanwhile.
+        if (!gone_) changed_.wait_for(lock, std::chrono::milliseconds(5));
+        return gone_ ? SourceState::kLost : SourceState::kFrames;
+    }
+    void GoAway() {
+        const std::lock_guard lock(mutex_);
+        gone_ = true;
+        changed_.notify_all();
+    }
+
+private:
+    Recording take_;
+    int64_t next_ = 0;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool gone_ = false;
+};
+
+class TwoMicrophones : public InputDevices {
+public:
+    TwoMicrophones(Recording take, HeldTake*& opened) : take_(std::move(take)), opened_(opened) {}
+    std::vector<std::string> Names() override { return {"Eingebautes Mikrofon", "USB Mic"}; }
+    std::unique_ptr<SampleSource> Open(const std::string& name) override {
+        if (name != "USB Mic") return nullptr;
+        auto source = std::make_unique<HeldTake>(take_);
+        opened_ = source.get();
+        return source;
+    }
+
+private:
+    Recording take_;
+    HeldTake*& opened_;
+};
+
+Recording Flight() {
+    flyby::Params p;
+    p.speedKmh = 110;
+    p.baseFrequency = 2200;
+    p.sampleRate = 48000;
+    p.channels = 2;
+    p.seconds = 12;
+    Recording r;
+    r.sampleRate = p.sampleRate;
+    r.channels = flyby::PcmChannels(p);
+    return r;
+}
+
+class LiveTest : public WindowTest {};
+
+TEST_F(LiveTest, WithoutAMicrophoneTheButtonIsOff) {
+    Start();
+    EXPECT_FALSE(Ui().LiveButton->isEnabled());
+    EXPECT_EQ(Ui().LiveButton->toolTip(), QStringLiteral("Kein Mikrofon gefunden"));
+    EXPECT_FALSE(Ui().InputBox->isVisibleTo(&Window()));
+}
+
+TEST_F(LiveTest, ListensRollsThePictureAndKeepsTheTakeWhenTheDeviceGoes) {
+    const Recording take = Flight();
+    HeldTake* device = nullptr;
+    fake_.inputs = [&] { return std::make_unique<TwoMicrophones>(take, device); };
+    Start();
+    ASSERT_TRUE(Ui().LiveButton->isEnabled());
+    ASSERT_TRUE(Ui().InputBox->isVisibleTo(&Window()));
+    Ui().InputBox->setCurrentIndex(1);
+    Ui().LiveButton->click();
+    ASSERT_TRUE(Window().Listening());
+    ASSERT_NE(device, nullptr);
+
+    // The pass at 6 s, in the label while the device is still open.
+    QTRY_VERIFY_WITH_TIMEOUT(Ui().Label1->text().startsWith(QStringLiteral("Vorbeiflug 1 bei 0:06.0: Geschwindigkeit: 1")),
+                             20000);
+    EXPECT_TRUE(Window().Listening());
+    EXPECT_TRUE(Ui().LevelMeter->isVisibleTo(&Window()));
+    // PIROLEX_LIVE_SHOT=PATH keeps a picture of the window while it listens, to look at.
+    if (const QString shot = qEnvironmentVariable("PIROLEX_LIVE_SHOT"); !shot.isEmpty()) Window().grab().save(shot);
+    // The rolling picture: the newest lines at the top; the pass's tone in them lies between the
+    // recede (2010 Hz) and approach (2410 Hz) columns of 24000 Hz across the plot.
+    const QImage picture = Ui().Image1->Picture();
+    const int width = picture.width();
+    int brightest = 0;
+    for (int x = 1; x < width; ++x)
+        if (qGreen(picture.pixel(x, 0)) > qGreen(picture.pixel(brightest, 0))) brightest = x;
+    const double hz = 24000.0 * brightest / width;
+    EXPECT_GT(hz, 1950.0);
+    EXPECT_LT(hz, 2450.0);
+
+    device->GoAway();
+    QTRY_VERIFY_WITH_TIMEOUT(!Window().Listening(), 5000);
+    ASSERT_EQ(fake_.messages.size(), 1u);
+    EXPECT_EQ(fake_.messages[0].text.toStdString(), texts::InputLostText(12.0));
+    // What was heard is an ordinary loaded recording now.
+    EXPECT_TRUE(State().fileLoaded);
+    EXPECT_EQ(State().fileName, "Live-Aufnahme");
+    EXPECT_EQ(State().session.GetRecording().channels, take.channels);
+    EXPECT_TRUE(Ui().ToolButton1->isEnabled());
+    EXPECT_FALSE(Ui().LevelMeter->isVisibleTo(&Window()));
+}
+
+}  // namespace
+}  // namespace pirolex::testing
