@@ -230,9 +230,11 @@ std::string ParseArgs(const std::vector<std::string>& args, const std::vector<Op
                       PlotRequest& request, std::set<std::string>& seen) {
     std::vector<CommandOption> table;
     for (const Option& o : options)
-        table.push_back({o.name, o.allowed, [&request, apply = o.apply](const std::string& value) {
+        table.push_back({o.name, o.allowed,
+                         [&request, apply = o.apply](const std::string& value) {
                              return apply(value, request).empty();
-                         }});
+                         },
+                         {}});
     CommandArgs parsed;
     std::string problem = ParseCommandArgs(args, table, FileCount::kOne, parsed);
     if (!parsed.files.empty()) request.file = parsed.files.front();

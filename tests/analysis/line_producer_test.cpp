@@ -65,8 +65,9 @@ TEST(LineProducer, MakesEachLineAsSoonAsItsBlockIsComplete) {
             EXPECT_LT(chunked[i].framesArrived - blockEnd, 1500);
             ASSERT_EQ(chunked[i].levels, whole[i].levels) << "line " << i + 1 << " chunks " << chunks[0];
         }
-        if (chunks == std::vector<int64_t>{1})
+        if (chunks == std::vector<int64_t>{1}) {
             for (const Made& m : chunked) EXPECT_EQ(m.framesArrived, m.firstFrame + kN);
+        }
     }
 }
 
