@@ -29,7 +29,9 @@ TEST(RollingPicture, TheNewestLineIsOnTopAndTheOlderOnesMoveDown) {
     const QRgb foot = picture.Image().pixel(49, 0);
     EXPECT_NE(bright, foot);
     for (int x = 0; x < kWidth; ++x) {
-        if (x != 50) ASSERT_EQ(picture.Image().pixel(x, 0), foot) << x;
+        if (x != 50) {
+            ASSERT_EQ(picture.Image().pixel(x, 0), foot) << x;
+        }
     }
     for (int i = 2; i <= 4; ++i) picture.AddLine({i, 0, quiet, {}});
     // Three lines later the tone is three rows down, and the rows above it are quiet.
