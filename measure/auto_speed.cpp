@@ -415,4 +415,10 @@ AutoSpeed EstimateSpeed(const Recording& recording, double temperatureC, double 
     return result;
 }
 
+void AddUncertainty(AutoSpeed& speed, double sigmaKmh) {
+    if (!speed.Answered()) return;
+    speed.sigmaKmh = std::hypot(speed.sigmaKmh, sigmaKmh);
+    if (!(speed.sigmaKmh <= kLargestRelativeSigma * speed.speedKmh)) speed.refusal = AutoSpeedRefusal::kUncertain;
+}
+
 }  // namespace pirolex

@@ -66,4 +66,8 @@ struct AutoSpeed {
 AutoSpeed EstimateSpeed(const Recording& recording, double temperatureC,
                         double maxSpeedKmh = kDefaultTopSpeedKmh);
 
+// Adds an uncertainty the fit itself cannot see (sigmaKmh, independent of the fit's) to the
+// speed's, and refuses as kUncertain where the sum grows too large.
+void AddUncertainty(AutoSpeed& speed, double sigmaKmh);
+
 }  // namespace pirolex

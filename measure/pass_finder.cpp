@@ -34,6 +34,9 @@ constexpr float kNoToneDb = -100.0f;  // the average level of frames without any
 // A fit belongs to the moment when it hears its pass this close to it.
 constexpr double kHeardNear = 3.0;
 constexpr double kShortLeadSeconds = 6.0;
+// The lead of the second fit that tells how much a slow swing of the rpm moves the speed: shorter
+// than a swing, so that the approach is not averaged over it either.
+constexpr double kSwingLeadSeconds = 3.0;
 // A fit whose pass would be kSoaringDb louder at the pass than kLouderBefore earlier must find it
 // at least kLouderDb louder.
 constexpr double kLouderBefore = 4.0;
@@ -63,6 +66,9 @@ constexpr double kSingleFlybySeconds = 40.0;
 // kSettleSeconds before its share so that it judges its first moments as one finder would.
 constexpr double kShareSeconds = 120.0;
 constexpr double kSettleSeconds = 40.0;
+// A take's passes are those the user flies past the microphone; a fit this far off is the far
+// side of the circuit, heard across the field, which nobody counts as a pass.
+constexpr double kFarthestPassM = 100.0;
 
 // What a fit was refused for that still is a pass heard: the tone fell, but not so that the speed
 // could be told. The other refusals are no pass: no tone, a steady one, a fit that makes no pass.
@@ -206,6 +212,18 @@ Recording PassFinder::Stretch(int64_t first, int64_t last) const {
     return stretch;
 }
 
+// A swing of the rpm slower than the short side after the pass (a governor hunting, the pilot on
+// the throttle) is not averaged out there, and the fit takes its residuals, alike for seconds,
+// for many independent readings; it then reads the speed a few per cent off with a small sigma.
+// The same pass fitted with a lead too short to average the swing out reads it on the approach
+// as much as the long fit reads it after the pass: how far the two speeds lie apart counts as an
+// uncertainty of its own.
+void PassFinder::AllowForSlowRpmSwings(AutoSpeed& speed, int64_t end) const {
+    const int64_t first = std::max<int64_t>(0, end - std::lround((kTailSeconds + kSwingLeadSeconds) * sampleRate_));
+    const AutoSpeed shorter = EstimateSpeed(Stretch(first, end), temperatureC_, maxSpeedKmh_);
+    if (shorter.Answered()) AddUncertainty(speed, std::fabs(shorter.speedKmh - speed.speedKmh));
+}
+
 void PassFinder::Listen(std::vector<FlybyPass>& concluded, bool ended) {
     const double hopSeconds = static_cast<double>(hop_) / sampleRate_;
     const auto frames = [&](double seconds) { return static_cast<int64_t>(std::lround(seconds / hopSeconds)); };
@@ -307,6 +325,7 @@ void PassFinder::Listen(std::vector<FlybyPass>& concluded, bool ended) {
             const int64_t first = std::max<int64_t>(0, end - tail - std::lround(lead * sampleRate_));
             AutoSpeed speed = EstimateSpeed(Stretch(first, end), temperatureC_, maxSpeedKmh_);
             ShiftTimes(speed, static_cast<double>(std::max(first, keptFrom_)) / sampleRate_);
+            if ((speed.Answered() || PassHeardDespite(speed.refusal)) && speed.closestDistanceM > kFarthestPassM) break;
             if (speed.Answered()) {
                 const double heard = speed.closestTimeS + speed.closestDistanceM / speed.model.soundSpeed;
                 // Syllables of a voice may fit a pass, one each side: a pass is one sound.
@@ -314,6 +333,7 @@ void PassFinder::Listen(std::vector<FlybyPass>& concluded, bool ended) {
                     LoudAsItsDistance(speed, heard)) {
                     pass.heardS = heard;
                     pass.speed = std::move(speed);
+                    AllowForSlowRpmSwings(pass.speed, end);
                     break;
                 }
                 continue;
@@ -324,7 +344,7 @@ void PassFinder::Listen(std::vector<FlybyPass>& concluded, bool ended) {
                 FallsAcross(speed.track, centreS))
                 refused = std::move(speed);
         }
-        if (!pass.speed.Answered()) {
+        if (!pass.speed.Answered() && pass.speed.refusal != AutoSpeedRefusal::kUncertain) {
             if (!refused) continue;
             pass.heardS = centreS;
             pass.speed = std::move(*refused);

@@ -72,6 +72,7 @@ private:
     void Listen(std::vector<FlybyPass>& concluded, bool ended);
     void Conclude(int64_t frame, std::vector<FlybyPass>& concluded);
     Recording Stretch(int64_t first, int64_t last) const;
+    void AllowForSlowRpmSwings(AutoSpeed& speed, int64_t end) const;
 
     int32_t sampleRate_;
     double temperatureC_;

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 namespace pirolex {
 namespace {
@@ -93,6 +94,25 @@ TEST(PassFinder, ChunksOfAnySizeGiveTheSamePassesInTime) {
             }
         }
     }
+}
+
+// The far straight of a circuit, heard across the field at 150 m between two passes by the
+// microphone: measurable, but not a pass anyone counts.
+TEST(PassFinder, TheFarSideOfTheCircuitIsNoPass) {
+    fb::Take take;
+    take.seconds = 75.0;
+    for (const auto& [at, distance, level] : {std::tuple{15.0, 20.0, 0.6}, {40.0, 150.0, 0.15}, {65.0, 20.0, 0.6}}) {
+        fb::Params pass;
+        pass.speedKmh = 150.0;
+        pass.closestDistance = distance;
+        pass.peakLevel = level;
+        pass.baseFrequency = 2000.0;
+        pass.passSeconds = at;
+        take.passes.push_back(pass);
+    }
+    const PassSearch search = FindPasses(RecordingOf(take), take.temperature);
+    ASSERT_EQ(search.passes.size(), 2u);
+    for (const FlybyPass& pass : search.passes) EXPECT_LT(pass.speed.closestDistanceM, 50.0);
 }
 
 }  // namespace
