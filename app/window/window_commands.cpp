@@ -121,7 +121,7 @@ void TPirolex::ShowRecording(int32_t fileChannels) {
 void TPirolex::EnableFileCommands(bool enabled) {
     for (QToolButton* b : {ui_.ToolButton2, ui_.ToolButton3, ui_.ToolButton4, ui_.ToolButton7,
                            ui_.ToolButton9, ui_.ToolButton10})
-        b->setEnabled(enabled);
+        b->setEnabled(enabled);    ShowTakeSave();
 }
 
 void TPirolex::ToolButton2Click() {
