@@ -19,6 +19,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 
@@ -138,7 +139,13 @@ TEST_F(LiveTest, ListensRollsThePictureAndKeepsTheTakeWhenTheDeviceGoes) {
     const WavResult read = ReadWavFile(saved);
     ASSERT_TRUE(read.Ok());
     EXPECT_EQ(read.recording.sampleRate, 48000);
-    EXPECT_EQ(read.recording.channels, take.channels);
+    // As much of the take as the device had delivered by then, the pass included.
+    const int64_t savedFrames = read.recording.FrameCount();
+    ASSERT_GT(savedFrames, 7 * 48000);
+    ASSERT_EQ(read.recording.ChannelCount(), 2);
+    for (size_t c = 0; c < 2; ++c)
+        EXPECT_TRUE(std::equal(read.recording.channels[c].begin(), read.recording.channels[c].end(),
+                               take.channels[c].begin()));
     Ui().SaveTakeButton->click();
     ASSERT_EQ(fake_.Errors().size(), 1u);
     EXPECT_TRUE(fake_.Errors()[0].startsWith(QStringLiteral("Aufnahme nicht gespeichert: "))) << fake_.Errors()[0].toStdString();
