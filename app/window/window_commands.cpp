@@ -121,7 +121,9 @@ void TPirolex::ShowRecording(int32_t fileChannels) {
 void TPirolex::EnableFileCommands(bool enabled) {
     for (QToolButton* b : {ui_.ToolButton2, ui_.ToolButton3, ui_.ToolButton4, ui_.ToolButton7,
                            ui_.ToolButton9, ui_.ToolButton10})
-        b->setEnabled(enabled);    ShowTakeSave();
+        b->setEnabled(enabled);
+    // Loading a file other than the take leaves nothing for "Aufnahme speichern".
+    ShowTakeSave();
 }
 
 void TPirolex::ToolButton2Click() {
