@@ -119,7 +119,10 @@ Recording GrowingRecording::Take() {
     return recording;
 }
 
-std::optional<Failure> GrowingRecording::SaveWav(const std::string& path) const {
+// The frames from firstFrame on, then those before it: a ring is written oldest first without a
+// second copy of it.
+static std::optional<Failure> SaveWav(const std::string& path, int32_t sampleRate,
+                                      const std::vector<std::vector<int16_t>>& channels, int64_t firstFrame) {
     const std::filesystem::path target(path);
     std::filesystem::path folder = target.parent_path();
     if (folder.empty()) folder = ".";
@@ -131,19 +134,19 @@ std::optional<Failure> GrowingRecording::SaveWav(const std::string& path) const 
     if (fd < 0) return WriteFailure(errno);
     // mkstemp makes the file private; a saved take is an ordinary file.
     ::fchmod(fd, 0644);
+    const int64_t frames = channels.empty() ? 0 : static_cast<int64_t>(channels.front().size());
     bool ok = true;
-    const std::vector<uint8_t> header = WavHeader(sampleRate_, ChannelCount(), KeptFrames());
+    const std::vector<uint8_t> header = WavHeader(sampleRate, static_cast<int32_t>(channels.size()), frames);
     ok = WriteAll(fd, header.data(), header.size());
     // Interleaved in pieces, so that a long take needs no second copy in memory.
     constexpr int64_t kPieceFrames = 1 << 16;
     std::vector<uint8_t> piece;
-    const int64_t frames = KeptFrames();
     for (int64_t first = 0; ok && first < frames; first += kPieceFrames) {
         const int64_t count = std::min(kPieceFrames, frames - first);
         piece.clear();
         for (int64_t i = first; i < first + count; ++i) {
-            const size_t at = static_cast<size_t>((head_ + i) % frames);
-            for (const std::vector<int16_t>& kept : channels_) PutU16(piece, static_cast<uint16_t>(kept[at]));
+            const size_t at = static_cast<size_t>((firstFrame + i) % frames);
+            for (const std::vector<int16_t>& kept : channels) PutU16(piece, static_cast<uint16_t>(kept[at]));
         }
         ok = WriteAll(fd, piece.data(), piece.size());
     }
@@ -156,6 +159,14 @@ std::optional<Failure> GrowingRecording::SaveWav(const std::string& path) const 
         return WriteFailure(error);
     }
     return std::nullopt;
+}
+
+std::optional<Failure> GrowingRecording::SaveWav(const std::string& path) const {
+    return pirolex::SaveWav(path, sampleRate_, channels_, head_);
+}
+
+std::optional<Failure> SaveWav(const Recording& recording, const std::string& path) {
+    return SaveWav(path, recording.sampleRate, recording.channels, 0);
 }
 
 }  // namespace pirolex

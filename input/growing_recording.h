@@ -56,4 +56,7 @@ private:
     int64_t endFrame_ = 0;
 };
 
+// Writes a recording as a 16-bit PCM WAV file, as GrowingRecording::SaveWav writes a take.
+std::optional<Failure> SaveWav(const Recording& recording, const std::string& path);
+
 }  // namespace pirolex

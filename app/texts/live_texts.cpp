@@ -15,6 +15,10 @@ std::string LivePassLine(int number, double heardS, const AutoSpeed& speed) {
     return line;
 }
 
+std::string LivePassListRow(const std::string& clockTime, const FlybyPass& pass) {
+    return clockTime + "  " + PassOutcome(pass);
+}
+
 std::string InputLostText(double seconds) {
     // to_chars: listening on a microphone made a Qt application, which set the desktop's locale.
     char number[32];

@@ -252,12 +252,13 @@ std::string PassHeading(int number, double heardS) {
     return "Vorbeiflug " + std::to_string(number) + " bei " + PassTime(heardS);
 }
 
-std::string PassListRow(const FlybyPass& pass) {
+std::string PassOutcome(const FlybyPass& pass) {
     const AutoSpeed& speed = pass.speed;
-    if (!speed.Answered()) return PassTime(pass.heardS) + "  " + RefusalText(speed.refusal, speed.topSpeedKmh);
-    return PassTime(pass.heardS) + "  " + Decimals(speed.speedKmh, 1) + " ± " + Decimals(speed.sigmaKmh, 1) +
-           " km/h";
+    if (!speed.Answered()) return RefusalText(speed.refusal, speed.topSpeedKmh);
+    return Decimals(speed.speedKmh, 1) + " ± " + Decimals(speed.sigmaKmh, 1) + " km/h";
 }
+
+std::string PassListRow(const FlybyPass& pass) { return PassTime(pass.heardS) + "  " + PassOutcome(pass); }
 
 std::string PassRecordText(const FlybyPass& pass) {
     return std::to_string(pass.number) + " bei " + PassTime(pass.heardS);

@@ -30,6 +30,8 @@ void LiveListener::Run() {
             {
                 const std::lock_guard lock(streamMutex_);
                 rest = stream_.Finish();
+                finished_ = true;
+                passes_.insert(passes_.end(), rest.begin(), rest.end());
                 seconds = stream_.Seconds();
             }
             for (FlybyPass& pass : rest) Post([this, pass] { if (events_.pass) events_.pass(pass); });
@@ -45,17 +47,28 @@ void LiveListener::Run() {
                     if (events_.line) events_.line(first, levels);
                 });
             });
+            passes_.insert(passes_.end(), step.passes.begin(), step.passes.end());
         }
         for (const FlybyPass& pass : step.passes) Post([this, pass] { if (events_.pass) events_.pass(pass); });
         Post([this, peak = step.peak / 32768.0] { if (events_.level) events_.level(peak); });
     }
 }
 
-Recording LiveListener::Stop() {
+StoppedTake LiveListener::Stop() {
     stopping_ = true;
     if (worker_.joinable()) worker_.join();
     const std::lock_guard lock(streamMutex_);
-    return stream_.Take().Take();
+    if (!finished_) {
+        std::vector<FlybyPass> rest = stream_.Finish();
+        passes_.insert(passes_.end(), rest.begin(), rest.end());
+        finished_ = true;
+    }
+    GrowingRecording& take = stream_.Take();
+    StoppedTake stopped;
+    stopped.startS = static_cast<double>(take.FirstKeptFrame()) / stream_.SampleRate();
+    stopped.recording = take.Take();
+    stopped.passes = std::move(passes_);
+    return stopped;
 }
 
 std::optional<Failure> LiveListener::Save(const std::string& path) {

@@ -29,6 +29,16 @@ struct LiveEvents {
     std::function<void(bool lost, double seconds)> ended;
 };
 
+// What listening leaves: the take, and every pass reported on it, with the passes still open when
+// it stopped concluded.
+struct StoppedTake {
+    Recording recording;
+    // Where the recording starts in the stream, s: above 0 once the oldest part of a long take
+    // has been let go.
+    double startS = 0.0;
+    std::vector<FlybyPass> passes;
+};
+
 class LiveListener {
 public:
     // Made in the window's thread: the events run there.
@@ -36,7 +46,7 @@ public:
     ~LiveListener();
 
     // Stops the worker (waiting for its current block) and hands over the take so far.
-    Recording Stop();
+    StoppedTake Stop();
     // The take so far as a WAV file; the failure, if any.
     std::optional<Failure> Save(const std::string& path);
     double Seconds();
@@ -52,6 +62,9 @@ private:
     std::unique_ptr<QObject> inbox_;
     std::mutex streamMutex_;
     LiveStream stream_;
+    // Guarded by streamMutex_: the passes reported so far, and whether the stream has finished.
+    std::vector<FlybyPass> passes_;
+    bool finished_ = false;
     LiveEvents events_;
     std::atomic<bool> stopping_{false};
     std::thread worker_;

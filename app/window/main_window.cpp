@@ -18,6 +18,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeySequence>
+#include <QPushButton>
 #include <QLabel>
 #include <QShortcut>
 #include <QSlider>
@@ -267,6 +268,11 @@ void TPirolex::PlaceAroundPlot() {
 // The rulers describe the picture as drawn: its recording, axis, view and rows. Before the first
 // load there is nothing to describe.
 void TPirolex::UpdateRulers() {
+    // While listening the time ruler counts seconds before the newest line, at the top.
+    if (rolling_) {
+        ui_.TimeRuler->SetTicks(RollingTimeTicks(*rolling_), true);
+        return;
+    }
     const WindowState& state = *state_;
     const PictureSession& session = state.session;
     const Recording& recording = session.GetRecording();
@@ -330,6 +336,7 @@ void TPirolex::ConnectCommands() {
     connect(ui_.ToolButton5, &QToolButton::clicked, this, [this] { ToolButton5Click(); });
     connect(ui_.ToolButton10, &QToolButton::clicked, this, [this] { ToolButton10Click(); });
     connect(ui_.LiveButton, &QToolButton::clicked, this, [this] { LiveButtonClick(); });
+    connect(ui_.SaveTakeButton, &QPushButton::clicked, this, [this] { SaveTakeClick(); });
     ConnectKeys();
 }
 

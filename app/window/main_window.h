@@ -150,6 +150,8 @@ struct WindowUi {
     QToolButton* LiveButton = nullptr;
     QComboBox* InputBox = nullptr;
     QProgressBar* LevelMeter = nullptr;
+    // "Aufnahme speichern": the take as WAV, shown from the first listening on.
+    QPushButton* SaveTakeButton = nullptr;
 };
 
 class TPirolex : public QWidget {
@@ -199,6 +201,8 @@ public:
     void ToolButton5Click();  // exit
     void LiveButtonClick();   // start or stop listening (window_live.cpp)
     bool Listening() const { return listener_ != nullptr; }
+    // "Aufnahme speichern": the take so far while listening, the loaded take afterwards.
+    void SaveTakeClick();
 
     // Control handlers.
     void KanalRadioGroupClick();
@@ -278,6 +282,12 @@ private:
     void ShowLevel(double peak);
     void LiveEnded(bool lost, double seconds);
     void LoadTake(Recording take);
+    // The passes heard while listening, in the take's times; a take whose start was let go is
+    // searched anew.
+    void ShowTakePasses(std::vector<FlybyPass> passes, double startS);
+    // "Aufnahme speichern" usable while there is a take to write.
+    void ShowTakeSave();
+    bool TakeLoaded() const;
     std::unique_ptr<InputDevices> inputs_;
     std::unique_ptr<LiveListener> listener_;
     std::unique_ptr<RollingPicture> rolling_;

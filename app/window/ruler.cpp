@@ -1,5 +1,7 @@
 #include "ruler.h"
 
+#include "rolling_picture.h"
+
 #include "spectrogram_pass.h"
 #include "spectrogram_renderer.h"
 #include "time_axis.h"
@@ -91,11 +93,21 @@ std::vector<RulerTick> TimeTicks(const PlotView& view, int height, const TimeSpa
     return TicksAlong(samples, RoundStep(secondsPerRow * kTimeLabelSpacing));
 }
 
+std::vector<RulerTick> RollingTimeTicks(const RollingPicture& picture) {
+    const int rows = static_cast<int>(std::min<int64_t>(picture.Image().height(), picture.LinesAdded()));
+    if (rows < 2) return {};
+    std::vector<Sample> samples;
+    for (int y = 0; y < rows; ++y) samples.push_back({y, picture.SecondsBeforeNewest(y)});
+    const double secondsPerRow = picture.SecondsBeforeNewest(1) - picture.SecondsBeforeNewest(0);
+    return TicksAlong(samples, RoundStep(secondsPerRow * kTimeLabelSpacing));
+}
+
 Ruler::Ruler(Qt::Orientation orientation, const QString& unit, QWidget* parent)
     : QWidget(parent), orientation_(orientation), unit_(unit) {}
 
-void Ruler::SetTicks(std::vector<RulerTick> ticks) {
+void Ruler::SetTicks(std::vector<RulerTick> ticks, bool unitAtEnd) {
     ticks_ = std::move(ticks);
+    unitAtEnd_ = unitAtEnd;
     update();
 }
 
@@ -126,20 +138,28 @@ void Ruler::PaintHorizontal(QPainter& painter) const {
     }
 }
 
-// Ticks point at the plot's rows from its left; labels end just left of them, the unit on top.
+// Ticks point at the plot's rows from its left; labels end just left of them, the unit in the
+// corner where the values are largest, the other end free for a label right at the edge.
 void Ruler::PaintVertical(QPainter& painter) const {
     const QFontMetrics metrics = fontMetrics();
     const int right = width() - 1;
+    const int textHeight = metrics.height();
+    const int unitTop = unitAtEnd_ ? height() - textHeight : 0;
     if (!ticks_.empty())
-        painter.drawText(QRect(0, 0, right - kLongTick - 1, metrics.height()), Qt::AlignRight, unit_);
+        painter.drawText(QRect(0, unitTop, right - kLongTick - 1, textHeight), Qt::AlignRight, unit_);
     for (const RulerTick& tick : ticks_) {
         const bool labelled = !tick.label.isEmpty();
         painter.drawLine(right - (labelled ? kLongTick : kShortTick), tick.position, right, tick.position);
         if (!labelled) continue;
-        const int top = tick.position - metrics.height() / 2;
-        if (top < metrics.height()) continue;
-        painter.drawText(QRect(0, top, right - kLongTick - 1, metrics.height()),
-                         Qt::AlignRight | Qt::AlignVCenter, tick.label);
+        int top = tick.position - textHeight / 2;
+        if (unitAtEnd_) {
+            top = std::max(top, 0);
+            if (top + textHeight > unitTop) continue;
+        } else if (top < textHeight) {
+            continue;
+        }
+        painter.drawText(QRect(0, top, right - kLongTick - 1, textHeight), Qt::AlignRight | Qt::AlignVCenter,
+                         tick.label);
     }
 }
 

@@ -39,11 +39,19 @@ struct TimeSpan {
 // labelled in seconds.
 std::vector<RulerTick> TimeTicks(const PlotView& view, int height, const TimeSpan& span);
 
+class RollingPicture;
+
+// Ticks at round times before the newest line along the rows of the rolling picture that hold a
+// line, 0 at the top row, labelled in seconds.
+std::vector<RulerTick> RollingTimeTicks(const RollingPicture& picture);
+
 class Ruler : public QWidget {
 public:
     Ruler(Qt::Orientation orientation, const QString& unit, QWidget* parent);
     const std::vector<RulerTick>& Ticks() const { return ticks_; }
-    void SetTicks(std::vector<RulerTick> ticks);
+    // unitAtEnd: the unit at the ruler's far end (the bottom), where a rolling ruler's values are
+    // largest; else at its start.
+    void SetTicks(std::vector<RulerTick> ticks, bool unitAtEnd = false);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -55,6 +63,7 @@ private:
     Qt::Orientation orientation_;
     QString unit_;
     std::vector<RulerTick> ticks_;
+    bool unitAtEnd_ = false;
 };
 
 }  // namespace pirolex

@@ -122,6 +122,8 @@ void TPirolex::EnableFileCommands(bool enabled) {
     for (QToolButton* b : {ui_.ToolButton2, ui_.ToolButton3, ui_.ToolButton4, ui_.ToolButton7,
                            ui_.ToolButton9, ui_.ToolButton10})
         b->setEnabled(enabled);
+    // Loading a file other than the take leaves nothing for "Aufnahme speichern".
+    ShowTakeSave();
 }
 
 void TPirolex::ToolButton2Click() {

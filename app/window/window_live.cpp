@@ -1,7 +1,10 @@
 // Listening live: the tool button "Live" starts and stops listening on the chosen input; while
 // it listens the plot shows the rolling picture (the newest line at the top), the status bar a
 // level meter, and the speed label the last pass as soon as it is reported. When listening
-// stops, or the device goes away, the take becomes an ordinary loaded recording.
+// stops, or the device goes away, the take becomes an ordinary loaded recording. Each pass goes
+// into "Vorbeiflüge" with the clock time it was reported at; once the take is loaded the list
+// holds its passes as any recording's, in the take's own times. "Aufnahme speichern" writes the
+// take as WAV, while listening and after.
 #include "live_listener.h"
 #include "live_texts.h"
 #include "main_window.h"
@@ -11,6 +14,10 @@
 #include "widgets.h"
 
 #include <QComboBox>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTime>
 #include <QProgressBar>
 #include <QToolButton>
 
@@ -26,6 +33,8 @@ constexpr int kLiveButtonX = 161;
 constexpr int kInputBoxX = 186;
 constexpr int kInputBoxWidth = 180;
 constexpr int kLevelMeterWidth = 120;
+constexpr int kSaveTakeX = kInputBoxX + kInputBoxWidth + 4;
+constexpr int kSaveTakeWidth = 130;
 
 }  // namespace
 
@@ -40,6 +49,10 @@ void TPirolex::BuildLiveControls() {
     ui_.LevelMeter->setTextVisible(false);
     ui_.LevelMeter->setToolTip(QStringLiteral("Pegel am Eingang"));
     ui_.LevelMeter->hide();
+    ui_.SaveTakeButton = new QPushButton(QString::fromUtf8(texts::kSaveTake), ui_.ToolBar1);
+    ui_.SaveTakeButton->setToolTip(QString::fromUtf8(texts::kSaveTakeHint));
+    ui_.SaveTakeButton->setGeometry(kSaveTakeX, 2, kSaveTakeWidth, 22);
+    ui_.SaveTakeButton->hide();
     inputs_ = seams_.inputDevices ? seams_.inputDevices() : nullptr;
     const std::vector<std::string> names = inputs_ ? inputs_->Names() : std::vector<std::string>{};
     for (const std::string& name : names) ui_.InputBox->addItem(QString::fromStdString(name));
@@ -85,6 +98,16 @@ void TPirolex::StartListening() {
                                 ui_.StatusBar1->height() - 6);
     ui_.LevelMeter->show();
     SetSpeedLabel(texts::kSpeedUnknown);
+    // The list is the take's from now on; the loaded recording's passes come back if nothing is heard.
+    {
+        const QSignalBlocker quiet(ui_.PassList);
+        ui_.PassList->clear();
+    }
+    ui_.SavePassListButton->setEnabled(false);
+    ui_.PassDetails->clear();
+    ui_.SaveTakeButton->show();
+    ShowTakeSave();
+    UpdateRulers();
 }
 
 void TPirolex::ShowLiveLine(const std::vector<double>& levels, int64_t firstFrame) {
@@ -92,10 +115,15 @@ void TPirolex::ShowLiveLine(const std::vector<double>& levels, int64_t firstFram
     rolling_->AddLine({rolling_->LinesAdded() + 1, firstFrame, levels, {}});
     ui_.Image1->SetPicture(rolling_->Image());
     ui_.Image1->update();
+    // The ruler's ticks move only while the picture is still filling.
+    if (rolling_->LinesAdded() <= ui_.Image1->height() + 1) UpdateRulers();
 }
 
 // The label shows the last pass, as the automatic measurement shows its one.
 void TPirolex::ShowLivePass(const FlybyPass& pass) {
+    const std::string clock = QTime::currentTime().toString(QStringLiteral("HH:mm:ss")).toStdString();
+    ui_.PassList->addItem(QString::fromStdString(texts::LivePassListRow(clock, pass)));
+    ui_.PassList->scrollToBottom();
     SetSpeedLabel(texts::PassHeading(pass.number, pass.heardS) + ": " + texts::WindowAutoSpeedText(pass.speed));
 }
 
@@ -110,17 +138,28 @@ void TPirolex::LiveEnded(bool lost, double seconds) {
 
 void TPirolex::StopListening() {
     if (!listener_) return;
-    Recording take = listener_->Stop();
+    StoppedTake take = listener_->Stop();
     listener_.reset();
     rolling_.reset();
     ui_.LiveButton->setChecked(false);
     ui_.ToolButton1->setEnabled(true);
     ui_.InputBox->setEnabled(true);
     ui_.LevelMeter->hide();
+    ui_.SaveTakeButton = new QPushButton(QString::fromUtf8(texts::kSaveTake), ui_.ToolBar1);
+    ui_.SaveTakeButton->setToolTip(QString::fromUtf8(texts::kSaveTakeHint));
+    ui_.SaveTakeButton->setGeometry(kSaveTakeX, 2, kSaveTakeWidth, 22);
+    ui_.SaveTakeButton->hide();
     const QString lastPass = ui_.Label1->text();
-    if (take.FrameCount() > 0) LoadTake(std::move(take));
+    if (take.recording.FrameCount() > 0) {
+        LoadTake(std::move(take.recording));
+        ShowTakePasses(std::move(take.passes), take.startS);
+    } else {
+        ShowPassList();
+        UpdateRulers();
+    }
+    ShowTakeSave();
     // The last pass stays in the label until something is measured on the take.
-    if (lastPass.startsWith(QStringLiteral("Vorbeiflug"))) ui_.Label1->setText(lastPass);
+    if (take.startS == 0.0 && lastPass.startsWith(QStringLiteral("Vorbeiflug"))) ui_.Label1->setText(lastPass);
 }
 
 // The take as if it had been read from a file.
@@ -141,6 +180,39 @@ void TPirolex::LoadTake(Recording take) {
                                     : state.session.CurrentSettings().picture);
     timer1_.stop();
     Recompute();
+}
+
+// The passes were found on the stream, whose times are the take's as long as nothing was let go;
+// a take longer than what is kept is searched as any recording is.
+void TPirolex::ShowTakePasses(std::vector<FlybyPass> passes, double startS) {
+    WindowState& state = *state_;
+    if (startS > 0.0) {
+        MeasureAutomatically();
+        return;
+    }
+    state.passes = std::move(passes);
+    state.chosenPass = -1;
+    ShowPassList();
+}
+
+bool TPirolex::TakeLoaded() const { return state_->fileLoaded && state_->fileName == kTakeName; }
+
+void TPirolex::ShowTakeSave() {
+    if (ui_.SaveTakeButton) ui_.SaveTakeButton->setEnabled(Listening() || TakeLoaded());
+}
+
+// Written beside the old file and renamed over it, so a failed write leaves the old one.
+void TPirolex::SaveTakeClick() {
+    Guard([this] {
+        if (!Listening() && !TakeLoaded()) return;
+        const std::optional<std::string> path =
+            seams_.chooseTakeFile(this, QString::fromUtf8(kTakeName) + QStringLiteral(".wav"));
+        if (!path) return;
+        // The dialog ran its own event loop: listening may have ended meanwhile.
+        const std::optional<Failure> failure =
+            Listening() ? listener_->Save(*path) : SaveWav(state_->session.GetRecording(), *path);
+        if (failure) ShowError(QString::fromStdString(texts::TakeNotSavedText(*path, texts::ErrorText(*failure))));
+    });
 }
 
 }  // namespace pirolex

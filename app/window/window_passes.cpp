@@ -171,7 +171,8 @@ void TPirolex::CentreSpanOn(double seconds) {
 
 void TPirolex::PassListChange(int row) {
     Guard([this, row] {
-        if (row < 0 || row == state_->chosenPass) return;
+        // While listening the rows are the take's, with no recording to show them in yet.
+        if (row < 0 || row == state_->chosenPass || Listening()) return;
         RememberMeasurement();
         ChoosePass(row);
     });

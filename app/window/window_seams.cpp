@@ -49,6 +49,11 @@ std::optional<std::string> ChooseCsvFile(QWidget* parent, const QString& suggest
                             QStringLiteral("csv"), suggestedName);
 }
 
+std::optional<std::string> ChooseTakeFile(QWidget* parent, const QString& suggestedName) {
+    return ChooseFileToSave(parent, QStringLiteral("Aufnahme speichern"), QStringLiteral("WAV-Datei (*.wav)"),
+                            QStringLiteral("wav"), suggestedName);
+}
+
 void ShowMessageBox(QWidget* parent, MessageKind kind, const QString& text) {
     const QString title = QString::fromUtf8(kProgramTitle);
     if (kind == MessageKind::Error) {
@@ -70,6 +75,7 @@ WindowSeams DesktopSeams() {
     seams.chooseFile = ChooseWavFile;
     seams.chooseSaveFile = ChoosePngFile;
     seams.chooseListFile = ChooseCsvFile;
+    seams.chooseTakeFile = ChooseTakeFile;
     seams.showMessage = ShowMessageBox;
     seams.choosePrinter = ChoosePrinter;
     seams.play = PlayToEnd;

@@ -30,6 +30,9 @@ struct WindowSeams {
     // The save dialog for the list of passes (CSV), likewise.
     std::function<std::optional<std::string>(QWidget* parent, const QString& suggestedName)>
         chooseListFile;
+    // The save dialog for a live take (WAV), likewise.
+    std::function<std::optional<std::string>(QWidget* parent, const QString& suggestedName)>
+        chooseTakeFile;
     std::function<void(QWidget* parent, MessageKind kind, const QString& text)> showMessage;
     // The print dialog: true when the user confirms; the printer is then set up.
     std::function<bool(QWidget* parent, QPrinter& printer)> choosePrinter;

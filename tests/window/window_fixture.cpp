@@ -23,6 +23,7 @@ WindowSeams FakeSeams::Make() {
         return answer;
     };
     seams.chooseListFile = seams.chooseSaveFile;
+    seams.chooseTakeFile = seams.chooseSaveFile;
     seams.inputDevices = [this] { return inputs ? inputs() : nullptr; };
     seams.showMessage = [this](QWidget*, MessageKind kind, const QString& text) {
         messages.push_back({kind, text});

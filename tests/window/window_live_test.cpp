@@ -1,17 +1,25 @@
-// "Live" through the window with a fake input: the rolling picture and the level while it
-// listens, the pass in the speed label as soon as it is reported, the take loaded as a recording
-// when the device goes away, and the button off without a microphone.
+// "Live" through the window with a fake input: the rolling picture, its time ruler and the level
+// while it listens, the pass in the speed label and in "Vorbeiflüge" as soon as it is reported,
+// the take saved as WAV, the take loaded as a recording with its passes when the device goes away,
+// and the button off without a microphone.
 #include "flyby.h"
 #include "live_texts.h"
+#include "ruler.h"
+#include "wav_reader.h"
 #include "widgets.h"
 #include "window_fixture.h"
+#include "work_folder.h"
 
 #include <QComboBox>
 #include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QProgressBar>
 #include <QTest>
 #include <QToolButton>
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 
@@ -108,6 +116,40 @@ TEST_F(LiveTest, ListensRollsThePictureAndKeepsTheTakeWhenTheDeviceGoes) {
                              20000);
     EXPECT_TRUE(Window().Listening());
     EXPECT_TRUE(Ui().LevelMeter->isVisibleTo(&Window()));
+    // The same pass in the list, at the clock time it was reported.
+    ASSERT_EQ(Ui().PassList->count(), 1);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d  1\\d\\d\\.\\d ± \\d+\\.\\d km/h$"))
+                    .match(Ui().PassList->item(0)->text())
+                    .hasMatch())
+        << Ui().PassList->item(0)->text().toStdString();
+    // The ruler counts seconds before now down from the top row: 1024 frames a row at 48 kHz.
+    const std::vector<RulerTick> ticks = Ui().TimeRuler->Ticks();
+    ASSERT_GE(ticks.size(), 3u);
+    EXPECT_EQ(ticks.front().position, 0);
+    EXPECT_EQ(ticks.front().label, QStringLiteral("0"));
+    for (const RulerTick& tick : ticks)
+        if (tick.label == QStringLiteral("5")) EXPECT_EQ(tick.position, 235);  // 5 s * 48000 / 1024, rounded up
+    // The take so far, saved while listening; a folder that is not there gives the reason.
+    static const testsupport::WorkFolder folder("pirolex_live_take_");
+    const std::string saved = (folder.Path() / "take.wav").string();
+    fake_.saveChoices = {saved, (folder.Path() / "none" / "take.wav").string()};
+    ASSERT_TRUE(Ui().SaveTakeButton->isEnabled());
+    Ui().SaveTakeButton->click();
+    EXPECT_EQ(fake_.saveSuggestions.back(), QStringLiteral("Live-Aufnahme.wav"));
+    const WavResult read = ReadWavFile(saved);
+    ASSERT_TRUE(read.Ok());
+    EXPECT_EQ(read.recording.sampleRate, 48000);
+    // As much of the take as the device had delivered by then, the pass included.
+    const int64_t savedFrames = read.recording.FrameCount();
+    ASSERT_GT(savedFrames, 7 * 48000);
+    ASSERT_EQ(read.recording.ChannelCount(), 2);
+    for (size_t c = 0; c < 2; ++c)
+        EXPECT_TRUE(std::equal(read.recording.channels[c].begin(), read.recording.channels[c].end(),
+                               take.channels[c].begin()));
+    Ui().SaveTakeButton->click();
+    ASSERT_EQ(fake_.Errors().size(), 1u);
+    EXPECT_TRUE(fake_.Errors()[0].startsWith(QStringLiteral("Aufnahme nicht gespeichert: "))) << fake_.Errors()[0].toStdString();
+    fake_.messages.clear();
     // PIROLEX_LIVE_SHOT=PATH keeps a picture of the window while it listens, to look at.
     if (const QString shot = qEnvironmentVariable("PIROLEX_LIVE_SHOT"); !shot.isEmpty()) Window().grab().save(shot);
     // The rolling picture: the newest lines at the top; the pass's tone in them lies between the
@@ -131,6 +173,15 @@ TEST_F(LiveTest, ListensRollsThePictureAndKeepsTheTakeWhenTheDeviceGoes) {
     EXPECT_EQ(State().session.GetRecording().channels, take.channels);
     EXPECT_TRUE(Ui().ToolButton1->isEnabled());
     EXPECT_FALSE(Ui().LevelMeter->isVisibleTo(&Window()));
+    // The list holds the take's pass at its time in the take; choosing it measures as
+    // "Automatisch messen" does.
+    ASSERT_EQ(Ui().PassList->count(), 1);
+    EXPECT_TRUE(Ui().PassList->item(0)->text().startsWith(QStringLiteral("0:06.0  1"))) << Ui().PassList->item(0)->text().toStdString();
+    Ui().PassList->setCurrentRow(0);
+    EXPECT_EQ(State().chosenPass, 0);
+    ASSERT_TRUE(State().autoSpeed.has_value());
+    EXPECT_NEAR(State().autoSpeed->speedKmh, 110.0, 3.0);
+    EXPECT_TRUE(Ui().SaveTakeButton->isEnabled());
 }
 
 }  // namespace
