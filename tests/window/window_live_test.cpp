@@ -127,8 +127,11 @@ TEST_F(LiveTest, ListensRollsThePictureAndKeepsTheTakeWhenTheDeviceGoes) {
     ASSERT_GE(ticks.size(), 3u);
     EXPECT_EQ(ticks.front().position, 0);
     EXPECT_EQ(ticks.front().label, QStringLiteral("0"));
-    for (const RulerTick& tick : ticks)
-        if (tick.label == QStringLiteral("5")) EXPECT_EQ(tick.position, 235);  // 5 s * 48000 / 1024, rounded up
+    for (const RulerTick& tick : ticks) {
+        if (tick.label == QStringLiteral("5")) {
+            EXPECT_EQ(tick.position, 235);  // 5 s * 48000 / 1024, rounded up
+        }
+    }
     // The take so far, saved while listening; a folder that is not there gives the reason.
     static const testsupport::WorkFolder folder("pirolex_live_take_");
     const std::string saved = (folder.Path() / "take.wav").string();
