@@ -175,6 +175,9 @@ void TPirolex::LoadTake(Recording take) {
     ShowRecording(channels);
     ShowSpanControl();
     EnableFileCommands(true);
+    // Playing reads the file by its name, and the take has none (a file of that name in the
+    // working folder is not it): "Aufnahme speichern" first, then open the file.
+    ui_.ToolButton2->setEnabled(false);
     state.session.ChoosePicture(ui_.GrafikRadio->ItemIndex() >= 0
                                     ? static_cast<Picture>(ui_.GrafikRadio->ItemIndex())
                                     : state.session.CurrentSettings().picture);

@@ -175,6 +175,7 @@ TEST_F(LiveTest, ListensRollsThePictureAndKeepsTheTakeWhenTheDeviceGoes) {
     EXPECT_EQ(State().fileName, "Live-Aufnahme");
     EXPECT_EQ(State().session.GetRecording().channels, take.channels);
     EXPECT_TRUE(Ui().ToolButton1->isEnabled());
+    EXPECT_FALSE(Ui().ToolButton2->isEnabled()) << "no file to play: it would read one of the take's name";
     EXPECT_FALSE(Ui().LevelMeter->isVisibleTo(&Window()));
     // The list holds the take's pass at its time in the take; choosing it measures as
     // "Automatisch messen" does.
