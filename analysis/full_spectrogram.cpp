@@ -1,41 +1,23 @@
 #include "full_spectrogram.h"
 
+#include "fftw_plans.h"
+
 #include <fftw3.h>
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <numbers>
 
 namespace pirolex {
 
 namespace {
 
-struct FftwFree {
+struct FftwfFree {
     void operator()(void* p) const { fftwf_free(p); }
 };
-using RealBuffer = std::unique_ptr<float[], FftwFree>;
-using ComplexBuffer = std::unique_ptr<fftwf_complex[], FftwFree>;
-
-// FFTW's planner is not thread-safe, its plans are: one plan per size for the whole process,
-// made under a lock and executed on each caller's own (equally aligned) buffers.
-// The plans live as long as the process; the map is never destroyed, so that a thread still
-// running at exit finds it intact (and the leak checker sees the plans as reachable).
-fftwf_plan PlanFor(int32_t size) {
-    static std::mutex mutex;
-    static auto* const plans = new std::map<int32_t, fftwf_plan>;
-    const std::lock_guard<std::mutex> lock(mutex);
-    auto found = plans->find(size);
-    if (found != plans->end()) return found->second;
-    RealBuffer in(fftwf_alloc_real(static_cast<size_t>(size)));
-    ComplexBuffer out(fftwf_alloc_complex(static_cast<size_t>(size / 2 + 1)));
-    // Estimated, not measured: measuring takes longer than most recordings take to analyse.
-    const fftwf_plan plan = fftwf_plan_dft_r2c_1d(size, in.get(), out.get(), FFTW_ESTIMATE);
-    plans->emplace(size, plan);
-    return plan;
-}
+using RealBuffer = std::unique_ptr<float[], FftwfFree>;
+using ComplexBuffer = std::unique_ptr<fftwf_complex[], FftwfFree>;
 
 std::vector<float> HannWindow(int32_t length) {
     std::vector<float> window(static_cast<size_t>(length));
@@ -92,7 +74,7 @@ FullSpectrogram ComputeFullSpectrogram(const Recording& recording, const Spectro
     if (out.frameCount == 0) return out;
     out.power.assign(static_cast<size_t>(out.frameCount) * static_cast<size_t>(out.binCount), 0.0f);
     const std::vector<float> window = HannWindow(out.frameLength);
-    const fftwf_plan plan = PlanFor(out.fftSize);
+    const fftwf_plan plan = SingleRealForwardPlan(out.fftSize);
     for (const std::vector<int16_t>& channel : recording.channels) AddChannel(channel, window, plan, out);
     return out;
 }

@@ -248,25 +248,30 @@ std::vector<std::vector<int16_t>> PcmChannels(const Params& p) {
     return channels;
 }
 
-std::vector<uint8_t> MakeWav(const Params& p) {
-    const std::vector<double> samples = Samples(p);
-    const uint32_t dataBytes = static_cast<uint32_t>(samples.size() * 2);
-    const uint32_t blockAlign = static_cast<uint32_t>(2 * p.channels);
+std::vector<uint8_t> PcmWavHeader(int channels, int sampleRate, uint32_t dataBytes) {
+    const uint32_t blockAlign = static_cast<uint32_t>(2 * channels);
     std::vector<uint8_t> out;
-    out.reserve(44 + dataBytes);
     PutTag(out, "RIFF");
     PutU32(out, 36 + dataBytes);
     PutTag(out, "WAVE");
     PutTag(out, "fmt ");
     PutU32(out, 16);
     PutU16(out, 1);  // PCM
-    PutU16(out, static_cast<uint32_t>(p.channels));
-    PutU32(out, static_cast<uint32_t>(p.sampleRate));
-    PutU32(out, static_cast<uint32_t>(p.sampleRate) * blockAlign);
+    PutU16(out, static_cast<uint32_t>(channels));
+    PutU32(out, static_cast<uint32_t>(sampleRate));
+    PutU32(out, static_cast<uint32_t>(sampleRate) * blockAlign);
     PutU16(out, blockAlign);
     PutU16(out, 16);
     PutTag(out, "data");
     PutU32(out, dataBytes);
+    return out;
+}
+
+std::vector<uint8_t> MakeWav(const Params& p) {
+    const std::vector<double> samples = Samples(p);
+    const uint32_t dataBytes = static_cast<uint32_t>(samples.size() * 2);
+    std::vector<uint8_t> out = PcmWavHeader(p.channels, p.sampleRate, dataBytes);
+    out.reserve(out.size() + dataBytes);
     for (double s : samples) {
         const long v = std::lround(s * 32767.0);
         PutU16(out, static_cast<uint32_t>(static_cast<uint16_t>(static_cast<int16_t>(v))));

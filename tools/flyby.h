@@ -90,6 +90,8 @@ std::vector<std::vector<int16_t>> PcmChannels(const Params& p);
 // A canonical 16-bit PCM WAV file of the recording. Throws std::invalid_argument for
 // parameters that cannot make one (no frames, the speed of sound reached, ...).
 std::vector<uint8_t> MakeWav(const Params& p);
+// The 44 bytes before the samples of a canonical 16-bit PCM WAV file.
+std::vector<uint8_t> PcmWavHeader(int channels, int sampleRate, uint32_t dataBytes);
 
 // Checks the parameters; returns an empty string when they are usable, else why not.
 std::string Validate(const Params& p);

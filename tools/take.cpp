@@ -209,22 +209,16 @@ std::vector<std::vector<int16_t>> TakeChannels(const Take& take) {
 }
 
 std::vector<uint8_t> TakeWav(const Take& take) {
-    std::vector<uint8_t> out;
-    const auto put = [&](uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>((v >> (8 * i)) & 0xFF));
-    };
-    const auto tag = [&](const char* t) {
-        for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(t[i]));
-    };
     const auto frames = static_cast<uint32_t>(std::llround(take.seconds * take.sampleRate));
     const uint32_t dataBytes = frames * 2u * static_cast<uint32_t>(take.channels);
-    out.reserve(44 + dataBytes);
-    tag("RIFF"); put(36 + dataBytes, 4); tag("WAVE"); tag("fmt "); put(16, 4); put(1, 2);
-    put(static_cast<uint32_t>(take.channels), 2); put(static_cast<uint32_t>(take.sampleRate), 4);
-    put(static_cast<uint32_t>(take.sampleRate * 2 * take.channels), 4); put(static_cast<uint32_t>(2 * take.channels), 2);
-    put(16, 2); tag("data"); put(dataBytes, 4);
+    std::vector<uint8_t> out = PcmWavHeader(take.channels, take.sampleRate, dataBytes);
+    out.reserve(out.size() + dataBytes);
+    const auto put = [&](uint16_t v) {
+        out.push_back(static_cast<uint8_t>(v & 0xFF));
+        out.push_back(static_cast<uint8_t>(v >> 8));
+    };
     MakeTake(take, [&](const std::vector<double>& block) {
-        for (double s : block) put(static_cast<uint16_t>(Pcm(s)), 2);
+        for (double s : block) put(static_cast<uint16_t>(Pcm(s)));
     });
     return out;
 }
