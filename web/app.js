@@ -67,7 +67,14 @@ function showPasses() {
   $('passes').replaceChildren(...items);
   const answered = take.passes.filter((pass) => pass.refused === undefined);
   const last = answered[answered.length - 1];
-  $('speed').textContent = last ? last.row.slice(last.row.indexOf('  ') + 2) : '';
+  // The last speed, large enough to read at arm's length: the number big, its sigma beside it.
+  const outcome = last ? last.row.slice(last.row.indexOf('  ') + 2) : '';
+  const number = document.createElement('span');
+  const rest = document.createElement('span');
+  number.textContent = outcome.split(' ')[0];
+  rest.textContent = outcome.slice(number.textContent.length);
+  rest.className = 'sigma';
+  $('speed').replaceChildren(...(last ? [number, rest] : []));
   $('save-list').disabled = take.format === null;
   scheduleDraw();
 }

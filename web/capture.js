@@ -4,7 +4,8 @@
 class PirolexCapture extends AudioWorkletProcessor {
   constructor(options) {
     super();
-    this.block = new Int16Array(Math.max(128, Math.round(options.processorOptions.blockFrames)));
+    this.frames = Math.max(128, Math.round(options.processorOptions.blockFrames));
+    this.block = new Int16Array(this.frames);
     this.filled = 0;
     this.port.onmessage = (event) => { this.worker = event.data; };
   }
@@ -15,9 +16,10 @@ class PirolexCapture extends AudioWorkletProcessor {
     for (let i = 0; i < channel.length; ++i) {
       const x = Math.floor(channel[i] * 32768);
       this.block[this.filled++] = x > 32767 ? 32767 : x < -32768 ? -32768 : x;
-      if (this.filled === this.block.length) {
+      if (this.filled === this.frames) {
+        // Handed over, not copied: the block's view is empty afterwards.
         this.worker.postMessage(this.block, [this.block.buffer]);
-        this.block = new Int16Array(this.block.length);
+        this.block = new Int16Array(this.frames);
         this.filled = 0;
       }
     }
