@@ -1,5 +1,6 @@
 #include "live_command.h"
 
+#include "checked_save.h"
 #include "cli.h"
 #include "live_stream.h"
 #include "live_texts.h"
@@ -241,6 +242,12 @@ int RunLive(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
     if (request.listDevices) return ListDevices(setup.devices, out, err);
 
+    // Refused before listening, not after a take of half an hour.
+    if (request.file && request.savePath && SameFile(*request.file, *request.savePath)) {
+        err << texts::TakeNotSavedText(*request.savePath, texts::ErrorText(Failure(ErrorCode::kOutputIsInput)))
+            << '\n';
+        return kStatusFailed;
+    }
     std::unique_ptr<SampleSource> source;
     if (request.file) {
         RecordingFile file = ReadRecordingFile(*request.file);
@@ -281,7 +288,9 @@ int RunLive(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
     // Also, and above all, after the device went away: what was heard is kept.
     if (request.savePath) {
-        if (const std::optional<Failure> failure = stream.Take().SaveWav(*request.savePath)) {
+        std::vector<std::string> inputs;
+        if (request.file) inputs.push_back(*request.file);
+        if (const std::optional<Failure> failure = stream.Take().SaveWav(*request.savePath, inputs)) {
             err << texts::TakeNotSavedText(*request.savePath, texts::ErrorText(*failure)) << '\n';
             status = kStatusFailed;
         }

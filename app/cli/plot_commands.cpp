@@ -1,6 +1,7 @@
 #include "plot_commands.h"
 
 #include "caption_strip.h"
+#include "checked_save.h"
 #include "measurement_record.h"
 #include "messages.h"
 #include "offscreen_plot.h"
@@ -138,9 +139,9 @@ texts::RecordValues Record(OffscreenPlot& plot, const PlotCanvas& canvas,
 }
 
 // The picture as render writes it: bare, or with the record's strip and text fields.
-bool WriteRendered(OffscreenPlot& plot, const PlotCanvas& canvas, const PlotRequest& request) {
+std::optional<Failure> WriteRendered(OffscreenPlot& plot, const PlotCanvas& canvas, const PlotRequest& request) {
     const QString path = QString::fromStdString(request.output);
-    if (!request.caption) return WritePlotPng(canvas, path);
+    if (!request.caption) return WritePlotPng(canvas, path, {request.file});
     const texts::RecordValues values = Record(plot, canvas, request);
     QStringList rows;
     for (const std::string& row : texts::RecordRows(values)) rows << QString::fromStdString(row);
@@ -148,7 +149,7 @@ bool WriteRendered(OffscreenPlot& plot, const PlotCanvas& canvas, const PlotRequ
     for (const texts::RecordField& field : texts::RecordFields(values))
         fields.emplace_back(QString::fromStdString(field.key), QString::fromStdString(field.value));
     fields.emplace_back(QStringLiteral("Software"), QStringLiteral("Pirolex"));
-    return WritePng(WithCaptionStrip(canvas.Image(), rows), path, fields);
+    return WritePng(WithCaptionStrip(canvas.Image(), rows), path, fields, {request.file});
 }
 
 // The notice the window would show in its speed label, on the error stream.
@@ -162,6 +163,11 @@ int RunRender(const std::vector<std::string>& args, std::ostream& /*out*/, std::
     PlotRequest request;
     if (std::string problem = ParseRenderArgs(args, request); !problem.empty())
         return Usage("render", problem, err);
+    // Before the work: the picture would only be refused at the end.
+    if (SameFile(request.output, request.file)) {
+        err << texts::PngWriteError(request.output, Failure(ErrorCode::kOutputIsInput)) << '\n';
+        return kStatusFailed;
+    }
     BackgroundStart start(request);
     GuiForText gui;
     PlotCanvas canvas = PreparedBitmap(request, start);
@@ -185,8 +191,9 @@ int RunRender(const std::vector<std::string>& args, std::ostream& /*out*/, std::
         err << texts::ErrorText(failure) << '\n';
         return kStatusFailed;
     }
-    if (WriteRendered(*plot, canvas, request)) return kStatusOk;
-    err << texts::PngWriteError(request.output) << '\n';
+    const std::optional<Failure> failure = WriteRendered(*plot, canvas, request);
+    if (!failure) return kStatusOk;
+    err << texts::PngWriteError(request.output, *failure) << '\n';
     return kStatusFailed;
 }
 

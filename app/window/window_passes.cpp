@@ -7,6 +7,7 @@
 #include "loudness_overview.h"
 #include "messages.h"
 #include "overview_strip.h"
+#include "checked_save.h"
 #include "pass_records.h"
 #include "picture_samples.h"
 #include "picture_span.h"
@@ -25,7 +26,6 @@
 #include <atomic>
 #include <cmath>
 #include <exception>
-#include <fstream>
 #include <thread>
 
 namespace pirolex {
@@ -200,11 +200,10 @@ void TPirolex::SavePassListClick() {
         const std::optional<std::string> path = seams_.chooseListFile(this, suggested);
         if (!path) return;
         const std::string file = recording.fileName().toStdString();
-        std::ofstream out(*path, std::ios::binary);
-        out << texts::PassCsvHeader({});
-        for (const FlybyPass& pass : state.passes) out << texts::PassCsvRow(file, pass, {});
-        out.close();
-        if (!out) ShowError(QString::fromStdString(texts::PassListWriteError(*path)));
+        std::string csv = texts::PassCsvHeader({});
+        for (const FlybyPass& pass : state.passes) csv += texts::PassCsvRow(file, pass, {});
+        if (const std::optional<Failure> failure = SaveWholeFile(*path, csv, {state.fileName}))
+            ShowError(QString::fromStdString(texts::PassListWriteError(*path, *failure)));
     });
 }
 
