@@ -7,6 +7,7 @@
 #include "pass_finder.h"
 #include "pass_records.h"
 #include "recording_file.h"
+#include "safe_text.h"
 
 #include <algorithm>
 #include <atomic>
@@ -127,10 +128,10 @@ void PrintCsv(const std::string& path, const FileResult& result, double topSpeed
 void PrintText(const std::string& path, const FileResult& result, double topSpeedKmh, std::ostream& out,
                std::ostream& err) {
     if (!result.search) {
-        err << path << ": " << result.readError << '\n';
+        err << texts::TerminalSafe(path) << ": " << result.readError << '\n';
         return;
     }
-    out << path << '\n';
+    out << texts::TerminalSafe(path) << '\n';
     if (result.search->passes.empty()) out << texts::RefusalText(result.search->noPassReason, topSpeedKmh) << '\n';
     for (const FlybyPass& pass : result.search->passes) {
         out << texts::PassHeading(pass.number, pass.heardS) << '\n' << texts::AutoSpeedText(pass.speed) << '\n';
@@ -244,7 +245,7 @@ int RunAuto(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         if (request.json || request.csv) {
             if (request.json) PrintJson(path, result, request.topSpeedKmh, out);
             else PrintCsv(path, result, request.topSpeedKmh, out);
-            if (!result.search) err << path << ": " << result.readError << '\n';
+            if (!result.search) err << texts::TerminalSafe(path) << ": " << result.readError << '\n';
         } else {
             PrintText(path, result, request.topSpeedKmh, out, err);
         }

@@ -5,6 +5,7 @@
 #include "messages.h"
 #include "picture_samples.h"
 #include "recording_file.h"
+#include "safe_text.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -139,7 +140,7 @@ std::string FormatName(const WavInfo& info) {
 void PrintInfo(const std::string& path, const RecordingFile& file, std::ostream& out) {
     const WavInfo& info = file.wav;
     const int64_t frames = file.recording.FrameCount();
-    out << path << '\n';
+    out << texts::TerminalSafe(path) << '\n';
     out << texts::SampleRatePanel(file.recording.sampleRate) << '\n';
     out << texts::FrameCountPanel(frames) << '\n';
     out << texts::DurationPanel(frames, file.recording.sampleRate) << '\n';
@@ -205,9 +206,19 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
     if (first == "auto") return RunAuto(std::vector<std::string>(argv + 2, argv + argc), out, err);
     if (const auto command = more.find(first); command != more.end())
         return command->second(std::vector<std::string>(argv + 2, argv + argc), out, err);
-    if (IsOption(first)) return UsageError("unbekannte Option „" + first + "“", err);
+    // The window's one file: a name that begins with a dash where such a file exists, or any
+    // name after "--", as for every command.
+    if (first == kEndOfOptions && argc == 3) return kStatusWindow;
+    if (IsOption(first) && !(argc == 2 && IsExistingFile(first)))
+        return UsageError("unbekannte Option „" + first + "“", err);
     if (argc == 2) return kStatusWindow;
     return UsageError("unbekannter Befehl „" + first + "“", err);
+}
+
+void DropEndOfOptions(int& argc, char** argv) {
+    if (argc < 3 || std::string(argv[1]) != kEndOfOptions) return;
+    for (int i = 1; i < argc; ++i) argv[i] = argv[i + 1];
+    --argc;
 }
 
 int RunCommandLine(int argc, char** argv) { return RunCommandLine(argc, argv, std::cout, std::cerr); }

@@ -8,6 +8,7 @@
 #include "option_parser.h"
 #include "pass_records.h"
 #include "recording_file.h"
+#include "safe_text.h"
 
 #include <algorithm>
 #include <charconv>
@@ -206,7 +207,7 @@ int ListDevices(InputDevices* devices, std::ostream& out, std::ostream& err) {
         err << texts::kNoMicrophone << '\n';
         return kStatusFailed;
     }
-    for (const std::string& name : names) out << name << '\n';
+    for (const std::string& name : names) out << texts::TerminalSafe(name) << '\n';
     return kStatusOk;
 }
 

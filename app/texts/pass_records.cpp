@@ -1,6 +1,7 @@
 #include "pass_records.h"
 
 #include "messages.h"
+#include "safe_text.h"
 
 #include <charconv>
 #include <cmath>
@@ -76,8 +77,9 @@ std::string JsonLine(const std::vector<Field>& fields) {
     return out + "}\n";
 }
 
-// Quoted where a spreadsheet would otherwise split or trim it.
-std::string CsvText(const std::string& text) {
+// Quoted where a spreadsheet would otherwise split or trim it, and never a formula.
+std::string CsvText(const std::string& raw) {
+    const std::string text = NeutralisedCell(raw);
     const bool quote = text.find_first_of(",\"\r\n;") != std::string::npos ||
                        (!text.empty() && (text.front() == ' ' || text.back() == ' '));
     if (!quote) return text;
@@ -98,7 +100,8 @@ std::string CsvLine(const std::vector<Field>& fields) {
 
 }  // namespace
 
-std::string JsonString(const std::string& text) {
+std::string JsonString(const std::string& raw) {
+    const std::string text = ValidUtf8(raw);
     std::string out = "\"";
     for (const char c : text) {
         switch (c) {
