@@ -86,6 +86,8 @@ struct WindowState {
     // (-1: none); a load clears them.
     std::vector<FlybyPass> passes;
     int chosenPass = -1;
+    // When the recording shown was made, ISO 8601, for the saved list.
+    std::string recorded;
 };
 
 struct WindowUi {

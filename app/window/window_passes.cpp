@@ -201,8 +201,9 @@ void TPirolex::SavePassListClick() {
         if (!path) return;
         const std::string file = recording.fileName().toStdString();
         std::ofstream out(*path, std::ios::binary);
+        const texts::TakeFacts take{.temperatureC = state.session.Temperature(), .recorded = state.recorded};
         out << texts::PassCsvHeader({});
-        for (const FlybyPass& pass : state.passes) out << texts::PassCsvRow(file, pass, {});
+        for (const FlybyPass& pass : state.passes) out << texts::PassCsvRow(file, pass, {}, take);
         out.close();
         if (!out) ShowError(QString::fromStdString(texts::PassListWriteError(*path)));
     });
