@@ -42,6 +42,10 @@ class QGroupBox;
 class QLabel;
 class QListWidget;
 class QShortcut;
+
+namespace pirolex {
+class HelpWindow;
+}
 class QSlider;
 class QToolButton;
 
@@ -154,6 +158,8 @@ struct WindowUi {
     QProgressBar* LevelMeter = nullptr;
     // "Aufnahme speichern": the take as WAV, shown from the first listening on.
     QPushButton* SaveTakeButton = nullptr;
+    // "?": the guide "Hilfe" in a window of its own (also Umschalt+F1).
+    QToolButton* HelpButton = nullptr;
 };
 
 class TPirolex : public QWidget {
@@ -202,6 +208,7 @@ public:
     void ToolButton8Click();  // info
     void ToolButton5Click();  // exit
     void LiveButtonClick();   // start or stop listening (window_live.cpp)
+    void HelpButtonClick();   // show the guide (window_help.cpp)
     bool Listening() const { return listener_ != nullptr; }
     // "Aufnahme speichern": the take so far while listening, the loaded take afterwards.
     void SaveTakeClick();
@@ -274,6 +281,10 @@ protected:
 
 private:
     friend class WindowEffects;
+
+    // The guide (window_help.cpp): made at the first click, then shown again.
+    void BuildHelp();
+    HelpWindow* help_ = nullptr;
 
     // Listening live (window_live.cpp).
     void BuildLiveControls();
