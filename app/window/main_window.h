@@ -134,6 +134,8 @@ struct WindowUi {
     PanelStatusBar* StatusBar1 = nullptr;
     QLabel* SpanLabel = nullptr;          // "Ausschnitt ab": shown for long recordings only
     QDoubleSpinBox* SpanEdit = nullptr;   // the span's start in seconds
+    QLabel* SpanLengthLabel = nullptr;        // "Länge": shown for recordings over 2 s
+    QDoubleSpinBox* SpanLengthEdit = nullptr;  // the span's length in seconds
     QPushButton* CancelButton = nullptr;  // "Abbrechen": shown while a load decodes
     // Beside the plot: time at its left (2D only), frequency below it.
     Ruler* TimeRuler = nullptr;
@@ -231,6 +233,8 @@ public:
     // Strg+Z: the measurement as it was before the last click or automatic measurement.
     void TakeBackLastMarker();
     void SpanEditChange();
+    // "Länge": the span made shorter or longer around its middle.
+    void SpanLengthEditChange();
     void Image1MouseDown(Qt::MouseButton button, int x, int y);
     void Image1MouseMove(int x, int y);
     void Image1MouseUp(Qt::MouseButton button, int x, int y);
@@ -241,6 +245,8 @@ public:
     // The wheel over the plot: the span a tenth of itself later (away from the user) or earlier
     // per notch.
     void Image1MouseWheel(int notches);
+    // The same with Strg held: the span a fifth shorter (away from the user) or longer per notch.
+    void Image1ZoomWheel(int notches);
     // A click or drag on the overview strip: the span around that moment.
     void OverviewSeek(double seconds);
     // A row of "Vorbeiflüge" chosen: the span moves to its pass, which then stands as the
