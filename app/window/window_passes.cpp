@@ -201,15 +201,16 @@ void TPirolex::SavePassListClick() {
         if (state.passes.empty()) return;
         const QFileInfo recording(QString::fromStdString(state.fileName));
         const QString suggested = recording.dir().filePath(recording.completeBaseName() + QStringLiteral(".csv"));
-        const std::optional<std::string> path = seams_.chooseListFile(this, suggested);
-        if (!path) return;
+        const std::optional<ListFileChoice> chosen = seams_.chooseListFile(this, suggested);
+        if (!chosen) return;
         const std::string file = recording.fileName().toStdString();
-        std::ofstream out(*path, std::ios::binary);
+        std::ofstream out(chosen->path, std::ios::binary);
         const texts::TakeFacts take{.temperatureC = state.session.Temperature(), .recorded = state.recorded};
-        out << texts::PassCsvHeader({});
-        for (const FlybyPass& pass : state.passes) out << texts::PassCsvRow(file, pass, {}, take);
+        const texts::PassColumns columns{.german = chosen->german};
+        out << texts::PassCsvHeader(columns);
+        for (const FlybyPass& pass : state.passes) out << texts::PassCsvRow(file, pass, columns, take);
         out.close();
-        if (!out) ShowError(QString::fromStdString(texts::PassListWriteError(*path)));
+        if (!out) ShowError(QString::fromStdString(texts::PassListWriteError(chosen->path)));
     });
 }
 

@@ -87,6 +87,23 @@ TEST_F(PassesTest, ARowOfTheListShowsItsPassInItsSpanAndTheListSavesAsCsv) {
                               texts::PassCsvRow("window_three_passes.wav", passes[1], {}, take) +
                               texts::PassCsvRow("window_three_passes.wav", passes[2], {}, take));
 
+    // The dialog's second file type: the German spreadsheet's CSV.
+    const std::string german = testwav::WriteTempFile({}, "window_three_passes_de.csv");
+    fake_.saveChoices.push_back(german);
+    fake_.listGerman = true;
+    Ui().SavePassListButton->click();
+    std::ifstream inGerman(german);
+    std::string header, row;
+    std::getline(inGerman, header);
+    EXPECT_EQ(header.rfind("\xEF\xBB\xBF" "Datei;Vorbeiflug;Gehört (s);Geschwindigkeit (km/h);", 0), 0u) << header;
+    int rows = 0;
+    while (std::getline(inGerman, row)) {
+        ++rows;
+        // Only the file's name keeps its point: "window_three_passes.wav;1;15,020;100,3...".
+        EXPECT_EQ(row.find('.'), row.find(".wav;")) << row;
+        EXPECT_NE(row.find(','), std::string::npos) << row;
+    }
+    EXPECT_EQ(rows, 3);
     Window().hide();
 }
 
