@@ -213,7 +213,7 @@ int RunMeasure(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (std::string problem = CheckStartAgainst(request, plot->session.GetRecording()); !problem.empty())
         return Usage("measure", problem, err);
     if (std::string problem = CheckClickTimesAgainst(request, plot->session.GetRecording(), plot->session.SpanFirst(),
-                                                     ShownFrames(plot->session.GetRecording()));
+                                                     ShownFrames(plot->session.GetRecording(), plot->session.SpanFrames()));
         !problem.empty())
         return Usage("measure", problem, err);
     try {

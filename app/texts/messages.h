@@ -101,7 +101,9 @@ std::string PassListWriteError(const std::string& path, const Failure& failure);
 // Why a picture shows its frame alone: "Aufnahme kürzer als ein FFT-Block (1024 Samples)".
 std::string ShortRecordingNotice(int32_t fftSize);
 // The plot's tooltip in the 2D picture, where clicks measure.
-inline constexpr const char* kMeasureHint = "klicken zur Geschwindigkeitsmessung";
+// Which button places which marker, after the words the plot's hint has always had.
+inline constexpr const char* kMeasureHint =
+    "klicken zur Geschwindigkeitsmessung: linke Taste auf den Ton des Anflugs (A), rechte auf den des Abflugs (B)";
 // A marker snapped to a tone is labelled with its frequency to a tenth of a hertz: "4822.8 Hz".
 std::string SnappedMarkerLabel(double hz);
 // The readout under the cursor in the 2D picture: the frequency there and, on the picture's

@@ -219,6 +219,9 @@ TEST_F(RenderCommandTest, OptionsChangeThePicture) {
     ASSERT_EQ(RunPlot({"render", StereoFlyBy(), "-o", plain}).status, 0);
     ASSERT_EQ(RunPlot({"render", StereoFlyBy(), "-o", left, "--mode", "3D"}).status, 0);
     EXPECT_FALSE(SamePicture(QImage(QString::fromStdString(plain)), QImage(QString::fromStdString(left))));
+    const std::string zoomed = TempPng("render_zoomed.png");
+    ASSERT_EQ(RunPlot({"render", StereoFlyBy(), "-o", zoomed, "--length", "2"}).status, 0);
+    EXPECT_FALSE(SamePicture(QImage(QString::fromStdString(plain)), QImage(QString::fromStdString(zoomed))));
 }
 
 // --caption: the bare picture with the record's strip below it and in its text fields; the
@@ -506,6 +509,7 @@ TEST_F(RenderCommandTest, BadOptionsAndBadFilesGiveOneLineAndTheirStatus) {
         {{"render"}, 2, "pirolex render: render erwartet eine Aufnahme", true},
         {{"render", stereo}, 2, "pirolex render: render erwartet -o BILD.png" + hint, false},
         {{"render", mono, "-o", png, "--channel", "beide"}, 2, "hat nicht zwei Kanäle, erlaubt ist nur links", true},
+        {{"render", stereo, "-o", png, "--length", "100"}, 2, "--length 100: erlaubt sind 2 bis ", true},
         {{"render", missing, "-o", png}, 1, std::string("Datei nicht gefunden\n"), false},
         {{"render", midi, "-o", png}, 1, std::string("Keine WAV-Datei\n"), false},
         {{"render", stereo, "-o", "/nonexistent/pirolex/x.png"}, 1,
