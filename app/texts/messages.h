@@ -73,7 +73,8 @@ inline constexpr const char* kSourceAutomatic = "automatisch gemessen";
 std::string WindowAutoSpeedText(const AutoSpeed& result);
 // Two markers' speed: SpeedText's line as it has always been, and when something about the
 // clicks makes the number doubtful, why, in short: "Geschwindigkeit: 511.01 km/h (± 0.08 km/h) –
-// zweifelhaft: mehr als höchstens 450 km/h, B näher an 0.5×A als an A".
+// zweifelhaft: mehr als höchstens 450 km/h, B näher an 0.5×A als an A"; with A below B no number:
+// "Geschwindigkeit: keine – zweifelhaft: A tiefer als B (Tasten vertauscht?)".
 std::string ClickedSpeedText(const std::optional<DopplerSpeed>& speed, const ClickDoubts& doubts,
                              int32_t maxSpeedKmh);
 // Why the automatic measurement gives no speed, in a sentence for the user; above the top speed,
