@@ -8,10 +8,10 @@ namespace pirolex {
 namespace {
 
 PictureEnd DrawChannel(int32_t channelIndex, const Recording& recording, int64_t firstFrame,
-                       const Settings& settings, int32_t lineStep, PictureState& state,
-                       const Drawing& drawing) {
+                       int64_t spanFrames, const Settings& settings, int32_t lineStep,
+                       PictureState& state, const Drawing& drawing) {
     const Channel channel = channelIndex == 0 ? Channel::kLeft : Channel::kRight;
-    const PictureSamples samples(recording, channelIndex, firstFrame);
+    const PictureSamples samples(recording, channelIndex, firstFrame, spanFrames);
     const PassEnd end = RunSpectrogramPass(
         samples, settings, lineStep, state.filterLimit, state.buffers,
         [&](const SpectrumLine& line) { DrawSpectrumLine(line, channel, settings, drawing, state.rows); });
@@ -30,7 +30,7 @@ FrequencyAxis AxisFor(const Recording& recording, const Settings& settings, cons
 
 PictureEnd DrawPicture(const Recording& recording, const Settings& settings, int32_t lineStep,
                        PictureState& state, PlotCanvas& canvas, const PlotView& view,
-                       PlotEffects& effects, int64_t firstFrame) {
+                       PlotEffects& effects, int64_t firstFrame, int64_t spanFrames) {
     const FrequencyAxis axis = AxisFor(recording, settings, view);
     const Drawing drawing{canvas, view, axis, effects};
     canvas.Clear();
@@ -39,16 +39,16 @@ PictureEnd DrawPicture(const Recording& recording, const Settings& settings, int
         // One pass over the chosen channels, the filter's carried limit left alone.
         const PassEnd level = RunLevelPass(recording, settings, firstFrame, lineStep, [&](const SpectrumLine& line) {
             DrawSpectrumLine(line, settings.channel, settings, drawing, state.rows);
-        });
+        }, spanFrames);
         if (level.tooShort) DrawEmptyPicture(settings, drawing);
         effects.ShowGauge(false);
         effects.PresentPlot();
         return {level.lines, level.tooShort, std::nullopt};
     }
-    if (settings.channel != Channel::kRight) end = DrawChannel(0, recording, firstFrame, settings, lineStep, state, drawing);
+    if (settings.channel != Channel::kRight) end = DrawChannel(0, recording, firstFrame, spanFrames, settings, lineStep, state, drawing);
     if (settings.channel != Channel::kLeft) {
         const std::optional<FilterCaption> leftCaption = end.caption;
-        end = DrawChannel(1, recording, firstFrame, settings, lineStep, state, drawing);
+        end = DrawChannel(1, recording, firstFrame, spanFrames, settings, lineStep, state, drawing);
         if (!end.caption) end.caption = leftCaption;
     }
     effects.PresentPlot();

@@ -35,6 +35,10 @@ bool IsExistingFile(const std::string& arg);
 
 int RunCommandLine(int argc, char** argv);
 
+// Before the window takes the arguments: "pirolex -- -x.wav" opens "-x.wav" as "pirolex -x.wav"
+// does; argv[argc] stays the null pointer that ends it.
+void DropEndOfOptions(int& argc, char** argv);
+
 // The same, writing to the given streams instead of standard output and standard error, with
 // the further commands that are on offer.
 int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,

@@ -1,18 +1,22 @@
 #include "live_command.h"
 
+#include "checked_save.h"
 #include "cli.h"
 #include "live_stream.h"
 #include "live_texts.h"
 #include "messages.h"
 #include "option_parser.h"
 #include "pass_records.h"
+#include "recorded_date.h"
 #include "recording_file.h"
+#include "safe_text.h"
 
 #include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <csignal>
 #include <cmath>
+#include <ctime>
 #include <optional>
 #include <ostream>
 #include <thread>
@@ -137,12 +141,13 @@ private:
 
 class PassPrinter {
 public:
-    PassPrinter(const LiveRequest& request, std::ostream& out) : request_(request), out_(out) {}
+    PassPrinter(const LiveRequest& request, texts::TakeFacts take, std::ostream& out)
+        : request_(request), take_(std::move(take)), out_(out) {}
 
     void Print(const FlybyPass& pass) {
         ++printed_;
         if (request_.json)
-            out_ << FromSource(texts::PassJsonLine(Source(), pass, {.reportedS = true}));
+            out_ << FromSource(texts::PassJsonLine(Source(), pass, {.reportedS = true}, take_));
         else
             out_ << texts::LivePassLine(pass.number, pass.heardS, pass.speed) << '\n';
         // As it happens: a pipe or a file gets each line at once.
@@ -153,7 +158,7 @@ public:
     void NoPass(AutoSpeedRefusal reason) {
         if (printed_ > 0) return;
         if (request_.json)
-            out_ << FromSource(texts::NoPassJsonLine(Source(), reason, request_.topSpeedKmh));
+            out_ << FromSource(texts::NoPassJsonLine(Source(), reason, request_.topSpeedKmh, take_));
         else
             out_ << texts::RefusalText(reason, request_.topSpeedKmh) << '\n';
         out_.flush();
@@ -170,6 +175,7 @@ private:
     }
 
     const LiveRequest& request_;
+    const texts::TakeFacts take_;
     std::ostream& out_;
     int printed_ = 0;
 };
@@ -205,7 +211,7 @@ int ListDevices(InputDevices* devices, std::ostream& out, std::ostream& err) {
         err << texts::kNoMicrophone << '\n';
         return kStatusFailed;
     }
-    for (const std::string& name : names) out << name << '\n';
+    for (const std::string& name : names) out << texts::TerminalSafe(name) << '\n';
     return kStatusOk;
 }
 
@@ -241,9 +247,18 @@ int RunLive(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
     if (request.listDevices) return ListDevices(setup.devices, out, err);
 
+    // Refused before listening, not after a take of half an hour.
+    if (request.file && request.savePath && SameFile(*request.file, *request.savePath)) {
+        err << texts::TakeNotSavedText(*request.savePath, texts::ErrorText(Failure(ErrorCode::kOutputIsInput)))
+            << '\n';
+        return kStatusFailed;
+    }
     std::unique_ptr<SampleSource> source;
+    // A file played through was recorded when it says; a take from a device is being recorded now.
+    texts::TakeFacts take{.temperatureC = request.temperature, .recorded = LocalIsoTime(std::time(nullptr))};
     if (request.file) {
         RecordingFile file = ReadRecordingFile(*request.file);
+        take.recorded = file.recorded;
         if (!file.Ok()) {
             err << texts::ErrorText(*file.error) << '\n';
             return kStatusFailed;
@@ -268,7 +283,7 @@ int RunLive(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     settings.makeLines = false;
     settings.blockFrames = std::max<int64_t>(1, rate / 10);
     LiveStream stream(rate, source->ChannelCount(), settings);
-    PassPrinter printer(request, out);
+    PassPrinter printer(request, take, out);
     std::optional<InterruptEndsTake> interrupt;
     if (!request.file) interrupt.emplace();
     const SourceState end = Listen(heard, printer, stream);
@@ -281,7 +296,9 @@ int RunLive(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
     // Also, and above all, after the device went away: what was heard is kept.
     if (request.savePath) {
-        if (const std::optional<Failure> failure = stream.Take().SaveWav(*request.savePath)) {
+        std::vector<std::string> inputs;
+        if (request.file) inputs.push_back(*request.file);
+        if (const std::optional<Failure> failure = stream.Take().SaveWav(*request.savePath, inputs)) {
             err << texts::TakeNotSavedText(*request.savePath, texts::ErrorText(*failure)) << '\n';
             status = kStatusFailed;
         }
