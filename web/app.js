@@ -26,6 +26,17 @@ function settings() {
   return { temperature: clamp($('temperature'), 15), topSpeed: clamp($('top-speed'), 450) };
 }
 
+// A moment as local time with its offset from UTC, as the program writes a file's date:
+// "2026-12-09T18:01:02+01:00".
+function localIsoTime(ms) {
+  const d = new Date(ms);
+  const pad = (n) => String(n).padStart(2, '0');
+  const offset = -d.getTimezoneOffset();
+  const sign = offset >= 0 ? '+' : '-';
+  return `${d.getFullYear()}-${pad(d.getMonth() + 1)}-${pad(d.getDate())}T${pad(d.getHours())}:` +
+    `${pad(d.getMinutes())}:${pad(d.getSeconds())}${sign}${pad(Math.floor(Math.abs(offset) / 60))}:${pad(Math.abs(offset) % 60)}`;
+}
+
 function setMessage(text) { $('message').textContent = text || ''; }
 
 function resetTake(name, live) {
@@ -293,7 +304,7 @@ async function openFile(file) {
   const text = (from, to) => String.fromCharCode(...head.subarray(from, to));
   const { temperature, topSpeed } = settings();
   if (text(0, 4) === 'RIFF' && text(8, 12) === 'WAVE') {
-    worker.postMessage({ type: 'file', file, temperature, topSpeed });
+    worker.postMessage({ type: 'file', file, temperature, topSpeed, fileDate: localIsoTime(file.lastModified) });
     return;
   }
   // Every other format through the browser's own decoder, at 48 kHz.
@@ -302,7 +313,8 @@ async function openFile(file) {
     const audio = await context.decodeAudioData(await file.arrayBuffer());
     const channels = [];
     for (let c = 0; c < audio.numberOfChannels; ++c) channels.push(audio.getChannelData(c).slice());
-    worker.postMessage({ type: 'samples', sampleRate: audio.sampleRate, channels, temperature, topSpeed },
+    worker.postMessage({ type: 'samples', sampleRate: audio.sampleRate, channels, temperature, topSpeed,
+      fileDate: localIsoTime(file.lastModified) },
       channels.map((channel) => channel.buffer));
   } catch {
     received.error({ text: 'Unbekanntes Dateiformat: weder eine Ton- noch eine Videodatei, die Pirolex lesen kann' });
@@ -349,7 +361,8 @@ async function startListening() {
   take.format = { sampleRate: context.sampleRate, channels: 1, frames: 0 };
   take.hop = 1024;
   Object.assign(rolling, { lines: 0, seconds: 0 });
-  worker.postMessage({ type: 'listen', sampleRate: context.sampleRate, temperature, topSpeed, port: channel.port2 },
+  worker.postMessage({ type: 'listen', sampleRate: context.sampleRate, temperature, topSpeed, port: channel.port2,
+    startDate: localIsoTime(Date.now()) },
     [channel.port2]);
   listening = { media, context, node };
   $('live').textContent = 'Stopp';

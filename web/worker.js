@@ -45,7 +45,7 @@ const handlers = {
   // A WAV file, read by the core's own reader straight from the browser's file.
   file(message) {
     self.pirolexFile = message.file;
-    const ok = core.openWav();
+    const ok = core.openWav(message.fileDate);
     self.pirolexFile = null;
     if (!ok) return self.postMessage({ type: 'error', text: core.lastFailure() });
     return search(++searchToken, message.temperature, message.topSpeed, takeFormat());
@@ -54,7 +54,7 @@ const handlers = {
   // takes float samples (floor of x * 32768, held to the 16-bit range).
   samples(message) {
     const frames = message.channels[0].length;
-    core.openSamples(message.sampleRate, message.channels.length, frames);
+    core.openSamples(message.sampleRate, message.channels.length, frames, message.fileDate);
     message.channels.forEach((channel, c) => {
       const target = core.channelSamples(c);
       for (let i = 0; i < frames; ++i) {
@@ -71,7 +71,7 @@ const handlers = {
   },
   listen(message) {
     ++searchToken;
-    core.startListening(message.sampleRate, message.temperature, message.topSpeed);
+    core.startListening(message.sampleRate, message.temperature, message.topSpeed, message.startDate);
     listening = message.port;
     listening.onmessage = (event) => {
       const samples = event.data;

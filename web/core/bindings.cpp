@@ -7,6 +7,7 @@
 #include "growing_recording.h"
 #include "messages.h"
 #include "pass_records.h"
+#include "recorded_date.h"
 #include "wav_reader.h"
 
 #include <emscripten.h>
@@ -63,6 +64,8 @@ private:
 std::unique_ptr<BrowserTake> take;
 Recording opened;
 std::string lastFailure;
+// When the take was recorded, for the list's records (ISO 8601; empty when unknown).
+std::string recorded;
 
 val StepValue(const TakeStep& step) {
     val out = val::object();
@@ -79,8 +82,8 @@ val StepValue(const TakeStep& step) {
 }
 
 // The WAV file the worker was given: true when read; else lastFailure says why, as the window
-// says it.
-bool OpenWav() {
+// says it. Its date is the one it states, else fileDate (when the file was last written).
+bool OpenWav(const std::string& fileDate) {
     take.reset();
     BrowserFileSource source;
     WavResult result = ReadWav(source);
@@ -89,12 +92,21 @@ bool OpenWav() {
         return false;
     }
     opened = std::move(result.recording);
+    BrowserFileSource again;
+    std::optional<std::string> stated;
+    try {
+        stated = WavRecordedDate(again);
+    } catch (const Failure&) {
+        // A date that cannot be read is no date.
+    }
+    recorded = stated ? *stated : fileDate;
     return true;
 }
 
 // A WAV file's bytes already in the page's hands (the tests hand them over so).
 bool OpenWavBytes(const std::string& bytes) {
     take.reset();
+    recorded.clear();
     MemorySource source(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     WavResult result = ReadWav(source);
     if (!result.Ok()) {
@@ -106,8 +118,9 @@ bool OpenWavBytes(const std::string& bytes) {
 }
 
 // Room for decoded samples: the page fills each channel through ChannelSamples.
-void OpenSamples(int sampleRate, int channels, double frames) {
+void OpenSamples(int sampleRate, int channels, double frames, const std::string& fileDate) {
     take.reset();
+    recorded = fileDate;
     opened = Recording{};
     opened.sampleRate = sampleRate;
     opened.channels.assign(static_cast<size_t>(channels), std::vector<int16_t>(static_cast<size_t>(frames)));
@@ -145,7 +158,8 @@ bool Searched() { return take && take->Searched(); }
 double Progress() { return take ? take->Progress() : 0.0; }
 int LineHop() { return take ? take->LineHop() : 0; }
 
-void StartListening(int sampleRate, double temperatureC, double maxSpeedKmh) {
+void StartListening(int sampleRate, double temperatureC, double maxSpeedKmh, const std::string& startDate) {
+    recorded = startDate;
     take = std::make_unique<BrowserTake>(BrowserTake::Listening(sampleRate, {temperatureC, maxSpeedKmh}));
 }
 
@@ -173,8 +187,9 @@ std::string NoPassText() {
 std::string PassCsv(const std::string& file) {
     std::string out = texts::PassCsvHeader({});
     if (!take) return out;
-    if (take->Passes().empty()) out += texts::NoPassCsvRow(file, take->NoPassReason(), take->TopSpeedKmh(), {});
-    for (const FlybyPass& pass : take->Passes()) out += texts::PassCsvRow(file, pass, {});
+    const texts::TakeFacts facts{.temperatureC = take->TemperatureC(), .recorded = recorded};
+    if (take->Passes().empty()) out += texts::NoPassCsvRow(file, take->NoPassReason(), take->TopSpeedKmh(), {}, facts);
+    for (const FlybyPass& pass : take->Passes()) out += texts::PassCsvRow(file, pass, {}, facts);
     return out;
 }
 

@@ -71,6 +71,7 @@ public:
     AutoSpeedRefusal NoPassReason() const;
     int32_t LineHop() const { return hop_; }
     double TopSpeedKmh() const { return settings_.maxSpeedKmh; }
+    double TemperatureC() const { return settings_.temperatureC; }
 
 private:
     BrowserTake(int32_t sampleRate, int32_t channelCount, int32_t hop, const TakeSettings& settings,
