@@ -85,7 +85,9 @@ std::string SetLevelRange(const std::string& value, PlotRequest& r) {
     return IntInRange(value, kLowestLevelRangeDb, kHighestLevelRangeDb, r.settings.levelRangeDb);
 }
 
+// A gain given is the user's own: the automatic level steps aside.
 std::string SetLevelGain(const std::string& value, PlotRequest& r) {
+    r.settings.levelAutomatic = false;
     return IntInRange(value, 0, kHighestLevelGainDb, r.settings.levelGainDb);
 }
 
