@@ -448,4 +448,10 @@ PassSearch FindPasses(const Recording& recording, double temperatureC, double ma
     return search;
 }
 
+bool TakeClickedSpeed(FlybyPass& pass, const FlybyPass::Clicked& clicked) {
+    if (pass.speed.Answered() || !(clicked.kmh > 0) || !std::isfinite(clicked.resolutionKmh)) return false;
+    pass.clicked = clicked;
+    return true;
+}
+
 }  // namespace pirolex

@@ -41,7 +41,20 @@ struct FlybyPass {
     AutoSpeed speed;
     // How much of the stream had arrived when the pass was concluded, s from the start.
     double reportedS = 0.0;
+    // A speed the user measured by two clicks on this pass where the automatic fit refused it,
+    // taken as the pass's measurement: the speed, its "±" and the two clicked tones.
+    struct Clicked {
+        double kmh = 0.0;
+        double resolutionKmh = 0.0;
+        double hzA = 0.0;
+        double hzB = 0.0;
+    };
+    std::optional<Clicked> clicked;
 };
+
+// Takes two clicks' speed as the pass's measurement; only for a pass the automatic fit refused
+// (an answer of its own stays) and a speed above 0 km/h. Returns whether it was taken.
+bool TakeClickedSpeed(FlybyPass& pass, const FlybyPass::Clicked& clicked);
 
 struct PassSearch {
     std::vector<FlybyPass> passes;

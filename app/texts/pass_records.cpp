@@ -59,6 +59,12 @@ std::vector<Field> Fields(const std::string& file, const FlybyPass* pass, AutoSp
         set("harmonic", std::to_string(s.Harmonic()));
         set("approach_hz", Number(s.approachFrequencyHz, kDecimals));
         set("recede_hz", Number(s.recedeFrequencyHz, kDecimals));
+    } else if (pass->clicked) {
+        // Measured by two clicks where the fit refused: their speed and tones, no refusal.
+        set("kmh", Number(pass->clicked->kmh, kDecimals));
+        set("sigma_kmh", Number(pass->clicked->resolutionKmh, kDecimals));
+        set("approach_hz", Number(pass->clicked->hzA, kDecimals));
+        set("recede_hz", Number(pass->clicked->hzB, kDecimals));
     } else {
         fields[11].text = RefusalText(s.refusal, s.topSpeedKmh);
     }

@@ -2,6 +2,8 @@
 
 #include "pass_records.h"
 
+#include "messages.h"
+
 #include <gtest/gtest.h>
 
 namespace pirolex {
@@ -59,6 +61,27 @@ TEST(PassRecords, CsvRowsUnderOneHeader) {
               "t.wav,3,120.000,,,,,,,,,keine Messung: die Geschwindigkeit läge über der Höchstgeschwindigkeit von 100 km/h\n");
     EXPECT_EQ(texts::NoPassCsvRow("say \"hi\".wav", AutoSpeedRefusal::kSilence, 450.0, {}),
               "\"say \"\"hi\"\".wav\",,,,,,,,,,,keine Messung: die Aufnahme ist stumm\n");
+}
+
+// A pass the fit refused, measured by two clicks and taken into the list: the row shows the
+// clicked speed marked as such, the list writes it with the clicked tones and no refusal; an
+// automatic answer is not overwritten, nor is a pass given no speed.
+TEST(PassRecords, ClickedSpeedTakenForARefusedPass) {
+    FlybyPass pass = Refused();
+    const FlybyPass::Clicked clicked{61.23, 1.41, 525.7, 476.2};
+    ASSERT_TRUE(TakeClickedSpeed(pass, clicked));
+    EXPECT_EQ(texts::PassListRow(pass), "2:00.0  61.2 ± 1.4 km/h – zwei Klicks");
+    EXPECT_EQ(texts::PassJsonLine("t.wav", pass, {}),
+              "{\"file\":\"t.wav\",\"pass\":3,\"heard_s\":120.000,\"kmh\":61.230,\"sigma_kmh\":1.410,"
+              "\"approach_hz\":525.700,\"recede_hz\":476.200}\n");
+    EXPECT_EQ(texts::PassCsvRow("t.wav", pass, {}), "t.wav,3,120.000,61.230,1.410,,,,,525.700,476.200,\n");
+
+    FlybyPass answered = Measured();
+    EXPECT_FALSE(TakeClickedSpeed(answered, clicked));
+    EXPECT_EQ(texts::PassOutcome(answered), "120.0 ± 0.5 km/h");
+    FlybyPass again = Refused();
+    EXPECT_FALSE(TakeClickedSpeed(again, {-61.2, 1.4, 476.2, 525.7}));
+    EXPECT_FALSE(again.clicked);
 }
 
 }  // namespace
