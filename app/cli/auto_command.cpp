@@ -255,8 +255,7 @@ int RunAuto(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         if (request.json || csv) {
             if (request.json) PrintJson(path, result, request.topSpeedKmh, out);
             else PrintCsv(path, result, request.topSpeedKmh, columns, out);
-            if (!result.search) err << texts::TerminalSafe(path) << ": " << result.readError << '
-';
+            if (!result.search) err << texts::TerminalSafe(path) << ": " << result.readError << '\n';
         } else {
             PrintText(path, result, request.topSpeedKmh, out, err);
         }
