@@ -69,15 +69,5 @@ TEST(PassRecords, CsvRowsUnderOneHeader) {
               "\"say \"\"hi\"\".wav\",,,,,,,,,,,keine Messung: die Aufnahme ist stumm,15,,,automatisch\n");
 }
 
-// Seconds to m:ss.s, rounded to the tenth, the carry going into the minutes.
-TEST(PassRecords, HeardAsMinutesAndSeconds) {
-    const struct {
-        double seconds;
-        const char* text;
-    } cases[] = {{0.0, "0:00.0"}, {5.04, "0:05.0"}, {59.96, "1:00.0"}, {84.3, "1:24.3"}, {3599.94, "59:59.9"},
-                 {3725.0, "62:05.0"}};
-    for (const auto& c : cases) EXPECT_EQ(texts::MinutesSeconds(c.seconds), c.text) << c.seconds;
-}
-
 }  // namespace
 }  // namespace pirolex
