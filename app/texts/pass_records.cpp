@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <vector>
@@ -113,7 +112,7 @@ std::vector<Field> Fields(const std::string& file, const FlybyPass* pass, AutoSp
     }
     if (columns.reportedS) set("reported_s", Number(pass->reportedS, kDecimals));
     if (std::isfinite(pass->heardS)) {
-        field("heard").text = MinutesSeconds(pass->heardS);
+        field("heard").text = PassTime(pass->heardS);
         field("heard").decimalText = true;
     }
     field("source").text = SourceText(pass->source);
@@ -184,14 +183,6 @@ std::string JsonString(const std::string& raw) {
         }
     }
     return out + "\"";
-}
-
-std::string MinutesSeconds(double seconds) {
-    const int64_t tenths = std::llround(std::max(seconds, 0.0) * 10.0);
-    char text[32];
-    std::snprintf(text, sizeof text, "%lld:%02lld.%lld", static_cast<long long>(tenths / 600),
-                  static_cast<long long>(tenths / 10 % 60), static_cast<long long>(tenths % 10));
-    return text;
 }
 
 std::string PassJsonLine(const std::string& file, const FlybyPass& pass, const PassColumns& columns,

@@ -70,16 +70,6 @@ TEST(PassRecords, CsvRowsUnderOneHeader) {
               "\"say \"\"hi\"\".wav\",,,,,,,,,,,keine Messung: die Aufnahme ist stumm,15,,,automatisch\n");
 }
 
-// Seconds to m:ss.s, rounded to the tenth, the carry going into the minutes.
-TEST(PassRecords, HeardAsMinutesAndSeconds) {
-    const struct {
-        double seconds;
-        const char* text;
-    } cases[] = {{0.0, "0:00.0"}, {5.04, "0:05.0"}, {59.96, "1:00.0"}, {84.3, "1:24.3"}, {3599.94, "59:59.9"},
-                 {3725.0, "62:05.0"}};
-    for (const auto& c : cases) EXPECT_EQ(texts::MinutesSeconds(c.seconds), c.text) << c.seconds;
-}
-
 // A file name a spreadsheet would run as a formula is kept as text, quoted as any other.
 TEST(PassRecords, CsvCellsAreNeverFormulas) {
     const std::pair<std::string, std::string> cases[] = {
@@ -93,8 +83,8 @@ TEST(PassRecords, CsvCellsAreNeverFormulas) {
         {"a=b.wav", "a=b.wav"},
     };
     for (const auto& [name, cell] : cases)
-        EXPECT_EQ(texts::NoPassCsvRow(name, AutoSpeedRefusal::kSilence, 450.0, {}),
-                  cell + ",,,,,,,,,,,keine Messung: die Aufnahme ist stumm\n")
+        EXPECT_EQ(texts::NoPassCsvRow(name, AutoSpeedRefusal::kSilence, 450.0, {}, {.temperatureC = 15.0}),
+                  cell + ",,,,,,,,,,,keine Messung: die Aufnahme ist stumm,15,,,automatisch\n")
             << name;
 }
 
@@ -111,8 +101,8 @@ TEST(PassRecords, JsonIsValidUtf8) {
         {"Flug über Wiese \xe2\x82\xac \xf0\x9f\x9b\xa9.wav", "Flug über Wiese \xe2\x82\xac \xf0\x9f\x9b\xa9.wav"},
     };
     for (const auto& [name, text] : cases)
-        EXPECT_EQ(texts::NoPassJsonLine(name, AutoSpeedRefusal::kSilence, 450.0),
-                  "{\"file\":\"" + text + "\",\"refused\":\"keine Messung: die Aufnahme ist stumm\"}\n")
+        EXPECT_EQ(texts::NoPassJsonLine(name, AutoSpeedRefusal::kSilence, 450.0, {.temperatureC = 15.0}),
+                  "{\"file\":\"" + text + "\",\"refused\":\"keine Messung: die Aufnahme ist stumm\",\"temp_c\":15,\"source\":\"automatisch\"}\n")
             << name;
 }
 
