@@ -451,6 +451,7 @@ PassSearch FindPasses(const Recording& recording, double temperatureC, double ma
 bool TakeClickedSpeed(FlybyPass& pass, const FlybyPass::Clicked& clicked) {
     if (pass.speed.Answered() || !(clicked.kmh > 0) || !std::isfinite(clicked.resolutionKmh)) return false;
     pass.clicked = clicked;
+    pass.source = PassSource::kTwoClicks;
     return true;
 }
 

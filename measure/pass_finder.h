@@ -32,6 +32,10 @@
 
 namespace pirolex {
 
+// How a pass's speed was found: by the pass finder, or by the user's two clicks taken over as
+// the pass's measurement.
+enum class PassSource { kAutomatic, kTwoClicks };
+
 struct FlybyPass {
     int number = 0;        // 1, 2, ... in the order the passes are heard
     // When the sound of the closest point reaches the microphone, s from the start of the take.
@@ -41,6 +45,7 @@ struct FlybyPass {
     AutoSpeed speed;
     // How much of the stream had arrived when the pass was concluded, s from the start.
     double reportedS = 0.0;
+    PassSource source = PassSource::kAutomatic;
     // A speed the user measured by two clicks on this pass where the automatic fit refused it,
     // taken as the pass's measurement: the speed, its "±" and the two clicked tones.
     struct Clicked {

@@ -15,6 +15,7 @@ std::unique_ptr<OffscreenPlot> LoadPlot(const PlotRequest& request) {
     PictureSession& session = plot->session;
     session.EditSettings() = request.settings;
     session.SetView(ViewForImage(PlotImageSize(request.outerWidth, request.outerHeight)));
+    session.SetSpanLength(request.length);
     session.Load(std::move(file.recording), request.start);
     return plot;
 }

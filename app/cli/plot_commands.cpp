@@ -1,7 +1,9 @@
 #include "plot_commands.h"
 
 #include "caption_strip.h"
+#include "checked_save.h"
 #include "clicked_pair.h"
+#include "cli.h"
 #include "measurement_record.h"
 #include "messages.h"
 #include "offscreen_plot.h"
@@ -23,7 +25,6 @@ namespace pirolex {
 
 namespace {
 
-constexpr const char* kHint = " (pirolex --help zeigt die Aufrufe)";
 
 // The labels need Qt's fonts, and with them an application object. Unless the user chose a
 // platform, it is the offscreen one, so no display is needed. An application that already
@@ -88,7 +89,7 @@ private:
 };
 
 int Usage(const char* command, const std::string& problem, std::ostream& err) {
-    err << "pirolex " << command << ": " << problem << kHint << '\n';
+    err << "pirolex " << command << ": " << problem << kUsageHint << '\n';
     return kStatusUsage;
 }
 
@@ -155,9 +156,9 @@ texts::RecordValues Record(OffscreenPlot& plot, const PlotCanvas& canvas,
 }
 
 // The picture as render writes it: bare, or with the record's strip and text fields.
-bool WriteRendered(OffscreenPlot& plot, const PlotCanvas& canvas, const PlotRequest& request) {
+std::optional<Failure> WriteRendered(OffscreenPlot& plot, const PlotCanvas& canvas, const PlotRequest& request) {
     const QString path = QString::fromStdString(request.output);
-    if (!request.caption) return WritePlotPng(canvas, path);
+    if (!request.caption) return WritePlotPng(canvas, path, {request.file});
     const texts::RecordValues values = Record(plot, canvas, request);
     QStringList rows;
     for (const std::string& row : texts::RecordRows(values)) rows << QString::fromStdString(row);
@@ -165,7 +166,7 @@ bool WriteRendered(OffscreenPlot& plot, const PlotCanvas& canvas, const PlotRequ
     for (const texts::RecordField& field : texts::RecordFields(values))
         fields.emplace_back(QString::fromStdString(field.key), QString::fromStdString(field.value));
     fields.emplace_back(QStringLiteral("Software"), QStringLiteral("Pirolex"));
-    return WritePng(WithCaptionStrip(canvas.Image(), rows), path, fields);
+    return WritePng(WithCaptionStrip(canvas.Image(), rows), path, fields, {request.file});
 }
 
 // The notice the window would show in its speed label, on the error stream.
@@ -179,6 +180,11 @@ int RunRender(const std::vector<std::string>& args, std::ostream& /*out*/, std::
     PlotRequest request;
     if (std::string problem = ParseRenderArgs(args, request); !problem.empty())
         return Usage("render", problem, err);
+    // Before the work: the picture would only be refused at the end.
+    if (SameFile(request.output, request.file)) {
+        err << texts::PngWriteError(request.output, Failure(ErrorCode::kOutputIsInput)) << '\n';
+        return kStatusFailed;
+    }
     BackgroundStart start(request);
     GuiForText gui;
     PlotCanvas canvas = PreparedBitmap(request, start);
@@ -202,8 +208,9 @@ int RunRender(const std::vector<std::string>& args, std::ostream& /*out*/, std::
         err << texts::ErrorText(failure) << '\n';
         return kStatusFailed;
     }
-    if (WriteRendered(*plot, canvas, request)) return kStatusOk;
-    err << texts::PngWriteError(request.output) << '\n';
+    const std::optional<Failure> failure = WriteRendered(*plot, canvas, request);
+    if (!failure) return kStatusOk;
+    err << texts::PngWriteError(request.output, *failure) << '\n';
     return kStatusFailed;
 }
 
@@ -223,7 +230,7 @@ int RunMeasure(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (std::string problem = CheckStartAgainst(request, plot->session.GetRecording()); !problem.empty())
         return Usage("measure", problem, err);
     if (std::string problem = CheckClickTimesAgainst(request, plot->session.GetRecording(), plot->session.SpanFirst(),
-                                                     ShownFrames(plot->session.GetRecording()));
+                                                     ShownFrames(plot->session.GetRecording(), plot->session.SpanFrames()));
         !problem.empty())
         return Usage("measure", problem, err);
     try {

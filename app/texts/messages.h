@@ -18,7 +18,7 @@
 namespace pirolex::texts {
 
 // The message box's text for a failure, e.g. "Datei nicht gefunden",
-// "Nicht unterstütztes WAV-Format (Formatkennung 85, 0 Bit)", "E/A-Fehler 21" or
+// "Nicht unterstütztes WAV-Format (Formatkennung 85, 0 Bit)", "E/A-Fehler 21: Ist ein Ordner" or
 // "Keine Tonspur in der Datei".
 std::string ErrorText(const Failure& failure);
 
@@ -97,12 +97,15 @@ std::string PassOutcome(const FlybyPass& pass);
 std::string PassRecordText(const FlybyPass& pass);
 inline constexpr const char* kPassListCaption = "Vorbeiflüge";
 inline constexpr const char* kSavePassList = "Liste speichern";
-// "Liste konnte nicht gespeichert werden: PATH (Datei lässt sich nicht schreiben)"
-std::string PassListWriteError(const std::string& path);
+// "Liste konnte nicht gespeichert werden: PATH (E/A-Fehler 28: Kein Platz mehr auf dem
+// Datenträger)", the failure's text in brackets.
+std::string PassListWriteError(const std::string& path, const Failure& failure);
 // Why a picture shows its frame alone: "Aufnahme kürzer als ein FFT-Block (1024 Samples)".
 std::string ShortRecordingNotice(int32_t fftSize);
 // The plot's tooltip in the 2D picture, where clicks measure.
-inline constexpr const char* kMeasureHint = "klicken zur Geschwindigkeitsmessung";
+// Which button places which marker, after the words the plot's hint has always had.
+inline constexpr const char* kMeasureHint =
+    "klicken zur Geschwindigkeitsmessung: linke Taste auf den Ton des Anflugs (A), rechte auf den des Abflugs (B)";
 // A marker snapped to a tone is labelled with its frequency to a tenth of a hertz: "4822.8 Hz".
 std::string SnappedMarkerLabel(double hz);
 // The readout under the cursor in the 2D picture: the frequency there and, on the picture's
@@ -112,8 +115,9 @@ std::string CursorReadout(double hz, std::optional<double> seconds);
 // "B: 64.42 km/h", or "B: keine".
 std::string CursorSpeed(const std::optional<DopplerSpeed>& speed);
 
-// "Grafik konnte nicht gespeichert werden: PATH (Datei lässt sich nicht schreiben)"
-std::string PngWriteError(const std::string& path);
+// "Grafik konnte nicht gespeichert werden: PATH (Datei ist schreibgeschützt)", the failure's
+// text in brackets.
+std::string PngWriteError(const std::string& path, const Failure& failure);
 
 // A marker snapped to its tone on the command line, the tone and its spread to a tenth of a
 // hertz: "Marke A: 4822.8 Hz (±0.3 Hz)".

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 namespace pirolex {
 namespace {
 
@@ -71,6 +73,24 @@ TEST(CommandLine, WindowArgumentsReturnMinusOne) {
     EXPECT_EQ(RunWith({}).status, -1);
     EXPECT_EQ(RunWith({"/some/recording.wav"}).status, -1);
     EXPECT_EQ(RunWith({"-"}).status, -1) << "a lone dash is a file name, not an option";
+    // A name that begins with a dash: as it is where it exists, or after "--" in any case.
+    const std::string dashed = "-window-" + std::to_string(::getpid()) + ".wav";
+    std::FILE* file = std::fopen(dashed.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fclose(file);
+    EXPECT_EQ(RunWith({dashed}).status, -1);
+    EXPECT_EQ(RunWith({"--", dashed}).status, -1);
+    EXPECT_EQ(RunWith({"--", "-missing.wav"}).status, -1);
+    std::remove(dashed.c_str());
+    EXPECT_EQ(RunWith({dashed}).status, 2) << "gone, it is an unknown option again";
+
+    std::string program = "pirolex", end = "--", name = dashed;
+    char* argv[] = {program.data(), end.data(), name.data(), nullptr};
+    int argc = 3;
+    DropEndOfOptions(argc, argv);
+    EXPECT_EQ(argc, 2);
+    EXPECT_EQ(argv[1], dashed);
+    EXPECT_EQ(argv[2], nullptr);
 }
 
 TEST(CommandLine, HelpExplainsTheCalls) {
