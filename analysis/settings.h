@@ -36,6 +36,16 @@ inline constexpr int32_t kLargestFftExponent = 14;   // 16384 points
 // The largest size of the exact table-driven transform; beyond it the pictures use FFTW.
 inline constexpr int32_t kLargestTableExponent = 10;  // 1024 points
 
+// What a user may set, the same for the window's controls and every command's options.
+struct SettingRange {
+    double lowest;
+    double highest;
+    bool Holds(double value) const { return value >= lowest && value <= highest; }
+};
+inline constexpr SettingRange kTemperatureRange{-20.0, 40.0};  // degrees Celsius
+// A top speed below a walk is no top speed; the window's control has always gone up to 2000.
+inline constexpr SettingRange kTopSpeedRange{10.0, 2000.0};  // km/h
+
 inline constexpr int32_t kDefaultLevelRangeDb = 90;
 inline constexpr int32_t kDefaultLevelGainDb = 0;
 inline constexpr int32_t kLowestLevelRangeDb = 20;

@@ -111,8 +111,9 @@ PlacedMarker PictureSession::MarkerAtHz(double hz, double spreadHz) const {
 PlacedMarker PictureSession::Snapped(PlacedMarker marker, int32_t y) const {
     marker.snapMissed = true;
     if (lines_ < 1) return marker;
-    const std::vector<int64_t> blockStarts = BlocksAroundLine(
-        LineAtRow(view_, y), lines_, lineStep_, spanFirst_, marker.settings.FftSize());
+    const int32_t snapFrames = SnapBlockFrames(marker.settings.FftSize(), marker.hz, recording_.sampleRate);
+    const std::vector<int64_t> blockStarts =
+        BlocksAroundLine(LineAtRow(view_, y), lines_, lineStep_, spanFirst_, snapFrames);
     const std::optional<SnappedTone> tone = SnapToTone(
         recording_, marker.settings.channel, marker.settings.FftSize(), marker.hz, blockStarts);
     if (!tone) return marker;

@@ -5,6 +5,7 @@
 #include "messages.h"
 #include "picture_samples.h"
 #include "recording_file.h"
+#include "safe_text.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -93,7 +94,7 @@ constexpr const char* kUsage =
     "                        nächste Punkt und der Abstand, oder warum er keine Messung\n"
     "                        ergibt; ohne Vorbeiflug eine Zeile, warum es keine Messung gibt;\n"
     "                        T Lufttemperatur -20..40 (15), auch mit Nachkommastellen;\n"
-    "                        V Höchstgeschwindigkeit in km/h 10..1200 (450): schneller\n"
+    "                        V Höchstgeschwindigkeit in km/h 10..2000 (450): schneller\n"
     "                        ergibt keine Messung;\n"
     "                        --json: eine JSON-Zeile je Vorbeiflug; --csv: eine Kopfzeile,\n"
     "                        dann eine Zeile je Vorbeiflug aller Dateien; beide mit\n"
@@ -131,7 +132,6 @@ constexpr const char* kUsage =
     "kein Ton gefunden, bei live kein Mikrofon oder der Eingang verloren (Grund auf stderr),\n"
     "2 Aufruf nicht verstanden (eine Zeile auf stderr).\n";
 
-constexpr const char* kHint = " (pirolex --help zeigt die Aufrufe)";
 
 std::string FormatName(const WavInfo& info) {
     std::string name = info.sampleFormat == 3 ? "IEEE-Float" : "PCM";
@@ -145,7 +145,7 @@ std::string FormatName(const WavInfo& info) {
 void PrintInfo(const std::string& path, const RecordingFile& file, std::ostream& out) {
     const WavInfo& info = file.wav;
     const int64_t frames = file.recording.FrameCount();
-    out << path << '\n';
+    out << texts::TerminalSafe(path) << '\n';
     out << texts::SampleRatePanel(file.recording.sampleRate) << '\n';
     out << texts::FrameCountPanel(frames) << '\n';
     out << texts::DurationPanel(frames, file.recording.sampleRate) << '\n';
@@ -179,7 +179,7 @@ int RunInfo(const std::string& path, std::ostream& out, std::ostream& err) {
 }
 
 int UsageError(const std::string& text, std::ostream& err) {
-    err << "pirolex: " << text << kHint << '\n';
+    err << "pirolex: " << text << kUsageHint << '\n';
     return kStatusUsage;
 }
 
@@ -211,9 +211,19 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
     if (first == "auto") return RunAuto(std::vector<std::string>(argv + 2, argv + argc), out, err);
     if (const auto command = more.find(first); command != more.end())
         return command->second(std::vector<std::string>(argv + 2, argv + argc), out, err);
-    if (IsOption(first)) return UsageError("unbekannte Option „" + first + "“", err);
+    // The window's one file: a name that begins with a dash where such a file exists, or any
+    // name after "--", as for every command.
+    if (first == kEndOfOptions && argc == 3) return kStatusWindow;
+    if (IsOption(first) && !(argc == 2 && IsExistingFile(first)))
+        return UsageError("unbekannte Option „" + first + "“", err);
     if (argc == 2) return kStatusWindow;
     return UsageError("unbekannter Befehl „" + first + "“", err);
+}
+
+void DropEndOfOptions(int& argc, char** argv) {
+    if (argc < 3 || std::string(argv[1]) != kEndOfOptions) return;
+    for (int i = 1; i < argc; ++i) argv[i] = argv[i + 1];
+    --argc;
 }
 
 int RunCommandLine(int argc, char** argv) { return RunCommandLine(argc, argv, std::cout, std::cerr); }

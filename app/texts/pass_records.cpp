@@ -1,6 +1,7 @@
 #include "pass_records.h"
 
 #include "messages.h"
+#include "safe_text.h"
 
 #include <algorithm>
 #include <charconv>
@@ -128,8 +129,9 @@ std::string JsonLine(const std::vector<Field>& fields) {
     return out + "}\n";
 }
 
-// Quoted where a spreadsheet would otherwise split or trim it.
-std::string CsvText(const std::string& text) {
+// Quoted where a spreadsheet would otherwise split or trim it, and never a formula.
+std::string CsvText(const std::string& raw) {
+    const std::string text = NeutralisedCell(raw);
     const bool quote = text.find_first_of(",\"\r\n;") != std::string::npos ||
                        (!text.empty() && (text.front() == ' ' || text.back() == ' '));
     if (!quote) return text;
@@ -160,7 +162,8 @@ constexpr const char* kByteOrderMark = "\xEF\xBB\xBF";
 
 }  // namespace
 
-std::string JsonString(const std::string& text) {
+std::string JsonString(const std::string& raw) {
+    const std::string text = ValidUtf8(raw);
     std::string out = "\"";
     for (const char c : text) {
         switch (c) {

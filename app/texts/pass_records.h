@@ -51,7 +51,8 @@ std::string PassCsvRow(const std::string& file, const FlybyPass& pass, const Pas
 std::string NoPassCsvRow(const std::string& file, AutoSpeedRefusal reason, double topSpeedKmh,
                          const PassColumns& columns, const TakeFacts& take);
 
-// A JSON string literal: quotes, backslashes and control characters escaped, UTF-8 as it is.
+// A JSON string literal: quotes, backslashes and control characters escaped, UTF-8 as it is,
+// and any byte that is no UTF-8 as U+FFFD.
 std::string JsonString(const std::string& text);
 
 }  // namespace pirolex::texts

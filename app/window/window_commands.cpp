@@ -168,8 +168,9 @@ void TPirolex::SavePicture() {
     if (!state_->fileLoaded) return;
     const std::optional<std::string> path = seams_.chooseSaveFile(this, SuggestedPngName());
     if (!path) return;
-    if (!WritePng(RecordedPicture(), QString::fromStdString(*path), RecordTextFields()))
-        ShowError(QString::fromStdString(texts::PngWriteError(*path)));
+    if (const std::optional<Failure> failure =
+            WritePng(RecordedPicture(), QString::fromStdString(*path), RecordTextFields(), {state_->fileName}))
+        ShowError(QString::fromStdString(texts::PngWriteError(*path, *failure)));
 }
 
 // The recording's name with .png, in the recording's folder.

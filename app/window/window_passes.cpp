@@ -7,6 +7,7 @@
 #include "loudness_overview.h"
 #include "messages.h"
 #include "overview_strip.h"
+#include "checked_save.h"
 #include "pass_records.h"
 #include "picture_samples.h"
 #include "picture_span.h"
@@ -25,7 +26,6 @@
 #include <atomic>
 #include <cmath>
 #include <exception>
-#include <fstream>
 #include <thread>
 
 namespace pirolex {
@@ -204,13 +204,12 @@ void TPirolex::SavePassListClick() {
         const std::optional<ListFileChoice> chosen = seams_.chooseListFile(this, suggested);
         if (!chosen) return;
         const std::string file = recording.fileName().toStdString();
-        std::ofstream out(chosen->path, std::ios::binary);
         const texts::TakeFacts take{.temperatureC = state.session.Temperature(), .recorded = state.recorded};
         const texts::PassColumns columns{.german = chosen->german};
-        out << texts::PassCsvHeader(columns);
-        for (const FlybyPass& pass : state.passes) out << texts::PassCsvRow(file, pass, columns, take);
-        out.close();
-        if (!out) ShowError(QString::fromStdString(texts::PassListWriteError(chosen->path)));
+        std::string csv = texts::PassCsvHeader(columns);
+        for (const FlybyPass& pass : state.passes) csv += texts::PassCsvRow(file, pass, columns, take);
+        if (const std::optional<Failure> failure = SaveWholeFile(chosen->path, csv, {state.fileName}))
+            ShowError(QString::fromStdString(texts::PassListWriteError(chosen->path, *failure)));
     });
 }
 

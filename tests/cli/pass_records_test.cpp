@@ -1,6 +1,7 @@
 // The passes as kept: the JSON lines and the CSV rows, letter for letter.
 
 #include "pass_records.h"
+#include "safe_text.h"
 
 #include <gtest/gtest.h>
 
@@ -67,6 +68,53 @@ TEST(PassRecords, CsvRowsUnderOneHeader) {
               "100 km/h,15,2024-05-01,2:00.0,zwei Klicks\n");
     EXPECT_EQ(texts::NoPassCsvRow("say \"hi\".wav", AutoSpeedRefusal::kSilence, 450.0, {}, {.temperatureC = 15.0}),
               "\"say \"\"hi\"\".wav\",,,,,,,,,,,keine Messung: die Aufnahme ist stumm,15,,,automatisch\n");
+}
+
+// A file name a spreadsheet would run as a formula is kept as text, quoted as any other.
+TEST(PassRecords, CsvCellsAreNeverFormulas) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"=HYPERLINK(\"http://x\")", "\"'=HYPERLINK(\"\"http://x\"\")\""},
+        {"=1+2.wav", "'=1+2.wav"},
+        {"+SUM(1;2).wav", "\"'+SUM(1;2).wav\""},
+        {"@SUM(A1).wav", "'@SUM(A1).wav"},
+        {"-2+3.wav", "'-2+3.wav"},
+        {"\tx.wav", "'\tx.wav"},
+        {"\rx.wav", "\"'\rx.wav\""},
+        {"a=b.wav", "a=b.wav"},
+    };
+    for (const auto& [name, cell] : cases)
+        EXPECT_EQ(texts::NoPassCsvRow(name, AutoSpeedRefusal::kSilence, 450.0, {}, {.temperatureC = 15.0}),
+                  cell + ",,,,,,,,,,,keine Messung: die Aufnahme ist stumm,15,,,automatisch\n")
+            << name;
+}
+
+// Bytes that are no UTF-8 become U+FFFD, one for each; well-formed text stays as it is.
+TEST(PassRecords, JsonIsValidUtf8) {
+    const std::string fffd = "\xEF\xBF\xBD";
+    const std::pair<std::string, std::string> cases[] = {
+        {"caf\xe9.wav", "caf" + fffd + ".wav"},        // Latin-1
+        {"\xff\xfe", fffd + fffd},                      // no lead byte at all
+        {"\xc0\xaf", fffd + fffd},                      // an overlong "/"
+        {"\xed\xa0\x80", fffd + fffd + fffd},           // a surrogate
+        {"\xe2\x82", fffd + fffd},                      // cut short
+        {"\xf4\x90\x80\x80", fffd + fffd + fffd + fffd},  // beyond U+10FFFF
+        {"Flug über Wiese \xe2\x82\xac \xf0\x9f\x9b\xa9.wav", "Flug über Wiese \xe2\x82\xac \xf0\x9f\x9b\xa9.wav"},
+    };
+    for (const auto& [name, text] : cases)
+        EXPECT_EQ(texts::NoPassJsonLine(name, AutoSpeedRefusal::kSilence, 450.0, {.temperatureC = 15.0}),
+                  "{\"file\":\"" + text + "\",\"refused\":\"keine Messung: die Aufnahme ist stumm\",\"temp_c\":15,\"source\":\"automatisch\"}\n")
+            << name;
+}
+
+TEST(PassRecords, TerminalTextShowsControlsEscaped) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"a\nb\r\tc.wav", "a\\nb\\r\\tc.wav"},
+        {"\x1b]0;owned\x07.wav", "\\e]0;owned\\x07.wav"},
+        {"\x7f\xc2\x9b" "31m", "\\x7f\\u009b31m"},
+        {"caf\xe9", "caf\\xe9"},
+        {"Flug über\\Wiese.wav", "Flug über\\Wiese.wav"},
+    };
+    for (const auto& [name, text] : cases) EXPECT_EQ(texts::TerminalSafe(name), text) << text;
 }
 
 }  // namespace

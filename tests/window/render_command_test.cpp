@@ -5,6 +5,7 @@
 #include "cli.h"
 #include "flyby.h"
 #include "plot_commands.h"
+#include "small_disk.h"
 #include "wav_writer.h"
 #include "widgets.h"
 #include "window_fixture.h"
@@ -20,6 +21,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <sstream>
 
@@ -31,6 +33,14 @@ using Args = std::vector<std::string>;
 using clitest::CliRun;
 
 CliRun RunPlot(Args args) { return clitest::RunPirolex(std::move(args)); }
+
+const std::string kOverInput =
+    " (Die Ausgabe wäre die gelesene Datei selbst: Pirolex überschreibt nicht, was es liest)\n";
+
+std::string FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 int Lines(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
 
@@ -487,6 +497,10 @@ TEST_F(RenderCommandTest, BadOptionsAndBadFilesGiveOneLineAndTheirStatus) {
     const std::string png = TempPng("render_failures.png");
     const std::string missing = "/nonexistent/pirolex/missing.wav";
     const std::string hint = " (pirolex --help zeigt die Aufrufe)\n";
+    const std::string link = stereo + ".link.png";
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(stereo, link);
+    const std::string stereoBytes = FileBytes(stereo);
     const FailureCase table[] = {
         {{"render", stereo, "-o", png, "--fft", "100"},
          2, "pirolex render: --fft 100: erlaubt sind 128, 256, 512, 1024, 2048, 4096, 8192 und 16384" + hint, false},
@@ -499,8 +513,12 @@ TEST_F(RenderCommandTest, BadOptionsAndBadFilesGiveOneLineAndTheirStatus) {
         {{"render", missing, "-o", png}, 1, std::string("Datei nicht gefunden\n"), false},
         {{"render", midi, "-o", png}, 1, std::string("Keine WAV-Datei\n"), false},
         {{"render", stereo, "-o", "/nonexistent/pirolex/x.png"}, 1,
-         "Grafik konnte nicht gespeichert werden: /nonexistent/pirolex/x.png (Datei lässt sich nicht schreiben)\n",
+         "Grafik konnte nicht gespeichert werden: /nonexistent/pirolex/x.png (E/A-Fehler 2: Datei oder Ordner nicht "
+         "vorhanden)\n",
          false},
+        // The recording is never replaced by its picture, by its name or through a link.
+        {{"render", stereo, "-o", stereo}, 1, "Grafik konnte nicht gespeichert werden: " + stereo + kOverInput, false},
+        {{"render", stereo, "-o", link}, 1, "Grafik konnte nicht gespeichert werden: " + link + kOverInput, false},
         {{"measure", mono, "--a", "4500", "--b", "3000"}, 2,
          "pirolex measure: --a 4500: erlaubt sind Frequenzen über 0 bis 4000 Hz, die halbe Samplerate von " + mono + hint,
          false},
@@ -520,6 +538,27 @@ TEST_F(RenderCommandTest, BadOptionsAndBadFilesGiveOneLineAndTheirStatus) {
         } else {
             EXPECT_EQ(run.err, c.err) << call;
         }
+    }
+    EXPECT_EQ(FileBytes(stereo), stereoBytes);
+}
+
+// A really full disk: the old picture stays byte for byte, with nothing left and with a page or
+// two free, and the command says why it failed.
+TEST_F(RenderCommandTest, AFullDiskKeepsTheOldPicture) {
+    for (off_t free : {0, 4096, 8192}) {
+        testsupport::SmallDisk disk("pirolex_render_full_");
+        if (!disk.Mounted()) GTEST_SKIP() << disk.Why();
+        const std::string old = "an old picture";
+        disk.Put("old.png", old);
+        disk.FillLeaving(free);
+        const std::string png = (disk.Path() / "old.png").string();
+        const CliRun run = RunPlot({"render", StereoFlyBy(), "-o", png, "--mode", "3D"});
+        EXPECT_EQ(run.status, 1) << free;
+        EXPECT_EQ(run.err, "Grafik konnte nicht gespeichert werden: " + png +
+                               " (E/A-Fehler 28: Kein Platz mehr auf dem Datenträger)\n")
+            << free;
+        EXPECT_EQ(disk.Read("old.png"), old) << free;
+        EXPECT_EQ(disk.Names().size(), 2u) << free << ": a temporary file stayed";
     }
 }
 

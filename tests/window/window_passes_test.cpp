@@ -6,6 +6,7 @@
 #include "overview_strip.h"
 #include "pass_records.h"
 #include "picture_samples.h"
+#include "small_disk.h"
 #include "take.h"
 #include "wav_writer.h"
 #include "widgets.h"
@@ -143,6 +144,26 @@ TEST_F(PassesTest, LengthAndStrgWheelMakeTheSpanShorterAndLonger) {
     EXPECT_EQ(State().session.SpanFirst(), 0);
     EXPECT_FALSE(Ui().SpanEdit->isVisible()) << "the whole take shows";
     Window().hide();
+}
+
+// "Liste speichern" onto a really full disk: the old list stays whole, not cut mid-row.
+TEST_F(PassesTest, AFullDiskKeepsTheOldList) {
+    testsupport::SmallDisk disk("pirolex_list_full_");
+    if (!disk.Mounted()) GTEST_SKIP() << disk.Why();
+    const std::string old = "Datei;Vorbeiflug\nalt.wav;1\n";
+    disk.Put("old.csv", old);
+    disk.FillLeaving(0);
+    Start({ThreePassTake()});
+    Window().ToolButton9Click();
+    ASSERT_EQ(State().passes.size(), 3u);
+    const std::string csv = (disk.Path() / "old.csv").string();
+    fake_.saveChoices.push_back(csv);
+    Ui().SavePassListButton->click();
+    ASSERT_EQ(fake_.Errors().size(), 1u);
+    EXPECT_EQ(fake_.Errors()[0].toStdString(),
+              "Liste konnte nicht gespeichert werden: " + csv + " (E/A-Fehler 28: Kein Platz mehr auf dem Datenträger)");
+    EXPECT_EQ(disk.Read("old.csv"), old);
+    EXPECT_EQ(disk.Names().size(), 2u) << "a temporary file stayed";
 }
 
 // A notch is a tenth of the span, towards later times away from the user; the span stays within
