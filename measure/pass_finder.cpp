@@ -297,6 +297,15 @@ void PassFinder::Listen(std::vector<FlybyPass>& concluded, bool ended) {
             for (int64_t j = std::max(levelFrom_, k - quiet); j < k; ++j) lowest = std::min(lowest, smoothed(j));
             if (level - lowest < kStandOutDb) continue;
             if (!StrongestFalls(strongest_, levelFrom_, k, frames(kFallReach), frames(kSideGap))) continue;
+            if (expected_ && std::fabs(expected_->heardS - centreS) <= kHeardNear) {
+                FlybyPass pass = std::move(*expected_);
+                expected_.reset();
+                pass.number = ++passesReported_;
+                pass.reportedS = static_cast<double>(streamFrames_) / sampleRate_;
+                lastPassS_ = pass.heardS;
+                concluded.push_back(std::move(pass));
+                continue;
+            }
             const int64_t first = std::max<int64_t>(0, centre - std::lround(kProbeLead * sampleRate_));
             // (One channel tells when well enough, in half the time.)
             Recording probeStretch = Stretch(first, centre + std::lround(kProbeTail * sampleRate_));
@@ -374,9 +383,10 @@ void PassFinder::Listen(std::vector<FlybyPass>& concluded, bool ended) {
 namespace {
 
 // The passes heard in [from, to) of the recording, by a finder that hears it from `start` on.
-PassSearch SearchShare(const Recording& recording, double temperatureC, double maxSpeedKmh,
-                                   int64_t start, int64_t end, double fromS, double toS) {
+PassSearch SearchShare(const Recording& recording, double temperatureC, double maxSpeedKmh, int64_t start,
+                       int64_t end, double fromS, double toS, const std::optional<FlybyPass>& expected) {
     PassFinder finder(recording.sampleRate, temperatureC, maxSpeedKmh, recording.ChannelCount());
+    if (expected) finder.ExpectPass(*expected);
     std::vector<FlybyPass> found;
     constexpr int64_t kChunk = 1 << 20;
     for (int64_t at = start; at < end; at += kChunk) {
@@ -409,6 +419,19 @@ PassSearch FindPasses(const Recording& recording, double temperatureC, double ma
     const int64_t frames = recording.FrameCount();
     const auto shares = static_cast<int64_t>(std::clamp<double>(
         std::min<double>(std::max(1u, std::thread::hardware_concurrency()), seconds / kShareSeconds), 1.0, 64.0));
+    // A short recording is measured whole first: where that finds its pass, the search need not
+    // measure the moment again (its own stretch gave the same pass, or less).
+    const bool single = seconds <= kSingleFlybySeconds;
+    std::optional<AutoSpeed> whole;
+    std::optional<FlybyPass> expected;
+    if (single) {
+        whole = EstimateSpeed(recording, temperatureC, maxSpeedKmh);
+        if (whole->Answered() && shares == 1) {
+            expected.emplace();
+            expected->heardS = whole->closestTimeS + whole->closestDistanceM / whole->model.soundSpeed;
+            expected->speed = *whole;
+        }
+    }
     std::vector<std::future<PassSearch>> parts;
     const auto rate = static_cast<double>(recording.sampleRate);
     for (int64_t i = 0; i < shares; ++i) {
@@ -419,7 +442,8 @@ PassSearch FindPasses(const Recording& recording, double temperatureC, double ma
         const int64_t end = i + 1 == shares ? frames
                                             : std::min<int64_t>(frames, std::llround((toS + kSettleSeconds) * rate));
         parts.push_back(std::async(i + 1 == shares ? std::launch::deferred : std::launch::async, SearchShare,
-                                   std::cref(recording), temperatureC, maxSpeedKmh, start, end, fromS, toS));
+                                   std::cref(recording), temperatureC, maxSpeedKmh, start, end, fromS, toS,
+                                   std::cref(expected)));
     }
     std::vector<PassSearch> found(parts.size());
     found.back() = parts.back().get();  // the share this thread searches itself
@@ -429,20 +453,19 @@ PassSearch FindPasses(const Recording& recording, double temperatureC, double ma
         for (FlybyPass& pass : part.passes) search.passes.push_back(std::move(pass));
     for (size_t i = 0; i < search.passes.size(); ++i) search.passes[i].number = static_cast<int>(i + 1);
 
-    if (seconds <= kSingleFlybySeconds && search.passes.size() <= 1) {
-        AutoSpeed whole = EstimateSpeed(recording, temperatureC, maxSpeedKmh);
+    if (single && search.passes.size() <= 1) {
         const bool same = search.passes.empty() ||
-                          (whole.Answered() && std::fabs(whole.closestTimeS + whole.closestDistanceM / whole.model.soundSpeed -
+                          (whole->Answered() && std::fabs(whole->closestTimeS + whole->closestDistanceM / whole->model.soundSpeed -
                                                          search.passes.front().heardS) <= kHeardNear);
-        if (whole.Answered() && same) {
+        if (whole->Answered() && same) {
             FlybyPass pass;
             pass.number = 1;
-            pass.heardS = whole.closestTimeS + whole.closestDistanceM / whole.model.soundSpeed;
+            pass.heardS = whole->closestTimeS + whole->closestDistanceM / whole->model.soundSpeed;
             pass.reportedS = seconds;
-            pass.speed = std::move(whole);
+            pass.speed = std::move(*whole);
             search.passes.assign(1, std::move(pass));
         } else if (search.passes.empty()) {
-            search.noPassReason = whole.refusal;
+            search.noPassReason = whole->refusal;
         }
     }
     return search;

@@ -65,6 +65,9 @@ public:
     std::vector<FlybyPass> Append(std::span<const std::span<const int16_t>> channels);
     // The stream has ended: the passes still open are concluded.
     std::vector<FlybyPass> Finish();
+    // A pass already measured on a longer stretch (a short recording measured whole): the moment
+    // that peaks where it is heard is concluded as that pass, without measuring it again.
+    void ExpectPass(FlybyPass pass) { expected_ = std::move(pass); }
     // Why no pass was found so far.
     AutoSpeedRefusal NoPassReason() const { return noPassReason_; }
 
@@ -95,6 +98,7 @@ private:
     std::optional<int64_t> due_;
     float standOutDb_ = 0.0f;
     double lastPassS_ = -1e9;    // when the last pass listed was heard
+    std::optional<FlybyPass> expected_;
     int passesReported_ = 0;
     AutoSpeedRefusal noPassReason_ = AutoSpeedRefusal::kNoSamples;
 };
