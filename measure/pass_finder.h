@@ -73,6 +73,19 @@ public:
 
 private:
     void Listen(std::vector<FlybyPass>& concluded, bool ended);
+    // Listen's stages: the levels the new samples complete, smoothed; whether a moment stands out
+    // as a pass's; when its pass is heard; its measurement; the report; what may be forgotten.
+    void HearLevels();
+    void SmoothLevels(bool ended);
+    std::optional<float> StandsOut(int64_t frame) const;
+    double WhenHeard(int64_t centre) const;
+    bool LoudAsItsDistance(const AutoSpeed& speed, double heard) const;
+    std::optional<FlybyPass> Measure(int64_t end, double centreS, float standOut);
+    void Report(FlybyPass pass, std::vector<FlybyPass>& concluded);
+    void Forget();
+    int64_t Frames(double seconds) const;  // analysis frames
+    float Smoothed(int64_t frame) const;
+    int64_t SmoothEnd() const;
     void Conclude(int64_t frame, std::vector<FlybyPass>& concluded);
     Recording Stretch(int64_t first, int64_t last) const;
     void AllowForSlowRpmSwings(AutoSpeed& speed, int64_t end) const;
