@@ -1,7 +1,10 @@
 #include "picture.h"
 
 #include "level_pass.h"
+#include "level_scale.h"
 #include "picture_samples.h"
+
+#include <limits>
 
 namespace pirolex {
 
@@ -21,6 +24,23 @@ PictureEnd DrawChannel(int32_t channelIndex, const Recording& recording, int64_t
     return {end.lines, end.tooShort, end.caption};
 }
 
+// The level picture's loudest bin over its lines and within its band (above 0 Hz, whose bin
+// holds what is left of the block's offset), in dB of full scale; NaN without a line.
+double LoudestLevelDb(const Recording& recording, const Settings& settings, int64_t firstFrame,
+                      int64_t spanFrames, int32_t lineStep) {
+    const bool whole = settings.bandLowHz == 0 && settings.bandHighHz == 0;
+    const double binHz = static_cast<double>(recording.sampleRate) / settings.FftSize();
+    double loudest = std::numeric_limits<double>::quiet_NaN();
+    RunLevelPass(recording, settings, firstFrame, lineStep, [&](const SpectrumLine& line) {
+        for (size_t k = 1; k < line.amplitudes.size(); ++k) {
+            const double hz = static_cast<double>(k) * binHz;
+            if (!whole && (hz < settings.bandLowHz || hz > settings.bandHighHz)) continue;
+            if (!(line.amplitudes[k] <= loudest)) loudest = line.amplitudes[k];
+        }
+    }, spanFrames);
+    return loudest;
+}
+
 }  // namespace
 
 FrequencyAxis AxisFor(const Recording& recording, const Settings& settings, const PlotView& view) {
@@ -36,11 +56,16 @@ PictureEnd DrawPicture(const Recording& recording, const Settings& settings, int
     canvas.Clear();
     PictureEnd end;
     if (!TraitsOf(settings.picture).lineFilter) {
-        // One pass over the chosen channels, the filter's carried limit left alone.
-        const PassEnd level = RunLevelPass(recording, settings, firstFrame, lineStep, [&](const SpectrumLine& line) {
-            DrawSpectrumLine(line, settings.channel, settings, drawing, state.rows);
+        // One pass over the chosen channels, the filter's carried limit left alone; an automatic
+        // level needs the loudest bin before the first line is coloured, so one pass more.
+        Settings shown = settings;
+        if (settings.levelAutomatic)
+            shown.levelGainDb =
+                AutomaticLevelGainDb(LoudestLevelDb(recording, settings, firstFrame, spanFrames, lineStep));
+        const PassEnd level = RunLevelPass(recording, shown, firstFrame, lineStep, [&](const SpectrumLine& line) {
+            DrawSpectrumLine(line, shown.channel, shown, drawing, state.rows);
         }, spanFrames);
-        if (level.tooShort) DrawEmptyPicture(settings, drawing);
+        if (level.tooShort) DrawEmptyPicture(shown, drawing);
         effects.ShowGauge(false);
         effects.PresentPlot();
         return {level.lines, level.tooShort, std::nullopt};

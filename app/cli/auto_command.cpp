@@ -32,14 +32,7 @@ namespace pirolex {
 
 namespace {
 
-constexpr const char* kHint = " (pirolex --help zeigt die Aufrufe)";
 constexpr double kDefaultTemperature = 15.0;
-constexpr double kLowestTemperature = -20.0;
-constexpr double kHighestTemperature = 40.0;
-
-// A top speed below a walk is no top speed; above the speed of sound nothing is measured anyway.
-constexpr double kLowestTopSpeed = 10.0;
-constexpr double kHighestTopSpeed = 1200.0;
 
 struct AutoRequest {
     std::vector<std::string> files;
@@ -50,28 +43,13 @@ struct AutoRequest {
     bool csvGerman = false;  // the German spreadsheet's variant of the CSV
 };
 
-// Locale-independent, so "12.5" reads the same on every desktop.
-bool ParseTemperature(const std::string& text, double& value) {
-    const char* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, value);
-    return result.ec == std::errc() && result.ptr == end && std::isfinite(value) &&
-           value >= kLowestTemperature && value <= kHighestTemperature;
-}
-
-bool ParseTopSpeed(const std::string& text, double& value) {
-    const char* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, value);
-    return result.ec == std::errc() && result.ptr == end && std::isfinite(value) && value >= kLowestTopSpeed &&
-           value <= kHighestTopSpeed;
-}
-
 // Empty when the arguments were understood, else the one line that says why not.
 std::string ParseAutoArgs(const std::vector<std::string>& args, AutoRequest& request) {
     const std::vector<CommandOption> options = {
-        {"--temp", "Zahlen von -20 bis 40",
-         [&](const std::string& value) { return ParseTemperature(value, request.temperature); }, "-20..40"},
-        {"--max-kmh", "Zahlen von 10 bis 1200",
-         [&](const std::string& value) { return ParseTopSpeed(value, request.topSpeedKmh); }, "10..1200"},
+        {"--temp", AllowedNumbers(kTemperatureRange), NumberIn(kTemperatureRange, request.temperature),
+         RangeText(kTemperatureRange)},
+        {"--max-kmh", AllowedNumbers(kTopSpeedRange), NumberIn(kTopSpeedRange, request.topSpeedKmh),
+         RangeText(kTopSpeedRange)},
         {"--json", "", [&](const std::string&) { return request.json = true; }, {}, true},
         {"--csv", "", [&](const std::string&) { return request.csv = true; }, {}, true},
         {"--csv-de", "", [&](const std::string&) { return request.csvGerman = true; }, {}, true},
@@ -243,7 +221,7 @@ int RunAuto(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     KeepFreedMemory();
     AutoRequest request;
     if (std::string problem = ParseAutoArgs(args, request); !problem.empty()) {
-        err << "pirolex auto: " << problem << kHint << '\n';
+        err << "pirolex auto: " << problem << kUsageHint << '\n';
         return kStatusUsage;
     }
     int status = kStatusOk;

@@ -54,7 +54,8 @@ constexpr const char* kUsage =
     "                                   300-900; darin auch die tiefsten Töne (ohne: 0 Hz\n"
     "                                   bis zur halben Samplerate)\n"
     "      --range 20..150              Pegel: Dynamik, die gezeigten dB (90)\n"
-    "      --gain 0..60                 Pegel: Verstärkung in dB (0)\n"
+    "      --gain 0..60                 Pegel: Verstärkung in dB (ohne: automatisch, oben der\n"
+    "                                   lauteste Punkt)\n"
     "      --caption [--a HZ --b HZ] [--temp T]\n"
     "                                   unter der Grafik die Zeilen, die \"Grafik speichern\"\n"
     "                                   im Fenster darunter setzt, und dieselben Werte als\n"
@@ -94,7 +95,7 @@ constexpr const char* kUsage =
     "                        nächste Punkt und der Abstand, oder warum er keine Messung\n"
     "                        ergibt; ohne Vorbeiflug eine Zeile, warum es keine Messung gibt;\n"
     "                        T Lufttemperatur -20..40 (15), auch mit Nachkommastellen;\n"
-    "                        V Höchstgeschwindigkeit in km/h 10..1200 (450): schneller\n"
+    "                        V Höchstgeschwindigkeit in km/h 10..2000 (450): schneller\n"
     "                        ergibt keine Messung;\n"
     "                        --json: eine JSON-Zeile je Vorbeiflug; --csv: eine Kopfzeile,\n"
     "                        dann eine Zeile je Vorbeiflug aller Dateien; beide mit\n"
@@ -132,7 +133,6 @@ constexpr const char* kUsage =
     "kein Ton gefunden, bei live kein Mikrofon oder der Eingang verloren (Grund auf stderr),\n"
     "2 Aufruf nicht verstanden (eine Zeile auf stderr).\n";
 
-constexpr const char* kHint = " (pirolex --help zeigt die Aufrufe)";
 
 std::string FormatName(const WavInfo& info) {
     std::string name = info.sampleFormat == 3 ? "IEEE-Float" : "PCM";
@@ -180,7 +180,7 @@ int RunInfo(const std::string& path, std::ostream& out, std::ostream& err) {
 }
 
 int UsageError(const std::string& text, std::ostream& err) {
-    err << "pirolex: " << text << kHint << '\n';
+    err << "pirolex: " << text << kUsageHint << '\n';
     return kStatusUsage;
 }
 

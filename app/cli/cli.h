@@ -24,6 +24,9 @@ using Subcommand =
     std::function<int(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)>;
 using Subcommands = std::map<std::string, Subcommand>;
 
+// After every usage error, the one hint.
+inline constexpr const char* kUsageHint = " (pirolex --help zeigt die Aufrufe)";
+
 // "--" ends the options: what follows is a file, also a name that begins with a dash.
 inline constexpr const char* kEndOfOptions = "--";
 

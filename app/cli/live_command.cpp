@@ -25,7 +25,6 @@ namespace pirolex {
 
 namespace {
 
-constexpr const char* kHint = " (pirolex --help zeigt die Aufrufe)";
 
 struct LiveRequest {
     std::optional<std::string> device;
@@ -39,18 +38,9 @@ struct LiveRequest {
     bool listDevices = false;
 };
 
-// Locale-independent, so "12.5" reads the same on every desktop.
-bool ParseNumber(const std::string& text, double lowest, double highest, double& value) {
-    const char* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, value);
-    return result.ec == std::errc() && result.ptr == end && std::isfinite(value) && value >= lowest &&
-           value <= highest;
-}
-
-// A number option's reader: the value within [lowest, highest].
-std::function<bool(const std::string&)> NumberIn(double lowest, double highest, double& target) {
-    return [lowest, highest, &target](const std::string& text) { return ParseNumber(text, lowest, highest, target); };
-}
+// How much faster than real time a file may be played, and how long a take may be asked for.
+constexpr SettingRange kSpeedupRange{0.01, 10000.0};
+constexpr SettingRange kTakeSecondsRange{0.1, 86400.0};
 
 std::function<bool(const std::string&)> TextInto(std::optional<std::string>& target) {
     return [&target](const std::string& text) {
@@ -65,10 +55,13 @@ std::string ParseLiveArgs(const std::vector<std::string>& args, LiveRequest& req
     const std::vector<CommandOption> options = {
         {"--device", "der Name eines Eingangs aus --list-devices", TextInto(request.device), "Namen"},
         {"--from", "eine Aufnahme", TextInto(request.file), "Dateinamen"},
-        {"--speedup", "Zahlen von 0.01 bis 10000", NumberIn(0.01, 10000, request.speedup), "0.01..10000"},
-        {"--temp", "Zahlen von -20 bis 40", NumberIn(-20, 40, request.temperature), "-20..40"},
-        {"--max-kmh", "Zahlen von 10 bis 1200", NumberIn(10, 1200, request.topSpeedKmh), "10..1200"},
-        {"--seconds", "Sekunden von 0.1 bis 86400", NumberIn(0.1, 86400, seconds), "0.1..86400"},
+        {"--speedup", AllowedNumbers(kSpeedupRange), NumberIn(kSpeedupRange, request.speedup),
+         RangeText(kSpeedupRange)},
+        {"--temp", AllowedNumbers(kTemperatureRange), NumberIn(kTemperatureRange, request.temperature),
+         RangeText(kTemperatureRange)},
+        {"--max-kmh", AllowedNumbers(kTopSpeedRange), NumberIn(kTopSpeedRange, request.topSpeedKmh),
+         RangeText(kTopSpeedRange)},
+        {"--seconds", "Sekunden von 0.1 bis 86400", NumberIn(kTakeSecondsRange, seconds), RangeText(kTakeSecondsRange)},
         {"--save", "ein Dateiname", TextInto(request.savePath), "Dateinamen"},
         {"--json", "", [&](const std::string&) { return request.json = true; }, {}, true},
         {"--list-devices", "", [&](const std::string&) { return request.listDevices = true; }, {}, true},
@@ -242,7 +235,7 @@ StreamClock& SystemClock() {
 int RunLive(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, const LiveSetup& setup) {
     LiveRequest request;
     if (std::string problem = ParseLiveArgs(args, request); !problem.empty()) {
-        err << "pirolex live: " << problem << kHint << '\n';
+        err << "pirolex live: " << problem << kUsageHint << '\n';
         return kStatusUsage;
     }
     if (request.listDevices) return ListDevices(setup.devices, out, err);

@@ -3,6 +3,7 @@
 #include "caption_strip.h"
 #include "checked_save.h"
 #include "clicked_pair.h"
+#include "cli.h"
 #include "measurement_record.h"
 #include "messages.h"
 #include "offscreen_plot.h"
@@ -24,7 +25,6 @@ namespace pirolex {
 
 namespace {
 
-constexpr const char* kHint = " (pirolex --help zeigt die Aufrufe)";
 
 // The labels need Qt's fonts, and with them an application object. Unless the user chose a
 // platform, it is the offscreen one, so no display is needed. An application that already
@@ -89,7 +89,7 @@ private:
 };
 
 int Usage(const char* command, const std::string& problem, std::ostream& err) {
-    err << "pirolex " << command << ": " << problem << kHint << '\n';
+    err << "pirolex " << command << ": " << problem << kUsageHint << '\n';
     return kStatusUsage;
 }
 

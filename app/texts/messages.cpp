@@ -302,6 +302,9 @@ std::string PassHeading(int number, double heardS) {
 
 std::string PassOutcome(const FlybyPass& pass) {
     const AutoSpeed& speed = pass.speed;
+    if (pass.clicked)
+        return Decimals(pass.clicked->kmh, 1) + " ± " + Decimals(pass.clicked->resolutionKmh, 1) + " km/h – " +
+               kSourceClicks;
     if (!speed.Answered()) return RefusalText(speed.refusal, speed.topSpeedKmh);
     return Decimals(speed.speedKmh, 1) + " ± " + Decimals(speed.sigmaKmh, 1) + " km/h";
 }

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <vector>
@@ -108,12 +107,18 @@ std::vector<Field> Fields(const std::string& file, const FlybyPass* pass, AutoSp
         set("harmonic", std::to_string(s.Harmonic()));
         set("approach_hz", Number(s.approachFrequencyHz, kDecimals));
         set("recede_hz", Number(s.recedeFrequencyHz, kDecimals));
+    } else if (pass->clicked) {
+        // Measured by two clicks where the fit refused: their speed and tones, no refusal.
+        set("kmh", Number(pass->clicked->kmh, kDecimals));
+        set("sigma_kmh", Number(pass->clicked->resolutionKmh, kDecimals));
+        set("approach_hz", Number(pass->clicked->hzA, kDecimals));
+        set("recede_hz", Number(pass->clicked->hzB, kDecimals));
     } else {
         field("refused").text = RefusalText(s.refusal, s.topSpeedKmh);
     }
     if (columns.reportedS) set("reported_s", Number(pass->reportedS, kDecimals));
     if (std::isfinite(pass->heardS)) {
-        field("heard").text = MinutesSeconds(pass->heardS);
+        field("heard").text = PassTime(pass->heardS);
         field("heard").decimalText = true;
     }
     field("source").text = SourceText(pass->source);
@@ -184,14 +189,6 @@ std::string JsonString(const std::string& raw) {
         }
     }
     return out + "\"";
-}
-
-std::string MinutesSeconds(double seconds) {
-    const int64_t tenths = std::llround(std::max(seconds, 0.0) * 10.0);
-    char text[32];
-    std::snprintf(text, sizeof text, "%lld:%02lld.%lld", static_cast<long long>(tenths / 600),
-                  static_cast<long long>(tenths / 10 % 60), static_cast<long long>(tenths % 10));
-    return text;
 }
 
 std::string PassJsonLine(const std::string& file, const FlybyPass& pass, const PassColumns& columns,

@@ -38,8 +38,6 @@ struct TakeFacts {
     std::string recorded{};     // when the take was recorded, ISO 8601; empty where unknown
 };
 
-// The pass's moment as m:ss.s ("1:24.3"), to a tenth of a second.
-std::string MinutesSeconds(double seconds);
 
 // One line each, "\n" at its end.
 std::string PassJsonLine(const std::string& file, const FlybyPass& pass, const PassColumns& columns,

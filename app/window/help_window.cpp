@@ -84,9 +84,9 @@ QString Guide() {
         "zeigen, z. B. 100 bis 600 Hz, und mit dem Regler eine größere FFT wählen, damit die Linien "
         "fein genug getrennt sind. „ganzes Band“ zeigt wieder alles.");
     html += Paragraph(
-        "Bei einer langen Aufnahme wählt „Ausschnitt ab“ den gezeigten Teil und „Länge“ wie viel "
-        "davon; Strg und das Mausrad über dem Bild machen den Ausschnitt kürzer oder länger, das "
-        "Mausrad allein verschiebt ihn.");
+        "„Länge“ sagt, wie viele Sekunden die Grafik zeigt (2 bis zur ganzen Aufnahme), "
+        "„Ausschnitt ab“, von wo an. Strg und das Mausrad über dem Bild machen den Ausschnitt "
+        "kürzer oder länger, das Mausrad allein verschiebt ihn.");
     html += Heading("Die Liste der Vorbeiflüge");
     html += Paragraph(
         "Jeder gefundene Vorbeiflug steht mit seiner Zeit und Geschwindigkeit unter "

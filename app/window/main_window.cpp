@@ -297,7 +297,7 @@ void TPirolex::BuildTemperature() {
     ui_.SpinEdit1->setGeometry(120, 360, 64, 22);
     ui_.SpinEdit1->setLocale(QLocale::c());  // its digits and minus sign as everywhere else
     ui_.SpinEdit1->setSuffix(QStringLiteral(" °C"));
-    ui_.SpinEdit1->setRange(-20, 40);
+    ui_.SpinEdit1->setRange(static_cast<int>(kTemperatureRange.lowest), static_cast<int>(kTemperatureRange.highest));
     ui_.SpinEdit1->setValue(StartupSettings().temperature);
     ui_.SpinEdit1->setToolTip(QStringLiteral("Lufttemperatur bei der Tonaufname"));
 
@@ -311,7 +311,7 @@ void TPirolex::BuildTemperature() {
     ui_.TopSpeedEdit->setGeometry(120, 390, 81, 22);
     ui_.TopSpeedEdit->setLocale(QLocale::c());
     ui_.TopSpeedEdit->setSuffix(QStringLiteral(" km/h"));
-    ui_.TopSpeedEdit->setRange(10, 2000);
+    ui_.TopSpeedEdit->setRange(static_cast<int>(kTopSpeedRange.lowest), static_cast<int>(kTopSpeedRange.highest));
     ui_.TopSpeedEdit->setSingleStep(10);
     ui_.TopSpeedEdit->setValue(StartupSettings().maxSpeedKmh);
     ui_.TopSpeedEdit->setToolTip(QStringLiteral(

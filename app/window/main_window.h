@@ -146,6 +146,8 @@ struct WindowUi {
     QSpinBox* BandFromEdit = nullptr;    // "von", Hz
     QSpinBox* BandToEdit = nullptr;      // "bis", Hz
     QPushButton* BandResetButton = nullptr;
+    // "Band um den Ton": band and FFT size around the automatic measurement's tones.
+    QPushButton* BandToneButton = nullptr;
     // The whole recording under the plot, right of "Ausschnitt ab".
     OverviewStrip* Overview = nullptr;
     // Right of the plot: the passes of the take, their CSV, and the chosen pass's details.
@@ -242,6 +244,7 @@ public:
     void Image1MouseLeave();
     void BandEditChange();
     void BandResetButtonClick();
+    void BandToneButtonClick();
     // The wheel over the plot: the span a tenth of itself later (away from the user) or earlier
     // per notch.
     void Image1MouseWheel(int notches);

@@ -211,6 +211,26 @@ TEST(LiveCommand, TheTakeNeverReplacesItsSourceNorAProtectedFile) {
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "kept");
 }
 
+// "höchstens" takes the window's range, 10 to 2000 km/h, in every command, and names it beyond.
+TEST(LiveCommand, TopSpeedTakesTheWindowsRangeInEveryCommand) {
+    const std::string missing = "/nonexistent/pirolex/take.wav";
+    const struct {
+        const char* kmh;
+        int status;  // 1: understood, then the file is missing; 2: refused
+    } cases[] = {{"10", 1}, {"1500", 1}, {"2000", 1}, {"9.5", 2}, {"2000.5", 2}};
+    for (const auto& c : cases) {
+        const clitest::CliRun automatic = clitest::RunPirolex({"auto", missing, "--max-kmh", c.kmh}, {});
+        JumpingClock clock;
+        const LiveRun live = Live({"--from", missing, "--max-kmh", c.kmh}, nullptr, &clock);
+        for (const auto& [status, err] : {std::pair{automatic.status, automatic.err}, std::pair{live.status, live.err}}) {
+            EXPECT_EQ(status, c.status) << c.kmh << ": " << err;
+            if (c.status == 2) {
+                EXPECT_NE(err.find("Zahlen von 10 bis 2000"), std::string::npos) << err;
+            }
+        }
+    }
+}
+
 TEST(LiveCommand, ArgumentsNotUnderstood) {
     const std::vector<std::vector<std::string>> cases = {
         {"--speedup", "10"},                   // only with --from

@@ -3,6 +3,8 @@
 #include "pass_records.h"
 #include "safe_text.h"
 
+#include "messages.h"
+
 #include <gtest/gtest.h>
 
 namespace pirolex {
@@ -70,16 +72,6 @@ TEST(PassRecords, CsvRowsUnderOneHeader) {
               "\"say \"\"hi\"\".wav\",,,,,,,,,,,keine Messung: die Aufnahme ist stumm,15,,,automatisch\n");
 }
 
-// Seconds to m:ss.s, rounded to the tenth, the carry going into the minutes.
-TEST(PassRecords, HeardAsMinutesAndSeconds) {
-    const struct {
-        double seconds;
-        const char* text;
-    } cases[] = {{0.0, "0:00.0"}, {5.04, "0:05.0"}, {59.96, "1:00.0"}, {84.3, "1:24.3"}, {3599.94, "59:59.9"},
-                 {3725.0, "62:05.0"}};
-    for (const auto& c : cases) EXPECT_EQ(texts::MinutesSeconds(c.seconds), c.text) << c.seconds;
-}
-
 // A file name a spreadsheet would run as a formula is kept as text, quoted as any other.
 TEST(PassRecords, CsvCellsAreNeverFormulas) {
     const std::pair<std::string, std::string> cases[] = {
@@ -93,8 +85,8 @@ TEST(PassRecords, CsvCellsAreNeverFormulas) {
         {"a=b.wav", "a=b.wav"},
     };
     for (const auto& [name, cell] : cases)
-        EXPECT_EQ(texts::NoPassCsvRow(name, AutoSpeedRefusal::kSilence, 450.0, {}),
-                  cell + ",,,,,,,,,,,keine Messung: die Aufnahme ist stumm\n")
+        EXPECT_EQ(texts::NoPassCsvRow(name, AutoSpeedRefusal::kSilence, 450.0, {}, {.temperatureC = 15.0}),
+                  cell + ",,,,,,,,,,,keine Messung: die Aufnahme ist stumm,15,,,automatisch\n")
             << name;
 }
 
@@ -111,8 +103,8 @@ TEST(PassRecords, JsonIsValidUtf8) {
         {"Flug über Wiese \xe2\x82\xac \xf0\x9f\x9b\xa9.wav", "Flug über Wiese \xe2\x82\xac \xf0\x9f\x9b\xa9.wav"},
     };
     for (const auto& [name, text] : cases)
-        EXPECT_EQ(texts::NoPassJsonLine(name, AutoSpeedRefusal::kSilence, 450.0),
-                  "{\"file\":\"" + text + "\",\"refused\":\"keine Messung: die Aufnahme ist stumm\"}\n")
+        EXPECT_EQ(texts::NoPassJsonLine(name, AutoSpeedRefusal::kSilence, 450.0, {.temperatureC = 15.0}),
+                  "{\"file\":\"" + text + "\",\"refused\":\"keine Messung: die Aufnahme ist stumm\",\"temp_c\":15,\"source\":\"automatisch\"}\n")
             << name;
 }
 
@@ -125,6 +117,29 @@ TEST(PassRecords, TerminalTextShowsControlsEscaped) {
         {"Flug über\\Wiese.wav", "Flug über\\Wiese.wav"},
     };
     for (const auto& [name, text] : cases) EXPECT_EQ(texts::TerminalSafe(name), text) << text;
+}
+
+// A pass the fit refused, measured by two clicks and taken into the list: the row shows the
+// clicked speed marked as such, the list writes it with the clicked tones and no refusal; an
+// automatic answer is not overwritten, nor is a pass given no speed.
+TEST(PassRecords, ClickedSpeedTakenForARefusedPass) {
+    FlybyPass pass = Refused();
+    const FlybyPass::Clicked clicked{61.23, 1.41, 525.7, 476.2};
+    ASSERT_TRUE(TakeClickedSpeed(pass, clicked));
+    EXPECT_EQ(texts::PassListRow(pass), "2:00.0  61.2 ± 1.4 km/h – zwei Klicks");
+    EXPECT_EQ(texts::PassJsonLine("t.wav", pass, {}, {.temperatureC = 15.0}),
+              "{\"file\":\"t.wav\",\"pass\":3,\"heard_s\":120.000,\"kmh\":61.230,\"sigma_kmh\":1.410,"
+              "\"approach_hz\":525.700,\"recede_hz\":476.200,\"temp_c\":15,\"heard\":\"2:00.0\","
+              "\"source\":\"zwei Klicks\"}\n");
+    EXPECT_EQ(texts::PassCsvRow("t.wav", pass, {}, {.temperatureC = 15.0}),
+              "t.wav,3,120.000,61.230,1.410,,,,,525.700,476.200,,15,,2:00.0,zwei Klicks\n");
+
+    FlybyPass answered = Measured();
+    EXPECT_FALSE(TakeClickedSpeed(answered, clicked));
+    EXPECT_EQ(texts::PassOutcome(answered), "120.0 ± 0.5 km/h");
+    FlybyPass again = Refused();
+    EXPECT_FALSE(TakeClickedSpeed(again, {-61.2, 1.4, 476.2, 525.7}));
+    EXPECT_FALSE(again.clicked);
 }
 
 }  // namespace

@@ -54,6 +54,8 @@ TEST_F(HelpTest, TheButtonAndUmschaltF1OpenTheGuideAndF1StaysInfo) {
     HelpWindow* help = OpenHelp(Window());
     ASSERT_NE(help, nullptr);
     EXPECT_TRUE(help->isWindow());
+    // PIROLEX_HELP_SHOT=PATH keeps a picture of the guide, to look at.
+    if (const QString shot = qEnvironmentVariable("PIROLEX_HELP_SHOT"); !shot.isEmpty()) help->grab().save(shot);
     help->close();
     Ui().HelpButton->click();
     EXPECT_EQ(OpenHelp(Window()), help) << "the same guide again";

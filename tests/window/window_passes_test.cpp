@@ -119,6 +119,11 @@ TEST_F(PassesTest, LengthAndStrgWheelMakeTheSpanShorterAndLonger) {
     Ui().SpanLengthEdit->setValue(5.0);
     EXPECT_EQ(State().session.SpanFrames(), 5 * kRate);
     EXPECT_NEAR(SpanFrom() + 2.5, middle, 0.06);
+    // PIROLEX_SPAN_SHOT=PATH keeps a picture of the window with its span of 5 s, to look at.
+    if (const QString shot = qEnvironmentVariable("PIROLEX_SPAN_SHOT"); !shot.isEmpty()) {
+        Window().Timer1Timer();
+        Window().grab().save(shot);
+    }
     EXPECT_NEAR(Ui().SpanEdit->maximum(), 65.0, 0.05);
     const auto turn = [&](int eighths) {
         QWheelEvent wheel(QPointF(100, 100), QPointF(100, 100), QPoint(), QPoint(0, eighths), Qt::NoButton,
