@@ -76,6 +76,9 @@ struct Settings {
     // full scale, so a gain brings faint recordings up into the colours.
     int32_t levelRangeDb = kDefaultLevelRangeDb;
     int32_t levelGainDb = kDefaultLevelGainDb;
+    // The gain follows the recording instead: the scale's top at its loudest bin in the span and
+    // band, so a real tone far below full scale is bright without the user looking for the gain.
+    bool levelAutomatic = true;
 
     int32_t FftSize() const { return int32_t{1} << fftExponent; }
     int32_t FftMask() const { return FftSize() - 1; }

@@ -318,6 +318,10 @@ private:
                 s->discard = AVDISCARD_ALL;  // the demuxer then skips their packets
         }
         if (stream_ == nullptr) return DecodeError::kNoAudioStream;
+        for (const AVDictionary* tags : {format_->metadata, stream_->metadata})
+            if (const AVDictionaryEntry* tag = av_dict_get(tags, "creation_time", nullptr, 0);
+                tag && info_.creationTime.empty())
+                info_.creationTime = tag->value;
         const AVCodecParameters* par = stream_->codecpar;
         // Filled before any check, so that a refusal names the numbers the file gives.
         info_.channels = par->ch_layout.nb_channels;

@@ -40,6 +40,7 @@ struct AutoRequest {
     double topSpeedKmh = kDefaultTopSpeedKmh;
     bool json = false;
     bool csv = false;
+    bool csvGerman = false;  // the German spreadsheet's variant of the CSV
 };
 
 // Empty when the arguments were understood, else the one line that says why not.
@@ -51,12 +52,14 @@ std::string ParseAutoArgs(const std::vector<std::string>& args, AutoRequest& req
          RangeText(kTopSpeedRange)},
         {"--json", "", [&](const std::string&) { return request.json = true; }, {}, true},
         {"--csv", "", [&](const std::string&) { return request.csv = true; }, {}, true},
+        {"--csv-de", "", [&](const std::string&) { return request.csvGerman = true; }, {}, true},
     };
     CommandArgs parsed;
     if (std::string problem = ParseCommandArgs(args, options, FileCount::kMany, parsed); !problem.empty())
         return problem;
     request.files = std::move(parsed.files);
-    if (request.json && request.csv) return "--json und --csv schließen einander aus";
+    if (int(request.json) + int(request.csv) + int(request.csvGerman) > 1)
+        return "--json, --csv und --csv-de schließen einander aus";
     if (request.files.empty())
         return "auto erwartet mindestens eine Datei: auto DATEI... [--temp T] [--max-kmh V]";
     return {};
@@ -66,16 +69,19 @@ std::string ParseAutoArgs(const std::vector<std::string>& args, AutoRequest& req
 struct FileResult {
     std::optional<PassSearch> search;
     std::string readError;
+    texts::TakeFacts take;
 };
 
 FileResult MeasureFile(const std::string& path, double temperature, double topSpeedKmh) {
     FileResult result;
+    result.take.temperatureC = temperature;
     try {
         const RecordingFile file = ReadRecordingFile(path);
         if (!file.Ok()) {
             result.readError = texts::ErrorText(*file.error);
             return result;
         }
+        result.take.recorded = file.recorded;
         result.search = FindPasses(file.recording, temperature, topSpeedKmh);
     } catch (const Failure& failure) {
         result.readError = texts::ErrorText(failure);
@@ -92,15 +98,17 @@ void PrintJson(const std::string& path, const FileResult& result, double topSpee
         out << "{\"file\":" << texts::JsonString(path) << ",\"error\":" << texts::JsonString(result.readError) << "}\n";
         return;
     }
-    if (result.search->passes.empty()) out << texts::NoPassJsonLine(path, result.search->noPassReason, topSpeedKmh);
-    for (const FlybyPass& pass : result.search->passes) out << texts::PassJsonLine(path, pass, {});
+    if (result.search->passes.empty())
+        out << texts::NoPassJsonLine(path, result.search->noPassReason, topSpeedKmh, result.take);
+    for (const FlybyPass& pass : result.search->passes) out << texts::PassJsonLine(path, pass, {}, result.take);
 }
 
-void PrintCsv(const std::string& path, const FileResult& result, double topSpeedKmh, std::ostream& out) {
+void PrintCsv(const std::string& path, const FileResult& result, double topSpeedKmh,
+              const texts::PassColumns& columns, std::ostream& out) {
     if (!result.search) return;
     if (result.search->passes.empty())
-        out << texts::NoPassCsvRow(path, result.search->noPassReason, topSpeedKmh, {});
-    for (const FlybyPass& pass : result.search->passes) out << texts::PassCsvRow(path, pass, {});
+        out << texts::NoPassCsvRow(path, result.search->noPassReason, topSpeedKmh, columns, result.take);
+    for (const FlybyPass& pass : result.search->passes) out << texts::PassCsvRow(path, pass, columns, result.take);
 }
 
 void PrintText(const std::string& path, const FileResult& result, double topSpeedKmh, std::ostream& out,
@@ -217,12 +225,14 @@ int RunAuto(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         return kStatusUsage;
     }
     int status = kStatusOk;
-    if (request.csv) out << texts::PassCsvHeader({});
+    const texts::PassColumns columns{.german = request.csvGerman};
+    const bool csv = request.csv || request.csvGerman;
+    if (csv) out << texts::PassCsvHeader(columns);
     MeasureAll(request, [&](const std::string& path, const FileResult& result) {
         if (!result.search) status = kStatusFailed;
-        if (request.json || request.csv) {
+        if (request.json || csv) {
             if (request.json) PrintJson(path, result, request.topSpeedKmh, out);
-            else PrintCsv(path, result, request.topSpeedKmh, out);
+            else PrintCsv(path, result, request.topSpeedKmh, columns, out);
             if (!result.search) err << texts::TerminalSafe(path) << ": " << result.readError << '\n';
         } else {
             PrintText(path, result, request.topSpeedKmh, out, err);

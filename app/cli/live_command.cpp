@@ -7,6 +7,7 @@
 #include "messages.h"
 #include "option_parser.h"
 #include "pass_records.h"
+#include "recorded_date.h"
 #include "recording_file.h"
 #include "safe_text.h"
 
@@ -15,6 +16,7 @@
 #include <chrono>
 #include <csignal>
 #include <cmath>
+#include <ctime>
 #include <optional>
 #include <ostream>
 #include <thread>
@@ -132,12 +134,13 @@ private:
 
 class PassPrinter {
 public:
-    PassPrinter(const LiveRequest& request, std::ostream& out) : request_(request), out_(out) {}
+    PassPrinter(const LiveRequest& request, texts::TakeFacts take, std::ostream& out)
+        : request_(request), take_(std::move(take)), out_(out) {}
 
     void Print(const FlybyPass& pass) {
         ++printed_;
         if (request_.json)
-            out_ << FromSource(texts::PassJsonLine(Source(), pass, {.reportedS = true}));
+            out_ << FromSource(texts::PassJsonLine(Source(), pass, {.reportedS = true}, take_));
         else
             out_ << texts::LivePassLine(pass.number, pass.heardS, pass.speed) << '\n';
         // As it happens: a pipe or a file gets each line at once.
@@ -148,7 +151,7 @@ public:
     void NoPass(AutoSpeedRefusal reason) {
         if (printed_ > 0) return;
         if (request_.json)
-            out_ << FromSource(texts::NoPassJsonLine(Source(), reason, request_.topSpeedKmh));
+            out_ << FromSource(texts::NoPassJsonLine(Source(), reason, request_.topSpeedKmh, take_));
         else
             out_ << texts::RefusalText(reason, request_.topSpeedKmh) << '\n';
         out_.flush();
@@ -165,6 +168,7 @@ private:
     }
 
     const LiveRequest& request_;
+    const texts::TakeFacts take_;
     std::ostream& out_;
     int printed_ = 0;
 };
@@ -243,8 +247,11 @@ int RunLive(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         return kStatusFailed;
     }
     std::unique_ptr<SampleSource> source;
+    // A file played through was recorded when it says; a take from a device is being recorded now.
+    texts::TakeFacts take{.temperatureC = request.temperature, .recorded = LocalIsoTime(std::time(nullptr))};
     if (request.file) {
         RecordingFile file = ReadRecordingFile(*request.file);
+        take.recorded = file.recorded;
         if (!file.Ok()) {
             err << texts::ErrorText(*file.error) << '\n';
             return kStatusFailed;
@@ -269,7 +276,7 @@ int RunLive(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     settings.makeLines = false;
     settings.blockFrames = std::max<int64_t>(1, rate / 10);
     LiveStream stream(rate, source->ChannelCount(), settings);
-    PassPrinter printer(request, out);
+    PassPrinter printer(request, take, out);
     std::optional<InterruptEndsTake> interrupt;
     if (!request.file) interrupt.emplace();
     const SourceState end = Listen(heard, printer, stream);

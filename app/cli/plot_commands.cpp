@@ -2,6 +2,7 @@
 
 #include "caption_strip.h"
 #include "checked_save.h"
+#include "clicked_pair.h"
 #include "cli.h"
 #include "measurement_record.h"
 #include "messages.h"
@@ -100,10 +101,25 @@ PlotCanvas PreparedBitmap(const PlotRequest& request, BackgroundStart& start) {
     return canvas;
 }
 
-void PrintMeasurement(const Measurement& m, std::ostream& out) {
-    out << texts::SpeedText(m.speed) << '\n';
+// The speed line as the window's label shows it for two markers at hzA and hzB, doubts and all.
+std::string MarkerSpeedText(const std::optional<DopplerSpeed>& speed, double hzA, double hzB,
+                            const PlotRequest& request) {
+    const int32_t top = request.settings.maxSpeedKmh;
+    const ClickDoubts doubts =
+        DoubtsAbout(hzA, hzB, speed ? std::optional<double>(speed->kmh) : std::nullopt, top, false, false);
+    return texts::ClickedSpeedText(speed, doubts, top);
+}
+
+// A pair whose buttons were swapped has no speed, and says so: the command failed.
+int PairStatus(double hzA, double hzB) {
+    return DoubtsAbout(hzA, hzB, std::nullopt, 0, false, false).swapped ? kStatusFailed : kStatusOk;
+}
+
+int PrintMeasurement(const Measurement& m, const PlotRequest& request, std::ostream& out) {
+    out << MarkerSpeedText(m.speed, request.frequencyA, request.frequencyB, request) << '\n';
     out << "Marke A: Spalte " << m.columnA << ", " << m.labelA << '\n';
     out << "Marke B: Spalte " << m.columnB << ", " << m.labelB << '\n';
+    return PairStatus(request.frequencyA, request.frequencyB);
 }
 
 // The speed and both tones; a marker without a tone gives no speed rather than a wrong one.
@@ -114,10 +130,10 @@ int PrintSnapped(const SnappedMeasurement& m, const PlotRequest& request, std::o
         if (!m.b) err << texts::NoToneText('B', request.frequencyB, request.atB, m.lineB) << '\n';
         return kStatusFailed;
     }
-    out << texts::SpeedText(m.speed) << '\n';
+    out << MarkerSpeedText(m.speed, m.a->hz, m.b->hz, request) << '\n';
     out << texts::SnappedToneLine('A', m.a->hz, m.a->spreadHz) << '\n';
     out << texts::SnappedToneLine('B', m.b->hz, m.b->spreadHz) << '\n';
-    return kStatusOk;
+    return PairStatus(m.a->hz, m.b->hz);
 }
 
 // What the command line knows of a measurement: the file, the temperature, the date, and with
@@ -126,7 +142,8 @@ texts::RecordValues Record(OffscreenPlot& plot, const PlotCanvas& canvas,
                            const PlotRequest& request) {
     texts::RecordValues values;
     if (request.frequencyA > 0.0 && request.frequencyB > 0.0) {
-        values.speedLine = texts::SpeedText(MeasureSpeed(plot, canvas, request).speed);
+        values.speedLine =
+            MarkerSpeedText(MeasureSpeed(plot, canvas, request).speed, request.frequencyA, request.frequencyB, request);
         values.source = texts::kSourceClicks;
         values.hzA = request.frequencyA;
         values.hzB = request.frequencyB;
@@ -213,15 +230,14 @@ int RunMeasure(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (std::string problem = CheckStartAgainst(request, plot->session.GetRecording()); !problem.empty())
         return Usage("measure", problem, err);
     if (std::string problem = CheckClickTimesAgainst(request, plot->session.GetRecording(), plot->session.SpanFirst(),
-                                                     ShownFrames(plot->session.GetRecording()));
+                                                     ShownFrames(plot->session.GetRecording(), plot->session.SpanFrames()));
         !problem.empty())
         return Usage("measure", problem, err);
     try {
         // The 2D picture first, as the window has drawn it before the user clicks in it.
         ReportShortRecording(DrawPlot(*plot, canvas, request), request, err);
         if (!request.snap) {
-            PrintMeasurement(MeasureSpeed(*plot, canvas, request), out);
-            return kStatusOk;
+            return PrintMeasurement(MeasureSpeed(*plot, canvas, request), request, out);
         }
         return PrintSnapped(MeasureSnapped(*plot, request), request, out, err);
     } catch (const Failure& failure) {

@@ -94,7 +94,9 @@ std::string SetLevelRange(const std::string& value, PlotRequest& r) {
     return IntInRange(value, kLowestLevelRangeDb, kHighestLevelRangeDb, r.settings.levelRangeDb);
 }
 
+// A gain given is the user's own: the automatic level steps aside.
 std::string SetLevelGain(const std::string& value, PlotRequest& r) {
+    r.settings.levelAutomatic = false;
     return IntInRange(value, 0, kHighestLevelGainDb, r.settings.levelGainDb);
 }
 
@@ -147,6 +149,13 @@ std::string SetStart(const std::string& value, PlotRequest& r) {
     double seconds = 0.0;
     if (!ParseDouble(value, seconds) || seconds < 0.0) return "bad";
     r.start = seconds;
+    return {};
+}
+
+std::string SetLength(const std::string& value, PlotRequest& r) {
+    double seconds = 0.0;
+    if (!ParseDouble(value, seconds) || seconds < kShortestSpanSeconds) return "bad";
+    r.length = seconds;
     return {};
 }
 
@@ -204,13 +213,15 @@ const Option kLevelRange = {"--range", "die ganzen Zahlen 20..150 (dB)", SetLeve
 const Option kLevelGain = {"--gain", "die ganzen Zahlen 0..60 (dB)", SetLevelGain};
 const Option kStart = {"--start", "Sekunden ab 0 (Beginn des Ausschnitts einer langen Aufnahme)",
                        SetStart};
+const Option kLength = {"--length", "Sekunden ab 2 bis zur Länge der Aufnahme (Länge des Ausschnitts)",
+                        SetLength};
 
 const std::string kModeNames = texts::PictureNameList();
 
 const std::vector<Option> kRenderOptions = {
     {"-o", "ein Dateiname für das PNG-Bild", SetOutput},
     {"--mode", kModeNames, SetMode},
-    kFFT, kChannel, kFein, kIQ, kThreshold, kPoints, kSize, kStart, kBand, kLevelRange, kLevelGain,
+    kFFT, kChannel, kFein, kIQ, kThreshold, kPoints, kSize, kStart, kLength, kBand, kLevelRange, kLevelGain,
     {"--caption", "", SetCaption},
     {"--a", "Frequenzen in Hz über 0", SetA},
     {"--b", "Frequenzen in Hz über 0", SetB},
@@ -222,7 +233,7 @@ const std::vector<Option> kMeasureOptions = {
     {"--b", "Frequenzen in Hz über 0", SetB},
     {"--temp", "Zahlen von -20 bis 40 (auf Zehntel)", SetTemperature},
     {"--snap", "", SetSnap},
-    kFFT, kChannel, kFein, kIQ, kThreshold, kPoints, kSize, kStart, kBand,
+    kFFT, kChannel, kFein, kIQ, kThreshold, kPoints, kSize, kStart, kLength, kBand,
     {"--at-a", "Sekunden ab 0 bis zum Ende der Aufnahme (wann A geklickt wird)", SetAtA},
     {"--at-b", "Sekunden ab 0 bis zum Ende der Aufnahme (wann B geklickt wird)", SetAtB},
 };
@@ -341,19 +352,32 @@ std::string CheckBandAgainst(const PlotRequest& request, int32_t sampleRate) {
            " Hz, die halbe Samplerate von " + request.file;
 }
 
+// A span as long as asked cannot be longer than the recording; one of 2 s shows the whole of a
+// shorter recording.
+std::string CheckLengthAgainst(const PlotRequest& request, const Recording& recording) {
+    if (!request.length || recording.sampleRate <= 0) return {};
+    // The length to a tenth, as the window's field shows it, so that its value is always allowed.
+    const double longest = std::max(kShortestSpanSeconds, std::ceil(recording.Seconds() * 10.0) / 10.0);
+    if (*request.length <= longest) return {};
+    return "--length " + Number(*request.length) + ": erlaubt sind 2 bis " + Number(longest) +
+           " Sekunden, die Länge von " + request.file;
+}
+
 std::string CheckStartAgainst(const PlotRequest& request, const Recording& recording) {
+    if (std::string problem = CheckLengthAgainst(request, recording); !problem.empty()) return problem;
     if (!request.start) return {};
+    const int64_t span = request.length ? SpanFramesFor(recording, *request.length) : kMaxFrames;
     const std::string given = "--start " + Number(*request.start) + ": ";
-    if (!NeedsSpan(recording)) {
+    if (!NeedsSpan(recording, span)) {
         if (*request.start == 0.0) return {};
         return given + request.file + " passt ganz in die Grafik (höchstens " +
-               std::to_string(kMaxFrames) + " Samples), erlaubt ist nur 0";
+               std::to_string(span) + " Samples), erlaubt ist nur 0";
     }
     const double latest =
-        static_cast<double>(recording.FrameCount() - kMaxFrames) / recording.sampleRate;
+        static_cast<double>(recording.FrameCount() - span) / recording.sampleRate;
     if (*request.start <= latest) return {};
-    return given + "erlaubt sind 0 bis " + Number(LatestSpanStart(recording)) +
-           " Sekunden, damit der Ausschnitt von " + std::to_string(kMaxFrames) +
+    return given + "erlaubt sind 0 bis " + Number(LatestSpanStart(recording, span)) +
+           " Sekunden, damit der Ausschnitt von " + std::to_string(span) +
            " Samples in " + request.file + " liegt";
 }
 

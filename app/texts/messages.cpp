@@ -227,9 +227,11 @@ std::string WindowAutoSpeedText(const AutoSpeed& result) {
 
 std::string ClickedSpeedText(const std::optional<DopplerSpeed>& speed, const ClickDoubts& doubts,
                              int32_t maxSpeedKmh) {
-    std::string text = SpeedText(speed);
-    if (!speed || !doubts.Any()) return text;
+    // Swapped buttons give a negative speed, or once corrected a plausible wrong one: no number.
+    std::string text = doubts.swapped ? "Geschwindigkeit: keine " : SpeedText(speed);
+    if ((!speed && !doubts.swapped) || !doubts.Any()) return text;
     std::vector<std::string> reasons;
+    if (doubts.swapped) reasons.push_back("A tiefer als B (Tasten vertauscht?)");
     if (doubts.aboveTopSpeed) reasons.push_back("mehr als höchstens " + std::to_string(maxSpeedKmh) + " km/h");
     if (doubts.guideOfA) {
         char multiple[16];
@@ -300,6 +302,9 @@ std::string PassHeading(int number, double heardS) {
 
 std::string PassOutcome(const FlybyPass& pass) {
     const AutoSpeed& speed = pass.speed;
+    if (pass.clicked)
+        return Decimals(pass.clicked->kmh, 1) + " ± " + Decimals(pass.clicked->resolutionKmh, 1) + " km/h – " +
+               kSourceClicks;
     if (!speed.Answered()) return RefusalText(speed.refusal, speed.topSpeedKmh);
     return Decimals(speed.speedKmh, 1) + " ± " + Decimals(speed.sigmaKmh, 1) + " km/h";
 }

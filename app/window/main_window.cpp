@@ -104,6 +104,7 @@ TPirolex::TPirolex(WindowSeams seams, QWidget* parent)
     BuildBandRow();
     BuildPassList();
     BuildLiveControls();
+    BuildHelp();
     AlignBars();
     canvas_.SetPresenter([this](const QImage& picture) {
         ui_.Image1->SetPicture(picture);

@@ -42,6 +42,10 @@ class QGroupBox;
 class QLabel;
 class QListWidget;
 class QShortcut;
+
+namespace pirolex {
+class HelpWindow;
+}
 class QSlider;
 class QToolButton;
 
@@ -86,6 +90,8 @@ struct WindowState {
     // (-1: none); a load clears them.
     std::vector<FlybyPass> passes;
     int chosenPass = -1;
+    // When the recording shown was made, ISO 8601, for the saved list.
+    std::string recorded;
 };
 
 struct WindowUi {
@@ -128,6 +134,8 @@ struct WindowUi {
     PanelStatusBar* StatusBar1 = nullptr;
     QLabel* SpanLabel = nullptr;          // "Ausschnitt ab": shown for long recordings only
     QDoubleSpinBox* SpanEdit = nullptr;   // the span's start in seconds
+    QLabel* SpanLengthLabel = nullptr;        // "Länge": shown for recordings over 2 s
+    QDoubleSpinBox* SpanLengthEdit = nullptr;  // the span's length in seconds
     QPushButton* CancelButton = nullptr;  // "Abbrechen": shown while a load decodes
     // Beside the plot: time at its left (2D only), frequency below it.
     Ruler* TimeRuler = nullptr;
@@ -138,6 +146,8 @@ struct WindowUi {
     QSpinBox* BandFromEdit = nullptr;    // "von", Hz
     QSpinBox* BandToEdit = nullptr;      // "bis", Hz
     QPushButton* BandResetButton = nullptr;
+    // "Band um den Ton": band and FFT size around the automatic measurement's tones.
+    QPushButton* BandToneButton = nullptr;
     // The whole recording under the plot, right of "Ausschnitt ab".
     OverviewStrip* Overview = nullptr;
     // Right of the plot: the passes of the take, their CSV, and the chosen pass's details.
@@ -152,6 +162,8 @@ struct WindowUi {
     QProgressBar* LevelMeter = nullptr;
     // "Aufnahme speichern": the take as WAV, shown from the first listening on.
     QPushButton* SaveTakeButton = nullptr;
+    // "?": the guide "Hilfe" in a window of its own (also Umschalt+F1).
+    QToolButton* HelpButton = nullptr;
 };
 
 class TPirolex : public QWidget {
@@ -200,6 +212,7 @@ public:
     void ToolButton8Click();  // info
     void ToolButton5Click();  // exit
     void LiveButtonClick();   // start or stop listening (window_live.cpp)
+    void HelpButtonClick();   // show the guide (window_help.cpp)
     bool Listening() const { return listener_ != nullptr; }
     // "Aufnahme speichern": the take so far while listening, the loaded take afterwards.
     void SaveTakeClick();
@@ -222,6 +235,8 @@ public:
     // Strg+Z: the measurement as it was before the last click or automatic measurement.
     void TakeBackLastMarker();
     void SpanEditChange();
+    // "Länge": the span made shorter or longer around its middle.
+    void SpanLengthEditChange();
     void Image1MouseDown(Qt::MouseButton button, int x, int y);
     void Image1MouseMove(int x, int y);
     void Image1MouseUp(Qt::MouseButton button, int x, int y);
@@ -229,9 +244,12 @@ public:
     void Image1MouseLeave();
     void BandEditChange();
     void BandResetButtonClick();
+    void BandToneButtonClick();
     // The wheel over the plot: the span a tenth of itself later (away from the user) or earlier
     // per notch.
     void Image1MouseWheel(int notches);
+    // The same with Strg held: the span a fifth shorter (away from the user) or longer per notch.
+    void Image1ZoomWheel(int notches);
     // A click or drag on the overview strip: the span around that moment.
     void OverviewSeek(double seconds);
     // A row of "Vorbeiflüge" chosen: the span moves to its pass, which then stands as the
@@ -272,6 +290,10 @@ protected:
 
 private:
     friend class WindowEffects;
+
+    // The guide (window_help.cpp): made at the first click, then shown again.
+    void BuildHelp();
+    HelpWindow* help_ = nullptr;
 
     // Listening live (window_live.cpp).
     void BuildLiveControls();

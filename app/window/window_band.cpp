@@ -3,10 +3,12 @@
 // speed under the cursor in status panel 5.
 #include "main_window.h"
 
+
 #include "messages.h"
 #include "spectrogram_pass.h"
 #include "spectrogram_renderer.h"
 #include "time_axis.h"
+#include "tone_band.h"
 #include "widgets.h"
 
 #include <QCheckBox>
@@ -14,6 +16,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QSlider>
 #include <QSpinBox>
 
 #include <algorithm>
@@ -68,11 +71,17 @@ void TPirolex::BuildBandRow() {
         QStringLiteral("Wieder 0 Hz bis zur halben Abtastrate zeigen (Doppelklick mit der "
                        "mittleren Taste)"));
     layout->addWidget(ui_.BandResetButton);
+    ui_.BandToneButton = new QPushButton(QStringLiteral("Band um den Ton"), ui_.BandRow);
+    ui_.BandToneButton->setToolTip(
+        QStringLiteral("Band und FFT-Größe so wählen, dass der automatisch gefundene Ton im Anflug "
+                       "und im Abflug zu sehen und anzuklicken ist"));
+    layout->addWidget(ui_.BandToneButton);
     ShowBand();
 
     connect(ui_.BandFromEdit, &QSpinBox::valueChanged, this, [this] { BandEditChange(); });
     connect(ui_.BandToEdit, &QSpinBox::valueChanged, this, [this] { BandEditChange(); });
     connect(ui_.BandResetButton, &QPushButton::clicked, this, [this] { BandResetButtonClick(); });
+    connect(ui_.BandToneButton, &QPushButton::clicked, this, [this] { BandToneButtonClick(); });
     ui_.Image1->OnMouseMove = [this](int x, int y) { Image1MouseMove(x, y); };
     ui_.Image1->OnMouseUp = [this](Qt::MouseButton button, int x, int y) {
         Image1MouseUp(button, x, y);
@@ -119,6 +128,22 @@ void TPirolex::BandEditChange() {
     const int from = ui_.BandFromEdit->value();
     const int to = ui_.BandToEdit->value();
     if (SetBand(from, to)) trigger();
+}
+
+// The tones the automatic measurement heard (also of a pass it refused, where it heard them):
+// a 300 Hz engine hides below the whole band's filter at the default size, and its two tones
+// share a column there.
+void TPirolex::BandToneButtonClick() {
+    Guard([this] {
+        const std::optional<AutoSpeed>& found = state_->autoSpeed;
+        if (!found) return;
+        const std::optional<ToneBand> band = BandAroundTone(
+            found->approachFrequencyHz, found->recedeFrequencyHz, state_->session.GetRecording().sampleRate);
+        if (!band) return;
+        ui_.TrackBar1->setValue(band->fftExponent);
+        SetBand(band->lowHz, band->highHz);
+        Recompute();
+    });
 }
 
 void TPirolex::BandResetButtonClick() {

@@ -83,6 +83,7 @@ bool TPirolex::ParseAndRecompute() {
         throw *file.error;
     }
     state.session.Load(std::move(file.recording));
+    state.recorded = file.recorded;
     shownTitle_ = windowTitle();
     ClearMeasurement();
     ShowRecording(file.FileChannels());

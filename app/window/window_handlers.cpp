@@ -146,9 +146,12 @@ void TPirolex::CFARTrackBarChange() {
     trigger();
 }
 
+// A gain the user sets is theirs: the automatic level steps aside.
 void TPirolex::LevelEditChange() {
-    EditSettings().levelRangeDb = ui_.LevelRangeEdit->value();
-    EditSettings().levelGainDb = ui_.LevelGainEdit->value();
+    Settings& settings = EditSettings();
+    if (ui_.LevelGainEdit->value() != settings.levelGainDb) settings.levelAutomatic = false;
+    settings.levelRangeDb = ui_.LevelRangeEdit->value();
+    settings.levelGainDb = ui_.LevelGainEdit->value();
     trigger();
 }
 

@@ -9,17 +9,22 @@
 #include "live_texts.h"
 #include "main_window.h"
 #include "messages.h"
+#include "recorded_date.h"
 #include "rolling_picture.h"
 #include "toolbar_icons.h"
 #include "widgets.h"
 
 #include <QComboBox>
+
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTime>
 #include <QProgressBar>
 #include <QToolButton>
+
+#include <cmath>
+#include <ctime>
 
 namespace pirolex {
 
@@ -168,6 +173,8 @@ void TPirolex::LoadTake(Recording take) {
     const int32_t channels = take.ChannelCount();
     state.fileName = kTakeName;
     state.fileLoaded = true;
+    // The take ends now; it began as long before as it lasts.
+    state.recorded = LocalIsoTime(std::time(nullptr) - std::llround(take.Seconds()));
     ShowFileName();
     state.session.Load(std::move(take));
     shownTitle_ = windowTitle();

@@ -20,7 +20,9 @@
 #include <QShortcut>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <new>
 #include <thread>
 
@@ -32,6 +34,8 @@ constexpr int kProgressIntervalMs = 50;
 constexpr int kSpanLabelIndent = 2;  // from the plot's left edge
 constexpr int kSpanEditIndent = 80;
 constexpr int kSpanBelowRow = 4;  // the spin box's top, below the band's row
+constexpr int kSpanLengthGap = 8;  // between "Ausschnitt ab" and "Länge"
+constexpr int kSpanLengthWidth = 72;
 constexpr int kCancelWidth = 75;
 constexpr int kCancelGap = 6;  // between the button and the progress bar
 
@@ -119,6 +123,21 @@ void TPirolex::BuildSpanControls() {
     ui_.SpanEdit->hide();
     connect(ui_.SpanEdit, &QDoubleSpinBox::valueChanged, this, [this] { SpanEditChange(); });
 
+    ui_.SpanLengthLabel = new QLabel(QStringLiteral("Länge"), this);
+    ui_.SpanLengthLabel->adjustSize();
+    ui_.SpanLengthEdit = new TypedDoubleSpinBox(this);
+    ui_.SpanLengthEdit->resize(kSpanLengthWidth, 22);
+    ui_.SpanLengthEdit->setLocale(QLocale::c());
+    ui_.SpanLengthEdit->setDecimals(1);
+    ui_.SpanLengthEdit->setSingleStep(1.0);
+    ui_.SpanLengthEdit->setSuffix(QStringLiteral(" s"));
+    ui_.SpanLengthEdit->setKeyboardTracking(false);
+    ui_.SpanLengthEdit->setToolTip(QStringLiteral("Länge des Ausschnitts, den die Grafik zeigt (Strg+Mausrad)"));
+    ui_.SpanLengthLabel->setToolTip(ui_.SpanLengthEdit->toolTip());
+    ui_.SpanLengthLabel->hide();
+    ui_.SpanLengthEdit->hide();
+    connect(ui_.SpanLengthEdit, &QDoubleSpinBox::valueChanged, this, [this] { SpanLengthEditChange(); });
+
     ui_.CancelButton = new QPushButton(QStringLiteral("Abbrechen"), this);
     ui_.CancelButton->setToolTip(QStringLiteral("Laden abbrechen (Esc)"));
     ui_.CancelButton->hide();
@@ -133,6 +152,9 @@ void TPirolex::PlaceLoadControls() {
     ui_.SpanEdit->move(left + kSpanEditIndent, top);
     ui_.SpanLabel->move(left + kSpanLabelIndent,
                         top + (ui_.SpanEdit->height() - ui_.SpanLabel->height()) / 2);
+    const int lengthLabelLeft = ui_.SpanEdit->geometry().right() + 1 + kSpanLengthGap;
+    ui_.SpanLengthLabel->move(lengthLabelLeft, top + (ui_.SpanEdit->height() - ui_.SpanLengthLabel->height()) / 2);
+    ui_.SpanLengthEdit->move(lengthLabelLeft + ui_.SpanLengthLabel->width() + 4, top);
     ui_.CancelButton->setGeometry(ui_.Gauge1->x() - kCancelGap - kCancelWidth, ui_.Gauge1->y() - 2,
                                   kCancelWidth, ui_.Gauge1->height() + 4);
 }
@@ -141,13 +163,22 @@ void TPirolex::PlaceLoadControls() {
 // the session's span (around the loudest moment); without its handler, as the load recomputes
 // itself.
 void TPirolex::ShowSpanControl() {
-    const Recording& recording = state_->session.GetRecording();
-    const bool needed = NeedsSpan(recording);
+    const PictureSession& session = state_->session;
+    const Recording& recording = session.GetRecording();
+    const bool needed = NeedsSpan(recording, session.SpanFrames());
     const QSignalBlocker quiet(ui_.SpanEdit);
-    ui_.SpanEdit->setRange(0.0, LatestSpanStart(recording));
-    ui_.SpanEdit->setValue(state_->session.SpanStartSeconds());
+    ui_.SpanEdit->setRange(0.0, LatestSpanStart(recording, session.SpanFrames()));
+    ui_.SpanEdit->setValue(session.SpanStartSeconds());
     ui_.SpanLabel->setVisible(needed);
     ui_.SpanEdit->setVisible(needed);
+    // "Länge" from 2 s up to the whole recording, once there is more than 2 s to choose from.
+    const bool zoomable = recording.Seconds() > kShortestSpanSeconds;
+    const QSignalBlocker quietLength(ui_.SpanLengthEdit);
+    ui_.SpanLengthEdit->setRange(kShortestSpanSeconds, std::max(kShortestSpanSeconds, std::ceil(recording.Seconds() * 10.0) / 10.0));
+    ui_.SpanLengthEdit->setValue(static_cast<double>(ShownFrames(recording, session.SpanFrames())) /
+                                 std::max(recording.sampleRate, 1));
+    ui_.SpanLengthLabel->setVisible(zoomable);
+    ui_.SpanLengthEdit->setVisible(zoomable);
 }
 
 // Panel 4: the filter count, and after it the span when the picture shows only part.
@@ -155,14 +186,38 @@ void TPirolex::ShowFilterPanel() {
     const WindowState& state = *state_;
     const Recording& recording = state.session.GetRecording();
     std::string text = texts::FilterCountPanel(state.filterCount);
-    if (NeedsSpan(recording))
-        text += ", " + texts::SpanPanel(state.session.SpanFirst(), kMaxFrames, recording.sampleRate);
+    if (NeedsSpan(recording, state.session.SpanFrames()))
+        text += ", " + texts::SpanPanel(state.session.SpanFirst(), state.session.SpanFrames(), recording.sampleRate);
     ui_.StatusBar1->SetPanelText(4, QString::fromStdString(text));
 }
 
 void TPirolex::SpanEditChange() {
     state_->session.SetSpanStart(ui_.SpanEdit->value());
     trigger();
+}
+
+// A new length keeps the middle of what is shown where it was, as far as the recording allows.
+void TPirolex::SpanLengthEditChange() {
+    PictureSession& session = state_->session;
+    const Recording& recording = session.GetRecording();
+    if (!state_->fileLoaded || recording.sampleRate <= 0) return;
+    const double rate = recording.sampleRate;
+    const double middle = (static_cast<double>(session.SpanFirst()) +
+                           static_cast<double>(ShownFrames(recording, session.SpanFrames())) / 2) / rate;
+    session.SetSpanLength(ui_.SpanLengthEdit->value());
+    const double shown = static_cast<double>(ShownFrames(recording, session.SpanFrames())) / rate;
+    session.SetSpanStart(std::clamp(std::round((middle - shown / 2) * 10.0) / 10.0, 0.0,
+                                    LatestSpanStart(recording, session.SpanFrames())));
+    ShowSpanControl();
+    trigger();
+}
+
+// Strg and the wheel over the plot: a notch makes the span a fifth shorter (away from the user)
+// or longer.
+void TPirolex::Image1ZoomWheel(int notches) {
+    if (!state_->fileLoaded || !ui_.SpanLengthEdit->isVisible()) return;
+    constexpr double kNotchFactor = 1.25;
+    ui_.SpanLengthEdit->setValue(ui_.SpanLengthEdit->value() * std::pow(kNotchFactor, -notches));
 }
 
 }  // namespace pirolex

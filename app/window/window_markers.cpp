@@ -105,7 +105,7 @@ void TPirolex::DrawOverlayPixels() {
         // A long recording's picture shows a span: its lines start at the span's first frame,
         // while the fit's times count from the recording's start.
         const int64_t shown =
-            std::min<int64_t>(recording.FrameCount() - session.SpanFirst(), kMaxFrames);
+            std::min<int64_t>(recording.FrameCount() - session.SpanFirst(), session.SpanFrames());
         const LineTimes lines{recording.sampleRate, session.SpanFirst(), shown, session.LineStep(),
                               settings.FftSize()};
         const FlybyModel model = state.autoSpeed->model;

@@ -41,8 +41,11 @@ constexpr int kOverviewColumns = 1024;
 // A wheel notch moves the span by this share of its length.
 constexpr double kWheelShare = 0.1;
 
-double ShownSeconds(const Recording& recording) {
-    return recording.sampleRate > 0 ? static_cast<double>(ShownFrames(recording)) / recording.sampleRate : 0.0;
+double ShownSeconds(const PictureSession& session) {
+    const Recording& recording = session.GetRecording();
+    return recording.sampleRate > 0
+               ? static_cast<double>(ShownFrames(recording, session.SpanFrames())) / recording.sampleRate
+               : 0.0;
 }
 
 }  // namespace
@@ -65,6 +68,7 @@ void TPirolex::BuildPassList() {
     connect(ui_.SavePassListButton, &QPushButton::clicked, this, [this] { SavePassListClick(); });
     ui_.Overview->OnSeek = [this](double seconds) { OverviewSeek(seconds); };
     ui_.Image1->OnWheel = [this](int notches) { Image1MouseWheel(notches); };
+    ui_.Image1->OnZoomWheel = [this](int notches) { Image1ZoomWheel(notches); };
     PlacePassList();
 }
 
@@ -81,7 +85,7 @@ void TPirolex::PlacePassList() {
     ui_.PassList->setGeometry(left, plot.top(), width, listHeight);
     ui_.PassDetails->setGeometry(left, plot.top() + listHeight + kListGap / 2, width, kDetailsHeight);
     ui_.SavePassListButton->setGeometry(left, bottom + 1 - kButtonHeight, width, kButtonHeight);
-    const int stripLeft = ui_.SpanEdit->geometry().right() + 1 + kStripGap;
+    const int stripLeft = ui_.SpanLengthEdit->geometry().right() + 1 + kStripGap;
     ui_.Overview->setGeometry(stripLeft, ui_.SpanEdit->y(), std::max(plot.right() + 1 - stripLeft, 1),
                               ui_.SpanEdit->height());
 }
@@ -141,7 +145,7 @@ void TPirolex::ShowOverview() {
     ui_.Overview->SetPasses(std::move(heard), state.chosenPass);
     if (recording.sampleRate <= 0) return;
     const double from = static_cast<double>(state.session.SpanFirst()) / recording.sampleRate;
-    ui_.Overview->SetSpan(from, from + ShownSeconds(recording));
+    ui_.Overview->SetSpan(from, from + ShownSeconds(state_->session));
 }
 
 // The pass stands as the automatic measurement: its markers, its curve in its span, its speed in
@@ -161,9 +165,9 @@ void TPirolex::ChoosePass(int index) {
 
 void TPirolex::CentreSpanOn(double seconds) {
     const Recording& recording = state_->session.GetRecording();
-    if (!NeedsSpan(recording)) return;
-    const double start = std::clamp(std::round((seconds - ShownSeconds(recording) / 2) * 10.0) / 10.0, 0.0,
-                                    LatestSpanStart(recording));
+    if (!NeedsSpan(recording, state_->session.SpanFrames())) return;
+    const double start = std::clamp(std::round((seconds - ShownSeconds(state_->session) / 2) * 10.0) / 10.0, 0.0,
+                                    LatestSpanStart(recording, state_->session.SpanFrames()));
     const QSignalBlocker quiet(ui_.SpanEdit);
     ui_.SpanEdit->setValue(start);
     state_->session.SetSpanStart(ui_.SpanEdit->value());
@@ -181,14 +185,14 @@ void TPirolex::PassListChange(int row) {
 // Through "Ausschnitt ab" and its debounce, as typed seconds go.
 void TPirolex::Image1MouseWheel(int notches) {
     const Recording& recording = state_->session.GetRecording();
-    if (!state_->fileLoaded || !NeedsSpan(recording)) return;
-    ui_.SpanEdit->setValue(ui_.SpanEdit->value() + notches * kWheelShare * ShownSeconds(recording));
+    if (!state_->fileLoaded || !NeedsSpan(recording, state_->session.SpanFrames())) return;
+    ui_.SpanEdit->setValue(ui_.SpanEdit->value() + notches * kWheelShare * ShownSeconds(state_->session));
 }
 
 void TPirolex::OverviewSeek(double seconds) {
     const Recording& recording = state_->session.GetRecording();
-    if (!state_->fileLoaded || !NeedsSpan(recording)) return;
-    ui_.SpanEdit->setValue(std::round((seconds - ShownSeconds(recording) / 2) * 10.0) / 10.0);
+    if (!state_->fileLoaded || !NeedsSpan(recording, state_->session.SpanFrames())) return;
+    ui_.SpanEdit->setValue(std::round((seconds - ShownSeconds(state_->session) / 2) * 10.0) / 10.0);
 }
 
 void TPirolex::SavePassListClick() {
@@ -197,13 +201,15 @@ void TPirolex::SavePassListClick() {
         if (state.passes.empty()) return;
         const QFileInfo recording(QString::fromStdString(state.fileName));
         const QString suggested = recording.dir().filePath(recording.completeBaseName() + QStringLiteral(".csv"));
-        const std::optional<std::string> path = seams_.chooseListFile(this, suggested);
-        if (!path) return;
+        const std::optional<ListFileChoice> chosen = seams_.chooseListFile(this, suggested);
+        if (!chosen) return;
         const std::string file = recording.fileName().toStdString();
-        std::string csv = texts::PassCsvHeader({});
-        for (const FlybyPass& pass : state.passes) csv += texts::PassCsvRow(file, pass, {});
-        if (const std::optional<Failure> failure = SaveWholeFile(*path, csv, {state.fileName}))
-            ShowError(QString::fromStdString(texts::PassListWriteError(*path, *failure)));
+        const texts::TakeFacts take{.temperatureC = state.session.Temperature(), .recorded = state.recorded};
+        const texts::PassColumns columns{.german = chosen->german};
+        std::string csv = texts::PassCsvHeader(columns);
+        for (const FlybyPass& pass : state.passes) csv += texts::PassCsvRow(file, pass, columns, take);
+        if (const std::optional<Failure> failure = SaveWholeFile(chosen->path, csv, {state.fileName}))
+            ShowError(QString::fromStdString(texts::PassListWriteError(chosen->path, *failure)));
     });
 }
 

@@ -210,6 +210,7 @@ TEST(AutoCommand, BadArgumentsGiveOneLineNamingThemAndExitTwo) {
         {{"x.wav", "--max-kmh"}, "--max-kmh"},
         {{"x.wav", "--max-kmh", "5"}, "5"},
         {{"x.wav", "--max-kmh", "fast"}, "fast"},
+        {{"x.wav", "--csv", "--csv-de"}, "--csv-de"},
     };
     for (const auto& c : cases) {
         const CliResult run = RunAutoWith(c.args);

@@ -150,7 +150,8 @@ TEST(CommandLine, MeasureSnapsToTheTonesOrRefuses) {
 
 // --at-a/--at-b: clicks 2 s either side of a 75 km/h pass 15 m away find the tones still 6 % of
 // the speed short of their far-off values; the speed owns up to that and lands within 3 %, the
-// truth inside its "±". A moment without a tone names it and its line.
+// truth inside its "±". Swapped buttons give no speed; a moment without a tone names it and its
+// line.
 TEST(CommandLine, MeasureSnapsAtTheClickedMoments) {
     flyby::Params p;
     p.speedKmh = 75;
@@ -170,6 +171,16 @@ TEST(CommandLine, MeasureSnapsAtTheClickedMoments) {
         << run.out;
     EXPECT_LT(std::fabs(speed - p.speedKmh), 0.03 * p.speedKmh) << run.out;
     EXPECT_LE(std::fabs(speed - p.speedKmh), spread) << run.out;
+
+    // The buttons swapped: A on the recede after the pass, B on the approach before it.
+    const std::string swappedLine = "Geschwindigkeit: keine – zweifelhaft: A tiefer als B (Tasten vertauscht?)";
+    for (const std::vector<std::string>& swapped :
+         {std::vector<std::string>{"measure", path, "--a", b, "--b", a, "--snap", "--at-a", at(2), "--at-b", at(-2)},
+          std::vector<std::string>{"measure", path, "--a", b, "--b", a}}) {
+        const CliResult run = clitest::RunPirolex(swapped);
+        EXPECT_EQ(run.status, 1) << run.out;
+        EXPECT_EQ(run.out.substr(0, run.out.find('\n')), swappedLine) << run.out;
+    }
 
     const CliResult none = clitest::RunPirolex(
         {"measure", path, "--a", "3000", "--b", b, "--snap", "--at-a", "4", "--at-b", at(2)});

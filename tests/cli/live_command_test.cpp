@@ -156,7 +156,10 @@ TEST(LiveCommand, ListensOnTheChosenDeviceForTheSecondsAsked) {
     const LiveRun run = Live({"--device", "USB Mic", "--seconds", "4", "--json"}, &two);
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(two.opened, "USB Mic");
-    EXPECT_TRUE(std::regex_match(run.out, std::regex("\\{\"device\":\"USB Mic\",\"refused\":\"keine Messung: [^\"]+\"\\}\n")))
+    // A take from a device was recorded now: a clock time with its offset from UTC.
+    EXPECT_TRUE(std::regex_match(run.out, std::regex("\\{\"device\":\"USB Mic\",\"refused\":\"keine Messung: [^\"]+\","
+                                                     "\"temp_c\":15,\"recorded\":\"20\\d\\d-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d"
+                                                     "[+-]\\d\\d:\\d\\d\",\"source\":\"automatisch\"\\}\n")))
         << run.out;
 }
 

@@ -26,7 +26,7 @@ WindowSeams SessionSeams::Make() {
         if (!png) return std::nullopt;
         return png->string();
     };
-    seams.chooseListFile = [](QWidget*, const QString&) -> std::optional<std::string> { return std::nullopt; };
+    seams.chooseListFile = [](QWidget*, const QString&) -> std::optional<ListFileChoice> { return std::nullopt; };
     seams.showMessage = [this](QWidget*, MessageKind kind, const QString& text) {
         messages.push_back({kind, text});
     };

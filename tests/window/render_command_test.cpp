@@ -219,6 +219,9 @@ TEST_F(RenderCommandTest, OptionsChangeThePicture) {
     ASSERT_EQ(RunPlot({"render", StereoFlyBy(), "-o", plain}).status, 0);
     ASSERT_EQ(RunPlot({"render", StereoFlyBy(), "-o", left, "--mode", "3D"}).status, 0);
     EXPECT_FALSE(SamePicture(QImage(QString::fromStdString(plain)), QImage(QString::fromStdString(left))));
+    const std::string zoomed = TempPng("render_zoomed.png");
+    ASSERT_EQ(RunPlot({"render", StereoFlyBy(), "-o", zoomed, "--length", "2"}).status, 0);
+    EXPECT_FALSE(SamePicture(QImage(QString::fromStdString(plain)), QImage(QString::fromStdString(zoomed))));
 }
 
 // --caption: the bare picture with the record's strip below it and in its text fields; the
@@ -453,6 +456,31 @@ TEST_F(RenderCommandTest, LowToneSnappedClicksInABandAtTheLargestFftSize) {
     Window().hide();
 }
 
+// "Band um den Ton" after "Automatisch messen": band and FFT size around the 300 Hz engine's
+// tones, hidden at the defaults, so that two clicks beside its tracks measure it.
+TEST_F(RenderCommandTest, BandAroundTheToneMakesALowEngineClickable) {
+    Start({LowToneFlyBy()});
+    Window().ToolButton9Click();
+    ASSERT_TRUE(State().autoSpeed.has_value());
+    Window().BandToneButtonClick();
+    Window().Timer1Timer();
+    const Settings& settings = State().session.CurrentSettings();
+    EXPECT_EQ(settings.FftSize(), 16384);
+    EXPECT_TRUE(settings.bandLowHz <= 286.0 - 10 && settings.bandHighHz >= 315.5 + 10 &&
+                settings.bandHighHz - settings.bandLowHz <= 200)
+        << settings.bandLowHz << ".." << settings.bandHighHz;
+    const auto column = [&](double hz) {
+        return static_cast<int>(std::lround(10 + (hz - settings.bandLowHz) * 512 / (settings.bandHighHz - settings.bandLowHz)));
+    };
+    Window().show();
+    QTest::mouseClick(Ui().Image1, Qt::LeftButton, {}, QPoint(column(315.5 + 2.9), 230));
+    QTest::mouseClick(Ui().Image1, Qt::RightButton, {}, QPoint(column(286.0 - 2.9), 70));
+    Window().hide();
+    const auto [speed, plus] = SpeedAndResolution(Ui().Label1->text().toStdString());
+    EXPECT_NEAR(speed, 60.0, plus) << Ui().Label1->text().toStdString();
+    EXPECT_LT(plus, 0.05 * 60.0) << Ui().Label1->text().toStdString();
+}
+
 // "Pegel": every bin's level on the colour scale, with the scale as a strip right of the end
 // column (design plot: column 522), from its darkest colour at the baseline to its brightest at
 // the top row; in noise ten times the default the engine's tone is still the brightest column
@@ -506,6 +534,7 @@ TEST_F(RenderCommandTest, BadOptionsAndBadFilesGiveOneLineAndTheirStatus) {
         {{"render"}, 2, "pirolex render: render erwartet eine Aufnahme", true},
         {{"render", stereo}, 2, "pirolex render: render erwartet -o BILD.png" + hint, false},
         {{"render", mono, "-o", png, "--channel", "beide"}, 2, "hat nicht zwei Kanäle, erlaubt ist nur links", true},
+        {{"render", stereo, "-o", png, "--length", "100"}, 2, "--length 100: erlaubt sind 2 bis ", true},
         {{"render", missing, "-o", png}, 1, std::string("Datei nicht gefunden\n"), false},
         {{"render", midi, "-o", png}, 1, std::string("Keine WAV-Datei\n"), false},
         {{"render", stereo, "-o", "/nonexistent/pirolex/x.png"}, 1,
