@@ -142,6 +142,25 @@ void Prominence(const float* row, int32_t bins, int32_t lobe, float* out) {
     }
 }
 
+// The first bin of a frame that lies at or near a low-pass edge: where the floor drops by
+// kCliffDb within two blocks and stays down up to the top, as a coder's or a converter's
+// low-pass makes it. The edge wanders from frame to frame and leaves striations below it, lines
+// that are no tone, so the bins from kCliffBlocks below it on are left out. binCount where the
+// frame has no such edge: air and microphones roll off far more gently.
+constexpr float kCliffDb = 20.0f;
+constexpr int32_t kCliffBlocks = 2;
+
+int32_t BelowLowPass(const WhitenedSpectrogram& w, int32_t frame) {
+    const int32_t blocks = w.floorBlocks, bins = w.layout.binCount;
+    const float* floors = w.floorDb.data() + static_cast<size_t>(frame) * static_cast<size_t>(blocks);
+    float above = -1e30f;
+    for (int32_t b = blocks - 1; b >= 2; --b) {
+        above = std::max(above, floors[b]);
+        if (floors[b - 2] - above >= kCliffDb) return std::max(0, b - 1 - kCliffBlocks) * bins / blocks;
+    }
+    return bins;
+}
+
 // Sums the harmonics of every candidate in one frame.
 void FrameSalience(const float* whitenedRow, const CellReaders& readers, const std::vector<int32_t>& offsets,
                    std::vector<float>& cellLevel, float* out, int32_t candidates) {
@@ -182,6 +201,7 @@ void SmoothedSalience(const WhitenedSpectrogram& whitened, const CellReaders& re
     };
     for (int32_t m = 0; m < s.frameCount; ++m) {
         Prominence(whitened.Row(m), bins, lobe, prominent.data());
+        std::fill(prominent.begin() + BelowLowPass(whitened, m), prominent.end(), 0.0f);
         FrameSalience(prominent.data(), readers, offsets, cellLevel, raw(m), cells);
         if (m >= half) emit(m - half);
     }
