@@ -243,5 +243,62 @@ TEST(AutoSpeed, FieldRecordings) {
     }
 }
 
+// Sounds of the field added to a recording's first channel. Low bursts: wind and handling
+// below 300 Hz, loud and broad, a second long every other second.
+void AddLowBursts(Recording& r, uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::normal_distribution<double> noise(0.0, 9000.0);
+    double low = 0.0, lower = 0.0;
+    const double a = 1.0 - std::exp(-2.0 * std::numbers::pi * 150.0 / r.sampleRate);
+    for (size_t i = 0; i < r.channels[0].size(); ++i) {
+        const double t = static_cast<double>(i) / r.sampleRate;
+        const double gate = std::max(0.0, std::sin(std::numbers::pi * t / 1.1));
+        low += a * (noise(rng) - low);
+        lower += a * (low - lower);
+        const double x = r.channels[0][i] + gate * gate * lower;
+        r.channels[0][i] = static_cast<int16_t>(std::clamp(x, -32768.0, 32767.0));
+    }
+}
+
+// A foreign line: another source's steady tone at hz from fromS on, as loud as `amplitude`.
+void AddLine(Recording& r, double hz, double fromS, double amplitude) {
+    for (size_t i = static_cast<size_t>(fromS * r.sampleRate); i < r.channels[0].size(); ++i) {
+        const double x = r.channels[0][i] + amplitude * std::sin(2.0 * std::numbers::pi * hz * static_cast<double>(i) / r.sampleRate);
+        r.channels[0][i] = static_cast<int16_t>(std::clamp(x, -32768.0, 32767.0));
+    }
+}
+
+// A roadside pass of a loudspeaker's steady tone, as the recordings of a car carrying one: the
+// tone follows its own line through what else is heard, and the speed is that line's.
+TEST(AutoSpeed, FollowsTheToneThroughOtherSounds) {
+    flyby::Params pass;
+    pass.seconds = 14.0;
+    pass.speedKmh = 60.0;
+    pass.closestDistance = 3.0;
+    pass.baseFrequency = 500.0;
+    pass.harmonics = {1.0};
+    pass.peakLevel = 0.3;
+    pass.sampleRate = 48000;
+    const Recording clean = FromSynthesiser(pass);
+    Recording bursts = clean, line = clean, both = clean;
+    AddLowBursts(bursts, 3);
+    AddLine(line, 868.0, 9.0, 300.0);
+    AddLowBursts(both, 4);
+    AddLine(both, 868.0, 9.0, 300.0);
+    const struct {
+        const char* what;
+        const Recording& recording;
+    } cases[] = {{"low bursts", bursts}, {"a foreign line after the pass", line}, {"both", both}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const AutoSpeed r = EstimateSpeed(c.recording, pass.temperature);
+        EXPECT_TRUE(r.Answered()) << static_cast<int>(r.refusal) << ", " << r.speedKmh << " km/h";
+        if (!r.Answered()) continue;
+        EXPECT_NEAR(r.speedKmh, pass.speedKmh, 0.01 * pass.speedKmh);
+        EXPECT_NEAR(r.speedKmh, pass.speedKmh, 2.0 * r.sigmaKmh);
+        EXPECT_NEAR(r.restFrequencyHz, pass.baseFrequency, 0.005 * pass.baseFrequency);
+    }
+}
+
 }  // namespace
 }  // namespace pirolex
