@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <optional>
 #include <random>
 
 namespace pirolex {
@@ -297,6 +298,86 @@ TEST(AutoSpeed, FollowsTheToneThroughOtherSounds) {
         EXPECT_NEAR(r.speedKmh, pass.speedKmh, 0.01 * pass.speedKmh);
         EXPECT_NEAR(r.speedKmh, pass.speedKmh, 2.0 * r.sigmaKmh);
         EXPECT_NEAR(r.restFrequencyHz, pass.baseFrequency, 0.005 * pass.baseFrequency);
+    }
+}
+
+// An ordinary car's clip joined from two: a line at 150 Hz before the pass, one at 107 Hz after
+// it, where a loud roar below 110 Hz sets in that the part before lacks. Joined, the two lines
+// look like a fall at less than a metre.
+Recording BandMissingBefore() {
+    constexpr int kRate = 48000;
+    Recording r;
+    r.sampleRate = kRate;
+    r.channels.emplace_back();
+    std::mt19937 rng(11);
+    std::normal_distribution<double> white(0.0, 60.0), roar(0.0, 6000.0);
+    const double a = 1.0 - std::exp(-2.0 * std::numbers::pi * 80.0 / kRate);
+    double low = 0.0, lower = 0.0, phase = 0.0;
+    for (int i = 0; i < 10 * kRate; ++i) {
+        const bool after = i >= 5 * kRate;
+        phase += 2.0 * std::numbers::pi * (after ? 107.0 : 150.0) / kRate;
+        low += a * (roar(rng) - low);
+        lower += a * (low - lower);
+        const double x = 2500.0 * std::sin(phase) + white(rng) + (after ? lower : 0.0);
+        r.channels[0].push_back(static_cast<int16_t>(std::clamp(x, -32768.0, 32767.0)));
+    }
+    return r;
+}
+
+// Tyre noise of a car passing 5 m off at 82 km/h: a band at 4.7-7.5 kHz that swells towards the
+// pass, with striations from the road's reflection whose spacing falls as the car comes near
+// and rises as it goes.
+Recording StriatedNoiseBand() {
+    constexpr int kRate = 48000;
+    constexpr double kV = 82.0 / 3.6, kD = 5.0, kTyre = 0.3, kMicrophone = 1.5;
+    Recording r;
+    r.sampleRate = kRate;
+    r.channels.emplace_back();
+    std::mt19937 rng(13);
+    std::normal_distribution<double> white(0.0, 1.0);
+    std::vector<double> x(10 * kRate);
+    for (double& v : x) v = white(rng);
+    // A band-pass (two-pole resonator at 6 kHz, about 3 kHz wide) applied twice.
+    const double w = 2.0 * std::numbers::pi * 6000.0 / kRate, q = 2.0;
+    const double alpha = std::sin(w) / (2.0 * q), a0 = 1.0 + alpha;
+    const double b0 = alpha / a0, a1 = -2.0 * std::cos(w) / a0, a2 = (1.0 - alpha) / a0;
+    for (int pass = 0; pass < 2; ++pass) {
+        double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+        for (double& v : x) {
+            const double y = b0 * v - b0 * x2 - a1 * y1 - a2 * y2;
+            x2 = x1, x1 = v, y2 = y1, y1 = y, v = y;
+        }
+    }
+    for (int i = 0; i < 10 * kRate; ++i) {
+        const double t = static_cast<double>(i) / kRate, along = kV * (t - 5.0);
+        const double reach = std::hypot(along, kD);
+        const double extra = std::hypot(reach, kTyre + kMicrophone) - std::hypot(reach, kMicrophone - kTyre);
+        const int delay = static_cast<int>(std::lround(extra / 340.0 * kRate));
+        const double reflected = i >= delay ? x[static_cast<size_t>(i - delay)] : 0.0;
+        const double swell = 20000.0 / (1.0 + std::pow(along / 15.0, 2));
+        const double v = swell * (x[static_cast<size_t>(i)] + 0.9 * reflected) + 30.0 * white(rng);
+        r.channels[0].push_back(static_cast<int16_t>(std::clamp(v, -32768.0, 32767.0)));
+    }
+    return r;
+}
+
+// Sounds of ordinary cars that are no pass of one tone, and why.
+TEST(AutoSpeed, RefusesCarSoundsThatAreNoPass) {
+    const struct {
+        const char* what;
+        Recording recording;
+        std::optional<AutoSpeedRefusal> expected;  // any refusal where unset
+    } cases[] = {
+        {"a band missing before the pass", BandMissingBefore(), AutoSpeedRefusal::kBandMissing},
+        {"a striated noise band", StriatedNoiseBand(), std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const AutoSpeed r = EstimateSpeed(c.recording, 15.0);
+        EXPECT_FALSE(r.Answered()) << c.what << ": " << r.speedKmh << " km/h +- " << r.sigmaKmh << " at "
+                                   << r.closestDistanceM << " m";
+        if (c.expected) {
+            EXPECT_EQ(r.refusal, *c.expected) << c.what << ": " << static_cast<int>(r.refusal);
+        }
     }
 }
 
