@@ -93,6 +93,15 @@ std::vector<RulerTick> TimeTicks(const PlotView& view, int height, const TimeSpa
     return TicksAlong(samples, RoundStep(secondsPerRow * kTimeLabelSpacing));
 }
 
+std::vector<RulerTick> RollingFrequencyTicks(const RollingPicture& picture) {
+    const int width = picture.Image().width();
+    if (width < 3) return {};
+    std::vector<Sample> samples;
+    for (int x = 0; x < width; ++x) samples.push_back({x, picture.ColumnHz(x)});
+    const double hzPerColumn = (picture.ColumnHz(width - 1) - picture.ColumnHz(0)) / (width - 1);
+    return TicksAlong(samples, RoundStep(hzPerColumn * kFrequencyLabelSpacing));
+}
+
 std::vector<RulerTick> RollingTimeTicks(const RollingPicture& picture) {
     const int rows = static_cast<int>(std::min<int64_t>(picture.Image().height(), picture.LinesAdded()));
     if (rows < 2) return {};

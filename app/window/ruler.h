@@ -41,6 +41,9 @@ std::vector<RulerTick> TimeTicks(const PlotView& view, int height, const TimeSpa
 
 class RollingPicture;
 
+// Ticks at round frequencies across the rolling picture's columns, labelled in hertz.
+std::vector<RulerTick> RollingFrequencyTicks(const RollingPicture& picture);
+
 // Ticks at round times before the newest line along the rows of the rolling picture that hold a
 // line, 0 at the top row, labelled in seconds.
 std::vector<RulerTick> RollingTimeTicks(const RollingPicture& picture);

@@ -108,13 +108,13 @@ TEST_F(LiveTest, ListensRollsThePictureAndKeepsTheTakeWhenTheDeviceGoes) {
     ASSERT_TRUE(Ui().InputBox->isVisibleTo(&Window()));
     Ui().InputBox->setCurrentIndex(1);
     Ui().LiveButton->click();
-    ASSERT_TRUE(Window().Listening());
+    ASSERT_TRUE(Ui().LiveButton->isChecked());
     ASSERT_NE(device, nullptr);
 
     // The pass at 6 s, in the label while the device is still open.
     QTRY_VERIFY_WITH_TIMEOUT(Ui().Label1->text().startsWith(QStringLiteral("Vorbeiflug 1 bei 0:06.0: Geschwindigkeit: 1")),
                              20000);
-    EXPECT_TRUE(Window().Listening());
+    EXPECT_TRUE(Ui().LiveButton->isChecked());
     EXPECT_TRUE(Ui().LevelMeter->isVisibleTo(&Window()));
     // The same pass in the list, at the clock time it was reported.
     ASSERT_EQ(Ui().PassList->count(), 1);
@@ -167,7 +167,7 @@ TEST_F(LiveTest, ListensRollsThePictureAndKeepsTheTakeWhenTheDeviceGoes) {
     EXPECT_LT(hz, 2450.0);
 
     device->GoAway();
-    QTRY_VERIFY_WITH_TIMEOUT(!Window().Listening(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!Ui().LiveButton->isChecked(), 5000);
     ASSERT_EQ(fake_.messages.size(), 1u);
     EXPECT_EQ(fake_.messages[0].text.toStdString(), texts::InputLostText(12.0));
     // What was heard is an ordinary loaded recording now.
@@ -182,9 +182,9 @@ TEST_F(LiveTest, ListensRollsThePictureAndKeepsTheTakeWhenTheDeviceGoes) {
     ASSERT_EQ(Ui().PassList->count(), 1);
     EXPECT_TRUE(Ui().PassList->item(0)->text().startsWith(QStringLiteral("0:06.0  1"))) << Ui().PassList->item(0)->text().toStdString();
     Ui().PassList->setCurrentRow(0);
-    EXPECT_EQ(State().chosenPass, 0);
-    ASSERT_TRUE(State().autoSpeed.has_value());
-    EXPECT_NEAR(State().autoSpeed->speedKmh, 110.0, 3.0);
+    EXPECT_EQ(Ui().PassList->currentRow(), 0);
+    ASSERT_TRUE(Window().Parts().measurement.Automatic().has_value());
+    EXPECT_NEAR(Window().Parts().measurement.Automatic()->speedKmh, 110.0, 3.0);
     EXPECT_TRUE(Ui().SaveTakeButton->isEnabled());
 }
 

@@ -56,8 +56,9 @@ TEST_F(PassesTest, ARowOfTheListShowsItsPassInItsSpanAndTheListSavesAsCsv) {
     Start({ThreePassTake()});
     Window().show();
     Window().ToolButton9Click();
+    WaitForSearch();
     ASSERT_EQ(Ui().PassList->count(), 3);
-    const std::vector<FlybyPass>& passes = State().passes;
+    const std::vector<FlybyPass>& passes = Window().Parts().passes.Passes();
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(Ui().PassList->item(i)->text().toStdString(), texts::PassListRow(passes[size_t(i)]));
     EXPECT_EQ(Ui().PassList->currentRow(), 0) << "the first pass stands";
