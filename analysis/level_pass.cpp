@@ -11,7 +11,7 @@
 namespace pirolex {
 
 PassEnd RunLevelPass(const Recording& recording, const Settings& settings, int64_t spanFirst,
-                     int32_t lineStep, const LineHandler& onLine) {
+                     int32_t lineStep, const LineHandler& onLine, int64_t spanFrames) {
     if (settings.fftExponent < kSmallestFftExponent || settings.fftExponent > kLargestFftExponent)
         Fail(ErrorCode::kRangeCheck);
     const int32_t n = settings.FftSize();
@@ -23,7 +23,7 @@ PassEnd RunLevelPass(const Recording& recording, const Settings& settings, int64
             channels.push_back(recording.channels[static_cast<size_t>(c)].data() + spanFirst);
     }
     // The frames the 2D pass reads, so that both pictures end on the same line.
-    const int32_t count = PictureSamples(recording, 0, spanFirst).Count();
+    const int32_t count = PictureSamples(recording, 0, spanFirst, spanFrames).Count();
     const int64_t advance = CheckedMul(4, lineStep);
     BlockPower block(n);
     std::vector<double> power(static_cast<size_t>(half));

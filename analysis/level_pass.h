@@ -7,6 +7,7 @@
 
 #include "recording.h"
 #include "settings.h"
+#include "picture_samples.h"
 #include "spectrogram_pass.h"
 
 #include <cstdint>
@@ -19,7 +20,7 @@ namespace pirolex {
 // channels' power; a channel the recording does not have is silent. Each line's amplitudes are
 // those levels; it has no phases.
 PassEnd RunLevelPass(const Recording& recording, const Settings& settings, int64_t spanFirst,
-                     int32_t lineStep, const LineHandler& onLine);
+                     int32_t lineStep, const LineHandler& onLine, int64_t spanFrames = kMaxFrames);
 
 // The level a silent bin gets, far below any colour scale.
 inline constexpr double kSilentLevelDb = -300.0;

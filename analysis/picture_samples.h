@@ -10,14 +10,17 @@
 
 namespace pirolex {
 
-// A picture covers at most this many frames; a longer recording is drawn from its first ones.
+// A picture covers at most this many frames unless its span is made longer; a longer recording
+// is drawn from its first ones.
 inline constexpr int32_t kMaxFrames = 700000;
 
 class PictureSamples {
 public:
     // Channel 1 of a mono recording reads as a constant -1: the level an 8-bit store held for a
     // right channel the file does not have.
-    PictureSamples(const Recording& recording, int32_t channel, int64_t firstFrame = 0);
+    // spanFrames: the most frames the span takes (a zoomed span's length).
+    PictureSamples(const Recording& recording, int32_t channel, int64_t firstFrame = 0,
+                   int64_t spanFrames = kMaxFrames);
 
     // Frames in the picture's span.
     int32_t Count() const { return count_; }

@@ -14,12 +14,12 @@ constexpr int64_t kTenthsPerSecond = 10;
 // The loudness window, in blocks of a tenth of a second.
 constexpr int64_t kWindowBlocks = 10;
 
-int64_t LatestFirstFrame(const Recording& recording) {
-    return std::max<int64_t>(recording.FrameCount() - kMaxFrames, 0);
+int64_t LatestFirstFrame(const Recording& recording, int64_t spanFrames) {
+    return std::max<int64_t>(recording.FrameCount() - spanFrames, 0);
 }
 
-int64_t LatestTenths(const Recording& recording) {
-    return LatestFirstFrame(recording) * kTenthsPerSecond / recording.sampleRate;
+int64_t LatestTenths(const Recording& recording, int64_t spanFrames) {
+    return LatestFirstFrame(recording, spanFrames) * kTenthsPerSecond / recording.sampleRate;
 }
 
 // Sum of squares of every channel, per block of `block` frames (the last one may be shorter).
@@ -42,21 +42,21 @@ std::vector<double> BlockEnergies(const Recording& recording, int64_t block) {
 
 }  // namespace
 
-bool NeedsSpan(const Recording& recording) {
-    return recording.sampleRate > 0 && recording.FrameCount() > kMaxFrames;
+bool NeedsSpan(const Recording& recording, int64_t spanFrames) {
+    return recording.sampleRate > 0 && recording.FrameCount() > spanFrames;
 }
 
-int64_t ShownFrames(const Recording& recording) {
-    return std::min<int64_t>(recording.FrameCount(), kMaxFrames);
+int64_t ShownFrames(const Recording& recording, int64_t spanFrames) {
+    return std::min<int64_t>(recording.FrameCount(), spanFrames);
 }
 
-double LatestSpanStart(const Recording& recording) {
-    if (!NeedsSpan(recording)) return 0.0;
-    return static_cast<double>(LatestTenths(recording)) / kTenthsPerSecond;
+double LatestSpanStart(const Recording& recording, int64_t spanFrames) {
+    if (!NeedsSpan(recording, spanFrames)) return 0.0;
+    return static_cast<double>(LatestTenths(recording, spanFrames)) / kTenthsPerSecond;
 }
 
-double LoudestSpanStart(const Recording& recording) {
-    if (!NeedsSpan(recording)) return 0.0;
+double LoudestSpanStart(const Recording& recording, int64_t spanFrames) {
+    if (!NeedsSpan(recording, spanFrames)) return 0.0;
     const int64_t rate = recording.sampleRate;
     const int64_t block = std::max<int64_t>((rate + kTenthsPerSecond / 2) / kTenthsPerSecond, 1);
     const std::vector<double> energies = BlockEnergies(recording, block);
@@ -76,17 +76,25 @@ double LoudestSpanStart(const Recording& recording) {
         }
     }
     const int64_t centre = (best * block) + std::min(kWindowBlocks * block, recording.FrameCount()) / 2;
-    const double start = static_cast<double>(centre - kMaxFrames / 2) / static_cast<double>(rate);
+    const double start = static_cast<double>(centre - spanFrames / 2) / static_cast<double>(rate);
     const int64_t tenths = std::llround(start * kTenthsPerSecond);
-    return static_cast<double>(std::clamp<int64_t>(tenths, 0, LatestTenths(recording))) /
+    return static_cast<double>(std::clamp<int64_t>(tenths, 0, LatestTenths(recording, spanFrames))) /
            kTenthsPerSecond;
 }
 
-int64_t SpanFirstFrame(const Recording& recording, double seconds) {
-    if (!NeedsSpan(recording) || !(seconds > 0.0)) return 0;
+int64_t SpanFirstFrame(const Recording& recording, double seconds, int64_t spanFrames) {
+    if (!NeedsSpan(recording, spanFrames) || !(seconds > 0.0)) return 0;
     const double frame = std::round(seconds * recording.sampleRate);
-    const int64_t latest = LatestFirstFrame(recording);
+    const int64_t latest = LatestFirstFrame(recording, spanFrames);
     return frame >= static_cast<double>(latest) ? latest : static_cast<int64_t>(frame);
+}
+
+int64_t SpanFramesFor(const Recording& recording, double seconds) {
+    const int64_t frames = recording.FrameCount();
+    if (recording.sampleRate <= 0 || !std::isfinite(seconds)) return std::min<int64_t>(frames, kMaxFrames);
+    const double shortest = kShortestSpanSeconds * recording.sampleRate;
+    const double wanted = std::round(std::max(seconds * recording.sampleRate, shortest));
+    return wanted >= static_cast<double>(frames) ? frames : static_cast<int64_t>(wanted);
 }
 
 }  // namespace pirolex

@@ -36,6 +36,16 @@ inline constexpr int32_t kLargestFftExponent = 14;   // 16384 points
 // The largest size of the exact table-driven transform; beyond it the pictures use FFTW.
 inline constexpr int32_t kLargestTableExponent = 10;  // 1024 points
 
+// What a user may set, the same for the window's controls and every command's options.
+struct SettingRange {
+    double lowest;
+    double highest;
+    bool Holds(double value) const { return value >= lowest && value <= highest; }
+};
+inline constexpr SettingRange kTemperatureRange{-20.0, 40.0};  // degrees Celsius
+// A top speed below a walk is no top speed; the window's control has always gone up to 2000.
+inline constexpr SettingRange kTopSpeedRange{10.0, 2000.0};  // km/h
+
 inline constexpr int32_t kDefaultLevelRangeDb = 90;
 inline constexpr int32_t kDefaultLevelGainDb = 0;
 inline constexpr int32_t kLowestLevelRangeDb = 20;
@@ -66,6 +76,9 @@ struct Settings {
     // full scale, so a gain brings faint recordings up into the colours.
     int32_t levelRangeDb = kDefaultLevelRangeDb;
     int32_t levelGainDb = kDefaultLevelGainDb;
+    // The gain follows the recording instead: the scale's top at its loudest bin in the span and
+    // band, so a real tone far below full scale is bright without the user looking for the gain.
+    bool levelAutomatic = true;
 
     int32_t FftSize() const { return int32_t{1} << fftExponent; }
     int32_t FftMask() const { return FftSize() - 1; }

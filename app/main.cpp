@@ -16,5 +16,6 @@ int main(int argc, char** argv) {
     };
     const int status = pirolex::RunCommandLine(argc, argv, std::cout, std::cerr, commands);
     if (status >= 0) return status;
+    pirolex::DropEndOfOptions(argc, argv);
     return pirolex::RunWindowModule(argc, argv, std::cerr);
 }

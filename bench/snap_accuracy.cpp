@@ -150,18 +150,16 @@ void Run(Case& c, int32_t fftSize) {
     const auto b = SnapToTone(recording, Channel::kLeft, fftSize, c.clickB, blocks.recede);
     if (a && b) c.snapped.speed = SpeedFromSnapped(a->hz, a->spreadHz, b->hz, b->spreadHz, c.temperature);
 
-    // The window snaps in the clicked line and five on either side: clicks on the 20th line from
-    // either end of the picture.
+    // The window snaps around the clicked line: clicks on the 20th line from either end of the
+    // picture.
     const int32_t lines = PictureLines(recording.FrameCount(), step, fftSize);
-    auto around = [&](int32_t clicked) {
-        std::vector<int64_t> starts;
-        for (int32_t line = std::max(clicked - 5, 1); line <= std::min(clicked + 5, lines); ++line)
-            starts.push_back(LineFirstFrame(line, step, 0));
-        return starts;
+    auto around = [&](int32_t clicked, double hz) {
+        return BlocksAroundLine(clicked, lines, step, 0, SnapBlockFrames(fftSize, hz, kRate));
     };
     auto windowSpeed = [&](int32_t fromEnd, Result& asClicked, Result& farOff) {
-        const auto wa = SnapToTone(recording, Channel::kLeft, fftSize, c.clickA, around(fromEnd));
-        const auto wb = SnapToTone(recording, Channel::kLeft, fftSize, c.clickB, around(lines + 1 - fromEnd));
+        const auto wa = SnapToTone(recording, Channel::kLeft, fftSize, c.clickA, around(fromEnd, c.clickA));
+        const auto wb =
+            SnapToTone(recording, Channel::kLeft, fftSize, c.clickB, around(lines + 1 - fromEnd, c.clickB));
         if (!wa || !wb) return;
         asClicked.speed = SpeedFromSnapped(wa->hz, wa->spreadHz, wb->hz, wb->spreadHz, c.temperature);
         farOff.speed = SpeedFromClickedTones(*wa, *wb, c.temperature);
@@ -181,7 +179,8 @@ void RunRoadside(Case& c, int32_t fftSize) {
         c.params.seconds / 2 + c.params.closestDistance / flyby::SoundSpeed(c.params.temperature);
     auto snapAt = [&](double seconds, double hz) {
         const int32_t line = TimeAxis{kRoadsideRate, fftSize, step, 0, lines}.NearestLine(seconds);
-        return SnapToTone(recording, Channel::kLeft, fftSize, hz, BlocksAroundLine(line, lines, step, 0, fftSize));
+        return SnapToTone(recording, Channel::kLeft, fftSize, hz, BlocksAroundLine(line, lines, step, 0,
+                                                                       SnapBlockFrames(fftSize, hz, kRoadsideRate)));
     };
     const auto a = snapAt(passHeard - kRoadsideClickS, c.clickA);
     const auto b = snapAt(passHeard + kRoadsideClickS, c.clickB);

@@ -28,8 +28,6 @@ namespace {
 constexpr int kIoBufferBytes = 1 << 16;
 // The progress callback may repaint a window: call it at most about a thousand times a load.
 constexpr double kProgressStep = 1.0 / 1024;
-// Without a duration in the container, the first guess at the length, grown by half each time.
-constexpr int64_t kFirstReserveFrames = int64_t{1} << 16;
 // A decoder may put out a little more than the container's duration says (codec padding).
 constexpr int64_t kReserveSlackFrames = int64_t{1} << 14;
 // A stream that declares its length and ends this much earlier was cut off or is damaged.
@@ -320,6 +318,10 @@ private:
                 s->discard = AVDISCARD_ALL;  // the demuxer then skips their packets
         }
         if (stream_ == nullptr) return DecodeError::kNoAudioStream;
+        for (const AVDictionary* tags : {format_->metadata, stream_->metadata})
+            if (const AVDictionaryEntry* tag = av_dict_get(tags, "creation_time", nullptr, 0);
+                tag && info_.creationTime.empty())
+                info_.creationTime = tag->value;
         const AVCodecParameters* par = stream_->codecpar;
         // Filled before any check, so that a refusal names the numbers the file gives.
         info_.channels = par->ch_layout.nb_channels;
@@ -451,8 +453,10 @@ private:
         // recording is never copied to grow. Reserved memory that is never written costs no RAM,
         // so a too-long estimate does no harm; the limit keeps a lying header from asking for
         // more than a recording may have.
-        double frames = static_cast<double>(kFirstReserveFrames);
-        if (estimatedSeconds_ > 0.0) {
+        // Without a declared length the limit itself is reserved: growing by copies would hold
+        // the old and the new copy at once and pass the limit before the file is refused.
+        double frames = static_cast<double>(maxFrames_);
+        if (lengthDeclared_) {
             frames = estimatedSeconds_ * rate;
             frames += frames / 64 + static_cast<double>(kReserveSlackFrames);
         }
@@ -523,19 +527,23 @@ private:
         return std::nullopt;
     }
 
-    // Makes every channel `frames` long. Beyond the capacity it grows by half at a time (after a
-    // missing or short length estimate), never past the limit.
+    // Makes every channel `frames` long. Beyond the capacity (a declared length that was short,
+    // or a reservation the system refused) it moves once to the limit, so that at most one copy
+    // is ever made.
     std::optional<DecodeError> Grow(int64_t frames) {
         if (frames > maxFrames_) return DecodeError::kTooLarge;
         const auto capacity = static_cast<int64_t>(recording_.channels.front().capacity());
-        const int64_t target =
-            frames <= capacity ? capacity
-                               : std::min(maxFrames_, std::max(frames, capacity + capacity / 2));
-        const bool moving = target > capacity;
-        for (auto& c : recording_.channels) {
-            c.reserve(static_cast<size_t>(target));
-            if (moving) AskForHugePages(c);
-            c.resize(static_cast<size_t>(frames));
+        const bool moving = frames > capacity;
+        try {
+            for (auto& c : recording_.channels) {
+                if (moving) {
+                    c.reserve(static_cast<size_t>(maxFrames_));
+                    AskForHugePages(c);
+                }
+                c.resize(static_cast<size_t>(frames));
+            }
+        } catch (const std::bad_alloc&) {
+            return DecodeError::kTooLarge;
         }
         return std::nullopt;
     }

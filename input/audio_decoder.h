@@ -74,6 +74,9 @@ struct DecodeInfo {
     bool folder = false;  // with kNotRegularFile: the path is a folder
     // Samples of all channels that the container says the stream holds, 0 where it does not say.
     int64_t declaredSamples = 0;
+    // When the file says it was made: the container's "creation_time" tag, else the audio
+    // stream's, as written (e.g. "2024-05-01T08:20:30.000000Z"); empty where neither has one.
+    std::string creationTime;
 };
 
 // Called from the decoding thread with the share done so far, 0 at the start up to 1 at the end,

@@ -28,6 +28,8 @@ std::string_view ErrorCodeName(ErrorCode code) {
     case ErrorCode::kPlaylist: return "Playlist";
     case ErrorCode::kSessionDescription: return "SessionDescription";
     case ErrorCode::kImageSequence: return "ImageSequence";
+    case ErrorCode::kOutputIsInput: return "OutputIsInput";
+    case ErrorCode::kWriteProtected: return "WriteProtected";
     }
     return "?";
 }

@@ -36,6 +36,9 @@ enum class ErrorCode {
     kPlaylist,           // a playlist, manifest or script naming other files or URLs
     kSessionDescription, // the description of a network stream (SDP, RTP, RTSP)
     kImageSequence,      // a pattern of picture files
+    // Saves.
+    kOutputIsInput,      // the file to write is the one being read
+    kWriteProtected,     // the file to replace has no write permission
 };
 
 // The one exception type of the program's own failures. The details carry the numbers a message

@@ -1,14 +1,9 @@
 #include "growing_recording.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <filesystem>
-#include <system_error>
+#include "checked_save.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <algorithm>
+#include <variant>
 
 namespace pirolex {
 
@@ -45,23 +40,6 @@ std::vector<uint8_t> WavHeader(int32_t sampleRate, int32_t channels, int64_t fra
     PutTag(header, "data");
     PutU32(header, dataBytes);
     return header;
-}
-
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        data += written;
-        size -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
-Failure WriteFailure(int error) {
-    if (error == EACCES || error == EPERM || error == EROFS) return Failure(ErrorCode::kAccessDenied);
-    if (error == ENOENT) return Failure(ErrorCode::kFileNotFound);
-    return Failure(ErrorCode::kIoError, error);
 }
 
 }  // namespace
@@ -122,22 +100,14 @@ Recording GrowingRecording::Take() {
 // The frames from firstFrame on, then those before it: a ring is written oldest first without a
 // second copy of it.
 static std::optional<Failure> SaveWav(const std::string& path, int32_t sampleRate,
-                                      const std::vector<std::vector<int16_t>>& channels, int64_t firstFrame) {
-    const std::filesystem::path target(path);
-    std::filesystem::path folder = target.parent_path();
-    if (folder.empty()) folder = ".";
-    std::string hidden(1, '.');
-    hidden += target.filename().string();
-    hidden += ".XXXXXX";
-    std::string temp = (folder / hidden).string();
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) return WriteFailure(errno);
-    // mkstemp makes the file private; a saved take is an ordinary file.
-    ::fchmod(fd, 0644);
+                                      const std::vector<std::vector<int16_t>>& channels, int64_t firstFrame,
+                                      const std::vector<std::string>& inputs) {
+    std::variant<CheckedSave, Failure> opened = CheckedSave::Begin(path, inputs);
+    if (auto* failure = std::get_if<Failure>(&opened)) return *failure;
+    CheckedSave& file = std::get<CheckedSave>(opened);
     const int64_t frames = channels.empty() ? 0 : static_cast<int64_t>(channels.front().size());
-    bool ok = true;
     const std::vector<uint8_t> header = WavHeader(sampleRate, static_cast<int32_t>(channels.size()), frames);
-    ok = WriteAll(fd, header.data(), header.size());
+    bool ok = file.Write(header.data(), header.size());
     // Interleaved in pieces, so that a long take needs no second copy in memory.
     constexpr int64_t kPieceFrames = 1 << 16;
     std::vector<uint8_t> piece;
@@ -148,25 +118,18 @@ static std::optional<Failure> SaveWav(const std::string& path, int32_t sampleRat
             const size_t at = static_cast<size_t>((firstFrame + i) % frames);
             for (const std::vector<int16_t>& kept : channels) PutU16(piece, static_cast<uint16_t>(kept[at]));
         }
-        ok = WriteAll(fd, piece.data(), piece.size());
+        ok = file.Write(piece.data(), piece.size());
     }
-    int error = ok ? 0 : (errno != 0 ? errno : EIO);
-    if (ok && ::fsync(fd) != 0) ok = false, error = errno;
-    if (::close(fd) != 0 && ok) ok = false, error = errno;
-    if (ok && std::rename(temp.c_str(), path.c_str()) != 0) ok = false, error = errno;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return WriteFailure(error);
-    }
-    return std::nullopt;
+    return file.Commit();
 }
 
-std::optional<Failure> GrowingRecording::SaveWav(const std::string& path) const {
-    return pirolex::SaveWav(path, sampleRate_, channels_, head_);
+std::optional<Failure> GrowingRecording::SaveWav(const std::string& path, const std::vector<std::string>& inputs) const {
+    return pirolex::SaveWav(path, sampleRate_, channels_, head_, inputs);
 }
 
-std::optional<Failure> SaveWav(const Recording& recording, const std::string& path) {
-    return SaveWav(path, recording.sampleRate, recording.channels, 0);
+std::optional<Failure> SaveWav(const Recording& recording, const std::string& path,
+                               const std::vector<std::string>& inputs) {
+    return SaveWav(path, recording.sampleRate, recording.channels, 0, inputs);
 }
 
 }  // namespace pirolex

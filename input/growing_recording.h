@@ -42,10 +42,11 @@ public:
     // The same without a copy; the growing recording is empty afterwards.
     Recording Take();
 
-    // Writes the kept frames as a 16-bit PCM WAV file. It is written beside the file at path and
-    // renamed over it only when complete, so a full disk or a folder without write access leaves
-    // what was there as it was. The failure, if any, as the reader's codes name it.
-    std::optional<Failure> SaveWav(const std::string& path) const;
+    // Writes the kept frames as a 16-bit PCM WAV file through one checked save (checked_save.h):
+    // a full disk or a folder without write access leaves what was there as it was, and none of
+    // `inputs` (the files being read) is ever replaced. The failure, if any, as the reader's codes
+    // name it.
+    std::optional<Failure> SaveWav(const std::string& path, const std::vector<std::string>& inputs = {}) const;
 
 private:
     int32_t sampleRate_;
@@ -57,6 +58,7 @@ private:
 };
 
 // Writes a recording as a 16-bit PCM WAV file, as GrowingRecording::SaveWav writes a take.
-std::optional<Failure> SaveWav(const Recording& recording, const std::string& path);
+std::optional<Failure> SaveWav(const Recording& recording, const std::string& path,
+                               const std::vector<std::string>& inputs = {});
 
 }  // namespace pirolex

@@ -1,5 +1,7 @@
 #include "recording_file.h"
 
+#include "recorded_date.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cctype>
@@ -69,6 +71,7 @@ RecordingFile ReadRecordingFile(const std::string& path, const DecodeProgress& p
         file.error = std::move(wav.error);
         file.recording = std::move(wav.recording);
         file.wav = wav.info;
+        if (file.Ok()) file.recorded = RecordedDate(path);
         return file;
     }
     DecodeOptions options;
@@ -83,6 +86,7 @@ RecordingFile ReadRecordingFile(const std::string& path, const DecodeProgress& p
     if (decoded.error) file.error = DecodeFailure(*decoded.error, decoded.info);
     file.recording = std::move(decoded.recording);
     file.decodedInfo = std::move(decoded.info);
+    if (file.Ok()) file.recorded = RecordedDate(path, file.decodedInfo.creationTime);
     return file;
 }
 

@@ -28,6 +28,8 @@ struct RecordingFile {
     bool decoded = false;
     WavInfo wav;
     DecodeInfo decodedInfo;
+    // When it was recorded, ISO 8601 (see recorded_date.h); set when the load succeeded.
+    std::string recorded;
 
     bool Ok() const { return !error.has_value(); }
     // The channels as the file states them (a WAV header may name more than it carries). Read

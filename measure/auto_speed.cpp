@@ -2,6 +2,7 @@
 
 #include "flyby_fit.h"
 #include "full_spectrogram.h"
+#include "steady_tones.h"
 
 #include <algorithm>
 #include <cmath>
@@ -269,6 +270,68 @@ double HiddenFallSigma(const ToneTrack& track, const Step& step, const FlybyFit&
     return 0.5 * (highest - lowest);
 }
 
+// Where the model says a side has reached its far value (within kReachedShare of the shift
+// from the rest tone), the tone the track holds there is that far value as the engine gave it.
+// A straight flight at constant speed is an idealisation: a car's road bends, a pilot eases the
+// throttle, and the fit, pulled by the fall, may miss a plateau the track holds for seconds.
+constexpr double kReachedShare = 0.02;
+constexpr size_t kFewestOnPlateau = 15;
+constexpr double kShortestPlateau = 0.5;     // s
+constexpr double kIndependentSeconds = 0.25;  // the rpm's wander makes neighbouring points alike
+constexpr double kPlateauSigmas = 3.0;
+
+struct Plateau {
+    double hz = 0.0;
+    double spread = 0.0;  // of the points about it (robust standard deviation)
+    double standardError = 0.0;
+};
+
+std::optional<Plateau> FarPlateau(const ToneTrack& track, const FlybyModel& m, bool approach) {
+    const double far = approach ? m.ApproachHz() : m.RecedeHz();
+    const double reach = kReachedShare * std::fabs(far - m.restHz);
+    // The track against the fit where the fit has (nearly) reached its far value: what is left
+    // over there moves the far value.
+    std::vector<double> left, times;
+    for (size_t i = 0; i < track.Size(); ++i) {
+        if ((m.CosineAt(track.times[i]) < 0.0) != approach) continue;
+        const double fitted = m.FrequencyAt(track.times[i]);
+        if (std::fabs(fitted - far) > reach) continue;
+        left.push_back(track.frequencies[i] - fitted);
+        times.push_back(track.times[i]);
+    }
+    if (left.size() < kFewestOnPlateau || times.back() - times.front() < kShortestPlateau) return std::nullopt;
+    const double median = MedianOf(left);
+    Plateau plateau;
+    plateau.hz = far + median;
+    std::vector<double> deviations(left.size());
+    std::transform(left.begin(), left.end(), deviations.begin(), [&](double r) { return std::fabs(r - median); });
+    const double independent = std::max(1.0, (times.back() - times.front()) / kIndependentSeconds);
+    plateau.spread = 1.4826 * MedianOf(deviations);
+    plateau.standardError = 1.2533 * plateau.spread / std::sqrt(independent);
+    return plateau;
+}
+
+// The fit's far tones against the plateaus the track holds. Where they disagree by more than the
+// plateaus' own scatter (a wandering rpm moves a plateau's median by less than that), the plateaus (where the track has them) give the speed, and its "±"
+// owns their own uncertainty and half the difference from the fit's.
+void TrustThePlateaus(AutoSpeed& result, double soundSpeed) {
+    const FlybyModel& m = result.model;
+    const std::optional<Plateau> before = FarPlateau(result.track, m, true);
+    const std::optional<Plateau> after = FarPlateau(result.track, m, false);
+    const auto off = [](const std::optional<Plateau>& p, double far) {
+        return p && std::fabs(p->hz - far) > kPlateauSigmas * p->spread;
+    };
+    if (!off(before, m.ApproachHz()) && !off(after, m.RecedeHz())) return;
+    const double fa = before ? before->hz : m.ApproachHz(), fr = after ? after->hz : m.RecedeHz();
+    const double speed = soundSpeed * (fa - fr) / (fa + fr);
+    const double errorA = before ? before->standardError : 0.0, errorR = after ? after->standardError : 0.0;
+    const double plateauSigma = 2.0 * soundSpeed * std::hypot(fr * errorA, fa * errorR) / ((fa + fr) * (fa + fr));
+    result.sigmaKmh = std::hypot(result.sigmaKmh, plateauSigma * 3.6, 0.5 * (speed - m.speed) * 3.6);
+    result.speedKmh = speed * 3.6;
+    result.approachFrequencyHz = fa;
+    result.recedeFrequencyHz = fr;
+}
+
 bool Silent(const Recording& recording) {
     for (const std::vector<int16_t>& channel : recording.channels)
         for (int16_t s : channel)
@@ -329,12 +392,45 @@ void Describe(const FlybyFit& fit, double temperatureC, AutoSpeed& result) {
     for (double t : result.track.times) result.fittedHz.push_back(m.FrequencyAt(t));
 }
 
+// The middle of the recording's loudest half second (all channels' power, in quarter-second
+// steps), s from its start: where a pass in it is heard, or the edge it lies beyond.
+double LoudestSeconds(const Recording& recording) {
+    const auto block = static_cast<int64_t>(std::max(1, recording.sampleRate / 4));
+    const int64_t blocks = recording.FrameCount() / block;
+    std::vector<double> power(static_cast<size_t>(blocks), 0.0);
+    for (const std::vector<int16_t>& channel : recording.channels)
+        for (int64_t b = 0; b < blocks; ++b)
+            for (int64_t i = b * block; i < (b + 1) * block; ++i)
+                power[static_cast<size_t>(b)] += static_cast<double>(channel[static_cast<size_t>(i)]) * channel[static_cast<size_t>(i)];
+    double loudest = -1.0, at = 0.5 * recording.Seconds();
+    for (int64_t b = 0; b + 1 < blocks; ++b) {
+        const double sum = power[static_cast<size_t>(b)] + power[static_cast<size_t>(b + 1)];
+        if (sum > loudest) loudest = sum, at = static_cast<double>((b + 1) * block) / recording.sampleRate;
+    }
+    return at;
+}
+
+// Why a pass whose sides the track does not both reach is refused. The recording holds only the
+// approach or only the departure where it is loudest at its start or its end, or where the pass
+// is heard inside it but the recording itself does not reach far enough on one side. A pass
+// loudest in the middle whose track still misses a side was not fitted by a pass the track can
+// carry (a band quiet on one side, one sound before and another after).
+constexpr double kLoudEdgeSeconds = 1.0;
+
+AutoSpeedRefusal OneSideMissing(const FlybyModel& m, double recordingS, double loudestS) {
+    if (loudestS < kLoudEdgeSeconds || loudestS > recordingS - kLoudEdgeSeconds) return AutoSpeedRefusal::kHalfPass;
+    const double heard = m.closestTime + m.distance / m.soundSpeed;
+    const bool cut = m.CosineAt(0.0) > -kSideCosine || m.CosineAt(recordingS) < kSideCosine;
+    return heard > 0.0 && heard < recordingS && cut ? AutoSpeedRefusal::kHalfPass : AutoSpeedRefusal::kNoFit;
+}
+
 // hidden: the fall lies in a gap of the track, seen only from its two sides; they must then be
 // long enough to carry it, and the distance, which shows only in the fall, is not judged.
-AutoSpeedRefusal Judge(const ToneTrack& track, const FlybyFit& fit, const AutoSpeed& result, double maxSpeedKmh,
-                       const Step* hidden) {
+AutoSpeedRefusal Judge(const Recording& recording, const ToneTrack& track, const FlybyFit& fit,
+                       const AutoSpeed& result, double maxSpeedKmh, const Step* hidden) {
     if (!fit.converged) return AutoSpeedRefusal::kNoFit;
-    if (!BothSidesHeard(track, fit.model)) return AutoSpeedRefusal::kHalfPass;
+    if (!BothSidesHeard(track, fit.model))
+        return OneSideMissing(fit.model, recording.Seconds(), LoudestSeconds(recording));
     if (hidden) {
         if (track.times[hidden->at - 1] - track.times.front() < kHiddenSideSeconds ||
             track.times.back() - track.times[hidden->at] < kHiddenSideSeconds)
@@ -345,7 +441,7 @@ AutoSpeedRefusal Judge(const ToneTrack& track, const FlybyFit& fit, const AutoSp
     const FlybyModel& m = fit.model;
     if (!(m.speed < kFastestShare * m.soundSpeed && (hidden || m.distance >= kNearest) && m.distance <= kFarthest))
         return AutoSpeedRefusal::kUnphysical;
-    if (m.speed * 3.6 > maxSpeedKmh) return AutoSpeedRefusal::kAboveTopSpeed;
+    if (result.speedKmh > maxSpeedKmh) return AutoSpeedRefusal::kAboveTopSpeed;
     if (!(result.sigmaKmh <= kLargestRelativeSigma * result.speedKmh)) return AutoSpeedRefusal::kUncertain;
     return AutoSpeedRefusal::kNone;
 }
@@ -363,7 +459,11 @@ AutoSpeed EstimateSpeed(const Recording& recording, double temperatureC, double 
     result.track = TrackTone(ComputeFullSpectrogram(recording));
     // A tone that never moves is no pass, though it is a tone.
     result.refusal = result.track.steadyHz > 0.0 ? AutoSpeedRefusal::kNoPass : AutoSpeedRefusal::kNoTone;
-    if (result.track.Size() < kFewestPoints) return result;
+    if (result.track.Size() < kFewestPoints) {
+        // A line held throughout, which the track leaves out as background: it stays, no pass.
+        if (result.refusal == AutoSpeedRefusal::kNoTone && HoldsLine(recording)) result.refusal = AutoSpeedRefusal::kNoPass;
+        return result;
+    }
     result.track = PassTrack(result.track, SpeedOfSound(temperatureC), maxSpeedKmh);
     if (result.track.Size() < kFewestPoints) return result;
     result.refusal = AutoSpeedRefusal::kNoPass;
@@ -411,7 +511,14 @@ AutoSpeed EstimateSpeed(const Recording& recording, double temperatureC, double 
         hidden = GapAt(result.track, fit.model.closestTime + fit.model.distance / soundSpeed);
     if (hidden)
         result.sigmaKmh = std::hypot(result.sigmaKmh, HiddenFallSigma(result.track, *hidden, fit, soundSpeed) * 3.6);
-    result.refusal = Judge(result.track, fit, result, maxSpeedKmh, hidden ? &*hidden : nullptr);
+    if (fit.converged) TrustThePlateaus(result, soundSpeed);
+    result.refusal = Judge(recording, result.track, fit, result, maxSpeedKmh, hidden ? &*hidden : nullptr);
+    // A refused fit slower than a held line wanders, where a line is held throughout: the source
+    // stayed where it was (a hovering rotor), and its wander is no pass.
+    const bool slowRefused = result.refusal == AutoSpeedRefusal::kUncertain || result.refusal == AutoSpeedRefusal::kNoFit ||
+                             result.refusal == AutoSpeedRefusal::kUnphysical || result.refusal == AutoSpeedRefusal::kHalfPass;
+    if (slowRefused && result.speedKmh < kHeldLineWander * soundSpeed * 3.6 && HoldsLine(recording))
+        result.refusal = AutoSpeedRefusal::kNoPass;
     return result;
 }
 

@@ -127,6 +127,7 @@ ClickDoubts DoubtsAbout(double hzA, double hzB, std::optional<double> speedKmh,
                 doubts.guideOfA = multiple;
             }
         }
+        doubts.swapped = !doubts.guideOfA && hzA < hzB;
     }
     return doubts;
 }

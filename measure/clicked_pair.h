@@ -13,7 +13,7 @@
 //
 // And clicks that make no physical sense are named: a speed above the top speed the user
 // believes, B on another harmonic of A's tone (near one of the guides at 0.5x, 2x or 3x A rather
-// than near A), or a click the snap could not place on a tone.
+// than near A), A below B (the buttons swapped), or a click the snap could not place on a tone.
 
 #include "doppler_speed.h"
 #include "tone_snap.h"
@@ -35,8 +35,12 @@ struct ClickDoubts {
     std::optional<double> guideOfA;
     bool unplacedA = false;  // the snap found no tone at the click
     bool unplacedB = false;
+    // A lower than B on the same harmonic: A was clicked on the receding track and B on the
+    // approaching one. Their speed would come out negative, or from the far-off correction a
+    // plausible wrong one, so there is none.
+    bool swapped = false;
 
-    bool Any() const { return aboveTopSpeed || guideOfA || unplacedA || unplacedB; }
+    bool Any() const { return aboveTopSpeed || guideOfA || unplacedA || unplacedB || swapped; }
 };
 
 // The harmonic guides drawn while marker A is set.

@@ -217,26 +217,18 @@ size_t CorrelationLength(const std::vector<double>& x) {
 // products of neighbouring points' scores w r J' with Bartlett weights out to twice the
 // correlation length (Newey and West): correlated residuals then count as far as they move the
 // fit, a slow wobble of the rpm less than its size suggests, a wobble that mimics a pass fully.
-struct Spread {
-    Matrix4 covariance;
-    double widening;  // its speed variance over the one for independent residuals
-};
-
-Spread Covariance(const FlybyModel& m, const Points& p, const std::vector<double>& residuals) {
+Matrix4 Covariance(const FlybyModel& m, const Points& p, const std::vector<double>& residuals) {
     const size_t n = residuals.size();
     std::vector<Vector4> score(n);
     std::vector<double> weighted(n);
     Matrix4 jtj = Matrix4::Zero();
     std::array<double, 4> g{};
-    double sumWeights = 0.0, sumSquares = 0.0;
     for (size_t i = 0; i < n; ++i) {
         m.FrequencyAt(p.t[i], g);
         const Vector4 j(g[0], g[1], g[2], g[3]);
         jtj.noalias() += p.w[i] * j * j.transpose();
         weighted[i] = p.w[i] * residuals[i];
         score[i] = weighted[i] * j;
-        sumWeights += p.w[i];
-        sumSquares += p.w[i] * residuals[i] * residuals[i];
     }
     const size_t reach = std::min(n - 1, 2 * CorrelationLength(weighted));
     Matrix4 middle = Matrix4::Zero();
@@ -249,11 +241,7 @@ Spread Covariance(const FlybyModel& m, const Points& p, const std::vector<double
     }
     const Matrix4 bread = jtj.inverse();
     const double dof = static_cast<double>(n) / std::max(static_cast<double>(n) - 4.0, 1.0);
-    Spread spread;
-    spread.covariance = dof * bread * middle * bread;
-    const double independent = bread(1, 1) * sumSquares / std::max(sumWeights - 4.0, 1.0);
-    spread.widening = independent > 0.0 ? spread.covariance(1, 1) / independent : 1.0;
-    return spread;
+    return dof * bread * middle * bread;
 }
 
 }  // namespace
@@ -272,10 +260,8 @@ FlybyFit FitFlyby(const std::vector<double>& times, const std::vector<double>& f
     const std::vector<double> residuals = Residuals(m, p);
     fit.converged = converged && Physical(m);
     fit.model = m;
-    fit.residualHz = RobustSpread(residuals);
-    const Spread spread = Covariance(m, p, residuals);
-    fit.correlation = spread.widening;
-    fit.speedSigma = std::sqrt(std::max(spread.covariance(1, 1), 0.0));
+    const Matrix4 covariance = Covariance(m, p, residuals);
+    fit.speedSigma = std::sqrt(std::max(covariance(1, 1), 0.0));
     return fit;
 }
 

@@ -13,9 +13,7 @@ namespace pirolex {
 struct FlybyFit {
     bool converged = false;
     FlybyModel model;
-    double speedSigma = 0.0;   // m/s, one standard deviation
-    double residualHz = 0.0;   // robust spread of the points about the curve
-    double correlation = 1.0;  // the factor the variance was widened by for correlated residuals
+    double speedSigma = 0.0;  // m/s, one standard deviation
 };
 
 // times in s and frequencies in Hz, of equal length and in time order; soundSpeed in m/s.

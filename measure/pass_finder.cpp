@@ -225,33 +225,35 @@ void PassFinder::AllowForSlowRpmSwings(AutoSpeed& speed, int64_t end) const {
     if (shorter.Answered()) AddUncertainty(speed, std::fabs(shorter.speedKmh - speed.speedKmh));
 }
 
-void PassFinder::Listen(std::vector<FlybyPass>& concluded, bool ended) {
-    const double hopSeconds = static_cast<double>(hop_) / sampleRate_;
-    const auto frames = [&](double seconds) { return static_cast<int64_t>(std::lround(seconds / hopSeconds)); };
-    const int64_t smooth = frames(kSmoothSeconds), before = frames(kBeforeSeconds), after = frames(kAfterSeconds);
-    const int64_t quiet = frames(kQuietSeconds);
+int64_t PassFinder::Frames(double seconds) const {
+    return std::lround(seconds / (static_cast<double>(hop_) / sampleRate_));
+}
 
-    // The tonal level of every analysis frame the samples now complete.
+// The tonal level and the strongest tone of every analysis frame the samples now complete.
+void PassFinder::HearLevels() {
     const int64_t firstNew = levelFrom_ + static_cast<int64_t>(level_.size());
-    if (streamFrames_ >= firstNew * hop_ + frameLength_) {
-        Recording fresh = Stretch(firstNew * hop_, streamFrames_);
-        SpectrogramShape shape{kFrameSeconds};
-        shape.hopDivisor = 2;
-        shape.zeroPadding = 1;
-        shape.maxFrames = std::numeric_limits<int32_t>::max();
-        const FullSpectrogram spectrogram = ComputeFullSpectrogram(fresh, shape);
-        const auto first = static_cast<int32_t>(std::ceil(kLowestHz / spectrogram.BinHz()));
-        const auto last = std::min(spectrogram.binCount - 2,
-                                   static_cast<int32_t>(std::min(kHighestHz, 0.45 * sampleRate_) / spectrogram.BinHz()));
-        std::vector<float> scratch;
-        for (int32_t f = 0; f < spectrogram.frameCount; ++f) {
-            const Tones tones = first < last ? TonesOf(spectrogram.Row(f), first, last, scratch) : Tones{};
-            level_.push_back(tones.power);
-            strongest_.push_back(tones.strongestBin);
-        }
+    if (streamFrames_ < firstNew * hop_ + frameLength_) return;
+    Recording fresh = Stretch(firstNew * hop_, streamFrames_);
+    SpectrogramShape shape{kFrameSeconds};
+    shape.hopDivisor = 2;
+    shape.zeroPadding = 1;
+    shape.maxFrames = std::numeric_limits<int32_t>::max();
+    const FullSpectrogram spectrogram = ComputeFullSpectrogram(fresh, shape);
+    const auto first = static_cast<int32_t>(std::ceil(kLowestHz / spectrogram.BinHz()));
+    const auto last = std::min(spectrogram.binCount - 2,
+                               static_cast<int32_t>(std::min(kHighestHz, 0.45 * sampleRate_) / spectrogram.BinHz()));
+    std::vector<float> scratch;
+    for (int32_t f = 0; f < spectrogram.frameCount; ++f) {
+        const Tones tones = first < last ? TonesOf(spectrogram.Row(f), first, last, scratch) : Tones{};
+        level_.push_back(tones.power);
+        strongest_.push_back(tones.strongestBin);
     }
+}
+
+// The level averaged over half a second, once the frames after it are in (or the stream ended).
+void PassFinder::SmoothLevels(bool ended) {
+    const int64_t smooth = Frames(kSmoothSeconds);
     const int64_t levelEnd = levelFrom_ + static_cast<int64_t>(level_.size());
-    // The level averaged over half a second, once the frames after it are in (or the stream ended).
     for (int64_t k = levelFrom_ + static_cast<int64_t>(smooth_.size()); k < levelEnd && (ended || k + smooth < levelEnd); ++k) {
         const int64_t from = std::max(levelFrom_, k - smooth), to = std::min(levelEnd - 1, k + smooth);
         double sum = 0.0;
@@ -259,111 +261,108 @@ void PassFinder::Listen(std::vector<FlybyPass>& concluded, bool ended) {
         smooth_.push_back(static_cast<float>(10.0 * std::log10(sum / static_cast<double>(to - from + 1) + 1e-12)));
         if (level_[static_cast<size_t>(k - levelFrom_)] > 0.0f) ++tonalFrames_;
     }
-    const int64_t smoothEnd = levelFrom_ + static_cast<int64_t>(smooth_.size());
-    const auto smoothed = [&](int64_t k) { return smooth_[static_cast<size_t>(k - levelFrom_)]; };
-    // A pass as close as its fit says is that much louder where it is heard than kLouderBefore
-    // earlier: a jump from one faint sound to another (a pass's last tone to the next's first)
-    // fits a pass within a metre, whose level would have had to soar.
-    const auto LoudAsItsDistance = [&](const AutoSpeed& speed, double heard) {
-        const double d = speed.closestDistanceM, v = speed.speedKmh / 3.6;
-        if (20.0 * std::log10(std::hypot(d, v * kLouderBefore) / d) < kSoaringDb) return true;
-        const auto frameAt = [&](double t) {
-            return std::clamp<int64_t>(std::lround((t * sampleRate_ - 0.5 * frameLength_) / hop_), levelFrom_, smoothEnd - 1);
-        };
-        float loudest = -1e9f;
-        for (int64_t j = frameAt(heard - 1.0); j <= frameAt(heard + 1.0); ++j) loudest = std::max(loudest, smoothed(j));
-        return loudest - smoothed(frameAt(heard - kLouderBefore)) >= kLouderDb;
+}
+
+float PassFinder::Smoothed(int64_t k) const { return smooth_[static_cast<size_t>(k - levelFrom_)]; }
+
+int64_t PassFinder::SmoothEnd() const { return levelFrom_ + static_cast<int64_t>(smooth_.size()); }
+
+// Whether frame k may be a pass's moment: its level peaks, stands out of the quiet before it, and
+// the strongest tone falls across it. How far it stood out, when it may.
+std::optional<float> PassFinder::StandsOut(int64_t k) const {
+    const float level = Smoothed(k);
+    // (A frame under a burst may hold no tone itself; the half second around it does.)
+    if (!(level > kNoToneDb)) return std::nullopt;
+    for (int64_t j = std::max(levelFrom_, k - Frames(kBeforeSeconds)); j <= std::min(SmoothEnd() - 1, k + Frames(kAfterSeconds)); ++j)
+        if (j != k && (j < k ? Smoothed(j) >= level : Smoothed(j) > level)) return std::nullopt;
+    float lowest = level;
+    for (int64_t j = std::max(levelFrom_, k - Frames(kQuietSeconds)); j < k; ++j) lowest = std::min(lowest, Smoothed(j));
+    if (level - lowest < kStandOutDb) return std::nullopt;
+    if (!StrongestFalls(strongest_, levelFrom_, k, Frames(kFallReach), Frames(kSideGap))) return std::nullopt;
+    return level - lowest;
+}
+
+// When the pass of the moment centred at `centre` (a stream frame) is heard, roughly: measured on
+// a short stretch, else the moment itself.
+double PassFinder::WhenHeard(int64_t centre) const {
+    const double centreS = static_cast<double>(centre) / sampleRate_;
+    const int64_t first = std::max<int64_t>(0, centre - std::lround(kProbeLead * sampleRate_));
+    // (One channel tells when well enough, in half the time.)
+    Recording probeStretch = Stretch(first, centre + std::lround(kProbeTail * sampleRate_));
+    probeStretch.channels.resize(1);
+    const AutoSpeed probe = EstimateSpeed(probeStretch, temperatureC_, maxSpeedKmh_);
+    if (!probe.Answered()) return centreS;
+    const double probeHeard = static_cast<double>(std::max(first, keptFrom_)) / sampleRate_ + probe.closestTimeS +
+                              probe.closestDistanceM / probe.model.soundSpeed;
+    return std::fabs(probeHeard - centreS) <= kHeardNear ? probeHeard : centreS;
+}
+
+// A pass as close as its fit says is that much louder where it is heard than kLouderBefore
+// earlier: a jump from one faint sound to another (a pass's last tone to the next's first) fits
+// a pass within a metre, whose level would have had to soar.
+bool PassFinder::LoudAsItsDistance(const AutoSpeed& speed, double heard) const {
+    const double d = speed.closestDistanceM, v = speed.speedKmh / 3.6;
+    if (20.0 * std::log10(std::hypot(d, v * kLouderBefore) / d) < kSoaringDb) return true;
+    const auto frameAt = [&](double t) {
+        return std::clamp<int64_t>(std::lround((t * sampleRate_ - 0.5 * frameLength_) / hop_), levelFrom_, SmoothEnd() - 1);
     };
+    float loudest = -1e9f;
+    for (int64_t j = frameAt(heard - 1.0); j <= frameAt(heard + 1.0); ++j) loudest = std::max(loudest, Smoothed(j));
+    return loudest - Smoothed(frameAt(heard - kLouderBefore)) >= kLouderDb;
+}
 
-    // Each moment is judged once the level after it is in. One that may be a pass is first
-    // measured roughly, on a short stretch, for when its pass is heard: the pass is then measured
-    // on its own stretch up to kTailSeconds after that, not after the moment, which a burst or a
-    // swing of the level may put late.
+// The moment centred at centreS measured up to stream frame `end`: from kLeadSeconds before; again
+// from a shorter lead when that fit did not answer for this moment though something moved: what
+// came long before (another sound, a coder's artefacts in a quiet lead-in) may have misled it.
+// A refused fit is a pass only where its tone fell across the moment, which stood out well.
+std::optional<FlybyPass> PassFinder::Measure(int64_t end, double centreS, float standOut) {
     const int64_t tail = std::lround(kTailSeconds * sampleRate_);
-    for (;; ++nextCandidate_) {
-        const int64_t k = nextCandidate_;
-        const int64_t centre = k * hop_ + frameLength_ / 2;
-        const double centreS = static_cast<double>(centre) / sampleRate_;
-        if (!due_) {
-            const bool complete = k + after < smoothEnd && centre + std::lround(kProbeTail * sampleRate_) <= streamFrames_;
-            if (!complete && !(ended && k < smoothEnd)) break;
-            if (centreS < lastPassS_ + kPassApart) continue;
-            const float level = smoothed(k);
-            // (A frame under a burst may hold no tone itself; the half second around it does.)
-            bool peak = level > kNoToneDb;
-            for (int64_t j = std::max(levelFrom_, k - before); peak && j <= std::min(smoothEnd - 1, k + after); ++j)
-                if (j != k && (j < k ? smoothed(j) >= level : smoothed(j) > level)) peak = false;
-            if (!peak) continue;
-            float lowest = level;
-            for (int64_t j = std::max(levelFrom_, k - quiet); j < k; ++j) lowest = std::min(lowest, smoothed(j));
-            if (level - lowest < kStandOutDb) continue;
-            if (!StrongestFalls(strongest_, levelFrom_, k, frames(kFallReach), frames(kSideGap))) continue;
-            const int64_t first = std::max<int64_t>(0, centre - std::lround(kProbeLead * sampleRate_));
-            // (One channel tells when well enough, in half the time.)
-            Recording probeStretch = Stretch(first, centre + std::lround(kProbeTail * sampleRate_));
-            probeStretch.channels.resize(1);
-            const AutoSpeed probe = EstimateSpeed(probeStretch, temperatureC_, maxSpeedKmh_);
-            double heard = centreS;
-            if (probe.Answered()) {
-                const double probeHeard = static_cast<double>(std::max(first, keptFrom_)) / sampleRate_ +
-                                          probe.closestTimeS + probe.closestDistanceM / probe.model.soundSpeed;
-                if (std::fabs(probeHeard - centreS) <= kHeardNear) heard = probeHeard;
+    FlybyPass pass;
+    std::optional<AutoSpeed> refused;
+    for (const double lead : {PassFinder::kLeadSeconds, kShortLeadSeconds}) {
+        const int64_t first = std::max<int64_t>(0, end - tail - std::lround(lead * sampleRate_));
+        AutoSpeed speed = EstimateSpeed(Stretch(first, end), temperatureC_, maxSpeedKmh_);
+        ShiftTimes(speed, static_cast<double>(std::max(first, keptFrom_)) / sampleRate_);
+        if ((speed.Answered() || PassHeardDespite(speed.refusal)) && speed.closestDistanceM > kFarthestPassM) break;
+        if (speed.Answered()) {
+            const double heard = speed.closestTimeS + speed.closestDistanceM / speed.model.soundSpeed;
+            // Syllables of a voice may fit a pass, one each side: a pass is one sound.
+            if (std::fabs(heard - centreS) <= kHeardNear && FallsAcross(speed.track, heard, &speed.fittedHz) &&
+                LoudAsItsDistance(speed, heard)) {
+                pass.heardS = heard;
+                pass.speed = std::move(speed);
+                AllowForSlowRpmSwings(pass.speed, end);
+                break;
             }
-            due_ = std::lround(heard * sampleRate_) + tail;
-            standOutDb_ = level - lowest;
+            continue;
         }
-        if (*due_ > streamFrames_ && !ended) break;
-        const int64_t end = std::min(*due_, streamFrames_);
-        const double standOut = standOutDb_;
-        due_.reset();
-
-        // Measured from kLeadSeconds before; again from a shorter lead when that fit did not
-        // answer for this moment though something moved: what came long before (another sound, a
-        // coder's artefacts in a quiet lead-in) may have misled it.
-        FlybyPass pass;
-        std::optional<AutoSpeed> refused;
-        for (const double lead : {PassFinder::kLeadSeconds, kShortLeadSeconds}) {
-            const int64_t first = std::max<int64_t>(0, end - tail - std::lround(lead * sampleRate_));
-            AutoSpeed speed = EstimateSpeed(Stretch(first, end), temperatureC_, maxSpeedKmh_);
-            ShiftTimes(speed, static_cast<double>(std::max(first, keptFrom_)) / sampleRate_);
-            if ((speed.Answered() || PassHeardDespite(speed.refusal)) && speed.closestDistanceM > kFarthestPassM) break;
-            if (speed.Answered()) {
-                const double heard = speed.closestTimeS + speed.closestDistanceM / speed.model.soundSpeed;
-                // Syllables of a voice may fit a pass, one each side: a pass is one sound.
-                if (std::fabs(heard - centreS) <= kHeardNear && FallsAcross(speed.track, heard, &speed.fittedHz) &&
-                    LoudAsItsDistance(speed, heard)) {
-                    pass.heardS = heard;
-                    pass.speed = std::move(speed);
-                    AllowForSlowRpmSwings(pass.speed, end);
-                    break;
-                }
-                continue;
-            }
-            if (speed.refusal != AutoSpeedRefusal::kTooShort) noPassReason_ = speed.refusal;
-            if (NothingMoves(speed.refusal)) break;
-            if (PassHeardDespite(speed.refusal) && !refused && standOut >= kRefusedStandOutDb &&
-                FallsAcross(speed.track, centreS))
-                refused = std::move(speed);
-        }
-        if (!pass.speed.Answered() && pass.speed.refusal != AutoSpeedRefusal::kUncertain) {
-            if (!refused) continue;
-            pass.heardS = centreS;
-            pass.speed = std::move(*refused);
-        }
-        pass.number = ++passesReported_;
-        pass.reportedS = static_cast<double>(streamFrames_) / sampleRate_;
-        lastPassS_ = pass.heardS;
-        concluded.push_back(std::move(pass));
+        if (speed.refusal != AutoSpeedRefusal::kTooShort) noPassReason_ = speed.refusal;
+        if (NothingMoves(speed.refusal)) break;
+        if (PassHeardDespite(speed.refusal) && !refused && standOut >= kRefusedStandOutDb &&
+            FallsAcross(speed.track, centreS))
+            refused = std::move(speed);
     }
-    // No moment stood out: a tone heard most of the time stays as it is, else none was heard.
-    if (passesReported_ == 0 && streamFrames_ > 0 &&
-        (noPassReason_ == AutoSpeedRefusal::kNoSamples || noPassReason_ == AutoSpeedRefusal::kNoTone ||
-         noPassReason_ == AutoSpeedRefusal::kNoPass))
-        noPassReason_ = 2 * tonalFrames_ > smoothEnd ? AutoSpeedRefusal::kNoPass : AutoSpeedRefusal::kNoTone;
+    if (!pass.speed.Answered() && pass.speed.refusal != AutoSpeedRefusal::kUncertain) {
+        if (!refused) return std::nullopt;
+        pass.heardS = centreS;
+        pass.speed = std::move(*refused);
+    }
+    return pass;
+}
 
-    // What the moments still to judge need: their stretch's samples, the level before them.
-    const int64_t keepLevel = std::min(smoothEnd, nextCandidate_ - quiet - before - smooth);
+void PassFinder::Report(FlybyPass pass, std::vector<FlybyPass>& concluded) {
+    pass.number = ++passesReported_;
+    pass.reportedS = static_cast<double>(streamFrames_) / sampleRate_;
+    lastPassS_ = pass.heardS;
+    concluded.push_back(std::move(pass));
+}
+
+// What the moments still to judge need: their stretch's samples, the level before them.
+void PassFinder::Forget() {
+    const int64_t keepLevel =
+        std::min(SmoothEnd(), nextCandidate_ - Frames(kQuietSeconds) - Frames(kBeforeSeconds) - Frames(kSmoothSeconds));
     while (levelFrom_ < keepLevel) level_.pop_front(), strongest_.pop_front(), smooth_.pop_front(), ++levelFrom_;
+    const int64_t levelEnd = levelFrom_ + static_cast<int64_t>(level_.size());
     const int64_t keepSamples = std::min({(nextCandidate_ * hop_) - std::lround((PassFinder::kLeadSeconds + kHeardNear) * sampleRate_),
                                           levelEnd * hop_, streamFrames_});
     if (keepSamples > keptFrom_) {
@@ -372,14 +371,56 @@ void PassFinder::Listen(std::vector<FlybyPass>& concluded, bool ended) {
     }
 }
 
+// Each moment is judged once the level after it is in. One that may be a pass is first measured
+// roughly, on a short stretch, for when its pass is heard: the pass is then measured on its own
+// stretch up to kTailSeconds after that, not after the moment, which a burst or a swing of the
+// level may put late.
+void PassFinder::Listen(std::vector<FlybyPass>& concluded, bool ended) {
+    HearLevels();
+    SmoothLevels(ended);
+    const int64_t after = Frames(kAfterSeconds);
+    const int64_t tail = std::lround(kTailSeconds * sampleRate_);
+    for (;; ++nextCandidate_) {
+        const int64_t k = nextCandidate_;
+        const int64_t centre = k * hop_ + frameLength_ / 2;
+        const double centreS = static_cast<double>(centre) / sampleRate_;
+        if (!due_) {
+            const bool complete = k + after < SmoothEnd() && centre + std::lround(kProbeTail * sampleRate_) <= streamFrames_;
+            if (!complete && !(ended && k < SmoothEnd())) break;
+            if (centreS < lastPassS_ + kPassApart) continue;
+            const std::optional<float> standOut = StandsOut(k);
+            if (!standOut) continue;
+            if (expected_ && std::fabs(expected_->heardS - centreS) <= kHeardNear) {
+                FlybyPass known = std::move(*expected_);
+                expected_.reset();
+                Report(std::move(known), concluded);
+                continue;
+            }
+            due_ = std::lround(WhenHeard(centre) * sampleRate_) + tail;
+            standOutDb_ = *standOut;
+        }
+        if (*due_ > streamFrames_ && !ended) break;
+        const int64_t end = std::min(*due_, streamFrames_);
+        due_.reset();
+        if (std::optional<FlybyPass> pass = Measure(end, centreS, standOutDb_)) Report(std::move(*pass), concluded);
+    }
+    // No moment stood out: a tone heard most of the time stays as it is, else none was heard.
+    if (passesReported_ == 0 && streamFrames_ > 0 &&
+        (noPassReason_ == AutoSpeedRefusal::kNoSamples || noPassReason_ == AutoSpeedRefusal::kNoTone ||
+         noPassReason_ == AutoSpeedRefusal::kNoPass))
+        noPassReason_ = 2 * tonalFrames_ > SmoothEnd() ? AutoSpeedRefusal::kNoPass : AutoSpeedRefusal::kNoTone;
+    Forget();
+}
+
 namespace {
 
 // The passes heard in [from, to) of the recording, by a finder that hears it from `start` on;
 // `heard` counts the frames all shares have heard, for the watch's progress.
-PassSearch SearchShare(const Recording& recording, double temperatureC, double maxSpeedKmh,
-                                   int64_t start, int64_t end, double fromS, double toS,
-                                   const PassSearchWatch* watch, std::atomic<int64_t>* heard) {
+PassSearch SearchShare(const Recording& recording, double temperatureC, double maxSpeedKmh, int64_t start,
+                       int64_t end, double fromS, double toS, const std::optional<FlybyPass>& expected,
+                       const PassSearchWatch* watch, std::atomic<int64_t>* heard) {
     PassFinder finder(recording.sampleRate, temperatureC, maxSpeedKmh, recording.ChannelCount());
+    if (expected) finder.ExpectPass(*expected);
     const double startS = static_cast<double>(start) / recording.sampleRate;
     PassSearch kept;
     // The finder's clock starts where it started hearing.
@@ -420,6 +461,19 @@ PassSearch FindPasses(const Recording& recording, double temperatureC, double ma
     const int64_t frames = recording.FrameCount();
     const auto shares = static_cast<int64_t>(std::clamp<double>(
         std::min<double>(std::max(1u, std::thread::hardware_concurrency()), seconds / kShareSeconds), 1.0, 64.0));
+    // A short recording is measured whole first: where that finds its pass, the search need not
+    // measure the moment again (its own stretch gave the same pass, or less).
+    const bool single = seconds <= kSingleFlybySeconds;
+    std::optional<AutoSpeed> whole;
+    std::optional<FlybyPass> expected;
+    if (single) {
+        whole = EstimateSpeed(recording, temperatureC, maxSpeedKmh);
+        if (whole->Answered() && shares == 1) {
+            expected.emplace();
+            expected->heardS = whole->closestTimeS + whole->closestDistanceM / whole->model.soundSpeed;
+            expected->speed = *whole;
+        }
+    }
     std::vector<std::future<PassSearch>> parts;
     std::atomic<int64_t> heard{0};
     const auto rate = static_cast<double>(recording.sampleRate);
@@ -431,7 +485,8 @@ PassSearch FindPasses(const Recording& recording, double temperatureC, double ma
         const int64_t end = i + 1 == shares ? frames
                                             : std::min<int64_t>(frames, std::llround((toS + kSettleSeconds) * rate));
         parts.push_back(std::async(i + 1 == shares ? std::launch::deferred : std::launch::async, SearchShare,
-                                   std::cref(recording), temperatureC, maxSpeedKmh, start, end, fromS, toS, watch, &heard));
+                                   std::cref(recording), temperatureC, maxSpeedKmh, start, end, fromS, toS,
+                                   std::cref(expected), watch, &heard));
     }
     std::vector<PassSearch> found(parts.size());
     found.back() = parts.back().get();  // the share this thread searches itself
@@ -442,23 +497,29 @@ PassSearch FindPasses(const Recording& recording, double temperatureC, double ma
     for (size_t i = 0; i < search.passes.size(); ++i) search.passes[i].number = static_cast<int>(i + 1);
 
     if (watch && watch->cancelled && watch->cancelled()) return search;
-    if (seconds <= kSingleFlybySeconds && search.passes.size() <= 1) {
-        AutoSpeed whole = EstimateSpeed(recording, temperatureC, maxSpeedKmh);
+    if (single && search.passes.size() <= 1) {
         const bool same = search.passes.empty() ||
-                          (whole.Answered() && std::fabs(whole.closestTimeS + whole.closestDistanceM / whole.model.soundSpeed -
+                          (whole->Answered() && std::fabs(whole->closestTimeS + whole->closestDistanceM / whole->model.soundSpeed -
                                                          search.passes.front().heardS) <= kHeardNear);
-        if (whole.Answered() && same) {
+        if (whole->Answered() && same) {
             FlybyPass pass;
             pass.number = 1;
-            pass.heardS = whole.closestTimeS + whole.closestDistanceM / whole.model.soundSpeed;
+            pass.heardS = whole->closestTimeS + whole->closestDistanceM / whole->model.soundSpeed;
             pass.reportedS = seconds;
-            pass.speed = std::move(whole);
+            pass.speed = std::move(*whole);
             search.passes.assign(1, std::move(pass));
         } else if (search.passes.empty()) {
-            search.noPassReason = whole.refusal;
+            search.noPassReason = whole->refusal;
         }
     }
     return search;
+}
+
+bool TakeClickedSpeed(FlybyPass& pass, const FlybyPass::Clicked& clicked) {
+    if (pass.speed.Answered() || !(clicked.kmh > 0) || !std::isfinite(clicked.resolutionKmh)) return false;
+    pass.clicked = clicked;
+    pass.source = PassSource::kTwoClicks;
+    return true;
 }
 
 }  // namespace pirolex

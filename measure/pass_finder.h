@@ -33,6 +33,10 @@
 
 namespace pirolex {
 
+// How a pass's speed was found: by the pass finder, or by the user's two clicks taken over as
+// the pass's measurement.
+enum class PassSource { kAutomatic, kTwoClicks };
+
 struct FlybyPass {
     int number = 0;        // 1, 2, ... in the order the passes are heard
     // When the sound of the closest point reaches the microphone, s from the start of the take.
@@ -42,7 +46,21 @@ struct FlybyPass {
     AutoSpeed speed;
     // How much of the stream had arrived when the pass was concluded, s from the start.
     double reportedS = 0.0;
+    PassSource source = PassSource::kAutomatic;
+    // A speed the user measured by two clicks on this pass where the automatic fit refused it,
+    // taken as the pass's measurement: the speed, its "±" and the two clicked tones.
+    struct Clicked {
+        double kmh = 0.0;
+        double resolutionKmh = 0.0;
+        double hzA = 0.0;
+        double hzB = 0.0;
+    };
+    std::optional<Clicked> clicked;
 };
+
+// Takes two clicks' speed as the pass's measurement; only for a pass the automatic fit refused
+// (an answer of its own stays) and a speed above 0 km/h. Returns whether it was taken.
+bool TakeClickedSpeed(FlybyPass& pass, const FlybyPass::Clicked& clicked);
 
 struct PassSearch {
     std::vector<FlybyPass> passes;
@@ -66,11 +84,27 @@ public:
     std::vector<FlybyPass> Append(std::span<const std::span<const int16_t>> channels);
     // The stream has ended: the passes still open are concluded.
     std::vector<FlybyPass> Finish();
+    // A pass already measured on a longer stretch (a short recording measured whole): the moment
+    // that peaks where it is heard is concluded as that pass, without measuring it again.
+    void ExpectPass(FlybyPass pass) { expected_ = std::move(pass); }
     // Why no pass was found so far.
     AutoSpeedRefusal NoPassReason() const { return noPassReason_; }
 
 private:
     void Listen(std::vector<FlybyPass>& concluded, bool ended);
+    // Listen's stages: the levels the new samples complete, smoothed; whether a moment stands out
+    // as a pass's; when its pass is heard; its measurement; the report; what may be forgotten.
+    void HearLevels();
+    void SmoothLevels(bool ended);
+    std::optional<float> StandsOut(int64_t frame) const;
+    double WhenHeard(int64_t centre) const;
+    bool LoudAsItsDistance(const AutoSpeed& speed, double heard) const;
+    std::optional<FlybyPass> Measure(int64_t end, double centreS, float standOut);
+    void Report(FlybyPass pass, std::vector<FlybyPass>& concluded);
+    void Forget();
+    int64_t Frames(double seconds) const;  // analysis frames
+    float Smoothed(int64_t frame) const;
+    int64_t SmoothEnd() const;
     void Conclude(int64_t frame, std::vector<FlybyPass>& concluded);
     Recording Stretch(int64_t first, int64_t last) const;
     void AllowForSlowRpmSwings(AutoSpeed& speed, int64_t end) const;
@@ -96,6 +130,7 @@ private:
     std::optional<int64_t> due_;
     float standOutDb_ = 0.0f;
     double lastPassS_ = -1e9;    // when the last pass listed was heard
+    std::optional<FlybyPass> expected_;
     int passesReported_ = 0;
     AutoSpeedRefusal noPassReason_ = AutoSpeedRefusal::kNoSamples;
 };

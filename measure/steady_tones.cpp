@@ -1,5 +1,7 @@
 #include "steady_tones.h"
 
+#include "full_spectrogram.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -89,6 +91,51 @@ std::vector<double> SteadyTones(const WhitenedSpectrogram& whitened) {
         if (hz > 0.0) tones.push_back(hz);
     }
     return tones;
+}
+
+namespace {
+
+constexpr double kLineFrameSeconds = 0.19;  // ~5 Hz bins: rotor lines 10 Hz apart stay apart
+constexpr double kLowestLineHz = 40.0, kHighestLineHz = 4000.0;
+constexpr int32_t kBesideBins = 8;   // the spectrum right beside a line, either side
+constexpr float kLineOverBeside = 15.8f;  // 12 dB
+constexpr double kHeldShare = 0.8;   // of the frames
+constexpr int32_t kFewestLineFrames = 10;
+
+}  // namespace
+
+bool HoldsLine(const Recording& recording) {
+    SpectrogramShape shape;
+    shape.frameSeconds = kLineFrameSeconds;
+    shape.hopDivisor = 2;
+    shape.zeroPadding = 1;
+    const FullSpectrogram s = ComputeFullSpectrogram(recording, shape);
+    if (s.frameCount < kFewestLineFrames) return false;
+    const auto first = std::max<int32_t>(kBesideBins + 1, static_cast<int32_t>(kLowestLineHz / s.BinHz()));
+    const auto last =
+        std::min<int32_t>(s.binCount - kBesideBins - 2, static_cast<int32_t>(kHighestLineHz / s.BinHz()));
+    if (first >= last) return false;
+    // Per bin: in how many frames a line stands within the wander around it.
+    std::vector<int32_t> held(static_cast<size_t>(s.binCount), 0);
+    std::vector<float> beside;
+    std::vector<char> line(static_cast<size_t>(s.binCount));
+    for (int32_t n = 0; n < s.frameCount; ++n) {
+        const float* row = s.Row(n);
+        std::fill(line.begin(), line.end(), 0);
+        for (int32_t b = first; b <= last; ++b) {
+            if (row[b] < row[b - 1] || row[b] <= row[b + 1]) continue;
+            beside.assign(row + b - kBesideBins, row + b - 1);
+            beside.insert(beside.end(), row + b + 2, row + b + kBesideBins + 1);
+            auto middle = beside.begin() + static_cast<std::ptrdiff_t>(beside.size() / 2);
+            std::nth_element(beside.begin(), middle, beside.end());
+            if (row[b] < kLineOverBeside * *middle) continue;
+            const auto reach = std::max<int32_t>(1, static_cast<int32_t>(kHeldLineWander * b));
+            for (int32_t k = std::max(first, b - reach); k <= std::min(last, b + reach); ++k)
+                line[static_cast<size_t>(k)] = 1;
+        }
+        for (int32_t b = first; b <= last; ++b) held[static_cast<size_t>(b)] += line[static_cast<size_t>(b)];
+    }
+    return *std::max_element(held.begin(), held.end()) >= kHeldShare * s.frameCount;
 }
 
 }  // namespace pirolex

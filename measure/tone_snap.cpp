@@ -36,11 +36,21 @@ constexpr double kDriftReach = 1.5;
 // The median's standard error is sqrt(pi / 2) times the mean's for normal scatter.
 constexpr double kMedianEfficiency = 1.2533;
 
+// The shortest block a tone is read in: a fifth of a second, and 60 of its periods. At the
+// pictures' default 1024 points a 300-900 Hz engine gets 6-20 periods in 21 ms, and its pitch
+// drowns in the noise of a few cycles and in the low bursts of wind and handling beside it.
+constexpr double kSnapSeconds = 0.2;
+constexpr double kSnapPeriods = 60;
+
+
 // The power spectrum of one Hann-windowed, zero-padded block, and the search for a tone in it.
 class BlockPeaks {
 public:
-    BlockPeaks(const Recording& recording, Channel channel, int32_t fftSize)
-        : recording_(recording), n_(fftSize), m_(fftSize * kPadding),
+    // frames: the block read; pictureFftSize: the picture's, whose bins the search, the
+    // dominance and the floor are measured in, since the click was made in its columns.
+    BlockPeaks(const Recording& recording, Channel channel, int32_t frames, int32_t pictureFftSize)
+        : recording_(recording), n_(frames), m_(frames * kPadding),
+          pictureBin_(kPadding * (frames / pictureFftSize)),
           in_(fftw_alloc_real(static_cast<size_t>(m_))),
           out_(fftw_alloc_complex(static_cast<size_t>(m_ / 2 + 1))),
           power_(static_cast<size_t>(m_ / 2 + 1)), window_(static_cast<size_t>(n_)),
@@ -68,8 +78,8 @@ public:
         const double binsPerHz = static_cast<double>(m_) / recording_.sampleRate;
         const double centre = clickedHz * binsPerHz;
         const int32_t top = m_ / 2 - 1;
-        const int32_t lo = std::max<int32_t>(1, static_cast<int32_t>(std::ceil(centre - kSearchBins * kPadding)));
-        const int32_t hi = std::min<int32_t>(top, static_cast<int32_t>(std::floor(centre + kSearchBins * kPadding)));
+        const int32_t lo = std::max<int32_t>(1, static_cast<int32_t>(std::ceil(centre - kSearchBins * pictureBin_)));
+        const int32_t hi = std::min<int32_t>(top, static_cast<int32_t>(std::floor(centre + kSearchBins * pictureBin_)));
         int32_t best = -1;
         for (int32_t k = lo; k <= hi; ++k) {
             if (power_[k] >= power_[k - 1] && power_[k] > power_[k + 1] && (best < 0 || power_[k] > power_[best]))
@@ -107,7 +117,7 @@ private:
     }
 
     bool Dominates(int32_t peak) const {
-        const int32_t reach = static_cast<int32_t>(kDominanceBins * kPadding);
+        const int32_t reach = static_cast<int32_t>(kDominanceBins * pictureBin_);
         const int32_t from = std::max(0, peak - reach), to = std::min(m_ / 2, peak + reach);
         for (int32_t k = from; k <= to; ++k) {
             if (power_[k] > power_[peak]) return false;
@@ -115,11 +125,11 @@ private:
         return true;
     }
 
-    // The median power at the whole bins within kFloorBins of the click.
+    // The median power within kFloorBins of the picture's bins of the click, one a bin.
     double Floor(double centre) {
         floor_.clear();
         for (int32_t bin = -kFloorBins; bin <= kFloorBins; ++bin) {
-            const auto k = static_cast<int64_t>(std::lround(centre)) + int64_t{bin} * kPadding;
+            const auto k = static_cast<int64_t>(std::lround(centre)) + int64_t{bin} * pictureBin_;
             if (k >= 1 && k < m_ / 2) floor_.push_back(power_[static_cast<size_t>(k)]);
         }
         if (floor_.empty()) return 0;
@@ -132,6 +142,7 @@ private:
     std::vector<const std::vector<int16_t>*> channels_;
     int32_t n_;
     int32_t m_;
+    int32_t pictureBin_;  // a bin of the picture's FFT size, in bins of the padded block
     std::unique_ptr<double[], FftwFree> in_;
     std::unique_ptr<fftw_complex[], FftwFree> out_;
     std::vector<double> power_;
@@ -200,27 +211,76 @@ double DriftHz(const LineSlope& slope) {
     return kDriftReach * std::fabs(slope.hzPerS) * slope.spanS;
 }
 
+// The blocks a snap reads: each line's block of the picture's FFT size widened to `frames`
+// about its centre (moved inside the recording where it would reach out of it), and of lines
+// closer than half such a block only every so many, from the middle one (the clicked line)
+// outwards: a long block hears what its neighbours hear, and reading them all would cost a long
+// transform each for nothing.
+std::vector<int64_t> SpacedBlocks(std::span<const int64_t> lineStarts, int32_t fftSize, int32_t frames,
+                                  int64_t recordingFrames) {
+    std::vector<int64_t> widened;
+    for (const int64_t start : lineStarts) {
+        if (start < 0 || start + fftSize > recordingFrames) continue;  // no line of this recording
+        const int64_t first = start + fftSize / 2 - frames / 2;
+        widened.push_back(std::clamp<int64_t>(first, 0, std::max<int64_t>(recordingFrames - frames, 0)));
+    }
+    if (frames == fftSize || widened.empty()) return widened;
+    std::sort(widened.begin(), widened.end());
+    const size_t middle = widened.size() / 2;
+    std::vector<int64_t> kept{widened[middle]};
+    for (size_t i = middle + 1, last = middle; i < widened.size(); ++i) {
+        if (2 * (widened[i] - widened[last]) >= frames) kept.push_back(widened[last = i]);
+    }
+    for (size_t i = middle, last = middle; i-- > 0;) {
+        if (2 * (widened[last] - widened[i]) >= frames) kept.push_back(widened[last = i]);
+    }
+    std::sort(kept.begin(), kept.end());
+    return kept;
+}
+
+// How many independent readings the peaks are worth: blocks that overlap by more than half hear
+// much the same noise, so the peaks count as many as half blocks fit between the first and the
+// last of them, and one more.
+double IndependentBlocks(const std::vector<LinePeak>& peaks, int32_t frames, int32_t sampleRate) {
+    const auto [first, last] = std::minmax_element(
+        peaks.begin(), peaks.end(), [](const LinePeak& a, const LinePeak& b) { return a.seconds < b.seconds; });
+    const double halves = (last->seconds - first->seconds) * sampleRate / (0.5 * frames);
+    return std::clamp(1.0 + halves, 1.0, static_cast<double>(peaks.size()));
+}
+
 }  // namespace
 
 std::optional<double> BlockPeakHz(const Recording& recording, Channel channel, int32_t fftSize,
                                   int64_t blockStart, double clickedHz) {
     if (fftSize < 4) return std::nullopt;
-    BlockPeaks peaks(recording, channel, fftSize);
+    BlockPeaks peaks(recording, channel, fftSize, fftSize);
     return peaks.PeakHz(blockStart, clickedHz);
+}
+
+int32_t SnapBlockFrames(int32_t fftSize, double clickedHz, int32_t sampleRate) {
+    if (!(clickedHz > 0) || sampleRate <= 0) return fftSize;
+    const double wanted = std::max(kSnapSeconds * sampleRate, kSnapPeriods * sampleRate / clickedHz);
+    int32_t frames = fftSize;
+    while (frames < wanted && frames < kLongestSnapBlock) frames *= 2;
+    return std::max(frames, fftSize);
 }
 
 std::optional<SnappedTone> SnapToTone(const Recording& recording, Channel channel,
                                       int32_t fftSize, double clickedHz,
                                       std::span<const int64_t> blockStarts) {
     if (fftSize < 4 || recording.sampleRate <= 0) return std::nullopt;
-    BlockPeaks finder(recording, channel, fftSize);
+    // A recording shorter than the block the tone wants is read in the longest that fits.
+    int32_t frames = SnapBlockFrames(fftSize, clickedHz, recording.sampleRate);
+    while (frames > fftSize && frames > recording.FrameCount()) frames /= 2;
+    const std::vector<int64_t> starts = SpacedBlocks(blockStarts, fftSize, frames, recording.FrameCount());
+    BlockPeaks finder(recording, channel, frames, fftSize);
     std::vector<LinePeak> peaks;
     int32_t blocks = 0;
-    for (const int64_t start : blockStarts) {
+    for (const int64_t start : starts) {
         if (!finder.Fits(start)) continue;
         ++blocks;
         if (const std::optional<double> hz = finder.PeakHz(start, clickedHz))
-            peaks.push_back({(static_cast<double>(start) + fftSize / 2.0) / recording.sampleRate, *hz});
+            peaks.push_back({(static_cast<double>(start) + frames / 2.0) / recording.sampleRate, *hz});
     }
     const auto found = static_cast<int32_t>(peaks.size());
     const int32_t needed = std::max(std::min(3, blocks), (blocks + 2) / 3);
@@ -234,7 +294,7 @@ std::optional<SnappedTone> SnapToTone(const Recording& recording, Channel channe
     std::vector<double> deviations;
     for (const double f : hz) deviations.push_back(std::fabs(f - tone.hz));
     const double sigma = kMadToSigma * Median(deviations);
-    const double standardError = kMedianEfficiency * sigma / std::sqrt(static_cast<double>(found));
+    const double standardError = kMedianEfficiency * sigma / std::sqrt(IndependentBlocks(peaks, frames, recording.sampleRate));
     const LineSlope slope = SlopeOf(peaks, tone.hz, sigma);
     const double drift = DriftHz(slope);
     tone.slopeHzPerS = slope.hzPerS;
@@ -242,7 +302,7 @@ std::optional<SnappedTone> SnapToTone(const Recording& recording, Channel channe
     double seconds = 0;
     for (const LinePeak& p : peaks) seconds += p.seconds;
     tone.seconds = seconds / found;
-    const double resolvable = kResolvableBins * recording.sampleRate / fftSize;
+    const double resolvable = kResolvableBins * recording.sampleRate / frames;
     tone.spreadHz = std::max(resolvable, std::hypot(standardError, drift));
     tone.scatterHz = std::max(resolvable, standardError);
     return tone;
@@ -259,19 +319,19 @@ SnapBlocks EdgeLineBlocks(int32_t lines, int32_t lineStep, int64_t spanFirst) {
     return blocks;
 }
 
-int32_t SnapReach(int32_t fftSize, int32_t lineStep) {
+int32_t SnapReach(int32_t snapFrames, int32_t lineStep) {
     const int64_t advance = int64_t{4} * lineStep;
-    if (fftSize <= (1 << kLargestTableExponent) || advance <= 0) return kSnapLines;
-    const int64_t lines = (int64_t{kSnapLines} * fftSize + advance - 1) / advance;
+    if (snapFrames <= (1 << kLargestTableExponent) || advance <= 0) return kSnapLines;
+    const int64_t lines = (int64_t{kSnapLines} * snapFrames + advance - 1) / advance;
     return static_cast<int32_t>(std::clamp<int64_t>(lines, kSnapLines, kMaxLines));
 }
 
 std::vector<int64_t> BlocksAroundLine(int32_t clicked, int32_t lines, int32_t lineStep,
-                                      int64_t spanFirst, int32_t fftSize) {
+                                      int64_t spanFirst, int32_t snapFrames) {
     std::vector<int64_t> starts;
     if (lines < 1) return starts;
     clicked = std::clamp(clicked, 1, lines);
-    const int32_t reach = SnapReach(fftSize, lineStep);
+    const int32_t reach = SnapReach(snapFrames, lineStep);
     for (int32_t line = std::max(clicked - reach, 1); line <= std::min(clicked + reach, lines); ++line)
         starts.push_back(LineFirstFrame(line, lineStep, spanFirst));
     return starts;

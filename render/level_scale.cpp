@@ -1,5 +1,7 @@
 #include "level_scale.h"
 
+#include "settings.h"
+
 #include <algorithm>
 #include <cmath>
 #include <iterator>
@@ -26,6 +28,15 @@ uint32_t ScaleColour(double t) {
         colour |= static_cast<uint32_t>(std::lround(a + (b - a) * f)) << shift;
     }
     return colour;
+}
+
+}  // namespace pirolex
+
+namespace pirolex {
+
+int32_t AutomaticLevelGainDb(double loudestDb) {
+    if (!(loudestDb < 0)) return 0;  // at full scale, or nothing heard (NaN)
+    return static_cast<int32_t>(std::min<double>(std::floor(-loudestDb), kHighestLevelGainDb));
 }
 
 }  // namespace pirolex

@@ -10,4 +10,8 @@ namespace pirolex {
 // low byte.
 uint32_t ScaleColour(double t);
 
+// The gain (dB, 0..kHighestLevelGainDb) that puts the scale's top at loudestDb (dB of full scale)
+// or just above it, so the loudest bin gets the top colour or nearly.
+int32_t AutomaticLevelGainDb(double loudestDb);
+
 }  // namespace pirolex

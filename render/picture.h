@@ -5,6 +5,7 @@
 
 #include "drawing.h"
 #include "fft.h"
+#include "picture_samples.h"
 #include "recording.h"
 #include "settings.h"
 #include "spectrogram_pass.h"
@@ -33,9 +34,9 @@ FrequencyAxis AxisFor(const Recording& recording, const Settings& settings, cons
 
 // "beide" draws the right channel into the picture the left one left (see the pen modes); the
 // level picture takes both channels' power in one pass instead. The
-// picture shows up to kMaxFrames frames from firstFrame on (see picture_span.h).
+// picture shows up to spanFrames frames from firstFrame on (see picture_span.h).
 PictureEnd DrawPicture(const Recording& recording, const Settings& settings, int32_t lineStep,
                        PictureState& state, PlotCanvas& canvas, const PlotView& view,
-                       PlotEffects& effects, int64_t firstFrame = 0);
+                       PlotEffects& effects, int64_t firstFrame = 0, int64_t spanFrames = kMaxFrames);
 
 }  // namespace pirolex

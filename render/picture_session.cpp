@@ -49,22 +49,33 @@ void PictureSession::Load(Recording recording, std::optional<double> startSecond
     loaded_ = true;
     ClearMarkers();
     lines_ = 0;
-    SetSpanStart(startSeconds ? *startSeconds : LoudestSpanStart(recording_));
+    SetSpanStart(startSeconds ? *startSeconds : LoudestSpanStart(recording_, SpanFrames()));
 }
 
 void PictureSession::SetSpanStart(double seconds) {
     spanStartSeconds_ = seconds;
-    spanFirst_ = SpanFirstFrame(recording_, seconds);
+    spanFirst_ = SpanFirstFrame(recording_, seconds, SpanFrames());
+}
+
+int64_t PictureSession::SpanFrames() const {
+    return spanLength_ ? SpanFramesFor(recording_, *spanLength_) : kMaxFrames;
+}
+
+void PictureSession::SetSpanLength(std::optional<double> seconds) {
+    spanLength_ = seconds;
+    SetSpanStart(spanStartSeconds_);
+    // Before the first picture there is no line step to follow the span yet.
+    if (lineStep_ != 0) ChoosePicture(settings_.picture);
 }
 
 void PictureSession::ChoosePicture(Picture picture) {
     settings_.picture = picture;
-    lineStep_ = pirolex::LineStep(picture, ShownFrames(recording_), settings_.FftMask());
+    lineStep_ = pirolex::LineStep(picture, ShownFrames(recording_, SpanFrames()), settings_.FftMask());
 }
 
 PictureEnd PictureSession::Redraw(PlotCanvas& canvas, PlotEffects& effects) {
-    const PictureEnd end =
-        DrawPicture(recording_, settings_, lineStep_, picture_, canvas, view_, effects, spanFirst_);
+    const PictureEnd end = DrawPicture(recording_, settings_, lineStep_, picture_, canvas, view_, effects,
+                                       spanFirst_, SpanFrames());
     lines_ = end.lines;
     return end;
 }
@@ -100,8 +111,9 @@ PlacedMarker PictureSession::MarkerAtHz(double hz, double spreadHz) const {
 PlacedMarker PictureSession::Snapped(PlacedMarker marker, int32_t y) const {
     marker.snapMissed = true;
     if (lines_ < 1) return marker;
-    const std::vector<int64_t> blockStarts = BlocksAroundLine(
-        LineAtRow(view_, y), lines_, lineStep_, spanFirst_, marker.settings.FftSize());
+    const int32_t snapFrames = SnapBlockFrames(marker.settings.FftSize(), marker.hz, recording_.sampleRate);
+    const std::vector<int64_t> blockStarts =
+        BlocksAroundLine(LineAtRow(view_, y), lines_, lineStep_, spanFirst_, snapFrames);
     const std::optional<SnappedTone> tone = SnapToTone(
         recording_, marker.settings.channel, marker.settings.FftSize(), marker.hz, blockStarts);
     if (!tone) return marker;

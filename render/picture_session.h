@@ -53,6 +53,13 @@ public:
     void SetSpanStart(double seconds);
     double SpanStartSeconds() const { return spanStartSeconds_; }
     int64_t SpanFirst() const { return spanFirst_; }
+    // How long the span is, in seconds: from 2 s up to the whole recording; none for the
+    // picture's standard kMaxFrames. The start stays (kept within the recording) and the lines
+    // spread over the new span as over the old. It holds for the recordings loaded after it too.
+    void SetSpanLength(std::optional<double> seconds);
+    std::optional<double> SpanLength() const { return spanLength_; }
+    // The frames the span of this recording holds.
+    int64_t SpanFrames() const;
 
     // The picture, and the line step that goes with it: set when a recording loads and when the
     // picture changes, not when the FFT size does, so lines keep their moments until then.
@@ -92,6 +99,7 @@ private:
     PlotView view_;
     double spanStartSeconds_ = 0.0;
     int64_t spanFirst_ = 0;
+    std::optional<double> spanLength_;
     int32_t lineStep_ = 0;
     int32_t lines_ = 0;
     PictureState picture_;

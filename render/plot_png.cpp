@@ -1,10 +1,13 @@
 #include "plot_png.h"
 
-#include <QSaveFile>
+#include "checked_save.h"
+
+#include <QFile>
 
 #include <zlib.h>
 
 #include <array>
+#include <cerrno>
 
 namespace pirolex {
 
@@ -97,17 +100,20 @@ QByteArray EncodePng(const QImage& image, const PngText& text) {
     return png;
 }
 
-bool WritePlotPng(const PlotCanvas& canvas, const QString& path) {
-    return WritePng(canvas.Image(), path);
+std::optional<Failure> WritePlotPng(const PlotCanvas& canvas, const QString& path,
+                                    const std::vector<std::string>& inputs) {
+    return WritePng(canvas.Image(), path, {}, inputs);
 }
 
-// Written beside the old file and renamed over it only when complete, so that a full disk or a
-// failing medium leaves the picture that was there byte for byte.
-bool WritePng(const QImage& image, const QString& path, const PngText& text) {
+// Not QSaveFile: Qt 6.4's renames its temporary file over the old one even after the disk ran
+// full, leaving a picture cut short or empty.
+std::optional<Failure> WritePng(const QImage& image, const QString& path, const PngText& text,
+                                const std::vector<std::string>& inputs) {
     const QByteArray png = EncodePng(image, text);
-    if (png.isEmpty()) return false;
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(png) == png.size() && file.commit();
+    // zlib fails only for want of memory.
+    if (png.isEmpty()) return Failure(ErrorCode::kIoError, ENOMEM);
+    return SaveWholeFile(QFile::encodeName(path).toStdString(), std::string_view(png.constData(), png.size()),
+                         inputs);
 }
 
 }  // namespace pirolex

@@ -12,6 +12,7 @@ PIROLEX_PACKAGES=(
   libfftw3-dev libeigen3-dev  # the automatic speed: full-precision spectra and the fit
   qt6-translations-l10n  # Qt's own dialogs (open, save, print, message boxes) in German
   locales  # de_DE.UTF-8 for the test of the number texts on a German desktop (pirolex_ensure_locales)
+  pulseaudio pulseaudio-utils  # the pulse stage: live input through a private sound server
 )
 
 pirolex_missing_packages() {

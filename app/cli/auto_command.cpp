@@ -7,6 +7,7 @@
 #include "pass_finder.h"
 #include "pass_records.h"
 #include "recording_file.h"
+#include "safe_text.h"
 
 #include <algorithm>
 #include <atomic>
@@ -31,14 +32,7 @@ namespace pirolex {
 
 namespace {
 
-constexpr const char* kHint = " (pirolex --help zeigt die Aufrufe)";
 constexpr double kDefaultTemperature = 15.0;
-constexpr double kLowestTemperature = -20.0;
-constexpr double kHighestTemperature = 40.0;
-
-// A top speed below a walk is no top speed; above the speed of sound nothing is measured anyway.
-constexpr double kLowestTopSpeed = 10.0;
-constexpr double kHighestTopSpeed = 1200.0;
 
 struct AutoRequest {
     std::vector<std::string> files;
@@ -46,38 +40,26 @@ struct AutoRequest {
     double topSpeedKmh = kDefaultTopSpeedKmh;
     bool json = false;
     bool csv = false;
+    bool csvGerman = false;  // the German spreadsheet's variant of the CSV
 };
-
-// Locale-independent, so "12.5" reads the same on every desktop.
-bool ParseTemperature(const std::string& text, double& value) {
-    const char* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, value);
-    return result.ec == std::errc() && result.ptr == end && std::isfinite(value) &&
-           value >= kLowestTemperature && value <= kHighestTemperature;
-}
-
-bool ParseTopSpeed(const std::string& text, double& value) {
-    const char* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, value);
-    return result.ec == std::errc() && result.ptr == end && std::isfinite(value) && value >= kLowestTopSpeed &&
-           value <= kHighestTopSpeed;
-}
 
 // Empty when the arguments were understood, else the one line that says why not.
 std::string ParseAutoArgs(const std::vector<std::string>& args, AutoRequest& request) {
     const std::vector<CommandOption> options = {
-        {"--temp", "Zahlen von -20 bis 40",
-         [&](const std::string& value) { return ParseTemperature(value, request.temperature); }, "-20..40"},
-        {"--max-kmh", "Zahlen von 10 bis 1200",
-         [&](const std::string& value) { return ParseTopSpeed(value, request.topSpeedKmh); }, "10..1200"},
+        {"--temp", AllowedNumbers(kTemperatureRange), NumberIn(kTemperatureRange, request.temperature),
+         RangeText(kTemperatureRange)},
+        {"--max-kmh", AllowedNumbers(kTopSpeedRange), NumberIn(kTopSpeedRange, request.topSpeedKmh),
+         RangeText(kTopSpeedRange)},
         {"--json", "", [&](const std::string&) { return request.json = true; }, {}, true},
         {"--csv", "", [&](const std::string&) { return request.csv = true; }, {}, true},
+        {"--csv-de", "", [&](const std::string&) { return request.csvGerman = true; }, {}, true},
     };
     CommandArgs parsed;
     if (std::string problem = ParseCommandArgs(args, options, FileCount::kMany, parsed); !problem.empty())
         return problem;
     request.files = std::move(parsed.files);
-    if (request.json && request.csv) return "--json und --csv schließen einander aus";
+    if (int(request.json) + int(request.csv) + int(request.csvGerman) > 1)
+        return "--json, --csv und --csv-de schließen einander aus";
     if (request.files.empty())
         return "auto erwartet mindestens eine Datei: auto DATEI... [--temp T] [--max-kmh V]";
     return {};
@@ -87,16 +69,19 @@ std::string ParseAutoArgs(const std::vector<std::string>& args, AutoRequest& req
 struct FileResult {
     std::optional<PassSearch> search;
     std::string readError;
+    texts::TakeFacts take;
 };
 
 FileResult MeasureFile(const std::string& path, double temperature, double topSpeedKmh) {
     FileResult result;
+    result.take.temperatureC = temperature;
     try {
         const RecordingFile file = ReadRecordingFile(path);
         if (!file.Ok()) {
             result.readError = texts::ErrorText(*file.error);
             return result;
         }
+        result.take.recorded = file.recorded;
         result.search = FindPasses(file.recording, temperature, topSpeedKmh);
     } catch (const Failure& failure) {
         result.readError = texts::ErrorText(failure);
@@ -113,24 +98,26 @@ void PrintJson(const std::string& path, const FileResult& result, double topSpee
         out << "{\"file\":" << texts::JsonString(path) << ",\"error\":" << texts::JsonString(result.readError) << "}\n";
         return;
     }
-    if (result.search->passes.empty()) out << texts::NoPassJsonLine(path, result.search->noPassReason, topSpeedKmh);
-    for (const FlybyPass& pass : result.search->passes) out << texts::PassJsonLine(path, pass, {});
+    if (result.search->passes.empty())
+        out << texts::NoPassJsonLine(path, result.search->noPassReason, topSpeedKmh, result.take);
+    for (const FlybyPass& pass : result.search->passes) out << texts::PassJsonLine(path, pass, {}, result.take);
 }
 
-void PrintCsv(const std::string& path, const FileResult& result, double topSpeedKmh, std::ostream& out) {
+void PrintCsv(const std::string& path, const FileResult& result, double topSpeedKmh,
+              const texts::PassColumns& columns, std::ostream& out) {
     if (!result.search) return;
     if (result.search->passes.empty())
-        out << texts::NoPassCsvRow(path, result.search->noPassReason, topSpeedKmh, {});
-    for (const FlybyPass& pass : result.search->passes) out << texts::PassCsvRow(path, pass, {});
+        out << texts::NoPassCsvRow(path, result.search->noPassReason, topSpeedKmh, columns, result.take);
+    for (const FlybyPass& pass : result.search->passes) out << texts::PassCsvRow(path, pass, columns, result.take);
 }
 
 void PrintText(const std::string& path, const FileResult& result, double topSpeedKmh, std::ostream& out,
                std::ostream& err) {
     if (!result.search) {
-        err << path << ": " << result.readError << '\n';
+        err << texts::TerminalSafe(path) << ": " << result.readError << '\n';
         return;
     }
-    out << path << '\n';
+    out << texts::TerminalSafe(path) << '\n';
     if (result.search->passes.empty()) out << texts::RefusalText(result.search->noPassReason, topSpeedKmh) << '\n';
     for (const FlybyPass& pass : result.search->passes) {
         out << texts::PassHeading(pass.number, pass.heardS) << '\n' << texts::AutoSpeedText(pass.speed) << '\n';
@@ -234,17 +221,19 @@ int RunAuto(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     KeepFreedMemory();
     AutoRequest request;
     if (std::string problem = ParseAutoArgs(args, request); !problem.empty()) {
-        err << "pirolex auto: " << problem << kHint << '\n';
+        err << "pirolex auto: " << problem << kUsageHint << '\n';
         return kStatusUsage;
     }
     int status = kStatusOk;
-    if (request.csv) out << texts::PassCsvHeader({});
+    const texts::PassColumns columns{.german = request.csvGerman};
+    const bool csv = request.csv || request.csvGerman;
+    if (csv) out << texts::PassCsvHeader(columns);
     MeasureAll(request, [&](const std::string& path, const FileResult& result) {
         if (!result.search) status = kStatusFailed;
-        if (request.json || request.csv) {
+        if (request.json || csv) {
             if (request.json) PrintJson(path, result, request.topSpeedKmh, out);
-            else PrintCsv(path, result, request.topSpeedKmh, out);
-            if (!result.search) err << path << ": " << result.readError << '\n';
+            else PrintCsv(path, result, request.topSpeedKmh, columns, out);
+            if (!result.search) err << texts::TerminalSafe(path) << ": " << result.readError << '\n';
         } else {
             PrintText(path, result, request.topSpeedKmh, out, err);
         }

@@ -1,5 +1,5 @@
 #pragma once
-// `pirolex auto FILE... [--temp T] [--max-kmh V] [--json | --csv]`: every pass of each file and its speed, read as the window
+// `pirolex auto FILE... [--temp T] [--max-kmh V] [--json | --csv | --csv-de]`: every pass of each file and its speed, read as the window
 // reads it, without a window and without Qt.
 
 #include <iosfwd>

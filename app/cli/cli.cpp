@@ -5,6 +5,7 @@
 #include "messages.h"
 #include "picture_samples.h"
 #include "recording_file.h"
+#include "safe_text.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -46,11 +47,15 @@ constexpr const char* kUsage =
     "      --start SEKUNDEN             Beginn des Ausschnitts einer Aufnahme, die länger ist,\n"
     "                                   als die Grafik fasst (700000 Samples); ohne: um die\n"
     "                                   lauteste Stelle, wie im Fenster\n"
+    "      --length SEKUNDEN            Länge des Ausschnitts, 2 bis zur Länge der Aufnahme\n"
+    "                                   (ohne: 700000 Samples); die Linien verteilen sich\n"
+    "                                   über ihn wie sonst\n"
     "      --band VON-BIS               nur das Frequenzband VON bis BIS Hz zeigen, z. B.\n"
     "                                   300-900; darin auch die tiefsten Töne (ohne: 0 Hz\n"
     "                                   bis zur halben Samplerate)\n"
     "      --range 20..150              Pegel: Dynamik, die gezeigten dB (90)\n"
-    "      --gain 0..60                 Pegel: Verstärkung in dB (0)\n"
+    "      --gain 0..60                 Pegel: Verstärkung in dB (ohne: automatisch, oben der\n"
+    "                                   lauteste Punkt)\n"
     "      --caption [--a HZ --b HZ] [--temp T]\n"
     "                                   unter der Grafik die Zeilen, die \"Grafik speichern\"\n"
     "                                   im Fenster darunter setzt, und dieselben Werte als\n"
@@ -65,7 +70,7 @@ constexpr const char* kUsage =
     "                        T Lufttemperatur -20..40 auf Zehntel (15).\n"
     "                        Optionen wie bei render außer\n"
     "                        -o und --mode: --fft, --channel, --fein, --iq, --threshold,\n"
-    "                        --points, --size, --start, --band; gemessen wird in der Grafik, die das Fenster\n"
+    "                        --points, --size, --start, --length, --band; gemessen wird in der Grafik, die das Fenster\n"
     "                        mit diesen Einstellungen zeigt, und die FFT-Filter-Zahl\n"
     "                        bestimmt die Auflösung (±) mit\n"
     "      --snap                       Spitze suchen: A und B auf den Ton selbst setzen, den\n"
@@ -82,7 +87,7 @@ constexpr const char* kUsage =
     "                                   ersten (letzten) 15 %; die Geschwindigkeit rechnet\n"
     "                                   mit dem, was jedem Ton bis zu seinem Wert fern vom\n"
     "                                   Vorbeiflug noch fehlt, und das ± enthält es\n"
-    "  pirolex auto DATEI... [--temp T] [--max-kmh V] [--json | --csv]\n"
+    "  pirolex auto DATEI... [--temp T] [--max-kmh V] [--json | --csv | --csv-de]\n"
     "                        jeden Vorbeiflug automatisch finden und messen: für jede\n"
     "                        DATEI ihr Name, dann je Vorbeiflug seine Nummer und wann er\n"
     "                        zu hören ist (Vorbeiflug 3 bei 1:24.3), die Geschwindigkeit\n"
@@ -90,10 +95,13 @@ constexpr const char* kUsage =
     "                        nächste Punkt und der Abstand, oder warum er keine Messung\n"
     "                        ergibt; ohne Vorbeiflug eine Zeile, warum es keine Messung gibt;\n"
     "                        T Lufttemperatur -20..40 (15), auch mit Nachkommastellen;\n"
-    "                        V Höchstgeschwindigkeit in km/h 10..1200 (450): schneller\n"
+    "                        V Höchstgeschwindigkeit in km/h 10..2000 (450): schneller\n"
     "                        ergibt keine Messung;\n"
     "                        --json: eine JSON-Zeile je Vorbeiflug; --csv: eine Kopfzeile,\n"
-    "                        dann eine Zeile je Vorbeiflug aller Dateien. Mehrere Dateien\n"
+    "                        dann eine Zeile je Vorbeiflug aller Dateien; beide mit\n"
+    "                        Temperatur, Aufnahmezeit, m:ss.s und Quelle; --csv-de: so für\n"
+    "                        eine deutsche Tabellenkalkulation (deutsche Spaltennamen, ;\n"
+    "                        zwischen den Feldern, Dezimalkomma). Mehrere Dateien\n"
     "                        werden gleichzeitig auf allen Kernen gemessen\n"
     "  pirolex live [--device NAME] [--temp T] [--max-kmh V] [--json] [--seconds N]\n"
     "               [--save AUFNAHME.wav]\n"
@@ -125,7 +133,6 @@ constexpr const char* kUsage =
     "kein Ton gefunden, bei live kein Mikrofon oder der Eingang verloren (Grund auf stderr),\n"
     "2 Aufruf nicht verstanden (eine Zeile auf stderr).\n";
 
-constexpr const char* kHint = " (pirolex --help zeigt die Aufrufe)";
 
 std::string FormatName(const WavInfo& info) {
     std::string name = info.sampleFormat == 3 ? "IEEE-Float" : "PCM";
@@ -139,7 +146,7 @@ std::string FormatName(const WavInfo& info) {
 void PrintInfo(const std::string& path, const RecordingFile& file, std::ostream& out) {
     const WavInfo& info = file.wav;
     const int64_t frames = file.recording.FrameCount();
-    out << path << '\n';
+    out << texts::TerminalSafe(path) << '\n';
     out << texts::SampleRatePanel(file.recording.sampleRate) << '\n';
     out << texts::FrameCountPanel(frames) << '\n';
     out << texts::DurationPanel(frames, file.recording.sampleRate) << '\n';
@@ -173,7 +180,7 @@ int RunInfo(const std::string& path, std::ostream& out, std::ostream& err) {
 }
 
 int UsageError(const std::string& text, std::ostream& err) {
-    err << "pirolex: " << text << kHint << '\n';
+    err << "pirolex: " << text << kUsageHint << '\n';
     return kStatusUsage;
 }
 
@@ -205,9 +212,19 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
     if (first == "auto") return RunAuto(std::vector<std::string>(argv + 2, argv + argc), out, err);
     if (const auto command = more.find(first); command != more.end())
         return command->second(std::vector<std::string>(argv + 2, argv + argc), out, err);
-    if (IsOption(first)) return UsageError("unbekannte Option „" + first + "“", err);
+    // The window's one file: a name that begins with a dash where such a file exists, or any
+    // name after "--", as for every command.
+    if (first == kEndOfOptions && argc == 3) return kStatusWindow;
+    if (IsOption(first) && !(argc == 2 && IsExistingFile(first)))
+        return UsageError("unbekannte Option „" + first + "“", err);
     if (argc == 2) return kStatusWindow;
     return UsageError("unbekannter Befehl „" + first + "“", err);
+}
+
+void DropEndOfOptions(int& argc, char** argv) {
+    if (argc < 3 || std::string(argv[1]) != kEndOfOptions) return;
+    for (int i = 1; i < argc; ++i) argv[i] = argv[i + 1];
+    --argc;
 }
 
 int RunCommandLine(int argc, char** argv) { return RunCommandLine(argc, argv, std::cout, std::cerr); }

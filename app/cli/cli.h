@@ -24,6 +24,9 @@ using Subcommand =
     std::function<int(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)>;
 using Subcommands = std::map<std::string, Subcommand>;
 
+// After every usage error, the one hint.
+inline constexpr const char* kUsageHint = " (pirolex --help zeigt die Aufrufe)";
+
 // "--" ends the options: what follows is a file, also a name that begins with a dash.
 inline constexpr const char* kEndOfOptions = "--";
 
@@ -34,6 +37,10 @@ bool IsOption(const std::string& arg);
 bool IsExistingFile(const std::string& arg);
 
 int RunCommandLine(int argc, char** argv);
+
+// Before the window takes the arguments: "pirolex -- -x.wav" opens "-x.wav" as "pirolex -x.wav"
+// does; argv[argc] stays the null pointer that ends it.
+void DropEndOfOptions(int& argc, char** argv);
 
 // The same, writing to the given streams instead of standard output and standard error, with
 // the further commands that are on offer.

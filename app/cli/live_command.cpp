@@ -1,18 +1,22 @@
 #include "live_command.h"
 
+#include "checked_save.h"
 #include "cli.h"
 #include "live_stream.h"
 #include "live_texts.h"
 #include "messages.h"
 #include "option_parser.h"
 #include "pass_records.h"
+#include "recorded_date.h"
 #include "recording_file.h"
+#include "safe_text.h"
 
 #include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <csignal>
 #include <cmath>
+#include <ctime>
 #include <optional>
 #include <ostream>
 #include <thread>
@@ -21,7 +25,6 @@ namespace pirolex {
 
 namespace {
 
-constexpr const char* kHint = " (pirolex --help zeigt die Aufrufe)";
 
 struct LiveRequest {
     std::optional<std::string> device;
@@ -35,18 +38,9 @@ struct LiveRequest {
     bool listDevices = false;
 };
 
-// Locale-independent, so "12.5" reads the same on every desktop.
-bool ParseNumber(const std::string& text, double lowest, double highest, double& value) {
-    const char* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, value);
-    return result.ec == std::errc() && result.ptr == end && std::isfinite(value) && value >= lowest &&
-           value <= highest;
-}
-
-// A number option's reader: the value within [lowest, highest].
-std::function<bool(const std::string&)> NumberIn(double lowest, double highest, double& target) {
-    return [lowest, highest, &target](const std::string& text) { return ParseNumber(text, lowest, highest, target); };
-}
+// How much faster than real time a file may be played, and how long a take may be asked for.
+constexpr SettingRange kSpeedupRange{0.01, 10000.0};
+constexpr SettingRange kTakeSecondsRange{0.1, 86400.0};
 
 std::function<bool(const std::string&)> TextInto(std::optional<std::string>& target) {
     return [&target](const std::string& text) {
@@ -61,10 +55,13 @@ std::string ParseLiveArgs(const std::vector<std::string>& args, LiveRequest& req
     const std::vector<CommandOption> options = {
         {"--device", "der Name eines Eingangs aus --list-devices", TextInto(request.device), "Namen"},
         {"--from", "eine Aufnahme", TextInto(request.file), "Dateinamen"},
-        {"--speedup", "Zahlen von 0.01 bis 10000", NumberIn(0.01, 10000, request.speedup), "0.01..10000"},
-        {"--temp", "Zahlen von -20 bis 40", NumberIn(-20, 40, request.temperature), "-20..40"},
-        {"--max-kmh", "Zahlen von 10 bis 1200", NumberIn(10, 1200, request.topSpeedKmh), "10..1200"},
-        {"--seconds", "Sekunden von 0.1 bis 86400", NumberIn(0.1, 86400, seconds), "0.1..86400"},
+        {"--speedup", AllowedNumbers(kSpeedupRange), NumberIn(kSpeedupRange, request.speedup),
+         RangeText(kSpeedupRange)},
+        {"--temp", AllowedNumbers(kTemperatureRange), NumberIn(kTemperatureRange, request.temperature),
+         RangeText(kTemperatureRange)},
+        {"--max-kmh", AllowedNumbers(kTopSpeedRange), NumberIn(kTopSpeedRange, request.topSpeedKmh),
+         RangeText(kTopSpeedRange)},
+        {"--seconds", "Sekunden von 0.1 bis 86400", NumberIn(kTakeSecondsRange, seconds), RangeText(kTakeSecondsRange)},
         {"--save", "ein Dateiname", TextInto(request.savePath), "Dateinamen"},
         {"--json", "", [&](const std::string&) { return request.json = true; }, {}, true},
         {"--list-devices", "", [&](const std::string&) { return request.listDevices = true; }, {}, true},
@@ -137,12 +134,13 @@ private:
 
 class PassPrinter {
 public:
-    PassPrinter(const LiveRequest& request, std::ostream& out) : request_(request), out_(out) {}
+    PassPrinter(const LiveRequest& request, texts::TakeFacts take, std::ostream& out)
+        : request_(request), take_(std::move(take)), out_(out) {}
 
     void Print(const FlybyPass& pass) {
         ++printed_;
         if (request_.json)
-            out_ << FromSource(texts::PassJsonLine(Source(), pass, {.reportedS = true}));
+            out_ << FromSource(texts::PassJsonLine(Source(), pass, {.reportedS = true}, take_));
         else
             out_ << texts::LivePassLine(pass.number, pass.heardS, pass.speed) << '\n';
         // As it happens: a pipe or a file gets each line at once.
@@ -153,7 +151,7 @@ public:
     void NoPass(AutoSpeedRefusal reason) {
         if (printed_ > 0) return;
         if (request_.json)
-            out_ << FromSource(texts::NoPassJsonLine(Source(), reason, request_.topSpeedKmh));
+            out_ << FromSource(texts::NoPassJsonLine(Source(), reason, request_.topSpeedKmh, take_));
         else
             out_ << texts::RefusalText(reason, request_.topSpeedKmh) << '\n';
         out_.flush();
@@ -170,6 +168,7 @@ private:
     }
 
     const LiveRequest& request_;
+    const texts::TakeFacts take_;
     std::ostream& out_;
     int printed_ = 0;
 };
@@ -205,7 +204,7 @@ int ListDevices(InputDevices* devices, std::ostream& out, std::ostream& err) {
         err << texts::kNoMicrophone << '\n';
         return kStatusFailed;
     }
-    for (const std::string& name : names) out << name << '\n';
+    for (const std::string& name : names) out << texts::TerminalSafe(name) << '\n';
     return kStatusOk;
 }
 
@@ -236,14 +235,23 @@ StreamClock& SystemClock() {
 int RunLive(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, const LiveSetup& setup) {
     LiveRequest request;
     if (std::string problem = ParseLiveArgs(args, request); !problem.empty()) {
-        err << "pirolex live: " << problem << kHint << '\n';
+        err << "pirolex live: " << problem << kUsageHint << '\n';
         return kStatusUsage;
     }
     if (request.listDevices) return ListDevices(setup.devices, out, err);
 
+    // Refused before listening, not after a take of half an hour.
+    if (request.file && request.savePath && SameFile(*request.file, *request.savePath)) {
+        err << texts::TakeNotSavedText(*request.savePath, texts::ErrorText(Failure(ErrorCode::kOutputIsInput)))
+            << '\n';
+        return kStatusFailed;
+    }
     std::unique_ptr<SampleSource> source;
+    // A file played through was recorded when it says; a take from a device is being recorded now.
+    texts::TakeFacts take{.temperatureC = request.temperature, .recorded = LocalIsoTime(std::time(nullptr))};
     if (request.file) {
         RecordingFile file = ReadRecordingFile(*request.file);
+        take.recorded = file.recorded;
         if (!file.Ok()) {
             err << texts::ErrorText(*file.error) << '\n';
             return kStatusFailed;
@@ -268,7 +276,7 @@ int RunLive(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     settings.makeLines = false;
     settings.blockFrames = std::max<int64_t>(1, rate / 10);
     LiveStream stream(rate, source->ChannelCount(), settings);
-    PassPrinter printer(request, out);
+    PassPrinter printer(request, take, out);
     std::optional<InterruptEndsTake> interrupt;
     if (!request.file) interrupt.emplace();
     const SourceState end = Listen(heard, printer, stream);
@@ -281,7 +289,9 @@ int RunLive(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
     // Also, and above all, after the device went away: what was heard is kept.
     if (request.savePath) {
-        if (const std::optional<Failure> failure = stream.Take().SaveWav(*request.savePath)) {
+        std::vector<std::string> inputs;
+        if (request.file) inputs.push_back(*request.file);
+        if (const std::optional<Failure> failure = stream.Take().SaveWav(*request.savePath, inputs)) {
             err << texts::TakeNotSavedText(*request.savePath, texts::ErrorText(*failure)) << '\n';
             status = kStatusFailed;
         }

@@ -15,6 +15,7 @@ std::unique_ptr<OffscreenPlot> LoadPlot(const PlotRequest& request) {
     PictureSession& session = plot->session;
     session.EditSettings() = request.settings;
     session.SetView(ViewForImage(PlotImageSize(request.outerWidth, request.outerHeight)));
+    session.SetSpanLength(request.length);
     session.Load(std::move(file.recording), request.start);
     return plot;
 }
@@ -63,7 +64,9 @@ SnappedMeasurement MeasureSnapped(OffscreenPlot& plot, const PlotRequest& reques
         std::vector<int64_t> blocks = edge;
         if (at) {
             line = time.NearestLine(*at);
-            blocks = BlocksAroundLine(line, time.lines, time.lineStep, time.spanFirst, settings.FftSize());
+            const int32_t snapFrames =
+                SnapBlockFrames(settings.FftSize(), hz, session.GetRecording().sampleRate);
+            blocks = BlocksAroundLine(line, time.lines, time.lineStep, time.spanFirst, snapFrames);
         }
         return SnapToTone(session.GetRecording(), settings.channel, settings.FftSize(), hz, blocks);
     };

@@ -2,6 +2,9 @@
 
 #include "cli.h"
 
+#include <charconv>
+#include <cmath>
+
 namespace pirolex {
 
 namespace {
@@ -18,7 +21,40 @@ std::string Names(const std::vector<CommandOption>& options) {
     return names;
 }
 
+// The shortest text that reads back as the same number: -20, 0.01, 2000.
+std::string Shortest(double value) {
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
+}
+
 }  // namespace
+
+bool ReadNumber(const std::string& text, double& value) {
+    const char* end = text.data() + text.size();
+    double read = 0.0;
+    const auto result = std::from_chars(text.data(), end, read);
+    if (result.ec != std::errc() || result.ptr != end || !std::isfinite(read)) return false;
+    value = read;
+    return true;
+}
+
+bool ReadNumberIn(const std::string& text, SettingRange range, double& value) {
+    double read = 0.0;
+    if (!ReadNumber(text, read) || !range.Holds(read)) return false;
+    value = read;
+    return true;
+}
+
+std::function<bool(const std::string&)> NumberIn(SettingRange range, double& target) {
+    return [range, &target](const std::string& text) { return ReadNumberIn(text, range, target); };
+}
+
+std::string AllowedNumbers(SettingRange range) {
+    return "Zahlen von " + Shortest(range.lowest) + " bis " + Shortest(range.highest);
+}
+
+std::string RangeText(SettingRange range) { return Shortest(range.lowest) + ".." + Shortest(range.highest); }
 
 std::string ParseCommandArgs(const std::vector<std::string>& args, const std::vector<CommandOption>& options,
                              FileCount files, CommandArgs& parsed) {

@@ -11,6 +11,8 @@
 //   CommandArgs parsed;
 //   if (std::string problem = ParseCommandArgs(args, options, FileCount::kMany, parsed); !problem.empty()) ...
 
+#include "settings.h"
+
 #include <functional>
 #include <set>
 #include <string>
@@ -31,6 +33,18 @@ struct CommandOption {
 };
 
 enum class FileCount { kOne, kMany };
+
+// The one number reader of the commands: the whole text a finite number, with a decimal point
+// whatever the locale ("12.5" reads the same on every desktop).
+bool ReadNumber(const std::string& text, double& value);
+// The same within a range of settings.h.
+bool ReadNumberIn(const std::string& text, SettingRange range, double& value);
+// A number option's reader into target.
+std::function<bool(const std::string&)> NumberIn(SettingRange range, double& target);
+// The range as an option's allowed values, "Zahlen von -20 bis 40", and as its short form in the
+// help, "-20..40".
+std::string AllowedNumbers(SettingRange range);
+std::string RangeText(SettingRange range);
 
 struct CommandArgs {
     std::vector<std::string> files;

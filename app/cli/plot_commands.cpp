@@ -1,6 +1,9 @@
 #include "plot_commands.h"
 
 #include "caption_strip.h"
+#include "checked_save.h"
+#include "clicked_pair.h"
+#include "cli.h"
 #include "measurement_record.h"
 #include "messages.h"
 #include "offscreen_plot.h"
@@ -22,7 +25,6 @@ namespace pirolex {
 
 namespace {
 
-constexpr const char* kHint = " (pirolex --help zeigt die Aufrufe)";
 
 // The labels need Qt's fonts, and with them an application object. Unless the user chose a
 // platform, it is the offscreen one, so no display is needed. An application that already
@@ -87,7 +89,7 @@ private:
 };
 
 int Usage(const char* command, const std::string& problem, std::ostream& err) {
-    err << "pirolex " << command << ": " << problem << kHint << '\n';
+    err << "pirolex " << command << ": " << problem << kUsageHint << '\n';
     return kStatusUsage;
 }
 
@@ -99,10 +101,25 @@ PlotCanvas PreparedBitmap(const PlotRequest& request, BackgroundStart& start) {
     return canvas;
 }
 
-void PrintMeasurement(const Measurement& m, std::ostream& out) {
-    out << texts::SpeedText(m.speed) << '\n';
+// The speed line as the window's label shows it for two markers at hzA and hzB, doubts and all.
+std::string MarkerSpeedText(const std::optional<DopplerSpeed>& speed, double hzA, double hzB,
+                            const PlotRequest& request) {
+    const int32_t top = request.settings.maxSpeedKmh;
+    const ClickDoubts doubts =
+        DoubtsAbout(hzA, hzB, speed ? std::optional<double>(speed->kmh) : std::nullopt, top, false, false);
+    return texts::ClickedSpeedText(speed, doubts, top);
+}
+
+// A pair whose buttons were swapped has no speed, and says so: the command failed.
+int PairStatus(double hzA, double hzB) {
+    return DoubtsAbout(hzA, hzB, std::nullopt, 0, false, false).swapped ? kStatusFailed : kStatusOk;
+}
+
+int PrintMeasurement(const Measurement& m, const PlotRequest& request, std::ostream& out) {
+    out << MarkerSpeedText(m.speed, request.frequencyA, request.frequencyB, request) << '\n';
     out << "Marke A: Spalte " << m.columnA << ", " << m.labelA << '\n';
     out << "Marke B: Spalte " << m.columnB << ", " << m.labelB << '\n';
+    return PairStatus(request.frequencyA, request.frequencyB);
 }
 
 // The speed and both tones; a marker without a tone gives no speed rather than a wrong one.
@@ -113,10 +130,10 @@ int PrintSnapped(const SnappedMeasurement& m, const PlotRequest& request, std::o
         if (!m.b) err << texts::NoToneText('B', request.frequencyB, request.atB, m.lineB) << '\n';
         return kStatusFailed;
     }
-    out << texts::SpeedText(m.speed) << '\n';
+    out << MarkerSpeedText(m.speed, m.a->hz, m.b->hz, request) << '\n';
     out << texts::SnappedToneLine('A', m.a->hz, m.a->spreadHz) << '\n';
     out << texts::SnappedToneLine('B', m.b->hz, m.b->spreadHz) << '\n';
-    return kStatusOk;
+    return PairStatus(m.a->hz, m.b->hz);
 }
 
 // What the command line knows of a measurement: the file, the temperature, the date, and with
@@ -125,7 +142,8 @@ texts::RecordValues Record(OffscreenPlot& plot, const PlotCanvas& canvas,
                            const PlotRequest& request) {
     texts::RecordValues values;
     if (request.frequencyA > 0.0 && request.frequencyB > 0.0) {
-        values.speedLine = texts::SpeedText(MeasureSpeed(plot, canvas, request).speed);
+        values.speedLine =
+            MarkerSpeedText(MeasureSpeed(plot, canvas, request).speed, request.frequencyA, request.frequencyB, request);
         values.source = texts::kSourceClicks;
         values.hzA = request.frequencyA;
         values.hzB = request.frequencyB;
@@ -138,9 +156,9 @@ texts::RecordValues Record(OffscreenPlot& plot, const PlotCanvas& canvas,
 }
 
 // The picture as render writes it: bare, or with the record's strip and text fields.
-bool WriteRendered(OffscreenPlot& plot, const PlotCanvas& canvas, const PlotRequest& request) {
+std::optional<Failure> WriteRendered(OffscreenPlot& plot, const PlotCanvas& canvas, const PlotRequest& request) {
     const QString path = QString::fromStdString(request.output);
-    if (!request.caption) return WritePlotPng(canvas, path);
+    if (!request.caption) return WritePlotPng(canvas, path, {request.file});
     const texts::RecordValues values = Record(plot, canvas, request);
     QStringList rows;
     for (const std::string& row : texts::RecordRows(values)) rows << QString::fromStdString(row);
@@ -148,7 +166,7 @@ bool WriteRendered(OffscreenPlot& plot, const PlotCanvas& canvas, const PlotRequ
     for (const texts::RecordField& field : texts::RecordFields(values))
         fields.emplace_back(QString::fromStdString(field.key), QString::fromStdString(field.value));
     fields.emplace_back(QStringLiteral("Software"), QStringLiteral("Pirolex"));
-    return WritePng(WithCaptionStrip(canvas.Image(), rows), path, fields);
+    return WritePng(WithCaptionStrip(canvas.Image(), rows), path, fields, {request.file});
 }
 
 // The notice the window would show in its speed label, on the error stream.
@@ -162,6 +180,11 @@ int RunRender(const std::vector<std::string>& args, std::ostream& /*out*/, std::
     PlotRequest request;
     if (std::string problem = ParseRenderArgs(args, request); !problem.empty())
         return Usage("render", problem, err);
+    // Before the work: the picture would only be refused at the end.
+    if (SameFile(request.output, request.file)) {
+        err << texts::PngWriteError(request.output, Failure(ErrorCode::kOutputIsInput)) << '\n';
+        return kStatusFailed;
+    }
     BackgroundStart start(request);
     GuiForText gui;
     PlotCanvas canvas = PreparedBitmap(request, start);
@@ -185,8 +208,9 @@ int RunRender(const std::vector<std::string>& args, std::ostream& /*out*/, std::
         err << texts::ErrorText(failure) << '\n';
         return kStatusFailed;
     }
-    if (WriteRendered(*plot, canvas, request)) return kStatusOk;
-    err << texts::PngWriteError(request.output) << '\n';
+    const std::optional<Failure> failure = WriteRendered(*plot, canvas, request);
+    if (!failure) return kStatusOk;
+    err << texts::PngWriteError(request.output, *failure) << '\n';
     return kStatusFailed;
 }
 
@@ -206,15 +230,14 @@ int RunMeasure(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (std::string problem = CheckStartAgainst(request, plot->session.GetRecording()); !problem.empty())
         return Usage("measure", problem, err);
     if (std::string problem = CheckClickTimesAgainst(request, plot->session.GetRecording(), plot->session.SpanFirst(),
-                                                     ShownFrames(plot->session.GetRecording()));
+                                                     ShownFrames(plot->session.GetRecording(), plot->session.SpanFrames()));
         !problem.empty())
         return Usage("measure", problem, err);
     try {
         // The 2D picture first, as the window has drawn it before the user clicks in it.
         ReportShortRecording(DrawPlot(*plot, canvas, request), request, err);
         if (!request.snap) {
-            PrintMeasurement(MeasureSpeed(*plot, canvas, request), out);
-            return kStatusOk;
+            return PrintMeasurement(MeasureSpeed(*plot, canvas, request), request, out);
         }
         return PrintSnapped(MeasureSnapped(*plot, request), request, out, err);
     } catch (const Failure& failure) {

@@ -21,7 +21,7 @@ using Apply = std::string (*)(const std::string& value, PlotRequest& request);
 // One option: its name, what it takes ("" for a switch) and how it sets the request.
 struct Option {
     const char* name;
-    const char* allowed;
+    std::string allowed;
     Apply apply;
 };
 
@@ -31,12 +31,7 @@ bool ParseInt(const std::string& text, int& value) {
     return result.ec == std::errc() && result.ptr == end;
 }
 
-// Locale-independent, so "4430.5" reads the same on every desktop.
-bool ParseDouble(const std::string& text, double& value) {
-    const char* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, value);
-    return result.ec == std::errc() && result.ptr == end && std::isfinite(value);
-}
+bool ParseDouble(const std::string& text, double& value) { return ReadNumber(text, value); }
 
 // Index of value in names, or -1.
 int IndexOf(const std::string& value, std::initializer_list<const char*> names) {
@@ -63,10 +58,24 @@ std::string SetMode(const std::string& value, PlotRequest& r) {
 }
 
 std::string SetFFT(const std::string& value, PlotRequest& r) {
-    const int i = IndexOf(value, {"128", "256", "512", "1024", "2048", "4096", "8192", "16384"});
-    if (i < 0) return "bad";
-    r.settings.fftExponent = kSmallestFftExponent + i;
-    return {};
+    int size = 0;
+    if (!ParseInt(value, size)) return "bad";
+    for (int32_t exponent = kSmallestFftExponent; exponent <= kLargestFftExponent; ++exponent) {
+        if (size != int32_t{1} << exponent) continue;
+        r.settings.fftExponent = exponent;
+        return {};
+    }
+    return "bad";
+}
+
+// "128, 256, 512, 1024, 2048, 4096, 8192 und 16384": the sizes the window's control offers.
+std::string FftSizes() {
+    std::string sizes;
+    for (int32_t exponent = kSmallestFftExponent; exponent <= kLargestFftExponent; ++exponent) {
+        if (exponent > kSmallestFftExponent) sizes += exponent == kLargestFftExponent ? " und " : ", ";
+        sizes += std::to_string(int32_t{1} << exponent);
+    }
+    return sizes;
 }
 
 std::string SetChannel(const std::string& value, PlotRequest& r) {
@@ -85,7 +94,9 @@ std::string SetLevelRange(const std::string& value, PlotRequest& r) {
     return IntInRange(value, kLowestLevelRangeDb, kHighestLevelRangeDb, r.settings.levelRangeDb);
 }
 
+// A gain given is the user's own: the automatic level steps aside.
 std::string SetLevelGain(const std::string& value, PlotRequest& r) {
+    r.settings.levelAutomatic = false;
     return IntInRange(value, 0, kHighestLevelGainDb, r.settings.levelGainDb);
 }
 
@@ -96,7 +107,7 @@ std::string SetPoints(const std::string& value, PlotRequest& r) {
 
 std::string SetTemperature(const std::string& value, PlotRequest& r) {
     double celsius = 0.0;
-    if (!ParseDouble(value, celsius) || celsius < -20.0 || celsius > 40.0) return "bad";
+    if (!ReadNumberIn(value, kTemperatureRange, celsius)) return "bad";
     // Tenths, as the window's field takes them.
     r.settings.temperature = std::round(celsius * 10.0) / 10.0;
     return {};
@@ -141,6 +152,13 @@ std::string SetStart(const std::string& value, PlotRequest& r) {
     return {};
 }
 
+std::string SetLength(const std::string& value, PlotRequest& r) {
+    double seconds = 0.0;
+    if (!ParseDouble(value, seconds) || seconds < kShortestSpanSeconds) return "bad";
+    r.length = seconds;
+    return {};
+}
+
 // FROM-TO in hertz, 0 <= FROM < TO; the top is checked against the recording's rate once it is read.
 std::string SetBand(const std::string& value, PlotRequest& r) {
     const size_t dash = value.find('-', 1);
@@ -181,7 +199,8 @@ std::string SetCaption(const std::string&, PlotRequest& r) {
 
 // The settings that change the picture, apart from the picture mode. Measure takes them all, so
 // it measures on the very picture that render draws and the window shows with them.
-const Option kFFT = {"--fft", "128, 256, 512, 1024, 2048, 4096, 8192 und 16384", SetFFT};
+const Option kFFT = {"--fft", FftSizes(), SetFFT};
+const std::string kTemperatures = AllowedNumbers(kTemperatureRange) + " (auf Zehntel)";
 const Option kChannel = {"--channel", "links, rechts und beide", SetChannel};
 const Option kFein = {"--fein", "", SetFein};
 const Option kIQ = {"--iq", "", SetIQ};
@@ -194,17 +213,19 @@ const Option kLevelRange = {"--range", "die ganzen Zahlen 20..150 (dB)", SetLeve
 const Option kLevelGain = {"--gain", "die ganzen Zahlen 0..60 (dB)", SetLevelGain};
 const Option kStart = {"--start", "Sekunden ab 0 (Beginn des Ausschnitts einer langen Aufnahme)",
                        SetStart};
+const Option kLength = {"--length", "Sekunden ab 2 bis zur Länge der Aufnahme (Länge des Ausschnitts)",
+                        SetLength};
 
 const std::string kModeNames = texts::PictureNameList();
 
 const std::vector<Option> kRenderOptions = {
     {"-o", "ein Dateiname für das PNG-Bild", SetOutput},
-    {"--mode", kModeNames.c_str(), SetMode},
-    kFFT, kChannel, kFein, kIQ, kThreshold, kPoints, kSize, kStart, kBand, kLevelRange, kLevelGain,
+    {"--mode", kModeNames, SetMode},
+    kFFT, kChannel, kFein, kIQ, kThreshold, kPoints, kSize, kStart, kLength, kBand, kLevelRange, kLevelGain,
     {"--caption", "", SetCaption},
     {"--a", "Frequenzen in Hz über 0", SetA},
     {"--b", "Frequenzen in Hz über 0", SetB},
-    {"--temp", "Zahlen von -20 bis 40 (auf Zehntel)", SetTemperature},
+    {"--temp", kTemperatures, SetTemperature},
 };
 
 const std::vector<Option> kMeasureOptions = {
@@ -212,7 +233,7 @@ const std::vector<Option> kMeasureOptions = {
     {"--b", "Frequenzen in Hz über 0", SetB},
     {"--temp", "Zahlen von -20 bis 40 (auf Zehntel)", SetTemperature},
     {"--snap", "", SetSnap},
-    kFFT, kChannel, kFein, kIQ, kThreshold, kPoints, kSize, kStart, kBand,
+    kFFT, kChannel, kFein, kIQ, kThreshold, kPoints, kSize, kStart, kLength, kBand,
     {"--at-a", "Sekunden ab 0 bis zum Ende der Aufnahme (wann A geklickt wird)", SetAtA},
     {"--at-b", "Sekunden ab 0 bis zum Ende der Aufnahme (wann B geklickt wird)", SetAtB},
 };
@@ -331,19 +352,32 @@ std::string CheckBandAgainst(const PlotRequest& request, int32_t sampleRate) {
            " Hz, die halbe Samplerate von " + request.file;
 }
 
+// A span as long as asked cannot be longer than the recording; one of 2 s shows the whole of a
+// shorter recording.
+std::string CheckLengthAgainst(const PlotRequest& request, const Recording& recording) {
+    if (!request.length || recording.sampleRate <= 0) return {};
+    // The length to a tenth, as the window's field shows it, so that its value is always allowed.
+    const double longest = std::max(kShortestSpanSeconds, std::ceil(recording.Seconds() * 10.0) / 10.0);
+    if (*request.length <= longest) return {};
+    return "--length " + Number(*request.length) + ": erlaubt sind 2 bis " + Number(longest) +
+           " Sekunden, die Länge von " + request.file;
+}
+
 std::string CheckStartAgainst(const PlotRequest& request, const Recording& recording) {
+    if (std::string problem = CheckLengthAgainst(request, recording); !problem.empty()) return problem;
     if (!request.start) return {};
+    const int64_t span = request.length ? SpanFramesFor(recording, *request.length) : kMaxFrames;
     const std::string given = "--start " + Number(*request.start) + ": ";
-    if (!NeedsSpan(recording)) {
+    if (!NeedsSpan(recording, span)) {
         if (*request.start == 0.0) return {};
         return given + request.file + " passt ganz in die Grafik (höchstens " +
-               std::to_string(kMaxFrames) + " Samples), erlaubt ist nur 0";
+               std::to_string(span) + " Samples), erlaubt ist nur 0";
     }
     const double latest =
-        static_cast<double>(recording.FrameCount() - kMaxFrames) / recording.sampleRate;
+        static_cast<double>(recording.FrameCount() - span) / recording.sampleRate;
     if (*request.start <= latest) return {};
-    return given + "erlaubt sind 0 bis " + Number(LatestSpanStart(recording)) +
-           " Sekunden, damit der Ausschnitt von " + std::to_string(kMaxFrames) +
+    return given + "erlaubt sind 0 bis " + Number(LatestSpanStart(recording, span)) +
+           " Sekunden, damit der Ausschnitt von " + std::to_string(span) +
            " Samples in " + request.file + " liegt";
 }
 

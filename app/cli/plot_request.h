@@ -36,6 +36,8 @@ struct PlotRequest {
     // Where the pictures' span of a long recording starts, in seconds; none: the window's
     // default around the loudest moment.
     std::optional<double> start;
+    // How long that span is, in seconds (2 up to the recording's length); none: kMaxFrames.
+    std::optional<double> length;
 };
 
 // Both return an empty string when the arguments (those after the command's name) are usable,
@@ -48,7 +50,7 @@ std::string CheckRenderAgainst(const PlotRequest& request, int channels);
 std::string CheckMeasureAgainst(const PlotRequest& request, int channels, int32_t sampleRate);
 // --band against the recording's rate: the band must end at or below half of it.
 std::string CheckBandAgainst(const PlotRequest& request, int32_t sampleRate);
-// --start against the recording's length: the span must lie inside it.
+// --length and --start against the recording's length: the span must lie inside it.
 std::string CheckStartAgainst(const PlotRequest& request, const Recording& recording);
 // --at-a and --at-b against the recording and the span its picture shows: the moments must lie
 // in both. firstFrame and frames: the span.

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -61,6 +62,9 @@ const char* FixedText(ErrorCode code) {
     case ErrorCode::kSessionDescription:
         return "Die Datei ist eine Sitzungsbeschreibung für einen Netzwerkstrom, keine Tondatei";
     case ErrorCode::kImageSequence: return "Die Datei beschreibt eine Bildfolge, keine Tondatei";
+    case ErrorCode::kOutputIsInput:
+        return "Die Ausgabe wäre die gelesene Datei selbst: Pirolex überschreibt nicht, was es liest";
+    case ErrorCode::kWriteProtected: return "Datei ist schreibgeschützt";
     case ErrorCode::kNotRegularFile:
     case ErrorCode::kIoError:
     case ErrorCode::kUnsupportedFormat:
@@ -69,11 +73,53 @@ const char* FixedText(ErrorCode code) {
     return nullptr;
 }
 
+// The system's error numbers a user meets when a file is read or written, in words. The number
+// stays in front, as the message has always given it.
+const char* SystemErrorName(int error) {
+    switch (error) {
+    case ENOENT: return "Datei oder Ordner nicht vorhanden";
+    case ENXIO: return "Gerät nicht erreichbar";
+    case ENOMEM: return "Nicht genug Arbeitsspeicher";
+    case EBUSY: return "Gerät oder Datei belegt";
+    case EEXIST: return "Datei vorhanden";
+    case ENODEV: return "Kein solches Gerät";
+    case ENOTDIR: return "Ein Teil des Pfades ist kein Ordner";
+    case EISDIR: return "Ist ein Ordner";
+    case EINVAL: return "Ungültiges Argument";
+    case ENFILE:
+    case EMFILE: return "Zu viele offene Dateien";
+    case ENOTTY: return "Kein passendes Gerät (ein Terminal oder Gerät statt einer Datei)";
+    case ETXTBSY: return "Datei wird gerade ausgeführt";
+    case EFBIG: return "Datei zu groß (Größengrenze für Dateien erreicht)";
+    case ENOSPC: return "Kein Platz mehr auf dem Datenträger";
+    case ESPIPE: return "Keine Datei, sondern ein Datenstrom";
+    case EROFS: return "Datenträger nur lesbar";
+    case EMLINK: return "Zu viele Verknüpfungen";
+    case EPIPE: return "Gegenstelle geschlossen";
+    case ENAMETOOLONG: return "Dateiname zu lang";
+    case ELOOP: return "Zu viele Ebenen symbolischer Verknüpfungen (eine Verknüpfungsschleife)";
+    case EOVERFLOW: return "Datei zu groß für diesen Zugriff";
+    case EXDEV: return "Verschiedene Dateisysteme";
+    case EDQUOT: return "Speicherkontingent auf dem Datenträger erschöpft";
+    case ESTALE: return "Netzwerkdatei nicht mehr gültig";
+    case ENOTCONN:
+    case ETIMEDOUT:
+    case EHOSTDOWN:
+    case EHOSTUNREACH: return "Netzwerklaufwerk nicht erreichbar";
+    case EOPNOTSUPP: return "Vom Dateisystem nicht unterstützt";
+    default: return nullptr;
+    }
+}
+
 }  // namespace
 
 std::string ErrorText(const Failure& failure) {
     switch (failure.Code()) {
-    case ErrorCode::kIoError: return "E/A-Fehler " + std::to_string(failure.Detail());
+    case ErrorCode::kIoError: {
+        std::string text = "E/A-Fehler " + std::to_string(failure.Detail());
+        if (const char* name = SystemErrorName(failure.Detail())) text += std::string(": ") + name;
+        return text;
+    }
     case ErrorCode::kNotRegularFile:
         return failure.Detail() == 1 ? "Ein Ordner, keine gewöhnliche Datei"
                                      : "Keine gewöhnliche Datei (ein Gerät, eine Pipe oder ein Socket)";
@@ -181,9 +227,11 @@ std::string WindowAutoSpeedText(const AutoSpeed& result) {
 
 std::string ClickedSpeedText(const std::optional<DopplerSpeed>& speed, const ClickDoubts& doubts,
                              int32_t maxSpeedKmh) {
-    std::string text = SpeedText(speed);
-    if (!speed || !doubts.Any()) return text;
+    // Swapped buttons give a negative speed, or once corrected a plausible wrong one: no number.
+    std::string text = doubts.swapped ? "Geschwindigkeit: keine " : SpeedText(speed);
+    if ((!speed && !doubts.swapped) || !doubts.Any()) return text;
     std::vector<std::string> reasons;
+    if (doubts.swapped) reasons.push_back("A tiefer als B (Tasten vertauscht?)");
     if (doubts.aboveTopSpeed) reasons.push_back("mehr als höchstens " + std::to_string(maxSpeedKmh) + " km/h");
     if (doubts.guideOfA) {
         char multiple[16];
@@ -254,6 +302,9 @@ std::string PassHeading(int number, double heardS) {
 
 std::string PassOutcome(const FlybyPass& pass) {
     const AutoSpeed& speed = pass.speed;
+    if (pass.clicked)
+        return Decimals(pass.clicked->kmh, 1) + " ± " + Decimals(pass.clicked->resolutionKmh, 1) + " km/h – " +
+               kSourceClicks;
     if (!speed.Answered()) return RefusalText(speed.refusal, speed.topSpeedKmh);
     return Decimals(speed.speedKmh, 1) + " ± " + Decimals(speed.sigmaKmh, 1) + " km/h";
 }
@@ -268,16 +319,16 @@ std::string PassRecordText(const FlybyPass& pass) {
     return std::to_string(pass.number) + " bei " + PassTime(pass.heardS);
 }
 
-std::string PassListWriteError(const std::string& path) {
-    return "Liste konnte nicht gespeichert werden: " + path + " (Datei lässt sich nicht schreiben)";
+std::string PassListWriteError(const std::string& path, const Failure& failure) {
+    return "Liste konnte nicht gespeichert werden: " + path + " (" + ErrorText(failure) + ")";
 }
 
 std::string ShortRecordingNotice(int32_t fftSize) {
     return "Aufnahme kürzer als ein FFT-Block (" + std::to_string(fftSize) + " Samples)";
 }
 
-std::string PngWriteError(const std::string& path) {
-    return "Grafik konnte nicht gespeichert werden: " + path + " (Datei lässt sich nicht schreiben)";
+std::string PngWriteError(const std::string& path, const Failure& failure) {
+    return "Grafik konnte nicht gespeichert werden: " + path + " (" + ErrorText(failure) + ")";
 }
 
 // The spread is rounded up: a "±" shown smaller than it is would promise too much.

@@ -18,7 +18,7 @@
 namespace pirolex::texts {
 
 // The message box's text for a failure, e.g. "Datei nicht gefunden",
-// "Nicht unterstütztes WAV-Format (Formatkennung 85, 0 Bit)", "E/A-Fehler 21" or
+// "Nicht unterstütztes WAV-Format (Formatkennung 85, 0 Bit)", "E/A-Fehler 21: Ist ein Ordner" or
 // "Keine Tonspur in der Datei".
 std::string ErrorText(const Failure& failure);
 
@@ -73,7 +73,8 @@ inline constexpr const char* kSourceAutomatic = "automatisch gemessen";
 std::string WindowAutoSpeedText(const AutoSpeed& result);
 // Two markers' speed: SpeedText's line as it has always been, and when something about the
 // clicks makes the number doubtful, why, in short: "Geschwindigkeit: 511.01 km/h (± 0.08 km/h) –
-// zweifelhaft: mehr als höchstens 450 km/h, B näher an 0.5×A als an A".
+// zweifelhaft: mehr als höchstens 450 km/h, B näher an 0.5×A als an A"; with A below B no number:
+// "Geschwindigkeit: keine – zweifelhaft: A tiefer als B (Tasten vertauscht?)".
 std::string ClickedSpeedText(const std::optional<DopplerSpeed>& speed, const ClickDoubts& doubts,
                              int32_t maxSpeedKmh);
 // Why the automatic measurement gives no speed, in a sentence for the user; above the top speed,
@@ -92,18 +93,22 @@ std::string PassListRow(const FlybyPass& pass);
 // In the speed label when a search ends with the span moved away from every pass it found:
 // "3 Vorbeiflüge gefunden: einen in der Liste wählen".
 std::string ChoosePassNotice(int count);
-// The row's part after the time: "123.4 ± 1.2 km/h", or why the pass was not measured.
+// The row's part after the time: "123.4 ± 1.2 km/h", "61.2 ± 1.4 km/h – zwei Klicks" where the
+// user's clicks measured a pass the automatic fit refused, or why the pass was not measured.
 std::string PassOutcome(const FlybyPass& pass);
 // The pass in the kept record: "3 bei 1:24.3".
 std::string PassRecordText(const FlybyPass& pass);
 inline constexpr const char* kPassListCaption = "Vorbeiflüge";
 inline constexpr const char* kSavePassList = "Liste speichern";
-// "Liste konnte nicht gespeichert werden: PATH (Datei lässt sich nicht schreiben)"
-std::string PassListWriteError(const std::string& path);
+// "Liste konnte nicht gespeichert werden: PATH (E/A-Fehler 28: Kein Platz mehr auf dem
+// Datenträger)", the failure's text in brackets.
+std::string PassListWriteError(const std::string& path, const Failure& failure);
 // Why a picture shows its frame alone: "Aufnahme kürzer als ein FFT-Block (1024 Samples)".
 std::string ShortRecordingNotice(int32_t fftSize);
 // The plot's tooltip in the 2D picture, where clicks measure.
-inline constexpr const char* kMeasureHint = "klicken zur Geschwindigkeitsmessung";
+// Which button places which marker, after the words the plot's hint has always had.
+inline constexpr const char* kMeasureHint =
+    "klicken zur Geschwindigkeitsmessung: linke Taste auf den Ton des Anflugs (A), rechte auf den des Abflugs (B)";
 // A marker snapped to a tone is labelled with its frequency to a tenth of a hertz: "4822.8 Hz".
 std::string SnappedMarkerLabel(double hz);
 // The readout under the cursor in the 2D picture: the frequency there and, on the picture's
@@ -113,8 +118,9 @@ std::string CursorReadout(double hz, std::optional<double> seconds);
 // "B: 64.42 km/h", or "B: keine".
 std::string CursorSpeed(const std::optional<DopplerSpeed>& speed);
 
-// "Grafik konnte nicht gespeichert werden: PATH (Datei lässt sich nicht schreiben)"
-std::string PngWriteError(const std::string& path);
+// "Grafik konnte nicht gespeichert werden: PATH (Datei ist schreibgeschützt)", the failure's
+// text in brackets.
+std::string PngWriteError(const std::string& path, const Failure& failure);
 
 // A marker snapped to its tone on the command line, the tone and its spread to a tenth of a
 // hertz: "Marke A: 4822.8 Hz (±0.3 Hz)".

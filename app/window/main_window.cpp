@@ -82,6 +82,7 @@ TPirolex::TPirolex(WindowSeams seams, QWidget* parent)
     ui_.BandFromEdit = plot_->BandFromEdit();
     ui_.BandToEdit = plot_->BandToEdit();
     ui_.BandResetButton = plot_->BandResetButton();
+    ui_.BandToneButton = plot_->BandToneButton();
 
     passes_ = std::make_unique<PassPanel>(this);
     ui_.PassListLabel = passes_->Caption();
@@ -140,6 +141,9 @@ TPirolex::TPirolex(WindowSeams seams, QWidget* parent)
     connect(ui_.ToolButton5, &QToolButton::clicked, this, [this] { ToolButton5Click(); });
     connect(ui_.ToolButton10, &QToolButton::clicked, this, [this] { ToolButton10Click(); });
     connect(ui_.LiveButton, &QToolButton::clicked, this, [this] { LiveButtonClick(); });
+    connect(ui_.HelpButton, &QToolButton::clicked, this, [this] { HelpButtonClick(); });
+    connect(new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1), this), &QShortcut::activated, this,
+            [this] { HelpButtonClick(); });
     ui_.KanalRadioGroup->OnClick = [this] { KanalRadioGroupClick(); };
     ui_.GenauRadioGroup->OnClick = [this] { GenauRadioGroupClick(); };
     ui_.GrafikRadio->OnClick = [this] { GrafikRadioClick(); };

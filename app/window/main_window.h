@@ -46,6 +46,7 @@ namespace pirolex {
 
 class ArrowSpinEdit;
 class AsideWork;
+class HelpWindow;
 class Gauge;
 class LivePanel;
 class MeasurementPanel;
@@ -69,6 +70,8 @@ struct WindowState {
     PictureSession session;
     // The FFT size the track bar last showed; its handler recomputes only when it changes.
     int32_t filterCount = 0;
+    // When the recording shown was made, ISO 8601, for the saved list.
+    std::string recorded;
 };
 
 // Every control, wherever it is owned, for the layout and for tests.
@@ -112,6 +115,8 @@ struct WindowUi {
     PanelStatusBar* StatusBar1 = nullptr;
     QLabel* SpanLabel = nullptr;          // "Ausschnitt ab": shown for long recordings only
     QDoubleSpinBox* SpanEdit = nullptr;   // the span's start in seconds
+    QLabel* SpanLengthLabel = nullptr;        // "Länge": shown for recordings over 2 s
+    QDoubleSpinBox* SpanLengthEdit = nullptr;  // the span's length in seconds
     // Work aside: "Laden … 37 %" or "Suche … 37 %", and "Abbrechen".
     QLabel* AsideProgress = nullptr;
     QPushButton* CancelButton = nullptr;
@@ -123,6 +128,8 @@ struct WindowUi {
     QSpinBox* BandFromEdit = nullptr;    // "von", Hz
     QSpinBox* BandToEdit = nullptr;      // "bis", Hz
     QPushButton* BandResetButton = nullptr;
+    // "Band um den Ton": band and FFT size around the automatic measurement's tones.
+    QPushButton* BandToneButton = nullptr;
     // The pass panel's.
     OverviewStrip* Overview = nullptr;
     QLabel* PassListLabel = nullptr;       // "Vorbeiflüge"
@@ -134,6 +141,8 @@ struct WindowUi {
     QComboBox* InputBox = nullptr;
     QProgressBar* LevelMeter = nullptr;
     QPushButton* SaveTakeButton = nullptr;  // "Aufnahme speichern"
+    // "?": the guide "Hilfe" in a window of its own (also Umschalt+F1).
+    QToolButton* HelpButton = nullptr;
 };
 
 class TPirolex : public QWidget {
@@ -179,6 +188,7 @@ public:
     void ToolButton8Click();   // info
     void ToolButton5Click();   // exit
     void LiveButtonClick();    // start or stop listening
+    void HelpButtonClick();    // show the guide
 
     // Control handlers.
     void KanalRadioGroupClick();
@@ -190,6 +200,8 @@ public:
     void CFARTrackBarChange();
     void TrackBar1Change();
     void SpinEdit1Change();
+    // "Band um den Ton": band and FFT size around the automatic measurement's tones.
+    void BandToneButtonClick();
     // A press on the plot, in plot bitmap pixels: a marker in the 2D picture (left A, right B),
     // or the start of a band (middle).
     void Image1MouseDown(Qt::MouseButton button, int x, int y);
@@ -230,8 +242,9 @@ private:
     // The panels' own controls and events, forwarded to the work they start.
     void ConnectPanelHandlers();
     void LoadCommand(std::optional<std::string> chosen);
-    // A recording loaded or listened to becomes the one shown, under `name`.
-    void Adopt(Recording recording, const std::string& name, int32_t fileChannels);
+    // A recording loaded or listened to becomes the one shown, under `name`; `recorded` when it
+    // was made (ISO 8601), for the saved list.
+    void Adopt(Recording recording, const std::string& name, int32_t fileChannels, std::string recorded);
     void Recompute();
     // The passes of the take, searched aside; what stood before is kept for Strg+Z by the caller.
     // The pass `keep` stays chosen when the search finds it again.
@@ -249,6 +262,8 @@ private:
     std::unique_ptr<LivePanel> live_;
     std::unique_ptr<WindowEffects> effects_;
     std::unique_ptr<AsideWork> aside_;
+    // The guide: made at the first click, then shown again.
+    HelpWindow* help_ = nullptr;
     int recomputeRuns_ = 0;
     // The caption that names the recording shown; empty before the first one.
     QString shownTitle_;

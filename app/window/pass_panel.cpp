@@ -57,7 +57,7 @@ const FlybyPass* PassPanel::Chosen() const {
                                                                         : nullptr;
 }
 
-void PassPanel::Place(const QRect& plot, int bottom, const QRect& spanEdit) {
+void PassPanel::Place(const QRect& plot, int bottom, const QRect& spanControls) {
     const int left = plot.right() + 1 + kListGap;
     const int width = std::max(kWidth - 2 * kListGap, 1);
     caption_->move(left, kCaptionTop);
@@ -65,8 +65,8 @@ void PassPanel::Place(const QRect& plot, int bottom, const QRect& spanEdit) {
     list_->setGeometry(left, plot.top(), width, listHeight);
     details_->setGeometry(left, plot.top() + listHeight + kListGap / 2, width, kDetailsHeight);
     saveButton_->setGeometry(left, bottom + 1 - kButtonHeight, width, kButtonHeight);
-    const int stripLeft = spanEdit.right() + 1 + kStripGap;
-    overview_->setGeometry(stripLeft, spanEdit.y(), std::max(plot.right() + 1 - stripLeft, 1), spanEdit.height());
+    const int stripLeft = spanControls.right() + 1 + kStripGap;
+    overview_->setGeometry(stripLeft, spanControls.y(), std::max(plot.right() + 1 - stripLeft, 1), spanControls.height());
 }
 
 void PassPanel::SetPasses(std::vector<FlybyPass> passes, int chosen) {
@@ -144,12 +144,11 @@ void PassPanel::ShowSpan(bool visible, double fromS, double toS) {
     if (visible) overview_->SetSpan(fromS, toS);
 }
 
-bool PassPanel::Save(const std::string& path, const std::string& recordingName) const {
-    std::ofstream out(path, std::ios::binary);
-    out << texts::PassCsvHeader({});
-    for (const FlybyPass& pass : passes_) out << texts::PassCsvRow(recordingName, pass, {});
-    out.close();
-    return static_cast<bool>(out);
+std::string PassPanel::Csv(const std::string& recordingName, const texts::PassColumns& columns,
+                           const texts::TakeFacts& take) const {
+    std::string csv = texts::PassCsvHeader(columns);
+    for (const FlybyPass& pass : passes_) csv += texts::PassCsvRow(recordingName, pass, columns, take);
+    return csv;
 }
 
 }  // namespace pirolex

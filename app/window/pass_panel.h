@@ -6,6 +6,7 @@
 // once listening stopped.
 
 #include "pass_finder.h"
+#include "pass_records.h"
 
 #include <QRect>
 
@@ -41,9 +42,9 @@ public:
     const FlybyPass* Chosen() const;
     int ChosenIndex() const { return chosen_; }
 
-    // Right of the plot from its top to `bottom`; the strip right of `spanEdit` up to the plot's
-    // right edge.
-    void Place(const QRect& plot, int bottom, const QRect& spanEdit);
+    // Right of the plot from its top to `bottom`; the strip right of `spanControls` (the
+    // last of the span's controls) up to the plot's right edge.
+    void Place(const QRect& plot, int bottom, const QRect& spanControls);
 
     // The passes of a finished search or a take, the chosen one selected quietly.
     void SetPasses(std::vector<FlybyPass> passes, int chosen);
@@ -63,8 +64,9 @@ public:
     void ShowLoudness(const Recording& recording);
     void ShowSpan(bool visible, double fromS, double toS);
 
-    // The list as CSV at `path`, the rows naming `recordingName`; false when it could not be written.
-    bool Save(const std::string& path, const std::string& recordingName) const;
+    // The list as CSV, the rows naming `recordingName`, in the columns chosen, with the take's facts.
+    std::string Csv(const std::string& recordingName, const texts::PassColumns& columns,
+                    const texts::TakeFacts& take) const;
 
     // A row chosen by the user, a moment clicked on the strip, "Liste speichern" clicked.
     std::function<void(int row)> rowChosen;

@@ -98,6 +98,11 @@ void PlotPanel::BuildBandRow() {
     bandReset_->setToolTip(
         QStringLiteral("Wieder 0 Hz bis zur halben Abtastrate zeigen (Doppelklick mit der mittleren Taste)"));
     layout->addWidget(bandReset_);
+    bandTone_ = new QPushButton(QStringLiteral("Band um den Ton"), bandRow_);
+    bandTone_->setToolTip(
+        QStringLiteral("Band und FFT-Größe so wählen, dass der automatisch gefundene Ton im Anflug "
+                       "und im Abflug zu sehen und anzuklicken ist"));
+    layout->addWidget(bandTone_);
     ShowBand();
     QObject::connect(bandFrom_, &QSpinBox::valueChanged, bandRow_, [this] { BandEdited(); });
     QObject::connect(bandTo_, &QSpinBox::valueChanged, bandRow_, [this] { BandEdited(); });
@@ -181,7 +186,7 @@ void PlotPanel::DrawOverlayPixels(const PlotOverlay& overlay, PlotEffects& effec
     if (overlay.curve) {
         // A long recording's picture shows a span: its lines start at the span's first frame,
         // while the fit's times count from the recording's start.
-        const int64_t shown = std::min<int64_t>(recording.FrameCount() - session_.SpanFirst(), kMaxFrames);
+        const int64_t shown = std::min<int64_t>(recording.FrameCount() - session_.SpanFirst(), session_.SpanFrames());
         const LineTimes lines{recording.sampleRate, session_.SpanFirst(), shown, session_.LineStep(),
                               settings.FftSize()};
         const FlybyModel model = *overlay.curve;

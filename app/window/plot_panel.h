@@ -59,6 +59,7 @@ public:
     QSpinBox* BandFromEdit() const { return bandFrom_; }
     QSpinBox* BandToEdit() const { return bandTo_; }
     QPushButton* BandResetButton() const { return bandReset_; }
+    QPushButton* BandToneButton() const { return bandTone_; }
     PlotCanvas& Canvas() { return canvas_; }
     const PlotCanvas& Canvas() const { return canvas_; }
     const PlotSource& Source() const;
@@ -112,6 +113,7 @@ private:
     QSpinBox* bandFrom_ = nullptr;
     QSpinBox* bandTo_ = nullptr;
     QPushButton* bandReset_ = nullptr;
+    QPushButton* bandTone_ = nullptr;
     PlotCanvas canvas_;
     std::optional<PlotCanvas> cleanPlot_;
     std::optional<int32_t> bandDragFrom_;  // in plot columns

@@ -260,7 +260,12 @@ void PlotImage::wheelEvent(QWheelEvent* event) {
     const int notches = wheelEighths_ / kEighthsPerNotch;
     wheelEighths_ -= notches * kEighthsPerNotch;
     event->accept();
-    if (notches != 0 && OnWheel) OnWheel(notches);
+    if (notches == 0) return;
+    if (event->modifiers() & Qt::ControlModifier) {
+        if (OnZoomWheel) OnZoomWheel(notches);
+    } else if (OnWheel) {
+        OnWheel(notches);
+    }
 }
 
 void PlotImage::mousePressEvent(QMouseEvent* event) {

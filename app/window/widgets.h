@@ -141,6 +141,8 @@ public:
     // The wheel turned by this many notches, away from the user positive; a touchpad's small
     // steps add up to whole notches.
     std::function<void(int)> OnWheel;
+    // The same with Strg held.
+    std::function<void(int)> OnZoomWheel;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

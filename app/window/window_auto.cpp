@@ -31,8 +31,11 @@ struct SearchResult {
     std::exception_ptr failure;
 };
 
-double ShownSeconds(const Recording& recording) {
-    return recording.sampleRate > 0 ? static_cast<double>(ShownFrames(recording)) / recording.sampleRate : 0.0;
+double ShownSeconds(const PictureSession& session) {
+    const Recording& recording = session.GetRecording();
+    return recording.sampleRate > 0
+               ? static_cast<double>(ShownFrames(recording, session.SpanFrames())) / recording.sampleRate
+               : 0.0;
 }
 
 // The first pass heard in the span shown, -1 when none.
@@ -112,7 +115,7 @@ void TPirolex::StartSearch(int keep) {
                         return;
                     }
                     const double from = now.SpanStartSeconds();
-                    const int inSpan = PassInSpan(passes_->Passes(), from, from + ShownSeconds(now.GetRecording()));
+                    const int inSpan = PassInSpan(passes_->Passes(), from, from + ShownSeconds(now));
                     if (inSpan >= 0) {
                         ChoosePass(inSpan);
                         return;
@@ -146,10 +149,10 @@ void TPirolex::ChoosePass(int index) {
     // "Ausschnitt ab" set so that the span is centred on the pass, as far as the recording lets.
     const Recording& recording = session.GetRecording();
     const int64_t shownFirst = session.SpanFirst();
-    if (NeedsSpan(recording)) {
+    if (NeedsSpan(recording, session.SpanFrames())) {
         const double moment = pass.speed.Answered() ? pass.speed.closestTimeS : pass.heardS;
-        const double start = std::clamp(std::round((moment - ShownSeconds(recording) / 2) * 10.0) / 10.0, 0.0,
-                                        LatestSpanStart(recording));
+        const double start = std::clamp(std::round((moment - ShownSeconds(session) / 2) * 10.0) / 10.0, 0.0,
+                                        LatestSpanStart(recording, session.SpanFrames()));
         const QSignalBlocker quiet(ui_.SpanEdit);
         ui_.SpanEdit->setValue(start);
         session.SetSpanStart(ui_.SpanEdit->value());

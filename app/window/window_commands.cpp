@@ -5,6 +5,7 @@
 #include "aside_work.h"
 #include "branding.h"
 #include "caption_strip.h"
+#include "help_window.h"
 #include "live_panel.h"
 #include "measurement_panel.h"
 #include "messages.h"
@@ -15,6 +16,7 @@
 #include "plot_png.h"
 #include "recording_file.h"
 #include "widgets.h"
+#include "window_controls.h"
 #include "window_print.h"
 
 #include <QClipboard>
@@ -88,19 +90,6 @@ void ShowRecording(const WindowUi& ui, PictureSession& session, int32_t fileChan
     ui.KanalRadioGroup->setEnabled(stereo);
 }
 
-// After a load: for a long recording "Ausschnitt ab" shows, its range the recording's, its value
-// the session's span (around the loudest moment); without its handler, as the load recomputes
-// itself.
-void ShowSpanControl(const WindowUi& ui, const PictureSession& session) {
-    const Recording& recording = session.GetRecording();
-    const bool needed = NeedsSpan(recording);
-    const QSignalBlocker quiet(ui.SpanEdit);
-    ui.SpanEdit->setRange(0.0, LatestSpanStart(recording));
-    ui.SpanEdit->setValue(session.SpanStartSeconds());
-    ui.SpanLabel->setVisible(needed);
-    ui.SpanEdit->setVisible(needed);
-}
-
 }  // namespace
 
 void TPirolex::ToolButton1Click() {
@@ -169,17 +158,18 @@ void TPirolex::LoadCommand(std::optional<std::string> chosen) {
         return;
     }
     const int32_t channels = file.FileChannels();
-    Adopt(std::move(file.recording), path, channels);
+    Adopt(std::move(file.recording), path, channels, file.recorded);
 }
 
 // The one way in: what stood on the previous recording goes (the band as far as it lies within
 // the new rate), and the new one is shown with the picture the group shows.
-void TPirolex::Adopt(Recording recording, const std::string& name, int32_t fileChannels) {
+void TPirolex::Adopt(Recording recording, const std::string& name, int32_t fileChannels, std::string recorded) {
     // A search still reading the previous recording ends first.
     aside_->Stop();
     WindowState& state = *state_;
     state.fileName = name;
     state.fileLoaded = true;
+    state.recorded = std::move(recorded);
     ShowFileName(*this, ui_, name);
     state.session.Load(std::move(recording));
     shownTitle_ = windowTitle();
@@ -189,7 +179,7 @@ void TPirolex::Adopt(Recording recording, const std::string& name, int32_t fileC
     const Settings& settings = state.session.CurrentSettings();
     if (!plot_->SetBand(settings.bandLowHz, settings.bandHighHz)) plot_->SetBand(0.0, 0.0);
     ShowRecording(ui_, state.session, fileChannels);
-    ShowSpanControl(ui_, state.session);
+    ShowSpanControls(ui_, state.session);
     passes_->ShowLoudness(state.session.GetRecording());
     EnableFileCommands(ui_, true);
     live_->ShowSave(false);
@@ -238,9 +228,11 @@ void TPirolex::ToolButton7Click() {
             seams_.chooseSaveFile(this, SuggestedName(state_->fileName, QStringLiteral(".png")));
         if (!path) return;
         const texts::RecordValues record = MeasurementRecord();
-        if (!WritePng(WithCaptionStrip(plot_->Canvas().Image(), RowsOf(record)), QString::fromStdString(*path),
-                      RecordTextFields(record)))
-            seams_.showMessage(this, MessageKind::Error, QString::fromStdString(texts::PngWriteError(*path)));
+        if (const std::optional<Failure> failure =
+                WritePng(WithCaptionStrip(plot_->Canvas().Image(), RowsOf(record)), QString::fromStdString(*path),
+                         RecordTextFields(record), {state_->fileName}))
+            seams_.showMessage(this, MessageKind::Error,
+                               QString::fromStdString(texts::PngWriteError(*path, *failure)));
     });
 }
 
@@ -256,6 +248,16 @@ void TPirolex::ToolButton8Click() {
 }
 
 void TPirolex::ToolButton5Click() { seams_.exitProcess(); }
+
+// "Hilfe" beside the window, made at the first click and shown again after; F1 stays "Info".
+void TPirolex::HelpButtonClick() {
+    Guard([this] {
+        if (!help_) help_ = new HelpWindow(this);
+        help_->show();
+        help_->raise();
+        help_->activateWindow();
+    });
+}
 
 void TPirolex::FormDropFiles(const std::string& path) {
     Guard([this, &path] { LoadCommand(path); });

@@ -2,10 +2,14 @@
 
 #include "main_window.h"
 #include "messages.h"
+#include "picture_session.h"
+#include "picture_span.h"
 #include "toolbar_icons.h"
 #include "widgets.h"
 
 #include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QSignalBlocker>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -13,6 +17,9 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QToolButton>
+
+#include <algorithm>
+#include <cmath>
 
 namespace pirolex {
 
@@ -36,6 +43,8 @@ QToolButton* AddToolButton(QWidget* toolBar, int x, int icon, const QString& hin
 namespace {
 
 constexpr int kLiveButtonX = 161;
+constexpr int kHelpButtonX = 762;  // left of "Info" (785)
+constexpr int kSpanLengthWidth = 72;
 constexpr const char* kLiveHint = "Live: am Mikrofon zuhören und jeden Vorbeiflug messen (Strg+L)";
 
 QSlider* TrackBar(QWidget* parent, int min, int max, int position, const QString& hint) {
@@ -78,6 +87,10 @@ void BuildToolBar(QWidget* window, WindowUi& ui_) {
     ui_.ToolButton10 = AddToolButton(ui_.ToolBar1, 138, 9, QStringLiteral("Messung kopieren (Strg+C)"));
     // ToolButton6 is the separator between x 161 and x 785.
     ui_.ToolButton8 = AddToolButton(ui_.ToolBar1, 785, 6, QStringLiteral("Info (F1)"));
+    ui_.HelpButton = AddToolButton(ui_.ToolBar1, kHelpButtonX, 6, QStringLiteral("Hilfe (Umschalt+F1)"));
+    ui_.HelpButton->setIcon(QIcon());
+    ui_.HelpButton->setText(QStringLiteral("?"));
+    ui_.HelpButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
     ui_.ToolButton5 = AddToolButton(ui_.ToolBar1, 808, 4, QStringLiteral("Ende (Strg+Q)"));
     for (QToolButton* b : {ui_.ToolButton2, ui_.ToolButton3, ui_.ToolButton4, ui_.ToolButton7,
                            ui_.ToolButton9, ui_.ToolButton10})
@@ -172,7 +185,7 @@ void BuildTemperature(QWidget* window, WindowUi& ui_) {
     ui_.SpinEdit1->setGeometry(120, 360, 64, 22);
     ui_.SpinEdit1->setLocale(QLocale::c());  // its digits and minus sign as everywhere else
     ui_.SpinEdit1->setSuffix(QStringLiteral(" °C"));
-    ui_.SpinEdit1->setRange(-20, 40);
+    ui_.SpinEdit1->setRange(static_cast<int>(kTemperatureRange.lowest), static_cast<int>(kTemperatureRange.highest));
     ui_.SpinEdit1->setValue(StartupSettings().temperature);
     ui_.SpinEdit1->setToolTip(QStringLiteral("Lufttemperatur bei der Tonaufname"));
 
@@ -186,7 +199,7 @@ void BuildTemperature(QWidget* window, WindowUi& ui_) {
     ui_.TopSpeedEdit->setGeometry(120, 390, 81, 22);
     ui_.TopSpeedEdit->setLocale(QLocale::c());
     ui_.TopSpeedEdit->setSuffix(QStringLiteral(" km/h"));
-    ui_.TopSpeedEdit->setRange(10, 2000);
+    ui_.TopSpeedEdit->setRange(static_cast<int>(kTopSpeedRange.lowest), static_cast<int>(kTopSpeedRange.highest));
     ui_.TopSpeedEdit->setSingleStep(10);
     ui_.TopSpeedEdit->setValue(StartupSettings().maxSpeedKmh);
     ui_.TopSpeedEdit->setToolTip(QStringLiteral(
@@ -217,6 +230,20 @@ void BuildSpanControls(QWidget* window, WindowUi& ui_) {
     ui_.SpanLabel->hide();
     ui_.SpanEdit->hide();
 
+    ui_.SpanLengthLabel = new QLabel(QStringLiteral("Länge"), window);
+    ui_.SpanLengthLabel->adjustSize();
+    ui_.SpanLengthEdit = new TypedDoubleSpinBox(window);
+    ui_.SpanLengthEdit->resize(kSpanLengthWidth, 22);
+    ui_.SpanLengthEdit->setLocale(QLocale::c());
+    ui_.SpanLengthEdit->setDecimals(1);
+    ui_.SpanLengthEdit->setSingleStep(1.0);
+    ui_.SpanLengthEdit->setSuffix(QStringLiteral(" s"));
+    ui_.SpanLengthEdit->setKeyboardTracking(false);
+    ui_.SpanLengthEdit->setToolTip(QStringLiteral("Länge des Ausschnitts, den die Grafik zeigt (Strg+Mausrad)"));
+    ui_.SpanLengthLabel->setToolTip(ui_.SpanLengthEdit->toolTip());
+    ui_.SpanLengthLabel->hide();
+    ui_.SpanLengthEdit->hide();
+
     ui_.AsideProgress = new QLabel(window);
     ui_.AsideProgress->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     ui_.AsideProgress->hide();
@@ -238,6 +265,24 @@ void BuildControls(QWidget* window, WindowUi& ui) {
     BuildStatusBar(window, ui);
     BuildSpanControls(window, ui);
     ui.LiveButton = AddToolButton(ui.ToolBar1, kLiveButtonX, 10, QString::fromUtf8(kLiveHint));
+}
+
+void ShowSpanControls(const WindowUi& ui, const PictureSession& session) {
+    const Recording& recording = session.GetRecording();
+    const bool needed = NeedsSpan(recording, session.SpanFrames());
+    const QSignalBlocker quiet(ui.SpanEdit);
+    ui.SpanEdit->setRange(0.0, LatestSpanStart(recording, session.SpanFrames()));
+    ui.SpanEdit->setValue(session.SpanStartSeconds());
+    ui.SpanLabel->setVisible(needed);
+    ui.SpanEdit->setVisible(needed);
+    const bool zoomable = recording.Seconds() > kShortestSpanSeconds;
+    const QSignalBlocker quietLength(ui.SpanLengthEdit);
+    ui.SpanLengthEdit->setRange(kShortestSpanSeconds,
+                                std::max(kShortestSpanSeconds, std::ceil(recording.Seconds() * 10.0) / 10.0));
+    ui.SpanLengthEdit->setValue(static_cast<double>(ShownFrames(recording, session.SpanFrames())) /
+                                std::max(recording.sampleRate, 1));
+    ui.SpanLengthLabel->setVisible(zoomable);
+    ui.SpanLengthEdit->setVisible(zoomable);
 }
 
 }  // namespace pirolex

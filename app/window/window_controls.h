@@ -13,6 +13,7 @@ class QWidget;
 
 namespace pirolex {
 
+class PictureSession;
 struct WindowUi;
 
 // A sans serif as narrow as the classic 8-point dialog font, so that every caption fits the place
@@ -23,6 +24,11 @@ inline constexpr int kToolBarHeight = 33;
 inline constexpr int kStatusBarHeight = 21;
 
 void BuildControls(QWidget* window, WindowUi& ui);
+
+// "Ausschnitt ab" for a recording longer than its span, its range the recording's, its value the
+// session's span; "Länge" from 2 s up to the whole recording, once there is more than 2 s to
+// choose from. Without their handlers: the caller redraws.
+void ShowSpanControls(const WindowUi& ui, const PictureSession& session);
 
 // A tool bar button at x with icon number `icon`.
 QToolButton* AddToolButton(QWidget* toolBar, int x, int icon, const QString& hint);

@@ -3,6 +3,7 @@
 #include "main_window.h"
 
 #include "aside_work.h"
+#include "checked_save.h"
 #include "live_panel.h"
 #include "live_texts.h"
 #include "measurement_panel.h"
@@ -11,6 +12,9 @@
 #include "picture_samples.h"
 #include "picture_span.h"
 #include "plot_panel.h"
+#include "recorded_date.h"
+#include "tone_band.h"
+#include "window_controls.h"
 #include "widgets.h"
 #include "window_effects.h"
 
@@ -30,6 +34,7 @@
 #include <QToolButton>
 
 #include <cmath>
+#include <ctime>
 #include <new>
 
 namespace pirolex {
@@ -40,6 +45,8 @@ namespace {
 constexpr const char* kTakeName = "Live-Aufnahme";
 // A wheel notch moves the span by this share of its length.
 constexpr double kWheelShare = 0.1;
+// A notch with Strg makes the span this much shorter (away from the user) or longer.
+constexpr double kZoomNotchFactor = 1.25;
 
 void SetLabel(QLabel* label, const std::string& text) {
     label->setText(QString::fromStdString(text));
@@ -61,12 +68,16 @@ void ShowPictureControls(const WindowUi& ui, const Settings& settings) {
 void ShowFilterPanel(const WindowUi& ui, const WindowState& state) {
     const Recording& recording = state.session.GetRecording();
     std::string text = texts::FilterCountPanel(state.filterCount);
-    if (NeedsSpan(recording)) text += ", " + texts::SpanPanel(state.session.SpanFirst(), kMaxFrames, recording.sampleRate);
+    if (NeedsSpan(recording, state.session.SpanFrames()))
+        text += ", " + texts::SpanPanel(state.session.SpanFirst(), state.session.SpanFrames(), recording.sampleRate);
     ui.StatusBar1->SetPanelText(4, QString::fromStdString(text));
 }
 
-double ShownSeconds(const Recording& recording) {
-    return recording.sampleRate > 0 ? static_cast<double>(ShownFrames(recording)) / recording.sampleRate : 0.0;
+double ShownSeconds(const PictureSession& session) {
+    const Recording& recording = session.GetRecording();
+    return recording.sampleRate > 0
+               ? static_cast<double>(ShownFrames(recording, session.SpanFrames())) / recording.sampleRate
+               : 0.0;
 }
 
 }  // namespace
@@ -108,7 +119,7 @@ void TPirolex::Recompute() {
     if (end.tooShort) measurement_->ShowText(texts::ShortRecordingNotice(state.session.CurrentSettings().FftSize()));
     const Recording& recording = state.session.GetRecording();
     const double from = recording.sampleRate > 0 ? static_cast<double>(state.session.SpanFirst()) / recording.sampleRate : 0.0;
-    passes_->ShowSpan(recording.sampleRate > 0, from, from + ShownSeconds(recording));
+    passes_->ShowSpan(recording.sampleRate > 0, from, from + ShownSeconds(state.session));
     // Clicks measure only in the pictures with time upwards, so only there is the hint shown.
     if (TraitsOf(state.session.CurrentSettings().picture).timeUpwards)
         ui_.Image1->setToolTip(QString::fromUtf8(texts::kMeasureHint));
@@ -156,6 +167,22 @@ void TPirolex::LimTrackBarChange() {
 void TPirolex::CFARTrackBarChange() {
     state_->session.EditSettings().pointsPerLine = ui_.CFARTrackBar->value();
     trigger();
+}
+
+// The tones the automatic measurement heard (also of a pass it refused, where it heard them): a
+// 300 Hz engine hides below the whole band's filter at the default size, and its two tones share
+// a column there.
+void TPirolex::BandToneButtonClick() {
+    Guard([this] {
+        const std::optional<AutoSpeed>& found = measurement_->Automatic();
+        if (!found) return;
+        const std::optional<ToneBand> band = BandAroundTone(found->approachFrequencyHz, found->recedeFrequencyHz,
+                                                            state_->session.GetRecording().sampleRate);
+        if (!band) return;
+        ui_.TrackBar1->setValue(band->fftExponent);
+        plot_->SetBand(band->lowHz, band->highHz);
+        Recompute();
+    });
 }
 
 // The labels are rewritten on every call; the FFT size and the timer only move on a real change.
@@ -231,7 +258,9 @@ void TPirolex::LiveButtonClick() {
         const QString lastPass = ui_.Label1->text();
         if (take.recording.FrameCount() > 0) {
             const int32_t channels = take.recording.ChannelCount();
-            Adopt(std::move(take.recording), kTakeName, channels);
+            // The take ends now; it began as long before as it lasts.
+            std::string began = LocalIsoTime(std::time(nullptr) - std::llround(take.recording.Seconds()));
+            Adopt(std::move(take.recording), kTakeName, channels, std::move(began));
             // Playing reads the file by its name, and the take has none (a file of that name in the
             // working folder is not it): "Aufnahme speichern" first, then open the file.
             ui_.ToolButton2->setEnabled(false);
@@ -253,10 +282,13 @@ void TPirolex::LiveButtonClick() {
 
 void TPirolex::ConnectPanelHandlers() {
     const auto edit = [this] { return &state_->session.EditSettings(); };
-    // "Dynamik" and "Verstärkung" of the level picture.
+    // "Dynamik" and "Verstärkung" of the level picture; a gain the user sets is theirs, and the
+    // automatic level steps aside.
     const auto levelChanged = [this, edit] {
-        edit()->levelRangeDb = ui_.LevelRangeEdit->value();
-        edit()->levelGainDb = ui_.LevelGainEdit->value();
+        Settings& settings = *edit();
+        if (ui_.LevelGainEdit->value() != settings.levelGainDb) settings.levelAutomatic = false;
+        settings.levelRangeDb = ui_.LevelRangeEdit->value();
+        settings.levelGainDb = ui_.LevelGainEdit->value();
         trigger();
     };
     connect(ui_.LevelRangeEdit, &QSpinBox::valueChanged, this, levelChanged);
@@ -275,7 +307,7 @@ void TPirolex::ConnectPanelHandlers() {
             const Recording& recording = session.GetRecording();
             const double from = session.SpanStartSeconds();
             const double heard = pass->speed.Answered() ? pass->speed.closestTimeS : pass->heardS;
-            if (heard < from || heard > from + ShownSeconds(recording)) {
+            if (heard < from || heard > from + ShownSeconds(session)) {
                 passes_->Choose(-1);
                 measurement_->EndAutomatic();
             }
@@ -284,15 +316,34 @@ void TPirolex::ConnectPanelHandlers() {
     });
     // Through "Ausschnitt ab" and its debounce, as typed seconds go: the wheel a tenth of the span
     // later (away from the user) or earlier per notch, the strip the span around its moment.
-    ui_.Image1->OnWheel = [this](int notches) {
-        const Recording& recording = state_->session.GetRecording();
-        if (!state_->fileLoaded || live_->Listening() || !NeedsSpan(recording)) return;
-        ui_.SpanEdit->setValue(ui_.SpanEdit->value() + notches * kWheelShare * ShownSeconds(recording));
+    const auto spanNeeded = [this] {
+        const PictureSession& session = state_->session;
+        return state_->fileLoaded && !live_->Listening() && NeedsSpan(session.GetRecording(), session.SpanFrames());
     };
-    passes_->seek = [this](double seconds) {
-        const Recording& recording = state_->session.GetRecording();
-        if (!state_->fileLoaded || live_->Listening() || !NeedsSpan(recording)) return;
-        ui_.SpanEdit->setValue(std::round((seconds - ShownSeconds(recording) / 2) * 10.0) / 10.0);
+    ui_.Image1->OnWheel = [this, spanNeeded](int notches) {
+        if (!spanNeeded()) return;
+        ui_.SpanEdit->setValue(ui_.SpanEdit->value() + notches * kWheelShare * ShownSeconds(state_->session));
+    };
+    passes_->seek = [this, spanNeeded](double seconds) {
+        if (!spanNeeded()) return;
+        ui_.SpanEdit->setValue(std::round((seconds - ShownSeconds(state_->session) / 2) * 10.0) / 10.0);
+    };
+    // "Länge": the span shorter or longer, keeping the middle of what is shown where it was, as
+    // far as the recording allows; Strg and the wheel over the plot a fifth per notch.
+    connect(ui_.SpanLengthEdit, &QDoubleSpinBox::valueChanged, this, [this] {
+        PictureSession& session = state_->session;
+        const Recording& recording = session.GetRecording();
+        if (!state_->fileLoaded || recording.sampleRate <= 0) return;
+        const double middle = session.SpanStartSeconds() + ShownSeconds(session) / 2;
+        session.SetSpanLength(ui_.SpanLengthEdit->value());
+        session.SetSpanStart(std::clamp(std::round((middle - ShownSeconds(session) / 2) * 10.0) / 10.0, 0.0,
+                                        LatestSpanStart(recording, session.SpanFrames())));
+        ShowSpanControls(ui_, session);
+        trigger();
+    });
+    ui_.Image1->OnZoomWheel = [this](int notches) {
+        if (!state_->fileLoaded || live_->Listening() || !ui_.SpanLengthEdit->isVisible()) return;
+        ui_.SpanLengthEdit->setValue(ui_.SpanLengthEdit->value() * std::pow(kZoomNotchFactor, -notches));
     };
     ui_.Image1->OnMouseDown = [this](Qt::MouseButton button, int x, int y) { Image1MouseDown(button, x, y); };
     plot_->pressed = [this](Qt::MouseButton button, int x, int y) { Image1MouseDown(button, x, y); };
@@ -316,11 +367,15 @@ void TPirolex::ConnectPanelHandlers() {
         Guard([this] {
             if (passes_->Passes().empty()) return;
             const QFileInfo recording(QString::fromStdString(state_->fileName));
-            const std::optional<std::string> path = seams_.chooseListFile(
+            const std::optional<ListFileChoice> chosen = seams_.chooseListFile(
                 this, recording.dir().filePath(recording.completeBaseName() + QStringLiteral(".csv")));
-            if (!path) return;
-            if (!passes_->Save(*path, recording.fileName().toStdString()))
-                seams_.showMessage(this, MessageKind::Error, QString::fromStdString(texts::PassListWriteError(*path)));
+            if (!chosen) return;
+            const texts::TakeFacts take{.temperatureC = state_->session.Temperature(), .recorded = state_->recorded};
+            const std::string csv =
+                passes_->Csv(recording.fileName().toStdString(), texts::PassColumns{.german = chosen->german}, take);
+            if (const std::optional<Failure> failure = SaveWholeFile(chosen->path, csv, {state_->fileName}))
+                seams_.showMessage(this, MessageKind::Error,
+                                   QString::fromStdString(texts::PassListWriteError(chosen->path, *failure)));
         });
     };
 

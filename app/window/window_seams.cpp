@@ -44,9 +44,15 @@ std::optional<std::string> ChoosePngFile(QWidget* parent, const QString& suggest
                             QStringLiteral("png"), suggestedName);
 }
 
-std::optional<std::string> ChooseCsvFile(QWidget* parent, const QString& suggestedName) {
-    return ChooseFileToSave(parent, QStringLiteral("Liste speichern"), QStringLiteral("CSV-Datei (*.csv)"),
-                            QStringLiteral("csv"), suggestedName);
+std::optional<ListFileChoice> ChooseCsvFile(QWidget* parent, const QString& suggestedName) {
+    const QString german = QString::fromUtf8("CSV für Tabellenkalkulation (Semikolon) (*.csv)");
+    QFileDialog dialog(parent, QStringLiteral("Liste speichern"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters({QStringLiteral("CSV-Datei (*.csv)"), german});
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    dialog.selectFile(suggestedName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return ListFileChoice{dialog.selectedFiles().front().toStdString(), dialog.selectedNameFilter() == german};
 }
 
 std::optional<std::string> ChooseTakeFile(QWidget* parent, const QString& suggestedName) {

@@ -20,6 +20,13 @@ namespace pirolex {
 
 enum class MessageKind { Information, Error };
 
+// Where "Liste speichern" writes, and whether as the plain CSV or the German spreadsheet's (the
+// dialog's second file type, "CSV für Tabellenkalkulation (Semikolon)").
+struct ListFileChoice {
+    std::string path;
+    bool german = false;
+};
+
 struct WindowSeams {
     // The open dialog: the chosen path, or nothing when the user cancels.
     std::function<std::optional<std::string>(QWidget* parent)> chooseFile;
@@ -27,8 +34,8 @@ struct WindowSeams {
     // the user cancels.
     std::function<std::optional<std::string>(QWidget* parent, const QString& suggestedName)>
         chooseSaveFile;
-    // The save dialog for the list of passes (CSV), likewise.
-    std::function<std::optional<std::string>(QWidget* parent, const QString& suggestedName)>
+    // The save dialog for the list of passes (CSV), likewise, with the file type chosen.
+    std::function<std::optional<ListFileChoice>(QWidget* parent, const QString& suggestedName)>
         chooseListFile;
     // The save dialog for a live take (WAV), likewise.
     std::function<std::optional<std::string>(QWidget* parent, const QString& suggestedName)>

@@ -29,6 +29,7 @@ constexpr int kGaugeFromRight = 342;
 constexpr int kSpanLabelIndent = 2;  // from the plot's left edge
 constexpr int kSpanEditIndent = 80;
 constexpr int kSpanBelowRow = 4;  // the spin box's top, below the band's row
+constexpr int kSpanLengthGap = 8;  // between "Ausschnitt ab" and "Länge"
 constexpr int kCancelWidth = 75;
 constexpr int kCancelGap = 6;  // between the button and the progress bar
 constexpr int kAsideProgressWidth = 110;
@@ -92,11 +93,15 @@ void TPirolex::FormResize() {
     const int left = ui_.Image1->x();
     ui_.SpanEdit->move(left + kSpanEditIndent, top);
     ui_.SpanLabel->move(left + kSpanLabelIndent, top + (ui_.SpanEdit->height() - ui_.SpanLabel->height()) / 2);
+    const int lengthLabelLeft = ui_.SpanEdit->geometry().right() + 1 + kSpanLengthGap;
+    ui_.SpanLengthLabel->move(lengthLabelLeft, top + (ui_.SpanEdit->height() - ui_.SpanLengthLabel->height()) / 2);
+    ui_.SpanLengthEdit->move(lengthLabelLeft + ui_.SpanLengthLabel->width() + 4, top);
     ui_.CancelButton->setGeometry(ui_.Gauge1->x() - kCancelGap - kCancelWidth, ui_.Gauge1->y() - 2, kCancelWidth,
                                   ui_.Gauge1->height() + 4);
     ui_.AsideProgress->setGeometry(ui_.CancelButton->x() - kCancelGap - kAsideProgressWidth, ui_.Gauge1->y(),
                                    kAsideProgressWidth, ui_.Gauge1->height());
-    passes_->Place(ui_.Image1->geometry(), ui_.BandRow->geometry().bottom(), ui_.SpanEdit->geometry());
+    // The overview strip right of "Länge".
+    passes_->Place(ui_.Image1->geometry(), ui_.BandRow->geometry().bottom(), ui_.SpanLengthEdit->geometry());
     // While listening the rolling picture follows the plot's size.
     if (live_->Listening()) {
         live_->Resize(QSize(ui_.Image1->width(), ui_.Image1->height()));

@@ -63,6 +63,15 @@ std::string NoiseFile() {
         "noise-only.wav");
 }
 
+// A name is bytes: a line feed, a terminal's escape sequence and Latin-1 reach neither the
+// terminal raw nor the JSON as invalid UTF-8.
+TEST(AutoCommand, NamesThatAreNoPlainTextAreShownSafely) {
+    const std::string odd = "/nonexistent/a\nb\x1b[2J caf\xe9.wav";
+    EXPECT_EQ(RunAutoWith({odd}).err, "/nonexistent/a\\nb\\e[2J caf\\xe9.wav: Datei nicht gefunden\n");
+    EXPECT_EQ(RunAutoWith({"--json", odd}).out,
+              "{\"file\":\"/nonexistent/a\\nb\\u001b[2J caf\xEF\xBF\xBD.wav\",\"error\":\"Datei nicht gefunden\"}\n");
+}
+
 TEST(AutoCommand, JsonLinesInInputOrderAnswerRefuseAndReportTheUnreadable) {
     const std::string flyby = FlybyFile(90.0, "auto-90kmh.wav");
     const std::string noise = NoiseFile();
@@ -201,6 +210,7 @@ TEST(AutoCommand, BadArgumentsGiveOneLineNamingThemAndExitTwo) {
         {{"x.wav", "--max-kmh"}, "--max-kmh"},
         {{"x.wav", "--max-kmh", "5"}, "5"},
         {{"x.wav", "--max-kmh", "fast"}, "fast"},
+        {{"x.wav", "--csv", "--csv-de"}, "--csv-de"},
     };
     for (const auto& c : cases) {
         const CliResult run = RunAutoWith(c.args);

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 namespace pirolex {
 namespace {
 
@@ -71,6 +73,24 @@ TEST(CommandLine, WindowArgumentsReturnMinusOne) {
     EXPECT_EQ(RunWith({}).status, -1);
     EXPECT_EQ(RunWith({"/some/recording.wav"}).status, -1);
     EXPECT_EQ(RunWith({"-"}).status, -1) << "a lone dash is a file name, not an option";
+    // A name that begins with a dash: as it is where it exists, or after "--" in any case.
+    const std::string dashed = "-window-" + std::to_string(::getpid()) + ".wav";
+    std::FILE* file = std::fopen(dashed.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fclose(file);
+    EXPECT_EQ(RunWith({dashed}).status, -1);
+    EXPECT_EQ(RunWith({"--", dashed}).status, -1);
+    EXPECT_EQ(RunWith({"--", "-missing.wav"}).status, -1);
+    std::remove(dashed.c_str());
+    EXPECT_EQ(RunWith({dashed}).status, 2) << "gone, it is an unknown option again";
+
+    std::string program = "pirolex", end = "--", name = dashed;
+    char* argv[] = {program.data(), end.data(), name.data(), nullptr};
+    int argc = 3;
+    DropEndOfOptions(argc, argv);
+    EXPECT_EQ(argc, 2);
+    EXPECT_EQ(argv[1], dashed);
+    EXPECT_EQ(argv[2], nullptr);
 }
 
 TEST(CommandLine, HelpExplainsTheCalls) {
@@ -130,7 +150,8 @@ TEST(CommandLine, MeasureSnapsToTheTonesOrRefuses) {
 
 // --at-a/--at-b: clicks 2 s either side of a 75 km/h pass 15 m away find the tones still 6 % of
 // the speed short of their far-off values; the speed owns up to that and lands within 3 %, the
-// truth inside its "±". A moment without a tone names it and its line.
+// truth inside its "±". Swapped buttons give no speed; a moment without a tone names it and its
+// line.
 TEST(CommandLine, MeasureSnapsAtTheClickedMoments) {
     flyby::Params p;
     p.speedKmh = 75;
@@ -150,6 +171,16 @@ TEST(CommandLine, MeasureSnapsAtTheClickedMoments) {
         << run.out;
     EXPECT_LT(std::fabs(speed - p.speedKmh), 0.03 * p.speedKmh) << run.out;
     EXPECT_LE(std::fabs(speed - p.speedKmh), spread) << run.out;
+
+    // The buttons swapped: A on the recede after the pass, B on the approach before it.
+    const std::string swappedLine = "Geschwindigkeit: keine – zweifelhaft: A tiefer als B (Tasten vertauscht?)";
+    for (const std::vector<std::string>& swapped :
+         {std::vector<std::string>{"measure", path, "--a", b, "--b", a, "--snap", "--at-a", at(2), "--at-b", at(-2)},
+          std::vector<std::string>{"measure", path, "--a", b, "--b", a}}) {
+        const CliResult run = clitest::RunPirolex(swapped);
+        EXPECT_EQ(run.status, 1) << run.out;
+        EXPECT_EQ(run.out.substr(0, run.out.find('\n')), swappedLine) << run.out;
+    }
 
     const CliResult none = clitest::RunPirolex(
         {"measure", path, "--a", "3000", "--b", b, "--snap", "--at-a", "4", "--at-b", at(2)});

@@ -14,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <regex>
 #include <sstream>
 
@@ -154,7 +156,10 @@ TEST(LiveCommand, ListensOnTheChosenDeviceForTheSecondsAsked) {
     const LiveRun run = Live({"--device", "USB Mic", "--seconds", "4", "--json"}, &two);
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(two.opened, "USB Mic");
-    EXPECT_TRUE(std::regex_match(run.out, std::regex("\\{\"device\":\"USB Mic\",\"refused\":\"keine Messung: [^\"]+\"\\}\n")))
+    // A take from a device was recorded now: a clock time with its offset from UTC.
+    EXPECT_TRUE(std::regex_match(run.out, std::regex("\\{\"device\":\"USB Mic\",\"refused\":\"keine Messung: [^\"]+\","
+                                                     "\"temp_c\":15,\"recorded\":\"20\\d\\d-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d"
+                                                     "[+-]\\d\\d:\\d\\d\",\"source\":\"automatisch\"\\}\n")))
         << run.out;
 }
 
@@ -174,6 +179,56 @@ TEST(LiveCommand, AVanishingDeviceStopsWithAMessage) {
     ASSERT_EQ(kept.recording.FrameCount(), 48000 * 9);
     EXPECT_TRUE(std::equal(kept.recording.channels[0].begin(), kept.recording.channels[0].end(),
                            take.channels[0].begin()));
+}
+
+// A take cut to a second must not replace the file it was played from, by its name or a link;
+// nor does a take replace a write-protected file.
+TEST(LiveCommand, TheTakeNeverReplacesItsSourceNorAProtectedFile) {
+    static const testsupport::WorkFolder folder("pirolex_live_save_");
+    const std::string source = (folder.Path() / "source.wav").string();
+    const std::vector<uint8_t> bytes = flyby::MakeWav(Flight());
+    std::ofstream(source, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    const std::string link = (folder.Path() / "link.wav").string();
+    std::filesystem::create_symlink(source, link);
+    const std::string kept = (folder.Path() / "kept.wav").string();
+    std::ofstream(kept) << "kept";
+    std::filesystem::permissions(kept, std::filesystem::perms::owner_read);
+    const struct {
+        std::string save, reason;
+    } cases[] = {
+        {source, "Die Ausgabe wäre die gelesene Datei selbst: Pirolex überschreibt nicht, was es liest"},
+        {link, "Die Ausgabe wäre die gelesene Datei selbst: Pirolex überschreibt nicht, was es liest"},
+        {kept, "Datei ist schreibgeschützt"},
+    };
+    for (const auto& c : cases) {
+        JumpingClock clock;
+        const LiveRun run = Live({"--from", source, "--seconds", "1", "--save", c.save}, nullptr, &clock);
+        EXPECT_EQ(run.status, 1) << c.save;
+        EXPECT_EQ(run.err, "Aufnahme nicht gespeichert: " + c.save + " (" + c.reason + ")\n");
+        EXPECT_EQ(std::filesystem::file_size(source), bytes.size());
+    }
+    std::ifstream in(kept);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "kept");
+}
+
+// "höchstens" takes the window's range, 10 to 2000 km/h, in every command, and names it beyond.
+TEST(LiveCommand, TopSpeedTakesTheWindowsRangeInEveryCommand) {
+    const std::string missing = "/nonexistent/pirolex/take.wav";
+    const struct {
+        const char* kmh;
+        int status;  // 1: understood, then the file is missing; 2: refused
+    } cases[] = {{"10", 1}, {"1500", 1}, {"2000", 1}, {"9.5", 2}, {"2000.5", 2}};
+    for (const auto& c : cases) {
+        const clitest::CliRun automatic = clitest::RunPirolex({"auto", missing, "--max-kmh", c.kmh}, {});
+        JumpingClock clock;
+        const LiveRun live = Live({"--from", missing, "--max-kmh", c.kmh}, nullptr, &clock);
+        for (const auto& [status, err] : {std::pair{automatic.status, automatic.err}, std::pair{live.status, live.err}}) {
+            EXPECT_EQ(status, c.status) << c.kmh << ": " << err;
+            if (c.status == 2) {
+                EXPECT_NE(err.find("Zahlen von 10 bis 2000"), std::string::npos) << err;
+            }
+        }
+    }
 }
 
 TEST(LiveCommand, ArgumentsNotUnderstood) {

@@ -19,6 +19,15 @@ TEST(Messages, EveryFailureHasItsText) {
         {Failure(ErrorCode::kFileNotFound), "Datei nicht gefunden"},
         {Failure(ErrorCode::kAccessDenied), "Dateizugriff verweigert"},
         {Failure(ErrorCode::kIoError, 5), "E/A-Fehler 5"},
+        // The numbers a user meets on a save, named.
+        {Failure(ErrorCode::kIoError, 40),
+         "E/A-Fehler 40: Zu viele Ebenen symbolischer Verknüpfungen (eine Verknüpfungsschleife)"},
+        {Failure(ErrorCode::kIoError, 6), "E/A-Fehler 6: Gerät nicht erreichbar"},
+        {Failure(ErrorCode::kIoError, 36), "E/A-Fehler 36: Dateiname zu lang"},
+        {Failure(ErrorCode::kIoError, 28), "E/A-Fehler 28: Kein Platz mehr auf dem Datenträger"},
+        {Failure(ErrorCode::kIoError, 21), "E/A-Fehler 21: Ist ein Ordner"},
+        {Failure(ErrorCode::kOutputIsInput),
+         "Die Ausgabe wäre die gelesene Datei selbst: Pirolex überschreibt nicht, was es liest"},
         {Failure(ErrorCode::kNotWav), "Keine WAV-Datei"},
         {Failure(ErrorCode::kNoFormatChunk), "Kein Formatblock in der WAV-Datei"},
         {Failure(ErrorCode::kNoDataChunk), "Kein Datenblock in der WAV-Datei"},
@@ -37,8 +46,8 @@ TEST(Messages, PanelsAndCaptions) {
     EXPECT_EQ(texts::LimitCaption(-3), "Limit : -3");
     EXPECT_EQ(texts::KeepCaption({10, 40}), "CFAR : 10 .. 40");
     EXPECT_EQ(texts::ShortRecordingNotice(512), "Aufnahme kürzer als ein FFT-Block (512 Samples)");
-    EXPECT_EQ(texts::PngWriteError("/x/y.png"),
-              "Grafik konnte nicht gespeichert werden: /x/y.png (Datei lässt sich nicht schreiben)");
+    EXPECT_EQ(texts::PngWriteError("/x/y.png", Failure(ErrorCode::kWriteProtected)),
+              "Grafik konnte nicht gespeichert werden: /x/y.png (Datei ist schreibgeschützt)");
 }
 
 TEST(Messages, DurationHasOneDecimalInAtLeastFourCharacters) {

@@ -174,6 +174,7 @@ TEST(PlotRequest, BadRenderArgumentsNameTheProblemAndTheAllowedValues) {
                                      "--channel, --fein, --iq, --threshold, --points, --size, --start"},
             {with({"--start", "-0.1"}), "--start -0.1: erlaubt sind Sekunden ab 0"},
             {with({"--start", "1,5"}), "--start 1,5: erlaubt sind Sekunden ab 0"},
+            {with({"--length", "1.9"}), "--length 1.9: erlaubt sind Sekunden ab 2 bis zur Länge der Aufnahme"},
             {with({"--band", "900-300"}), "--band 900-300: erlaubt sind VON-BIS in Hz mit 0 ≤ VON < BIS"},
             {with({"--band", "300-300"}), "0 ≤ VON < BIS"},
             {with({"--band", "-100-900"}), "0 ≤ VON < BIS"},
@@ -259,6 +260,30 @@ TEST(PlotRequest, TheSpanStartsInsideTheRecording) {
     r.start = 0.5;
     EXPECT_EQ(CheckStartAgainst(r, fits),
               "--start 0.5: long.m4a passt ganz in die Grafik (höchstens 700000 Samples), erlaubt ist nur 0");
+}
+
+// A span of its own length: up to the whole recording, and its start leaves room for it.
+TEST(PlotRequest, TheSpansLengthFitsTheRecording) {
+    PlotRequest r;
+    r.file = "long.m4a";
+    const Recording minute{10000, {std::vector<int16_t>(600000)}};
+    const struct {
+        double length;
+        std::optional<double> start;
+        std::string problem;
+    } cases[] = {
+        {60.0, std::nullopt, ""},
+        {60.05, std::nullopt, "--length 60.05: erlaubt sind 2 bis 60 Sekunden, die Länge von long.m4a"},
+        {20.0, 40.0, ""},
+        {20.0, 40.1,
+         "--start 40.1: erlaubt sind 0 bis 40 Sekunden, damit der Ausschnitt von 200000 Samples in long.m4a liegt"},
+        {2.0, 58.0, ""},
+    };
+    for (const auto& c : cases) {
+        r.length = c.length;
+        r.start = c.start;
+        EXPECT_EQ(CheckStartAgainst(r, minute), c.problem) << c.length;
+    }
 }
 
 // A click's moment lies in the recording and in the span its picture shows.

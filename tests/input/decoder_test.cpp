@@ -10,17 +10,46 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <new>
 #include <numbers>
 #include <random>
 #include <utility>
 
+#include <malloc.h>
 #include <unistd.h>
+
+// What this process holds through operator new, and the most it held since last reset: the
+// samples a decode keeps (FFmpeg's own buffers come from malloc and are not counted).
+namespace {
+std::atomic<int64_t> heldBytes{0};
+std::atomic<int64_t> peakHeldBytes{0};
+}  // namespace
+
+// The replacements pair with each other; GCC cannot see that free() gets what malloc() gave.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void* operator new(size_t size) {
+    void* p = std::malloc(size == 0 ? 1 : size);
+    if (p == nullptr) throw std::bad_alloc();
+    const int64_t held = heldBytes += static_cast<int64_t>(malloc_usable_size(p));
+    for (int64_t peak = peakHeldBytes; held > peak && !peakHeldBytes.compare_exchange_weak(peak, held);) {
+    }
+    return p;
+}
+void operator delete(void* p) noexcept {
+    if (p == nullptr) return;
+    heldBytes -= static_cast<int64_t>(malloc_usable_size(p));
+    std::free(p);
+}
+void operator delete(void* p, size_t) noexcept { operator delete(p); }
+#pragma GCC diagnostic pop
 
 namespace pirolex {
 
@@ -275,6 +304,33 @@ TEST(DecodeFailure, DeclaredLengthOverTheLimitBeforeDecoding) {
     const DecodeResult result = DecodeFile(file.string(), options);
     EXPECT_EQ(result.error, DecodeError::kTooLarge);
     EXPECT_EQ(reports, 0);
+}
+
+// Without a length in its header, a FLAC longer than the limit is refused without ever holding
+// more than the limit: no second copy while the samples grow towards it.
+TEST(DecodeFailure, UndeclaredLengthOverTheLimitNeverHoldsMore) {
+    SKIP_WITHOUT_FFMPEG();
+    flyby::Params p = Flyby(8000, 1);
+    p.seconds = 30.0;
+    const fs::path file = Ffmpeg(FlybyInput(p), "-c:a flac", "unknown_length.flac");
+    ASSERT_FALSE(file.empty());
+    std::fstream flac(file, std::ios::in | std::ios::out | std::ios::binary);
+    // STREAMINFO's count of samples (see above) at 0: "not known".
+    char top = 0;
+    flac.seekg(21);
+    flac.get(top);
+    flac.seekp(21);
+    flac.put(static_cast<char>(top & 0xF0));
+    flac.write("\0\0\0\0", 4);
+    flac.close();
+    DecodeOptions options;
+    options.maxSamples = 200000;
+    const int64_t before = heldBytes;
+    peakHeldBytes = before;
+    const DecodeResult result = DecodeFile(file.string(), options);
+    const int64_t peak = peakHeldBytes - before;
+    EXPECT_EQ(result.error, DecodeError::kTooLarge);
+    EXPECT_LE(peak, options.maxSamples * int64_t{sizeof(int16_t)} + (int64_t{1} << 16));
 }
 
 TEST(DecodeProgress, RisesToOneAndCancels) {

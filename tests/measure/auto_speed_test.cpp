@@ -123,6 +123,27 @@ Recording OctaveDrop() {
     return r;
 }
 
+// A multirotor hovering: rotor lines at 90 and 180 Hz whose pitch wanders by a thousandth and
+// whose level beats by 10 dB, over its own low broadband roar, for 10 s. Nothing passes.
+Recording Hovering() {
+    constexpr int kRate = 44100;
+    Recording r;
+    r.sampleRate = kRate;
+    r.channels.emplace_back();
+    std::mt19937 rng(5);
+    std::normal_distribution<double> noise(0.0, 1500.0);
+    double phase = 0.0, roar = 0.0;
+    for (int i = 0; i < 10 * kRate; ++i) {
+        const double t = static_cast<double>(i) / kRate;
+        phase += 2.0 * std::numbers::pi * 90.0 * (1.0 + 0.001 * std::sin(2.0 * std::numbers::pi * 0.3 * t)) / kRate;
+        const double beat = std::pow(10.0, 0.25 * std::sin(2.0 * std::numbers::pi * 1.7 * t));
+        roar = 0.97 * roar + noise(rng);  // low-passed: the rotors' broadband noise
+        const double x = beat * (9000.0 * std::sin(phase) + 6000.0 * std::sin(2.0 * phase)) + roar;
+        r.channels[0].push_back(static_cast<int16_t>(std::clamp(x, -32768.0, 32767.0)));
+    }
+    return r;
+}
+
 TEST(AutoSpeed, RefusesWhatHoldsNoWholePass) {
     flyby::Params tone;
     tone.seconds = 8.0;
@@ -151,11 +172,13 @@ TEST(AutoSpeed, RefusesWhatHoldsNoWholePass) {
         {"approach only", FromSynthesiser(approachOnly), AutoSpeedRefusal::kHalfPass},
         {"departure only", FromSynthesiser(departureOnly), AutoSpeedRefusal::kHalfPass},
         {"octave drop", OctaveDrop(), AutoSpeedRefusal::kHarmonicChange},
+        {"hovering", Hovering(), AutoSpeedRefusal::kNoPass},
     };
     for (const auto& c : cases) {
         const AutoSpeed r = EstimateSpeed(c.recording, 15.0);
         EXPECT_EQ(r.refusal, c.expected) << c.what << ": " << static_cast<int>(r.refusal) << ", "
-                                         << r.speedKmh << " km/h +- " << r.sigmaKmh;
+                                         << r.speedKmh << " km/h +- " << r.sigmaKmh << " at " << r.closestDistanceM << " m, track "
+                                         << (r.track.Size() ? r.track.times.front() : 0.0) << ".." << (r.track.Size() ? r.track.times.back() : 0.0);
         EXPECT_FALSE(r.Answered()) << c.what;
     }
 }

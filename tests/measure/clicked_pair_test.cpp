@@ -16,6 +16,7 @@ TEST(ClickDoubts, TopSpeedGuidesAndUnplacedClicks) {
         bool unplacedA;
         bool above;
         std::optional<double> guide;
+        bool swapped = false;
     };
     const Case cases[] = {
         {"one harmonic", 4822.8, 3961.6, 120, false, false, std::nullopt},
@@ -25,13 +26,16 @@ TEST(ClickDoubts, TopSpeedGuidesAndUnplacedClicks) {
         {"a fast plane, still nearer A", 4822.8, 3500.0, 194, false, false, std::nullopt},
         {"above the top speed alone", 4822.8, 3961.6, 451, false, true, std::nullopt},
         {"an unplaced click", 5200.0, 3961.6, 165, true, false, std::nullopt},
+        {"A on the recede, B on the approach", 3961.6, 4822.8, -120, false, false, std::nullopt, true},
+        {"swapped and close together", 4400.0, 4410.0, -1.6, false, false, std::nullopt, true},
     };
     for (const Case& c : cases) {
         const ClickDoubts d = DoubtsAbout(c.hzA, c.hzB, c.kmh, 450, c.unplacedA, false);
         EXPECT_EQ(d.aboveTopSpeed, c.above) << c.name;
         EXPECT_EQ(d.guideOfA, c.guide) << c.name;
         EXPECT_EQ(d.unplacedA, c.unplacedA) << c.name;
-        EXPECT_EQ(d.Any(), c.above || c.guide || c.unplacedA) << c.name;
+        EXPECT_EQ(d.swapped, c.swapped) << c.name;
+        EXPECT_EQ(d.Any(), c.above || c.guide || c.unplacedA || c.swapped) << c.name;
     }
     EXPECT_FALSE(DoubtsAbout(4822.8, 3961.6, std::nullopt, 450, false, false).aboveTopSpeed)
         << "no speed is not above anything";

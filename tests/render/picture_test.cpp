@@ -97,5 +97,33 @@ TEST_F(PictureTest, BothChannelsDrawIntoOnePictureAndCarryTheLimit) {
     EXPECT_EQ(canvas.Mode(), PenMode::Copy);
 }
 
+// "Pegel" at its defaults puts the top colour at the recording's loudest bin: a tone 50 dB
+// under full scale is yellow, where the fixed scale (gain 0, 90 dB) leaves it mid teal.
+TEST_F(PictureTest, AutomaticLevelMakesTheLoudestBinBright) {
+    Recording quiet;
+    quiet.sampleRate = 44100;
+    quiet.channels.assign(1, std::vector<int16_t>(44100));
+    for (size_t i = 0; i < quiet.channels[0].size(); ++i)
+        quiet.channels[0][i] = static_cast<int16_t>(std::lround(100 * std::sin(2 * M_PI * 1000.0 * i / 44100.0)));
+    settings.picture = Picture::kLevel;
+    settings.channel = Channel::kLeft;
+    const int32_t step = LineStep(Picture::kLevel, quiet.FrameCount(), settings.FftMask());
+    // The red of the reddest scale colour in line 10 (red in the low byte; white, blue and all,
+    // is no scale colour).
+    const auto reddest = [&] {
+        int red = 0;
+        for (int x = 10; x <= 522; ++x) {
+            const uint32_t colour = Px(x, LineRow(view, 10));
+            if ((colour >> 16 & 0xFF) < 0x80) red = std::max<int>(red, colour & 0xFF);
+        }
+        return red;
+    };
+    Draw(quiet, step);
+    EXPECT_GE(reddest(), 0xF0);
+    settings.levelAutomatic = false;
+    Draw(quiet, step);
+    EXPECT_LT(reddest(), 0x60);
+}
+
 }  // namespace
 }  // namespace pirolex::test

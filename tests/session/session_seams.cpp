@@ -26,7 +26,7 @@ WindowSeams SessionSeams::Make() {
         if (!png) return std::nullopt;
         return png->string();
     };
-    seams.chooseListFile = [](QWidget*, const QString&) -> std::optional<std::string> { return std::nullopt; };
+    seams.chooseListFile = [](QWidget*, const QString&) -> std::optional<ListFileChoice> { return std::nullopt; };
     seams.showMessage = [this](QWidget*, MessageKind kind, const QString& text) {
         messages.push_back({kind, text});
     };
@@ -71,7 +71,9 @@ bool IsProgramError(const QString& text) {
     static const QRegularExpression ioError = WithAnyNumbers("E/A-Fehler 0");
     const bool known = std::any_of(std::begin(fixed), std::end(fixed),
                                    [&](const char* t) { return text == QString::fromUtf8(t); });
-    return known || unsupported.match(text).hasMatch() || ioError.match(text).hasMatch();
+    static const QRegularExpression namedIoError(QStringLiteral("\\AE/A-Fehler \\d+: [^\\n]+\\z"));
+    return known || unsupported.match(text).hasMatch() || ioError.match(text).hasMatch() ||
+           namedIoError.match(text).hasMatch();
 }
 
 FileSnapshot FileSnapshot::Take(const std::filesystem::path& path) {

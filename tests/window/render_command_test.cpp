@@ -5,6 +5,7 @@
 #include "cli.h"
 #include "flyby.h"
 #include "plot_commands.h"
+#include "small_disk.h"
 #include "wav_writer.h"
 #include "widgets.h"
 #include "window_fixture.h"
@@ -20,6 +21,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <sstream>
 
@@ -31,6 +33,14 @@ using Args = std::vector<std::string>;
 using clitest::CliRun;
 
 CliRun RunPlot(Args args) { return clitest::RunPirolex(std::move(args)); }
+
+const std::string kOverInput =
+    " (Die Ausgabe wäre die gelesene Datei selbst: Pirolex überschreibt nicht, was es liest)\n";
+
+std::string FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 int Lines(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
 
@@ -209,6 +219,9 @@ TEST_F(RenderCommandTest, OptionsChangeThePicture) {
     ASSERT_EQ(RunPlot({"render", StereoFlyBy(), "-o", plain}).status, 0);
     ASSERT_EQ(RunPlot({"render", StereoFlyBy(), "-o", left, "--mode", "3D"}).status, 0);
     EXPECT_FALSE(SamePicture(QImage(QString::fromStdString(plain)), QImage(QString::fromStdString(left))));
+    const std::string zoomed = TempPng("render_zoomed.png");
+    ASSERT_EQ(RunPlot({"render", StereoFlyBy(), "-o", zoomed, "--length", "2"}).status, 0);
+    EXPECT_FALSE(SamePicture(QImage(QString::fromStdString(plain)), QImage(QString::fromStdString(zoomed))));
 }
 
 // --caption: the bare picture with the record's strip below it and in its text fields; the
@@ -443,6 +456,32 @@ TEST_F(RenderCommandTest, LowToneSnappedClicksInABandAtTheLargestFftSize) {
     Window().hide();
 }
 
+// "Band um den Ton" after "Automatisch messen": band and FFT size around the 300 Hz engine's
+// tones, hidden at the defaults, so that two clicks beside its tracks measure it.
+TEST_F(RenderCommandTest, BandAroundTheToneMakesALowEngineClickable) {
+    Start({LowToneFlyBy()});
+    Window().ToolButton9Click();
+    WaitForSearch();
+    ASSERT_TRUE(Window().Parts().measurement.Automatic().has_value());
+    Window().BandToneButtonClick();
+    Window().Timer1Timer();
+    const Settings& settings = State().session.CurrentSettings();
+    EXPECT_EQ(settings.FftSize(), 16384);
+    EXPECT_TRUE(settings.bandLowHz <= 286.0 - 10 && settings.bandHighHz >= 315.5 + 10 &&
+                settings.bandHighHz - settings.bandLowHz <= 200)
+        << settings.bandLowHz << ".." << settings.bandHighHz;
+    const auto column = [&](double hz) {
+        return static_cast<int>(std::lround(10 + (hz - settings.bandLowHz) * 512 / (settings.bandHighHz - settings.bandLowHz)));
+    };
+    Window().show();
+    QTest::mouseClick(Ui().Image1, Qt::LeftButton, {}, QPoint(column(315.5 + 2.9), 230));
+    QTest::mouseClick(Ui().Image1, Qt::RightButton, {}, QPoint(column(286.0 - 2.9), 70));
+    Window().hide();
+    const auto [speed, plus] = SpeedAndResolution(Ui().Label1->text().toStdString());
+    EXPECT_NEAR(speed, 60.0, plus) << Ui().Label1->text().toStdString();
+    EXPECT_LT(plus, 0.05 * 60.0) << Ui().Label1->text().toStdString();
+}
+
 // "Pegel": every bin's level on the colour scale, with the scale as a strip right of the end
 // column (design plot: column 522), from its darkest colour at the baseline to its brightest at
 // the top row; in noise ten times the default the engine's tone is still the brightest column
@@ -484,6 +523,10 @@ TEST_F(RenderCommandTest, BadOptionsAndBadFilesGiveOneLineAndTheirStatus) {
     const std::string png = TempPng("render_failures.png");
     const std::string missing = "/nonexistent/pirolex/missing.wav";
     const std::string hint = " (pirolex --help zeigt die Aufrufe)\n";
+    const std::string link = stereo + ".link.png";
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(stereo, link);
+    const std::string stereoBytes = FileBytes(stereo);
     const FailureCase table[] = {
         {{"render", stereo, "-o", png, "--fft", "100"},
          2, "pirolex render: --fft 100: erlaubt sind 128, 256, 512, 1024, 2048, 4096, 8192 und 16384" + hint, false},
@@ -492,11 +535,16 @@ TEST_F(RenderCommandTest, BadOptionsAndBadFilesGiveOneLineAndTheirStatus) {
         {{"render"}, 2, "pirolex render: render erwartet eine Aufnahme", true},
         {{"render", stereo}, 2, "pirolex render: render erwartet -o BILD.png" + hint, false},
         {{"render", mono, "-o", png, "--channel", "beide"}, 2, "hat nicht zwei Kanäle, erlaubt ist nur links", true},
+        {{"render", stereo, "-o", png, "--length", "100"}, 2, "--length 100: erlaubt sind 2 bis ", true},
         {{"render", missing, "-o", png}, 1, std::string("Datei nicht gefunden\n"), false},
         {{"render", midi, "-o", png}, 1, std::string("Keine WAV-Datei\n"), false},
         {{"render", stereo, "-o", "/nonexistent/pirolex/x.png"}, 1,
-         "Grafik konnte nicht gespeichert werden: /nonexistent/pirolex/x.png (Datei lässt sich nicht schreiben)\n",
+         "Grafik konnte nicht gespeichert werden: /nonexistent/pirolex/x.png (E/A-Fehler 2: Datei oder Ordner nicht "
+         "vorhanden)\n",
          false},
+        // The recording is never replaced by its picture, by its name or through a link.
+        {{"render", stereo, "-o", stereo}, 1, "Grafik konnte nicht gespeichert werden: " + stereo + kOverInput, false},
+        {{"render", stereo, "-o", link}, 1, "Grafik konnte nicht gespeichert werden: " + link + kOverInput, false},
         {{"measure", mono, "--a", "4500", "--b", "3000"}, 2,
          "pirolex measure: --a 4500: erlaubt sind Frequenzen über 0 bis 4000 Hz, die halbe Samplerate von " + mono + hint,
          false},
@@ -516,6 +564,27 @@ TEST_F(RenderCommandTest, BadOptionsAndBadFilesGiveOneLineAndTheirStatus) {
         } else {
             EXPECT_EQ(run.err, c.err) << call;
         }
+    }
+    EXPECT_EQ(FileBytes(stereo), stereoBytes);
+}
+
+// A really full disk: the old picture stays byte for byte, with nothing left and with a page or
+// two free, and the command says why it failed.
+TEST_F(RenderCommandTest, AFullDiskKeepsTheOldPicture) {
+    for (off_t free : {0, 4096, 8192}) {
+        testsupport::SmallDisk disk("pirolex_render_full_");
+        if (!disk.Mounted()) GTEST_SKIP() << disk.Why();
+        const std::string old = "an old picture";
+        disk.Put("old.png", old);
+        disk.FillLeaving(free);
+        const std::string png = (disk.Path() / "old.png").string();
+        const CliRun run = RunPlot({"render", StereoFlyBy(), "-o", png, "--mode", "3D"});
+        EXPECT_EQ(run.status, 1) << free;
+        EXPECT_EQ(run.err, "Grafik konnte nicht gespeichert werden: " + png +
+                               " (E/A-Fehler 28: Kein Platz mehr auf dem Datenträger)\n")
+            << free;
+        EXPECT_EQ(disk.Read("old.png"), old) << free;
+        EXPECT_EQ(disk.Names().size(), 2u) << free << ": a temporary file stayed";
     }
 }
 

@@ -134,6 +134,11 @@ TEST_F(ClicksTest, TheAutomaticMeasurementIsRefusedAboveTheTopSpeed) {
     Ui().TopSpeedEdit->setValue(130);
     WaitForSearch();
     EXPECT_EQ(Label().rfind("Geschwindigkeit: 1", 0), 0u) << Label();
+    // The same range as the commands' --max-kmh.
+    for (const auto& [set, held] : {std::pair{5, 10}, std::pair{2000, 2000}, std::pair{2500, 2000}}) {
+        Ui().TopSpeedEdit->setValue(set);
+        EXPECT_EQ(Ui().TopSpeedEdit->value(), held) << set;
+    }
 }
 
 }  // namespace

@@ -22,7 +22,14 @@ WindowSeams FakeSeams::Make() {
         saveChoices.pop_front();
         return answer;
     };
-    seams.chooseListFile = seams.chooseSaveFile;
+    seams.chooseListFile = [this](QWidget*, const QString& suggested) -> std::optional<ListFileChoice> {
+        saveSuggestions.push_back(suggested);
+        if (saveChoices.empty()) return std::nullopt;
+        std::optional<std::string> answer = saveChoices.front();
+        saveChoices.pop_front();
+        if (!answer) return std::nullopt;
+        return ListFileChoice{*answer, listGerman};
+    };
     seams.chooseTakeFile = seams.chooseSaveFile;
     seams.inputDevices = [this] { return inputs ? inputs() : nullptr; };
     seams.showMessage = [this](QWidget*, MessageKind kind, const QString& text) {

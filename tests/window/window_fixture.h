@@ -33,6 +33,8 @@ struct FakeSeams {
     // Answers of the save dialog in order; once empty, it is cancelled. The names it offered.
     std::deque<std::optional<std::string>> saveChoices;
     std::vector<QString> saveSuggestions;
+    // The list's save dialog: its second file type, the German spreadsheet's, chosen.
+    bool listGerman = false;
     std::vector<Message> messages;
     // The print dialog: set up the printer and confirm, or leave empty to cancel.
     std::function<void(QPrinter&)> printerSetup;

@@ -6,6 +6,7 @@
 #include "overview_strip.h"
 #include "pass_records.h"
 #include "picture_samples.h"
+#include "small_disk.h"
 #include "take.h"
 #include "wav_writer.h"
 #include "widgets.h"
@@ -81,10 +82,90 @@ TEST_F(PassesTest, ARowOfTheListShowsItsPassInItsSpanAndTheListSavesAsCsv) {
     std::ifstream in(csv);
     std::stringstream text;
     text << in.rdbuf();
-    EXPECT_EQ(text.str(), texts::PassCsvHeader({}) + texts::PassCsvRow("window_three_passes.wav", passes[0], {}) +
-                              texts::PassCsvRow("window_three_passes.wav", passes[1], {}) +
-                              texts::PassCsvRow("window_three_passes.wav", passes[2], {}));
+    // The synthesised file has no date of its own: the list takes the time it was written.
+    const texts::TakeFacts take{.temperatureC = 15.0, .recorded = State().recorded};
+    EXPECT_EQ(State().recorded.substr(0, 2), "20");
+    EXPECT_EQ(text.str(), texts::PassCsvHeader({}) + texts::PassCsvRow("window_three_passes.wav", passes[0], {}, take) +
+                              texts::PassCsvRow("window_three_passes.wav", passes[1], {}, take) +
+                              texts::PassCsvRow("window_three_passes.wav", passes[2], {}, take));
+
+    // The dialog's second file type: the German spreadsheet's CSV.
+    const std::string german = testwav::WriteTempFile({}, "window_three_passes_de.csv");
+    fake_.saveChoices.push_back(german);
+    fake_.listGerman = true;
+    Ui().SavePassListButton->click();
+    std::ifstream inGerman(german);
+    std::string header, row;
+    std::getline(inGerman, header);
+    EXPECT_EQ(header.rfind("\xEF\xBB\xBF" "Datei;Vorbeiflug;Gehört (s);Geschwindigkeit (km/h);", 0), 0u) << header;
+    int rows = 0;
+    while (std::getline(inGerman, row)) {
+        ++rows;
+        // Only the file's name keeps its point: "window_three_passes.wav;1;15,020;100,3...".
+        EXPECT_EQ(row.find('.'), row.find(".wav;")) << row;
+        EXPECT_NE(row.find(','), std::string::npos) << row;
+    }
+    EXPECT_EQ(rows, 3);
     Window().hide();
+}
+
+// "Länge" and Strg with the wheel: the span shorter and longer around its middle, from 2 s up to
+// the whole take, whose span then needs no start.
+TEST_F(PassesTest, LengthAndStrgWheelMakeTheSpanShorterAndLonger) {
+    Start({ThreePassTake()});
+    Window().show();
+    ASSERT_TRUE(Ui().SpanLengthEdit->isVisible());
+    EXPECT_NEAR(Ui().SpanLengthEdit->value(), ShownSeconds(), 0.05);
+    const double middle = SpanFrom() + ShownSeconds() / 2;
+    Ui().SpanLengthEdit->setValue(5.0);
+    EXPECT_EQ(State().session.SpanFrames(), 5 * kRate);
+    EXPECT_NEAR(SpanFrom() + 2.5, middle, 0.06);
+    // PIROLEX_SPAN_SHOT=PATH keeps a picture of the window with its span of 5 s, to look at.
+    if (const QString shot = qEnvironmentVariable("PIROLEX_SPAN_SHOT"); !shot.isEmpty()) {
+        Window().Timer1Timer();
+        Window().grab().save(shot);
+    }
+    EXPECT_NEAR(Ui().SpanEdit->maximum(), 65.0, 0.05);
+    const auto turn = [&](int eighths) {
+        QWheelEvent wheel(QPointF(100, 100), QPointF(100, 100), QPoint(), QPoint(0, eighths), Qt::NoButton,
+                          Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(Ui().Image1, &wheel);
+    };
+    turn(120);
+    EXPECT_NEAR(Ui().SpanLengthEdit->value(), 4.0, 0.05) << "a fifth shorter";
+    turn(-240);
+    EXPECT_NEAR(Ui().SpanLengthEdit->value(), 6.25, 0.051);
+    Window().Timer1Timer();
+    const TimeAxis time = State().session.Time();
+    EXPECT_GT(time.lines, 100);
+    EXPECT_LE(time.FirstFrame(time.lines) + time.fftSize, time.spanFirst + State().session.SpanFrames());
+    for (int i = 0; i < 30; ++i) turn(120);
+    EXPECT_NEAR(Ui().SpanLengthEdit->value(), 2.0, 1e-9) << "no shorter than 2 s";
+    Ui().SpanLengthEdit->setValue(70.0);
+    EXPECT_EQ(State().session.SpanFirst(), 0);
+    EXPECT_FALSE(Ui().SpanEdit->isVisible()) << "the whole take shows";
+    Window().hide();
+}
+
+// "Liste speichern" onto a really full disk: the old list stays whole, not cut mid-row.
+TEST_F(PassesTest, AFullDiskKeepsTheOldList) {
+    testsupport::SmallDisk disk("pirolex_list_full_");
+    if (!disk.Mounted()) GTEST_SKIP() << disk.Why();
+    const std::string old = "Datei;Vorbeiflug\nalt.wav;1\n";
+    disk.Put("old.csv", old);
+    disk.FillLeaving(0);
+    Start({ThreePassTake()});
+    Window().ToolButton9Click();
+    WaitForSearch();
+    ASSERT_EQ(Window().Parts().passes.Passes().size(), 3u);
+    const std::string csv = (disk.Path() / "old.csv").string();
+    fake_.saveChoices.push_back(csv);
+    Ui().SavePassListButton->click();
+    ASSERT_EQ(fake_.Errors().size(), 1u);
+    EXPECT_EQ(fake_.Errors()[0].toStdString(),
+              "Liste konnte nicht gespeichert werden: " + csv + " (E/A-Fehler 28: Kein Platz mehr auf dem Datenträger)");
+    EXPECT_EQ(disk.Read("old.csv"), old);
+    EXPECT_EQ(disk.Names().size(), 2u) << "a temporary file stayed";
 }
 
 // A notch is a tenth of the span, towards later times away from the user; the span stays within

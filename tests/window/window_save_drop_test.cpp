@@ -1,4 +1,5 @@
 // "Grafik speichern" through an injected save dialog, and files dropped onto the window.
+#include "small_disk.h"
 #include "wav_writer.h"
 #include "widgets.h"
 #include "window_fixture.h"
@@ -87,7 +88,37 @@ TEST_F(SaveTest, AFailedWriteIsReportedWithThePath) {
     ASSERT_EQ(fake_.Errors().size(), 1u);
     EXPECT_EQ(fake_.Errors()[0].toStdString(),
               "Grafik konnte nicht gespeichert werden: /nonexistent/pirolex/plot.png "
-              "(Datei lässt sich nicht schreiben)");
+              "(E/A-Fehler 2: Datei oder Ordner nicht vorhanden)");
+}
+
+// "Grafik speichern" onto a really full disk, and onto the recording it shows.
+TEST_F(SaveTest, AFullDiskOrTheRecordingItselfKeepsTheOldFileAndSaysWhy) {
+    const std::string wav = StereoFile("save_over.wav");
+    Start({wav});
+    QFile recording(QString::fromStdString(wav));
+    ASSERT_TRUE(recording.open(QIODevice::ReadOnly));
+    const QByteArray sound = recording.readAll();
+    fake_.saveChoices = {wav};
+    Window().ToolButton7Click();
+    ASSERT_EQ(fake_.Errors().size(), 1u);
+    EXPECT_EQ(fake_.Errors()[0].toStdString(),
+              "Grafik konnte nicht gespeichert werden: " + wav +
+                  " (Die Ausgabe wäre die gelesene Datei selbst: Pirolex überschreibt nicht, was es liest)");
+    recording.seek(0);
+    EXPECT_EQ(recording.readAll(), sound);
+
+    testsupport::SmallDisk disk("pirolex_window_full_");
+    if (!disk.Mounted()) GTEST_SKIP() << disk.Why();
+    disk.Put("old.png", "an old picture");
+    disk.FillLeaving(4096);
+    const std::string png = (disk.Path() / "old.png").string();
+    fake_.saveChoices = {png};
+    Window().ToolButton7Click();
+    ASSERT_EQ(fake_.Errors().size(), 2u);
+    EXPECT_EQ(fake_.Errors()[1].toStdString(), "Grafik konnte nicht gespeichert werden: " + png +
+                                                   " (E/A-Fehler 28: Kein Platz mehr auf dem Datenträger)");
+    EXPECT_EQ(disk.Read("old.png"), "an old picture");
+    EXPECT_EQ(disk.Names().size(), 2u) << "a temporary file stayed";
 }
 
 class DropTest : public WindowTest {
