@@ -50,8 +50,11 @@ inline float Norm(float re, float im) {
 
 }  // namespace
 
-// The bin loop runs in twice as wide vectors where the processor has them.
+// The bin loop runs in twice as wide vectors where the processor has them (x86 only: WebAssembly
+// has no choice of vector width to make at run time).
+#if defined(__x86_64__)
 __attribute__((target_clones("avx2", "default")))
+#endif
 void TransformLargeBlock(FftBuffers& b, int32_t fftExponent, Accuracy accuracy) {
     if (fftExponent <= kLargestTableExponent || fftExponent > kLargestFftExponent)
         Fail(ErrorCode::kRangeCheck);

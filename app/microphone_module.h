@@ -2,7 +2,7 @@
 // The sound inputs as a module that `pirolex` loads only when `pirolex live` asks for a device:
 // Qt Multimedia and the sound server's libraries would cost every other command's start.
 
-#include "live_command.h"
+#include "sample_source.h"
 
 #include <memory>
 

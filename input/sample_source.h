@@ -9,6 +9,8 @@
 #include "recording.h"
 
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <vector>
 
 namespace pirolex {
@@ -51,6 +53,17 @@ public:
 private:
     Recording recording_;
     int64_t next_ = 0;
+};
+
+// The machine's sound inputs, handed to whoever listens (app/devices/ has the real ones through Qt
+// Multimedia; tests hand in fakes).
+class InputDevices {
+public:
+    virtual ~InputDevices() = default;
+    // The input devices' names, the system's default first; empty when there is none.
+    virtual std::vector<std::string> Names() = 0;
+    // Starts listening on the named device (one of Names()); none when it cannot be opened.
+    virtual std::unique_ptr<SampleSource> Open(const std::string& name) = 0;
 };
 
 }  // namespace pirolex

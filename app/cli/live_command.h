@@ -17,15 +17,6 @@
 
 namespace pirolex {
 
-class InputDevices {
-public:
-    virtual ~InputDevices() = default;
-    // The input devices' names, the system's default first; empty when there is none.
-    virtual std::vector<std::string> Names() = 0;
-    // Starts listening on the named device (one of Names()); none when it cannot be opened.
-    virtual std::unique_ptr<SampleSource> Open(const std::string& name) = 0;
-};
-
 // Paces a file to real time (or K times faster): a test's clock jumps instead of sleeping.
 class StreamClock {
 public:

@@ -3,7 +3,7 @@
 // boxes, the print dialog, playback, the 1D animation's pause and ending the process. The program
 // uses DesktopSeams(); tests hand in fakes, so no test opens a dialog, sleeps or needs a device.
 
-#include "live_command.h"
+#include "sample_source.h"
 
 #include <QString>
 #include <QStringList>

@@ -5,7 +5,7 @@
 //
 // A QCoreApplication is made on first use where the program has none.
 
-#include "live_command.h"
+#include "sample_source.h"
 
 #include <memory>
 
