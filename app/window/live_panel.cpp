@@ -1,6 +1,5 @@
 #include "live_panel.h"
 
-#include "live_command.h"
 #include "live_texts.h"
 #include "messages.h"
 #include "rolling_picture.h"
