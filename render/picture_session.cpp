@@ -151,6 +151,16 @@ std::optional<DopplerSpeed> PictureSession::SpeedOf(const PlacedMarker& a, const
     return SpeedFromFrequencies(std::fabs(a.hz - b.hz) / 2, (a.hz + b.hz) / 2, resolution, temperature);
 }
 
+std::optional<PictureSession::MarkerMeasurement> PictureSession::MarkersMeasured() const {
+    if (!markerA_ || !markerB_) return std::nullopt;
+    MarkerMeasurement m;
+    m.speed = SpeedOf(*markerA_, *markerB_);
+    m.topSpeedKmh = settings_.maxSpeedKmh;
+    m.doubts = DoubtsAbout(markerA_->hz, markerB_->hz, m.speed ? std::optional<double>(m.speed->kmh) : std::nullopt,
+                           m.topSpeedKmh, markerA_->snapMissed, markerB_->snapMissed);
+    return m;
+}
+
 std::optional<DopplerSpeed> PictureSession::MarkerSpeed() const {
     if (!markerA_ || !markerB_) return std::nullopt;
     return SpeedOf(*markerA_, *markerB_);

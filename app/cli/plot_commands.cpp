@@ -100,7 +100,7 @@ PlotCanvas PreparedBitmap(const PlotRequest& request, BackgroundStart& start) {
 }
 
 void PrintMeasurement(const Measurement& m, std::ostream& out) {
-    out << texts::SpeedText(m.speed) << '\n';
+    out << m.speedLine << '\n';
     out << "Marke A: Spalte " << m.columnA << ", " << m.labelA << '\n';
     out << "Marke B: Spalte " << m.columnB << ", " << m.labelB << '\n';
 }
@@ -113,7 +113,7 @@ int PrintSnapped(const SnappedMeasurement& m, const PlotRequest& request, std::o
         if (!m.b) err << texts::NoToneText('B', request.frequencyB, request.atB, m.lineB) << '\n';
         return kStatusFailed;
     }
-    out << texts::SpeedText(m.speed) << '\n';
+    out << m.speedLine << '\n';
     out << texts::SnappedToneLine('A', m.a->hz, m.a->spreadHz) << '\n';
     out << texts::SnappedToneLine('B', m.b->hz, m.b->spreadHz) << '\n';
     return kStatusOk;
@@ -125,7 +125,7 @@ texts::RecordValues Record(OffscreenPlot& plot, const PlotCanvas& canvas,
                            const PlotRequest& request) {
     texts::RecordValues values;
     if (request.frequencyA > 0.0 && request.frequencyB > 0.0) {
-        values.speedLine = texts::SpeedText(MeasureSpeed(plot, canvas, request).speed);
+        values.speedLine = MeasureSpeed(plot, canvas, request).speedLine;
         values.source = texts::kSourceClicks;
         values.hzA = request.frequencyA;
         values.hzB = request.frequencyB;
