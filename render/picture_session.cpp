@@ -74,7 +74,7 @@ FrequencyAxis PictureSession::Axis() const {
 }
 
 TimeAxis PictureSession::Time() const {
-    return TimeAxis{recording_.sampleRate, settings_.FftSize(), lineStep_, spanFirst_, lines_};
+    return TimeAxis{recording_.sampleRate, settings_.FftSize(), lineStep_, spanFirst_, lines_, recording_.FrameCount()};
 }
 
 PlacedMarker PictureSession::MarkerAtColumn(int32_t x) const {
