@@ -249,8 +249,9 @@ private:
     // The passes of the take, searched aside; what stood before is kept for Strg+Z by the caller.
     // The pass `keep` stays chosen when the search finds it again.
     void StartSearch(int keep);
-    // The pass stands as the automatic measurement, in its span.
-    void ChoosePass(int index);
+    // The pass stands as the automatic measurement, in its span (centred on it unless the span
+    // shown holds it already and `centre` is false).
+    void ChoosePass(int index, bool centre = true);
 
     WindowSeams seams_;
     std::unique_ptr<WindowState> state_;

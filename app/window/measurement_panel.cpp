@@ -1,6 +1,5 @@
 #include "measurement_panel.h"
 
-#include "clicked_pair.h"
 #include "messages.h"
 #include "pass_finder.h"
 #include "picture_session.h"
@@ -65,14 +64,8 @@ void MeasurementPanel::Clear() {
 
 std::string MeasurementPanel::Text() const {
     if (automatic_) return texts::WindowAutoSpeedText(*automatic_);
-    const std::optional<PlacedMarker>& a = session_.Marker(MarkerSide::kA);
-    const std::optional<PlacedMarker>& b = session_.Marker(MarkerSide::kB);
-    if (!a || !b) return "";
-    const std::optional<DopplerSpeed> speed = session_.MarkerSpeed();
-    const int32_t top = session_.CurrentSettings().maxSpeedKmh;
-    const ClickDoubts doubts = DoubtsAbout(a->hz, b->hz, speed ? std::optional<double>(speed->kmh) : std::nullopt,
-                                           top, a->snapMissed, b->snapMissed);
-    return texts::ClickedSpeedText(speed, doubts, top);
+    const std::optional<PictureSession::MarkerMeasurement> m = session_.MarkersMeasured();
+    return m ? texts::ClickedSpeedText(m->speed, m->doubts, m->topSpeedKmh) : "";
 }
 
 // The speed as it has always been shown, and what makes it doubtful: above the top speed, B on

@@ -186,11 +186,8 @@ void PlotPanel::DrawOverlayPixels(const PlotOverlay& overlay, PlotEffects& effec
     if (overlay.curve) {
         // A long recording's picture shows a span: its lines start at the span's first frame,
         // while the fit's times count from the recording's start.
-        const int64_t shown = std::min<int64_t>(recording.FrameCount() - session_.SpanFirst(), session_.SpanFrames());
-        const LineTimes lines{recording.sampleRate, session_.SpanFirst(), shown, session_.LineStep(),
-                              settings.FftSize()};
         const FlybyModel model = *overlay.curve;
-        DrawFittedCurve(drawing, lines, [&model](double t) { return model.FrequencyAt(t); }, overlay.curveFromS,
+        DrawFittedCurve(drawing, session_.Time(), [&model](double t) { return model.FrequencyAt(t); }, overlay.curveFromS,
                         overlay.curveToS);
     }
 }

@@ -15,10 +15,7 @@ std::vector<RulerTick> SessionPicture::FrequencyTicks(int width) const {
 
 std::vector<RulerTick> SessionPicture::TimeTicks(int height) const {
     if (!Drawn() || !TraitsOf(session_.CurrentSettings().picture).timeUpwards) return {};
-    const Recording& recording = session_.GetRecording();
-    const TimeSpan span{recording.sampleRate, recording.FrameCount(), session_.LineStep(), session_.SpanFirst(),
-                        session_.CurrentSettings().FftSize()};
-    return pirolex::TimeTicks(session_.View(), height, span);
+    return pirolex::TimeTicks(session_.View(), height, session_.Time());
 }
 
 // A failed load leaves the picture shown, and it goes on taking clicks.

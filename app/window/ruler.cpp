@@ -75,16 +75,15 @@ std::vector<RulerTick> FrequencyTicks(const FrequencyAxis& axis, int width) {
     return TicksAlong(samples, step);
 }
 
-std::vector<RulerTick> TimeTicks(const PlotView& view, int height, const TimeSpan& span) {
-    if (span.sampleRate <= 0 || span.lineStep <= 0 || view.yScale <= 0.0) return {};
+std::vector<RulerTick> TimeTicks(const PlotView& view, int height, const TimeAxis& time) {
+    if (time.sampleRate <= 0 || time.lineStep <= 0 || view.yScale <= 0.0) return {};
     // Rows from the first line upwards, while a line's block lies in the recording.
     std::vector<Sample> samples;
     for (int y = std::min(LineRow(view, 1), height - 1); y >= 0; --y) {
         const int32_t line = LineAtRow(view, y);
         if (line < 1) continue;
         if (line > kMaxLines) break;
-        const TimeAxis time{span.sampleRate, span.fftSize, span.lineStep, span.spanFirst, kMaxLines};
-        if (time.FirstFrame(line) >= span.frameCount) break;
+        if (!time.InRecording(line)) break;
         samples.push_back({y, time.Seconds(line)});
     }
     if (samples.size() < 2) return {};

@@ -117,7 +117,7 @@ void TPirolex::StartSearch(int keep) {
                     const double from = now.SpanStartSeconds();
                     const int inSpan = PassInSpan(passes_->Passes(), from, from + ShownSeconds(now));
                     if (inSpan >= 0) {
-                        ChoosePass(inSpan);
+                        ChoosePass(inSpan, false);
                         return;
                     }
                     measurement_->EndAutomatic();
@@ -133,7 +133,7 @@ void TPirolex::StartSearch(int keep) {
 // The pass stands as the automatic measurement: its markers, its curve in its span, its speed in
 // the label and its details under the list. A band that leaves its tones out goes back to the
 // whole band, so the pass is not shown in a band without it.
-void TPirolex::ChoosePass(int index) {
+void TPirolex::ChoosePass(int index, bool centre) {
     if (index < 0 || index >= static_cast<int>(passes_->Passes().size())) return;
     passes_->Choose(index);
     const FlybyPass& pass = *passes_->Chosen();
@@ -149,7 +149,7 @@ void TPirolex::ChoosePass(int index) {
     // "Ausschnitt ab" set so that the span is centred on the pass, as far as the recording lets.
     const Recording& recording = session.GetRecording();
     const int64_t shownFirst = session.SpanFirst();
-    if (NeedsSpan(recording, session.SpanFrames())) {
+    if (NeedsSpan(recording, session.SpanFrames()) && centre) {
         const double moment = pass.speed.Answered() ? pass.speed.closestTimeS : pass.heardS;
         const double start = std::clamp(std::round((moment - ShownSeconds(session) / 2) * 10.0) / 10.0, 0.0,
                                         LatestSpanStart(recording, session.SpanFrames()));

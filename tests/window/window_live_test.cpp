@@ -4,12 +4,15 @@
 // and the button off without a microphone.
 #include "flyby.h"
 #include "live_texts.h"
+#include "loudness_overview.h"
+#include "overview_strip.h"
 #include "ruler.h"
 #include "wav_reader.h"
 #include "widgets.h"
 #include "window_fixture.h"
 #include "work_folder.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
@@ -97,6 +100,46 @@ TEST_F(LiveTest, WithoutAMicrophoneTheButtonIsOff) {
     EXPECT_FALSE(Ui().LiveButton->isEnabled());
     EXPECT_EQ(Ui().LiveButton->toolTip(), QStringLiteral("Kein Mikrofon gefunden"));
     EXPECT_FALSE(Ui().InputBox->isVisibleTo(&Window()));
+    // Strg+L says so where the user looks.
+    Window().show();
+    QApplication::setActiveWindow(&Window());
+    QTest::keyClick(&Window(), Qt::Key_L, Qt::ControlModifier);
+    EXPECT_EQ(Ui().StatusBar1->PanelText(4), QStringLiteral("Kein Mikrofon gefunden"));
+    Window().hide();
+}
+
+// While listening the rulers and clicks belong to the rolling picture, not to the recording
+// loaded before; each take is adopted with its own loudness in the strip; and however often the
+// user listens, there is one "Aufnahme speichern", the one shown.
+TEST_F(LiveTest, ListeningActsOnThePictureShownAndEveryTakeIsAdoptedAlike) {
+    const Recording take = Flight();
+    HeldTake* device = nullptr;
+    fake_.inputs = [&] { return std::make_unique<TwoMicrophones>(take, device); };
+    Start({StereoFile("live_before.wav")});  // 8 kHz: its axis ends at 4 kHz
+    Window().show();
+    Ui().InputBox->setCurrentIndex(1);
+    for (int round = 0; round < 2; ++round) {
+        Ui().LiveButton->click();
+        ASSERT_TRUE(Ui().LiveButton->isChecked());
+        QTRY_VERIFY_WITH_TIMEOUT(Ui().LevelMeter->value() > 0 && Ui().TimeRuler->Ticks().size() > 2, 10000);
+        int highest = 0;
+        for (const RulerTick& tick : Ui().FrequencyRuler->Ticks())
+            if (!tick.label.isEmpty()) highest = std::max(highest, tick.label.toInt());
+        EXPECT_GT(highest, 10000) << "the rolling picture's 24 kHz, not the file's 4 kHz";
+        Window().Image1MouseDown(Qt::LeftButton, 100, 100);
+        EXPECT_FALSE(State().session.Marker(MarkerSide::kA).has_value()) << "no marker on a picture not shown";
+        Ui().LiveButton->click();
+        ASSERT_FALSE(Ui().LiveButton->isChecked());
+        EXPECT_EQ(State().fileName, "Live-Aufnahme");
+        EXPECT_EQ(Ui().Overview->LoudnessDb(), LoudnessOverview(State().session.GetRecording(), 1024));
+    }
+    int saveButtons = 0;
+    for (const QPushButton* b : Window().findChildren<QPushButton*>())
+        if (b->text() == QStringLiteral("Aufnahme speichern")) ++saveButtons;
+    EXPECT_EQ(saveButtons, 1);
+    EXPECT_TRUE(Ui().SaveTakeButton->isVisible());
+    EXPECT_TRUE(Ui().SaveTakeButton->isEnabled());
+    Window().hide();
 }
 
 TEST_F(LiveTest, ListensRollsThePictureAndKeepsTheTakeWhenTheDeviceGoes) {
