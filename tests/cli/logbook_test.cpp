@@ -4,6 +4,7 @@
 
 #include "cli_run.h"
 #include "flyby.h"
+#include "time_zone_fixture.h"
 #include "wav_writer.h"
 
 #include <gtest/gtest.h>
@@ -55,22 +56,7 @@ std::optional<std::string> JsonValue(const std::string& line, const std::string&
     return line.substr(from, line.find_first_of("\",}", from) - from);
 }
 
-class UtcClock : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (const char* tz = std::getenv("TZ")) saved_ = tz;
-        setenv("TZ", "UTC0", 1);
-        tzset();
-    }
-    void TearDown() override {
-        if (saved_) setenv("TZ", saved_->c_str(), 1);
-        else unsetenv("TZ");
-        tzset();
-    }
-
-private:
-    std::optional<std::string> saved_;
-};
+using UtcClock = testtz::InTimeZone<testtz::kUtc>;
 
 TEST_F(UtcClock, EveryRecordSaysTemperatureDateMomentAndSource) {
     const std::string dated = DatedFlyby();

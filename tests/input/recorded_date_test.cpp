@@ -2,6 +2,7 @@
 // recorders write them, and the modification time where the file says nothing.
 
 #include "recorded_date.h"
+#include "time_zone_fixture.h"
 #include "wav_writer.h"
 
 #include <gtest/gtest.h>
@@ -92,22 +93,7 @@ TEST(RecordedDate, DatesAsRecordersWriteThemInIso8601) {
     for (const auto& c : cases) EXPECT_EQ(IsoDate(c.text), c.iso) << c.text;
 }
 
-class CentralEuropeanTime : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (const char* tz = std::getenv("TZ")) saved_ = tz;
-        setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
-        tzset();
-    }
-    void TearDown() override {
-        if (saved_) setenv("TZ", saved_->c_str(), 1);
-        else unsetenv("TZ");
-        tzset();
-    }
-
-private:
-    std::optional<std::string> saved_;
-};
+using CentralEuropeanTime = testtz::InTimeZone<testtz::kCentralEurope>;
 
 // Summer and winter, each with its offset from UTC.
 TEST_F(CentralEuropeanTime, WithoutADateTheFilesModificationTime) {
