@@ -100,7 +100,7 @@ void TPirolex::KanalRadioGroupClick() {
 
 void TPirolex::GenauRadioGroupClick() {
     Guard([this] {
-        EditSettings().accuracy = ui_.GenauRadioGroup->ItemIndex() == 1 ? Accuracy::kFein : Accuracy::kNorm;
+        EditSettings().accuracy = ui_.GenauRadioGroup->ItemIndex() == 1 ? Accuracy::kExact : Accuracy::kApproximate;
         Recompute();
     });
 }
