@@ -116,7 +116,7 @@ void BuildSelectors(QWidget* window, WindowUi& ui_) {
     ui_.GenauRadioGroup = new RadioGroup(QStringLiteral("Genauigkeit"),
                                          {QStringLiteral("norm"), QStringLiteral("fein")}, window);
     ui_.GenauRadioGroup->setGeometry(16, 136, 89, 73);
-    ui_.GenauRadioGroup->SetItemIndexQuietly(StartupSettings().accuracy == Accuracy::kFein ? 1 : 0);
+    ui_.GenauRadioGroup->SetItemIndexQuietly(StartupSettings().accuracy == Accuracy::kExact ? 1 : 0);
     ui_.GenauRadioGroup->setToolTip(QStringLiteral("Genauigkeit der Grafikberechnung"));
 }
 

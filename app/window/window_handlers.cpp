@@ -134,7 +134,7 @@ void TPirolex::KanalRadioGroupClick() {
 
 void TPirolex::GenauRadioGroupClick() {
     Guard([this] {
-        state_->session.EditSettings().accuracy = ui_.GenauRadioGroup->ItemIndex() == 1 ? Accuracy::kFein : Accuracy::kNorm;
+        state_->session.EditSettings().accuracy = ui_.GenauRadioGroup->ItemIndex() == 1 ? Accuracy::kExact : Accuracy::kApproximate;
         Recompute();
     });
 }

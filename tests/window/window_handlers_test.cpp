@@ -170,7 +170,7 @@ TEST_F(HandlerTest, TheWindowsSettingsReachTheAnalysisAsASnapshot) {
     Ui().LimTrackBar->setValue(5);
     Ui().CFARTrackBar->setValue(44);
     const Settings c = State().session.CurrentSettings();
-    EXPECT_EQ(c.accuracy, Accuracy::kFein);
+    EXPECT_EQ(c.accuracy, Accuracy::kExact);
     EXPECT_TRUE(c.iqPhase);
     EXPECT_EQ(c.filterMode, FilterMode::kThreshold);
     EXPECT_EQ(c.threshold, 5);
