@@ -120,10 +120,10 @@ void LastLevel(const FftTables& tables, FftBuffers& b, int32_t n) {
     }
 }
 
-// "norm": larger part plus 0.33 times the smaller one. Dividing by N and multiplying by 1/N give
+// Approximate: the larger part plus 0.33 times the smaller one. Dividing by N and multiplying by 1/N give
 // the same double because N is a power of two. Two rows per step: max/min pick the larger and
 // smaller part exactly as "a >= b" does (the parts are never NaN, and fabs never gives -0).
-void MagnitudeNorm(const FftTables& tables, FftBuffers& b, int32_t n, int shift) {
+void MagnitudeApproximate(const FftTables& tables, FftBuffers& b, int32_t n, int shift) {
     const Pair inv = Splat(1.0 / n);
     const Pair share = Splat(0.33);
     const ComplexRow* out = b.work.data();
@@ -140,9 +140,9 @@ void MagnitudeNorm(const FftTables& tables, FftBuffers& b, int32_t n, int shift)
     }
 }
 
-// "fein": exact modulus, and a phase that takes re as y and im as x; a zero im (of either sign)
+// Exact: the modulus, and a phase that takes re as y and im as x; a zero im (of either sign)
 // gives phase 0 whatever re is.
-void MagnitudeFein(const FftTables& tables, FftBuffers& b, int32_t n, int shift) {
+void MagnitudeExact(const FftTables& tables, FftBuffers& b, int32_t n, int shift) {
     const double inv = 1.0 / n;
     const ComplexRow* out = b.work.data();
     const int32_t* rev = tables.bitReverse.data();
@@ -176,7 +176,7 @@ fftw_plan LargePlanFor(int32_t n, FftBuffers& b) {
     return plan;
 }
 
-// The sizes above the tables: the same magnitudes and phases as MagnitudeNorm and MagnitudeFein,
+// The sizes above the tables: the same magnitudes and phases as MagnitudeApproximate and MagnitudeExact,
 // from FFTW's output in natural order.
 void TransformLarge(FftBuffers& b, int32_t n, Accuracy accuracy) {
     const fftw_plan plan = LargePlanFor(n, b);
@@ -184,7 +184,7 @@ void TransformLarge(FftBuffers& b, int32_t n, Accuracy accuracy) {
                      reinterpret_cast<fftw_complex*>(b.work.data()));
     const double inv = 1.0 / n;
     const ComplexRow* out = b.work.data();
-    if (accuracy == Accuracy::kFein) {
+    if (accuracy == Accuracy::kExact) {
         for (int32_t k = 0; k < n; ++k) {
             const double re = out[k].Re, im = out[k].Im;
             b.bins[k] = std::sqrt(re * re + im * im) * inv;
@@ -217,10 +217,10 @@ void TransformLine(FftBuffers& buffers, int32_t fftExponent, Accuracy accuracy) 
     for (int32_t level = kLevels + 2 - fftExponent; level < kLevels; ++level)
         MiddleLevel(tables, buffers, level, n);
     LastLevel(tables, buffers, n);
-    if (accuracy == Accuracy::kFein)
-        MagnitudeFein(tables, buffers, n, shift);
+    if (accuracy == Accuracy::kExact)
+        MagnitudeExact(tables, buffers, n, shift);
     else
-        MagnitudeNorm(tables, buffers, n, shift);
+        MagnitudeApproximate(tables, buffers, n, shift);
     FoldLine(buffers, n);
 }
 

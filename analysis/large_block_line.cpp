@@ -81,7 +81,7 @@ void TransformLargeBlock(FftBuffers& b, int32_t fftExponent, Accuracy accuracy) 
 
     const Turns& u = TurnsFor(fftExponent);
     const double scale = (peak != 0.0 ? kBlockPeak / peak : 1.0) / n;
-    const bool fein = accuracy == Accuracy::kFein;
+    const bool fein = accuracy == Accuracy::kExact;
     double* amplitudes = b.amplitudes.data();
     double* phases = b.phases.data();
     // Bin k and its mirror N - k: A_{N-k} and B_{N-k} are the conjugates of A_k and B_k, as the

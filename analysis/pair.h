@@ -22,7 +22,6 @@ inline Pair LoadPair(const double* p) {
     std::memcpy(&v, p, sizeof v);
     return v;
 }
-inline void StorePair(double* p, Pair v) { std::memcpy(p, &v, sizeof v); }
 
 inline Pair LoadRow(const ComplexRow& row) {
     Pair v;

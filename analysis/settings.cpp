@@ -24,7 +24,7 @@ Settings StartupSettings() {
     Settings s{};
     s.picture = Picture::k2D;
     s.channel = Channel::kLeft;
-    s.accuracy = Accuracy::kNorm;
+    s.accuracy = Accuracy::kApproximate;
     s.iqPhase = false;
     s.filterMode = FilterMode::kConstantPoints;
     s.threshold = 20;

@@ -24,9 +24,9 @@ struct PictureTraits {
 const PictureTraits& TraitsOf(Picture picture);
 // The channel group: the left channel, the right one, or both in one picture.
 enum class Channel { kLeft, kRight, kBoth };
-// "norm" takes each bin's larger part plus a third of the smaller one, "fein" its exact modulus
-// and its phase.
-enum class Accuracy { kNorm, kFein };
+// The magnitude of each bin: approximated as its larger part plus a third of the smaller one, or
+// exact, with its phase.
+enum class Accuracy { kApproximate, kExact };
 // The line filter keeps the bins above a fixed threshold, or adapts its threshold from line to
 // line so that about a given number of points per line stay ("const. PPL").
 enum class FilterMode { kThreshold, kConstantPoints };

@@ -86,14 +86,14 @@ void BM_Recompute(benchmark::State& run, Accuracy accuracy) {
     run.SetItemsProcessed(run.iterations() * 2 * lines);
     run.counters["lines"] = 2 * lines;
 }
-BENCHMARK_CAPTURE(BM_Recompute, Norm, Accuracy::kNorm)->Unit(kMs)->Apply(Steady);
-BENCHMARK_CAPTURE(BM_Recompute, Fein, Accuracy::kFein)->Unit(kMs)->Apply(Steady);
+BENCHMARK_CAPTURE(BM_Recompute, Norm, Accuracy::kApproximate)->Unit(kMs)->Apply(Steady);
+BENCHMARK_CAPTURE(BM_Recompute, Fein, Accuracy::kExact)->Unit(kMs)->Apply(Steady);
 
 // The same recompute ("norm") at each FFT size from 1024 up, side by side: the large sizes
 // transform longer blocks through FFTW and draw many bins per column.
 void BM_RecomputeFftSize(benchmark::State& run) {
     const Recording recording = FlyBy();
-    Settings settings = BothChannels(Accuracy::kNorm);
+    Settings settings = BothChannels(Accuracy::kApproximate);
     settings.fftExponent = static_cast<int32_t>(std::lround(std::log2(run.range(0))));
     auto state = std::make_unique<PictureState>();
     PlotCanvas canvas(615, 271);
@@ -127,14 +127,14 @@ void BM_RecomputeAnalysisOnly(benchmark::State& run, Accuracy accuracy) {
     }
     run.SetItemsProcessed(run.iterations() * lines);
 }
-BENCHMARK_CAPTURE(BM_RecomputeAnalysisOnly, Norm, Accuracy::kNorm)->Unit(kMs)->Apply(Steady);
-BENCHMARK_CAPTURE(BM_RecomputeAnalysisOnly, Fein, Accuracy::kFein)->Unit(kMs)->Apply(Steady);
+BENCHMARK_CAPTURE(BM_RecomputeAnalysisOnly, Norm, Accuracy::kApproximate)->Unit(kMs)->Apply(Steady);
+BENCHMARK_CAPTURE(BM_RecomputeAnalysisOnly, Fein, Accuracy::kExact)->Unit(kMs)->Apply(Steady);
 
 // The 1024-point block of the fly-by's middle, as the pass hands it to the transform, taken
 // from the pass's line there.
 std::unique_ptr<FftBuffers> BuffersAtPass(const Recording& recording, std::vector<double>* line) {
     auto buffers = std::make_unique<FftBuffers>();
-    Settings settings = BothChannels(Accuracy::kNorm);
+    Settings settings = BothChannels(Accuracy::kApproximate);
     int32_t limit = kStartFilterLimit;
     auto block = std::make_unique<decltype(FftBuffers::block)>();
     RunSpectrogramPass(PictureSamples(recording, 0), settings, Step(recording, settings), limit,
@@ -156,8 +156,8 @@ void BM_TransformLine(benchmark::State& run, Accuracy accuracy) {
         benchmark::DoNotOptimize(buffers->amplitudes[0]);
     }
 }
-BENCHMARK_CAPTURE(BM_TransformLine, Norm, Accuracy::kNorm)->Unit(kUs)->Apply(Steady);
-BENCHMARK_CAPTURE(BM_TransformLine, Fein, Accuracy::kFein)->Unit(kUs)->Apply(Steady);
+BENCHMARK_CAPTURE(BM_TransformLine, Norm, Accuracy::kApproximate)->Unit(kUs)->Apply(Steady);
+BENCHMARK_CAPTURE(BM_TransformLine, Fein, Accuracy::kExact)->Unit(kUs)->Apply(Steady);
 
 // One filter run on a line of the fly-by (before filtering it again): with a limit that has
 // settled, and on a silent line, which always takes all 21 iterations.

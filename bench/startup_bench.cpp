@@ -66,7 +66,6 @@ int main(int argc, char** argv) {
     pirolex::TPirolex window(pirolex::DesktopSeams());
     PictureWatch watch(window, start);
     window.Ui().Image1->installEventFilter(&watch);
-    window.CentreOnScreen();
     window.show();
     window.FormCreate(std::string(argv[1]));
     QTimer::singleShot(kWatchMs, &app, &QCoreApplication::quit);

@@ -3,6 +3,7 @@
 #include "full_spectrogram.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <future>
 #include <limits>
@@ -413,37 +414,47 @@ void PassFinder::Listen(std::vector<FlybyPass>& concluded, bool ended) {
 
 namespace {
 
-// The passes heard in [from, to) of the recording, by a finder that hears it from `start` on.
+// The passes heard in [from, to) of the recording, by a finder that hears it from `start` on;
+// `heard` counts the frames all shares have heard, for the watch's progress.
 PassSearch SearchShare(const Recording& recording, double temperatureC, double maxSpeedKmh, int64_t start,
-                       int64_t end, double fromS, double toS, const std::optional<FlybyPass>& expected) {
+                       int64_t end, double fromS, double toS, const std::optional<FlybyPass>& expected,
+                       const PassSearchWatch* watch, std::atomic<int64_t>* heard) {
     PassFinder finder(recording.sampleRate, temperatureC, maxSpeedKmh, recording.ChannelCount());
     if (expected) finder.ExpectPass(*expected);
-    std::vector<FlybyPass> found;
-    constexpr int64_t kChunk = 1 << 20;
-    for (int64_t at = start; at < end; at += kChunk) {
-        std::vector<std::span<const int16_t>> chunk;
-        for (const std::vector<int16_t>& channel : recording.channels)
-            chunk.emplace_back(channel.data() + at, static_cast<size_t>(std::min(kChunk, end - at)));
-        for (FlybyPass& pass : finder.Append(chunk)) found.push_back(std::move(pass));
-    }
-    for (FlybyPass& pass : finder.Finish()) found.push_back(std::move(pass));
     const double startS = static_cast<double>(start) / recording.sampleRate;
     PassSearch kept;
-    kept.noPassReason = finder.NoPassReason();
     // The finder's clock starts where it started hearing.
-    for (FlybyPass& pass : found) {
-        pass.heardS += startS;
-        pass.reportedS += startS;
-        ShiftTimes(pass.speed, startS);
-        if (pass.heardS < fromS || pass.heardS >= toS) continue;
-        kept.passes.push_back(std::move(pass));
+    const auto keep = [&](std::vector<FlybyPass> found) {
+        for (FlybyPass& pass : found) {
+            pass.heardS += startS;
+            pass.reportedS += startS;
+            ShiftTimes(pass.speed, startS);
+            if (pass.heardS < fromS || pass.heardS >= toS) continue;
+            if (watch && watch->found) watch->found(pass);
+            kept.passes.push_back(std::move(pass));
+        }
+    };
+    constexpr int64_t kChunk = 1 << 20;
+    const double frames = static_cast<double>(std::max<int64_t>(1, recording.FrameCount()));
+    for (int64_t at = start; at < end; at += kChunk) {
+        if (watch && watch->cancelled && watch->cancelled()) return kept;
+        std::vector<std::span<const int16_t>> chunk;
+        const int64_t length = std::min(kChunk, end - at);
+        for (const std::vector<int16_t>& channel : recording.channels)
+            chunk.emplace_back(channel.data() + at, static_cast<size_t>(length));
+        keep(finder.Append(chunk));
+        const int64_t sofar = *heard += length;
+        if (watch && watch->progress) watch->progress(std::min(1.0, static_cast<double>(sofar) / frames));
     }
+    keep(finder.Finish());
+    kept.noPassReason = finder.NoPassReason();
     return kept;
 }
 
 }  // namespace
 
-PassSearch FindPasses(const Recording& recording, double temperatureC, double maxSpeedKmh) {
+PassSearch FindPasses(const Recording& recording, double temperatureC, double maxSpeedKmh,
+                      const PassSearchWatch* watch) {
     PassSearch search;
     if (recording.sampleRate <= 0 || recording.FrameCount() == 0) return search;
     const double seconds = recording.Seconds();
@@ -464,6 +475,7 @@ PassSearch FindPasses(const Recording& recording, double temperatureC, double ma
         }
     }
     std::vector<std::future<PassSearch>> parts;
+    std::atomic<int64_t> heard{0};
     const auto rate = static_cast<double>(recording.sampleRate);
     for (int64_t i = 0; i < shares; ++i) {
         const double fromS = seconds * static_cast<double>(i) / static_cast<double>(shares);
@@ -474,7 +486,7 @@ PassSearch FindPasses(const Recording& recording, double temperatureC, double ma
                                             : std::min<int64_t>(frames, std::llround((toS + kSettleSeconds) * rate));
         parts.push_back(std::async(i + 1 == shares ? std::launch::deferred : std::launch::async, SearchShare,
                                    std::cref(recording), temperatureC, maxSpeedKmh, start, end, fromS, toS,
-                                   std::cref(expected)));
+                                   std::cref(expected), watch, &heard));
     }
     std::vector<PassSearch> found(parts.size());
     found.back() = parts.back().get();  // the share this thread searches itself
@@ -484,6 +496,7 @@ PassSearch FindPasses(const Recording& recording, double temperatureC, double ma
         for (FlybyPass& pass : part.passes) search.passes.push_back(std::move(pass));
     for (size_t i = 0; i < search.passes.size(); ++i) search.passes[i].number = static_cast<int>(i + 1);
 
+    if (watch && watch->cancelled && watch->cancelled()) return search;
     if (single && search.passes.size() <= 1) {
         const bool same = search.passes.empty() ||
                           (whole->Answered() && std::fabs(whole->closestTimeS + whole->closestDistanceM / whole->model.soundSpeed -

@@ -26,6 +26,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -134,10 +135,21 @@ private:
     AutoSpeedRefusal noPassReason_ = AutoSpeedRefusal::kNoSamples;
 };
 
+// What a caller watching a search is told and may ask, each from any of the search's threads.
+struct PassSearchWatch {
+    // Asked between two blocks: true ends the search with what it has found so far.
+    std::function<bool()> cancelled;
+    // The share of the recording heard so far, 0..1.
+    std::function<void(double fraction)> progress;
+    // A pass as soon as it is concluded, its times the take's, not yet numbered; the search's
+    // result may still measure it anew (a short recording as a whole).
+    std::function<void(const FlybyPass& pass)> found;
+};
+
 // The whole recording through PassFinders (one per core, on stretches of the take that overlap
 // by what a finder needs to settle in). A short recording (a single fly-by, as most files are)
 // with at most one pass found is measured as a whole, as EstimateSpeed measures it.
 PassSearch FindPasses(const Recording& recording, double temperatureC,
-                      double maxSpeedKmh = kDefaultTopSpeedKmh);
+                      double maxSpeedKmh = kDefaultTopSpeedKmh, const PassSearchWatch* watch = nullptr);
 
 }  // namespace pirolex

@@ -1,5 +1,6 @@
 #include "time_axis.h"
 
+#include "picture_samples.h"
 #include "spectrogram_pass.h"
 
 #include <algorithm>
@@ -12,6 +13,14 @@ int64_t TimeAxis::FirstFrame(int32_t line) const { return LineFirstFrame(line, l
 double TimeAxis::Seconds(int32_t line) const {
     if (sampleRate <= 0) return 0.0;
     return (static_cast<double>(FirstFrame(line)) + fftSize / 2.0) / sampleRate;
+}
+
+int32_t TimeAxis::LinesInSpan() const {
+    const int64_t shown = std::min<int64_t>(recordingFrames - spanFirst, kMaxFrames);
+    const int64_t advance = 4 * int64_t{lineStep};
+    const int64_t room = shown - fftSize;
+    if (advance <= 0 || room < 0) return 0;
+    return static_cast<int32_t>(std::min<int64_t>(room / advance + 1, kMaxLines));
 }
 
 int32_t TimeAxis::NearestLine(double seconds) const {

@@ -15,6 +15,7 @@ struct TimeAxis {
     int32_t lineStep = 0;   // as the pass took it: lines start 4 x lineStep frames apart
     int64_t spanFirst = 0;  // the picture's first frame in the recording
     int32_t lines = 0;      // lines the picture has
+    int64_t recordingFrames = 0;  // frames of the whole recording
 
     // The first frame of line `line` (1-based)'s block.
     int64_t FirstFrame(int32_t line) const;
@@ -22,6 +23,11 @@ struct TimeAxis {
     double Seconds(int32_t line) const;
     // The line (1..lines) whose moment is nearest to `seconds`: the line a click then lands on.
     int32_t NearestLine(double seconds) const;
+    // Whether the line's block starts inside the recording.
+    bool InRecording(int32_t line) const { return FirstFrame(line) < recordingFrames; }
+    // The lines whose whole block lies in what a picture shows from spanFirst on (at most a
+    // picture's frames), as the pass draws them.
+    int32_t LinesInSpan() const;
 };
 
 }  // namespace pirolex

@@ -28,33 +28,20 @@ std::optional<int32_t> ColumnOf(const Drawing& d, double hz) {
     return d.axis.NearestColumn(hz, std::min(right + 1, d.canvas.Width()));
 }
 
-// The lines whose whole block lies inside the picture, as the pass draws them.
-int32_t LinesInPicture(const LineTimes& lines) {
-    const int64_t advance = 4 * int64_t{lines.lineStep};
-    const int64_t room = lines.frameCount - lines.fftSize;
-    if (advance <= 0 || room < 0) return 0;
-    return static_cast<int32_t>(std::min<int64_t>(room / advance + 1, kMaxLines));
-}
-
 }  // namespace
 
-double LineTime(const LineTimes& lines, int32_t number) {
-    return TimeAxis{lines.sampleRate, lines.fftSize, lines.lineStep, lines.firstFrame, kMaxLines}
-        .Seconds(number);
-}
-
-void DrawFittedCurve(const Drawing& drawing, const LineTimes& lines,
+void DrawFittedCurve(const Drawing& drawing, const TimeAxis& time,
                      const std::function<double(double seconds)>& hzAt, double fromS, double toS,
                      uint32_t colour) {
-    if (lines.sampleRate <= 0) return;
+    if (time.sampleRate <= 0) return;
     PlotCanvas& canvas = drawing.canvas;
     canvas.SetPenMode(PenMode::Copy);
     canvas.SetPenColor(colour);
     Point previous{0, 0};
     bool joined = false;  // whether the previous line had a point to join
-    const int32_t count = LinesInPicture(lines);
+    const int32_t count = time.LinesInSpan();
     for (int32_t n = 1; n <= count; ++n) {
-        const double t = LineTime(lines, n);
+        const double t = time.Seconds(n);
         std::optional<int32_t> x;
         if (t >= fromS && t <= toS) x = ColumnOf(drawing, hzAt(t));
         if (!x) {

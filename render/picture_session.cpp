@@ -85,7 +85,7 @@ FrequencyAxis PictureSession::Axis() const {
 }
 
 TimeAxis PictureSession::Time() const {
-    return TimeAxis{recording_.sampleRate, settings_.FftSize(), lineStep_, spanFirst_, lines_};
+    return TimeAxis{recording_.sampleRate, settings_.FftSize(), lineStep_, spanFirst_, lines_, recording_.FrameCount()};
 }
 
 PlacedMarker PictureSession::MarkerAtColumn(int32_t x) const {
@@ -161,6 +161,16 @@ std::optional<DopplerSpeed> PictureSession::SpeedOf(const PlacedMarker& a, const
         resolution = std::max(resolution, own);
     }
     return SpeedFromFrequencies(std::fabs(a.hz - b.hz) / 2, (a.hz + b.hz) / 2, resolution, temperature);
+}
+
+std::optional<PictureSession::MarkerMeasurement> PictureSession::MarkersMeasured() const {
+    if (!markerA_ || !markerB_) return std::nullopt;
+    MarkerMeasurement m;
+    m.speed = SpeedOf(*markerA_, *markerB_);
+    m.topSpeedKmh = settings_.maxSpeedKmh;
+    m.doubts = DoubtsAbout(markerA_->hz, markerB_->hz, m.speed ? std::optional<double>(m.speed->kmh) : std::nullopt,
+                           m.topSpeedKmh, markerA_->snapMissed, markerB_->snapMissed);
+    return m;
 }
 
 std::optional<DopplerSpeed> PictureSession::MarkerSpeed() const {

@@ -15,6 +15,7 @@
 //   session.SetMarker(MarkerSide::kB, session.MarkerAtColumn(102));
 //   std::optional<DopplerSpeed> speed = session.MarkerSpeed();
 
+#include "clicked_pair.h"
 #include "doppler_speed.h"
 #include "drawing.h"
 #include "frequency_axis.h"
@@ -91,6 +92,16 @@ public:
     // The speed of two markers at the session's temperature; none while either is missing.
     std::optional<DopplerSpeed> SpeedOf(const PlacedMarker& a, const PlacedMarker& b) const;
     std::optional<DopplerSpeed> MarkerSpeed() const;
+
+    // The markers' whole measurement: their speed and what makes it doubtful (above the top
+    // speed, B on another harmonic than A, a click the snap could not place); none while either
+    // marker is missing. The window's label and `pirolex measure` both say it from this.
+    struct MarkerMeasurement {
+        std::optional<DopplerSpeed> speed;
+        ClickDoubts doubts;
+        int32_t topSpeedKmh = 0;
+    };
+    std::optional<MarkerMeasurement> MarkersMeasured() const;
 
 private:
     Recording recording_;

@@ -1,6 +1,7 @@
 #include "offscreen_plot.h"
 
 #include "marker_drawing.h"
+#include "messages.h"
 #include "picture_span.h"
 #include "recording_file.h"
 #include "tone_snap.h"
@@ -39,6 +40,15 @@ bool DrawPlot(OffscreenPlot& plot, PlotCanvas& canvas, const PlotRequest& reques
     return end.tooShort;
 }
 
+namespace {
+
+std::string SpeedLine(const PictureSession& session) {
+    const std::optional<PictureSession::MarkerMeasurement> m = session.MarkersMeasured();
+    return m ? texts::ClickedSpeedText(m->speed, m->doubts, m->topSpeedKmh) : texts::SpeedText(std::nullopt);
+}
+
+}  // namespace
+
 Measurement MeasureSpeed(OffscreenPlot& plot, const PlotCanvas& canvas, const PlotRequest& request) {
     PictureSession& session = plot.session;
     const FrequencyAxis axis = session.Axis();
@@ -50,6 +60,7 @@ Measurement MeasureSpeed(OffscreenPlot& plot, const PlotCanvas& canvas, const Pl
     session.SetMarker(MarkerSide::kA, session.MarkerAtColumn(m.columnA));
     session.SetMarker(MarkerSide::kB, session.MarkerAtColumn(m.columnB));
     m.speed = session.MarkerSpeed();
+    m.speedLine = SpeedLine(session);
     return m;
 }
 
@@ -79,6 +90,7 @@ SnappedMeasurement MeasureSnapped(OffscreenPlot& plot, const PlotRequest& reques
         session.SetMarker(side, marker);
     }
     m.speed = session.MarkerSpeed();
+    m.speedLine = SpeedLine(session);
     return m;
 }
 

@@ -37,6 +37,8 @@ bool DrawPlot(OffscreenPlot& plot, PlotCanvas& canvas, const PlotRequest& reques
 
 struct Measurement {
     std::optional<DopplerSpeed> speed;
+    // The speed line as the window's label says it, doubts included.
+    std::string speedLine;
     int32_t columnA = 0;
     int32_t columnB = 0;
     std::string labelA;  // the columns' frequency labels, "4824 Hz"
@@ -57,6 +59,7 @@ struct SnappedMeasurement {
     std::optional<SnappedTone> a;
     std::optional<SnappedTone> b;
     std::optional<DopplerSpeed> speed;
+    std::string speedLine;  // as the window says it
     int32_t lineA = 0;  // the clicked line of a marker given a moment
     int32_t lineB = 0;
 };

@@ -101,22 +101,13 @@ PlotCanvas PreparedBitmap(const PlotRequest& request, BackgroundStart& start) {
     return canvas;
 }
 
-// The speed line as the window's label shows it for two markers at hzA and hzB, doubts and all.
-std::string MarkerSpeedText(const std::optional<DopplerSpeed>& speed, double hzA, double hzB,
-                            const PlotRequest& request) {
-    const int32_t top = request.settings.maxSpeedKmh;
-    const ClickDoubts doubts =
-        DoubtsAbout(hzA, hzB, speed ? std::optional<double>(speed->kmh) : std::nullopt, top, false, false);
-    return texts::ClickedSpeedText(speed, doubts, top);
-}
-
 // A pair whose buttons were swapped has no speed, and says so: the command failed.
 int PairStatus(double hzA, double hzB) {
     return DoubtsAbout(hzA, hzB, std::nullopt, 0, false, false).swapped ? kStatusFailed : kStatusOk;
 }
 
 int PrintMeasurement(const Measurement& m, const PlotRequest& request, std::ostream& out) {
-    out << MarkerSpeedText(m.speed, request.frequencyA, request.frequencyB, request) << '\n';
+    out << m.speedLine << '\n';
     out << "Marke A: Spalte " << m.columnA << ", " << m.labelA << '\n';
     out << "Marke B: Spalte " << m.columnB << ", " << m.labelB << '\n';
     return PairStatus(request.frequencyA, request.frequencyB);
@@ -130,7 +121,7 @@ int PrintSnapped(const SnappedMeasurement& m, const PlotRequest& request, std::o
         if (!m.b) err << texts::NoToneText('B', request.frequencyB, request.atB, m.lineB) << '\n';
         return kStatusFailed;
     }
-    out << MarkerSpeedText(m.speed, m.a->hz, m.b->hz, request) << '\n';
+    out << m.speedLine << '\n';
     out << texts::SnappedToneLine('A', m.a->hz, m.a->spreadHz) << '\n';
     out << texts::SnappedToneLine('B', m.b->hz, m.b->spreadHz) << '\n';
     return PairStatus(m.a->hz, m.b->hz);
@@ -142,8 +133,7 @@ texts::RecordValues Record(OffscreenPlot& plot, const PlotCanvas& canvas,
                            const PlotRequest& request) {
     texts::RecordValues values;
     if (request.frequencyA > 0.0 && request.frequencyB > 0.0) {
-        values.speedLine =
-            MarkerSpeedText(MeasureSpeed(plot, canvas, request).speed, request.frequencyA, request.frequencyB, request);
+        values.speedLine = MeasureSpeed(plot, canvas, request).speedLine;
         values.source = texts::kSourceClicks;
         values.hzA = request.frequencyA;
         values.hzB = request.frequencyB;

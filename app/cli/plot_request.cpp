@@ -178,7 +178,7 @@ std::string SetOutput(const std::string& value, PlotRequest& r) {
 }
 
 std::string SetFein(const std::string&, PlotRequest& r) {
-    r.settings.accuracy = Accuracy::kFein;
+    r.settings.accuracy = Accuracy::kExact;
     return {};
 }
 

@@ -314,6 +314,10 @@ std::string PassOutcome(const FlybyPass& pass) {
 
 std::string PassListRow(const FlybyPass& pass) { return PassTime(pass.heardS) + "  " + PassOutcome(pass); }
 
+std::string ChoosePassNotice(int count) {
+    return std::to_string(count) + " Vorbeiflüge gefunden: einen in der Liste wählen";
+}
+
 std::string PassRecordText(const FlybyPass& pass) {
     return std::to_string(pass.number) + " bei " + PassTime(pass.heardS);
 }

@@ -90,6 +90,9 @@ std::string PassTime(double heardS);
 // A row of the window's list "Vorbeiflüge": the time and the speed with its sigma, "1:24.3
 // 123.4 ± 1.2 km/h", or the time and why the pass was not measured.
 std::string PassListRow(const FlybyPass& pass);
+// In the speed label when a search ends with the span moved away from every pass it found:
+// "3 Vorbeiflüge gefunden: einen in der Liste wählen".
+std::string ChoosePassNotice(int count);
 // The row's part after the time: "123.4 ± 1.2 km/h", "61.2 ± 1.4 km/h – zwei Klicks" where the
 // user's clicks measured a pass the automatic fit refused, or why the pass was not measured.
 std::string PassOutcome(const FlybyPass& pass);

@@ -16,6 +16,7 @@ public:
 
     // Levels in dB below full scale, equally spaced over `seconds`.
     void SetLoudness(std::vector<float> levelsDb, double seconds);
+    const std::vector<float>& LoudnessDb() const { return levelsDb_; }
     void SetPasses(std::vector<double> heardS, int chosen);
     void SetSpan(double fromS, double toS);
 

@@ -75,22 +75,30 @@ std::vector<RulerTick> FrequencyTicks(const FrequencyAxis& axis, int width) {
     return TicksAlong(samples, step);
 }
 
-std::vector<RulerTick> TimeTicks(const PlotView& view, int height, const TimeSpan& span) {
-    if (span.sampleRate <= 0 || span.lineStep <= 0 || view.yScale <= 0.0) return {};
+std::vector<RulerTick> TimeTicks(const PlotView& view, int height, const TimeAxis& time) {
+    if (time.sampleRate <= 0 || time.lineStep <= 0 || view.yScale <= 0.0) return {};
     // Rows from the first line upwards, while a line's block lies in the recording.
     std::vector<Sample> samples;
     for (int y = std::min(LineRow(view, 1), height - 1); y >= 0; --y) {
         const int32_t line = LineAtRow(view, y);
         if (line < 1) continue;
         if (line > kMaxLines) break;
-        const TimeAxis time{span.sampleRate, span.fftSize, span.lineStep, span.spanFirst, kMaxLines};
-        if (time.FirstFrame(line) >= span.frameCount) break;
+        if (!time.InRecording(line)) break;
         samples.push_back({y, time.Seconds(line)});
     }
     if (samples.size() < 2) return {};
     const double secondsPerRow =
         (samples.back().value - samples.front().value) / (samples.front().position - samples.back().position);
     return TicksAlong(samples, RoundStep(secondsPerRow * kTimeLabelSpacing));
+}
+
+std::vector<RulerTick> RollingFrequencyTicks(const RollingPicture& picture) {
+    const int width = picture.Image().width();
+    if (width < 3) return {};
+    std::vector<Sample> samples;
+    for (int x = 0; x < width; ++x) samples.push_back({x, picture.ColumnHz(x)});
+    const double hzPerColumn = (picture.ColumnHz(width - 1) - picture.ColumnHz(0)) / (width - 1);
+    return TicksAlong(samples, RoundStep(hzPerColumn * kFrequencyLabelSpacing));
 }
 
 std::vector<RulerTick> RollingTimeTicks(const RollingPicture& picture) {

@@ -5,6 +5,7 @@
 // picture's geometry wherever it goes.
 
 #include "frequency_axis.h"
+#include "time_axis.h"
 #include "plot_view.h"
 
 #include <QString>
@@ -25,21 +26,15 @@ struct RulerTick {
 // Ticks at round frequencies across the plot's columns 0 .. width - 1, labelled in hertz.
 std::vector<RulerTick> FrequencyTicks(const FrequencyAxis& axis, int width);
 
-// What the time ruler needs to know about the 2D picture shown.
-struct TimeSpan {
-    int32_t sampleRate = 0;
-    int64_t frameCount = 0;  // of the whole recording
-    int32_t lineStep = 0;
-    int64_t spanFirst = 0;
-    int32_t fftSize = 0;
-};
-
 // Ticks at round times (seconds from the recording's start, at the centre of a line's block, as
 // the readout and the snap count them) along the rows of the 2D picture that hold a line,
 // labelled in seconds.
-std::vector<RulerTick> TimeTicks(const PlotView& view, int height, const TimeSpan& span);
+std::vector<RulerTick> TimeTicks(const PlotView& view, int height, const TimeAxis& time);
 
 class RollingPicture;
+
+// Ticks at round frequencies across the rolling picture's columns, labelled in hertz.
+std::vector<RulerTick> RollingFrequencyTicks(const RollingPicture& picture);
 
 // Ticks at round times before the newest line along the rows of the rolling picture that hold a
 // line, 0 at the top row, labelled in seconds.

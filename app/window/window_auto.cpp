@@ -1,86 +1,169 @@
-// The automatic measurement: the tool button "Automatisch messen", the refit when the air
-// temperature changes, and what it shows.
+// The automatic measurement: every pass of the take, searched aside while the window goes on.
+// The passes are listed as they are found; the search shows "Suche … %" with "Abbrechen" (and
+// Esc), and the user may go on browsing the take meanwhile.
 #include "main_window.h"
 
+#include "aside_work.h"
+#include "live_panel.h"
+#include "measurement_panel.h"
 #include "messages.h"
-#include "widgets.h"
+#include "pass_finder.h"
+#include "pass_panel.h"
+#include "picture_samples.h"
+#include "picture_span.h"
+#include "plot_panel.h"
+#include "window_effects.h"
 
-#include <QGuiApplication>
+#include <QDoubleSpinBox>
+#include <QSignalBlocker>
 
-#include <utility>
+#include <algorithm>
+#include <cmath>
+#include <exception>
 
 namespace pirolex {
 
 namespace {
 
-// The busy cursor for as long as the fit runs, also when it fails.
-class BusyCursor {
-public:
-    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
+// What the search leaves for the window's thread.
+struct SearchResult {
+    PassSearch search;
+    std::exception_ptr failure;
 };
+
+double ShownSeconds(const PictureSession& session) {
+    const Recording& recording = session.GetRecording();
+    return recording.sampleRate > 0
+               ? static_cast<double>(ShownFrames(recording, session.SpanFrames())) / recording.sampleRate
+               : 0.0;
+}
+
+// The first pass heard in the span shown, -1 when none.
+int PassInSpan(const std::vector<FlybyPass>& passes, double fromS, double toS) {
+    for (size_t i = 0; i < passes.size(); ++i)
+        if (passes[i].heardS >= fromS && passes[i].heardS <= toS) return static_cast<int>(i);
+    return -1;
+}
 
 }  // namespace
 
 void TPirolex::ToolButton9Click() {
     Guard([this] {
-        if (!state_->fileLoaded) return;
-        RememberMeasurement();
-        MeasureAutomatically();
+        if (!state_->fileLoaded || live_->Listening()) return;
+        measurement_->Remember(passes_->ChosenIndex());
+        StartSearch(-1);
     });
 }
 
 // Every pass of the take, from the whole recording at full precision, never the picture, so no
 // picture setting changes a speed. A take with one pass shows it as a recording of one pass always
-// has; with several, the first measurement shows the first pass in its span, and a new one (the
-// temperature changed) keeps the pass chosen and the span where they are. Without a pass the
-// label says why.
-void TPirolex::MeasureAutomatically() {
-    WindowState& state = *state_;
-    if (!state.fileLoaded) return;
-    PassSearch search;
-    {
-        const BusyCursor busy;
-        search = FindPassesAside();
-    }
-    const bool again = state.chosenPass >= 0 && state.chosenPass < static_cast<int>(search.passes.size());
-    state.passes = std::move(search.passes);
-    if (state.passes.empty()) {
-        state.chosenPass = -1;
-        AutoSpeed none;
-        none.refusal = search.noPassReason;
-        none.topSpeedKmh = CurrentSettings().maxSpeedKmh;
-        state.autoSpeed = none;
-        ShowPassList();
-        ShowAutoSpeed();
-        return;
-    }
-    if (state.passes.size() == 1 || again) {
-        if (!again) state.chosenPass = 0;
-        state.autoSpeed = state.passes[static_cast<size_t>(state.chosenPass)].speed;
-        ShowPassList();
-        ShowAutoSpeed();
-        return;
-    }
-    ChoosePass(0);
+// has; with several, the first pass in its span, unless the user has moved the span meanwhile:
+// then the pass in the span shown, if any. A new search (the temperature changed) keeps the pass
+// chosen and the span where they are. Without a pass the label says why.
+void TPirolex::StartSearch(int keep) {
+    if (!state_->fileLoaded || live_->Listening()) return;
+    const PictureSession& session = state_->session;
+    const Settings& settings = session.CurrentSettings();
+    const double temperature = settings.temperature;
+    const int32_t top = settings.maxSpeedKmh;
+    const int64_t spanBefore = session.SpanFirst();
+    const Recording* recording = &session.GetRecording();
+    auto result = std::make_shared<SearchResult>();
+    passes_->SetPasses({}, -1);
+    aside_->Start(
+        QStringLiteral("Suche"),
+        [this, result, recording, temperature, top](AsideTicket& ticket) {
+            PassSearchWatch watch;
+            watch.cancelled = [&ticket] { return ticket.Cancelled(); };
+            watch.progress = [&ticket](double fraction) { ticket.Progress(fraction); };
+            watch.found = [this, &ticket](const FlybyPass& pass) {
+                ticket.Post([this, pass] { passes_->AddFound(pass); });
+            };
+            try {
+                result->search = FindPasses(*recording, temperature, top, &watch);
+            } catch (...) {
+                result->failure = std::current_exception();
+            }
+        },
+        [this, result, keep, spanBefore, top](bool cancelled) {
+            Guard([&] {
+                if (result->failure) std::rethrow_exception(result->failure);
+                // A cancelled search leaves the passes found so far, numbered in their order.
+                if (cancelled) {
+                    std::vector<FlybyPass> found = passes_->Passes();
+                    for (size_t i = 0; i < found.size(); ++i) found[i].number = static_cast<int>(i + 1);
+                    passes_->SetPasses(std::move(found), -1);
+                    return;
+                }
+                std::vector<FlybyPass>& passes = result->search.passes;
+                const int count = static_cast<int>(passes.size());
+                if (count == 0) {
+                    passes_->SetPasses({}, -1);
+                    AutoSpeed none;
+                    none.refusal = result->search.noPassReason;
+                    none.topSpeedKmh = top;
+                    measurement_->SetAutomatic(none);
+                } else if (count == 1 || (keep >= 0 && keep < count)) {
+                    const int chosen = count == 1 ? 0 : keep;
+                    passes_->SetPasses(std::move(passes), chosen);
+                    measurement_->SetAutomatic(passes_->Chosen()->speed);
+                } else {
+                    passes_->SetPasses(std::move(passes), -1);
+                    const PictureSession& now = state_->session;
+                    if (now.SpanFirst() == spanBefore) {
+                        ChoosePass(0);
+                        return;
+                    }
+                    const double from = now.SpanStartSeconds();
+                    const int inSpan = PassInSpan(passes_->Passes(), from, from + ShownSeconds(now));
+                    if (inSpan >= 0) {
+                        ChoosePass(inSpan, false);
+                        return;
+                    }
+                    measurement_->EndAutomatic();
+                    measurement_->ShowText(texts::ChoosePassNotice(count));
+                    return;
+                }
+                measurement_->Show();
+                plot_->DrawOverlay(measurement_->Overlay(), *effects_);
+            });
+        });
 }
 
-// The label always; the markers at the fitted approach and recede frequencies, as placed
-// markers are kept, and with the fitted curve drawn in the 2D picture.
-void TPirolex::ShowAutoSpeed() {
-    WindowState& state = *state_;
-    const AutoSpeed& result = *state.autoSpeed;
-    SetSpeedLabel(texts::WindowAutoSpeedText(result));
-    if (!result.Answered() || result.track.Size() == 0) return;
-    // The fit's frequencies are exact numbers, labelled as snapped markers are; their spread is
-    // the fit's, which the label's sigma already states.
-    for (const auto& [side, hz] : {std::pair{MarkerSide::kA, result.approachFrequencyHz},
-                                   std::pair{MarkerSide::kB, result.recedeFrequencyHz}}) {
-        state.session.SetMarker(side, state.session.MarkerAtHz(hz, 0.0));
+// The pass stands as the automatic measurement: its markers, its curve in its span, its speed in
+// the label and its details under the list. A band that leaves its tones out goes back to the
+// whole band, so the pass is not shown in a band without it.
+void TPirolex::ChoosePass(int index, bool centre) {
+    if (index < 0 || index >= static_cast<int>(passes_->Passes().size())) return;
+    passes_->Choose(index);
+    const FlybyPass& pass = *passes_->Chosen();
+    PictureSession& session = state_->session;
+    const Settings& settings = session.CurrentSettings();
+    bool redraw = false;
+    if (pass.speed.Answered() && settings.BandZoomed() &&
+        (std::min(pass.speed.approachFrequencyHz, pass.speed.recedeFrequencyHz) < settings.bandLowHz ||
+         std::max(pass.speed.approachFrequencyHz, pass.speed.recedeFrequencyHz) > settings.bandHighHz)) {
+        plot_->SetBand(0.0, 0.0);
+        redraw = true;
     }
-    DrawOverlay();
+    // "Ausschnitt ab" set so that the span is centred on the pass, as far as the recording lets.
+    const Recording& recording = session.GetRecording();
+    const int64_t shownFirst = session.SpanFirst();
+    if (NeedsSpan(recording, session.SpanFrames()) && centre) {
+        const double moment = pass.speed.Answered() ? pass.speed.closestTimeS : pass.heardS;
+        const double start = std::clamp(std::round((moment - ShownSeconds(session) / 2) * 10.0) / 10.0, 0.0,
+                                        LatestSpanStart(recording, session.SpanFrames()));
+        const QSignalBlocker quiet(ui_.SpanEdit);
+        ui_.SpanEdit->setValue(start);
+        session.SetSpanStart(ui_.SpanEdit->value());
+    }
+    measurement_->SetAutomatic(pass.speed);
+    if (redraw || session.SpanFirst() != shownFirst) {
+        Recompute();
+    } else {
+        plot_->DrawOverlay(measurement_->Overlay(), *effects_);
+        measurement_->Show();
+    }
 }
 
 }  // namespace pirolex

@@ -1,149 +1,210 @@
-// The tool bar commands: load, play, compute, print, save the picture, info and exit.
+// The tool bar commands: load, play, compute, print, save the picture, copy, info and exit; and
+// Adopt, the one way a recording comes in.
 #include "main_window.h"
 
+#include "aside_work.h"
 #include "branding.h"
+#include "caption_strip.h"
+#include "help_window.h"
+#include "live_panel.h"
+#include "measurement_panel.h"
 #include "messages.h"
+#include "pass_panel.h"
+#include "picture_samples.h"
 #include "picture_span.h"
+#include "plot_panel.h"
 #include "plot_png.h"
 #include "recording_file.h"
-#include "spectrogram_pass.h"
 #include "widgets.h"
-#include "window_effects.h"
+#include "window_controls.h"
 #include "window_print.h"
 
+#include <QClipboard>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
 #include <QPrinter>
+#include <QSignalBlocker>
 #include <QToolButton>
 
 #include <algorithm>
 #include <climits>
+#include <new>
 
 namespace pirolex {
 
 namespace {
+
 constexpr int kPlaybackMarginMs = 5000;
+
+QStringList RowsOf(const texts::RecordValues& values) {
+    QStringList rows;
+    for (const std::string& row : texts::RecordRows(values)) rows << QString::fromStdString(row);
+    return rows;
 }
+
+PngText RecordTextFields(const texts::RecordValues& values) {
+    PngText fields;
+    for (const texts::RecordField& field : texts::RecordFields(values))
+        fields.emplace_back(QString::fromStdString(field.key), QString::fromStdString(field.value));
+    fields.emplace_back(QStringLiteral("Software"), QStringLiteral("Pirolex"));
+    return fields;
+}
+
+// The recording's name with another ending, in the recording's folder.
+QString SuggestedName(const std::string& recording, const QString& suffix) {
+    const QFileInfo wav(QString::fromStdString(recording));
+    return wav.dir().filePath(wav.completeBaseName() + suffix);
+}
+
+void EnableFileCommands(const WindowUi& ui, bool enabled) {
+    for (QToolButton* b : {ui.ToolButton2, ui.ToolButton3, ui.ToolButton4, ui.ToolButton7, ui.ToolButton9, ui.ToolButton10})
+        b->setEnabled(enabled);
+}
+
+// Shown and painted before the read, so the name is visible while a long file loads.
+void ShowFileName(QWidget& window, const WindowUi& ui, const std::string& name) {
+    const QString text = QString::fromStdString(name);
+    window.setWindowTitle(QStringLiteral("Pirolex  ") + text);
+    ui.StatusBar1->SetPanelText(0, text);
+    ui.StatusBar1->repaint();
+}
+
+// Status panels 1 to 3, and the channel group: enabled for two or more channels; otherwise set to
+// "links" and disabled, without running its handler (the load recomputes once it is done). A
+// recording without a single frame leaves the group as it was.
+void ShowRecording(const WindowUi& ui, PictureSession& session, int32_t fileChannels) {
+    const Recording& recording = session.GetRecording();
+    ui.StatusBar1->SetPanelText(1, QString::fromStdString(texts::SampleRatePanel(recording.sampleRate)));
+    ui.StatusBar1->SetPanelText(2, QString::fromStdString(texts::FrameCountPanel(recording.FrameCount())));
+    ui.StatusBar1->SetPanelText(
+        3, QString::fromStdString(texts::DurationPanel(recording.FrameCount(), recording.sampleRate)));
+    if (recording.FrameCount() < 1) return;
+    const bool stereo = fileChannels >= 2;
+    if (!stereo) {
+        session.EditSettings().channel = Channel::kLeft;
+        ui.KanalRadioGroup->SetItemIndexQuietly(0);
+    }
+    ui.KanalRadioGroup->setEnabled(stereo);
+}
+
+}  // namespace
 
 void TPirolex::ToolButton1Click() {
     Guard([this] { LoadCommand(seams_.chooseFile(this)); });
 }
 
 // A cancelled dialog changes nothing, so a measurement on the recording shown stays. A cancelled
-// load puts the name, caption and panel back as they were.
+// load puts the name, caption and panel back as they were. A failed read leaves the earlier
+// recording and its picture; only the commands that would use the broken file are switched off
+// before the guard reports why.
 void TPirolex::LoadCommand(std::optional<std::string> chosen) {
-    if (!chosen) return;
+    if (!chosen || live_->Listening()) return;
     WindowState& state = *state_;
     const std::string previousName = state.fileName;
     const bool previousLoaded = state.fileLoaded;
     const QString previousTitle = windowTitle();
     const QString previousPanel = ui_.StatusBar1->PanelText(0);
     state.fileName = std::move(*chosen);
-    ShowFileName();
+    ShowFileName(*this, ui_, state.fileName);
     if (state.fileName.empty()) return;
-    if (CanOpenForReading(state.fileName)) {
-        state.fileLoaded = true;
-        if (!ParseAndRecompute()) {
-            state.fileName = previousName;
-            state.fileLoaded = previousLoaded;
-            setWindowTitle(previousTitle);
-            ui_.StatusBar1->SetPanelText(0, previousPanel);
-        }
+    const auto failed = [this] {
+        state_->fileLoaded = false;
+        // The caption keeps naming the recording the picture still shows, not the file that failed.
+        setWindowTitle(shownTitle_.isEmpty() ? DesignCaption() : shownTitle_);
+        ui_.StatusBar1->SetPanelText(0, QString::fromUtf8(texts::kLoadError));
+        ui_.StatusBar1->repaint();
+        EnableFileCommands(ui_, false);
+        live_->ShowSave(false);
+    };
+    if (!CanOpenForReading(state.fileName)) {
+        failed();
+        return;
+    }
+    state.fileLoaded = true;
+    // A debounce that falls due would redraw the old recording while the new one loads.
+    const int due = timer1_.isActive() ? timer1_.remainingTime() : -1;
+    timer1_.stop();
+    RecordingFile file;
+    const std::string path = state.fileName;
+    // WAV files are read as they always were, in one go; other formats are decoded aside.
+    if (IsWavPath(path)) {
+        file = ReadRecordingFile(path);
     } else {
-        LoadFailed();
+        aside_->RunAndWait(QStringLiteral("Laden"), [&file, &path](AsideTicket& ticket) {
+            try {
+                file = ReadRecordingFile(path, [&ticket](double fraction) {
+                    ticket.Progress(fraction);
+                    return !ticket.Cancelled();
+                });
+            } catch (const std::bad_alloc&) {
+                file.error = Failure(ErrorCode::kTooLong);
+            }
+        });
     }
-    EnableFileCommands(state.fileLoaded);
-}
-
-// Shown and painted before the parse, so the name is visible while a long file loads.
-void TPirolex::ShowFileName() {
-    const QString name = QString::fromStdString(state_->fileName);
-    setWindowTitle(QStringLiteral("Pirolex  ") + name);
-    ui_.StatusBar1->SetPanelText(0, name);
-    ui_.StatusBar1->repaint();
-}
-
-// The caption keeps naming the recording the picture still shows, not the file that failed.
-void TPirolex::LoadFailed() {
-    state_->fileLoaded = false;
-    setWindowTitle(shownTitle_.isEmpty() ? DesignCaption() : shownTitle_);
-    ui_.StatusBar1->SetPanelText(0, QString::fromUtf8(texts::kLoadError));
-    ui_.StatusBar1->repaint();
-    EnableFileCommands(false);
-}
-
-// A failed read leaves the earlier recording and its picture; only the commands that would use
-// the broken file are switched off before the guard reports why.
-bool TPirolex::ParseAndRecompute() {
-    WindowState& state = *state_;
-    RecordingFile file = ReadWithProgress(state.fileName);
     if (!file.Ok()) {
-        if (file.error->Code() == ErrorCode::kCancelled) return false;
-        LoadFailed();
-        throw *file.error;
+        if (due >= 0) timer1_.start(due);
+        if (file.error->Code() != ErrorCode::kCancelled) {
+            failed();
+            throw *file.error;
+        }
+        state.fileName = previousName;
+        state.fileLoaded = previousLoaded;
+        setWindowTitle(previousTitle);
+        ui_.StatusBar1->SetPanelText(0, previousPanel);
+        EnableFileCommands(ui_, state.fileLoaded);
+        return;
     }
-    state.session.Load(std::move(file.recording));
-    state.recorded = file.recorded;
+    const int32_t channels = file.FileChannels();
+    Adopt(std::move(file.recording), path, channels, file.recorded);
+}
+
+// The one way in: what stood on the previous recording goes (the band as far as it lies within
+// the new rate), and the new one is shown with the picture the group shows.
+void TPirolex::Adopt(Recording recording, const std::string& name, int32_t fileChannels, std::string recorded) {
+    // A search still reading the previous recording ends first.
+    aside_->Stop();
+    WindowState& state = *state_;
+    state.fileName = name;
+    state.fileLoaded = true;
+    state.recorded = std::move(recorded);
+    ShowFileName(*this, ui_, name);
+    state.session.Load(std::move(recording));
     shownTitle_ = windowTitle();
-    ClearMeasurement();
-    ShowRecording(file.FileChannels());
-    ShowSpanControl();
-    ShowLoudness();
-    EnableFileCommands(true);
+    measurement_->Clear();
+    passes_->SetPasses({}, -1);
+    plot_->ForgetCleanPicture();
+    const Settings& settings = state.session.CurrentSettings();
+    if (!plot_->SetBand(settings.bandLowHz, settings.bandHighHz)) plot_->SetBand(0.0, 0.0);
+    ShowRecording(ui_, state.session, fileChannels);
+    ShowSpanControls(ui_, state.session);
+    passes_->ShowLoudness(state.session.GetRecording());
+    EnableFileCommands(ui_, true);
+    live_->ShowSave(false);
     // The picture the group shows, which may have been chosen before there was a recording.
-    state.session.ChoosePicture(ui_.GrafikRadio->ItemIndex() >= 0
-                                    ? static_cast<Picture>(ui_.GrafikRadio->ItemIndex())
-                                    : state.session.CurrentSettings().picture);
+    state.session.ChoosePicture(ui_.GrafikRadio->ItemIndex() >= 0 ? static_cast<Picture>(ui_.GrafikRadio->ItemIndex())
+                                                                  : state.session.CurrentSettings().picture);
     // This picture reads every control as it is now, so a debounce still waiting for an earlier
     // change (start-up's, a resize's) would only wipe it and draw it again.
     timer1_.stop();
     Recompute();
-    return true;
-}
-
-// Status panels 1 to 3, and the channel group: enabled for two or more channels; otherwise set to
-// "links" and disabled, without running its handler (the load recomputes once it is done). A
-// recording without a single frame leaves the group as it was.
-void TPirolex::ShowRecording(int32_t fileChannels) {
-    const Recording& recording = state_->session.GetRecording();
-    ui_.StatusBar1->SetPanelText(1, QString::fromStdString(texts::SampleRatePanel(recording.sampleRate)));
-    ui_.StatusBar1->SetPanelText(2, QString::fromStdString(texts::FrameCountPanel(recording.FrameCount())));
-    ui_.StatusBar1->SetPanelText(
-        3, QString::fromStdString(texts::DurationPanel(recording.FrameCount(), recording.sampleRate)));
-    if (recording.FrameCount() < 1) return;
-    const bool stereo = fileChannels >= 2;
-    if (!stereo) {
-        EditSettings().channel = Channel::kLeft;
-        ui_.KanalRadioGroup->SetItemIndexQuietly(0);
-    }
-    ui_.KanalRadioGroup->setEnabled(stereo);
-}
-
-void TPirolex::EnableFileCommands(bool enabled) {
-    for (QToolButton* b : {ui_.ToolButton2, ui_.ToolButton3, ui_.ToolButton4, ui_.ToolButton7,
-                           ui_.ToolButton9, ui_.ToolButton10})
-        b->setEnabled(enabled);
-    // Loading a file other than the take leaves nothing for "Aufnahme speichern".
-    ShowTakeSave();
 }
 
 void TPirolex::ToolButton2Click() {
     Guard([this] {
         if (!state_->fileLoaded) return;
-        // A debounce that is due waits until the sound has played, as it would behind a
-        // blocked thread.
+        // A debounce that is due waits until the sound has played, as it would behind a blocked
+        // thread.
         const int due = timer1_.isActive() ? timer1_.remainingTime() : -1;
         timer1_.stop();
-        const QString error =
-            seams_.play(QString::fromStdString(state_->fileName), PlaybackTimeoutMs());
+        const double seconds = state_->session.GetRecording().Seconds();
+        const int timeout = static_cast<int>(std::min(seconds * 1000.0 + kPlaybackMarginMs, double{INT_MAX}));
+        const QString error = seams_.play(QString::fromStdString(state_->fileName), timeout);
         if (due >= 0) timer1_.start(due);
         if (!error.isEmpty()) seams_.showMessage(this, MessageKind::Error, error);
     });
-}
-
-int TPirolex::PlaybackTimeoutMs() const {
-    const double seconds = state_->session.GetRecording().Seconds();
-    return static_cast<int>(std::min(seconds * 1000.0 + kPlaybackMarginMs, double{INT_MAX}));
 }
 
 void TPirolex::ToolButton3Click() {
@@ -154,37 +215,52 @@ void TPirolex::ToolButton4Click() {
     Guard([this] {
         QPrinter printer(QPrinter::HighResolution);
         if (!seams_.choosePrinter(this, printer)) return;
-        PrintClientArea(*this, printer, RecordRows());
+        PrintClientArea(*this, printer, RowsOf(MeasurementRecord()));
     });
-}
-
-void TPirolex::ToolButton7Click() {
-    Guard([this] { SavePicture(); });
 }
 
 // The picture as it is now, markers included: what the user sees is what gets saved, with the
 // measurement's record below it and in the file's text fields.
-void TPirolex::SavePicture() {
-    if (!state_->fileLoaded) return;
-    const std::optional<std::string> path = seams_.chooseSaveFile(this, SuggestedPngName());
-    if (!path) return;
-    if (const std::optional<Failure> failure =
-            WritePng(RecordedPicture(), QString::fromStdString(*path), RecordTextFields(), {state_->fileName}))
-        ShowError(QString::fromStdString(texts::PngWriteError(*path, *failure)));
+void TPirolex::ToolButton7Click() {
+    Guard([this] {
+        if (!state_->fileLoaded) return;
+        const std::optional<std::string> path =
+            seams_.chooseSaveFile(this, SuggestedName(state_->fileName, QStringLiteral(".png")));
+        if (!path) return;
+        const texts::RecordValues record = MeasurementRecord();
+        if (const std::optional<Failure> failure =
+                WritePng(WithCaptionStrip(plot_->Canvas().Image(), RowsOf(record)), QString::fromStdString(*path),
+                         RecordTextFields(record), {state_->fileName}))
+            seams_.showMessage(this, MessageKind::Error,
+                               QString::fromStdString(texts::PngWriteError(*path, *failure)));
+    });
 }
 
-// The recording's name with .png, in the recording's folder.
-QString TPirolex::SuggestedPngName() const {
-    const QFileInfo wav(QString::fromStdString(state_->fileName));
-    return wav.dir().filePath(wav.completeBaseName() + QStringLiteral(".png"));
+void TPirolex::ToolButton10Click() {
+    Guard([this] {
+        if (!state_->fileLoaded) return;
+        QGuiApplication::clipboard()->setText(QString::fromStdString(texts::RecordLine(MeasurementRecord())));
+    });
 }
 
 void TPirolex::ToolButton8Click() {
     Guard([this] { seams_.showMessage(this, MessageKind::Information, AboutText()); });
 }
 
-void TPirolex::ToolButton5Click() {
-    seams_.exitProcess();
+void TPirolex::ToolButton5Click() { seams_.exitProcess(); }
+
+// "Hilfe" beside the window, made at the first click and shown again after; F1 stays "Info".
+void TPirolex::HelpButtonClick() {
+    Guard([this] {
+        if (!help_) help_ = new HelpWindow(this);
+        help_->show();
+        help_->raise();
+        help_->activateWindow();
+    });
+}
+
+void TPirolex::FormDropFiles(const std::string& path) {
+    Guard([this, &path] { LoadCommand(path); });
 }
 
 }  // namespace pirolex

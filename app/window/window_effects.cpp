@@ -1,6 +1,5 @@
 #include "window_effects.h"
 
-#include "main_window.h"
 #include "widgets.h"
 
 #include <QCoreApplication>
@@ -67,36 +66,26 @@ private:
 
 }  // namespace
 
-void WindowEffects::PresentPlot() {
-    window_.canvas_.Present();
-}
+void WindowEffects::PresentPlot() { parts_.present(); }
 
-void WindowEffects::ShowImage() {
-    window_.ui_.Image1->show();
-}
+void WindowEffects::ShowImage() { parts_.picture->show(); }
 
-void WindowEffects::ShowGauge(bool visible) {
-    window_.ui_.Gauge1->setVisible(visible);
-}
+void WindowEffects::ShowGauge(bool visible) { parts_.gauge->setVisible(visible); }
 
 void WindowEffects::GaugeProgress(int value) {
-    window_.ui_.Gauge1->SetProgress(value);
-    window_.ui_.Gauge1->repaint();
-}
-
-void WindowEffects::StopAnimation() {
-    stoppedRun_ = window_.recomputeRuns_;
+    parts_.gauge->SetProgress(value);
+    parts_.gauge->repaint();
 }
 
 void WindowEffects::Pause(int milliseconds) {
-    if (stoppedRun_ == window_.recomputeRuns_) return;
-    const AnimationInput input(window_.ui_.Image1, window_.ui_.ToolButton5, [this] { StopAnimation(); },
+    if (stopped_) return;
+    const AnimationInput input(parts_.picture, parts_.exitButton, [this] { StopAnimation(); },
                                [this] {
                                    StopAnimation();
-                                   window_.ToolButton5Click();
+                                   parts_.exit();
                                });
     animating_ = true;
-    window_.seams_.pause(milliseconds);
+    parts_.pause(milliseconds);
     animating_ = false;
 }
 

@@ -1,15 +1,30 @@
 #pragma once
-// What drawing makes happen on screen, done with the window's widgets.
+// What drawing makes happen on screen, done with the widgets it is handed.
 
 #include "drawing.h"
 
+#include <functional>
+
+class QWidget;
+
 namespace pirolex {
 
-class TPirolex;
+class Gauge;
+
+// The parts of the window drawing reaches: the plot's presentation, the picture widget, the
+// progress bar, the exit button, the pause and the exit.
+struct EffectParts {
+    std::function<void()> present;
+    QWidget* picture = nullptr;
+    Gauge* gauge = nullptr;
+    QWidget* exitButton = nullptr;
+    std::function<void(int milliseconds)> pause;
+    std::function<void()> exit;
+};
 
 class WindowEffects : public PlotEffects {
 public:
-    explicit WindowEffects(TPirolex& window) : window_(window) {}
+    explicit WindowEffects(EffectParts parts) : parts_(std::move(parts)) {}
 
     void PresentPlot() override;
     void ShowImage() override;
@@ -22,13 +37,15 @@ public:
 
     // True while the animation waits; the window's debounce holds its recompute until it is over.
     bool Animating() const { return animating_; }
+    // A new picture starts: its animation runs, whether the last one was stopped or not.
+    void NewPicture() { stopped_ = false; }
     // The rest of this picture's animation goes without waiting.
-    void StopAnimation();
+    void StopAnimation() { stopped_ = true; }
 
 private:
-    TPirolex& window_;
+    EffectParts parts_;
     bool animating_ = false;
-    int stoppedRun_ = -1;  // the recompute whose animation was stopped
+    bool stopped_ = false;
 };
 
 }  // namespace pirolex

@@ -16,8 +16,8 @@ extern "C" __attribute__((visibility("default"))) int PIROLEX_WINDOW_ENTRY(int* 
     pirolex::InstallQtGerman(app);
     pirolex::WindowSeams seams = pirolex::DesktopSeams();
     pirolex::TPirolex window(std::move(seams));
-    // Shown first, so the start-up dialog opens over the window rather than alone.
-    window.CentreOnScreen();
+    // Shown first, so the start-up dialog opens over the window rather than alone; start-up
+    // centres it on the screen.
     window.show();
     // `pirolex FILE` loads FILE instead of asking for a recording.
     window.FormCreate(*argc > 1 ? std::optional<std::string>(argv[1]) : std::nullopt);

@@ -54,8 +54,8 @@ TEST_F(FftTest, MatchesThePlainDft) {
     std::mt19937_64 rng(42);
     std::uniform_real_distribution<double> dist(-1.0, 1.0);
     for (int exponent = 7; exponent <= 11; ++exponent) {
-        for (Accuracy accuracy : {Accuracy::kNorm, Accuracy::kFein}) {
-            const bool fein = accuracy == Accuracy::kFein;
+        for (Accuracy accuracy : {Accuracy::kApproximate, Accuracy::kExact}) {
+            const bool fein = accuracy == Accuracy::kExact;
             SCOPED_TRACE("N = " + std::to_string(1 << exponent) + (fein ? " fein" : " norm"));
             const int n = 1 << exponent;
             std::vector<std::complex<double>> x(n);
@@ -106,7 +106,7 @@ TEST_F(FftTest, PhaseTakesReAsYAndZeroImAsZero) {
     for (const auto& c : cases) {
         b().block = {};
         b().block[0] = {c.re, c.im};
-        Transform(8, Accuracy::kFein);
+        Transform(8, Accuracy::kExact);
         for (int k = 0; k < 256; ++k)
             ASSERT_DOUBLE_EQ(b().phases[k], c.phase) << "(" << c.re << ", " << c.im << ") bin " << k;
     }
@@ -115,20 +115,20 @@ TEST_F(FftTest, PhaseTakesReAsYAndZeroImAsZero) {
 // "norm" leaves the phases of the last "fein" line alone.
 TEST_F(FftTest, NormKeepsTheLastFeinPhases) {
     b().block[0] = {1, 1};
-    Transform(8, Accuracy::kFein);
+    Transform(8, Accuracy::kExact);
     b().block[0] = {1, -1};
-    Transform(8, Accuracy::kNorm);
+    Transform(8, Accuracy::kApproximate);
     EXPECT_DOUBLE_EQ(b().phases[100], kPi / 4);
 }
 
 TEST_F(FftTest, ThreeFourFiveInBothAccuracies) {
     for (auto [re, im] : {std::pair{3.0, 4.0}, {-3.0, -4.0}, {4.0, 3.0}, {-4.0, 3.0}}) {
-        for (Accuracy accuracy : {Accuracy::kNorm, Accuracy::kFein}) {
+        for (Accuracy accuracy : {Accuracy::kApproximate, Accuracy::kExact}) {
             b().block = {};
             b().block[0] = {re, im};
             Transform(10, accuracy);
             // "norm": the larger part plus 0.33 times the smaller one.
-            const double bin = accuracy == Accuracy::kFein ? 5.0 / 1024 : 4.99 / 1024;
+            const double bin = accuracy == Accuracy::kExact ? 5.0 / 1024 : 4.99 / 1024;
             EXPECT_NEAR(b().amplitudes[0], bin, 1e-17);
             for (int k = 1; k < 512; ++k) ASSERT_EQ(b().amplitudes[k], 2 * b().amplitudes[0]) << k;
         }
@@ -141,7 +141,7 @@ TEST_F(FftTest, ComplexExponentialLandsInItsBin) {
     for (int exponent : {7, 10}) {
         const int n = 1 << exponent;
         for (int m : {0, 3, n / 2 - 1, n / 2, n / 2 + 1, n - 3}) {
-            for (Accuracy accuracy : {Accuracy::kNorm, Accuracy::kFein}) {
+            for (Accuracy accuracy : {Accuracy::kApproximate, Accuracy::kExact}) {
                 SCOPED_TRACE("N " + std::to_string(n) + " m " + std::to_string(m));
                 for (int i = 0; i < n; ++i) {
                     const double angle = 2 * kPi * ((long(m) * i) % n) / n;
@@ -159,7 +159,7 @@ TEST_F(FftTest, ComplexExponentialLandsInItsBin) {
 TEST_F(FftTest, RealCosineShowsItsAmplitude) {
     const int n = 512, m = 37;
     const double amplitude = 2.5;
-    for (Accuracy accuracy : {Accuracy::kNorm, Accuracy::kFein}) {
+    for (Accuracy accuracy : {Accuracy::kApproximate, Accuracy::kExact}) {
         for (int i = 0; i < n; ++i) b().block[i] = {amplitude * std::cos(2 * kPi * m * i / n), 0};
         Transform(9, accuracy);
         EXPECT_NEAR(b().amplitudes[m], amplitude, 1e-12);
@@ -174,7 +174,7 @@ TEST_F(FftTest, LeftoversHaveNoInfluence) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     for (int exponent = 7; exponent <= 10; ++exponent) {
         const int n = 1 << exponent;
-        for (Accuracy accuracy : {Accuracy::kNorm, Accuracy::kFein}) {
+        for (Accuracy accuracy : {Accuracy::kApproximate, Accuracy::kExact}) {
             auto clean = std::make_unique<FftBuffers>();
             for (int r = 0; r < n; ++r) clean->block[r] = {dist(rng), dist(rng)};
             b() = *clean;
@@ -207,7 +207,7 @@ TEST_F(FftTest, LargeBlockFromLevelsMatchesTheFormedBlock) {
         for (int i = 0; i + 1 < n; ++i)
             b().block[i] = {b().block[i].Re - b().block[i + 1].Re, b().block[i].Im - b().block[i + 1].Im};
         b().block[n - 1] = {0, 0};
-        for (Accuracy accuracy : {Accuracy::kNorm, Accuracy::kFein}) {
+        for (Accuracy accuracy : {Accuracy::kApproximate, Accuracy::kExact}) {
             SCOPED_TRACE("N = " + std::to_string(n));
             Transform(exponent, accuracy);
             const std::vector<double> amplitudes(b().amplitudes.begin(), b().amplitudes.begin() + n / 2);
@@ -217,7 +217,7 @@ TEST_F(FftTest, LargeBlockFromLevelsMatchesTheFormedBlock) {
             const double strongest = *std::max_element(amplitudes.begin(), amplitudes.end());
             for (int k = 0; k < n / 2; ++k) {
                 ASSERT_NEAR(b().amplitudes[k], amplitudes[k], 1e-5 * strongest) << k;
-                if (accuracy == Accuracy::kFein && amplitudes[k] > 0.01 * strongest)
+                if (accuracy == Accuracy::kExact && amplitudes[k] > 0.01 * strongest)
                     ASSERT_NEAR(std::remainder(b().phases[k] - phases[k], 2 * kPi), 0.0, 1e-3) << k;
             }
         }
@@ -225,7 +225,7 @@ TEST_F(FftTest, LargeBlockFromLevelsMatchesTheFormedBlock) {
 }
 
 TEST_F(FftTest, RefusesASizeOutsideTheSlider) {
-    for (int exponent : {6, 15}) EXPECT_THROW(Transform(exponent, Accuracy::kNorm), Failure) << exponent;
+    for (int exponent : {6, 15}) EXPECT_THROW(Transform(exponent, Accuracy::kApproximate), Failure) << exponent;
 }
 
 }  // namespace

@@ -148,6 +148,21 @@ TEST(CommandLine, MeasureSnapsToTheTonesOrRefuses) {
                         "Geschwindigkeit\n");
 }
 
+// A pair the window would call doubtful is called so here too, in the window's words.
+TEST(CommandLine, MeasureNamesADoubtfulPairAsTheWindowDoes) {
+    flyby::Params p;
+    p.speedKmh = 150;
+    p.closestDistance = 8;
+    const std::string path = testwav::WriteTempFile(flyby::MakeWav(p), "doubt-150kmh.wav");
+    const double a = flyby::ApproachFrequency(p), b = flyby::RecedeFrequency(p);
+    const CliResult run = clitest::RunPirolex(
+        {"measure", path, "--a", std::to_string(2 * a), "--b", std::to_string(b)});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string first = run.out.substr(0, run.out.find('\n'));
+    EXPECT_TRUE(first.starts_with("Geschwindigkeit: ")) << first;
+    EXPECT_TRUE(first.ends_with(" km/h) – zweifelhaft: mehr als höchstens 450 km/h, B näher an 0.5×A als an A")) << first;
+}
+
 // --at-a/--at-b: clicks 2 s either side of a 75 km/h pass 15 m away find the tones still 6 % of
 // the speed short of their far-off values; the speed owns up to that and lands within 3 %, the
 // truth inside its "±". Swapped buttons give no speed; a moment without a tone names it and its

@@ -20,7 +20,7 @@ TEST(PlotRequest, RenderDefaultsAreTheWindowsStartUpSettings) {
     EXPECT_EQ(r.settings.picture, Picture::k2D);
     EXPECT_EQ(r.settings.fftExponent, 10);
     EXPECT_EQ(r.settings.channel, Channel::kLeft);
-    EXPECT_EQ(r.settings.accuracy, Accuracy::kNorm);
+    EXPECT_EQ(r.settings.accuracy, Accuracy::kApproximate);
     EXPECT_FALSE(r.settings.iqPhase);
     EXPECT_EQ(r.settings.filterMode, FilterMode::kConstantPoints);
     EXPECT_EQ(r.settings.pointsPerLine, 20);
@@ -55,7 +55,7 @@ TEST(PlotRequest, RenderOptionsSetTheirControlsInAnyOrder) {
     EXPECT_EQ(r.settings.picture, Picture::k3D);
     EXPECT_EQ(r.settings.fftExponent, 7);
     EXPECT_EQ(r.settings.channel, Channel::kBoth);
-    EXPECT_EQ(r.settings.accuracy, Accuracy::kFein);
+    EXPECT_EQ(r.settings.accuracy, Accuracy::kExact);
     EXPECT_TRUE(r.settings.iqPhase);
     EXPECT_EQ(r.settings.filterMode, FilterMode::kThreshold);
     EXPECT_EQ(r.settings.threshold, 0);
@@ -114,7 +114,7 @@ TEST(PlotRequest, MeasureTakesFrequenciesTemperatureAndThePictureOptionsOfRender
     EXPECT_EQ(r.outerWidth, 4096);
     EXPECT_EQ(r.settings.fftExponent, 7);
     EXPECT_EQ(r.settings.channel, Channel::kBoth);
-    EXPECT_EQ(r.settings.accuracy, Accuracy::kFein);
+    EXPECT_EQ(r.settings.accuracy, Accuracy::kExact);
     EXPECT_TRUE(r.settings.iqPhase);
     EXPECT_EQ(r.settings.filterMode, FilterMode::kThreshold);
     EXPECT_EQ(r.settings.threshold, 7);

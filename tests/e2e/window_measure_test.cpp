@@ -4,6 +4,7 @@
 #include "cli_run.h"
 #include "cli.h"
 #include "main_window.h"
+#include "measurement_panel.h"
 #include "measure_fixture.h"
 #include "plot_commands.h"
 #include "tone_track.h"
@@ -104,8 +105,8 @@ TEST_P(WindowMeasure, TracksReadTheTonesWithinHalfABinAndTheirClicksShowTheSpeed
     window->Ui().SnapBox->setChecked(false);
     Click(Qt::LeftButton, approach);
     Click(Qt::RightButton, recede);
-    EXPECT_EQ(window->MarkerColumn(MarkerSide::kA), approach);
-    EXPECT_EQ(window->MarkerColumn(MarkerSide::kB), recede);
+    EXPECT_EQ(window->Parts().measurement.MarkerColumn(MarkerSide::kA), approach);
+    EXPECT_EQ(window->Parts().measurement.MarkerColumn(MarkerSide::kB), recede);
     const QImage marked = window->Ui().Image1->Picture();
     // Row 96 lies on a dash of both markers' dashed lines.
     EXPECT_EQ(marked.pixel(approach, 96) & 0xFFFFFF, 0x008000u);  // green A

@@ -1,6 +1,7 @@
 // A zoomed frequency band: the pictures of a low tone drawn where the band puts it and nowhere
 // outside the plot, the band's ends on the axis, and the markers' lines and labels.
 #include "fitted_curve.h"
+#include "spectrogram_pass.h"
 #include "marker_drawing.h"
 #include "picture.h"
 #include "render_fixture.h"
@@ -82,7 +83,7 @@ TEST_F(BandTest, TheAxisLabelsNameTheBandsEnds) {
 // a curve outside the band draws nothing.
 TEST_F(BandTest, AFittedCurveLiesAtItsFrequencyInTheBand) {
     const FrequencyAxis axis(44100, 1, view.plotLeft, view.xScale, 300, 900);
-    const LineTimes lines{44100, 0, 88200, 100, 1024};
+    const TimeAxis lines{44100, 1024, 100, 0, kMaxLines, 88200};
     const struct {
         double hz;
         int column, points;

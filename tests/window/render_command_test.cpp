@@ -461,7 +461,8 @@ TEST_F(RenderCommandTest, LowToneSnappedClicksInABandAtTheLargestFftSize) {
 TEST_F(RenderCommandTest, BandAroundTheToneMakesALowEngineClickable) {
     Start({LowToneFlyBy()});
     Window().ToolButton9Click();
-    ASSERT_TRUE(State().autoSpeed.has_value());
+    WaitForSearch();
+    ASSERT_TRUE(Window().Parts().measurement.Automatic().has_value());
     Window().BandToneButtonClick();
     Window().Timer1Timer();
     const Settings& settings = State().session.CurrentSettings();

@@ -1,5 +1,6 @@
 // The rulers' ticks where the picture puts their frequencies and times.
 #include "ruler.h"
+#include "spectrogram_pass.h"
 
 #include <gtest/gtest.h>
 
@@ -34,15 +35,15 @@ TEST(RulerTest, TimeTicksSitOnTheRowsOfTheirLines) {
     const PlotView view;  // baseline 250, one row a line
     const std::map<int, std::string> whole = {
         {249, "0"}, {199, "5"}, {149, "10"}, {99, "15"}, {49, "20"}};
-    EXPECT_EQ(Labelled(TimeTicks(view, 271, {8000, 200000, 200, 0})), whole);
+    EXPECT_EQ(Labelled(TimeTicks(view, 271, {8000, 0, 200, 0, kMaxLines, 200000})), whole);
     const std::map<int, std::string> span = {{209, "5"}, {159, "10"}, {109, "15"}, {59, "20"}, {9, "25"}};
-    EXPECT_EQ(Labelled(TimeTicks(view, 271, {8000, 400000, 200, 8000})), span);
+    EXPECT_EQ(Labelled(TimeTicks(view, 271, {8000, 0, 200, 8000, kMaxLines, 400000})), span);
     // A line's time is its block's centre, as the readout and the snap count it: blocks of 0.2 s
     // put every label one line (0.1 s) lower down the picture.
-    EXPECT_EQ(Labelled(TimeTicks(view, 271, {8000, 200000, 200, 0, 1600})),
+    EXPECT_EQ(Labelled(TimeTicks(view, 271, {8000, 1600, 200, 0, kMaxLines, 200000})),
               (std::map<int, std::string>{{200, "5"}, {150, "10"}, {100, "15"}, {50, "20"}, {0, "25"}}));
     // Lines past the recording's end get no time.
-    EXPECT_EQ(Labelled(TimeTicks(view, 271, {8000, 40001, 200, 0})),
+    EXPECT_EQ(Labelled(TimeTicks(view, 271, {8000, 0, 200, 0, kMaxLines, 40001})),
               (std::map<int, std::string>{{249, "0"}, {199, "5"}}));
 }
 

@@ -41,7 +41,7 @@ protected:
     }
     // The marker's colour where its dashed line has a dash, high above the curve's rows.
     uint32_t MarkerPixel(MarkerSide side) {
-        const int x = Window().MarkerColumn(side);
+        const int x = Window().Parts().measurement.MarkerColumn(side);
         for (int y = 30; y < 38; ++y) {
             const uint32_t pixel = Window().PlotBitmap().Pixel(x, y);
             if (pixel == kMarkerGreen || pixel == kMarkerRed) return pixel;
@@ -74,14 +74,15 @@ TEST_F(AutoMeasureTest, OnTheSampleTheSpeedMarkersAndCurveFollowTheFitAndTheTemp
     ASSERT_TRUE(Ui().ToolButton9->isEnabled());
     EXPECT_EQ(Ui().ToolButton9->toolTip(), QStringLiteral("Automatisch messen"));
     Ui().ToolButton9->click();
+    WaitForSearch();
     EXPECT_NEAR(LabelKmh(), 120.0, 1.2) << Ui().Label1->text().toStdString();
     EXPECT_TRUE(Ui().Label1->text().contains(QStringLiteral(" km/h (± "))) << Ui().Label1->text().toStdString();
 
     flyby::Params p;
     p.baseFrequency = 4350.0;
     const double unitHz = 44100 / 2.0 / 1024.0;
-    EXPECT_NEAR(MarkerHz(Window().MarkerColumn(MarkerSide::kA)), flyby::ApproachFrequency(p), unitHz);
-    EXPECT_NEAR(MarkerHz(Window().MarkerColumn(MarkerSide::kB)), flyby::RecedeFrequency(p), unitHz);
+    EXPECT_NEAR(MarkerHz(Window().Parts().measurement.MarkerColumn(MarkerSide::kA)), flyby::ApproachFrequency(p), unitHz);
+    EXPECT_NEAR(MarkerHz(Window().Parts().measurement.MarkerColumn(MarkerSide::kB)), flyby::RecedeFrequency(p), unitHz);
     // Above the picture's lines, where the curve does not reach.
     EXPECT_EQ(MarkerPixel(MarkerSide::kA), kMarkerGreen);
     EXPECT_EQ(MarkerPixel(MarkerSide::kB), kMarkerRed);
@@ -89,8 +90,8 @@ TEST_F(AutoMeasureTest, OnTheSampleTheSpeedMarkersAndCurveFollowTheFitAndTheTemp
     // about one pixel per row between.
     const Curve curve = FindCurve();
     EXPECT_GT(curve.pixels, 150);
-    EXPECT_NEAR(curve.bottomX, Window().MarkerColumn(MarkerSide::kA), 2);
-    EXPECT_NEAR(curve.topX, Window().MarkerColumn(MarkerSide::kB), 2);
+    EXPECT_NEAR(curve.bottomX, Window().Parts().measurement.MarkerColumn(MarkerSide::kA), 2);
+    EXPECT_NEAR(curve.topX, Window().Parts().measurement.MarkerColumn(MarkerSide::kB), 2);
     if (const char* shot = std::getenv("PIROLEX_AUTO_SCREENSHOT")) {
         Window().show();
         Window().grab().save(QString::fromLocal8Bit(shot));
@@ -100,6 +101,7 @@ TEST_F(AutoMeasureTest, OnTheSampleTheSpeedMarkersAndCurveFollowTheFitAndTheTemp
     // The same pitches at 35 degrees: the speed grows with the speed of sound.
     const double at15 = LabelKmh();
     Ui().SpinEdit1->setValue(35);
+    WaitForSearch();
     EXPECT_NEAR(LabelKmh() / at15, std::sqrt((273.15 + 35) / (273.15 + 15)), 0.001);
     EXPECT_EQ(MarkerPixel(MarkerSide::kA), kMarkerGreen);
     EXPECT_GT(FindCurve().pixels, 150);
@@ -110,8 +112,8 @@ TEST_F(AutoMeasureTest, OnTheSampleTheSpeedMarkersAndCurveFollowTheFitAndTheTemp
     EXPECT_GT(FindCurve().pixels, 150);
     EXPECT_EQ(Ui().Label1->text(), label);
     Ui().SnapBox->setChecked(false);
-    const int32_t columnA = Window().MarkerColumn(MarkerSide::kA);
-    Window().Image1MouseDown(Qt::RightButton, Window().MarkerColumn(MarkerSide::kB) - 1, 100);
+    const int32_t columnA = Window().Parts().measurement.MarkerColumn(MarkerSide::kA);
+    Window().Image1MouseDown(Qt::RightButton, Window().Parts().measurement.MarkerColumn(MarkerSide::kB) - 1, 100);
     EXPECT_EQ(FindCurve().pixels, 0);
     EXPECT_EQ(Ui().Label1->text(), QString());
     Window().Image1MouseDown(Qt::LeftButton, columnA, 100);
@@ -133,12 +135,14 @@ TEST_F(AutoMeasureTest, In3DOnlyTheLabelAndWithoutAPassTheReason) {
     StartWith(testwav::WriteTempFile(flyby::MakeWav(p), "auto_window_3d.wav"));
     Ui().GrafikRadio->SetItemIndex(0);  // 3D
     Window().ToolButton9Click();
+    WaitForSearch();
     EXPECT_NEAR(LabelKmh(), 200.0, 2.0) << Ui().Label1->text().toStdString();
     EXPECT_EQ(FindCurve().pixels, 0);
 
     p.passSeconds = 30.0;  // still approaching when the recording ends
     Load(testwav::WriteTempFile(flyby::MakeWav(p), "auto_window_half.wav"));
     Window().ToolButton9Click();
+    WaitForSearch();
     EXPECT_TRUE(Ui().Label1->text().startsWith(QStringLiteral("keine Messung: ")))
         << Ui().Label1->text().toStdString();
     EXPECT_TRUE(fake_.messages.empty());

@@ -38,7 +38,10 @@ protected:
     void TearDown() override {
         if (window_) window_->hide();
     }
-    void Undo() { QTest::keyClick(Ui().Image1, Qt::Key_Z, Qt::ControlModifier); }
+    void Undo() {
+        QTest::keyClick(Ui().Image1, Qt::Key_Z, Qt::ControlModifier);
+        WaitForSearch();
+    }
 };
 
 TEST_F(ClicksTest, DoubtfulClicksSayWhyAfterTheSpeed) {
@@ -95,7 +98,7 @@ TEST_F(ClicksTest, AClickAfterTheAutomaticMeasurementStartsANewPairAndStrgZTakes
         {"A clicked", [&] { Window().Image1MouseDown(Qt::LeftButton, a, 100); }, true, false, ""},
         {"B clicked", [&] { Window().Image1MouseDown(Qt::RightButton, b, 100); }, true, true,
          "Geschwindigkeit: 120.00 km/h (± 6.00 km/h) "},
-        {"measured automatically", [&] { Ui().ToolButton9->click(); }, true, true, "Geschwindigkeit: 1"},
+        {"measured automatically", [&] { Ui().ToolButton9->click(); WaitForSearch(); }, true, true, "Geschwindigkeit: 1"},
         {"B clicked after it", [&] { Window().Image1MouseDown(Qt::RightButton, b, 100); }, false, true, ""},
         {"Strg+Z: the automatic measurement again", [&] { Undo(); }, true, true, "Geschwindigkeit: 1"},
         {"Strg+Z: the clicked pair", [&] { Undo(); }, true, true, "Geschwindigkeit: 120.00 km/h (± 6.00 km/h) "},
@@ -113,7 +116,7 @@ TEST_F(ClicksTest, AClickAfterTheAutomaticMeasurementStartsANewPairAndStrgZTakes
         }
         const bool automatic = std::string(s.name).find("automatic") != std::string::npos;
         EXPECT_EQ(Label().ends_with("– automatisch gemessen"), automatic) << s.name << ": " << Label();
-        EXPECT_EQ(State().autoSpeed.has_value(), automatic) << s.name;
+        EXPECT_EQ(Window().Parts().measurement.Automatic().has_value(), automatic) << s.name;
     }
     EXPECT_TRUE(fake_.messages.empty());
 }
@@ -123,10 +126,13 @@ TEST_F(ClicksTest, TheAutomaticMeasurementIsRefusedAboveTheTopSpeed) {
     StartOnSample();
     EXPECT_EQ(Ui().TopSpeedEdit->value(), 450);
     Ui().ToolButton9->click();
+    WaitForSearch();
     ASSERT_EQ(Label().rfind("Geschwindigkeit: 1", 0), 0u) << Label();
     Ui().TopSpeedEdit->setValue(100);
+    WaitForSearch();
     EXPECT_EQ(Label(), "keine Messung: die Geschwindigkeit läge über der Höchstgeschwindigkeit von 100 km/h");
     Ui().TopSpeedEdit->setValue(130);
+    WaitForSearch();
     EXPECT_EQ(Label().rfind("Geschwindigkeit: 1", 0), 0u) << Label();
     // The same range as the commands' --max-kmh.
     for (const auto& [set, held] : {std::pair{5, 10}, std::pair{2000, 2000}, std::pair{2500, 2000}}) {

@@ -3,6 +3,9 @@
 // print dialogs, playback, pauses and exits are recorded instead of shown or performed.
 
 #include "main_window.h"
+#include "measurement_panel.h"
+#include "pass_panel.h"
+#include "search_wait.h"
 #include "window_seams.h"
 
 #include <gtest/gtest.h>
@@ -57,6 +60,8 @@ protected:
     TPirolex& Start(std::deque<std::optional<std::string>> choices = {});
     // Runs the load command with one answer of the open dialog.
     void Load(std::optional<std::string> choice);
+    // Until the pass search started by a click has ended and shows its result.
+    void WaitForSearch() { EXPECT_TRUE(testsupport::WaitForSearch(*window_)) << "the search did not end"; }
 
     TPirolex& Window() { return *window_; }
     const WindowUi& Ui() { return window_->Ui(); }

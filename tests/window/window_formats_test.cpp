@@ -77,7 +77,7 @@ protected:
     // trace of a tone stands.
     int TraceColumn(double lowHz, double highHz) {
         const PlotCanvas& canvas = Window().PlotBitmap();
-        const FrequencyAxis axis = AxisFor(State().session.GetRecording(), Window().CurrentSettings(), State().session.View());
+        const FrequencyAxis axis = AxisFor(State().session.GetRecording(), State().session.CurrentSettings(), State().session.View());
         int best = -1, bestCount = -1;
         for (int x = axis.NearestColumn(lowHz, canvas.Width());
              x <= axis.NearestColumn(highHz, canvas.Width()); ++x) {
@@ -143,7 +143,7 @@ TEST_F(FormatsTest, TheRightChannelOfAStereoFlacIsDrawn) {
     EXPECT_TRUE(Ui().KanalRadioGroup->isEnabled());
     const auto toneRows = [this] {
         const PlotCanvas& canvas = Window().PlotBitmap();
-        const FrequencyAxis axis = AxisFor(State().session.GetRecording(), Window().CurrentSettings(), State().session.View());
+        const FrequencyAxis axis = AxisFor(State().session.GetRecording(), State().session.CurrentSettings(), State().session.View());
         const int x = axis.NearestColumn(1000.0, canvas.Width());
         int rows = 0;
         for (int y = 0; y < canvas.Height(); ++y) rows += (canvas.Pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;

@@ -5,6 +5,7 @@
 #include "widgets.h"
 #include "window_fixture.h"
 
+#include <QPushButton>
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
@@ -127,8 +128,8 @@ TEST_F(HandlerTest, TheFilterCheckBoxShowsOneOfTheTwoGroups) {
     Ui().LevelRangeEdit->setValue(60);
     Ui().LevelGainEdit->setValue(20);
     Window().Timer1Timer();
-    EXPECT_EQ(Window().CurrentSettings().levelRangeDb, 60);
-    EXPECT_EQ(Window().CurrentSettings().levelGainDb, 20);
+    EXPECT_EQ(State().session.CurrentSettings().levelRangeDb, 60);
+    EXPECT_EQ(State().session.CurrentSettings().levelGainDb, 20);
     Ui().GrafikRadio->SetItemIndex(1);
     EXPECT_TRUE(Ui().LevelGroup->isHidden());
     EXPECT_FALSE(Ui().GroupBox2->isHidden());
@@ -168,8 +169,8 @@ TEST_F(HandlerTest, TheWindowsSettingsReachTheAnalysisAsASnapshot) {
     Ui().CFARCheckBox->setChecked(false);
     Ui().LimTrackBar->setValue(5);
     Ui().CFARTrackBar->setValue(44);
-    const Settings c = Window().CurrentSettings();
-    EXPECT_EQ(c.accuracy, Accuracy::kFein);
+    const Settings c = State().session.CurrentSettings();
+    EXPECT_EQ(c.accuracy, Accuracy::kExact);
     EXPECT_TRUE(c.iqPhase);
     EXPECT_EQ(c.filterMode, FilterMode::kThreshold);
     EXPECT_EQ(c.threshold, 5);
@@ -196,8 +197,8 @@ TEST_F(HandlerTest, ClicksOnThePlotPlaceMarkersInBitmapCoordinates) {
     Window().show();
     QTest::mouseClick(Ui().Image1, Qt::LeftButton, {}, QPoint(100, 60));
     QTest::mouseClick(Ui().Image1, Qt::RightButton, {}, QPoint(180, 60));
-    EXPECT_EQ(Window().MarkerColumn(MarkerSide::kA), 100);
-    EXPECT_EQ(Window().MarkerColumn(MarkerSide::kB), 180);
+    EXPECT_EQ(Window().Parts().measurement.MarkerColumn(MarkerSide::kA), 100);
+    EXPECT_EQ(Window().Parts().measurement.MarkerColumn(MarkerSide::kB), 180);
     EXPECT_FALSE(Ui().Label1->text().isEmpty());
     EXPECT_TRUE(fake_.messages.empty());
     Window().hide();
@@ -207,20 +208,20 @@ TEST_F(HandlerTest, ClicksOnThePlotPlaceMarkersInBitmapCoordinates) {
 // left or the right button.
 TEST_F(HandlerTest, ClicksCountOnlyIn2DWithARecordingAndTheLeftOrRightButton) {
     Window().Image1MouseDown(Qt::LeftButton, 100, 100);
-    EXPECT_EQ(Window().MarkerColumn(MarkerSide::kA), 0) << "no recording yet";
+    EXPECT_EQ(Window().Parts().measurement.MarkerColumn(MarkerSide::kA), 0) << "no recording yet";
     Load(StereoFile("handlers_click_rules.wav"));
     Window().Image1MouseDown(Qt::MiddleButton, 100, 100);
     Ui().GrafikRadio->SetItemIndex(0);  // 3D
     Window().Image1MouseDown(Qt::LeftButton, 100, 100);
     Window().Image1MouseDown(Qt::RightButton, 110, 100);
-    EXPECT_EQ(Window().MarkerColumn(MarkerSide::kA), 0);
-    EXPECT_EQ(Window().MarkerColumn(MarkerSide::kB), 0);
+    EXPECT_EQ(Window().Parts().measurement.MarkerColumn(MarkerSide::kA), 0);
+    EXPECT_EQ(Window().Parts().measurement.MarkerColumn(MarkerSide::kB), 0);
     Ui().GrafikRadio->SetItemIndex(1);  // 2D
     Window().Image1MouseDown(Qt::LeftButton, 100, 100);
-    EXPECT_EQ(Window().MarkerColumn(MarkerSide::kA), 100);
+    EXPECT_EQ(Window().Parts().measurement.MarkerColumn(MarkerSide::kA), 100);
     Ui().GrafikRadio->SetItemIndex(3);  // Pegel, laid out as 2D
     Window().Image1MouseDown(Qt::RightButton, 120, 100);
-    EXPECT_EQ(Window().MarkerColumn(MarkerSide::kB), 120);
+    EXPECT_EQ(Window().Parts().measurement.MarkerColumn(MarkerSide::kB), 120);
 }
 
 // A second click of the same button moves its marker: the picture under the old line is as it
@@ -232,8 +233,8 @@ TEST_F(HandlerTest, TheSameButtonTwiceMovesItsMarkerAndTheSpeedFollows) {
     Window().Image1MouseDown(Qt::RightButton, 110, 0);
     Window().Image1MouseDown(Qt::LeftButton, 200, 0);
     Window().Image1MouseDown(Qt::LeftButton, 100, 0);
-    EXPECT_EQ(Window().MarkerColumn(MarkerSide::kA), 100);
-    EXPECT_EQ(Window().MarkerColumn(MarkerSide::kB), 110);
+    EXPECT_EQ(Window().Parts().measurement.MarkerColumn(MarkerSide::kA), 100);
+    EXPECT_EQ(Window().Parts().measurement.MarkerColumn(MarkerSide::kB), 110);
     int green = 0, red = 0;
     for (int y = 21; y < 250; ++y) {
         ASSERT_EQ(canvas.Pixel(200, y), picture.Pixel(200, y)) << y;
@@ -293,7 +294,7 @@ TEST_F(HandlerTest, TypedValuesAreHeldAtTheLimitsAndShownAsTaken) {
     }
 
     // The speed and the record take the tenths: c at 22.5 degrees, v = c * 10 / 190, r = c / 190.
-    Window().BandResetButtonClick();
+    Ui().BandResetButton->click();
     Load(StereoFile("handlers_typed_speed.wav"));
     Window().Image1MouseDown(Qt::RightButton, 100, 0);
     Window().Image1MouseDown(Qt::LeftButton, 110, 0);

@@ -1,6 +1,7 @@
 // The window's Live button on a real sound server's input, run by
 // tests/pulse/live_through_sound_server.sh with a private PulseAudio: it names the device and the
 // command that plays a pass of 70 km/h into it. Skips itself without them.
+#include "live_panel.h"
 #include "microphone.h"
 #include "widgets.h"
 #include "window_fixture.h"
@@ -30,7 +31,7 @@ TEST_F(LiveThroughSoundServer, TheLiveButtonMeasuresAPassPlayedIntoTheDevice) {
     ASSERT_GE(index, 0) << "the server's input is offered";
     Ui().InputBox->setCurrentIndex(index);
     Ui().LiveButton->click();
-    ASSERT_TRUE(Window().Listening());
+    ASSERT_TRUE(Window().Parts().live.Listening());
 
     QProcess player;
     player.startCommand(QString::fromUtf8(play));
@@ -42,7 +43,7 @@ TEST_F(LiveThroughSoundServer, TheLiveButtonMeasuresAPassPlayedIntoTheDevice) {
     EXPECT_NEAR(row.captured(1).toDouble(), 70.0, 70.0 * 0.03);
     player.waitForFinished(20000);
     Ui().LiveButton->click();
-    EXPECT_FALSE(Window().Listening());
+    EXPECT_FALSE(Window().Parts().live.Listening());
 }
 
 }  // namespace

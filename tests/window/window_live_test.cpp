@@ -4,12 +4,15 @@
 // and the button off without a microphone.
 #include "flyby.h"
 #include "live_texts.h"
+#include "loudness_overview.h"
+#include "overview_strip.h"
 #include "ruler.h"
 #include "wav_reader.h"
 #include "widgets.h"
 #include "window_fixture.h"
 #include "work_folder.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
@@ -97,6 +100,46 @@ TEST_F(LiveTest, WithoutAMicrophoneTheButtonIsOff) {
     EXPECT_FALSE(Ui().LiveButton->isEnabled());
     EXPECT_EQ(Ui().LiveButton->toolTip(), QStringLiteral("Kein Mikrofon gefunden"));
     EXPECT_FALSE(Ui().InputBox->isVisibleTo(&Window()));
+    // Strg+L says so where the user looks.
+    Window().show();
+    QApplication::setActiveWindow(&Window());
+    QTest::keyClick(&Window(), Qt::Key_L, Qt::ControlModifier);
+    EXPECT_EQ(Ui().StatusBar1->PanelText(4), QStringLiteral("Kein Mikrofon gefunden"));
+    Window().hide();
+}
+
+// While listening the rulers and clicks belong to the rolling picture, not to the recording
+// loaded before; each take is adopted with its own loudness in the strip; and however often the
+// user listens, there is one "Aufnahme speichern", the one shown.
+TEST_F(LiveTest, ListeningActsOnThePictureShownAndEveryTakeIsAdoptedAlike) {
+    const Recording take = Flight();
+    HeldTake* device = nullptr;
+    fake_.inputs = [&] { return std::make_unique<TwoMicrophones>(take, device); };
+    Start({StereoFile("live_before.wav")});  // 8 kHz: its axis ends at 4 kHz
+    Window().show();
+    Ui().InputBox->setCurrentIndex(1);
+    for (int round = 0; round < 2; ++round) {
+        Ui().LiveButton->click();
+        ASSERT_TRUE(Ui().LiveButton->isChecked());
+        QTRY_VERIFY_WITH_TIMEOUT(Ui().LevelMeter->value() > 0 && Ui().TimeRuler->Ticks().size() > 2, 10000);
+        int highest = 0;
+        for (const RulerTick& tick : Ui().FrequencyRuler->Ticks())
+            if (!tick.label.isEmpty()) highest = std::max(highest, tick.label.toInt());
+        EXPECT_GT(highest, 10000) << "the rolling picture's 24 kHz, not the file's 4 kHz";
+        Window().Image1MouseDown(Qt::LeftButton, 100, 100);
+        EXPECT_FALSE(State().session.Marker(MarkerSide::kA).has_value()) << "no marker on a picture not shown";
+        Ui().LiveButton->click();
+        ASSERT_FALSE(Ui().LiveButton->isChecked());
+        EXPECT_EQ(State().fileName, "Live-Aufnahme");
+        EXPECT_EQ(Ui().Overview->LoudnessDb(), LoudnessOverview(State().session.GetRecording(), 1024));
+    }
+    int saveButtons = 0;
+    for (const QPushButton* b : Window().findChildren<QPushButton*>())
+        if (b->text() == QStringLiteral("Aufnahme speichern")) ++saveButtons;
+    EXPECT_EQ(saveButtons, 1);
+    EXPECT_TRUE(Ui().SaveTakeButton->isVisible());
+    EXPECT_TRUE(Ui().SaveTakeButton->isEnabled());
+    Window().hide();
 }
 
 TEST_F(LiveTest, ListensRollsThePictureAndKeepsTheTakeWhenTheDeviceGoes) {
@@ -108,13 +151,13 @@ TEST_F(LiveTest, ListensRollsThePictureAndKeepsTheTakeWhenTheDeviceGoes) {
     ASSERT_TRUE(Ui().InputBox->isVisibleTo(&Window()));
     Ui().InputBox->setCurrentIndex(1);
     Ui().LiveButton->click();
-    ASSERT_TRUE(Window().Listening());
+    ASSERT_TRUE(Ui().LiveButton->isChecked());
     ASSERT_NE(device, nullptr);
 
     // The pass at 6 s, in the label while the device is still open.
     QTRY_VERIFY_WITH_TIMEOUT(Ui().Label1->text().startsWith(QStringLiteral("Vorbeiflug 1 bei 0:06.0: Geschwindigkeit: 1")),
                              20000);
-    EXPECT_TRUE(Window().Listening());
+    EXPECT_TRUE(Ui().LiveButton->isChecked());
     EXPECT_TRUE(Ui().LevelMeter->isVisibleTo(&Window()));
     // The same pass in the list, at the clock time it was reported.
     ASSERT_EQ(Ui().PassList->count(), 1);
@@ -167,7 +210,7 @@ TEST_F(LiveTest, ListensRollsThePictureAndKeepsTheTakeWhenTheDeviceGoes) {
     EXPECT_LT(hz, 2450.0);
 
     device->GoAway();
-    QTRY_VERIFY_WITH_TIMEOUT(!Window().Listening(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!Ui().LiveButton->isChecked(), 5000);
     ASSERT_EQ(fake_.messages.size(), 1u);
     EXPECT_EQ(fake_.messages[0].text.toStdString(), texts::InputLostText(12.0));
     // What was heard is an ordinary loaded recording now.
@@ -182,9 +225,9 @@ TEST_F(LiveTest, ListensRollsThePictureAndKeepsTheTakeWhenTheDeviceGoes) {
     ASSERT_EQ(Ui().PassList->count(), 1);
     EXPECT_TRUE(Ui().PassList->item(0)->text().startsWith(QStringLiteral("0:06.0  1"))) << Ui().PassList->item(0)->text().toStdString();
     Ui().PassList->setCurrentRow(0);
-    EXPECT_EQ(State().chosenPass, 0);
-    ASSERT_TRUE(State().autoSpeed.has_value());
-    EXPECT_NEAR(State().autoSpeed->speedKmh, 110.0, 3.0);
+    EXPECT_EQ(Ui().PassList->currentRow(), 0);
+    ASSERT_TRUE(Window().Parts().measurement.Automatic().has_value());
+    EXPECT_NEAR(Window().Parts().measurement.Automatic()->speedKmh, 110.0, 3.0);
     EXPECT_TRUE(Ui().SaveTakeButton->isEnabled());
 }
 

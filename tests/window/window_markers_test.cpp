@@ -124,7 +124,7 @@ TEST_F(MarkerTest, RecomputesKeepTheMeasurementAndOnlyAnotherRecordingClearsIt) 
         }
         // Drawn again where its frequency lies in the picture as it is now.
         const FrequencyAxis axis = AxisFor(State().session.GetRecording(), State().session.CurrentSettings(), State().session.View());
-        const int column = Window().MarkerColumn(MarkerSide::kA);
+        const int column = Window().Parts().measurement.MarkerColumn(MarkerSide::kA);
         EXPECT_NEAR(column, axis.ColumnOfHz(hzA), 0.5);
         EXPECT_GT(Dashes(column, kMarkerGreen), 50);
     }
@@ -148,12 +148,12 @@ TEST_F(MarkerTest, ASnappedClickFindsTheToneWithinATenthOfABin) {
     EXPECT_TRUE(State().session.Marker(MarkerSide::kA)->Snapped());
     EXPECT_NEAR(State().session.Marker(MarkerSide::kA)->hz, approach, 0.1 * kColumnHz);
     EXPECT_NEAR(State().session.Marker(MarkerSide::kB)->hz, recede, 0.1 * kColumnHz);
-    EXPECT_EQ(Window().MarkerColumn(MarkerSide::kA), std::lround(10 + State().session.Marker(MarkerSide::kA)->hz / kColumnHz));
+    EXPECT_EQ(Window().Parts().measurement.MarkerColumn(MarkerSide::kA), std::lround(10 + State().session.Marker(MarkerSide::kA)->hz / kColumnHz));
     EXPECT_NEAR(Ui().Label1->text().mid(17, 6).toDouble(), p.speedKmh, 1.5) << Ui().Label1->text().toStdString();
 
     Window().Image1MouseDown(Qt::LeftButton, 300, early);  // 12.5 kHz: between the harmonics
     EXPECT_FALSE(State().session.Marker(MarkerSide::kA)->Snapped());
-    EXPECT_EQ(Window().MarkerColumn(MarkerSide::kA), 300);
+    EXPECT_EQ(Window().Parts().measurement.MarkerColumn(MarkerSide::kA), 300);
     EXPECT_TRUE(fake_.messages.empty());
 }
 
@@ -193,13 +193,13 @@ TEST_F(MarkerTest, AMiddleDragChoosesTheBandAndADoubleClickReturnsToTheWholeBand
     EXPECT_EQ(Ui().BandFromEdit->value(), 2153);
     EXPECT_EQ(Ui().BandToEdit->value(), 6460);
     // 4823.4 Hz lies 62 % into the band's 512 units.
-    EXPECT_EQ(Window().MarkerColumn(MarkerSide::kA), 10 + std::lround(62.0 / 100 * 512));
+    EXPECT_EQ(Window().Parts().measurement.MarkerColumn(MarkerSide::kA), 10 + std::lround(62.0 / 100 * 512));
     EXPECT_EQ(Ui().Label1->text(), kClickedSpeed);
 
     Send(QEvent::MouseButtonDblClick, Qt::MiddleButton, 200, 120);
     EXPECT_FALSE(State().session.CurrentSettings().BandZoomed());
     EXPECT_EQ(Ui().BandToEdit->value(), 22050);
-    EXPECT_EQ(Window().MarkerColumn(MarkerSide::kA), 122);
+    EXPECT_EQ(Window().Parts().measurement.MarkerColumn(MarkerSide::kA), 122);
     EXPECT_TRUE(fake_.messages.empty());
 }
 

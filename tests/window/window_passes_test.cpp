@@ -17,6 +17,9 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
+#include <QToolButton>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -57,8 +60,9 @@ TEST_F(PassesTest, ARowOfTheListShowsItsPassInItsSpanAndTheListSavesAsCsv) {
     Start({ThreePassTake()});
     Window().show();
     Window().ToolButton9Click();
+    WaitForSearch();
     ASSERT_EQ(Ui().PassList->count(), 3);
-    const std::vector<FlybyPass>& passes = State().passes;
+    const std::vector<FlybyPass>& passes = Window().Parts().passes.Passes();
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(Ui().PassList->item(i)->text().toStdString(), texts::PassListRow(passes[size_t(i)]));
     EXPECT_EQ(Ui().PassList->currentRow(), 0) << "the first pass stands";
@@ -155,7 +159,8 @@ TEST_F(PassesTest, AFullDiskKeepsTheOldList) {
     disk.FillLeaving(0);
     Start({ThreePassTake()});
     Window().ToolButton9Click();
-    ASSERT_EQ(State().passes.size(), 3u);
+    WaitForSearch();
+    ASSERT_EQ(Window().Parts().passes.Passes().size(), 3u);
     const std::string csv = (disk.Path() / "old.csv").string();
     fake_.saveChoices.push_back(csv);
     Ui().SavePassListButton->click();
@@ -203,6 +208,83 @@ TEST_F(PassesTest, AClickOnTheOverviewMovesTheSpanThere) {
     QTest::mouseClick(strip, Qt::LeftButton, {}, QPoint(1, strip->height() / 2));
     Window().Timer1Timer();
     EXPECT_EQ(State().session.SpanFirst(), 0);
+    Window().hide();
+}
+
+// While the search runs the window goes on: F1 answers (a shortcut the held input used to eat,
+// which froze the window behind the dialog it opened), the wheel moves the span, and the search
+// shows its progress with "Abbrechen". The span the user moved is not taken away afterwards.
+TEST_F(PassesTest, TheWindowAnswersWhileTheSearchRuns) {
+    Start({ThreePassTake()});
+    Window().show();
+    QApplication::setActiveWindow(&Window());
+    Ui().SpanEdit->setValue(0.0);
+    Window().Timer1Timer();
+    bool searchShown = false;
+    QString progress;
+    QTimer::singleShot(0, &Window(), [&] {
+        searchShown = !Ui().CancelButton->isHidden();
+        progress = Ui().AsideProgress ? Ui().AsideProgress->text() : QString();
+        QTest::keyClick(&Window(), Qt::Key_F1);
+        QWheelEvent wheel(QPointF(100, 100), QPointF(100, 100), QPoint(), QPoint(0, 120 * 30), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(Ui().Image1, &wheel);
+    });
+    Ui().ToolButton9->click();
+    WaitForSearch();
+    EXPECT_TRUE(searchShown) << "Abbrechen shown during the search";
+    EXPECT_TRUE(progress.startsWith(QStringLiteral("Suche … ")) && progress.endsWith(QStringLiteral(" %")))
+        << progress.toStdString();
+    ASSERT_EQ(fake_.messages.size(), 1u) << "the info box, at once";
+    EXPECT_EQ(fake_.messages[0].kind, MessageKind::Information);
+    Window().Timer1Timer();
+    EXPECT_NEAR(SpanFrom() + ShownSeconds(), 70.0, 0.1) << "the span stays where the wheel took it";
+    ASSERT_EQ(Ui().PassList->count(), 3);
+    EXPECT_EQ(Ui().PassList->currentRow(), 2) << "the pass in the span shown";
+    Window().hide();
+}
+
+// Esc ends the search; what stood before stays.
+TEST_F(PassesTest, EscCancelsTheSearch) {
+    Start({ThreePassTake()});
+    Window().show();
+    QApplication::setActiveWindow(&Window());
+    QTimer::singleShot(0, &Window(), [&] { QTest::keyClick(&Window(), Qt::Key_Escape); });
+    Ui().ToolButton9->click();
+    WaitForSearch();
+    EXPECT_TRUE(Ui().CancelButton->isHidden());
+    EXPECT_LT(Ui().PassList->count(), 3);
+    EXPECT_EQ(Ui().Label1->text(), QString());
+    Window().hide();
+}
+
+// A pass stands only over its own span and band: moving the span away ends it, choosing a pass
+// outside the band shows the whole band, and Strg+Z back to before the search leaves no row
+// chosen.
+TEST_F(PassesTest, ThePassChosenStandsOnlyWhereItIsShown) {
+    Start({ThreePassTake()});
+    Window().show();
+    QApplication::setActiveWindow(&Window());
+    Ui().ToolButton9->click();
+    WaitForSearch();
+    ASSERT_EQ(Ui().PassList->currentRow(), 0);
+    ASSERT_TRUE(Ui().Label1->text().endsWith(QStringLiteral("automatisch gemessen")));
+    Ui().SpanEdit->setValue(45.0);
+    EXPECT_FALSE(Ui().Label1->text().endsWith(QStringLiteral("automatisch gemessen"))) << "pass 1 is not shown";
+    EXPECT_FALSE(State().session.Marker(MarkerSide::kA).has_value());
+    EXPECT_EQ(Ui().PassList->currentRow(), -1);
+
+    Ui().BandFromEdit->setValue(100);
+    Ui().BandToEdit->setValue(600);  // the pass's tone lies near 3 kHz
+    ASSERT_TRUE(State().session.CurrentSettings().BandZoomed());
+    Ui().PassList->setCurrentRow(1);
+    EXPECT_FALSE(State().session.CurrentSettings().BandZoomed()) << "the whole band, with the pass in it";
+
+    QTest::keyClick(Ui().PassList, Qt::Key_Z, Qt::ControlModifier);
+    WaitForSearch();
+    EXPECT_EQ(Ui().PassList->currentRow(), -1) << "no pass stands after Strg+Z";
+    EXPECT_TRUE(Ui().PassDetails->text().isEmpty());
+    EXPECT_FALSE(Ui().Label1->text().endsWith(QStringLiteral("automatisch gemessen")));
     Window().hide();
 }
 

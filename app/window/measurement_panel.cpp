@@ -1,0 +1,131 @@
+#include "measurement_panel.h"
+
+#include "messages.h"
+#include "pass_finder.h"
+#include "picture_session.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QFont>
+#include <QLabel>
+
+namespace pirolex {
+
+MeasurementPanel::MeasurementPanel(QWidget* window, PictureSession& session)
+    : session_(session), label_(new QLabel(QString::fromUtf8(texts::kSpeedUnknown), window)) {}
+
+void MeasurementPanel::Place(MarkerSide side, const PlacedMarker& marker) {
+    if (automatic_) {
+        session_.ClearMarkers();
+        automatic_.reset();
+    }
+    session_.SetMarker(side, marker);
+}
+
+// The fit's frequencies are exact numbers, labelled as snapped markers are; their spread is the
+// fit's, which the label's sigma already states.
+void MeasurementPanel::SetAutomatic(const AutoSpeed& speed) {
+    automatic_ = speed;
+    session_.ClearMarkers();
+    if (!speed.Answered() || speed.track.Size() == 0) return;
+    session_.SetMarker(MarkerSide::kA, session_.MarkerAtHz(speed.approachFrequencyHz, 0.0));
+    session_.SetMarker(MarkerSide::kB, session_.MarkerAtHz(speed.recedeFrequencyHz, 0.0));
+}
+
+void MeasurementPanel::EndAutomatic() {
+    if (!automatic_) return;
+    automatic_.reset();
+    session_.ClearMarkers();
+    ShowText("");
+}
+
+void MeasurementPanel::Remember(int pass) {
+    constexpr size_t kMostSteps = 100;
+    if (history_.size() >= kMostSteps) history_.erase(history_.begin());
+    history_.push_back({session_.Marker(MarkerSide::kA), session_.Marker(MarkerSide::kB), automatic_.has_value(), pass});
+}
+
+std::optional<MeasurementPanel::Undone> MeasurementPanel::TakeBack() {
+    if (history_.empty()) return std::nullopt;
+    const Step step = history_.back();
+    history_.pop_back();
+    session_.SetMarker(MarkerSide::kA, step.markerA);
+    session_.SetMarker(MarkerSide::kB, step.markerB);
+    automatic_.reset();
+    return Undone{step.automatic, step.pass};
+}
+
+void MeasurementPanel::Clear() {
+    session_.ClearMarkers();
+    automatic_.reset();
+    history_.clear();
+    ShowText("");
+}
+
+std::string MeasurementPanel::Text() const {
+    if (automatic_) return texts::WindowAutoSpeedText(*automatic_);
+    const std::optional<PictureSession::MarkerMeasurement> m = session_.MarkersMeasured();
+    return m ? texts::ClickedSpeedText(m->speed, m->doubts, m->topSpeedKmh) : "";
+}
+
+// The speed as it has always been shown, and what makes it doubtful: above the top speed, B on
+// another harmonic than A, or a click the snap could not place.
+void MeasurementPanel::ShowSpeed() {
+    if (!session_.Marker(MarkerSide::kA) || !session_.Marker(MarkerSide::kB)) return;
+    Show();
+}
+
+void MeasurementPanel::ShowText(const std::string& text) {
+    label_->setText(QString::fromStdString(text));
+    label_->adjustSize();
+    label_->repaint();
+}
+
+PlotOverlay MeasurementPanel::Overlay() const {
+    PlotOverlay overlay;
+    const Recording& recording = session_.GetRecording();
+    if (recording.sampleRate <= 0) return overlay;
+    const FrequencyAxis axis = session_.Axis();
+    const auto mark = [&](const std::optional<PlacedMarker>& marker, uint32_t colour) -> std::optional<MarkerMark> {
+        if (!marker) return std::nullopt;
+        const int32_t column = session_.ColumnOf(*marker);
+        const std::string label =
+            marker->Snapped() ? texts::SnappedMarkerLabel(marker->hz) : FrequencyLabelText(axis, column);
+        return MarkerMark{column, colour, label};
+    };
+    const std::optional<PlacedMarker>& a = session_.Marker(MarkerSide::kA);
+    if (a) overlay.guidesHz = a->hz;
+    overlay.a = mark(a, kMarkerGreen);
+    overlay.b = mark(session_.Marker(MarkerSide::kB), kMarkerRed);
+    if (automatic_ && automatic_->Answered() && automatic_->track.Size() > 0) {
+        overlay.curve = automatic_->model;
+        overlay.curveFromS = automatic_->track.times.front();
+        overlay.curveToS = automatic_->track.times.back();
+    }
+    return overlay;
+}
+
+int32_t MeasurementPanel::MarkerColumn(MarkerSide side) const {
+    const std::optional<PlacedMarker>& marker = session_.Marker(side);
+    return marker ? session_.ColumnOf(*marker) : 0;
+}
+
+texts::RecordValues MeasurementPanel::Record(const std::string& fileName, const FlybyPass* pass) const {
+    const std::optional<PlacedMarker>& markerA = session_.Marker(MarkerSide::kA);
+    const std::optional<PlacedMarker>& markerB = session_.Marker(MarkerSide::kB);
+    texts::RecordValues values;
+    values.speedLine = Text();
+    if (automatic_)
+        values.source = texts::kSourceAutomatic;
+    else if (markerA && markerB)
+        values.source = texts::kSourceClicks;
+    if (automatic_ && pass) values.pass = texts::PassRecordText(*pass);
+    if (markerA) values.hzA = markerA->hz;
+    if (markerB) values.hzB = markerB->hz;
+    values.temperature = session_.Temperature();
+    values.fileName = QFileInfo(QString::fromStdString(fileName)).fileName().toStdString();
+    values.date = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString();
+    return values;
+}
+
+}  // namespace pirolex

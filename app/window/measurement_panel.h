@@ -1,0 +1,79 @@
+#pragma once
+// The measurement standing and its label: the markers (kept by the session as frequencies) and
+// their history for Strg+Z, the automatic measurement while it stands, the speed label
+// ("Label1") and the record that is saved, printed and copied. The words are made from the
+// session's numbers here, never read back from the label.
+
+#include "auto_speed.h"
+#include "measurement_record.h"
+#include "placed_marker.h"
+#include "plot_panel.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+class QLabel;
+class QWidget;
+
+namespace pirolex {
+
+class PictureSession;
+struct FlybyPass;
+
+class MeasurementPanel {
+public:
+    MeasurementPanel(QWidget* window, PictureSession& session);
+
+    QLabel* Label() const { return label_; }
+    const std::optional<AutoSpeed>& Automatic() const { return automatic_; }
+
+    // A marker placed by a click; an automatic measurement standing ends with it, so that a click
+    // after it starts a new pair, never one clicked marker against one fitted.
+    void Place(MarkerSide side, const PlacedMarker& marker);
+    // The automatic measurement stands, its markers at the fitted approach and recede frequencies;
+    // one refused leaves no markers.
+    void SetAutomatic(const AutoSpeed& speed);
+    // It stands no more (another span, a pass unchosen): markers and label go with it.
+    void EndAutomatic();
+    // Each click and each automatic measurement can be taken back, one after the other; `pass`
+    // the take's pass chosen then (-1: none).
+    void Remember(int pass);
+    // The measurement before the last step: whether that was an automatic one (to be made again)
+    // and its pass; nothing when there is no step to take back.
+    struct Undone {
+        bool automatic = false;
+        int pass = -1;
+    };
+    std::optional<Undone> TakeBack();
+    // A new recording: nothing stands, nothing to take back.
+    void Clear();
+
+    // The automatic measurement, the markers' speed with its doubts, or empty.
+    std::string Text() const;
+    void Show() { ShowText(Text()); }
+    // The speed once both markers are set.
+    void ShowSpeed();
+    void ShowText(const std::string& text);
+
+    PlotOverlay Overlay() const;
+    // A marker's column in the picture as it is now; 0 when it is not placed.
+    int32_t MarkerColumn(MarkerSide side) const;
+    // The record of what stands, for the named file; `pass` the take's pass it measures, if any.
+    texts::RecordValues Record(const std::string& fileName, const FlybyPass* pass) const;
+
+private:
+    struct Step {
+        std::optional<PlacedMarker> markerA;
+        std::optional<PlacedMarker> markerB;
+        bool automatic = false;
+        int pass = -1;
+    };
+
+    PictureSession& session_;
+    QLabel* label_;
+    std::optional<AutoSpeed> automatic_;
+    std::vector<Step> history_;  // the latest last
+};
+
+}  // namespace pirolex

@@ -1,0 +1,89 @@
+#pragma once
+// The passes of a take, and the only owner of them and of the one chosen: "Vorbeiflüge" right of
+// the plot with the chosen pass's details and "Liste speichern" (CSV), and the overview strip of
+// the whole recording under the plot with a tick at each pass. Rows come from a search (each as
+// soon as it is found), from listening (with the clock time it was reported at) or from the take
+// once listening stopped.
+
+#include "pass_finder.h"
+#include "pass_records.h"
+
+#include <QRect>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QWidget;
+
+namespace pirolex {
+
+class OverviewStrip;
+struct Recording;
+
+class PassPanel {
+public:
+    static constexpr int kWidth = 200;
+
+    explicit PassPanel(QWidget* window);
+
+    QLabel* Caption() const { return caption_; }
+    QListWidget* List() const { return list_; }
+    QPushButton* SaveButton() const { return saveButton_; }
+    QLabel* Details() const { return details_; }
+    OverviewStrip* Overview() const { return overview_; }
+
+    const std::vector<FlybyPass>& Passes() const { return passes_; }
+    // The pass chosen, or nullptr.
+    const FlybyPass* Chosen() const;
+    int ChosenIndex() const { return chosen_; }
+
+    // Right of the plot from its top to `bottom`; the strip right of `spanControls` (the
+    // last of the span's controls) up to the plot's right edge.
+    void Place(const QRect& plot, int bottom, const QRect& spanControls);
+
+    // The passes of a finished search or a take, the chosen one selected quietly.
+    void SetPasses(std::vector<FlybyPass> passes, int chosen);
+    // A pass a running search has just found, in its place by the time it is heard; it has no
+    // number until the search is done.
+    void AddFound(const FlybyPass& pass);
+    // The pass chosen (selected without the list's handler), or none (-1).
+    void Choose(int index);
+    // Listening: the list is the take's from now on, each pass with its clock time; the
+    // recording's passes are kept until a take replaces them.
+    void StartLive();
+    void AddLive(const std::string& clock, const FlybyPass& pass);
+    // Listening ended without a take: the recording's passes again.
+    void EndLive() { ShowRows(); }
+
+    // The loudness of a recording just adopted, and the span it shows.
+    void ShowLoudness(const Recording& recording);
+    void ShowSpan(bool visible, double fromS, double toS);
+
+    // The list as CSV, the rows naming `recordingName`, in the columns chosen, with the take's facts.
+    std::string Csv(const std::string& recordingName, const texts::PassColumns& columns,
+                    const texts::TakeFacts& take) const;
+
+    // A row chosen by the user, a moment clicked on the strip, "Liste speichern" clicked.
+    std::function<void(int row)> rowChosen;
+    std::function<void(double seconds)> seek;
+    std::function<void()> save;
+
+private:
+    void ShowRows();
+    void ShowChosen();
+
+    QLabel* caption_;
+    QListWidget* list_;
+    QPushButton* saveButton_;
+    QLabel* details_;
+    OverviewStrip* overview_;
+    std::vector<FlybyPass> passes_;
+    int chosen_ = -1;
+};
+
+}  // namespace pirolex
