@@ -361,7 +361,31 @@ Recording StriatedNoiseBand() {
     return r;
 }
 
-// Sounds of ordinary cars that are no pass of one tone, and why.
+// A tone whose course is that of a pass 60 m off, but which soars by 40 dB within a second of
+// the pass, as only a source a few metres off can: the course is another sound's than the level.
+Recording FarPassSoaringClose() {
+    flyby::Params p;
+    p.seconds = 10.0;
+    p.speedKmh = 150.0;
+    p.closestDistance = 60.0;
+    p.baseFrequency = 1000.0;
+    p.harmonics = {1.0};
+    p.peakLevel = 0.003;
+    p.noiseLevel = 0.00003;
+    std::vector<double> x = flyby::Samples(p);
+    const double heard = flyby::HeardPassSeconds(p);
+    Recording r;
+    r.sampleRate = p.sampleRate;
+    r.channels.emplace_back();
+    for (size_t i = 0; i < x.size(); ++i) {
+        const double t = static_cast<double>(i) / p.sampleRate;
+        const double soar = 1.0 + 99.0 * std::exp(-std::pow((t - heard) / 0.6, 2));
+        r.channels[0].push_back(static_cast<int16_t>(std::clamp(32767.0 * soar * x[i], -32768.0, 32767.0)));
+    }
+    return r;
+}
+
+// Sounds that are no pass of one tone, and why.
 TEST(AutoSpeed, RefusesCarSoundsThatAreNoPass) {
     const struct {
         const char* what;
@@ -370,6 +394,7 @@ TEST(AutoSpeed, RefusesCarSoundsThatAreNoPass) {
     } cases[] = {
         {"a band missing before the pass", BandMissingBefore(), AutoSpeedRefusal::kBandMissing},
         {"a striated noise band", StriatedNoiseBand(), std::nullopt},
+        {"a far pass's course soaring as a close one", FarPassSoaringClose(), AutoSpeedRefusal::kUnphysical},
     };
     for (const auto& c : cases) {
         const AutoSpeed r = EstimateSpeed(c.recording, 15.0);
