@@ -9,6 +9,8 @@
 #include <QFont>
 #include <QLabel>
 
+#include <algorithm>
+
 namespace pirolex {
 
 MeasurementPanel::MeasurementPanel(QWidget* window, PictureSession& session)
@@ -39,6 +41,31 @@ void MeasurementPanel::EndAutomatic() {
     ShowText("");
 }
 
+std::optional<FlybyPass::Clicked> MeasurementPanel::Clicked() const {
+    if (automatic_) return std::nullopt;
+    const std::optional<PictureSession::MarkerMeasurement> m = session_.MarkersMeasured();
+    if (!m || !m->speed || m->doubts.Any() || !(m->speed->kmh > 0)) return std::nullopt;
+    return FlybyPass::Clicked{m->speed->kmh, m->speed->resolutionKmh, session_.Marker(MarkerSide::kA)->hz,
+                              session_.Marker(MarkerSide::kB)->hz};
+}
+
+void MeasurementPanel::KeepTaken(double heardS) {
+    const std::optional<PlacedMarker>& a = session_.Marker(MarkerSide::kA);
+    const std::optional<PlacedMarker>& b = session_.Marker(MarkerSide::kB);
+    if (!a || !b) return;
+    std::erase_if(taken_, [heardS](const Taken& t) { return t.heardS == heardS; });
+    taken_.push_back({heardS, *a, *b});
+}
+
+bool MeasurementPanel::ShowTaken(double heardS) {
+    const auto found = std::find_if(taken_.begin(), taken_.end(), [heardS](const Taken& t) { return t.heardS == heardS; });
+    if (found == taken_.end()) return false;
+    automatic_.reset();
+    session_.SetMarker(MarkerSide::kA, found->a);
+    session_.SetMarker(MarkerSide::kB, found->b);
+    return true;
+}
+
 void MeasurementPanel::Remember(int pass) {
     constexpr size_t kMostSteps = 100;
     if (history_.size() >= kMostSteps) history_.erase(history_.begin());
@@ -59,6 +86,7 @@ void MeasurementPanel::Clear() {
     session_.ClearMarkers();
     automatic_.reset();
     history_.clear();
+    taken_.clear();
     ShowText("");
 }
 
@@ -79,6 +107,7 @@ void MeasurementPanel::ShowText(const std::string& text) {
     label_->setText(QString::fromStdString(text));
     label_->adjustSize();
     label_->repaint();
+    if (shown) shown();
 }
 
 PlotOverlay MeasurementPanel::Overlay() const {
@@ -119,7 +148,9 @@ texts::RecordValues MeasurementPanel::Record(const std::string& fileName, const 
         values.source = texts::kSourceAutomatic;
     else if (markerA && markerB)
         values.source = texts::kSourceClicks;
-    if (automatic_ && pass) values.pass = texts::PassRecordText(*pass);
+    const bool passTaken = pass && pass->clicked && markerA && markerB && !automatic_ &&
+                           markerA->hz == pass->clicked->hzA && markerB->hz == pass->clicked->hzB;
+    if (pass && (automatic_ || passTaken)) values.pass = texts::PassRecordText(*pass);
     if (markerA) values.hzA = markerA->hz;
     if (markerB) values.hzB = markerB->hz;
     values.temperature = session_.Temperature();

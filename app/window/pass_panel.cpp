@@ -31,12 +31,17 @@ PassPanel::PassPanel(QWidget* window)
     : caption_(new QLabel(QString::fromUtf8(texts::kPassListCaption), window)),
       list_(new QListWidget(window)),
       saveButton_(new QPushButton(QString::fromUtf8(texts::kSavePassList), window)),
+      takeButton_(new QPushButton(QString::fromUtf8(texts::kTakeClicks), window)),
       details_(new QLabel(window)),
       overview_(new OverviewStrip(window)) {
     caption_->adjustSize();
     list_->setToolTip(QStringLiteral("Vorbeiflug wählen: Ausschnitt, Kurve und Marken zeigen"));
     saveButton_->setToolTip(QStringLiteral("Die Vorbeiflüge als CSV-Datei speichern"));
     saveButton_->setEnabled(false);
+    takeButton_->setToolTip(QStringLiteral(
+        "Die Geschwindigkeit aus zwei Klicks (A im Anflug, B im Abflug) als Messung dieses Vorbeiflugs in die Liste übernehmen"));
+    takeButton_->setEnabled(false);
+    takeButton_->hide();
     details_->setWordWrap(true);
     details_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     overview_->setToolTip(QStringLiteral("Die ganze Aufnahme: klicken oder ziehen wählt den Ausschnitt"));
@@ -46,6 +51,9 @@ PassPanel::PassPanel(QWidget* window)
     });
     QObject::connect(saveButton_, &QPushButton::clicked, saveButton_, [this] {
         if (save) save();
+    });
+    QObject::connect(takeButton_, &QPushButton::clicked, takeButton_, [this] {
+        if (take) take();
     });
     overview_->OnSeek = [this](double seconds) {
         if (seek) seek(seconds);
@@ -64,6 +72,8 @@ void PassPanel::Place(const QRect& plot, int bottom, const QRect& spanControls) 
     const int listHeight = std::max(bottom - plot.top() - kButtonHeight - kDetailsHeight - kListGap, kButtonHeight);
     list_->setGeometry(left, plot.top(), width, listHeight);
     details_->setGeometry(left, plot.top() + listHeight + kListGap / 2, width, kDetailsHeight);
+    // In the details' place: a pass the fit refused has none.
+    takeButton_->setGeometry(left, details_->y(), width, kButtonHeight);
     saveButton_->setGeometry(left, bottom + 1 - kButtonHeight, width, kButtonHeight);
     const int stripLeft = spanControls.right() + 1 + kStripGap;
     overview_->setGeometry(stripLeft, spanControls.y(), std::max(plot.right() + 1 - stripLeft, 1), spanControls.height());
@@ -93,12 +103,23 @@ void PassPanel::Choose(int index) {
     ShowChosen();
 }
 
+void PassPanel::EnableTake(bool possible) { takeButton_->setEnabled(possible); }
+
+bool PassPanel::TakeClicked(const FlybyPass::Clicked& clicked) {
+    if (chosen_ < 0 || chosen_ >= static_cast<int>(passes_.size())) return false;
+    FlybyPass& pass = passes_[static_cast<size_t>(chosen_)];
+    if (!TakeClickedSpeed(pass, clicked)) return false;
+    if (QListWidgetItem* row = list_->item(chosen_)) row->setText(QString::fromStdString(texts::PassListRow(pass)));
+    return true;
+}
+
 void PassPanel::StartLive() {
     {
         const QSignalBlocker quiet(list_);
         list_->clear();
     }
     saveButton_->setEnabled(false);
+    takeButton_->hide();
     details_->clear();
     overview_->SetPasses({}, -1);
 }
@@ -125,6 +146,7 @@ void PassPanel::ShowChosen() {
     const FlybyPass* chosen = Chosen();
     details_->setText(chosen && chosen->speed.Answered() ? QString::fromStdString(texts::AutoSpeedDetails(chosen->speed))
                                                           : QString());
+    takeButton_->setVisible(chosen && !chosen->speed.Answered());
     if (!chosen) {
         const QSignalBlocker quiet(list_);
         list_->setCurrentRow(-1);

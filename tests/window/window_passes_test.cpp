@@ -4,9 +4,11 @@
 #include "flyby.h"
 #include "messages.h"
 #include "overview_strip.h"
+#include "pass_panel.h"
 #include "pass_records.h"
 #include "picture_samples.h"
 #include "small_disk.h"
+#include "spectrogram_renderer.h"
 #include "take.h"
 #include "wav_writer.h"
 #include "widgets.h"
@@ -54,7 +56,113 @@ protected:
     double ShownSeconds() { return double(kMaxFrames) / kRate; }
     double SpanFrom() { return double(State().session.SpanFirst()) / kRate; }
     bool SpanShows(double seconds) { return SpanFrom() + 1.0 < seconds && seconds < SpanFrom() + ShownSeconds() - 1.0; }
+    // Where the picture as it is now shows `hz` at `seconds` of the take.
+    QPoint PlotPoint(double hz, double seconds) {
+        const PictureSession& session = State().session;
+        const TimeAxis time = session.Time();
+        int32_t line = 1;
+        for (int32_t n = 1; n <= time.LinesInSpan(); ++n)
+            if (std::abs(time.Seconds(n) - seconds) < std::abs(time.Seconds(line) - seconds)) line = n;
+        return {session.ColumnOf(session.MarkerAtHz(hz, 0.0)), LineRow(session.View(), line)};
+    }
 };
+
+// Band and FFT size follow the pass chosen, until the user sets a band: that stays, also for the
+// next pass, until "Band um den Ton"; a new recording shows the whole band again.
+TEST_F(PassesTest, TheBandFollowsThePassChosenUntilTheUserSetsOne) {
+    Start({ThreePassTake()});
+    Window().show();
+    const Settings& settings = State().session.CurrentSettings();
+    const auto bandHolds = [&](int row) {
+        const AutoSpeed& speed = Window().Parts().passes.Passes()[size_t(row)].speed;
+        return settings.BandZoomed() && settings.bandLowHz < speed.recedeFrequencyHz &&
+               speed.approachFrequencyHz < settings.bandHighHz && settings.bandHighHz - settings.bandLowHz < 3000;
+    };
+    Window().ToolButton9Click();
+    WaitForSearch();
+    ASSERT_EQ(Ui().PassList->count(), 3);
+    EXPECT_TRUE(bandHolds(0)) << settings.bandLowHz << ".." << settings.bandHighHz;
+    const double firstLow = settings.bandLowHz;
+    Ui().PassList->setCurrentRow(2);
+    EXPECT_TRUE(bandHolds(2)) << settings.bandLowHz << ".." << settings.bandHighHz;
+    EXPECT_NE(settings.bandLowHz, firstLow) << "the faster pass's band is wider";
+
+    Ui().BandToEdit->setValue(5000);
+    Ui().BandFromEdit->setValue(1000);
+    Ui().PassList->setCurrentRow(0);
+    EXPECT_EQ(settings.bandLowHz, 1000);
+    EXPECT_EQ(settings.bandHighHz, 5000);
+    Ui().BandToneButton->click();
+    EXPECT_TRUE(bandHolds(0)) << settings.bandLowHz << ".." << settings.bandHighHz;
+
+    Load(MonoFile("window_band_after_passes.wav"));
+    EXPECT_FALSE(settings.BandZoomed());
+    Window().hide();
+}
+
+// A pass the fit refused (above "höchstens") measured by two clicks: "als Messung übernehmen"
+// takes their speed only while nothing about it is doubtful; the row then shows it as "zwei
+// Klicks", the list writes it, the record names the pass, and choosing the pass again shows the
+// markers taken.
+TEST_F(PassesTest, TwoClicksOnARefusedPassBecomeItsMeasurement) {
+    Start({ThreePassTake()});
+    Window().show();
+    QPushButton* take = Window().Parts().passes.TakeButton();
+    Ui().TopSpeedEdit->setValue(160);
+    Window().ToolButton9Click();
+    WaitForSearch();
+    ASSERT_EQ(Ui().PassList->count(), 3);
+    EXPECT_TRUE(take->isHidden()) << "pass 1 has its speed";
+    Ui().PassList->setCurrentRow(2);
+    const FlybyPass& pass = Window().Parts().passes.Passes()[2];
+    ASSERT_FALSE(pass.speed.Answered());
+    EXPECT_FALSE(take->isHidden());
+    EXPECT_FALSE(take->isEnabled());
+
+    flyby::Params p;
+    p.speedKmh = 180.0;
+    p.baseFrequency = 3000.0;
+    const QPoint a = PlotPoint(flyby::ApproachFrequency(p), 55.0 - 3.0);
+    const QPoint b = PlotPoint(flyby::RecedeFrequency(p), 55.0 + 3.0);
+    Window().Image1MouseDown(Qt::LeftButton, a.x(), a.y());
+    Window().Image1MouseDown(Qt::RightButton, b.x(), b.y());
+    EXPECT_TRUE(Ui().Label1->text().contains(QStringLiteral("zweifelhaft: mehr als höchstens 160 km/h")))
+        << Ui().Label1->text().toStdString();
+    EXPECT_EQ(Ui().PassList->currentRow(), 2) << "the refused pass stays chosen for its clicks";
+    EXPECT_FALSE(take->isEnabled());
+    Ui().TopSpeedEdit->setValue(2000);
+    ASSERT_TRUE(take->isEnabled()) << Ui().Label1->text().toStdString();
+    const QString label = Ui().Label1->text();
+    take->click();
+
+    ASSERT_TRUE(pass.clicked.has_value());
+    EXPECT_NEAR(pass.clicked->kmh, 180.0, 180.0 * 0.03);
+    EXPECT_EQ(Ui().PassList->item(2)->text().toStdString(), texts::PassListRow(pass));
+    EXPECT_TRUE(Ui().PassList->item(2)->text().endsWith(QStringLiteral("km/h – zwei Klicks")));
+    const auto named = [&] {
+        const texts::RecordValues record = Window().MeasurementRecord();
+        return record.pass == "3 bei " + texts::PassTime(pass.heardS) && record.source == "zwei Klicks";
+    };
+    EXPECT_TRUE(named());
+    const std::string csv = testwav::WriteTempFile({}, "window_taken_clicks.csv");
+    fake_.saveChoices.push_back(csv);
+    Ui().SavePassListButton->click();
+    std::ifstream in(csv);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find(",zwei Klicks\n"), std::string::npos) << text.str();
+
+    Ui().PassList->setCurrentRow(0);
+    EXPECT_FALSE(named());
+    Ui().PassList->setCurrentRow(2);
+    EXPECT_EQ(Ui().Label1->text(), label);
+    EXPECT_TRUE(named());
+    Ui().SpanEdit->setValue(0.0);
+    EXPECT_EQ(Ui().PassList->currentRow(), -1) << "the span shows another part of the take";
+    EXPECT_TRUE(take->isHidden());
+    EXPECT_FALSE(named());
+    Window().hide();
+}
 
 TEST_F(PassesTest, ARowOfTheListShowsItsPassInItsSpanAndTheListSavesAsCsv) {
     Start({ThreePassTake()});
