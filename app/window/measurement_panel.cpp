@@ -1,5 +1,6 @@
 #include "measurement_panel.h"
 
+#include "clicked_pair.h"
 #include "messages.h"
 #include "pass_finder.h"
 #include "picture_session.h"
@@ -10,6 +11,7 @@
 #include <QLabel>
 
 #include <algorithm>
+#include <cmath>
 
 namespace pirolex {
 
@@ -64,6 +66,26 @@ bool MeasurementPanel::ShowTaken(double heardS) {
     session_.SetMarker(MarkerSide::kA, found->a);
     session_.SetMarker(MarkerSide::kB, found->b);
     return true;
+}
+
+void MeasurementPanel::CarryTaken(std::vector<FlybyPass>& passes) {
+    // Far less than the time between two passes, far more than the speed of sound moves a moment.
+    constexpr double kSamePassSeconds = 1.0;
+    std::vector<Taken> carried;
+    for (FlybyPass& pass : passes) {
+        const auto found = std::find_if(taken_.begin(), taken_.end(), [&pass](const Taken& t) {
+            return std::abs(t.heardS - pass.heardS) < kSamePassSeconds;
+        });
+        if (found == taken_.end()) continue;
+        const std::optional<DopplerSpeed> speed = session_.SpeedOf(found->a, found->b);
+        if (!speed) continue;
+        const ClickDoubts doubts = DoubtsAbout(found->a.hz, found->b.hz, speed->kmh, session_.CurrentSettings().maxSpeedKmh,
+                                               found->a.snapMissed, found->b.snapMissed);
+        if (doubts.Any() || !TakeClickedSpeed(pass, {speed->kmh, speed->resolutionKmh, found->a.hz, found->b.hz}))
+            continue;
+        carried.push_back({pass.heardS, found->a, found->b});
+    }
+    taken_ = std::move(carried);
 }
 
 void MeasurementPanel::Remember(int pass) {

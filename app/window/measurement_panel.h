@@ -45,6 +45,10 @@ public:
     void KeepTaken(double heardS);
     // Those markers stand again; false when none were taken for that pass.
     bool ShowTaken(double heardS);
+    // The passes of a new search (the temperature or the top speed changed): a pass refused again
+    // keeps the markers taken for it, its speed worked out anew, while nothing about it is
+    // doubtful; the rest of what was taken is forgotten.
+    void CarryTaken(std::vector<FlybyPass>& passes);
     // Each click and each automatic measurement can be taken back, one after the other; `pass`
     // the take's pass chosen then (-1: none).
     void Remember(int pass);

@@ -25,6 +25,14 @@ constexpr int kDetailsHeight = 52;  // three lines
 constexpr int kStripGap = 8;         // between "Ausschnitt ab" and the strip
 constexpr int kOverviewColumns = 1024;
 
+// A row names its pass in full in its tool tip too: a refusal's reason or "zwei Klicks" is wider
+// than the list.
+QListWidgetItem* Row(const std::string& text) {
+    auto* row = new QListWidgetItem(QString::fromStdString(text));
+    row->setToolTip(row->text());
+    return row;
+}
+
 }  // namespace
 
 PassPanel::PassPanel(QWidget* window)
@@ -92,7 +100,7 @@ void PassPanel::AddFound(const FlybyPass& pass) {
     passes_.insert(at, pass);
     if (chosen_ >= row) ++chosen_;
     const QSignalBlocker quiet(list_);
-    list_->insertItem(row, QString::fromStdString(texts::PassListRow(pass)));
+    list_->insertItem(row, Row(texts::PassListRow(pass)));
     ShowChosen();
 }
 
@@ -109,7 +117,10 @@ bool PassPanel::TakeClicked(const FlybyPass::Clicked& clicked) {
     if (chosen_ < 0 || chosen_ >= static_cast<int>(passes_.size())) return false;
     FlybyPass& pass = passes_[static_cast<size_t>(chosen_)];
     if (!TakeClickedSpeed(pass, clicked)) return false;
-    if (QListWidgetItem* row = list_->item(chosen_)) row->setText(QString::fromStdString(texts::PassListRow(pass)));
+    if (QListWidgetItem* row = list_->item(chosen_)) {
+        row->setText(QString::fromStdString(texts::PassListRow(pass)));
+        row->setToolTip(row->text());
+    }
     return true;
 }
 
@@ -125,7 +136,7 @@ void PassPanel::StartLive() {
 }
 
 void PassPanel::AddLive(const std::string& clock, const FlybyPass& pass) {
-    list_->addItem(QString::fromStdString(texts::LivePassListRow(clock, pass)));
+    list_->addItem(Row(texts::LivePassListRow(clock, pass)));
     list_->scrollToBottom();
 }
 
@@ -134,7 +145,7 @@ void PassPanel::ShowRows() {
     {
         const QSignalBlocker quiet(list_);
         list_->clear();
-        for (const FlybyPass& pass : passes_) list_->addItem(QString::fromStdString(texts::PassListRow(pass)));
+        for (const FlybyPass& pass : passes_) list_->addItem(Row(texts::PassListRow(pass)));
         list_->setCurrentRow(chosen_);
     }
     ShowChosen();

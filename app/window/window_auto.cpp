@@ -93,10 +93,12 @@ void TPirolex::StartSearch(int keep) {
                 if (cancelled) {
                     std::vector<FlybyPass> found = passes_->Passes();
                     for (size_t i = 0; i < found.size(); ++i) found[i].number = static_cast<int>(i + 1);
+                    measurement_->CarryTaken(found);
                     passes_->SetPasses(std::move(found), -1);
                     return;
                 }
                 std::vector<FlybyPass>& passes = result->search.passes;
+                measurement_->CarryTaken(passes);
                 const int count = static_cast<int>(passes.size());
                 if (count == 0) {
                     passes_->SetPasses({}, -1);

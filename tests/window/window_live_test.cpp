@@ -229,6 +229,13 @@ TEST_F(LiveTest, ListensRollsThePictureAndKeepsTheTakeWhenTheDeviceGoes) {
     ASSERT_TRUE(Window().Parts().measurement.Automatic().has_value());
     EXPECT_NEAR(Window().Parts().measurement.Automatic()->speedKmh, 110.0, 3.0);
     EXPECT_TRUE(Ui().SaveTakeButton->isEnabled());
+    // PIROLEX_WINDOW_SHOTS=DIR keeps the window after listening as DIR/after-listening.png.
+    if (const QString shots = qEnvironmentVariable("PIROLEX_WINDOW_SHOTS"); !shots.isEmpty()) {
+        Window().show();
+        Window().Timer1Timer();
+        Window().grab().save(shots + QStringLiteral("/after-listening.png"));
+        Window().hide();
+    }
 }
 
 }  // namespace
