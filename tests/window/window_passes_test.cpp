@@ -376,9 +376,10 @@ TEST_F(PassesTest, AClickOnTheOverviewMovesTheSpanThere) {
     Window().hide();
 }
 
-// While the search runs the window goes on: F1 answers (a shortcut the held input used to eat,
-// which froze the window behind the dialog it opened), the wheel moves the span, and the search
-// shows its progress with "Abbrechen". The span the user moved is not taken away afterwards.
+// While the search runs the window goes on: F1 and Strg+O answer (shortcuts the held input used
+// to eat, which froze the window behind the dialog they opened), a tool button works, the
+// overview strip and the wheel move the span, the passes are listed as they are found, and the
+// search shows its progress with "Abbrechen". The span the user moved is not taken away afterwards.
 TEST_F(PassesTest, TheWindowAnswersWhileTheSearchRuns) {
     Start({ThreePassTake()});
     Window().show();
@@ -387,19 +388,39 @@ TEST_F(PassesTest, TheWindowAnswersWhileTheSearchRuns) {
     Window().Timer1Timer();
     bool searchShown = false;
     QString progress;
+    int dialogs = -1, recomputes = -1;
+    double spanAfterStrip = -1.0;
     QTimer::singleShot(0, &Window(), [&] {
         searchShown = !Ui().CancelButton->isHidden();
         progress = Ui().AsideProgress ? Ui().AsideProgress->text() : QString();
         QTest::keyClick(&Window(), Qt::Key_F1);
+        QTest::keyClick(&Window(), Qt::Key_O, Qt::ControlModifier);  // the dialog is cancelled
+        dialogs = fake_.dialogs;
+        const int before = Window().RecomputeRuns();
+        Ui().ToolButton3->click();
+        recomputes = Window().RecomputeRuns() - before;
+        QTest::mouseClick(Ui().Overview, Qt::LeftButton, {}, QPoint(Ui().Overview->ColumnOf(40.0), Ui().Overview->height() / 2));
+        spanAfterStrip = Ui().SpanEdit->value();
         QWheelEvent wheel(QPointF(100, 100), QPointF(100, 100), QPoint(), QPoint(0, 120 * 30), Qt::NoButton,
                           Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(Ui().Image1, &wheel);
     });
+    int listedDuring = 0;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &Window(), [&] {
+        if (Window().Searching()) listedDuring = std::max(listedDuring, Ui().PassList->count());
+    });
+    watch.start(5);
+    const int dialogsBefore = fake_.dialogs;
     Ui().ToolButton9->click();
     WaitForSearch();
     EXPECT_TRUE(searchShown) << "Abbrechen shown during the search";
     EXPECT_TRUE(progress.startsWith(QStringLiteral("Suche … ")) && progress.endsWith(QStringLiteral(" %")))
         << progress.toStdString();
+    EXPECT_EQ(dialogs, dialogsBefore + 1) << "Strg+O opens the dialog at once";
+    EXPECT_EQ(recomputes, 1) << "a tool button click is taken";
+    EXPECT_NEAR(spanAfterStrip + ShownSeconds() / 2, 40.0, 0.2) << "the strip moves the span";
+    EXPECT_GT(listedDuring, 0) << "passes listed while the search goes on";
     ASSERT_EQ(fake_.messages.size(), 1u) << "the info box, at once";
     EXPECT_EQ(fake_.messages[0].kind, MessageKind::Information);
     Window().Timer1Timer();
