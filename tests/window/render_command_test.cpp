@@ -471,6 +471,12 @@ TEST_F(RenderCommandTest, BandAroundTheToneMakesALowEngineClickable) {
     WaitForSearch();
     ASSERT_TRUE(Window().Parts().measurement.Automatic().has_value());
     EXPECT_TRUE(aroundTheTone()) << settings.FftSize() << " " << settings.bandLowHz << ".." << settings.bandHighHz;
+    // PIROLEX_WINDOW_SHOTS=DIR keeps the window now as DIR/low-tone-auto.png.
+    if (const QString shots = qEnvironmentVariable("PIROLEX_WINDOW_SHOTS"); !shots.isEmpty()) {
+        Window().show();
+        Window().grab().save(shots + QStringLiteral("/low-tone-auto.png"));
+        Window().hide();
+    }
     Ui().BandToEdit->setValue(1000);
     Ui().BandFromEdit->setValue(100);
     Window().ToolButton9Click();
