@@ -133,6 +133,10 @@ void PlotPanel::Place(int x, int y, int width, int height) {
     frequencyRuler_->setGeometry(plot.left(), plot.bottom() + 1, plot.width(), kFrequencyRulerHeight);
     bandRow_->setGeometry(plot.left(), frequencyRuler_->geometry().bottom() + 1 + kBandRowGap, plot.width(),
                           kBandRowHeight);
+    // "Kurve" gives way where the row has no room for it, rather than squeezing the band's controls.
+    const int needed = bandRow_->layout()->sizeHint().width() +
+                       (curveBox_->isHidden() ? curveBox_->sizeHint().width() + bandRow_->layout()->spacing() : 0);
+    curveBox_->setVisible(needed <= plot.width());
     UpdateRulers();
 }
 
