@@ -393,6 +393,9 @@ TEST_F(PassesTest, TheWindowAnswersWhileTheSearchRuns) {
     QTimer::singleShot(0, &Window(), [&] {
         searchShown = !Ui().CancelButton->isHidden();
         progress = Ui().AsideProgress ? Ui().AsideProgress->text() : QString();
+        // PIROLEX_WINDOW_SHOTS=DIR keeps the window during the search as DIR/take-searching.png.
+        if (const QString shots = qEnvironmentVariable("PIROLEX_WINDOW_SHOTS"); !shots.isEmpty())
+            Window().grab().save(shots + QStringLiteral("/take-searching.png"));
         QTest::keyClick(&Window(), Qt::Key_F1);
         QTest::keyClick(&Window(), Qt::Key_O, Qt::ControlModifier);  // the dialog is cancelled
         dialogs = fake_.dialogs;
