@@ -285,9 +285,42 @@ struct Plateau {
     double hz = 0.0;
     double spread = 0.0;  // of the points about it (robust standard deviation)
     double standardError = 0.0;
+    // The far tone's uncertainty from a drift along the plateau that its scatter does not
+    // explain (see FarPlateau): a source whose tone or speed drifts holds no one far value, and
+    // which part of the plateau is read moves the speed.
+    double drift = 0.0;
 };
 
-std::optional<Plateau> FarPlateau(const ToneTrack& track, const FlybyModel& m, bool approach) {
+// A robust median and the standard error of it for points whose rpm wander makes neighbours
+// alike: the points spanning `seconds` count as one independent point per `alikeSeconds`.
+// The mean too, of the points within kClipSpreads of the median: a wobble of the rpm crowds its
+// points at its extremes, and a median over a part of a swing lands on one of them.
+constexpr double kClipSpreads = 3.0;
+// A sine's values stop being alike after a quarter of its period: a whole swing is four times that.
+constexpr double kSwingsPerAlike = 4.0;
+
+struct Centre {
+    double median = 0.0, mean = 0.0, spread = 0.0, standardError = 0.0;
+};
+
+Centre CentreOf(const std::vector<double>& values, double seconds, double alikeSeconds) {
+    Centre c;
+    c.median = MedianOf(values);
+    std::vector<double> deviations(values.size());
+    std::transform(values.begin(), values.end(), deviations.begin(), [&](double r) { return std::fabs(r - c.median); });
+    const double independent = std::max(1.0, seconds / alikeSeconds);
+    c.spread = 1.4826 * MedianOf(deviations);
+    c.standardError = 1.2533 * c.spread / std::sqrt(independent);
+    double sum = 0.0;
+    int count = 0;
+    for (double v : values)
+        if (std::fabs(v - c.median) <= kClipSpreads * c.spread) sum += v, ++count;
+    c.mean = count > 0 ? sum / count : c.median;
+    return c;
+}
+
+// alikeSeconds: how long the track's residuals stay alike, for the plateau's halves.
+std::optional<Plateau> FarPlateau(const ToneTrack& track, const FlybyModel& m, bool approach, double alikeSeconds) {
     const double far = approach ? m.ApproachHz() : m.RecedeHz();
     const double reach = kReachedShare * std::fabs(far - m.restHz);
     // The track against the fit where the fit has (nearly) reached its far value: what is left
@@ -301,24 +334,48 @@ std::optional<Plateau> FarPlateau(const ToneTrack& track, const FlybyModel& m, b
         times.push_back(track.times[i]);
     }
     if (left.size() < kFewestOnPlateau || times.back() - times.front() < kShortestPlateau) return std::nullopt;
-    const double median = MedianOf(left);
+    const Centre whole = CentreOf(left, times.back() - times.front(), kIndependentSeconds);
     Plateau plateau;
-    plateau.hz = far + median;
-    std::vector<double> deviations(left.size());
-    std::transform(left.begin(), left.end(), deviations.begin(), [&](double r) { return std::fabs(r - median); });
-    const double independent = std::max(1.0, (times.back() - times.front()) / kIndependentSeconds);
-    plateau.spread = 1.4826 * MedianOf(deviations);
-    plateau.standardError = 1.2533 * plateau.spread / std::sqrt(independent);
+    plateau.hz = far + whole.median;
+    plateau.spread = whole.spread;
+    plateau.standardError = whole.standardError;
+    const double middle = 0.5 * (times.front() + times.back());
+    const auto split = std::lower_bound(times.begin(), times.end(), middle) - times.begin();
+    const Centre early = CentreOf({left.begin(), left.begin() + split}, middle - times.front(), alikeSeconds);
+    const Centre late = CentreOf({left.begin() + split, left.end()}, times.back() - middle, alikeSeconds);
+    // Two readings of the far tone, each from half the plateau: the standard error of their mean
+    // is half their difference beyond what their own scatter explains. A half shorter than a
+    // whole swing of the residuals (four times the lag at which they stop being alike) cannot
+    // tell a drift from a part of a swing, which the whole plateau averages out; a short side's
+    // wander is ShortSideSigma's.
+    if (middle - times.front() < kSwingsPerAlike * alikeSeconds) return plateau;
+    const double apart = early.mean - late.mean;
+    plateau.drift = 0.5 * std::sqrt(std::max(0.0, apart * apart - early.standardError * early.standardError -
+                                                      late.standardError * late.standardError));
     return plateau;
 }
 
-// The fit's far tones against the plateaus the track holds. Where they disagree by more than the
-// plateaus' own scatter (a wandering rpm moves a plateau's median by less than that), the plateaus (where the track has them) give the speed, and its "±"
-// owns their own uncertainty and half the difference from the fit's.
+// The speed's uncertainty from uncertainties of the far tones a and r: the speed is
+// c (a - r) / (a + r).
+double FarToneSigma(double soundSpeed, double fa, double fr, double sigmaA, double sigmaR) {
+    return 2.0 * soundSpeed * std::hypot(fr * sigmaA, fa * sigmaR) / ((fa + fr) * (fa + fr));
+}
+
+// The fit's far tones against the plateaus the track holds. A plateau that drifts leaves the
+// far tone as uncertain as its halves disagree, and the fit's residuals, alike for seconds,
+// cannot show that: the "±" owns it. Where the fit and the plateaus disagree by more than the
+// plateaus' own scatter (a wandering rpm moves a plateau's median by less than that), the
+// plateaus (where the track has them) give the speed, and its "±" owns their own uncertainty
+// and half the difference from the fit's.
 void TrustThePlateaus(AutoSpeed& result, double soundSpeed) {
     const FlybyModel& m = result.model;
-    const std::optional<Plateau> before = FarPlateau(result.track, m, true);
-    const std::optional<Plateau> after = FarPlateau(result.track, m, false);
+    std::vector<double> residuals(result.track.Size());
+    for (size_t i = 0; i < residuals.size(); ++i) residuals[i] = result.track.frequencies[i] - result.fittedHz[i];
+    const double alike = std::max(CorrelationSeconds(result.track, residuals), 1e-3);
+    const std::optional<Plateau> before = FarPlateau(result.track, m, true, alike);
+    const std::optional<Plateau> after = FarPlateau(result.track, m, false, alike);
+    const double driftA = before ? before->drift : 0.0, driftR = after ? after->drift : 0.0;
+    result.sigmaKmh = std::hypot(result.sigmaKmh, FarToneSigma(soundSpeed, m.ApproachHz(), m.RecedeHz(), driftA, driftR) * 3.6);
     const auto off = [](const std::optional<Plateau>& p, double far) {
         return p && std::fabs(p->hz - far) > kPlateauSigmas * p->spread;
     };
@@ -326,7 +383,7 @@ void TrustThePlateaus(AutoSpeed& result, double soundSpeed) {
     const double fa = before ? before->hz : m.ApproachHz(), fr = after ? after->hz : m.RecedeHz();
     const double speed = soundSpeed * (fa - fr) / (fa + fr);
     const double errorA = before ? before->standardError : 0.0, errorR = after ? after->standardError : 0.0;
-    const double plateauSigma = 2.0 * soundSpeed * std::hypot(fr * errorA, fa * errorR) / ((fa + fr) * (fa + fr));
+    const double plateauSigma = FarToneSigma(soundSpeed, fa, fr, errorA, errorR);
     result.sigmaKmh = std::hypot(result.sigmaKmh, plateauSigma * 3.6, 0.5 * (speed - m.speed) * 3.6);
     result.speedKmh = speed * 3.6;
     result.approachFrequencyHz = fa;
