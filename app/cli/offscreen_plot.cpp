@@ -8,8 +8,8 @@
 
 namespace pirolex {
 
-std::unique_ptr<OffscreenPlot> LoadPlot(const PlotRequest& request) {
-    RecordingFile file = ReadRecordingFile(request.file);
+std::unique_ptr<OffscreenPlot> LoadPlot(const PlotRequest& request, FileDecoder decoder) {
+    RecordingFile file = ReadRecordingFile(request.file, decoder);
     if (!file.Ok()) throw *file.error;
     auto plot = std::make_unique<OffscreenPlot>();
     plot->channels = file.FileChannels();

@@ -50,8 +50,8 @@ private:
 // not one after the other on a single one: measured, that was the faster order on two cores.
 class BackgroundStart {
 public:
-    explicit BackgroundStart(const PlotRequest& request)
-        : fonts_([] { FcInit(); }), load_([this, request] { Load(request); }) {}
+    BackgroundStart(const PlotRequest& request, FileDecoder decoder)
+        : fonts_([] { FcInit(); }), load_([this, request, decoder] { Load(request, decoder); }) {}
     ~BackgroundStart() {
         WaitForFonts();
         if (load_.joinable()) load_.join();
@@ -70,9 +70,9 @@ public:
     }
 
 private:
-    void Load(const PlotRequest& request) {
+    void Load(const PlotRequest& request, FileDecoder decoder) {
         try {
-            plot_ = LoadPlot(request);
+            plot_ = LoadPlot(request, decoder);
         } catch (const Failure& failure) {
             error_ = texts::ErrorText(failure);
         } catch (const std::bad_alloc&) {
@@ -166,7 +166,7 @@ void ReportShortRecording(bool tooShort, const PlotRequest& request, std::ostrea
 
 }  // namespace
 
-int RunRender(const std::vector<std::string>& args, std::ostream& /*out*/, std::ostream& err) {
+int RunRender(const std::vector<std::string>& args, std::ostream& /*out*/, std::ostream& err, FileDecoder decoder) {
     PlotRequest request;
     if (std::string problem = ParseRenderArgs(args, request); !problem.empty())
         return Usage("render", problem, err);
@@ -175,7 +175,7 @@ int RunRender(const std::vector<std::string>& args, std::ostream& /*out*/, std::
         err << texts::PngWriteError(request.output, Failure(ErrorCode::kOutputIsInput)) << '\n';
         return kStatusFailed;
     }
-    BackgroundStart start(request);
+    BackgroundStart start(request, decoder);
     GuiForText gui;
     PlotCanvas canvas = PreparedBitmap(request, start);
     const std::unique_ptr<OffscreenPlot> plot = start.Take(err);
@@ -204,11 +204,11 @@ int RunRender(const std::vector<std::string>& args, std::ostream& /*out*/, std::
     return kStatusFailed;
 }
 
-int RunMeasure(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunMeasure(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, FileDecoder decoder) {
     PlotRequest request;
     if (std::string problem = ParseMeasureArgs(args, request); !problem.empty())
         return Usage("measure", problem, err);
-    BackgroundStart start(request);
+    BackgroundStart start(request, decoder);
     GuiForText gui;
     PlotCanvas canvas = PreparedBitmap(request, start);
     const std::unique_ptr<OffscreenPlot> plot = start.Take(err);
@@ -237,8 +237,10 @@ int RunMeasure(const std::vector<std::string>& args, std::ostream& out, std::ost
     return kStatusOk;
 }
 
-Subcommands PlotSubcommands() {
-    return {{"render", RunRender}, {"measure", RunMeasure}};
+Subcommands PlotSubcommands(FileDecoder decoder) {
+    using Args = const std::vector<std::string>&;
+    return {{"render", [decoder](Args args, std::ostream& out, std::ostream& err) { return RunRender(args, out, err, decoder); }},
+            {"measure", [decoder](Args args, std::ostream& out, std::ostream& err) { return RunMeasure(args, out, err, decoder); }}};
 }
 
 }  // namespace pirolex

@@ -3,7 +3,6 @@
 #include "main_window.h"
 
 #include "aside_work.h"
-#include "audio_decoder.h"
 #include "branding.h"
 #include "live_panel.h"
 #include "live_texts.h"
@@ -11,7 +10,6 @@
 #include "messages.h"
 #include "pass_panel.h"
 #include "plot_panel.h"
-#include "recording_file.h"
 #include "widgets.h"
 #include "window_controls.h"
 #include "window_effects.h"
@@ -54,8 +52,6 @@ TPirolex::TPirolex(WindowSeams seams, QWidget* parent)
     // desktop printf would then write " 0,5 s" into the status bar. Numbers are written with a
     // decimal point whatever the language, so only the number format goes back to "C".
     std::setlocale(LC_NUMERIC, "C");
-    // The window's module carries the decoder itself (the program loads it with the window).
-    SetFileDecoder(&DecodeFile);
     setWindowTitle(DesignCaption());
     setFont(DesignFont(11));
     setMinimumSize(kMinWidth - kFrameWidth, kMinHeight - kFrameHeight);

@@ -131,11 +131,11 @@ void TPirolex::LoadCommand(std::optional<std::string> chosen) {
     const std::string path = state.fileName;
     // WAV files are read as they always were, in one go; other formats are decoded aside.
     if (IsWavPath(path)) {
-        file = ReadRecordingFile(path);
+        file = ReadRecordingFile(path, seams_.decoder);
     } else {
-        aside_->RunAndWait(QStringLiteral("Laden"), [&file, &path](AsideTicket& ticket) {
+        aside_->RunAndWait(QStringLiteral("Laden"), [&file, &path, decoder = seams_.decoder](AsideTicket& ticket) {
             try {
-                file = ReadRecordingFile(path, [&ticket](double fraction) {
+                file = ReadRecordingFile(path, decoder, [&ticket](double fraction) {
                     ticket.Progress(fraction);
                     return !ticket.Cancelled();
                 });

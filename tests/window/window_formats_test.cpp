@@ -2,6 +2,7 @@
 // measures as the WAV does, refused files keep the previous recording, a long fly-by shows its
 // pass in the window's and the command line's default span, and a decode can be cancelled.
 // The compressed files are made with the ffmpeg command; without it those cases are skipped.
+#include "audio_decoder.h"
 #include "cli_run.h"
 #include "auto_speed.h"
 #include "cli.h"
@@ -258,9 +259,9 @@ TEST_F(LongRecordingTest, TheDefaultSpanShowsThePassInTheWindowAndOnTheCommandLi
 
     PlotRequest request;
     request.file = LongWav();
-    EXPECT_EQ(LoadPlot(request)->session.SpanFirst(), State().session.SpanFirst()) << "the command line draws what the window shows";
+    EXPECT_EQ(LoadPlot(request, &DecodeFile)->session.SpanFirst(), State().session.SpanFirst()) << "the command line draws what the window shows";
     request.start = 0.0;
-    EXPECT_EQ(LoadPlot(request)->session.SpanFirst(), 0);
+    EXPECT_EQ(LoadPlot(request, &DecodeFile)->session.SpanFirst(), 0);
 
     // A new start waits for the debounce, as the other display controls do.
     const int runs = Window().RecomputeRuns();
@@ -279,7 +280,7 @@ TEST_F(LongRecordingTest, TheDefaultSpanShowsThePassInTheWindowAndOnTheCommandLi
 }
 
 TEST_F(LongRecordingTest, TheAutomaticEstimateFindsThePassInTheWholeRecording) {
-    const RecordingFile file = ReadRecordingFile(LongWav());
+    const RecordingFile file = ReadRecordingFile(LongWav(), &DecodeFile);
     ASSERT_TRUE(file.Ok());
     const AutoSpeed speed = EstimateSpeed(file.recording, Pass().temperature);
     ASSERT_TRUE(speed.Answered()) << int(speed.refusal);
