@@ -43,7 +43,7 @@ bool DrawPlot(OffscreenPlot& plot, PlotCanvas& canvas, const PlotRequest& reques
 namespace {
 
 std::string SpeedLine(const PictureSession& session) {
-    const std::optional<PictureSession::MarkerMeasurement> m = session.MarkersMeasured();
+    const std::optional<MarkerMeasurement> m = session.MarkersMeasured();
     return m ? texts::ClickedSpeedText(m->speed, m->doubts, m->topSpeedKmh) : texts::SpeedText(std::nullopt);
 }
 

@@ -64,7 +64,7 @@ void MeasurementPanel::Clear() {
 
 std::string MeasurementPanel::Text() const {
     if (automatic_) return texts::WindowAutoSpeedText(*automatic_);
-    const std::optional<PictureSession::MarkerMeasurement> m = session_.MarkersMeasured();
+    const std::optional<MarkerMeasurement> m = session_.MarkersMeasured();
     return m ? texts::ClickedSpeedText(m->speed, m->doubts, m->topSpeedKmh) : "";
 }
 
