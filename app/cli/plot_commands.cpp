@@ -1,6 +1,5 @@
 #include "plot_commands.h"
 
-#include "caption_strip.h"
 #include "checked_save.h"
 #include "clicked_pair.h"
 #include "cli.h"
@@ -9,6 +8,7 @@
 #include "offscreen_plot.h"
 #include "picture_span.h"
 #include "plot_png.h"
+#include "record_png.h"
 
 #include <QDateTime>
 #include <QGuiApplication>
@@ -149,14 +149,7 @@ texts::RecordValues Record(OffscreenPlot& plot, const PlotCanvas& canvas,
 std::optional<Failure> WriteRendered(OffscreenPlot& plot, const PlotCanvas& canvas, const PlotRequest& request) {
     const QString path = QString::fromStdString(request.output);
     if (!request.caption) return WritePlotPng(canvas, path, {request.file});
-    const texts::RecordValues values = Record(plot, canvas, request);
-    QStringList rows;
-    for (const std::string& row : texts::RecordRows(values)) rows << QString::fromStdString(row);
-    PngText fields;
-    for (const texts::RecordField& field : texts::RecordFields(values))
-        fields.emplace_back(QString::fromStdString(field.key), QString::fromStdString(field.value));
-    fields.emplace_back(QStringLiteral("Software"), QStringLiteral("Pirolex"));
-    return WritePng(WithCaptionStrip(canvas.Image(), rows), path, fields, {request.file});
+    return WriteRecordPng(canvas.Image(), Record(plot, canvas, request), path, {request.file});
 }
 
 // The notice the window would show in its speed label, on the error stream.
