@@ -160,10 +160,15 @@ TPirolex::~TPirolex() {
     live_->Stop();
 }
 
-texts::RecordValues TPirolex::MeasurementRecord() const {
+TPirolex::Panels TPirolex::Parts() {
+    return {*plot_, *measurement_, *passes_, *live_, plot_->Canvas(), timer1_, aside_->Busy(), recomputeRuns_};
+}
+
+texts::RecordValues MeasurementRecord(TPirolex& window) {
+    const TPirolex::Panels parts = window.Parts();
     // A take's pass is named where the take has more than one.
-    const FlybyPass* pass = passes_->Passes().size() > 1 ? passes_->Chosen() : nullptr;
-    return measurement_->Record(state_->fileName, pass);
+    const FlybyPass* pass = parts.passes.Passes().size() > 1 ? parts.passes.Chosen() : nullptr;
+    return parts.measurement.Record(window.State().fileName, pass);
 }
 
 // Files dragged onto the window: one recording is taken, anything else refused while it is still
@@ -186,9 +191,5 @@ void TPirolex::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     QMetaObject::invokeMethod(this, [this, file = *path] { FormDropFiles(file); }, Qt::QueuedConnection);
 }
-
-bool TPirolex::Searching() const { return aside_->Busy(); }
-
-PlotCanvas& TPirolex::PlotBitmap() { return plot_->Canvas(); }
 
 }  // namespace pirolex

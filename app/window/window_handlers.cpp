@@ -209,7 +209,7 @@ void TPirolex::TrackBar1Change() {
 void TPirolex::SpinEdit1Change() {
     Guard([this] {
         state_->session.EditSettings().temperature = ui_.SpinEdit1->value();
-        if (measurement_->Automatic() || Searching())
+        if (measurement_->Automatic() || aside_->Busy())
             StartSearch(passes_->ChosenIndex());
         else
             measurement_->ShowSpeed();
@@ -304,7 +304,6 @@ void TPirolex::ConnectPanelHandlers() {
         session.SetSpanStart(ui_.SpanEdit->value());
         const FlybyPass* pass = passes_->Chosen();
         if (pass && measurement_->Automatic()) {
-            const Recording& recording = session.GetRecording();
             const double from = session.SpanStartSeconds();
             const double heard = pass->speed.Answered() ? pass->speed.closestTimeS : pass->heardS;
             if (heard < from || heard > from + ShownSeconds(session)) {

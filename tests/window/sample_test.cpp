@@ -75,7 +75,7 @@ class SampleTest : public WindowTest {};
 TEST_F(SampleTest, ClickingTheVisibleToneMeasuresTheTrueSpeed) {
     Start({kSample});
     ASSERT_TRUE(State().fileLoaded);
-    const PlotCanvas& canvas = Window().PlotBitmap();
+    const PlotCanvas& canvas = Window().Parts().canvas;
     const int base = State().session.View().baselineY;
     const int approach = ToneColumn(canvas, State(), base - 40, base - 5, 6000.0);
     const int recede = ToneColumn(canvas, State(), base - 190, base - 150, 6000.0);

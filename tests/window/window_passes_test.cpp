@@ -76,7 +76,7 @@ TEST_F(PassesTest, ARowOfTheListShowsItsPassInItsSpanAndTheListSavesAsCsv) {
     EXPECT_EQ(Ui().Label1->text().toStdString(), texts::WindowAutoSpeedText(passes[2].speed));
     EXPECT_EQ(Ui().PassDetails->text().toStdString(), texts::AutoSpeedDetails(passes[2].speed));
     EXPECT_NEAR(State().session.Marker(MarkerSide::kA)->hz, passes[2].speed.approachFrequencyHz, 1e-9);
-    EXPECT_EQ(Window().MeasurementRecord().pass, "3 bei " + texts::PassTime(passes[2].heardS));
+    EXPECT_EQ(MeasurementRecord(Window()).pass, "3 bei " + texts::PassTime(passes[2].heardS));
 
     const std::string csv = testwav::WriteTempFile({}, "window_three_passes.csv");
     fake_.saveChoices.push_back(csv);
@@ -184,7 +184,7 @@ TEST_F(PassesTest, TheWheelOverThePlotScrollsTheSpanInTime) {
         QApplication::sendEvent(Ui().Image1, &wheel);
     };
     turn(120);
-    EXPECT_TRUE(Window().Timer1().isActive());
+    EXPECT_TRUE(Window().Parts().timer1.isActive());
     Window().Timer1Timer();
     EXPECT_NEAR(SpanFrom(), 10.0 + ShownSeconds() / 10.0, 0.1);  // on the control's tenths
     turn(-240);
