@@ -100,6 +100,8 @@ std::string PassOutcome(const FlybyPass& pass);
 std::string PassRecordText(const FlybyPass& pass);
 inline constexpr const char* kPassListCaption = "Vorbeiflüge";
 inline constexpr const char* kSavePassList = "Liste speichern";
+// The button that takes two clicks' speed as the measurement of a pass the fit refused.
+inline constexpr const char* kTakeClicks = "als Messung übernehmen";
 // "Liste konnte nicht gespeichert werden: PATH (E/A-Fehler 28: Kein Platz mehr auf dem
 // Datenträger)", the failure's text in brackets.
 std::string PassListWriteError(const std::string& path, const Failure& failure);

@@ -71,7 +71,10 @@ QString Guide() {
         "Die Aufnahme laden (Strg+O) und „Automatisch messen“ drücken. Pirolex sucht jeden "
         "Vorbeiflug, folgt dem Motorton, passt den Tonverlauf eines Vorbeiflugs an und zeigt die "
         "Geschwindigkeit mit ihrer Unsicherheit (±), die Kurve im Bild und die Marken A und B. Wo "
-        "das nicht sicher geht, gibt es keine Messung statt einer falschen.");
+        "das nicht sicher geht, gibt es keine Messung statt einer falschen. Band und FFT-Größe "
+        "folgen dem gefundenen Ton, bis „von“ und „bis“ von Hand gesetzt werden; „Band um den Ton“ "
+        "lässt sie wieder folgen. „Kurve“ blendet die angepasste Kurve aus, um die Spur darunter "
+        "zu sehen.");
     html += Heading("Mit zwei Klicks messen");
     html += Paragraph(
         "Im 2D-Bild mit der <b>linken</b> Maustaste auf den Ton des <b>Anflugs</b> klicken (der "
@@ -90,7 +93,9 @@ QString Guide() {
     html += Heading("Die Liste der Vorbeiflüge");
     html += Paragraph(
         "Jeder gefundene Vorbeiflug steht mit seiner Zeit und Geschwindigkeit unter "
-        "„Vorbeiflüge“. Ein Klick zeigt ihn im Bild. „Liste speichern“ schreibt die Liste als "
+        "„Vorbeiflüge“. Ein Klick zeigt ihn im Bild. Hat die Automatik einen Vorbeiflug nicht "
+        "gemessen, ihn wählen, mit zwei Klicks messen und „als Messung übernehmen“: die Zeile zeigt "
+        "dann die Geschwindigkeit mit „zwei Klicks“. „Liste speichern“ schreibt die Liste als "
         "CSV-Datei, mit Temperatur, Aufnahmezeit und Quelle der Messung; der zweite Dateityp "
         "„CSV für Tabellenkalkulation (Semikolon)“ ist für eine deutsche Tabellenkalkulation "
         "(Semikolon, Dezimalkomma).");

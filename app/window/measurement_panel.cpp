@@ -1,5 +1,6 @@
 #include "measurement_panel.h"
 
+#include "clicked_pair.h"
 #include "messages.h"
 #include "pass_finder.h"
 #include "picture_session.h"
@@ -8,6 +9,9 @@
 #include <QFileInfo>
 #include <QFont>
 #include <QLabel>
+
+#include <algorithm>
+#include <cmath>
 
 namespace pirolex {
 
@@ -39,6 +43,51 @@ void MeasurementPanel::EndAutomatic() {
     ShowText("");
 }
 
+std::optional<FlybyPass::Clicked> MeasurementPanel::Clicked() const {
+    if (automatic_) return std::nullopt;
+    const std::optional<MarkerMeasurement> m = session_.MarkersMeasured();
+    if (!m || !m->speed || m->doubts.Any() || !(m->speed->kmh > 0)) return std::nullopt;
+    return FlybyPass::Clicked{m->speed->kmh, m->speed->resolutionKmh, session_.Marker(MarkerSide::kA)->hz,
+                              session_.Marker(MarkerSide::kB)->hz};
+}
+
+void MeasurementPanel::KeepTaken(double heardS) {
+    const std::optional<PlacedMarker>& a = session_.Marker(MarkerSide::kA);
+    const std::optional<PlacedMarker>& b = session_.Marker(MarkerSide::kB);
+    if (!a || !b) return;
+    std::erase_if(taken_, [heardS](const Taken& t) { return t.heardS == heardS; });
+    taken_.push_back({heardS, *a, *b});
+}
+
+bool MeasurementPanel::ShowTaken(double heardS) {
+    const auto found = std::find_if(taken_.begin(), taken_.end(), [heardS](const Taken& t) { return t.heardS == heardS; });
+    if (found == taken_.end()) return false;
+    automatic_.reset();
+    session_.SetMarker(MarkerSide::kA, found->a);
+    session_.SetMarker(MarkerSide::kB, found->b);
+    return true;
+}
+
+void MeasurementPanel::CarryTaken(std::vector<FlybyPass>& passes) {
+    // Far less than the time between two passes, far more than the speed of sound moves a moment.
+    constexpr double kSamePassSeconds = 1.0;
+    std::vector<Taken> carried;
+    for (FlybyPass& pass : passes) {
+        const auto found = std::find_if(taken_.begin(), taken_.end(), [&pass](const Taken& t) {
+            return std::abs(t.heardS - pass.heardS) < kSamePassSeconds;
+        });
+        if (found == taken_.end()) continue;
+        const std::optional<DopplerSpeed> speed = session_.SpeedOf(found->a, found->b);
+        if (!speed) continue;
+        const ClickDoubts doubts = DoubtsAbout(found->a.hz, found->b.hz, speed->kmh, session_.CurrentSettings().maxSpeedKmh,
+                                               found->a.snapMissed, found->b.snapMissed);
+        if (doubts.Any() || !TakeClickedSpeed(pass, {speed->kmh, speed->resolutionKmh, found->a.hz, found->b.hz}))
+            continue;
+        carried.push_back({pass.heardS, found->a, found->b});
+    }
+    taken_ = std::move(carried);
+}
+
 void MeasurementPanel::Remember(int pass) {
     constexpr size_t kMostSteps = 100;
     if (history_.size() >= kMostSteps) history_.erase(history_.begin());
@@ -59,6 +108,7 @@ void MeasurementPanel::Clear() {
     session_.ClearMarkers();
     automatic_.reset();
     history_.clear();
+    taken_.clear();
     ShowText("");
 }
 
@@ -79,6 +129,7 @@ void MeasurementPanel::ShowText(const std::string& text) {
     label_->setText(QString::fromStdString(text));
     label_->adjustSize();
     label_->repaint();
+    if (shown) shown();
 }
 
 PlotOverlay MeasurementPanel::Overlay() const {
@@ -119,7 +170,9 @@ texts::RecordValues MeasurementPanel::Record(const std::string& fileName, const 
         values.source = texts::kSourceAutomatic;
     else if (markerA && markerB)
         values.source = texts::kSourceClicks;
-    if (automatic_ && pass) values.pass = texts::PassRecordText(*pass);
+    const bool passTaken = pass && pass->clicked && markerA && markerB && !automatic_ &&
+                           markerA->hz == pass->clicked->hzA && markerB->hz == pass->clicked->hzB;
+    if (pass && (automatic_ || passTaken)) values.pass = texts::PassRecordText(*pass);
     if (markerA) values.hzA = markerA->hz;
     if (markerB) values.hzB = markerB->hz;
     values.temperature = session_.Temperature();

@@ -6,9 +6,11 @@
 
 #include "auto_speed.h"
 #include "measurement_record.h"
+#include "pass_finder.h"
 #include "placed_marker.h"
 #include "plot_panel.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,7 +21,6 @@ class QWidget;
 namespace pirolex {
 
 class PictureSession;
-struct FlybyPass;
 
 class MeasurementPanel {
 public:
@@ -36,6 +37,18 @@ public:
     void SetAutomatic(const AutoSpeed& speed);
     // It stands no more (another span, a pass unchosen): markers and label go with it.
     void EndAutomatic();
+    // The markers' speed as a pass's measurement: only while no automatic measurement stands and
+    // the markers give a speed with nothing doubtful about it.
+    std::optional<FlybyPass::Clicked> Clicked() const;
+    // The markers taken as the measurement of the pass heard at `heardS`, kept with the frame they
+    // were clicked in, so that choosing the pass again shows them with the same digits.
+    void KeepTaken(double heardS);
+    // Those markers stand again; false when none were taken for that pass.
+    bool ShowTaken(double heardS);
+    // The passes of a new search (the temperature or the top speed changed): a pass refused again
+    // keeps the markers taken for it, its speed worked out anew, while nothing about it is
+    // doubtful; the rest of what was taken is forgotten.
+    void CarryTaken(std::vector<FlybyPass>& passes);
     // Each click and each automatic measurement can be taken back, one after the other; `pass`
     // the take's pass chosen then (-1: none).
     void Remember(int pass);
@@ -55,11 +68,14 @@ public:
     // The speed once both markers are set.
     void ShowSpeed();
     void ShowText(const std::string& text);
+    // Called whenever the label has changed.
+    std::function<void()> shown;
 
     PlotOverlay Overlay() const;
     // A marker's column in the picture as it is now; 0 when it is not placed.
     int32_t MarkerColumn(MarkerSide side) const;
-    // The record of what stands, for the named file; `pass` the take's pass it measures, if any.
+    // The record of what stands, for the named file; `pass` the take's pass chosen, if any, named
+    // when what stands is its measurement (automatic, or its two clicks taken).
     texts::RecordValues Record(const std::string& fileName, const FlybyPass* pass) const;
 
 private:
@@ -74,6 +90,12 @@ private:
     QLabel* label_;
     std::optional<AutoSpeed> automatic_;
     std::vector<Step> history_;  // the latest last
+    struct Taken {
+        double heardS;
+        PlacedMarker a;
+        PlacedMarker b;
+    };
+    std::vector<Taken> taken_;
 };
 
 }  // namespace pirolex

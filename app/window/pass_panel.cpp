@@ -25,18 +25,31 @@ constexpr int kDetailsHeight = 52;  // three lines
 constexpr int kStripGap = 8;         // between "Ausschnitt ab" and the strip
 constexpr int kOverviewColumns = 1024;
 
+// A row names its pass in full in its tool tip too: a refusal's reason or "zwei Klicks" is wider
+// than the list.
+QListWidgetItem* Row(const std::string& text) {
+    auto* row = new QListWidgetItem(QString::fromStdString(text));
+    row->setToolTip(row->text());
+    return row;
+}
+
 }  // namespace
 
 PassPanel::PassPanel(QWidget* window)
     : caption_(new QLabel(QString::fromUtf8(texts::kPassListCaption), window)),
       list_(new QListWidget(window)),
       saveButton_(new QPushButton(QString::fromUtf8(texts::kSavePassList), window)),
+      takeButton_(new QPushButton(QString::fromUtf8(texts::kTakeClicks), window)),
       details_(new QLabel(window)),
       overview_(new OverviewStrip(window)) {
     caption_->adjustSize();
     list_->setToolTip(QStringLiteral("Vorbeiflug wählen: Ausschnitt, Kurve und Marken zeigen"));
     saveButton_->setToolTip(QStringLiteral("Die Vorbeiflüge als CSV-Datei speichern"));
     saveButton_->setEnabled(false);
+    takeButton_->setToolTip(QStringLiteral(
+        "Die Geschwindigkeit aus zwei Klicks (A im Anflug, B im Abflug) als Messung dieses Vorbeiflugs in die Liste übernehmen"));
+    takeButton_->setEnabled(false);
+    takeButton_->hide();
     details_->setWordWrap(true);
     details_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     overview_->setToolTip(QStringLiteral("Die ganze Aufnahme: klicken oder ziehen wählt den Ausschnitt"));
@@ -46,6 +59,9 @@ PassPanel::PassPanel(QWidget* window)
     });
     QObject::connect(saveButton_, &QPushButton::clicked, saveButton_, [this] {
         if (save) save();
+    });
+    QObject::connect(takeButton_, &QPushButton::clicked, takeButton_, [this] {
+        if (take) take();
     });
     overview_->OnSeek = [this](double seconds) {
         if (seek) seek(seconds);
@@ -64,6 +80,8 @@ void PassPanel::Place(const QRect& plot, int bottom, const QRect& spanControls) 
     const int listHeight = std::max(bottom - plot.top() - kButtonHeight - kDetailsHeight - kListGap, kButtonHeight);
     list_->setGeometry(left, plot.top(), width, listHeight);
     details_->setGeometry(left, plot.top() + listHeight + kListGap / 2, width, kDetailsHeight);
+    // In the details' place: a pass the fit refused has none.
+    takeButton_->setGeometry(left, details_->y(), width, kButtonHeight);
     saveButton_->setGeometry(left, bottom + 1 - kButtonHeight, width, kButtonHeight);
     const int stripLeft = spanControls.right() + 1 + kStripGap;
     overview_->setGeometry(stripLeft, spanControls.y(), std::max(plot.right() + 1 - stripLeft, 1), spanControls.height());
@@ -82,7 +100,7 @@ void PassPanel::AddFound(const FlybyPass& pass) {
     passes_.insert(at, pass);
     if (chosen_ >= row) ++chosen_;
     const QSignalBlocker quiet(list_);
-    list_->insertItem(row, QString::fromStdString(texts::PassListRow(pass)));
+    list_->insertItem(row, Row(texts::PassListRow(pass)));
     ShowChosen();
 }
 
@@ -93,18 +111,32 @@ void PassPanel::Choose(int index) {
     ShowChosen();
 }
 
+void PassPanel::EnableTake(bool possible) { takeButton_->setEnabled(possible); }
+
+bool PassPanel::TakeClicked(const FlybyPass::Clicked& clicked) {
+    if (chosen_ < 0 || chosen_ >= static_cast<int>(passes_.size())) return false;
+    FlybyPass& pass = passes_[static_cast<size_t>(chosen_)];
+    if (!TakeClickedSpeed(pass, clicked)) return false;
+    if (QListWidgetItem* row = list_->item(chosen_)) {
+        row->setText(QString::fromStdString(texts::PassListRow(pass)));
+        row->setToolTip(row->text());
+    }
+    return true;
+}
+
 void PassPanel::StartLive() {
     {
         const QSignalBlocker quiet(list_);
         list_->clear();
     }
     saveButton_->setEnabled(false);
+    takeButton_->hide();
     details_->clear();
     overview_->SetPasses({}, -1);
 }
 
 void PassPanel::AddLive(const std::string& clock, const FlybyPass& pass) {
-    list_->addItem(QString::fromStdString(texts::LivePassListRow(clock, pass)));
+    list_->addItem(Row(texts::LivePassListRow(clock, pass)));
     list_->scrollToBottom();
 }
 
@@ -113,7 +145,7 @@ void PassPanel::ShowRows() {
     {
         const QSignalBlocker quiet(list_);
         list_->clear();
-        for (const FlybyPass& pass : passes_) list_->addItem(QString::fromStdString(texts::PassListRow(pass)));
+        for (const FlybyPass& pass : passes_) list_->addItem(Row(texts::PassListRow(pass)));
         list_->setCurrentRow(chosen_);
     }
     ShowChosen();
@@ -125,6 +157,7 @@ void PassPanel::ShowChosen() {
     const FlybyPass* chosen = Chosen();
     details_->setText(chosen && chosen->speed.Answered() ? QString::fromStdString(texts::AutoSpeedDetails(chosen->speed))
                                                           : QString());
+    takeButton_->setVisible(chosen && !chosen->speed.Answered());
     if (!chosen) {
         const QSignalBlocker quiet(list_);
         list_->setCurrentRow(-1);

@@ -1,6 +1,7 @@
 #pragma once
 // The passes of a take, and the only owner of them and of the one chosen: "Vorbeiflüge" right of
-// the plot with the chosen pass's details and "Liste speichern" (CSV), and the overview strip of
+// the plot with the chosen pass's details (or, for a pass the fit refused, "als Messung
+// übernehmen" for two clicks' speed) and "Liste speichern" (CSV), and the overview strip of
 // the whole recording under the plot with a tick at each pass. Rows come from a search (each as
 // soon as it is found), from listening (with the clock time it was reported at) or from the take
 // once listening stopped.
@@ -34,6 +35,7 @@ public:
     QLabel* Caption() const { return caption_; }
     QListWidget* List() const { return list_; }
     QPushButton* SaveButton() const { return saveButton_; }
+    QPushButton* TakeButton() const { return takeButton_; }
     QLabel* Details() const { return details_; }
     OverviewStrip* Overview() const { return overview_; }
 
@@ -53,6 +55,12 @@ public:
     void AddFound(const FlybyPass& pass);
     // The pass chosen (selected without the list's handler), or none (-1).
     void Choose(int index);
+    // "als Messung übernehmen" is shown under the list while the pass chosen is one the fit
+    // refused, and can be clicked while the markers measure a speed it could take.
+    void EnableTake(bool possible);
+    // Two clicks' speed as the chosen pass's measurement, its row showing it; false when there is
+    // no such pass.
+    bool TakeClicked(const FlybyPass::Clicked& clicked);
     // Listening: the list is the take's from now on, each pass with its clock time; the
     // recording's passes are kept until a take replaces them.
     void StartLive();
@@ -72,6 +80,7 @@ public:
     std::function<void(int row)> rowChosen;
     std::function<void(double seconds)> seek;
     std::function<void()> save;
+    std::function<void()> take;
 
 private:
     void ShowRows();
@@ -80,6 +89,7 @@ private:
     QLabel* caption_;
     QListWidget* list_;
     QPushButton* saveButton_;
+    QPushButton* takeButton_;
     QLabel* details_;
     OverviewStrip* overview_;
     std::vector<FlybyPass> passes_;

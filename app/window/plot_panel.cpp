@@ -6,6 +6,7 @@
 #include "rolling_picture.h"
 #include "spectrogram_pass.h"
 #include "messages.h"
+#include "tone_band.h"
 #include "widgets.h"
 
 #include <QCheckBox>
@@ -82,6 +83,13 @@ void PlotPanel::BuildBandRow() {
     layout->setSpacing(6);
     // Left of the controls the row stays free for "Ausschnitt ab".
     layout->addStretch(1);
+    // The fitted curve covers the track it was fitted to; without it the user sees how well it
+    // fits.
+    curveBox_ = new QCheckBox(QStringLiteral("Kurve"), bandRow_);
+    curveBox_->setChecked(true);
+    curveBox_->setToolTip(QStringLiteral("Die Kurve der automatischen Messung über der Spur zeigen"));
+    layout->addWidget(curveBox_);
+    layout->addSpacing(8);
     snapBox_ = new QCheckBox(QStringLiteral("Spitze suchen"), bandRow_);
     snapBox_->setChecked(true);
     snapBox_->setToolTip(QStringLiteral("Marke auf die Frequenz des Tons unter dem Klick setzen, auf 0.1 Hz"));
@@ -105,7 +113,11 @@ void PlotPanel::BuildBandRow() {
     ShowBand();
     QObject::connect(bandFrom_, &QSpinBox::valueChanged, bandRow_, [this] { BandEdited(); });
     QObject::connect(bandTo_, &QSpinBox::valueChanged, bandRow_, [this] { BandEdited(); });
+    QObject::connect(curveBox_, &QCheckBox::toggled, bandRow_, [this] {
+        if (curveSwitched) curveSwitched();
+    });
     QObject::connect(bandReset_, &QPushButton::clicked, bandRow_, [this] {
+        bandChoice_ = BandChoice::kHand;
         SetBand(0.0, 0.0);
         if (bandChanged) bandChanged(true);
     });
@@ -120,6 +132,10 @@ void PlotPanel::Place(int x, int y, int width, int height) {
     frequencyRuler_->setGeometry(plot.left(), plot.bottom() + 1, plot.width(), kFrequencyRulerHeight);
     bandRow_->setGeometry(plot.left(), frequencyRuler_->geometry().bottom() + 1 + kBandRowGap, plot.width(),
                           kBandRowHeight);
+    // "Kurve" gives way where the row has no room for it, rather than squeezing the band's controls.
+    const int needed = bandRow_->layout()->sizeHint().width() +
+                       (curveBox_->isHidden() ? curveBox_->sizeHint().width() + bandRow_->layout()->spacing() : 0);
+    curveBox_->setVisible(needed <= plot.width());
     UpdateRulers();
 }
 
@@ -182,7 +198,7 @@ void PlotPanel::DrawOverlayPixels(const PlotOverlay& overlay, PlotEffects& effec
     DrawMarkers(drawing, overlay.a, overlay.b);
     // Last, so that it shows along the trace: before the pass it runs on marker A's line, after
     // it on marker B's.
-    if (overlay.curve) {
+    if (overlay.curve && curveBox_->isChecked()) {
         // A long recording's picture shows a span: its lines start at the span's first frame,
         // while the fit's times count from the recording's start.
         const FlybyModel model = *overlay.curve;
@@ -221,10 +237,41 @@ void PlotPanel::ShowBand() {
 
 bool PlotPanel::Snap() const { return snapBox_->isChecked(); }
 
+std::optional<int32_t> PlotPanel::FollowTone(double approachHz, double recedeHz) {
+    if (bandChoice_ == BandChoice::kHand) return std::nullopt;
+    const Settings& settings = session_.CurrentSettings();
+    const std::optional<ToneBand> band = BandAroundTone(approachHz, recedeHz, session_.GetRecording().sampleRate);
+    if (!band) return ForgetToneBand();
+    if (bandChoice_ == BandChoice::kNone) exponentBeforeTone_ = settings.fftExponent;
+    bandChoice_ = BandChoice::kTone;
+    const double lowBefore = settings.bandLowHz;
+    const double highBefore = settings.bandHighHz;
+    // A band narrower than the picture draws keeps the band as it was; the size still parts the tones.
+    SetBand(band->lowHz, band->highHz);
+    if (settings.bandLowHz == lowBefore && settings.bandHighHz == highBefore && band->fftExponent == settings.fftExponent)
+        return std::nullopt;
+    return band->fftExponent;
+}
+
+std::optional<int32_t> PlotPanel::FollowToneAgain(double approachHz, double recedeHz) {
+    if (!BandAroundTone(approachHz, recedeHz, session_.GetRecording().sampleRate)) return std::nullopt;
+    if (bandChoice_ == BandChoice::kHand) bandChoice_ = BandChoice::kNone;
+    return FollowTone(approachHz, recedeHz);
+}
+
+std::optional<int32_t> PlotPanel::ForgetToneBand() {
+    if (bandChoice_ != BandChoice::kTone) return std::nullopt;
+    bandChoice_ = BandChoice::kNone;
+    SetBand(0.0, 0.0);
+    return exponentBeforeTone_;
+}
+
 // Typed or stepped limits go through the debounce, as the other picture controls do; limits
 // that do not make a band yet wait for the other one.
 void PlotPanel::BandEdited() {
-    if (SetBand(bandFrom_->value(), bandTo_->value()) && bandChanged) bandChanged(false);
+    if (!SetBand(bandFrom_->value(), bandTo_->value())) return;
+    bandChoice_ = BandChoice::kHand;
+    if (bandChanged) bandChanged(false);
 }
 
 bool PlotPanel::StartBandDrag(Qt::MouseButton button, int x) {
@@ -249,7 +296,9 @@ void PlotPanel::MouseUp(Qt::MouseButton button, int x) {
     const FrequencyAxis axis = session_.Axis();
     const double a = axis.HzAtColumn(from);
     const double b = axis.HzAtColumn(x);
-    if (SetBand(std::min(a, b), std::max(a, b)) && bandChanged) bandChanged(true);
+    if (!SetBand(std::min(a, b), std::max(a, b))) return;
+    bandChoice_ = BandChoice::kHand;
+    if (bandChanged) bandChanged(true);
 }
 
 // A double click with the middle button returns to the whole band; with the others it is the

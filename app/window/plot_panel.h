@@ -60,6 +60,7 @@ public:
     QSpinBox* BandToEdit() const { return bandTo_; }
     QPushButton* BandResetButton() const { return bandReset_; }
     QPushButton* BandToneButton() const { return bandTone_; }
+    QCheckBox* CurveBox() const { return curveBox_; }
     PlotCanvas& Canvas() { return canvas_; }
     const PlotCanvas& Canvas() const { return canvas_; }
     const PlotSource& Source() const;
@@ -85,6 +86,18 @@ public:
     void ShowBand();
     bool Snap() const;
 
+    // The band and FFT size around a pass's approach and recede tones, so that a low engine is
+    // seen and can be clicked, until the user sets a band of their own ("von", "bis", a middle
+    // drag, "ganzes Band"), which then stays. A pass without two such tones returns a band that
+    // followed the last one's to the whole band. Returns the FFT exponent to show when the band
+    // or the size changed.
+    std::optional<int32_t> FollowTone(double approachHz, double recedeHz);
+    // "Band um den Ton": the band follows the tone again, from these tones on.
+    std::optional<int32_t> FollowToneAgain(double approachHz, double recedeHz);
+    // A new recording: a band that followed the last one's tone goes back to the whole band, and
+    // the FFT size to what it was before; returns that size's exponent when it is to change.
+    std::optional<int32_t> ForgetToneBand();
+
     // What lies under the cursor, in status panel 5.
     void ShowReadout(int x, int y);
     // A press with the middle button where the picture takes a band: the drag starts.
@@ -94,6 +107,8 @@ public:
     std::function<void(bool now)> bandChanged;
     // A press the band drag does not take (a double click is a press too).
     std::function<void(Qt::MouseButton button, int x, int y)> pressed;
+    // "Kurve" switched: the overlay is to be drawn again.
+    std::function<void()> curveSwitched;
 
 private:
     void BuildBandRow();
@@ -114,6 +129,11 @@ private:
     QSpinBox* bandTo_ = nullptr;
     QPushButton* bandReset_ = nullptr;
     QPushButton* bandTone_ = nullptr;
+    QCheckBox* curveBox_ = nullptr;
+    // Who chose the band shown: nobody (the whole band, as loaded), the tone followed, or the user.
+    enum class BandChoice { kNone, kTone, kHand };
+    BandChoice bandChoice_ = BandChoice::kNone;
+    int32_t exponentBeforeTone_ = 0;
     PlotCanvas canvas_;
     std::optional<PlotCanvas> cleanPlot_;
     std::optional<int32_t> bandDragFrom_;  // in plot columns

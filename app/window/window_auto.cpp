@@ -16,6 +16,7 @@
 
 #include <QDoubleSpinBox>
 #include <QSignalBlocker>
+#include <QSlider>
 
 #include <algorithm>
 #include <cmath>
@@ -92,10 +93,12 @@ void TPirolex::StartSearch(int keep) {
                 if (cancelled) {
                     std::vector<FlybyPass> found = passes_->Passes();
                     for (size_t i = 0; i < found.size(); ++i) found[i].number = static_cast<int>(i + 1);
+                    measurement_->CarryTaken(found);
                     passes_->SetPasses(std::move(found), -1);
                     return;
                 }
                 std::vector<FlybyPass>& passes = result->search.passes;
+                measurement_->CarryTaken(passes);
                 const int count = static_cast<int>(passes.size());
                 if (count == 0) {
                     passes_->SetPasses({}, -1);
@@ -104,9 +107,9 @@ void TPirolex::StartSearch(int keep) {
                     none.topSpeedKmh = top;
                     measurement_->SetAutomatic(none);
                 } else if (count == 1 || (keep >= 0 && keep < count)) {
-                    const int chosen = count == 1 ? 0 : keep;
-                    passes_->SetPasses(std::move(passes), chosen);
-                    measurement_->SetAutomatic(passes_->Chosen()->speed);
+                    passes_->SetPasses(std::move(passes), -1);
+                    ChoosePass(count == 1 ? 0 : keep, false);
+                    return;
                 } else {
                     passes_->SetPasses(std::move(passes), -1);
                     const PictureSession& now = state_->session;
@@ -131,18 +134,25 @@ void TPirolex::StartSearch(int keep) {
 }
 
 // The pass stands as the automatic measurement: its markers, its curve in its span, its speed in
-// the label and its details under the list. A band that leaves its tones out goes back to the
-// whole band, so the pass is not shown in a band without it.
+// the label and its details under the list; a pass the user measured by two clicks with its
+// clicked markers. Band and FFT size follow its tones (see PlotPanel::FollowTone); a band the user
+// set that leaves them out goes back to the whole band, so the pass is not shown in a band
+// without it.
 void TPirolex::ChoosePass(int index, bool centre) {
     if (index < 0 || index >= static_cast<int>(passes_->Passes().size())) return;
     passes_->Choose(index);
     const FlybyPass& pass = *passes_->Chosen();
     PictureSession& session = state_->session;
     const Settings& settings = session.CurrentSettings();
+    const bool toned = pass.speed.Answered() || pass.clicked;
+    const double approachHz = pass.clicked ? pass.clicked->hzA : pass.speed.approachFrequencyHz;
+    const double recedeHz = pass.clicked ? pass.clicked->hzB : pass.speed.recedeFrequencyHz;
     bool redraw = false;
-    if (pass.speed.Answered() && settings.BandZoomed() &&
-        (std::min(pass.speed.approachFrequencyHz, pass.speed.recedeFrequencyHz) < settings.bandLowHz ||
-         std::max(pass.speed.approachFrequencyHz, pass.speed.recedeFrequencyHz) > settings.bandHighHz)) {
+    if (const std::optional<int32_t> exponent = plot_->FollowTone(approachHz, recedeHz)) {
+        ui_.TrackBar1->setValue(*exponent);
+        redraw = true;
+    } else if (toned && settings.BandZoomed() &&
+               (std::min(approachHz, recedeHz) < settings.bandLowHz || std::max(approachHz, recedeHz) > settings.bandHighHz)) {
         plot_->SetBand(0.0, 0.0);
         redraw = true;
     }
@@ -157,8 +167,10 @@ void TPirolex::ChoosePass(int index, bool centre) {
         ui_.SpanEdit->setValue(start);
         session.SetSpanStart(ui_.SpanEdit->value());
     }
-    measurement_->SetAutomatic(pass.speed);
+    if (!pass.clicked || !measurement_->ShowTaken(pass.heardS)) measurement_->SetAutomatic(pass.speed);
     if (redraw || session.SpanFirst() != shownFirst) {
+        // Drawn now with every setting as it is, so the size's debounce has nothing left to do.
+        timer1_.stop();
         Recompute();
     } else {
         plot_->DrawOverlay(measurement_->Overlay(), *effects_);

@@ -26,6 +26,7 @@
 #include <QLabel>
 #include <QPrinter>
 #include <QSignalBlocker>
+#include <QSlider>
 #include <QToolButton>
 
 #include <algorithm>
@@ -161,6 +162,7 @@ void TPirolex::Adopt(Recording recording, const std::string& name, int32_t fileC
     measurement_->Clear();
     passes_->SetPasses({}, -1);
     plot_->ForgetCleanPicture();
+    if (const std::optional<int32_t> exponent = plot_->ForgetToneBand()) ui_.TrackBar1->setValue(*exponent);
     const Settings& settings = state.session.CurrentSettings();
     if (!plot_->SetBand(settings.bandLowHz, settings.bandHighHz)) plot_->SetBand(0.0, 0.0);
     ShowRecording(ui_, state.session, fileChannels);

@@ -171,16 +171,15 @@ void TPirolex::CFARTrackBarChange() {
 
 // The tones the automatic measurement heard (also of a pass it refused, where it heard them): a
 // 300 Hz engine hides below the whole band's filter at the default size, and its two tones share
-// a column there.
+// a column there. A band the user set is given up: from here the band follows the passes' tones.
 void TPirolex::BandToneButtonClick() {
     Guard([this] {
         const std::optional<AutoSpeed>& found = measurement_->Automatic();
         if (!found) return;
-        const std::optional<ToneBand> band = BandAroundTone(found->approachFrequencyHz, found->recedeFrequencyHz,
-                                                            state_->session.GetRecording().sampleRate);
-        if (!band) return;
-        ui_.TrackBar1->setValue(band->fftExponent);
-        plot_->SetBand(band->lowHz, band->highHz);
+        const std::optional<int32_t> exponent = plot_->FollowToneAgain(found->approachFrequencyHz, found->recedeFrequencyHz);
+        if (!exponent) return;
+        ui_.TrackBar1->setValue(*exponent);
+        timer1_.stop();
         Recompute();
     });
 }
@@ -225,8 +224,10 @@ void TPirolex::Image1MouseDown(Qt::MouseButton button, int x, int y) {
         const PlacedMarker clicked = session.MarkerAtColumn(x);
         const PlacedMarker marker = plot_->Snap() ? session.Snapped(clicked, y) : clicked;
         measurement_->Remember(passes_->ChosenIndex());
-        // From here the markers measure, not the pass chosen.
-        if (measurement_->Automatic()) passes_->Choose(-1);
+        // From here the markers measure, not the pass's fit; a pass the fit refused stays chosen,
+        // so that the clicks can be taken as its measurement.
+        const FlybyPass* chosen = passes_->Chosen();
+        if (chosen && chosen->speed.Answered()) passes_->Choose(-1);
         measurement_->Place(button == Qt::LeftButton ? MarkerSide::kA : MarkerSide::kB, marker);
         plot_->DrawOverlay(measurement_->Overlay(), *effects_);
         measurement_->Show();
@@ -298,12 +299,12 @@ void TPirolex::ConnectPanelHandlers() {
         SpinEdit1Change();
     });
 
-    // The span moved (typed, wheel, strip): a pass it no longer shows stands no more.
+    // The span moved (typed, wheel, strip): a pass it no longer shows stands no more, nor is it
+    // chosen for clicks to be taken as its measurement; clicked markers are the user's and stay.
     connect(ui_.SpanEdit, &QDoubleSpinBox::valueChanged, this, [this] {
         PictureSession& session = state_->session;
         session.SetSpanStart(ui_.SpanEdit->value());
-        const FlybyPass* pass = passes_->Chosen();
-        if (pass && measurement_->Automatic()) {
+        if (const FlybyPass* pass = passes_->Chosen()) {
             const double from = session.SpanStartSeconds();
             const double heard = pass->speed.Answered() ? pass->speed.closestTimeS : pass->heardS;
             if (heard < from || heard > from + ShownSeconds(session)) {
@@ -346,6 +347,8 @@ void TPirolex::ConnectPanelHandlers() {
     };
     ui_.Image1->OnMouseDown = [this](Qt::MouseButton button, int x, int y) { Image1MouseDown(button, x, y); };
     plot_->pressed = [this](Qt::MouseButton button, int x, int y) { Image1MouseDown(button, x, y); };
+    connect(ui_.BandToneButton, &QPushButton::clicked, this, [this] { BandToneButtonClick(); });
+    plot_->curveSwitched = [this] { plot_->DrawOverlay(measurement_->Overlay(), *effects_); };
     plot_->bandChanged = [this](bool now) {
         if (now)
             Guard([this] { Recompute(); });
@@ -360,6 +363,19 @@ void TPirolex::ConnectPanelHandlers() {
             if (row < 0 || row == passes_->ChosenIndex() || live_->Listening()) return;
             measurement_->Remember(passes_->ChosenIndex());
             ChoosePass(row);
+        });
+    };
+    // "als Messung übernehmen": the markers' speed, clicked on the pass the fit refused, becomes
+    // its measurement in the list. It can be taken while the markers measure a speed without a
+    // doubt.
+    measurement_->shown = [this] { passes_->EnableTake(measurement_->Clicked().has_value()); };
+    passes_->take = [this] {
+        Guard([this] {
+            const std::optional<FlybyPass::Clicked> clicked = measurement_->Clicked();
+            const FlybyPass* pass = passes_->Chosen();
+            if (!clicked || !pass || !passes_->TakeClicked(*clicked)) return;
+            measurement_->KeepTaken(pass->heardS);
+            measurement_->Show();
         });
     };
     passes_->save = [this] {

@@ -4,6 +4,7 @@
 #include "fitted_curve.h"
 #include "flyby.h"
 #include "marker_drawing.h"
+#include "plot_panel.h"
 #include "widgets.h"
 #include "window_fixture.h"
 #include "wav_writer.h"
@@ -111,6 +112,14 @@ TEST_F(AutoMeasureTest, OnTheSampleTheSpeedMarkersAndCurveFollowTheFitAndTheTemp
     Window().ToolButton3Click();
     EXPECT_GT(FindCurve().pixels, 150);
     EXPECT_EQ(Ui().Label1->text(), label);
+    // "Kurve" off shows the track under it; the markers and the speed stay.
+    QCheckBox* curveBox = Window().Parts().plot.CurveBox();
+    curveBox->setChecked(false);
+    EXPECT_EQ(FindCurve().pixels, 0);
+    EXPECT_EQ(MarkerPixel(MarkerSide::kA), kMarkerGreen);
+    EXPECT_EQ(Ui().Label1->text(), label);
+    curveBox->setChecked(true);
+    EXPECT_GT(FindCurve().pixels, 150);
     Ui().SnapBox->setChecked(false);
     const int32_t columnA = Window().Parts().measurement.MarkerColumn(MarkerSide::kA);
     Window().Image1MouseDown(Qt::RightButton, Window().Parts().measurement.MarkerColumn(MarkerSide::kB) - 1, 100);

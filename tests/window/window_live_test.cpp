@@ -128,6 +128,16 @@ TEST_F(LiveTest, ListeningActsOnThePictureShownAndEveryTakeIsAdoptedAlike) {
         EXPECT_GT(highest, 10000) << "the rolling picture's 24 kHz, not the file's 4 kHz";
         Window().Image1MouseDown(Qt::LeftButton, 100, 100);
         EXPECT_FALSE(State().session.Marker(MarkerSide::kA).has_value()) << "no marker on a picture not shown";
+        // Nor a search of the file, nor its picture drawn by a resize.
+        Window().ToolButton9Click();
+        EXPECT_FALSE(Window().Parts().searching);
+        ResizeOuter(Window(), OuterWidth(Window()) + 40 * (1 - 2 * round), OuterHeight(Window()));
+        Window().Timer1Timer();
+        EXPECT_GT(Ui().FrequencyRuler->Ticks().back().position, 0);
+        int highestAfter = 0;
+        for (const RulerTick& tick : Ui().FrequencyRuler->Ticks())
+            if (!tick.label.isEmpty()) highestAfter = std::max(highestAfter, tick.label.toInt());
+        EXPECT_EQ(highestAfter, highest) << "the rolling picture's ruler after a resize";
         Ui().LiveButton->click();
         ASSERT_FALSE(Ui().LiveButton->isChecked());
         EXPECT_EQ(State().fileName, "Live-Aufnahme");
@@ -229,6 +239,13 @@ TEST_F(LiveTest, ListensRollsThePictureAndKeepsTheTakeWhenTheDeviceGoes) {
     ASSERT_TRUE(Window().Parts().measurement.Automatic().has_value());
     EXPECT_NEAR(Window().Parts().measurement.Automatic()->speedKmh, 110.0, 3.0);
     EXPECT_TRUE(Ui().SaveTakeButton->isEnabled());
+    // PIROLEX_WINDOW_SHOTS=DIR keeps the window after listening as DIR/after-listening.png.
+    if (const QString shots = qEnvironmentVariable("PIROLEX_WINDOW_SHOTS"); !shots.isEmpty()) {
+        Window().show();
+        Window().Timer1Timer();
+        Window().grab().save(shots + QStringLiteral("/after-listening.png"));
+        Window().hide();
+    }
 }
 
 }  // namespace

@@ -4,9 +4,13 @@
 #include "flyby.h"
 #include "messages.h"
 #include "overview_strip.h"
+#include "pass_panel.h"
+#include "picture_session.h"
+#include "plot_view.h"
 #include "pass_records.h"
 #include "picture_samples.h"
 #include "small_disk.h"
+#include "spectrogram_renderer.h"
 #include "take.h"
 #include "wav_writer.h"
 #include "widgets.h"
@@ -54,7 +58,168 @@ protected:
     double ShownSeconds() { return double(kMaxFrames) / kRate; }
     double SpanFrom() { return double(State().session.SpanFirst()) / kRate; }
     bool SpanShows(double seconds) { return SpanFrom() + 1.0 < seconds && seconds < SpanFrom() + ShownSeconds() - 1.0; }
+    // Where the picture as it is now shows `hz` at `seconds` of the take.
+    QPoint PlotPoint(double hz, double seconds) {
+        const PictureSession& session = State().session;
+        const TimeAxis time = session.Time();
+        int32_t line = 1;
+        for (int32_t n = 1; n <= time.LinesInSpan(); ++n)
+            if (std::abs(time.Seconds(n) - seconds) < std::abs(time.Seconds(line) - seconds)) line = n;
+        return {session.ColumnOf(session.MarkerAtHz(hz, 0.0)), LineRow(session.View(), line)};
+    }
 };
+
+// A new search (another temperature or top speed) keeps the clicks taken for a pass it refuses
+// again, their speed worked out anew, unless that speed is doubtful now; a pass it answers, or
+// one elsewhere, takes nothing.
+TEST(TakenClicks, ANewSearchCarriesThemToThePassRefusedAgain) {
+    Recording recording;
+    recording.sampleRate = kRate;
+    recording.channels = {std::vector<int16_t>(size_t(kRate) * 3)};
+    PictureSession session;
+    session.Load(std::move(recording));
+    session.SetView(ViewForImage({615, 271}));
+    QWidget window;
+    MeasurementPanel panel(&window, session);
+    session.SetMarker(MarkerSide::kA, session.MarkerAtHz(3517.0, 0.1));
+    session.SetMarker(MarkerSide::kB, session.MarkerAtHz(2615.0, 0.1));
+    panel.KeepTaken(55.1);
+    const double at15 = session.SpeedOf(*session.Marker(MarkerSide::kA), *session.Marker(MarkerSide::kB))->kmh;
+    ASSERT_NEAR(at15, 180.0, 3.0);
+    struct Case {
+        double temperature;
+        int top;
+        bool carried;  // to the refused pass heard 0.3 s later (the last: nothing left to carry)
+    };
+    for (const Case& c : {Case{35.0, 450, true}, Case{15.0, 450, true}, Case{15.0, 150, false}, Case{15.0, 450, false}}) {
+        session.EditSettings().temperature = c.temperature;
+        session.EditSettings().maxSpeedKmh = c.top;
+        std::vector<FlybyPass> passes(3);
+        for (auto [pass, heard, refusal] : {std::tuple{&passes[0], 55.4, AutoSpeedRefusal::kNoFit},
+                                            std::tuple{&passes[1], 15.0, AutoSpeedRefusal::kNoFit},
+                                            std::tuple{&passes[2], 55.6, AutoSpeedRefusal::kNone}}) {
+            pass->heardS = heard;
+            pass->speed.refusal = refusal;
+        }
+        panel.CarryTaken(passes);
+        SCOPED_TRACE(c.temperature);
+        ASSERT_EQ(passes[0].clicked.has_value(), c.carried) << c.top;
+        EXPECT_FALSE(passes[1].clicked || passes[2].clicked);
+        EXPECT_EQ(panel.ShowTaken(55.4), c.carried);
+        if (c.carried)
+            EXPECT_NEAR(passes[0].clicked->kmh / at15, std::sqrt((273.15 + c.temperature) / (273.15 + 15)), 0.001);
+    }
+}
+
+// Band and FFT size follow the pass chosen, until the user sets a band: that stays, also for the
+// next pass, until "Band um den Ton"; a new recording shows the whole band again.
+TEST_F(PassesTest, TheBandFollowsThePassChosenUntilTheUserSetsOne) {
+    Start({ThreePassTake()});
+    Window().show();
+    const Settings& settings = State().session.CurrentSettings();
+    const auto bandHolds = [&](int row) {
+        const AutoSpeed& speed = Window().Parts().passes.Passes()[size_t(row)].speed;
+        return settings.BandZoomed() && settings.bandLowHz < speed.recedeFrequencyHz &&
+               speed.approachFrequencyHz < settings.bandHighHz && settings.bandHighHz - settings.bandLowHz < 3000;
+    };
+    Window().ToolButton9Click();
+    WaitForSearch();
+    ASSERT_EQ(Ui().PassList->count(), 3);
+    EXPECT_TRUE(bandHolds(0)) << settings.bandLowHz << ".." << settings.bandHighHz;
+    const double firstLow = settings.bandLowHz;
+    Ui().PassList->setCurrentRow(2);
+    EXPECT_TRUE(bandHolds(2)) << settings.bandLowHz << ".." << settings.bandHighHz;
+    EXPECT_NE(settings.bandLowHz, firstLow) << "the faster pass's band is wider";
+
+    Ui().BandToEdit->setValue(5000);
+    Ui().BandFromEdit->setValue(1000);
+    Ui().PassList->setCurrentRow(0);
+    EXPECT_EQ(settings.bandLowHz, 1000);
+    EXPECT_EQ(settings.bandHighHz, 5000);
+    Ui().BandToneButton->click();
+    EXPECT_TRUE(bandHolds(0)) << settings.bandLowHz << ".." << settings.bandHighHz;
+
+    Load(MonoFile("window_band_after_passes.wav"));
+    EXPECT_FALSE(settings.BandZoomed());
+    Window().hide();
+}
+
+// A pass the fit refused (above "höchstens") measured by two clicks: "als Messung übernehmen"
+// takes their speed only while nothing about it is doubtful; the row then shows it as "zwei
+// Klicks", the list writes it, the record names the pass, and choosing the pass again shows the
+// markers taken.
+// PIROLEX_WINDOW_SHOTS=DIR keeps the window after the search, the row chosen and the clicks taken
+// as DIR/take-searched.png, take-row.png and take-taken.png (run under Xvfb for the real look).
+TEST_F(PassesTest, TwoClicksOnARefusedPassBecomeItsMeasurement) {
+    const QString shots = qEnvironmentVariable("PIROLEX_WINDOW_SHOTS");
+    const auto shot = [&](const char* name) {
+        if (shots.isEmpty()) return;
+        Window().Timer1Timer();
+        Window().grab().save(shots + QStringLiteral("/") + QString::fromUtf8(name));
+    };
+    Start({ThreePassTake()});
+    Window().show();
+    QPushButton* take = Window().Parts().passes.TakeButton();
+    Ui().TopSpeedEdit->setValue(160);
+    Window().ToolButton9Click();
+    WaitForSearch();
+    shot("take-searched.png");
+    ASSERT_EQ(Ui().PassList->count(), 3);
+    EXPECT_TRUE(take->isHidden()) << "pass 1 has its speed";
+    Ui().PassList->setCurrentRow(2);
+    shot("take-row.png");
+    const FlybyPass& pass = Window().Parts().passes.Passes()[2];
+    ASSERT_FALSE(pass.speed.Answered());
+    EXPECT_FALSE(State().session.Marker(MarkerSide::kA).has_value()) << "pass 1's markers went";
+    EXPECT_FALSE(take->isHidden());
+    EXPECT_FALSE(take->isEnabled());
+
+    flyby::Params p;
+    p.speedKmh = 180.0;
+    p.baseFrequency = 3000.0;
+    const QPoint a = PlotPoint(flyby::ApproachFrequency(p), 55.0 - 3.0);
+    const QPoint b = PlotPoint(flyby::RecedeFrequency(p), 55.0 + 3.0);
+    Window().Image1MouseDown(Qt::LeftButton, a.x(), a.y());
+    Window().Image1MouseDown(Qt::RightButton, b.x(), b.y());
+    EXPECT_TRUE(Ui().Label1->text().contains(QStringLiteral("zweifelhaft: mehr als höchstens 160 km/h")))
+        << Ui().Label1->text().toStdString();
+    EXPECT_EQ(Ui().PassList->currentRow(), 2) << "the refused pass stays chosen for its clicks";
+    EXPECT_FALSE(take->isEnabled());
+    Ui().TopSpeedEdit->setValue(2000);
+    ASSERT_TRUE(take->isEnabled()) << Ui().Label1->text().toStdString();
+    const QString label = Ui().Label1->text();
+    take->click();
+    shot("take-taken.png");
+
+    ASSERT_TRUE(pass.clicked.has_value());
+    EXPECT_NEAR(pass.clicked->kmh, 180.0, 180.0 * 0.03);
+    EXPECT_EQ(Ui().PassList->item(2)->text().toStdString(), texts::PassListRow(pass));
+    EXPECT_TRUE(Ui().PassList->item(2)->text().endsWith(QStringLiteral("km/h – zwei Klicks")));
+    const auto named = [&] {
+        const texts::RecordValues record = MeasurementRecord(Window());
+        return record.pass == "3 bei " + texts::PassTime(Window().Parts().passes.Passes()[2].heardS) &&
+               record.source == "zwei Klicks";
+    };
+    EXPECT_TRUE(named());
+    const std::string csv = testwav::WriteTempFile({}, "window_taken_clicks.csv");
+    fake_.saveChoices.push_back(csv);
+    Ui().SavePassListButton->click();
+    std::ifstream in(csv);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find(",zwei Klicks\n"), std::string::npos) << text.str();
+
+    Ui().PassList->setCurrentRow(0);
+    EXPECT_FALSE(named());
+    Ui().PassList->setCurrentRow(2);
+    EXPECT_EQ(Ui().Label1->text(), label);
+    EXPECT_TRUE(named());
+    Ui().SpanEdit->setValue(0.0);
+    EXPECT_EQ(Ui().PassList->currentRow(), -1) << "the span shows another part of the take";
+    EXPECT_TRUE(take->isHidden());
+    EXPECT_FALSE(named());
+    Window().hide();
+}
 
 TEST_F(PassesTest, ARowOfTheListShowsItsPassInItsSpanAndTheListSavesAsCsv) {
     Start({ThreePassTake()});
@@ -211,9 +376,10 @@ TEST_F(PassesTest, AClickOnTheOverviewMovesTheSpanThere) {
     Window().hide();
 }
 
-// While the search runs the window goes on: F1 answers (a shortcut the held input used to eat,
-// which froze the window behind the dialog it opened), the wheel moves the span, and the search
-// shows its progress with "Abbrechen". The span the user moved is not taken away afterwards.
+// While the search runs the window goes on: F1 and Strg+O answer (shortcuts the held input used
+// to eat, which froze the window behind the dialog they opened), a tool button works, the
+// overview strip and the wheel move the span, the passes are listed as they are found, and the
+// search shows its progress with "Abbrechen". The span the user moved is not taken away afterwards.
 TEST_F(PassesTest, TheWindowAnswersWhileTheSearchRuns) {
     Start({ThreePassTake()});
     Window().show();
@@ -222,19 +388,42 @@ TEST_F(PassesTest, TheWindowAnswersWhileTheSearchRuns) {
     Window().Timer1Timer();
     bool searchShown = false;
     QString progress;
+    int dialogs = -1, recomputes = -1;
+    double spanAfterStrip = -1.0;
     QTimer::singleShot(0, &Window(), [&] {
         searchShown = !Ui().CancelButton->isHidden();
         progress = Ui().AsideProgress ? Ui().AsideProgress->text() : QString();
+        // PIROLEX_WINDOW_SHOTS=DIR keeps the window during the search as DIR/take-searching.png.
+        if (const QString shots = qEnvironmentVariable("PIROLEX_WINDOW_SHOTS"); !shots.isEmpty())
+            Window().grab().save(shots + QStringLiteral("/take-searching.png"));
         QTest::keyClick(&Window(), Qt::Key_F1);
+        QTest::keyClick(&Window(), Qt::Key_O, Qt::ControlModifier);  // the dialog is cancelled
+        dialogs = fake_.dialogs;
+        const int before = Window().Parts().recomputeRuns;
+        Ui().ToolButton3->click();
+        recomputes = Window().Parts().recomputeRuns - before;
+        QTest::mouseClick(Ui().Overview, Qt::LeftButton, {}, QPoint(Ui().Overview->ColumnOf(40.0), Ui().Overview->height() / 2));
+        spanAfterStrip = Ui().SpanEdit->value();
         QWheelEvent wheel(QPointF(100, 100), QPointF(100, 100), QPoint(), QPoint(0, 120 * 30), Qt::NoButton,
                           Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(Ui().Image1, &wheel);
     });
+    int listedDuring = 0;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &Window(), [&] {
+        if (Window().Parts().searching) listedDuring = std::max(listedDuring, Ui().PassList->count());
+    });
+    watch.start(5);
+    const int dialogsBefore = fake_.dialogs;
     Ui().ToolButton9->click();
     WaitForSearch();
     EXPECT_TRUE(searchShown) << "Abbrechen shown during the search";
     EXPECT_TRUE(progress.startsWith(QStringLiteral("Suche … ")) && progress.endsWith(QStringLiteral(" %")))
         << progress.toStdString();
+    EXPECT_EQ(dialogs, dialogsBefore + 1) << "Strg+O opens the dialog at once";
+    EXPECT_EQ(recomputes, 1) << "a tool button click is taken";
+    EXPECT_NEAR(spanAfterStrip + ShownSeconds() / 2, 40.0, 0.2) << "the strip moves the span";
+    EXPECT_GT(listedDuring, 0) << "passes listed while the search goes on";
     ASSERT_EQ(fake_.messages.size(), 1u) << "the info box, at once";
     EXPECT_EQ(fake_.messages[0].kind, MessageKind::Information);
     Window().Timer1Timer();
