@@ -63,6 +63,12 @@ int64_t PictureSession::SpanFrames() const {
     return spanLength_ ? SpanFramesFor(recording_, *spanLength_) : kMaxFrames;
 }
 
+double PictureSession::ShownSeconds() const {
+    return recording_.sampleRate > 0
+               ? static_cast<double>(ShownFrames(recording_, SpanFrames())) / recording_.sampleRate
+               : 0.0;
+}
+
 void PictureSession::SetSpanLength(std::optional<double> seconds) {
     spanLength_ = seconds;
     SetSpanStart(spanStartSeconds_);

@@ -61,6 +61,8 @@ public:
     std::optional<double> SpanLength() const { return spanLength_; }
     // The frames the span of this recording holds.
     int64_t SpanFrames() const;
+    // How long the picture's span is, in seconds: the frames it shows of the recording.
+    double ShownSeconds() const;
 
     // The picture, and the line step that goes with it: set when a recording loads and when the
     // picture changes, not when the FFT size does, so lines keep their moments until then.
