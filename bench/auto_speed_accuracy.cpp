@@ -67,6 +67,7 @@ const char* RefusalName(AutoSpeedRefusal r) {
         case AutoSpeedRefusal::kUncertain: return "uncertain";
         case AutoSpeedRefusal::kAboveTopSpeed: return "above top speed";
         case AutoSpeedRefusal::kHarmonicChange: return "harmonic change";
+        case AutoSpeedRefusal::kBandMissing: return "band missing";
     }
     return "?";
 }

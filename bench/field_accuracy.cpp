@@ -4,15 +4,17 @@
 // clicks the approach and the recede tone in the window. Prints a table per file and pass (truth,
 // answer, sigma, error, tone, reason) and a summary of the tone passes (kind "car-tone").
 //
-// The clicks: the pass is where the recording is loudest (the level over half a second); each
-// click lands on the strongest line between 200 and 1200 Hz in the half second around its
-// moment, as a person clicks the brightest line there; the snap reads the rest.
+// The clicks: the pass is where the brightest line steps down (field_pass.h); the approach click
+// lands on the strongest line between 200 and 1200 Hz around its moment, the recede click on the
+// strongest a little below that, as a person reads them off a zoomed spectrum; the snap reads
+// the rest.
 //
 //   pirolex_field_accuracy [FOLDER=/work/shared/field] [TEMPERATURE=15]
 
 #include "audio_decoder.h"
 #include "auto_speed.h"
 #include "clicked_pair.h"
+#include "field_pass.h"
 #include "messages.h"
 #include "pass_finder.h"
 #include "recording_file.h"
@@ -61,68 +63,21 @@ std::vector<Entry> ReadManifest(const std::filesystem::path& folder) {
     return entries;
 }
 
-std::vector<double> Mono(const Recording& r) {
-    std::vector<double> mono(static_cast<size_t>(r.FrameCount()), 0.0);
-    for (const auto& channel : r.channels)
-        for (size_t i = 0; i < mono.size(); ++i) mono[i] += channel[i];
-    return mono;
-}
-
-// The middle of the loudest half second.
-double LoudestSeconds(const std::vector<double>& mono, int32_t rate) {
-    const size_t window = static_cast<size_t>(rate / 2), hop = static_cast<size_t>(rate / 20);
-    double best = -1.0, at = 0.0;
-    for (size_t start = 0; start + window <= mono.size(); start += hop) {
-        double energy = 0.0;
-        for (size_t i = start; i < start + window; ++i) energy += mono[i] * mono[i];
-        if (energy > best) best = energy, at = (static_cast<double>(start) + 0.5 * window) / rate;
-    }
-    return at;
-}
-
-// The strongest line between kLowestClickHz and kHighestClickHz in the half second around
-// `seconds` (a Hann-windowed Goertzel scan at 1 Hz steps).
-double BrightestLineHz(const std::vector<double>& mono, int32_t rate, double seconds) {
-    const auto half = static_cast<int64_t>(rate / 4);
-    const int64_t centre = std::llround(seconds * rate);
-    const int64_t first = std::max<int64_t>(0, centre - half);
-    const int64_t last = std::min<int64_t>(static_cast<int64_t>(mono.size()), centre + half);
-    const int64_t n = last - first;
-    if (n < 16) return 0.0;
-    std::vector<double> windowed(static_cast<size_t>(n));
-    for (int64_t i = 0; i < n; ++i)
-        windowed[static_cast<size_t>(i)] =
-            mono[static_cast<size_t>(first + i)] * (0.5 - 0.5 * std::cos(2 * std::numbers::pi * i / (n - 1)));
-    double bestHz = 0.0, bestPower = -1.0;
-    for (double hz = kLowestClickHz; hz <= kHighestClickHz; hz += 1.0) {
-        const double coefficient = 2 * std::cos(2 * std::numbers::pi * hz / rate);
-        double s1 = 0.0, s2 = 0.0;
-        for (double x : windowed) {
-            const double s = x + coefficient * s1 - s2;
-            s2 = s1;
-            s1 = s;
-        }
-        const double power = s1 * s1 + s2 * s2 - coefficient * s1 * s2;
-        if (power > bestPower) bestPower = power, bestHz = hz;
-    }
-    return bestHz;
-}
-
 std::optional<DopplerSpeed> SnappedClicks(const Recording& recording, double passS, double temperature) {
-    const std::vector<double> mono = Mono(recording);
     const int32_t step = LineStep(Picture::k2D, recording.FrameCount(), kDefaultFft - 1);
     int32_t lines = 0;
     while (lines < kMaxLines && LineFirstFrame(lines + 1, step, 0) + kDefaultFft + 2 <= recording.FrameCount())
         ++lines;
     const TimeAxis axis{recording.sampleRate, kDefaultFft, step, 0, lines};
-    auto snapAt = [&](double seconds) -> std::optional<SnappedTone> {
-        const double clickHz = BrightestLineHz(mono, recording.sampleRate, seconds);
+    auto snapAt = [&](double seconds, double clickHz) -> std::optional<SnappedTone> {
         const int32_t line = axis.NearestLine(seconds);
         return SnapToTone(recording, Channel::kLeft, kDefaultFft, clickHz,
-                          BlocksAroundLine(line, lines, step, 0, kDefaultFft));
+                          BlocksAroundLine(line, lines, step, 0, SnapBlockFrames(kDefaultFft, clickHz, recording.sampleRate)));
     };
-    const auto a = snapAt(passS - kClickSeconds);
-    const auto b = snapAt(passS + kClickSeconds);
+    const double approachHz = field::StrongestHz(recording, passS - kClickSeconds, kLowestClickHz, kHighestClickHz);
+    const double recedeHz = field::StrongestHz(recording, passS + kClickSeconds, 0.85 * approachHz, 0.995 * approachHz);
+    const auto a = snapAt(passS - kClickSeconds, approachHz);
+    const auto b = snapAt(passS + kClickSeconds, recedeHz);
     if (!a || !b) return std::nullopt;
     return SpeedFromClickedTones(*a, *b, temperature);
 }
@@ -167,8 +122,7 @@ int main(int argc, char** argv) {
         }
         const std::string truth = e.truthKmh ? std::to_string(static_cast<int>(*e.truthKmh)) : "–";
         const PassSearch search = FindPasses(file.recording, temperature);
-        const double loudest = LoudestSeconds(Mono(file.recording), file.recording.sampleRate);
-        const std::optional<DopplerSpeed> snap = SnappedClicks(file.recording, loudest, temperature);
+        const std::optional<DopplerSpeed> snap = SnappedClicks(file.recording, field::FallSecond(file.recording), temperature);
         char snapText[48] = "keine";
         if (snap) std::snprintf(snapText, sizeof snapText, "%.1f ± %.1f", snap->kmh, snap->resolutionKmh);
         const std::string snapError = snap ? ErrorPercent(e.truthKmh, snap->kmh) : "–";

@@ -12,7 +12,7 @@
 
 #include "audio_decoder.h"
 #include "doppler_speed.h"
-#include "fftw_plans.h"
+#include "field_pass.h"
 #include "clicked_pair.h"
 #include "offscreen_plot.h"
 #include "spectrogram_pass.h"
@@ -32,6 +32,9 @@
 namespace {
 
 using namespace pirolex;
+using field::FallSecond;
+using field::Median;
+using field::StrongestHz;
 
 struct Row {
     std::string file;
@@ -53,65 +56,6 @@ std::vector<Row> ToneRows(const std::filesystem::path& folder) {
         rows.push_back({file, std::strtod(truth.c_str(), nullptr)});
     }
     return rows;
-}
-
-// The frequency of the strongest bin between loHz and hiHz in a Hann block
-// centred at `seconds` (n frames).
-double StrongestHz(const Recording& r, double seconds, double loHz, double hiHz, int32_t n = 32768) {
-    std::vector<double> in(n);
-    std::vector<fftw_complex> out(n / 2 + 1);
-    const auto first = static_cast<int64_t>(seconds * r.sampleRate) - n / 2;
-    for (int32_t i = 0; i < n; ++i) {
-        const int64_t k = std::clamp<int64_t>(first + i, 0, r.FrameCount() - 1);
-        in[i] = r.channels[0][static_cast<size_t>(k)] * (0.5 - 0.5 * std::cos(2 * M_PI * i / n));
-    }
-    fftw_execute_dft_r2c(RealForwardPlan(n), in.data(), out.data());
-    int32_t best = 0;
-    double bestPower = -1;
-    for (int32_t k = static_cast<int32_t>(loHz * n / r.sampleRate); k <= hiHz * n / r.sampleRate; ++k) {
-        const double power = out[k][0] * out[k][0] + out[k][1] * out[k][1];
-        if (power > bestPower) {
-            bestPower = power;
-            best = k;
-        }
-    }
-    return static_cast<double>(best) * r.sampleRate / n;
-}
-
-double Median(std::vector<double> v) {
-    if (v.empty()) return NAN;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
-}
-
-// The pass as a person finds it: the strongest 200-1200 Hz peak every 0.25 s, and the moment
-// whose median tone 1-3 s before stands highest over the one 1-3 s after (by at most 15 %, a
-// Doppler step, not another line).
-double FallSecond(const Recording& r) {
-    constexpr double kStep = 0.25;
-    std::vector<double> track;
-    const double seconds = static_cast<double>(r.FrameCount()) / r.sampleRate;
-    for (double t = 0; t < seconds; t += kStep) track.push_back(StrongestHz(r, t, 200, 1200));
-    double best = 0, bestT = seconds / 2;
-    for (size_t i = 12; i + 12 < track.size(); ++i) {
-        const double before = Median({track.begin() + static_cast<std::ptrdiff_t>(i - 12),
-                                      track.begin() + static_cast<std::ptrdiff_t>(i - 4)});
-        const double after = Median({track.begin() + static_cast<std::ptrdiff_t>(i + 4),
-                                     track.begin() + static_cast<std::ptrdiff_t>(i + 12)});
-        const double fall = before / after;
-        if (fall > 1.0 && fall < 1.15 && fall > best) {
-            best = fall;
-            bestT = static_cast<double>(i) * kStep;
-        }
-    }
-    // Then where the tone, read in short blocks, first falls below the middle between the two.
-    const double before = StrongestHz(r, bestT - 2, 200, 1200), after = StrongestHz(r, bestT + 2, 200, 1200);
-    for (double t = bestT - 1.5; t < bestT + 2; t += 0.05) {
-        const double hz = StrongestHz(r, t, 0.95 * after, 1.05 * before, 8192);
-        if (hz < 0.5 * (before + after)) return t;
-    }
-    return bestT;
 }
 
 }  // namespace

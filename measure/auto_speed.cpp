@@ -126,6 +126,7 @@ ToneTrack PassTrack(const ToneTrack& track, double soundSpeed, double maxSpeedKm
             out.times.push_back(track.times[i]);
             out.frequencies.push_back(track.frequencies[i]);
             out.snrDb.push_back(track.snrDb[i]);
+            out.levelDb.push_back(track.levelDb[i]);
         }
     }
     return out;
@@ -364,6 +365,48 @@ bool BothSidesHeard(const ToneTrack& track, const FlybyModel& model) {
            model.CosineAt(track.times.back()) >= kSideCosine;
 }
 
+// The tone's level along the track against the loudness its fit implies. Heard at t, a source d
+// metres off at speed v is about hypot(d, v (t - heard)) away, its level falling as 20 log10 of
+// that. The level near the pass (where the track comes nearest it) is compared with the level
+// kFarSeconds before and after: a fit within a metre whose tone does not soar by tens of dB
+// joined two sounds, a fit far off whose tone peaks far more sharply than that distance allows
+// took something else for the fall. Each side is judged by how far it exceeds the rise the fit
+// implies (negative: it falls short of it); the harmonics' balance may turn along the pass by
+// tens of dB, so a fit is refused only where both sides are heard and agree.
+constexpr double kFarSeconds = 2.0;
+constexpr double kLevelSeconds = 0.15;  // either side: the median level of a point's neighbours
+constexpr size_t kFewestLevels = 5;
+constexpr double kLoudnessSlackDb = 20.0;
+
+std::optional<double> LevelNear(const ToneTrack& track, double t) {
+    std::vector<double> levels;
+    for (size_t i = 0; i < track.Size(); ++i)
+        if (std::fabs(track.times[i] - t) <= kLevelSeconds) levels.push_back(track.levelDb[i]);
+    if (levels.size() < kFewestLevels) return std::nullopt;
+    return MedianOf(levels);
+}
+
+bool LoudAsItsDistance(const ToneTrack& track, const FlybyModel& m) {
+    const double heard = m.closestTime + m.distance / m.soundSpeed;
+    const auto nearest = std::min_element(track.times.begin(), track.times.end(), [&](double a, double b) {
+        return std::fabs(a - heard) < std::fabs(b - heard);
+    });
+    if (nearest == track.times.end()) return true;
+    const double tNear = *nearest;
+    const std::optional<double> near = LevelNear(track, tNear);
+    if (!near) return true;
+    const auto distance = [&](double t) { return std::hypot(m.distance, m.speed * (t - heard)); };
+    double most = -1e9, least = 1e9;
+    for (const double side : {-1.0, 1.0}) {
+        const double tFar = heard + side * kFarSeconds;
+        const std::optional<double> far = LevelNear(track, tFar);
+        if (!far) return true;
+        const double excess = (*near - *far) - 20.0 * std::log10(distance(tFar) / distance(tNear));
+        most = std::max(most, excess), least = std::min(least, excess);
+    }
+    return most >= -kLoudnessSlackDb && least <= kLoudnessSlackDb;
+}
+
 bool FallSeen(const ToneTrack& track, const FlybyModel& model) {
     const auto inFall = std::count_if(track.times.begin(), track.times.end(),
                                       [&](double t) { return std::fabs(model.CosineAt(t)) <= kFallCosine; });
@@ -441,10 +484,70 @@ AutoSpeedRefusal Judge(const Recording& recording, const ToneTrack& track, const
     const FlybyModel& m = fit.model;
     if (!(m.speed < kFastestShare * m.soundSpeed && (hidden || m.distance >= kNearest) && m.distance <= kFarthest))
         return AutoSpeedRefusal::kUnphysical;
+    if (!LoudAsItsDistance(track, m)) return AutoSpeedRefusal::kUnphysical;
     if (result.speedKmh > maxSpeedKmh) return AutoSpeedRefusal::kAboveTopSpeed;
     if (!(result.sigmaKmh <= kLargestRelativeSigma * result.speedKmh)) return AutoSpeedRefusal::kUncertain;
     return AutoSpeedRefusal::kNone;
 }
+
+// A band missing on one side of the pass: the recording's level below kLowBandHz differs from
+// one side to the other by kMissingDb and by kMissingBeyondDb more than the level above it (up to
+// kAboveBandHz) does. An engine's low roar may be louder behind it than ahead of it, but not by
+// that much more than the rest of its sound; a clip cut or filtered differently on each side is.
+// A track that joins a line on one side to another line on the other across such a band's edge
+// (a line at 150 Hz before, one at 107 Hz after) is no pass, and saying that it fits none hides
+// why.
+constexpr double kLowBandHz = 110.0;
+constexpr double kAboveBandHz = 1000.0;
+constexpr double kMissingDb = 15.0;
+constexpr double kMissingBeyondDb = 10.0;
+constexpr double kBandSideGap = 1.0;  // s either side of the pass left out
+// Each side this long at least, so that a burst of wind on a short side is not taken for its band.
+constexpr double kBandSideSeconds = 2.0;
+
+struct BandLevels {
+    std::vector<double> times, lowDb, aboveDb;
+};
+
+BandLevels LevelsOfBands(const FullSpectrogram& s) {
+    BandLevels levels;
+    const auto low = static_cast<int32_t>(kLowBandHz / s.BinHz());
+    const auto above = std::min(s.binCount, static_cast<int32_t>(kAboveBandHz / s.BinHz()));
+    for (int32_t f = 0; f < s.frameCount; ++f) {
+        const float* row = s.Row(f);
+        double lowPower = 1e-12, abovePower = 1e-12;
+        for (int32_t b = 1; b < std::min(low, above); ++b) lowPower += row[b];
+        for (int32_t b = low; b < above; ++b) abovePower += row[b];
+        levels.times.push_back(s.FrameTime(f));
+        levels.lowDb.push_back(10.0 * std::log10(lowPower));
+        levels.aboveDb.push_back(10.0 * std::log10(abovePower));
+    }
+    return levels;
+}
+
+bool BandMissingOnOneSide(const BandLevels& levels, double passS) {
+    std::vector<double> lowBefore, lowAfter, aboveBefore, aboveAfter;
+    for (size_t i = 0; i < levels.times.size(); ++i) {
+        if (levels.times[i] < passS - kBandSideGap) lowBefore.push_back(levels.lowDb[i]), aboveBefore.push_back(levels.aboveDb[i]);
+        if (levels.times[i] > passS + kBandSideGap) lowAfter.push_back(levels.lowDb[i]), aboveAfter.push_back(levels.aboveDb[i]);
+    }
+    const auto seconds = [&](const std::vector<double>& side) {
+        return static_cast<double>(side.size()) * (levels.times.size() > 1 ? levels.times[1] - levels.times[0] : 0.0);
+    };
+    if (seconds(lowBefore) < kBandSideSeconds || seconds(lowAfter) < kBandSideSeconds) return false;
+    const double lowStep = MedianOf(lowAfter) - MedianOf(lowBefore);
+    const double aboveStep = MedianOf(aboveAfter) - MedianOf(aboveBefore);
+    return std::fabs(lowStep) >= kMissingDb && std::fabs(lowStep - aboveStep) >= kMissingBeyondDb;
+}
+
+// Refusals for a course that is no pass: the ones a band missing on one side explains.
+bool CourseRefused(AutoSpeedRefusal refusal) {
+    return refusal == AutoSpeedRefusal::kNoFit || refusal == AutoSpeedRefusal::kUnphysical ||
+           refusal == AutoSpeedRefusal::kUncertain || refusal == AutoSpeedRefusal::kHarmonicChange ||
+           refusal == AutoSpeedRefusal::kNoFall;
+}
+
+AutoSpeed EstimateFromTrack(const Recording& recording, double temperatureC, double maxSpeedKmh, AutoSpeed result);
 
 }  // namespace
 
@@ -456,7 +559,23 @@ AutoSpeed EstimateSpeed(const Recording& recording, double temperatureC, double 
     if (recording.Seconds() < kShortestSeconds) return result;
     result.refusal = AutoSpeedRefusal::kSilence;
     if (Silent(recording)) return result;
-    result.track = TrackTone(ComputeFullSpectrogram(recording));
+    FullSpectrogram spectrogram = ComputeFullSpectrogram(recording);
+    const BandLevels bands = LevelsOfBands(spectrogram);
+    result.track = TrackTone(std::move(spectrogram));
+    result = EstimateFromTrack(recording, temperatureC, maxSpeedKmh, std::move(result));
+    if (CourseRefused(result.refusal)) {
+        const bool fitted = result.model.restHz > 0.0;
+        const double passS = fitted ? result.closestTimeS + result.closestDistanceM / result.model.soundSpeed
+                                    : LoudestSeconds(recording);
+        if (BandMissingOnOneSide(bands, passS)) result.refusal = AutoSpeedRefusal::kBandMissing;
+    }
+    return result;
+}
+
+namespace {
+
+// EstimateSpeed's measurement of the tone's track, once the recording holds sound.
+AutoSpeed EstimateFromTrack(const Recording& recording, double temperatureC, double maxSpeedKmh, AutoSpeed result) {
     // A tone that never moves is no pass, though it is a tone.
     result.refusal = result.track.steadyHz > 0.0 ? AutoSpeedRefusal::kNoPass : AutoSpeedRefusal::kNoTone;
     if (result.track.Size() < kFewestPoints) {
@@ -521,6 +640,8 @@ AutoSpeed EstimateSpeed(const Recording& recording, double temperatureC, double 
         result.refusal = AutoSpeedRefusal::kNoPass;
     return result;
 }
+
+}  // namespace
 
 void AddUncertainty(AutoSpeed& speed, double sigmaKmh) {
     if (!speed.Answered()) return;

@@ -34,6 +34,9 @@ enum class AutoSpeedRefusal : uint8_t {
     kUncertain,   // the speed would be too uncertain to state
     kAboveTopSpeed,   // the best fit is faster than the top speed the user believes
     kHarmonicChange,  // the tone changes from one harmonic to another where it passes
+    // The course fits no pass, and the recording is far quieter in its low band on one side of
+    // where the pass is heard than on the other: what is tracked on that side is another sound.
+    kBandMissing,
 };
 
 struct AutoSpeed {

@@ -130,6 +130,37 @@ CellReaders MakeCellReaders(const LogGrid& grid, int32_t cellCount, const FullSp
     return readers;
 }
 
+// How far each bin stands out of the spectrum beside it, no more than above the floor: a tone's
+// peak drops by tens of dB at the edge of a Hann window's main lobe, noise (a broadband burst,
+// wind, tyres) no more than its random ripple. Summed over harmonics, the levels of a broad
+// burst low down would otherwise outweigh a clear tone above it.
+void Prominence(const float* row, int32_t bins, int32_t lobe, float* out) {
+    for (int32_t b = 0; b < bins; ++b) {
+        const float left = b >= lobe ? row[b - lobe] : row[b];
+        const float right = b + lobe < bins ? row[b + lobe] : row[b];
+        out[b] = std::min(row[b], row[b] - std::max(left, right));
+    }
+}
+
+// The first bin of a frame that lies at or near a low-pass edge: where the floor drops by
+// kCliffDb within two blocks and stays down up to the top, as a coder's or a converter's
+// low-pass makes it. The edge wanders from frame to frame and leaves striations below it, lines
+// that are no tone, so the bins from kCliffBlocks below it on are left out. binCount where the
+// frame has no such edge: air and microphones roll off far more gently.
+constexpr float kCliffDb = 20.0f;
+constexpr int32_t kCliffBlocks = 2;
+
+int32_t BelowLowPass(const WhitenedSpectrogram& w, int32_t frame) {
+    const int32_t blocks = w.floorBlocks, bins = w.layout.binCount;
+    const float* floors = w.floorDb.data() + static_cast<size_t>(frame) * static_cast<size_t>(blocks);
+    float above = -1e30f;
+    for (int32_t b = blocks - 1; b >= 2; --b) {
+        above = std::max(above, floors[b]);
+        if (floors[b - 2] - above >= kCliffDb) return std::max(0, b - 1 - kCliffBlocks) * bins / blocks;
+    }
+    return bins;
+}
+
 // Sums the harmonics of every candidate in one frame.
 void FrameSalience(const float* whitenedRow, const CellReaders& readers, const std::vector<int32_t>& offsets,
                    std::vector<float>& cellLevel, float* out, int32_t candidates) {
@@ -151,6 +182,9 @@ void SmoothedSalience(const WhitenedSpectrogram& whitened, const CellReaders& re
     const int32_t cells = s.grid.cells, half = kSmoothFrames / 2;
     std::vector<float> ring(static_cast<size_t>(kSmoothFrames) * static_cast<size_t>(cells));
     std::vector<float> cellLevel(readers.firstBin.size());
+    const int32_t bins = whitened.layout.binCount;
+    const int32_t lobe = 2 * whitened.layout.fftSize / std::max(1, whitened.layout.frameLength);
+    std::vector<float> prominent(static_cast<size_t>(bins));
     const auto raw = [&](int32_t frame) {
         return ring.data() + static_cast<size_t>(frame % kSmoothFrames) * static_cast<size_t>(cells);
     };
@@ -166,7 +200,9 @@ void SmoothedSalience(const WhitenedSpectrogram& whitened, const CellReaders& re
         for (int32_t j = 0; j < cells; ++j) out[j] *= scale;
     };
     for (int32_t m = 0; m < s.frameCount; ++m) {
-        FrameSalience(whitened.Row(m), readers, offsets, cellLevel, raw(m), cells);
+        Prominence(whitened.Row(m), bins, lobe, prominent.data());
+        std::fill(prominent.begin() + BelowLowPass(whitened, m), prominent.end(), 0.0f);
+        FrameSalience(prominent.data(), readers, offsets, cellLevel, raw(m), cells);
         if (m >= half) emit(m - half);
     }
     for (int32_t n = std::max(0, s.frameCount - half); n < s.frameCount; ++n) emit(n);

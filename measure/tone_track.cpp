@@ -30,15 +30,16 @@ constexpr double kSteadyReachBins = 1.5;  // a steady tone's peak, either side o
 using HarmonicPeaks = std::array<double, kSalienceHarmonics>;
 
 struct FramePeaks {
-    HarmonicPeaks hz{};   // interpolated peak of harmonic k + 1, 0 when none
-    HarmonicPeaks snr{};  // its whitened level, dB
+    HarmonicPeaks hz{};     // interpolated peak of harmonic k + 1, 0 when none
+    HarmonicPeaks snr{};    // its whitened level, dB
+    HarmonicPeaks power{};  // its power, dB
 };
 
-// The strongest bin near hz, its frequency interpolated, and its level above the noise floor.
-// A peak on a steady tone is none: the salience left that tone out, and the ridge may pass near
-// it where the engine is not heard.
+// The strongest bin near hz, its frequency interpolated, its level above the noise floor and its
+// power. A peak on a steady tone is none: the salience left that tone out, and the ridge may
+// pass near it where the engine is not heard.
 void FindPeak(const WhitenedSpectrogram& w, const std::vector<double>& steadyHz, int32_t frame, double hz,
-              double& peakHz, double& snrDb) {
+              double& peakHz, double& snrDb, double& powerDb) {
     peakHz = 0.0;
     snrDb = -1e9;
     const double binHz = w.layout.BinHz(), centre = hz / binHz;
@@ -55,6 +56,7 @@ void FindPeak(const WhitenedSpectrogram& w, const std::vector<double>& steadyHz,
         if (std::fabs(bin * binHz - steady) <= kSteadyReachBins * binHz) return;
     peakHz = bin * binHz;
     snrDb = level[b];
+    powerDb = w.PowerDb(frame, b);
 }
 
 // The harmonics' peaks in the frames where the ridge stands out of the background: elsewhere it
@@ -70,7 +72,7 @@ std::vector<FramePeaks> PeaksAlong(const WhitenedSpectrogram& w, const Salience&
         for (int k = 1; k <= kSalienceHarmonics && k * base < highest; ++k) {
             FramePeaks& p = peaks[static_cast<size_t>(n)];
             FindPeak(w, steadyHz, n, k * base, p.hz[static_cast<size_t>(k - 1)],
-                     p.snr[static_cast<size_t>(k - 1)]);
+                     p.snr[static_cast<size_t>(k - 1)], p.power[static_cast<size_t>(k - 1)]);
         }
     }
     return peaks;
@@ -113,10 +115,11 @@ Members ToneMembers(const std::vector<FramePeaks>& peaks) {
 }
 
 // Harmonic best's frequency from all members' peaks, each weighted by its precision
-// (variance ~ 1 / (k^2 snr)), and the level of the one heard best; false when no member counts
-// in the frame.
-bool CombinedFrequency(const FramePeaks& p, const Members& m, double& hz, double& snrDb) {
+// (variance ~ 1 / (k^2 snr)), the level of the one heard best and the power of the loudest;
+// false when no member counts in the frame.
+bool CombinedFrequency(const FramePeaks& p, const Members& m, double& hz, double& snrDb, double& powerDb) {
     double sum = 0.0, weights = 0.0, top = -1e9;
+    powerDb = -1e9;
     for (int k : m.harmonics) {
         const double snr = p.snr[static_cast<size_t>(k - 1)];
         if (snr < kHarmonicDb) continue;
@@ -125,6 +128,7 @@ bool CombinedFrequency(const FramePeaks& p, const Members& m, double& hz, double
         sum += weight * p.hz[static_cast<size_t>(k - 1)] / k;
         weights += weight;
         top = std::max(top, snr);
+        powerDb = std::max(powerDb, p.power[static_cast<size_t>(k - 1)]);
     }
     if (top < kHarmonicDb) return false;
     hz = m.best * sum / weights;
@@ -151,6 +155,7 @@ ToneTrack Keep(const ToneTrack& track, const std::vector<bool>& keep) {
         out.times.push_back(track.times[i]);
         out.frequencies.push_back(track.frequencies[i]);
         out.snrDb.push_back(track.snrDb[i]);
+        out.levelDb.push_back(track.levelDb[i]);
     }
     return out;
 }
@@ -207,11 +212,12 @@ ToneTrack TrackTone(FullSpectrogram spectrogram) {
     if (members.harmonics.empty()) return track;
     track.harmonic = members.best / members.lowestCommon;
     for (int32_t n = 0; n < static_cast<int32_t>(peaks.size()); ++n) {
-        double hz = 0.0, snr = 0.0;
-        if (!CombinedFrequency(peaks[static_cast<size_t>(n)], members, hz, snr)) continue;
+        double hz = 0.0, snr = 0.0, power = 0.0;
+        if (!CombinedFrequency(peaks[static_cast<size_t>(n)], members, hz, snr, power)) continue;
         track.times.push_back(layout.FrameTime(n));
         track.frequencies.push_back(hz);
         track.snrDb.push_back(snr);
+        track.levelDb.push_back(power);
     }
     return KeepHeardRuns(DropOutliers(track, layout.BinHz()), hop);
 }

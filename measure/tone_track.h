@@ -16,6 +16,7 @@ struct ToneTrack {
     std::vector<double> times;        // s, the frame's centre
     std::vector<double> frequencies;  // Hz, of harmonic `harmonic`
     std::vector<double> snrDb;        // dB above the noise floor, of the harmonic heard best
+    std::vector<double> levelDb;      // the power of the loudest harmonic heard, dB
     // Which harmonic the frequencies are of: the one heard best, counted from the lowest member
     // of the tone's harmonic series that was heard at all (1 = that one itself).
     int harmonic = 0;

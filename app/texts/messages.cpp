@@ -277,6 +277,9 @@ std::string RefusalText(AutoSpeedRefusal refusal, double topSpeedKmh) {
     case AutoSpeedRefusal::kHarmonicChange:
         reason = "der Ton springt von einer Harmonischen zur anderen";
         break;
+    case AutoSpeedRefusal::kBandMissing:
+        reason = "die tiefen Töne fehlen auf einer Seite des Vorbeiflugs";
+        break;
     }
     return std::string("keine Messung: ") + reason;
 }

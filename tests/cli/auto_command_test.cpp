@@ -224,7 +224,7 @@ TEST(AutoCommand, BadArgumentsGiveOneLineNamingThemAndExitTwo) {
 TEST(AutoCommand, EveryRefusalHasItsOwnGermanSentence) {
     std::set<std::string> seen;
     for (int code = static_cast<int>(AutoSpeedRefusal::kNoSamples);
-         code <= static_cast<int>(AutoSpeedRefusal::kHarmonicChange); ++code) {
+         code <= static_cast<int>(AutoSpeedRefusal::kBandMissing); ++code) {
         const std::string text = texts::RefusalText(static_cast<AutoSpeedRefusal>(code));
         EXPECT_EQ(text.rfind("keine Messung: ", 0), 0u) << code;
         EXPECT_GT(text.size(), 30u) << code;
