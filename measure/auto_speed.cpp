@@ -387,7 +387,7 @@ std::optional<double> LevelNear(const ToneTrack& track, double t) {
 }
 
 bool LoudAsItsDistance(const ToneTrack& track, const FlybyModel& m) {
-    const double heard = m.closestTime + m.distance / m.soundSpeed;
+    const double heard = m.HeardAtClosest();
     const auto nearest = std::min_element(track.times.begin(), track.times.end(), [&](double a, double b) {
         return std::fabs(a - heard) < std::fabs(b - heard);
     });
@@ -565,8 +565,7 @@ AutoSpeed EstimateSpeed(const Recording& recording, double temperatureC, double 
     result = EstimateFromTrack(recording, temperatureC, maxSpeedKmh, std::move(result));
     if (CourseRefused(result.refusal)) {
         const bool fitted = result.model.restHz > 0.0;
-        const double passS = fitted ? result.closestTimeS + result.closestDistanceM / result.model.soundSpeed
-                                    : LoudestSeconds(recording);
+        const double passS = fitted ? result.model.HeardAtClosest() : LoudestSeconds(recording);
         if (BandMissingOnOneSide(bands, passS)) result.refusal = AutoSpeedRefusal::kBandMissing;
     }
     return result;
