@@ -106,8 +106,9 @@ TEST(TakenClicks, ANewSearchCarriesThemToThePassRefusedAgain) {
         ASSERT_EQ(passes[0].clicked.has_value(), c.carried) << c.top;
         EXPECT_FALSE(passes[1].clicked || passes[2].clicked);
         EXPECT_EQ(panel.ShowTaken(55.4), c.carried);
-        if (c.carried)
+        if (c.carried) {
             EXPECT_NEAR(passes[0].clicked->kmh / at15, std::sqrt((273.15 + c.temperature) / (273.15 + 15)), 0.001);
+        }
     }
 }
 
