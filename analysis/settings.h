@@ -45,6 +45,14 @@ struct SettingRange {
 inline constexpr SettingRange kTemperatureRange{-20.0, 40.0};  // degrees Celsius
 // A top speed below a walk is no top speed; the window's control has always gone up to 2000.
 inline constexpr SettingRange kTopSpeedRange{10.0, 2000.0};  // km/h
+// A zoomed band lies between 0 Hz and half the sample rate and is at least this wide: a
+// narrower one would spread a bin or two over the whole plot.
+inline constexpr double kNarrowestBandHz = 50.0;
+constexpr SettingRange BandRange(int32_t sampleRate) { return {0.0, sampleRate / 2.0}; }
+// Whether low to high in hertz makes a zoomed band; the top is checked against a rate apart.
+constexpr bool BandWideEnough(double lowHz, double highHz) {
+    return lowHz >= 0.0 && highHz - lowHz >= kNarrowestBandHz;
+}
 
 inline constexpr int32_t kDefaultLevelRangeDb = 90;
 inline constexpr int32_t kDefaultLevelGainDb = 0;

@@ -11,6 +11,7 @@
 //
 //   pirolex_field_accuracy [FOLDER=/work/shared/field] [TEMPERATURE=15]
 
+#include "audio_decoder.h"
 #include "auto_speed.h"
 #include "clicked_pair.h"
 #include "field_pass.h"
@@ -114,7 +115,7 @@ int main(int argc, char** argv) {
     Tally autoTones, snapTones;
     int wildlyOff = 0;
     for (const Entry& e : ReadManifest(folder)) {
-        const RecordingFile file = ReadRecordingFile((folder / e.file).string());
+        const RecordingFile file = ReadRecordingFile((folder / e.file).string(), &DecodeFile);
         if (!file.Ok()) {
             std::printf("| %s | unreadable |\n", e.file.c_str());
             continue;

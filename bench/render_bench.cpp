@@ -6,6 +6,7 @@
 //   ./build/bench/pirolex_render_bench
 //   ./build/bench/pirolex_render_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 
+#include "audio_decoder.h"
 #include "flyby.h"
 #include "offscreen_plot.h"
 #include "plot_commands.h"
@@ -57,7 +58,7 @@ PlotRequest Beide() {
 void BM_Load(benchmark::State& run) {
     const PlotRequest request = Beide();
     for (auto _ : run) {
-        auto plot = LoadPlot(request);
+        auto plot = LoadPlot(request, &DecodeFile);
         benchmark::DoNotOptimize(plot->session.GetRecording().FrameCount());
     }
 }
@@ -65,7 +66,7 @@ BENCHMARK(BM_Load)->Apply(Steady);
 
 void BM_Recompute2DBeide(benchmark::State& run) {
     const PlotRequest request = Beide();
-    auto plot = LoadPlot(request);
+    auto plot = LoadPlot(request, &DecodeFile);
     PlotCanvas canvas = MakePlotBitmap(request);
     DrawPlot(*plot, canvas, request);  // the fonts are loaded once per process
     for (auto _ : run) {
@@ -96,7 +97,7 @@ BENCHMARK(BM_CanvasRows)->Apply(Steady);
 
 void BM_SavePng(benchmark::State& run) {
     const PlotRequest request = Beide();
-    auto plot = LoadPlot(request);
+    auto plot = LoadPlot(request, &DecodeFile);
     PlotCanvas canvas = MakePlotBitmap(request);
     DrawPlot(*plot, canvas, request);
     QTemporaryDir dir;
@@ -111,7 +112,7 @@ void BM_RenderCommand(benchmark::State& run) {
     const std::vector<std::string> args = {RecordingPath(), "-o", dir.filePath(QStringLiteral("x.png")).toStdString(),
                                            "--channel", "beide"};
     std::ostringstream out, err;
-    for (auto _ : run) benchmark::DoNotOptimize(RunRender(args, out, err));
+    for (auto _ : run) benchmark::DoNotOptimize(RunRender(args, out, err, &DecodeFile));
 }
 BENCHMARK(BM_RenderCommand)->Apply(Steady);
 

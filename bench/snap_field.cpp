@@ -10,6 +10,7 @@
 //
 //   pirolex_snap_field [FOLDER=/work/shared/field] [FFT=1024] [SECONDS=2]
 
+#include "audio_decoder.h"
 #include "doppler_speed.h"
 #include "field_pass.h"
 #include "clicked_pair.h"
@@ -76,7 +77,7 @@ int main(int argc, char** argv) {
         PlotRequest request;
         request.file = (folder / row.file).string();
         request.settings.fftExponent = exponent;
-        RecordingFile file = ReadRecordingFile(request.file);
+        RecordingFile file = ReadRecordingFile(request.file, &DecodeFile);
         if (!file.Ok()) continue;
         const double heard = FallSecond(file.recording);
         const double approachHz = StrongestHz(file.recording, heard - away, 200, 1200);

@@ -31,7 +31,7 @@ struct Shown {
 // Notes each new picture the plot paints.
 class PictureWatch : public QObject {
 public:
-    PictureWatch(const pirolex::TPirolex& window, Clock::time_point start)
+    PictureWatch(pirolex::TPirolex& window, Clock::time_point start)
         : window_(window), image_(window.Ui().Image1), start_(start) {}
     const std::vector<Shown>& Pictures() const { return pictures_; }
 
@@ -41,13 +41,13 @@ protected:
             image_->Picture().cacheKey() != lastKey_) {
             lastKey_ = image_->Picture().cacheKey();
             const std::chrono::duration<double, std::milli> at = Clock::now() - start_;
-            pictures_.push_back({at.count(), window_.RecomputeRuns()});
+            pictures_.push_back({at.count(), window_.Parts().recomputeRuns});
         }
         return false;
     }
 
 private:
-    const pirolex::TPirolex& window_;
+    pirolex::TPirolex& window_;
     const pirolex::PlotImage* image_;
     Clock::time_point start_;
     qint64 lastKey_ = 0;

@@ -3,7 +3,6 @@
 #include "recorded_date.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <filesystem>
 
@@ -39,13 +38,7 @@ Failure DecodeFailure(DecodeError error, const DecodeInfo& info) {
     return Failure(ErrorCode::kDamagedFile);
 }
 
-namespace {
-std::atomic<FileDecoder> fileDecoder{nullptr};
-}  // namespace
-
-void SetFileDecoder(FileDecoder decoder) { fileDecoder.store(decoder); }
-
-int64_t RecordingBytesBound(const std::string& path) {
+int64_t RecordingBytesBound(const std::string& path, FileDecoder decode) {
     constexpr int64_t kMostBytes = kMaxRecordingSamples * int64_t{sizeof(int16_t)};
     std::error_code error;
     const auto size = std::filesystem::file_size(path, error);
@@ -54,7 +47,6 @@ int64_t RecordingBytesBound(const std::string& path) {
         // Every byte of an 8-bit file becomes two.
         return std::min<int64_t>(kMostBytes, 2 * static_cast<int64_t>(size));
     }
-    const FileDecoder decode = fileDecoder.load();
     if (!decode) return 0;
     DecodeOptions options;
     options.headerOnly = true;
@@ -64,7 +56,7 @@ int64_t RecordingBytesBound(const std::string& path) {
     return std::min<int64_t>(kMostBytes, header.info.declaredSamples * int64_t{sizeof(int16_t)});
 }
 
-RecordingFile ReadRecordingFile(const std::string& path, const DecodeProgress& progress) {
+RecordingFile ReadRecordingFile(const std::string& path, FileDecoder decode, const DecodeProgress& progress) {
     RecordingFile file;
     if (IsWavPath(path)) {
         WavResult wav = ReadWavFile(path);
@@ -76,7 +68,6 @@ RecordingFile ReadRecordingFile(const std::string& path, const DecodeProgress& p
     }
     DecodeOptions options;
     options.progress = progress;
-    const FileDecoder decode = fileDecoder.load();
     file.decoded = true;
     if (!decode) {
         file.error = Failure(ErrorCode::kCodecMissing);

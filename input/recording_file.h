@@ -5,7 +5,7 @@
 // other formats. Either way the result is a Recording at full precision, or a failure code for
 // app/ to word.
 //
-//   pirolex::RecordingFile file = pirolex::ReadRecordingFile(path);
+//   pirolex::RecordingFile file = pirolex::ReadRecordingFile(path, &pirolex::DecodeFile);
 //   if (!file.Ok()) throw *file.error;
 //   Use(file.recording);
 
@@ -39,12 +39,11 @@ struct RecordingFile {
     }
 };
 
-// The decoder of other formats, handed in rather than linked: FFmpeg's libraries pull in about a
-// hundred more, which cost every start of the program some 50 ms, so `pirolex` loads them only
-// when a file needs them (app/decoder_module.h). What links the decoder anyway (the window, the
-// tests) passes DecodeFile. Without one, other formats fail as kCodecMissing.
+// The decoder of other formats, handed in by whoever reads: FFmpeg's libraries pull in about a
+// hundred more, which cost every start of the program some 50 ms, so `pirolex` hands in one that
+// loads them only when a file needs them (app/decoder_module.h). What links the decoder anyway
+// (the window, the tests) hands in DecodeFile. With none, other formats fail as kCodecMissing.
 using FileDecoder = DecodeResult (*)(const std::string& path, const DecodeOptions& options);
-void SetFileDecoder(FileDecoder decoder);
 
 // Whether the path names a WAV file, by its extension alone: the content is the reader's business.
 bool IsWavPath(const std::string& path);
@@ -52,12 +51,12 @@ bool IsWavPath(const std::string& path);
 // Reads the file at path. progress (optional) is called from the reading thread while an other
 // format decodes, and cancels the load by returning false (ErrorCode::kCancelled); WAV files are
 // read in one go without it.
-RecordingFile ReadRecordingFile(const std::string& path, const DecodeProgress& progress = {});
+RecordingFile ReadRecordingFile(const std::string& path, FileDecoder decoder, const DecodeProgress& progress = {});
 
 // An upper bound of the memory the recording at path will take once read, from its header alone
 // (a WAV file's size, the length another container declares); the most a recording may take where
 // the file does not say. For a batch that decides how many files it reads at once.
-int64_t RecordingBytesBound(const std::string& path);
+int64_t RecordingBytesBound(const std::string& path, FileDecoder decoder);
 
 // The failure a decoder code stands for; the details carry what its message names.
 Failure DecodeFailure(DecodeError error, const DecodeInfo& info);

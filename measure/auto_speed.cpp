@@ -217,7 +217,7 @@ double ShortSideSigma(const ToneTrack& track, const std::vector<double>& fitted,
     std::transform(residuals.begin(), residuals.end(), magnitudes.begin(), [](double r) { return std::fabs(r); });
     const double spread = 1.4826 * MedianOf(magnitudes);
     const double tau = std::max(CorrelationSeconds(track, residuals), 1e-3);
-    const double heard = m.closestTime + m.distance / m.soundSpeed;
+    const double heard = m.HeardAtClosest();
     const double side = std::min(heard - track.times.front(), track.times.back() - heard);
     return m.soundSpeed / (2.0 * m.restHz) * spread / std::max(1.0, side / tau);
 }
@@ -411,7 +411,7 @@ bool Moves(const ToneTrack& track) {
 
 // Enough of the track before and after the moment the pass is heard, reaching far enough out.
 bool BothSidesHeard(const ToneTrack& track, const FlybyModel& model) {
-    const double heard = model.closestTime + model.distance / model.soundSpeed;
+    const double heard = model.HeardAtClosest();
     const auto split = static_cast<size_t>(std::lower_bound(track.times.begin(), track.times.end(), heard) -
                                            track.times.begin());
     const size_t before = split, after = track.Size() - split;
@@ -444,7 +444,7 @@ std::optional<double> LevelNear(const ToneTrack& track, double t) {
 }
 
 bool LoudAsItsDistance(const ToneTrack& track, const FlybyModel& m) {
-    const double heard = m.closestTime + m.distance / m.soundSpeed;
+    const double heard = m.HeardAtClosest();
     const auto nearest = std::min_element(track.times.begin(), track.times.end(), [&](double a, double b) {
         return std::fabs(a - heard) < std::fabs(b - heard);
     });
@@ -519,7 +519,7 @@ constexpr double kLoudEdgeSeconds = 1.0;
 
 AutoSpeedRefusal OneSideMissing(const FlybyModel& m, double recordingS, double loudestS) {
     if (loudestS < kLoudEdgeSeconds || loudestS > recordingS - kLoudEdgeSeconds) return AutoSpeedRefusal::kHalfPass;
-    const double heard = m.closestTime + m.distance / m.soundSpeed;
+    const double heard = m.HeardAtClosest();
     const bool cut = m.CosineAt(0.0) > -kSideCosine || m.CosineAt(recordingS) < kSideCosine;
     return heard > 0.0 && heard < recordingS && cut ? AutoSpeedRefusal::kHalfPass : AutoSpeedRefusal::kNoFit;
 }
@@ -622,8 +622,7 @@ AutoSpeed EstimateSpeed(const Recording& recording, double temperatureC, double 
     result = EstimateFromTrack(recording, temperatureC, maxSpeedKmh, std::move(result));
     if (CourseRefused(result.refusal)) {
         const bool fitted = result.model.restHz > 0.0;
-        const double passS = fitted ? result.closestTimeS + result.closestDistanceM / result.model.soundSpeed
-                                    : LoudestSeconds(recording);
+        const double passS = fitted ? result.model.HeardAtClosest() : LoudestSeconds(recording);
         if (BandMissingOnOneSide(bands, passS)) result.refusal = AutoSpeedRefusal::kBandMissing;
     }
     return result;
@@ -684,7 +683,7 @@ AutoSpeed EstimateFromTrack(const Recording& recording, double temperatureC, dou
         fit.model.CosineAt(result.track.times[step.at]) >= -kFallCosine)
         hidden = step;
     else if (fit.converged && !FallSeen(result.track, fit.model))
-        hidden = GapAt(result.track, fit.model.closestTime + fit.model.distance / soundSpeed);
+        hidden = GapAt(result.track, fit.model.HeardAtClosest());
     if (hidden)
         result.sigmaKmh = std::hypot(result.sigmaKmh, HiddenFallSigma(result.track, *hidden, fit, soundSpeed) * 3.6);
     if (fit.converged) TrustThePlateaus(result, soundSpeed);

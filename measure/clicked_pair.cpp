@@ -102,7 +102,7 @@ std::optional<DopplerSpeed> SpeedFromClickedTones(const SnappedTone& a, const Sn
     // off that its fall would be spread over seconds, is the engine's own wandering.
     const double shift = 0.5 * (farA - farB), rest = 0.5 * (farA + farB);
     if (!uA || !uB || !(shift > 0 && rest > 0)) return asSnapped();
-    const double metresPerS = SoundSpeedKmh(temperature) / 3.6 * shift / rest;
+    const double metresPerS = SpeedOfSound(temperature) * shift / rest;
     if (std::max(metresPerS * tauA / *uA, metresPerS * tauB / *uB) > kFarthestPassM) return asSnapped();
     // What each tone was moved by stands in its "±" too, in place of the drift across the lines
     // a single snap allows for: both are the tone still on its way.

@@ -6,10 +6,9 @@
 
 namespace pirolex {
 
-double SoundSpeedKmh(double temperature) {
-    const double metresPerSecond = std::sqrt(temperature + 273.15) * 20.03;
-    return 3.6 * metresPerSecond;
-}
+double SpeedOfSound(double temperatureC) { return std::sqrt(temperatureC + 273.15) * 20.03; }
+
+double SoundSpeedKmh(double temperature) { return 3.6 * SpeedOfSound(temperature); }
 
 // The resolution is the change of v for one resolution step of marker distance: neither marker
 // can be placed more finely than the picture resolves the tone.

@@ -13,7 +13,11 @@ struct DopplerSpeed {
     double resolutionKmh = 0.0;
 };
 
-// The speed of sound in km/h at an air temperature in degrees Celsius (tenths count).
+// The program's own formula for the speed of sound in air at a temperature in degrees Celsius
+// (tenths count), in m/s: the one every speed of the program is worked out with, from two
+// markers or from the fly-by model.
+double SpeedOfSound(double temperatureC);
+// The same in km/h.
 double SoundSpeedKmh(double temperature);
 
 // From half the difference of the two frequencies, their mean and the resolution, all in hertz.

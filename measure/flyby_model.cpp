@@ -28,7 +28,6 @@ Emission EmissionFor(const FlybyModel& m, double t) {
 
 }  // namespace
 
-double SpeedOfSound(double temperatureC) { return std::sqrt(temperatureC + 273.15) * 20.03; }
 
 double FlybyModel::FrequencyAt(double t) const {
     const Emission e = EmissionFor(*this, t);
@@ -64,5 +63,7 @@ double FlybyModel::CosineAt(double t) const {
     const Emission e = EmissionFor(*this, t);
     return speed > 0.0 ? e.u / speed : 0.0;
 }
+
+double FlybyModel::HeardAtClosest() const { return closestTime + distance / soundSpeed; }
 
 }  // namespace pirolex

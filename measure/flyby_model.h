@@ -5,13 +5,11 @@
 // and its frequency is f(t) = f0 c / (c + v^2 (tau - t0) / r). The emission time has a closed
 // form (a quadratic in tau - t0), so the model needs no iteration.
 
+#include "doppler_speed.h"  // SpeedOfSound
+
 #include <array>
 
 namespace pirolex {
-
-// The program's own formula for the speed of sound in air at a temperature in degrees Celsius,
-// in m/s.
-double SpeedOfSound(double temperatureC);
 
 struct FlybyModel {
     double restHz = 0.0;        // f0: the tone as the source emits it
@@ -30,6 +28,9 @@ struct FlybyModel {
     // The cosine of the angle between the flight direction and the line from the microphone to
     // where the sound heard at t was emitted: -1 far before the pass, +1 far after.
     double CosineAt(double t) const;
+    // When the sound sent from the closest point reaches the microphone: t0 + d / c. The moment a
+    // pass is heard, listed by and found again by.
+    double HeardAtClosest() const;
 };
 
 }  // namespace pirolex

@@ -292,8 +292,7 @@ double PassFinder::WhenHeard(int64_t centre) const {
     probeStretch.channels.resize(1);
     const AutoSpeed probe = EstimateSpeed(probeStretch, temperatureC_, maxSpeedKmh_);
     if (!probe.Answered()) return centreS;
-    const double probeHeard = static_cast<double>(std::max(first, keptFrom_)) / sampleRate_ + probe.closestTimeS +
-                              probe.closestDistanceM / probe.model.soundSpeed;
+    const double probeHeard = static_cast<double>(std::max(first, keptFrom_)) / sampleRate_ + probe.model.HeardAtClosest();
     return std::fabs(probeHeard - centreS) <= kHeardNear ? probeHeard : centreS;
 }
 
@@ -325,7 +324,7 @@ std::optional<FlybyPass> PassFinder::Measure(int64_t end, double centreS, float 
         ShiftTimes(speed, static_cast<double>(std::max(first, keptFrom_)) / sampleRate_);
         if ((speed.Answered() || PassHeardDespite(speed.refusal)) && speed.closestDistanceM > kFarthestPassM) break;
         if (speed.Answered()) {
-            const double heard = speed.closestTimeS + speed.closestDistanceM / speed.model.soundSpeed;
+            const double heard = speed.model.HeardAtClosest();
             // Syllables of a voice may fit a pass, one each side: a pass is one sound.
             if (std::fabs(heard - centreS) <= kHeardNear && FallsAcross(speed.track, heard, &speed.fittedHz) &&
                 LoudAsItsDistance(speed, heard)) {
@@ -470,7 +469,7 @@ PassSearch FindPasses(const Recording& recording, double temperatureC, double ma
         whole = EstimateSpeed(recording, temperatureC, maxSpeedKmh);
         if (whole->Answered() && shares == 1) {
             expected.emplace();
-            expected->heardS = whole->closestTimeS + whole->closestDistanceM / whole->model.soundSpeed;
+            expected->heardS = whole->model.HeardAtClosest();
             expected->speed = *whole;
         }
     }
@@ -499,12 +498,11 @@ PassSearch FindPasses(const Recording& recording, double temperatureC, double ma
     if (watch && watch->cancelled && watch->cancelled()) return search;
     if (single && search.passes.size() <= 1) {
         const bool same = search.passes.empty() ||
-                          (whole->Answered() && std::fabs(whole->closestTimeS + whole->closestDistanceM / whole->model.soundSpeed -
-                                                         search.passes.front().heardS) <= kHeardNear);
+                          (whole->Answered() && std::fabs(whole->model.HeardAtClosest() - search.passes.front().heardS) <= kHeardNear);
         if (whole->Answered() && same) {
             FlybyPass pass;
             pass.number = 1;
-            pass.heardS = whole->closestTimeS + whole->closestDistanceM / whole->model.soundSpeed;
+            pass.heardS = whole->model.HeardAtClosest();
             pass.reportedS = seconds;
             pass.speed = std::move(*whole);
             search.passes.assign(1, std::move(pass));

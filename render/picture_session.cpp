@@ -1,6 +1,6 @@
 #include "picture_session.h"
 
-#include "clicked_pair.h"
+#include "marker_speed.h"
 #include "picture_span.h"
 #include "spectrogram_pass.h"
 #include "spectrogram_renderer.h"
@@ -34,12 +34,14 @@ int32_t WholeColumn(double x) {
     return static_cast<int32_t>(std::clamp(std::nearbyint(x), -1.0e6, 1.0e6));
 }
 
-// A marker's resolution in plain hertz. The axis states it in the hertz of its unit, which over
-// the whole band are half hertz; the speed only takes ratios, so that only matters where the
-// frequencies come from elsewhere.
-double PlainResolutionHz(const FrequencyAxis& axis) {
-    const double hzPerUnit = (axis.HighHz() - axis.LowHz()) / 512.0;
-    return axis.ResolutionHz() / axis.UnitHz() * hzPerUnit;
+// What the marker's speed needs of it.
+MarkerReading ReadingOf(const Recording& recording, const PlacedMarker& marker) {
+    return {.hz = marker.hz,
+            .spreadHz = marker.spreadHz,
+            .clickedTone = marker.clickedTone,
+            .snapMissed = marker.snapMissed,
+            .column = marker.column,
+            .axis = PlacedAxis(recording, marker)};
 }
 
 }  // namespace
@@ -59,6 +61,12 @@ void PictureSession::SetSpanStart(double seconds) {
 
 int64_t PictureSession::SpanFrames() const {
     return spanLength_ ? SpanFramesFor(recording_, *spanLength_) : kMaxFrames;
+}
+
+double PictureSession::ShownSeconds() const {
+    return recording_.sampleRate > 0
+               ? static_cast<double>(ShownFrames(recording_, SpanFrames())) / recording_.sampleRate
+               : 0.0;
 }
 
 void PictureSession::SetSpanLength(std::optional<double> seconds) {
@@ -140,37 +148,17 @@ void PictureSession::ClearMarkers() {
     markerB_.reset();
 }
 
-// Two clicks made in the same frame keep the column arithmetic the speed label has always used;
-// anything else is worked out from the frequencies.
 std::optional<DopplerSpeed> PictureSession::SpeedOf(const PlacedMarker& a, const PlacedMarker& b) const {
-    const double temperature = Temperature();
-    if (a.clickedTone && b.clickedTone)
-        return SpeedFromClickedTones(*a.clickedTone, *b.clickedTone, temperature);
-    if (a.Snapped() && b.Snapped())
-        return SpeedFromSnapped(a.hz, *a.spreadHz, b.hz, *b.spreadHz, temperature);
-    if (!a.Snapped() && !b.Snapped() && SameColumns(a.view, a.settings, b.view, b.settings)) {
-        const FrequencyAxis axisA = PlacedAxis(recording_, a);
-        const FrequencyAxis::MarkedPair marked = axisA.Marked(a.column, b.column);
-        const double resolution =
-            std::max(axisA.ResolutionHz(), PlacedAxis(recording_, b).ResolutionHz());
-        return SpeedFromFrequencies(marked.halfDifferenceHz, marked.meanHz, resolution, temperature);
-    }
-    double resolution = 0.0;
-    for (const PlacedMarker* m : {&a, &b}) {
-        const double own = m->Snapped() ? *m->spreadHz : PlainResolutionHz(PlacedAxis(recording_, *m));
-        resolution = std::max(resolution, own);
-    }
-    return SpeedFromFrequencies(std::fabs(a.hz - b.hz) / 2, (a.hz + b.hz) / 2, resolution, temperature);
+    return MarkerPairSpeed(ReadingOf(recording_, a), ReadingOf(recording_, b),
+                           SameColumns(a.view, a.settings, b.view, b.settings), Temperature());
 }
 
-std::optional<PictureSession::MarkerMeasurement> PictureSession::MarkersMeasured() const {
+std::optional<MarkerMeasurement> PictureSession::MarkersMeasured() const {
     if (!markerA_ || !markerB_) return std::nullopt;
-    MarkerMeasurement m;
-    m.speed = SpeedOf(*markerA_, *markerB_);
-    m.topSpeedKmh = settings_.maxSpeedKmh;
-    m.doubts = DoubtsAbout(markerA_->hz, markerB_->hz, m.speed ? std::optional<double>(m.speed->kmh) : std::nullopt,
-                           m.topSpeedKmh, markerA_->snapMissed, markerB_->snapMissed);
-    return m;
+    const PlacedMarker& a = *markerA_;
+    const PlacedMarker& b = *markerB_;
+    return MeasureMarkerPair(ReadingOf(recording_, a), ReadingOf(recording_, b),
+                             SameColumns(a.view, a.settings, b.view, b.settings), Temperature(), settings_.maxSpeedKmh);
 }
 
 std::optional<DopplerSpeed> PictureSession::MarkerSpeed() const {

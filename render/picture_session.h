@@ -15,10 +15,10 @@
 //   session.SetMarker(MarkerSide::kB, session.MarkerAtColumn(102));
 //   std::optional<DopplerSpeed> speed = session.MarkerSpeed();
 
-#include "clicked_pair.h"
 #include "doppler_speed.h"
 #include "drawing.h"
 #include "frequency_axis.h"
+#include "marker_speed.h"
 #include "picture.h"
 #include "placed_marker.h"
 #include "plot_canvas.h"
@@ -61,6 +61,8 @@ public:
     std::optional<double> SpanLength() const { return spanLength_; }
     // The frames the span of this recording holds.
     int64_t SpanFrames() const;
+    // How long the picture's span is, in seconds: the frames it shows of the recording.
+    double ShownSeconds() const;
 
     // The picture, and the line step that goes with it: set when a recording loads and when the
     // picture changes, not when the FFT size does, so lines keep their moments until then.
@@ -89,18 +91,13 @@ public:
     void SetMarker(MarkerSide side, std::optional<PlacedMarker> marker);
     void ClearMarkers();
 
-    // The speed of two markers at the session's temperature; none while either is missing.
+    // The speed of two markers at the session's temperature (the formula is measure's,
+    // marker_speed.h); none while either is missing.
     std::optional<DopplerSpeed> SpeedOf(const PlacedMarker& a, const PlacedMarker& b) const;
     std::optional<DopplerSpeed> MarkerSpeed() const;
 
-    // The markers' whole measurement: their speed and what makes it doubtful (above the top
-    // speed, B on another harmonic than A, a click the snap could not place); none while either
+    // The markers' whole measurement: their speed and what makes it doubtful; none while either
     // marker is missing. The window's label and `pirolex measure` both say it from this.
-    struct MarkerMeasurement {
-        std::optional<DopplerSpeed> speed;
-        ClickDoubts doubts;
-        int32_t topSpeedKmh = 0;
-    };
     std::optional<MarkerMeasurement> MarkersMeasured() const;
 
 private:

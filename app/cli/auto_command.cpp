@@ -72,11 +72,11 @@ struct FileResult {
     texts::TakeFacts take;
 };
 
-FileResult MeasureFile(const std::string& path, double temperature, double topSpeedKmh) {
+FileResult MeasureFile(const std::string& path, FileDecoder decoder, double temperature, double topSpeedKmh) {
     FileResult result;
     result.take.temperatureC = temperature;
     try {
-        const RecordingFile file = ReadRecordingFile(path);
+        const RecordingFile file = ReadRecordingFile(path, decoder);
         if (!file.Ok()) {
             result.readError = texts::ErrorText(*file.error);
             return result;
@@ -142,7 +142,9 @@ int64_t BatchMemoryBudget() {
 
 // Bytes a file's measurement may take: its samples, and as much again for the spectra and the
 // track that the measurement works on.
-int64_t MeasurementBytes(const std::string& path) { return 2 * RecordingBytesBound(path); }
+int64_t MeasurementBytes(const std::string& path, FileDecoder decoder) {
+    return 2 * RecordingBytesBound(path, decoder);
+}
 
 // What the running measurements hold of the budget. A file waits until its share fits; a file
 // larger than the whole budget runs alone.
@@ -171,7 +173,7 @@ private:
 // the memory budget allows; the results are handed to `report` in the order of the files, each
 // as soon as it and all before it are done.
 template <class Report>
-void MeasureAll(const AutoRequest& request, Report report) {
+void MeasureAll(const AutoRequest& request, FileDecoder decoder, Report report) {
     const size_t count = request.files.size();
     std::vector<FileResult> results(count);
     std::vector<char> done(count, 0);
@@ -184,9 +186,9 @@ void MeasureAll(const AutoRequest& request, Report report) {
     auto work = [&] {
         for (size_t i = next++; i < count; i = next++) {
             // A file measured alone needs no share: its header is not read twice for nothing.
-            const int64_t bytes = workerCount > 1 ? MeasurementBytes(request.files[i]) : 0;
+            const int64_t bytes = workerCount > 1 ? MeasurementBytes(request.files[i], decoder) : 0;
             budget.Take(bytes);
-            FileResult result = MeasureFile(request.files[i], request.temperature, request.topSpeedKmh);
+            FileResult result = MeasureFile(request.files[i], decoder, request.temperature, request.topSpeedKmh);
             budget.Give(bytes);
             const std::lock_guard lock(mutex);
             results[i] = std::move(result);
@@ -217,7 +219,7 @@ void KeepFreedMemory() {
 #endif
 }
 
-int RunAuto(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunAuto(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, FileDecoder decoder) {
     KeepFreedMemory();
     AutoRequest request;
     if (std::string problem = ParseAutoArgs(args, request); !problem.empty()) {
@@ -228,7 +230,7 @@ int RunAuto(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     const texts::PassColumns columns{.german = request.csvGerman};
     const bool csv = request.csv || request.csvGerman;
     if (csv) out << texts::PassCsvHeader(columns);
-    MeasureAll(request, [&](const std::string& path, const FileResult& result) {
+    MeasureAll(request, decoder, [&](const std::string& path, const FileResult& result) {
         if (!result.search) status = kStatusFailed;
         if (request.json || csv) {
             if (request.json) PrintJson(path, result, request.topSpeedKmh, out);

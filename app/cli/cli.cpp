@@ -169,8 +169,8 @@ void PrintInfo(const std::string& path, const RecordingFile& file, std::ostream&
             << " Bytes angegeben, nur ganze vorhandene Samples gelesen\n";
 }
 
-int RunInfo(const std::string& path, std::ostream& out, std::ostream& err) {
-    const RecordingFile file = ReadRecordingFile(path);
+int RunInfo(const std::string& path, FileDecoder decoder, std::ostream& out, std::ostream& err) {
+    const RecordingFile file = ReadRecordingFile(path, decoder);
     if (!file.Ok()) {
         err << texts::ErrorText(*file.error) << '\n';
         return kStatusFailed;
@@ -193,7 +193,7 @@ bool IsExistingFile(const std::string& arg) {
     return std::filesystem::is_regular_file(arg, error);
 }
 
-int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
+int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err, FileDecoder decoder,
                    const Subcommands& more) {
     if (argc <= 1) return kStatusWindow;
     const std::string first = argv[1];
@@ -207,9 +207,9 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
         ParseCommandArgs(std::vector<std::string>(argv + 2, argv + argc), {}, FileCount::kMany, parsed);
         if (parsed.files.empty()) return UsageError("info erwartet eine Aufnahme", err);
         if (parsed.files.size() > 1) return UsageError("info erwartet genau eine Aufnahme", err);
-        return RunInfo(parsed.files.front(), out, err);
+        return RunInfo(parsed.files.front(), decoder, out, err);
     }
-    if (first == "auto") return RunAuto(std::vector<std::string>(argv + 2, argv + argc), out, err);
+    if (first == "auto") return RunAuto(std::vector<std::string>(argv + 2, argv + argc), out, err, decoder);
     if (const auto command = more.find(first); command != more.end())
         return command->second(std::vector<std::string>(argv + 2, argv + argc), out, err);
     // The window's one file: a name that begins with a dash where such a file exists, or any
@@ -226,7 +226,5 @@ void DropEndOfOptions(int& argc, char** argv) {
     for (int i = 1; i < argc; ++i) argv[i] = argv[i + 1];
     --argc;
 }
-
-int RunCommandLine(int argc, char** argv) { return RunCommandLine(argc, argv, std::cout, std::cerr); }
 
 }  // namespace pirolex

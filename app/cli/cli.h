@@ -3,6 +3,8 @@
 // a QApplication). The commands that draw (render, measure) are handed in by the program, so this
 // file needs neither Qt nor the drawing code. Anything else the window handles.
 
+#include "recording_file.h"
+
 #include <functional>
 #include <iosfwd>
 #include <map>
@@ -36,15 +38,13 @@ bool IsOption(const std::string& arg);
 // does), so that "-x.wav" needs no "--" in front.
 bool IsExistingFile(const std::string& arg);
 
-int RunCommandLine(int argc, char** argv);
-
 // Before the window takes the arguments: "pirolex -- -x.wav" opens "-x.wav" as "pirolex -x.wav"
 // does; argv[argc] stays the null pointer that ends it.
 void DropEndOfOptions(int& argc, char** argv);
 
-// The same, writing to the given streams instead of standard output and standard error, with
-// the further commands that are on offer.
-int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
+// Runs the command the arguments name, writing to out and err, with the further commands that
+// are on offer; info and auto read other formats than WAV through `decoder`.
+int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err, FileDecoder decoder,
                    const Subcommands& more = {});
 
 }  // namespace pirolex

@@ -250,7 +250,7 @@ int RunLive(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     // A file played through was recorded when it says; a take from a device is being recorded now.
     texts::TakeFacts take{.temperatureC = request.temperature, .recorded = LocalIsoTime(std::time(nullptr))};
     if (request.file) {
-        RecordingFile file = ReadRecordingFile(*request.file);
+        RecordingFile file = ReadRecordingFile(*request.file, setup.decoder);
         take.recorded = file.recorded;
         if (!file.Ok()) {
             err << texts::ErrorText(*file.error) << '\n';

@@ -8,6 +8,7 @@
 //   pirolex live --list-devices
 //   pirolex live --from FILE [--speedup K] [--temp T] [--max-kmh V] [--json] [--seconds N] [--save TAKE.wav]
 
+#include "recording_file.h"
 #include "sample_source.h"
 
 #include <iosfwd>
@@ -33,6 +34,7 @@ StreamClock& SystemClock();
 struct LiveSetup {
     InputDevices* devices = nullptr;  // none: no device at all
     StreamClock* clock = nullptr;     // none: the system clock
+    FileDecoder decoder = nullptr;    // reads --from in other formats than WAV
 };
 
 // Exit status 0 done; 1 no device, the file could not be read, the device went away mid-take

@@ -8,8 +8,8 @@
 
 namespace pirolex {
 
-std::unique_ptr<OffscreenPlot> LoadPlot(const PlotRequest& request) {
-    RecordingFile file = ReadRecordingFile(request.file);
+std::unique_ptr<OffscreenPlot> LoadPlot(const PlotRequest& request, FileDecoder decoder) {
+    RecordingFile file = ReadRecordingFile(request.file, decoder);
     if (!file.Ok()) throw *file.error;
     auto plot = std::make_unique<OffscreenPlot>();
     plot->channels = file.FileChannels();
@@ -43,7 +43,7 @@ bool DrawPlot(OffscreenPlot& plot, PlotCanvas& canvas, const PlotRequest& reques
 namespace {
 
 std::string SpeedLine(const PictureSession& session) {
-    const std::optional<PictureSession::MarkerMeasurement> m = session.MarkersMeasured();
+    const std::optional<MarkerMeasurement> m = session.MarkersMeasured();
     return m ? texts::ClickedSpeedText(m->speed, m->doubts, m->topSpeedKmh) : texts::SpeedText(std::nullopt);
 }
 

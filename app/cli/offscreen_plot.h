@@ -7,6 +7,7 @@
 #include "picture_session.h"
 #include "plot_canvas.h"
 #include "plot_request.h"
+#include "recording_file.h"
 #include "tone_snap.h"
 
 #include <cstdint>
@@ -23,8 +24,9 @@ struct OffscreenPlot {
     int32_t channels = 0;  // as the file states them
 };
 
-// Reads request.file as the window does (any format); throws its Failure. No Qt needed.
-std::unique_ptr<OffscreenPlot> LoadPlot(const PlotRequest& request);
+// Reads request.file as the window does (any format, other than WAV through `decoder`); throws
+// its Failure. No Qt needed.
+std::unique_ptr<OffscreenPlot> LoadPlot(const PlotRequest& request, FileDecoder decoder);
 
 // A canvas of the plot image's size for the request's window size. Needs a QGuiApplication.
 PlotCanvas MakePlotBitmap(const PlotRequest& request);

@@ -1,6 +1,5 @@
 #include "plot_commands.h"
 
-#include "caption_strip.h"
 #include "checked_save.h"
 #include "clicked_pair.h"
 #include "cli.h"
@@ -9,6 +8,7 @@
 #include "offscreen_plot.h"
 #include "picture_span.h"
 #include "plot_png.h"
+#include "record_png.h"
 
 #include <QDateTime>
 #include <QGuiApplication>
@@ -50,8 +50,8 @@ private:
 // not one after the other on a single one: measured, that was the faster order on two cores.
 class BackgroundStart {
 public:
-    explicit BackgroundStart(const PlotRequest& request)
-        : fonts_([] { FcInit(); }), load_([this, request] { Load(request); }) {}
+    BackgroundStart(const PlotRequest& request, FileDecoder decoder)
+        : fonts_([] { FcInit(); }), load_([this, request, decoder] { Load(request, decoder); }) {}
     ~BackgroundStart() {
         WaitForFonts();
         if (load_.joinable()) load_.join();
@@ -70,9 +70,9 @@ public:
     }
 
 private:
-    void Load(const PlotRequest& request) {
+    void Load(const PlotRequest& request, FileDecoder decoder) {
         try {
-            plot_ = LoadPlot(request);
+            plot_ = LoadPlot(request, decoder);
         } catch (const Failure& failure) {
             error_ = texts::ErrorText(failure);
         } catch (const std::bad_alloc&) {
@@ -149,14 +149,7 @@ texts::RecordValues Record(OffscreenPlot& plot, const PlotCanvas& canvas,
 std::optional<Failure> WriteRendered(OffscreenPlot& plot, const PlotCanvas& canvas, const PlotRequest& request) {
     const QString path = QString::fromStdString(request.output);
     if (!request.caption) return WritePlotPng(canvas, path, {request.file});
-    const texts::RecordValues values = Record(plot, canvas, request);
-    QStringList rows;
-    for (const std::string& row : texts::RecordRows(values)) rows << QString::fromStdString(row);
-    PngText fields;
-    for (const texts::RecordField& field : texts::RecordFields(values))
-        fields.emplace_back(QString::fromStdString(field.key), QString::fromStdString(field.value));
-    fields.emplace_back(QStringLiteral("Software"), QStringLiteral("Pirolex"));
-    return WritePng(WithCaptionStrip(canvas.Image(), rows), path, fields, {request.file});
+    return WriteRecordPng(canvas.Image(), Record(plot, canvas, request), path, {request.file});
 }
 
 // The notice the window would show in its speed label, on the error stream.
@@ -166,7 +159,7 @@ void ReportShortRecording(bool tooShort, const PlotRequest& request, std::ostrea
 
 }  // namespace
 
-int RunRender(const std::vector<std::string>& args, std::ostream& /*out*/, std::ostream& err) {
+int RunRender(const std::vector<std::string>& args, std::ostream& /*out*/, std::ostream& err, FileDecoder decoder) {
     PlotRequest request;
     if (std::string problem = ParseRenderArgs(args, request); !problem.empty())
         return Usage("render", problem, err);
@@ -175,7 +168,7 @@ int RunRender(const std::vector<std::string>& args, std::ostream& /*out*/, std::
         err << texts::PngWriteError(request.output, Failure(ErrorCode::kOutputIsInput)) << '\n';
         return kStatusFailed;
     }
-    BackgroundStart start(request);
+    BackgroundStart start(request, decoder);
     GuiForText gui;
     PlotCanvas canvas = PreparedBitmap(request, start);
     const std::unique_ptr<OffscreenPlot> plot = start.Take(err);
@@ -204,11 +197,11 @@ int RunRender(const std::vector<std::string>& args, std::ostream& /*out*/, std::
     return kStatusFailed;
 }
 
-int RunMeasure(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunMeasure(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, FileDecoder decoder) {
     PlotRequest request;
     if (std::string problem = ParseMeasureArgs(args, request); !problem.empty())
         return Usage("measure", problem, err);
-    BackgroundStart start(request);
+    BackgroundStart start(request, decoder);
     GuiForText gui;
     PlotCanvas canvas = PreparedBitmap(request, start);
     const std::unique_ptr<OffscreenPlot> plot = start.Take(err);
@@ -237,8 +230,10 @@ int RunMeasure(const std::vector<std::string>& args, std::ostream& out, std::ost
     return kStatusOk;
 }
 
-Subcommands PlotSubcommands() {
-    return {{"render", RunRender}, {"measure", RunMeasure}};
+Subcommands PlotSubcommands(FileDecoder decoder) {
+    using Args = const std::vector<std::string>&;
+    return {{"render", [decoder](Args args, std::ostream& out, std::ostream& err) { return RunRender(args, out, err, decoder); }},
+            {"measure", [decoder](Args args, std::ostream& out, std::ostream& err) { return RunMeasure(args, out, err, decoder); }}};
 }
 
 }  // namespace pirolex

@@ -159,12 +159,13 @@ std::string SetLength(const std::string& value, PlotRequest& r) {
     return {};
 }
 
-// FROM-TO in hertz, 0 <= FROM < TO; the top is checked against the recording's rate once it is read.
+// FROM-TO in hertz, 0 <= FROM and at least the narrowest band apart, as the window takes them; the
+// top is checked against the recording's rate once it is read.
 std::string SetBand(const std::string& value, PlotRequest& r) {
     const size_t dash = value.find('-', 1);
     double low = 0.0, high = 0.0;
     if (dash == std::string::npos || !ParseDouble(value.substr(0, dash), low) ||
-        !ParseDouble(value.substr(dash + 1), high) || low < 0.0 || low >= high)
+        !ParseDouble(value.substr(dash + 1), high) || !BandWideEnough(low, high))
         return "bad";
     r.settings.bandLowHz = low;
     r.settings.bandHighHz = high;
@@ -207,7 +208,8 @@ const Option kIQ = {"--iq", "", SetIQ};
 const Option kThreshold = {"--threshold", "die ganzen Zahlen 0..30", SetThreshold};
 const Option kPoints = {"--points", "die ganzen Zahlen 5..50", SetPoints};
 const Option kSize = {"--size", "BREITExHÖHE von 300x200 bis 4096x4096", SetSize};
-const Option kBand = {"--band", "VON-BIS in Hz mit 0 ≤ VON < BIS, z. B. 300-900", SetBand};
+const Option kBand = {"--band", "VON-BIS in Hz mit 0 ≤ VON < BIS, mindestens " + std::to_string(static_cast<int>(kNarrowestBandHz)) +
+                                " Hz breit, z. B. 300-900", SetBand};
 // "Dynamik" and "Verstärkung" of the level picture.
 const Option kLevelRange = {"--range", "die ganzen Zahlen 20..150 (dB)", SetLevelRange};
 const Option kLevelGain = {"--gain", "die ganzen Zahlen 0..60 (dB)", SetLevelGain};
@@ -346,9 +348,9 @@ std::string CheckClickTimesAgainst(const PlotRequest& request, const Recording& 
 
 std::string CheckBandAgainst(const PlotRequest& request, int32_t sampleRate) {
     const Settings& s = request.settings;
-    if (!s.BandZoomed() || s.bandHighHz <= sampleRate / 2.0) return {};
+    if (!s.BandZoomed() || BandRange(sampleRate).Holds(s.bandHighHz)) return {};
     return "--band " + Number(s.bandLowHz) + "-" + Number(s.bandHighHz) +
-           ": erlaubt sind Frequenzen bis " + Number(sampleRate / 2.0) +
+           ": erlaubt sind Frequenzen bis " + Number(BandRange(sampleRate).highest) +
            " Hz, die halbe Samplerate von " + request.file;
 }
 

@@ -39,6 +39,8 @@ constexpr RefusalAdvice kRefusalAdvice[] = {
      "„höchstens“ unter der Temperatur höher stellen, wenn das Flugzeug wirklich so schnell ist."},
     {AutoSpeedRefusal::kHarmonicChange,
      "Mit zwei Klicks auf einer Linie messen, die im Bild durchgehend zu sehen ist."},
+    {AutoSpeedRefusal::kBandMissing,
+     "Mit zwei Klicks auf einer Linie messen, die vor und nach dem Vorbeiflug zu sehen ist."},
 };
 
 QString Paragraph(const char* text) { return QStringLiteral("<p>") + QString::fromUtf8(text) + QStringLiteral("</p>"); }

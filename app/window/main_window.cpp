@@ -3,7 +3,6 @@
 #include "main_window.h"
 
 #include "aside_work.h"
-#include "audio_decoder.h"
 #include "branding.h"
 #include "live_panel.h"
 #include "live_texts.h"
@@ -11,7 +10,6 @@
 #include "messages.h"
 #include "pass_panel.h"
 #include "plot_panel.h"
-#include "recording_file.h"
 #include "widgets.h"
 #include "window_controls.h"
 #include "window_effects.h"
@@ -54,8 +52,6 @@ TPirolex::TPirolex(WindowSeams seams, QWidget* parent)
     // desktop printf would then write " 0,5 s" into the status bar. Numbers are written with a
     // decimal point whatever the language, so only the number format goes back to "C".
     std::setlocale(LC_NUMERIC, "C");
-    // The window's module carries the decoder itself (the program loads it with the window).
-    SetFileDecoder(&DecodeFile);
     setWindowTitle(DesignCaption());
     setFont(DesignFont(11));
     setMinimumSize(kMinWidth - kFrameWidth, kMinHeight - kFrameHeight);
@@ -164,10 +160,15 @@ TPirolex::~TPirolex() {
     live_->Stop();
 }
 
-texts::RecordValues TPirolex::MeasurementRecord() const {
+TPirolex::Panels TPirolex::Parts() {
+    return {*plot_, *measurement_, *passes_, *live_, plot_->Canvas(), timer1_, aside_->Busy(), recomputeRuns_};
+}
+
+texts::RecordValues MeasurementRecord(TPirolex& window) {
+    const TPirolex::Panels parts = window.Parts();
     // A take's pass is named where the take has more than one.
-    const FlybyPass* pass = passes_->Passes().size() > 1 ? passes_->Chosen() : nullptr;
-    return measurement_->Record(state_->fileName, pass);
+    const FlybyPass* pass = parts.passes.Passes().size() > 1 ? parts.passes.Chosen() : nullptr;
+    return parts.measurement.Record(window.State().fileName, pass);
 }
 
 // Files dragged onto the window: one recording is taken, anything else refused while it is still
@@ -190,9 +191,5 @@ void TPirolex::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     QMetaObject::invokeMethod(this, [this, file = *path] { FormDropFiles(file); }, Qt::QueuedConnection);
 }
-
-bool TPirolex::Searching() const { return aside_->Busy(); }
-
-PlotCanvas& TPirolex::PlotBitmap() { return plot_->Canvas(); }
 
 }  // namespace pirolex

@@ -216,19 +216,12 @@ public:
         const MeasurementPanel& measurement;
         const PassPanel& passes;
         const LivePanel& live;
+        PlotCanvas& canvas;  // the plot's bitmap, PlotBitmap
+        QTimer& timer1;      // the recompute's debounce
+        bool searching;      // work aside the GUI thread is running
+        int recomputeRuns;   // recomputes since the window was made
     };
-    Panels Parts() const { return {*plot_, *measurement_, *passes_, *live_}; }
-    // The measurement as it is kept: the speed line, the markers' frequencies and the
-    // temperature from the session's numbers, the file and the date.
-    texts::RecordValues MeasurementRecord() const;
-    bool Searching() const;
-    PlotCanvas& PlotBitmap();
-    QTimer& Timer1() { return timer1_; }
-    int RecomputeRuns() const { return recomputeRuns_; }
-    int OuterWidth() const { return width() + kFrameWidth; }
-    int OuterHeight() const { return height() + kFrameHeight; }
-    // Gives the client area the size that makes the outer window width x height.
-    void ResizeOuter(int width, int height);
+    Panels Parts();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -269,5 +262,15 @@ private:
     // The caption that names the recording shown; empty before the first one.
     QString shownTitle_;
 };
+
+// The measurement as it is kept: the speed line, the markers' frequencies and the temperature
+// from the session's numbers, the chosen pass of a take with more than one, the file and the date.
+texts::RecordValues MeasurementRecord(TPirolex& window);
+
+// The window's outer size, its frame included, and the client area that makes the outer window
+// width x height.
+int OuterWidth(const QWidget& window);
+int OuterHeight(const QWidget& window);
+void ResizeOuter(QWidget& window, int width, int height);
 
 }  // namespace pirolex

@@ -45,7 +45,7 @@ void MeasurementPanel::EndAutomatic() {
 
 std::optional<FlybyPass::Clicked> MeasurementPanel::Clicked() const {
     if (automatic_) return std::nullopt;
-    const std::optional<PictureSession::MarkerMeasurement> m = session_.MarkersMeasured();
+    const std::optional<MarkerMeasurement> m = session_.MarkersMeasured();
     if (!m || !m->speed || m->doubts.Any() || !(m->speed->kmh > 0)) return std::nullopt;
     return FlybyPass::Clicked{m->speed->kmh, m->speed->resolutionKmh, session_.Marker(MarkerSide::kA)->hz,
                               session_.Marker(MarkerSide::kB)->hz};
@@ -114,7 +114,7 @@ void MeasurementPanel::Clear() {
 
 std::string MeasurementPanel::Text() const {
     if (automatic_) return texts::WindowAutoSpeedText(*automatic_);
-    const std::optional<PictureSession::MarkerMeasurement> m = session_.MarkersMeasured();
+    const std::optional<MarkerMeasurement> m = session_.MarkersMeasured();
     return m ? texts::ClickedSpeedText(m->speed, m->doubts, m->topSpeedKmh) : "";
 }
 

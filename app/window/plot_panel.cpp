@@ -28,7 +28,6 @@ constexpr int kReadoutPanel = 5;
 // A drag over fewer columns is taken for a slip of the hand, not a band.
 constexpr int kSmallestDragColumns = 3;
 // The narrowest band, in hertz: a few bins of the finest FFT at the common rates.
-constexpr double kNarrowestBandHz = 50.0;
 constexpr int kNoRecordingNyquist = 22050;
 
 QSpinBox* BandEdit(QWidget* parent, const QString& hint) {
@@ -211,11 +210,11 @@ void PlotPanel::DrawOverlayPixels(const PlotOverlay& overlay, PlotEffects& effec
 bool PlotPanel::SetBand(double lowHz, double highHz) {
     Settings& settings = session_.EditSettings();
     const int32_t rate = session_.GetRecording().sampleRate;
-    const double nyquist = rate > 0 ? rate / 2.0 : kNoRecordingNyquist;
-    lowHz = std::clamp(lowHz, 0.0, nyquist);
-    highHz = std::clamp(highHz, 0.0, nyquist);
-    const bool whole = (lowHz <= 0.0 && highHz >= nyquist) || (lowHz == 0.0 && highHz == 0.0);
-    if (!whole && highHz - lowHz < kNarrowestBandHz) return false;
+    const SettingRange range = BandRange(rate > 0 ? rate : 2 * kNoRecordingNyquist);
+    lowHz = std::clamp(lowHz, range.lowest, range.highest);
+    highHz = std::clamp(highHz, range.lowest, range.highest);
+    const bool whole = (lowHz <= range.lowest && highHz >= range.highest) || (lowHz == 0.0 && highHz == 0.0);
+    if (!whole && !BandWideEnough(lowHz, highHz)) return false;
     settings.bandLowHz = whole ? 0.0 : lowHz;
     settings.bandHighHz = whole ? 0.0 : highHz;
     ShowBand();
@@ -226,7 +225,7 @@ bool PlotPanel::SetBand(double lowHz, double highHz) {
 void PlotPanel::ShowBand() {
     const Settings& settings = session_.CurrentSettings();
     const int32_t rate = session_.GetRecording().sampleRate;
-    const int nyquist = rate > 0 ? rate / 2 : kNoRecordingNyquist;
+    const int nyquist = static_cast<int>(BandRange(rate > 0 ? rate : 2 * kNoRecordingNyquist).highest);
     const QSignalBlocker quietFrom(bandFrom_);
     const QSignalBlocker quietTo(bandTo_);
     bandFrom_->setRange(0, nyquist);

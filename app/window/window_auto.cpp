@@ -32,13 +32,6 @@ struct SearchResult {
     std::exception_ptr failure;
 };
 
-double ShownSeconds(const PictureSession& session) {
-    const Recording& recording = session.GetRecording();
-    return recording.sampleRate > 0
-               ? static_cast<double>(ShownFrames(recording, session.SpanFrames())) / recording.sampleRate
-               : 0.0;
-}
-
 // The first pass heard in the span shown, -1 when none.
 int PassInSpan(const std::vector<FlybyPass>& passes, double fromS, double toS) {
     for (size_t i = 0; i < passes.size(); ++i)
@@ -118,7 +111,7 @@ void TPirolex::StartSearch(int keep) {
                         return;
                     }
                     const double from = now.SpanStartSeconds();
-                    const int inSpan = PassInSpan(passes_->Passes(), from, from + ShownSeconds(now));
+                    const int inSpan = PassInSpan(passes_->Passes(), from, from + now.ShownSeconds());
                     if (inSpan >= 0) {
                         ChoosePass(inSpan, false);
                         return;
@@ -161,7 +154,7 @@ void TPirolex::ChoosePass(int index, bool centre) {
     const int64_t shownFirst = session.SpanFirst();
     if (NeedsSpan(recording, session.SpanFrames()) && centre) {
         const double moment = pass.speed.Answered() ? pass.speed.closestTimeS : pass.heardS;
-        const double start = std::clamp(std::round((moment - ShownSeconds(session) / 2) * 10.0) / 10.0, 0.0,
+        const double start = std::clamp(std::round((moment - session.ShownSeconds() / 2) * 10.0) / 10.0, 0.0,
                                         LatestSpanStart(recording, session.SpanFrames()));
         const QSignalBlocker quiet(ui_.SpanEdit);
         ui_.SpanEdit->setValue(start);

@@ -4,7 +4,6 @@
 
 #include "aside_work.h"
 #include "branding.h"
-#include "caption_strip.h"
 #include "help_window.h"
 #include "live_panel.h"
 #include "measurement_panel.h"
@@ -13,7 +12,7 @@
 #include "picture_samples.h"
 #include "picture_span.h"
 #include "plot_panel.h"
-#include "plot_png.h"
+#include "record_png.h"
 #include "recording_file.h"
 #include "widgets.h"
 #include "window_controls.h"
@@ -39,20 +38,6 @@ namespace pirolex {
 namespace {
 
 constexpr int kPlaybackMarginMs = 5000;
-
-QStringList RowsOf(const texts::RecordValues& values) {
-    QStringList rows;
-    for (const std::string& row : texts::RecordRows(values)) rows << QString::fromStdString(row);
-    return rows;
-}
-
-PngText RecordTextFields(const texts::RecordValues& values) {
-    PngText fields;
-    for (const texts::RecordField& field : texts::RecordFields(values))
-        fields.emplace_back(QString::fromStdString(field.key), QString::fromStdString(field.value));
-    fields.emplace_back(QStringLiteral("Software"), QStringLiteral("Pirolex"));
-    return fields;
-}
 
 // The recording's name with another ending, in the recording's folder.
 QString SuggestedName(const std::string& recording, const QString& suffix) {
@@ -132,11 +117,11 @@ void TPirolex::LoadCommand(std::optional<std::string> chosen) {
     const std::string path = state.fileName;
     // WAV files are read as they always were, in one go; other formats are decoded aside.
     if (IsWavPath(path)) {
-        file = ReadRecordingFile(path);
+        file = ReadRecordingFile(path, seams_.decoder);
     } else {
-        aside_->RunAndWait(QStringLiteral("Laden"), [&file, &path](AsideTicket& ticket) {
+        aside_->RunAndWait(QStringLiteral("Laden"), [&file, &path, decoder = seams_.decoder](AsideTicket& ticket) {
             try {
-                file = ReadRecordingFile(path, [&ticket](double fraction) {
+                file = ReadRecordingFile(path, decoder, [&ticket](double fraction) {
                     ticket.Progress(fraction);
                     return !ticket.Cancelled();
                 });
@@ -217,7 +202,7 @@ void TPirolex::ToolButton4Click() {
     Guard([this] {
         QPrinter printer(QPrinter::HighResolution);
         if (!seams_.choosePrinter(this, printer)) return;
-        PrintClientArea(*this, printer, RowsOf(MeasurementRecord()));
+        PrintClientArea(*this, printer, RecordRowsOf(MeasurementRecord(*this)));
     });
 }
 
@@ -229,10 +214,8 @@ void TPirolex::ToolButton7Click() {
         const std::optional<std::string> path =
             seams_.chooseSaveFile(this, SuggestedName(state_->fileName, QStringLiteral(".png")));
         if (!path) return;
-        const texts::RecordValues record = MeasurementRecord();
-        if (const std::optional<Failure> failure =
-                WritePng(WithCaptionStrip(plot_->Canvas().Image(), RowsOf(record)), QString::fromStdString(*path),
-                         RecordTextFields(record), {state_->fileName}))
+        if (const std::optional<Failure> failure = WriteRecordPng(
+                plot_->Canvas().Image(), MeasurementRecord(*this), QString::fromStdString(*path), {state_->fileName}))
             seams_.showMessage(this, MessageKind::Error,
                                QString::fromStdString(texts::PngWriteError(*path, *failure)));
     });
@@ -241,7 +224,7 @@ void TPirolex::ToolButton7Click() {
 void TPirolex::ToolButton10Click() {
     Guard([this] {
         if (!state_->fileLoaded) return;
-        QGuiApplication::clipboard()->setText(QString::fromStdString(texts::RecordLine(MeasurementRecord())));
+        QGuiApplication::clipboard()->setText(QString::fromStdString(texts::RecordLine(MeasurementRecord(*this))));
     });
 }
 

@@ -73,13 +73,6 @@ void ShowFilterPanel(const WindowUi& ui, const WindowState& state) {
     ui.StatusBar1->SetPanelText(4, QString::fromStdString(text));
 }
 
-double ShownSeconds(const PictureSession& session) {
-    const Recording& recording = session.GetRecording();
-    return recording.sampleRate > 0
-               ? static_cast<double>(ShownFrames(recording, session.SpanFrames())) / recording.sampleRate
-               : 0.0;
-}
-
 }  // namespace
 
 void TPirolex::Guard(const std::function<void()>& body) {
@@ -119,7 +112,7 @@ void TPirolex::Recompute() {
     if (end.tooShort) measurement_->ShowText(texts::ShortRecordingNotice(state.session.CurrentSettings().FftSize()));
     const Recording& recording = state.session.GetRecording();
     const double from = recording.sampleRate > 0 ? static_cast<double>(state.session.SpanFirst()) / recording.sampleRate : 0.0;
-    passes_->ShowSpan(recording.sampleRate > 0, from, from + ShownSeconds(state.session));
+    passes_->ShowSpan(recording.sampleRate > 0, from, from + state.session.ShownSeconds());
     // Clicks measure only in the pictures with time upwards, so only there is the hint shown.
     if (TraitsOf(state.session.CurrentSettings().picture).timeUpwards)
         ui_.Image1->setToolTip(QString::fromUtf8(texts::kMeasureHint));
@@ -208,7 +201,7 @@ void TPirolex::TrackBar1Change() {
 void TPirolex::SpinEdit1Change() {
     Guard([this] {
         state_->session.EditSettings().temperature = ui_.SpinEdit1->value();
-        if (measurement_->Automatic() || Searching())
+        if (measurement_->Automatic() || aside_->Busy())
             StartSearch(passes_->ChosenIndex());
         else
             measurement_->ShowSpeed();
@@ -307,7 +300,7 @@ void TPirolex::ConnectPanelHandlers() {
         if (const FlybyPass* pass = passes_->Chosen()) {
             const double from = session.SpanStartSeconds();
             const double heard = pass->speed.Answered() ? pass->speed.closestTimeS : pass->heardS;
-            if (heard < from || heard > from + ShownSeconds(session)) {
+            if (heard < from || heard > from + session.ShownSeconds()) {
                 passes_->Choose(-1);
                 measurement_->EndAutomatic();
             }
@@ -322,11 +315,11 @@ void TPirolex::ConnectPanelHandlers() {
     };
     ui_.Image1->OnWheel = [this, spanNeeded](int notches) {
         if (!spanNeeded()) return;
-        ui_.SpanEdit->setValue(ui_.SpanEdit->value() + notches * kWheelShare * ShownSeconds(state_->session));
+        ui_.SpanEdit->setValue(ui_.SpanEdit->value() + notches * kWheelShare * state_->session.ShownSeconds());
     };
     passes_->seek = [this, spanNeeded](double seconds) {
         if (!spanNeeded()) return;
-        ui_.SpanEdit->setValue(std::round((seconds - ShownSeconds(state_->session) / 2) * 10.0) / 10.0);
+        ui_.SpanEdit->setValue(std::round((seconds - state_->session.ShownSeconds() / 2) * 10.0) / 10.0);
     };
     // "Länge": the span shorter or longer, keeping the middle of what is shown where it was, as
     // far as the recording allows; Strg and the wheel over the plot a fifth per notch.
@@ -334,9 +327,9 @@ void TPirolex::ConnectPanelHandlers() {
         PictureSession& session = state_->session;
         const Recording& recording = session.GetRecording();
         if (!state_->fileLoaded || recording.sampleRate <= 0) return;
-        const double middle = session.SpanStartSeconds() + ShownSeconds(session) / 2;
+        const double middle = session.SpanStartSeconds() + session.ShownSeconds() / 2;
         session.SetSpanLength(ui_.SpanLengthEdit->value());
-        session.SetSpanStart(std::clamp(std::round((middle - ShownSeconds(session) / 2) * 10.0) / 10.0, 0.0,
+        session.SetSpanStart(std::clamp(std::round((middle - session.ShownSeconds() / 2) * 10.0) / 10.0, 0.0,
                                         LatestSpanStart(recording, session.SpanFrames())));
         ShowSpanControls(ui_, session);
         trigger();

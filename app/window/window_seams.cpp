@@ -1,5 +1,6 @@
 #include "window_seams.h"
 
+#include "audio_decoder.h"
 #include "microphone.h"
 
 #include "branding.h"
@@ -93,6 +94,8 @@ WindowSeams DesktopSeams() {
     };
     seams.exitProcess = [] { QCoreApplication::exit(0); };
     seams.inputDevices = SystemInputDevices;
+    // The window's module carries the decoder itself (the program loads it with the window).
+    seams.decoder = &DecodeFile;
     return seams;
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 // Everything the window does that would block on a person or a device: the file dialogs, message
-// boxes, the print dialog, playback, the 1D animation's pause and ending the process. The program
+// boxes, the print dialog, playback, the 1D animation's pause and ending the process; and what
+// reads a device or a file's other formats. The program
 // uses DesktopSeams(); tests hand in fakes, so no test opens a dialog, sleeps or needs a device.
 
+#include "recording_file.h"
 #include "sample_source.h"
 
 #include <QString>
@@ -51,6 +53,8 @@ struct WindowSeams {
     // The sound inputs "Live" listens to: the microphones through Qt Multimedia, or a test's
     // take fed in chunks. None at all when it is not set.
     std::function<std::unique_ptr<InputDevices>()> inputDevices;
+    // Reads the recordings that are not WAV files; none: they cannot be read.
+    FileDecoder decoder = nullptr;
 };
 
 WindowSeams DesktopSeams();

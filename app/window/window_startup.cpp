@@ -45,7 +45,7 @@ void CentreOnScreen(QWidget& window, int outerWidth, int outerHeight) {
 
 // The screen's pixel density needs no step of ours: Qt scales the window for it.
 void TPirolex::FormCreate(std::optional<std::string> given) {
-    CentreOnScreen(*this, OuterWidth(), OuterHeight());
+    CentreOnScreen(*this, OuterWidth(*this), OuterHeight(*this));
     plot_->Canvas().Resize(ui_.Image1->width(), ui_.Image1->height());
     plot_->Canvas().Present();
     ui_.Gauge1->hide();
@@ -75,18 +75,22 @@ void TPirolex::resizeEvent(QResizeEvent* event) {
     FormResize();
 }
 
-void TPirolex::ResizeOuter(int width, int height) {
-    resize(std::max(width - kFrameWidth, 1), std::max(height - kFrameHeight, 1));
+int OuterWidth(const QWidget& window) { return window.width() + TPirolex::kFrameWidth; }
+
+int OuterHeight(const QWidget& window) { return window.height() + TPirolex::kFrameHeight; }
+
+void ResizeOuter(QWidget& window, int width, int height) {
+    window.resize(std::max(width - TPirolex::kFrameWidth, 1), std::max(height - TPirolex::kFrameHeight, 1));
 }
 
 // The bars span the window; the plot takes what the controls leave; the rest follows the plot.
 void TPirolex::FormResize() {
     ui_.ToolBar1->setGeometry(0, 0, width(), kToolBarHeight);
     ui_.StatusBar1->setGeometry(0, height() - kStatusBarHeight, width(), kStatusBarHeight);
-    const PlotSize image = PlotImageSize(OuterWidth() - kExtraWidth, OuterHeight() - kExtraHeight);
+    const PlotSize image = PlotImageSize(OuterWidth(*this) - kExtraWidth, OuterHeight(*this) - kExtraHeight);
     plot_->Place(kPlotLeft + kTimeRulerWidth, kPlotTop, image.width, image.height);
     state_->session.SetView(ViewForImage({ui_.Image1->width(), ui_.Image1->height()}));
-    ui_.Gauge1->move(OuterWidth() - kPassListWidth - kGaugeFromRight, ui_.Gauge1->y());
+    ui_.Gauge1->move(OuterWidth(*this) - kPassListWidth - kGaugeFromRight, ui_.Gauge1->y());
     // "Ausschnitt ab" under the band's row; "Abbrechen" and the progress of work aside left of
     // the progress bar.
     const int top = ui_.BandRow->geometry().bottom() + 1 + kSpanBelowRow;

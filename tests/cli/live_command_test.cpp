@@ -1,5 +1,6 @@
 // `pirolex live`: a file played through the stream prints what `auto` measures, paced by a clock
 // that never sleeps; no device, a device that vanishes, and arguments not understood.
+#include "audio_decoder.h"
 #include "cli.h"
 #include "flyby.h"
 #include "live_command.h"
@@ -77,7 +78,7 @@ struct LiveRun {
 
 LiveRun Live(std::vector<std::string> args, InputDevices* inputs, StreamClock* clock = nullptr) {
     std::ostringstream out, err;
-    const int status = RunLive(args, out, err, {inputs, clock});
+    const int status = RunLive(args, out, err, {inputs, clock, &DecodeFile});
     return {status, out.str(), err.str()};
 }
 

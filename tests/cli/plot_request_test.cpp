@@ -180,6 +180,7 @@ TEST(PlotRequest, BadRenderArgumentsNameTheProblemAndTheAllowedValues) {
             {with({"--band", "-100-900"}), "0 ≤ VON < BIS"},
             {with({"--band", "300"}), "0 ≤ VON < BIS"},
             {with({"--band", "300-9x"}), "0 ≤ VON < BIS"},
+            {with({"--band", "300-340"}), "mindestens 50 Hz breit"},  // narrower than the window takes
             {with({"--temp", "15"}), "--a, --b und --temp gehören bei render zu --caption"},
             {with({"--a", "4000", "--b", "3000"}), "gehören bei render zu --caption"},
             {with({"--caption", "--a", "4000"}), "--caption nimmt --a und --b zusammen"},

@@ -3,6 +3,8 @@
 // solves backwards from the time heard.
 #include "flyby_model.h"
 
+#include "doppler_speed.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -23,6 +25,20 @@ FlybyModel Model(double speed, double distance) {
 TEST(FlybyModel, SpeedOfSoundIsTheProgramsFormula) {
     EXPECT_NEAR(SpeedOfSound(15.0), 340.008, 0.001);
     EXPECT_NEAR(SpeedOfSound(-10.0), 324.925, 0.001);
+    EXPECT_NEAR(SoundSpeedKmh(15.0), 1224.032, 0.001) << "the marker speed's c is the same";
+}
+
+// The sound sent at the closest point is heard d / c later, neither rising nor falling: the
+// tone then is the rest tone.
+TEST(FlybyModel, TheClosestPointIsHeardItsDistanceOverTheSpeedOfSoundLater) {
+    const struct {
+        double speed, distance, heard;
+    } cases[] = {{10.0, 3.0, 4.0 + 3.0 / 340.008}, {50.0, 34.0008, 4.1}, {95.0, 100.0, 4.0 + 100.0 / 340.008}};
+    for (const auto& c : cases) {
+        const FlybyModel m = Model(c.speed, c.distance);
+        EXPECT_NEAR(m.HeardAtClosest(), c.heard, 1e-6) << c.distance;
+        EXPECT_NEAR(m.FrequencyAt(m.HeardAtClosest()), m.restHz, 1e-9 * m.restHz) << c.distance;
+    }
 }
 
 TEST(FlybyModel, HearsEachEmissionWithItsDelayAndDopplerFactor) {

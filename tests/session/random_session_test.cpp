@@ -156,7 +156,7 @@ protected:
 
     Before Remember() {
         const WindowState& s = State();
-        return {.runs = W().RecomputeRuns(),
+        return {.runs = W().Parts().recomputeRuns,
                 .messages = seams_.messages.size(),
                 .markerA = s.session.Marker(MarkerSide::kA),
                 .markerB = s.session.Marker(MarkerSide::kB),
@@ -457,7 +457,7 @@ protected:
     std::string Temperature() {
         std::string done = ChangeTemperature();
         // An automatic measurement standing is searched again at the new temperature.
-        if (W().Searching()) expect_ = Expect::Passes;
+        if (W().Parts().searching) expect_ = Expect::Passes;
         EXPECT_TRUE(testsupport::WaitForSearch(W()));
         return done;
     }
@@ -555,19 +555,19 @@ protected:
         } else {
             w = Between(232, 1600), h = Between(100, 1000);
         }
-        W().ResizeOuter(w, h);
+        ResizeOuter(W(), w, h);
         W().FormResize();
         return "resize to " + std::to_string(w) + " x " + std::to_string(h);
     }
 
     std::string Timer() {
-        if (!W().Timer1().isActive()) return "timer idle";
+        if (!W().Parts().timer1.isActive()) return "timer idle";
         ++coverage_.timerExpiries;
         if (Chance(80)) {
             W().Timer1Timer();
             return "timer runs out";
         }
-        QMetaObject::invokeMethod(&W().Timer1(), "timeout");
+        QMetaObject::invokeMethod(&W().Parts().timer1, "timeout");
         return "timer signals timeout";
     }
 
@@ -613,18 +613,18 @@ protected:
         EXPECT_EQ(Ui().ToolButton4->isEnabled(), loaded) << "print";
         EXPECT_EQ(Ui().ToolButton7->isEnabled(), loaded) << "save picture";
         EXPECT_EQ(int(State().session.CurrentSettings().channel), Ui().KanalRadioGroup->ItemIndex());
-        EXPECT_EQ(W().PlotBitmap().Width(), Ui().Image1->width());
-        EXPECT_EQ(W().PlotBitmap().Height(), Ui().Image1->height());
+        EXPECT_EQ(W().Parts().canvas.Width(), Ui().Image1->width());
+        EXPECT_EQ(W().Parts().canvas.Height(), Ui().Image1->height());
         EXPECT_EQ(State().session.View().baselineY, Ui().Image1->height() - 21);
         EXPECT_DOUBLE_EQ(State().session.View().xScale, (Ui().Image1->width() - State().session.View().plotLeft) / 605.0);
-        EXPECT_GE(W().OuterWidth(), 300) << "the smallest window";
-        EXPECT_GE(W().OuterHeight(), 200) << "the smallest window";
+        EXPECT_GE(OuterWidth(W()), 300) << "the smallest window";
+        EXPECT_GE(OuterHeight(W()), 200) << "the smallest window";
         EXPECT_GT(State().session.View().xScale, 0.0);
         EXPECT_GT(State().session.View().baselineY, 0);
     }
 
     void CheckRecompute(const Before& before) {
-        if (W().RecomputeRuns() == before.runs || !State().fileLoaded) return;
+        if (W().Parts().recomputeRuns == before.runs || !State().fileLoaded) return;
         ++coverage_.recomputes;
         if (State().session.CurrentSettings().picture == Picture::k1D) ++coverage_.oneDimensionalRecomputes;
         if (expect_ == Expect::Load) {
@@ -682,7 +682,7 @@ protected:
         const bool placed = !SameMarker(s.session.Marker(MarkerSide::kA), before.markerA) || !SameMarker(s.session.Marker(MarkerSide::kB), before.markerB);
         if (placed) ++coverage_.markersPlaced;
         if (!s.session.Marker(MarkerSide::kA) || !s.session.Marker(MarkerSide::kB) || seams_.messages.size() != before.messages) return;
-        if (W().RecomputeRuns() != before.runs) return;
+        if (W().Parts().recomputeRuns != before.runs) return;
         const QString text = Ui().Label1->text();
         const bool noSpeed = text == QString::fromUtf8(kNoSpeed);
         if (noSpeed) ++coverage_.noSpeeds;
@@ -721,7 +721,7 @@ protected:
             EXPECT_EQ(s.session.GetRecording().sampleRate, c.rate) << c.name;
             // Start-up also runs the picture mode's handler, which recomputes (nothing) first.
             if (step_ > 0) {
-                EXPECT_EQ(W().RecomputeRuns(), before.runs + 1) << c.name;
+                EXPECT_EQ(W().Parts().recomputeRuns, before.runs + 1) << c.name;
             }
             EXPECT_EQ(panel0.toStdString(), s.fileName) << c.name;
             if (c.frames > 0 && !c.stereo) {
@@ -738,7 +738,7 @@ protected:
             ++(broken ? coverage_.brokenLoads : coverage_.unopenableLoads);
             EXPECT_FALSE(s.fileLoaded) << c.name;
             EXPECT_EQ(panel0, "!! file load ERROR !!") << c.name;
-            EXPECT_EQ(W().RecomputeRuns(), before.runs) << c.name;
+            EXPECT_EQ(W().Parts().recomputeRuns, before.runs) << c.name;
             // Nothing of a failed load reaches the recording.
             EXPECT_EQ(s.session.GetRecording().FrameCount(), before.sampleCount) << c.name;
             EXPECT_EQ(PictureSamples(s.session.GetRecording(), 0).Count(), before.storedCount) << c.name;
@@ -760,10 +760,10 @@ protected:
         // A cancel puts the earlier name back, which may be the minute itself: only a load
         // recomputes.
         const std::string minute = AnyFile(WavKind::Long).path.string();
-        if (State().fileName != minute || (before.fileName == minute && W().RecomputeRuns() == before.runs)) {
+        if (State().fileName != minute || (before.fileName == minute && W().Parts().recomputeRuns == before.runs)) {
             ++coverage_.cancelledLoads;
             EXPECT_EQ(State().fileName, before.fileName);
-            EXPECT_EQ(W().RecomputeRuns(), before.runs);
+            EXPECT_EQ(W().Parts().recomputeRuns, before.runs);
             EXPECT_EQ(seams_.messages.size(), before.messages);
             EXPECT_EQ(State().session.GetRecording().FrameCount(), before.sampleCount);
             EXPECT_TRUE(SameMarker(State().session.Marker(MarkerSide::kA), before.markerA));
@@ -795,7 +795,7 @@ protected:
         if (expect_ != Expect::Refused) return;
         ++coverage_.refusedDrops;
         EXPECT_EQ(State().fileName, before.fileName) << "a refused drop loads nothing";
-        EXPECT_EQ(W().RecomputeRuns(), before.runs);
+        EXPECT_EQ(W().Parts().recomputeRuns, before.runs);
         EXPECT_EQ(seams_.messages.size(), before.messages);
     }
 

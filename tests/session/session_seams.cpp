@@ -1,5 +1,6 @@
 #include "session_seams.h"
 
+#include "audio_decoder.h"
 #include "sound_player.h"
 
 #include <QPrinter>
@@ -14,6 +15,7 @@ namespace pirolex::session {
 
 WindowSeams SessionSeams::Make() {
     WindowSeams seams;
+    seams.decoder = &DecodeFile;
     seams.chooseFile = [this](QWidget*) -> std::optional<std::string> {
         if (choices.empty()) return std::nullopt;
         std::optional<std::string> answer = std::move(choices.front());

@@ -10,9 +10,9 @@ namespace testsupport {
 
 // False when the search has not ended within the time given.
 template <class Window>
-bool WaitForSearch(const Window& window, int milliseconds = 120000) {
+bool WaitForSearch(Window& window, int milliseconds = 120000) {
     const QDeadlineTimer deadline(milliseconds);
-    while (window.Searching()) {
+    while (window.Parts().searching) {
         if (deadline.hasExpired()) return false;
         QTest::qWait(2);
     }

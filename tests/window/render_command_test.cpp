@@ -118,7 +118,7 @@ protected:
     void SetUpWindowLike(const RenderCase& c, const std::string& file) {
         Start();
         // --size is the window without its rulers.
-        Window().ResizeOuter(c.width + TPirolex::kExtraWidth, c.height + TPirolex::kExtraHeight);
+        ResizeOuter(Window(), c.width + TPirolex::kExtraWidth, c.height + TPirolex::kExtraHeight);
         Window().FormResize();
         Ui().TrackBar1->setValue(c.fftPosition);
         Ui().GenauRadioGroup->SetItemIndex(c.accuracy);
@@ -148,7 +148,7 @@ TEST_F(RenderCommandTest, ThePngIsTheWindowsPlotBitmapAfterTheSameRecompute) {
         ASSERT_EQ(int(State().session.CurrentSettings().picture) + 1, c.mode);  // 1 = 3D, 2 = 2D, 3 = 1D
         const QImage picture(QString::fromStdString(png), "png");
         EXPECT_EQ(picture.size(), QSize(c.width - 231, c.height - 167)) << Describe(c.options);
-        EXPECT_TRUE(SamePicture(picture, Window().PlotBitmap().Image())) << Describe(c.options);
+        EXPECT_TRUE(SamePicture(picture, Window().Parts().canvas.Image())) << Describe(c.options);
         EXPECT_GT(NonWhite(picture), 500) << Describe(c.options) << ": the picture is empty";
     }
 }
@@ -185,7 +185,7 @@ TEST_F(RenderCommandTest, TheWindowsFirstPictureIsRendersForEverySampleFormat) {
         Start({file});
         ASSERT_TRUE(fake_.Errors().empty()) << c.name;
         const QImage picture(QString::fromStdString(png), "png");
-        EXPECT_TRUE(SamePicture(picture, Window().PlotBitmap().Image())) << c.name;
+        EXPECT_TRUE(SamePicture(picture, Window().Parts().canvas.Image())) << c.name;
 
         EXPECT_GT(NonWhite(picture), 500) << c.name;
     }
@@ -206,7 +206,7 @@ TEST_F(RenderCommandTest, TheWindowsFirstPictureIsRendersForTheCorpusFiles) {
         Start({file});
         if (!fake_.Errors().empty()) continue;
         const QImage picture(QString::fromStdString(png), "png");
-        EXPECT_TRUE(SamePicture(picture, Window().PlotBitmap().Image())) << file;
+        EXPECT_TRUE(SamePicture(picture, Window().Parts().canvas.Image())) << file;
         ++compared;
     }
     EXPECT_GT(compared, 10);
@@ -288,7 +288,7 @@ TEST_F(RenderCommandTest, MeasureFollowsTheTemperatureAndTheWindowSize) {
     EXPECT_EQ(ColumnOf(run.out, "B"), 10 + 161);
 
     Start({file});
-    Window().ResizeOuter(1300 + TPirolex::kExtraWidth, 500 + TPirolex::kExtraHeight);
+    ResizeOuter(Window(), 1300 + TPirolex::kExtraWidth, 500 + TPirolex::kExtraHeight);
     Window().FormResize();
     Ui().SpinEdit1->setValue(-20);
     Ui().SnapBox->setChecked(false);

@@ -1,5 +1,6 @@
 // The recording that comes with the project: made by the project's own fly-by synthesiser with
 // the command the README gives, and a first run on it measures the speed it was made with.
+#include "audio_decoder.h"
 #include "cli.h"
 #include "flyby.h"
 #include "offscreen_plot.h"
@@ -74,7 +75,7 @@ class SampleTest : public WindowTest {};
 TEST_F(SampleTest, ClickingTheVisibleToneMeasuresTheTrueSpeed) {
     Start({kSample});
     ASSERT_TRUE(State().fileLoaded);
-    const PlotCanvas& canvas = Window().PlotBitmap();
+    const PlotCanvas& canvas = Window().Parts().canvas;
     const int base = State().session.View().baselineY;
     const int approach = ToneColumn(canvas, State(), base - 40, base - 5, 6000.0);
     const int recede = ToneColumn(canvas, State(), base - 190, base - 150, 6000.0);
@@ -95,7 +96,7 @@ TEST(Sample, MeasureAtTheSynthesisedFrequenciesGivesTheTrueSpeed) {
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     std::ostringstream out, err;
-    ASSERT_EQ(RunCommandLine(static_cast<int>(argv.size()), argv.data(), out, err, PlotSubcommands()), 0)
+    ASSERT_EQ(RunCommandLine(static_cast<int>(argv.size()), argv.data(), out, err, &DecodeFile, PlotSubcommands(&DecodeFile)), 0)
         << err.str();
     EXPECT_EQ(out.str().substr(0, out.str().find('\n')), "Geschwindigkeit: 120.00 km/h (± 6.00 km/h) ");
 }
@@ -131,7 +132,7 @@ TEST(Program, RendersTheSampleWithoutADisplay) {
     // The same picture as the program's own render in this process.
     PlotRequest request;
     request.file = kSample;
-    std::unique_ptr<OffscreenPlot> plot = LoadPlot(request);
+    std::unique_ptr<OffscreenPlot> plot = LoadPlot(request, &DecodeFile);
     PlotCanvas canvas = MakePlotBitmap(request);
     DrawPlot(*plot, canvas, request);
     EXPECT_TRUE(picture.convertToFormat(QImage::Format_RGB32) == canvas.Image());

@@ -25,7 +25,7 @@ class AutoMeasureTest : public WindowTest {
 protected:
     void StartWith(const std::string& path) {
         Start({path});
-        Window().Timer1().stop();
+        Window().Parts().timer1.stop();
         ASSERT_TRUE(State().fileLoaded);
     }
     // The number after "Geschwindigkeit: ", or NaN when the label shows none.
@@ -44,7 +44,7 @@ protected:
     uint32_t MarkerPixel(MarkerSide side) {
         const int x = Window().Parts().measurement.MarkerColumn(side);
         for (int y = 30; y < 38; ++y) {
-            const uint32_t pixel = Window().PlotBitmap().Pixel(x, y);
+            const uint32_t pixel = Window().Parts().canvas.Pixel(x, y);
             if (pixel == kMarkerGreen || pixel == kMarkerRed) return pixel;
         }
         return kWhite;
@@ -57,7 +57,7 @@ protected:
     };
     Curve FindCurve() {
         Curve curve;
-        const PlotCanvas& canvas = Window().PlotBitmap();
+        const PlotCanvas& canvas = Window().Parts().canvas;
         for (int y = 0; y < canvas.Height(); ++y)
             for (int x = 0; x < canvas.Width(); ++x) {
                 if (canvas.Pixel(x, y) != kCurveBlue) continue;

@@ -29,7 +29,7 @@ class ClicksTest : public WindowTest {
 protected:
     void StartOnSample() {
         Start({kSample});
-        Window().Timer1().stop();
+        Window().Parts().timer1.stop();
         ASSERT_TRUE(State().fileLoaded);
     }
     int Early() { return State().session.View().baselineY - 20; }
@@ -74,7 +74,7 @@ TEST_F(ClicksTest, DoubtfulClicksSayWhyAfterTheSpeed) {
         EXPECT_TRUE(label.ends_with(c.ending)) << label;
         EXPECT_EQ(label.find("zweifelhaft") == std::string::npos, !c.snap) << label;
         // The record keeps the doubt and names the source.
-        const texts::RecordValues record = Window().MeasurementRecord();
+        const texts::RecordValues record = MeasurementRecord(Window());
         EXPECT_EQ(record.speedLine, label);
         EXPECT_EQ(record.source, "zwei Klicks");
     }

@@ -84,7 +84,7 @@ TEST_F(CommandTest, ThePrintoutFitsThePrintableAreaKeepingItsProportions) {
     const QRgb blank = qRgb(255, 0, 255);
     Start();
     for (const Case& c : table) {
-        Window().ResizeOuter(c.outerWidth, c.outerHeight);
+        ResizeOuter(Window(), c.outerWidth, c.outerHeight);
         Window().FormResize();
         QImage page(1200, 1650, QImage::Format_RGB32);
         page.setDotsPerMeterX(5906);  // 150 dpi
@@ -117,7 +117,7 @@ TEST_F(CommandTest, PlayHandsTheFileToThePlayerWithATimeLimitAndReportsItsMessag
     EXPECT_EQ(fake_.played[0].first.toStdString(), path);
     EXPECT_EQ(fake_.played[0].second, 500 + 5000);
     EXPECT_TRUE(fake_.messages.empty());
-    EXPECT_TRUE(Window().Timer1().isActive());  // a pending recompute still comes
+    EXPECT_TRUE(Window().Parts().timer1.isActive());  // a pending recompute still comes
 
     fake_.playResult = QStringLiteral("Audio device busy");
     Window().ToolButton2Click();

@@ -1,5 +1,6 @@
 #include "window_fixture.h"
 
+#include "audio_decoder.h"
 #include "wav_writer.h"
 
 #include <cmath>
@@ -8,6 +9,7 @@ namespace pirolex::testing {
 
 WindowSeams FakeSeams::Make() {
     WindowSeams seams;
+    seams.decoder = &DecodeFile;
     seams.chooseFile = [this](QWidget*) -> std::optional<std::string> {
         ++dialogs;
         if (choices.empty()) return std::nullopt;

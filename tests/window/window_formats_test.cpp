@@ -2,6 +2,7 @@
 // measures as the WAV does, refused files keep the previous recording, a long fly-by shows its
 // pass in the window's and the command line's default span, and a decode can be cancelled.
 // The compressed files are made with the ffmpeg command; without it those cases are skipped.
+#include "audio_decoder.h"
 #include "cli_run.h"
 #include "auto_speed.h"
 #include "cli.h"
@@ -76,7 +77,7 @@ protected:
     // The column between lowHz and highHz with the most drawn pixels: where the 2D picture's
     // trace of a tone stands.
     int TraceColumn(double lowHz, double highHz) {
-        const PlotCanvas& canvas = Window().PlotBitmap();
+        const PlotCanvas& canvas = Window().Parts().canvas;
         const FrequencyAxis axis = AxisFor(State().session.GetRecording(), State().session.CurrentSettings(), State().session.View());
         int best = -1, bestCount = -1;
         for (int x = axis.NearestColumn(lowHz, canvas.Width());
@@ -142,7 +143,7 @@ TEST_F(FormatsTest, TheRightChannelOfAStereoFlacIsDrawn) {
     ASSERT_TRUE(State().fileLoaded);
     EXPECT_TRUE(Ui().KanalRadioGroup->isEnabled());
     const auto toneRows = [this] {
-        const PlotCanvas& canvas = Window().PlotBitmap();
+        const PlotCanvas& canvas = Window().Parts().canvas;
         const FrequencyAxis axis = AxisFor(State().session.GetRecording(), State().session.CurrentSettings(), State().session.View());
         const int x = axis.NearestColumn(1000.0, canvas.Width());
         int rows = 0;
@@ -160,7 +161,7 @@ TEST_F(FormatsTest, TheRightChannelOfAStereoFlacIsDrawn) {
     const CliRun run = RunPirolex({"render", flac, "-o", png, "--channel", "rechts"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(QImage(QString::fromStdString(png)).convertToFormat(QImage::Format_RGB32),
-              Window().PlotBitmap().Image().convertToFormat(QImage::Format_RGB32));
+              Window().Parts().canvas.Image().convertToFormat(QImage::Format_RGB32));
 }
 
 // The window's box and the command line's stderr say why; the earlier recording and its
@@ -179,7 +180,7 @@ TEST_F(FormatsTest, AVideoWithoutSoundAndACutFileAreRefusedAndKeepTheRecording) 
 
     Start({PIROLEX_SAMPLE});
     const int64_t frames = State().session.GetRecording().FrameCount();
-    const QImage picture = Window().PlotBitmap().Image().copy();
+    const QImage picture = Window().Parts().canvas.Image().copy();
     const std::pair<std::string, std::string> cases[] = {
         {silent, "Keine Tonspur in der Datei"},
         {cut, "Datei beschädigt oder unvollständig"},
@@ -192,7 +193,7 @@ TEST_F(FormatsTest, AVideoWithoutSoundAndACutFileAreRefusedAndKeepTheRecording) 
         EXPECT_EQ(fake_.Errors()[0].toStdString(), message);
         EXPECT_FALSE(State().fileLoaded);
         EXPECT_EQ(State().session.GetRecording().FrameCount(), frames);
-        EXPECT_EQ(Window().PlotBitmap().Image(), picture);
+        EXPECT_EQ(Window().Parts().canvas.Image(), picture);
 
         const CliRun run = RunPirolex({"info", file});
         EXPECT_EQ(run.status, 1);
@@ -258,15 +259,15 @@ TEST_F(LongRecordingTest, TheDefaultSpanShowsThePassInTheWindowAndOnTheCommandLi
 
     PlotRequest request;
     request.file = LongWav();
-    EXPECT_EQ(LoadPlot(request)->session.SpanFirst(), State().session.SpanFirst()) << "the command line draws what the window shows";
+    EXPECT_EQ(LoadPlot(request, &DecodeFile)->session.SpanFirst(), State().session.SpanFirst()) << "the command line draws what the window shows";
     request.start = 0.0;
-    EXPECT_EQ(LoadPlot(request)->session.SpanFirst(), 0);
+    EXPECT_EQ(LoadPlot(request, &DecodeFile)->session.SpanFirst(), 0);
 
     // A new start waits for the debounce, as the other display controls do.
-    const int runs = Window().RecomputeRuns();
+    const int runs = Window().Parts().recomputeRuns;
     Ui().SpanEdit->setValue(2.5);
-    EXPECT_EQ(Window().RecomputeRuns(), runs);
-    EXPECT_TRUE(Window().Timer1().isActive());
+    EXPECT_EQ(Window().Parts().recomputeRuns, runs);
+    EXPECT_TRUE(Window().Parts().timer1.isActive());
     Window().Timer1Timer();
     EXPECT_EQ(State().session.SpanFirst(), int64_t(2.5 * rate));
     EXPECT_EQ(Ui().StatusBar1->PanelText(4), "1024 Filter, Ausschnitt 2.5-18.4 s");
@@ -279,7 +280,7 @@ TEST_F(LongRecordingTest, TheDefaultSpanShowsThePassInTheWindowAndOnTheCommandLi
 }
 
 TEST_F(LongRecordingTest, TheAutomaticEstimateFindsThePassInTheWholeRecording) {
-    const RecordingFile file = ReadRecordingFile(LongWav());
+    const RecordingFile file = ReadRecordingFile(LongWav(), &DecodeFile);
     ASSERT_TRUE(file.Ok());
     const AutoSpeed speed = EstimateSpeed(file.recording, Pass().temperature);
     ASSERT_TRUE(speed.Answered()) << int(speed.refusal);
@@ -294,7 +295,7 @@ TEST_F(LongRecordingTest, ACancelledDecodeLeavesEverythingAsItWas) {
     ASSERT_FALSE(m4a.empty());
     Start({PIROLEX_SAMPLE});
     const int64_t frames = State().session.GetRecording().FrameCount();
-    const QImage picture = Window().PlotBitmap().Image().copy();
+    const QImage picture = Window().Parts().canvas.Image().copy();
     const QString title = Window().windowTitle();
     QTimer::singleShot(0, &Window(), [this] {
         EXPECT_FALSE(Ui().CancelButton->isHidden()) << "shown while the file decodes";
@@ -307,7 +308,7 @@ TEST_F(LongRecordingTest, ACancelledDecodeLeavesEverythingAsItWas) {
     EXPECT_TRUE(State().fileLoaded);
     EXPECT_EQ(Window().windowTitle(), title);
     EXPECT_EQ(State().session.GetRecording().FrameCount(), frames);
-    EXPECT_EQ(Window().PlotBitmap().Image(), picture);
+    EXPECT_EQ(Window().Parts().canvas.Image(), picture);
     EXPECT_TRUE(Ui().CancelButton->isHidden());
     EXPECT_TRUE(Ui().Gauge1->isHidden());
 
@@ -336,7 +337,7 @@ TEST_F(LongRecordingTest, KeysAreOffWhileADecodeRuns) {
         {"Ctrl+O", Qt::CTRL | Qt::Key_O, [this] { return fake_.dialogs; }},
         {"Ctrl+S", Qt::CTRL | Qt::Key_S, [this] { return int(fake_.saveSuggestions.size()); }},
         {"Ctrl+P", Qt::CTRL | Qt::Key_P, [this] { return fake_.printDialogs; }},
-        {"F5", QKeyCombination(Qt::Key_F5), [this] { return Window().RecomputeRuns(); }},
+        {"F5", QKeyCombination(Qt::Key_F5), [this] { return Window().Parts().recomputeRuns; }},
         {"F1", QKeyCombination(Qt::Key_F1), [this] { return int(fake_.messages.size()); }},
         {"Ctrl+C", Qt::CTRL | Qt::Key_C,
          [] { return QGuiApplication::clipboard()->text().isEmpty() ? 0 : 1; }},

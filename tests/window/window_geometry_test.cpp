@@ -34,13 +34,13 @@ TEST_F(GeometryTest, PlotImageBitmapAndScalesFollowTheWindowSize) {
     };
     Start();
     for (const SizeCase& c : table) {
-        Window().ResizeOuter(c.outerWidth, c.outerHeight);
+        ResizeOuter(Window(), c.outerWidth, c.outerHeight);
         Window().FormResize();
         const std::string at = std::to_string(c.outerWidth) + " x " + std::to_string(c.outerHeight);
         EXPECT_EQ(Ui().Image1->size(), QSize(c.imageWidth, c.imageHeight)) << at;
         EXPECT_EQ(Ui().Image1->Picture().size(), QSize(c.imageWidth, c.imageHeight)) << at;
-        EXPECT_EQ(Window().PlotBitmap().Width(), c.imageWidth) << at;
-        EXPECT_EQ(Window().PlotBitmap().Height(), c.imageHeight) << at;
+        EXPECT_EQ(Window().Parts().canvas.Width(), c.imageWidth) << at;
+        EXPECT_EQ(Window().Parts().canvas.Height(), c.imageHeight) << at;
         EXPECT_DOUBLE_EQ(State().session.View().xScale, c.xScale) << at;
         EXPECT_EQ(State().session.View().baselineY, c.baselineY) << at;
         EXPECT_DOUBLE_EQ(State().session.View().yScale, c.yScale) << at;
@@ -53,10 +53,10 @@ TEST_F(GeometryTest, PlotImageBitmapAndScalesFollowTheWindowSize) {
 // by an XScale of 0 or below; at the smallest window every picture is drawn and measured in.
 TEST_F(GeometryTest, AtTheSmallestWindowEveryPictureIsDrawnWithoutAnError) {
     Start({StereoFile("geometry_smallest.wav", 8000, 4000)});
-    Window().ResizeOuter(241, 150);
+    ResizeOuter(Window(), 241, 150);
     Window().FormResize();
-    EXPECT_EQ(Window().OuterWidth(), 540);
-    EXPECT_EQ(Window().OuterHeight(), 242);
+    EXPECT_EQ(OuterWidth(Window()), 540);
+    EXPECT_EQ(OuterHeight(Window()), 242);
     for (int mode : {0, 2, 1}) {  // 3D, 1D, then 2D for the clicks
         Ui().GrafikRadio->SetItemIndex(mode);
         EXPECT_EQ(int(State().session.CurrentSettings().picture), mode);
@@ -72,13 +72,13 @@ TEST_F(GeometryTest, AResizeEventRunsTheHandlerAndRestartsTheDebounce) {
     Start();
     Window().show();
     QApplication::processEvents();
-    Window().Timer1().stop();
-    const int runs = Window().RecomputeRuns();
-    Window().ResizeOuter(1286, 580);
+    Window().Parts().timer1.stop();
+    const int runs = Window().Parts().recomputeRuns;
+    ResizeOuter(Window(), 1286, 580);
     EXPECT_EQ(Ui().Image1->size(), QSize(815, 371));
     EXPECT_EQ(State().session.View().baselineY, 350);
-    EXPECT_TRUE(Window().Timer1().isActive());
-    EXPECT_EQ(Window().RecomputeRuns(), runs);  // only after the debounce
+    EXPECT_TRUE(Window().Parts().timer1.isActive());
+    EXPECT_EQ(Window().Parts().recomputeRuns, runs);  // only after the debounce
     EXPECT_EQ(Ui().ToolBar1->width(), 1278);
     EXPECT_EQ(Ui().StatusBar1->geometry(), QRect(0, 549 - 21, 1278, 21));
     Window().hide();

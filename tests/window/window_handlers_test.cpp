@@ -22,10 +22,10 @@ protected:
     // Clicks here are measured as clicked, without looking for a tone's peak.
     void SetUp() override {
         Start();
-        Window().Timer1().stop();
+        Window().Parts().timer1.stop();
         Ui().SnapBox->setChecked(false);
     }
-    int Runs() { return Window().RecomputeRuns(); }
+    int Runs() { return Window().Parts().recomputeRuns; }
 };
 
 TEST_F(HandlerTest, SeveralTriggersWithinTheIntervalGiveOneRecomputeAfterTheLast) {
@@ -35,25 +35,25 @@ TEST_F(HandlerTest, SeveralTriggersWithinTheIntervalGiveOneRecomputeAfterTheLast
     Ui().TrackBar1->setValue(8);
     Ui().TrackBar1->setValue(7);
     EXPECT_EQ(Runs(), runs);
-    EXPECT_TRUE(Window().Timer1().isActive());
-    EXPECT_TRUE(Window().Timer1().isSingleShot());
+    EXPECT_TRUE(Window().Parts().timer1.isActive());
+    EXPECT_TRUE(Window().Parts().timer1.isSingleShot());
     // Whatever the timer was doing, a trigger starts the full interval again.
-    Window().Timer1().start(1);
+    Window().Parts().timer1.start(1);
     Window().trigger();
-    EXPECT_EQ(Window().Timer1().interval(), 250);
-    EXPECT_TRUE(Window().Timer1().isActive());
+    EXPECT_EQ(Window().Parts().timer1.interval(), 250);
+    EXPECT_TRUE(Window().Parts().timer1.isActive());
 
     Window().Timer1Timer();  // what the expiry runs
     EXPECT_EQ(Runs(), runs + 1);
-    EXPECT_FALSE(Window().Timer1().isActive());  // nothing else is pending
+    EXPECT_FALSE(Window().Parts().timer1.isActive());  // nothing else is pending
 }
 
 TEST_F(HandlerTest, TheTimersExpiryRunsTheRecompute) {
     const int runs = Runs();
     Window().trigger();
-    ASSERT_TRUE(QMetaObject::invokeMethod(&Window().Timer1(), "timeout"));
+    ASSERT_TRUE(QMetaObject::invokeMethod(&Window().Parts().timer1, "timeout"));
     EXPECT_EQ(Runs(), runs + 1);
-    EXPECT_FALSE(Window().Timer1().isActive());
+    EXPECT_FALSE(Window().Parts().timer1.isActive());
 }
 
 struct DebouncedCase {
@@ -70,10 +70,10 @@ TEST_F(HandlerTest, DisplayControlsGoThroughTheDebounce) {
         {"TrackBar1", [](const WindowUi& ui) { ui.TrackBar1->setValue(9); }},
     };
     for (const DebouncedCase& c : table) {
-        Window().Timer1().stop();
+        Window().Parts().timer1.stop();
         const int runs = Runs();
         c.change(Ui());
-        EXPECT_TRUE(Window().Timer1().isActive()) << c.name;
+        EXPECT_TRUE(Window().Parts().timer1.isActive()) << c.name;
         EXPECT_EQ(Runs(), runs) << c.name;
     }
 }
@@ -93,7 +93,7 @@ TEST_F(HandlerTest, ChannelAccuracyAndPictureRecomputeAtOnce) {
         const int runs = Runs();
         c.change(Ui());
         EXPECT_EQ(Runs(), runs + 1) << c.name;
-        EXPECT_FALSE(Window().Timer1().isActive()) << c.name;
+        EXPECT_FALSE(Window().Parts().timer1.isActive()) << c.name;
     }
     EXPECT_EQ(int(State().session.CurrentSettings().channel), 2);
 }
@@ -148,7 +148,7 @@ TEST_F(HandlerTest, AMovedFFTTrackBarSetsTheSizeAndItsTexts) {
     EXPECT_EQ(Ui().StatusBar1->PanelText(0), "16384 Filter");
     Ui().TrackBar1->setValue(8);
     EXPECT_EQ(Ui().StatusBar1->PanelText(4), "256 Filter");
-    EXPECT_TRUE(Window().Timer1().isActive());
+    EXPECT_TRUE(Window().Parts().timer1.isActive());
 }
 
 TEST_F(HandlerTest, AnUnchangedFFTPositionRewritesTheTextsOnly) {
@@ -160,7 +160,7 @@ TEST_F(HandlerTest, AnUnchangedFFTPositionRewritesTheTextsOnly) {
     EXPECT_EQ(Ui().StatusBar1->PanelText(0), "1024 Filter");
     EXPECT_EQ(Ui().StatusBar1->PanelText(4), "z");
     EXPECT_EQ(State().session.CurrentSettings().fftExponent, 10);
-    EXPECT_FALSE(Window().Timer1().isActive());
+    EXPECT_FALSE(Window().Parts().timer1.isActive());
 }
 
 TEST_F(HandlerTest, TheWindowsSettingsReachTheAnalysisAsASnapshot) {
@@ -228,7 +228,7 @@ TEST_F(HandlerTest, ClicksCountOnlyIn2DWithARecordingAndTheLeftOrRightButton) {
 // was, the dashes of the new ones leave it visible between them, the speed follows.
 TEST_F(HandlerTest, TheSameButtonTwiceMovesItsMarkerAndTheSpeedFollows) {
     Load(StereoFile("handlers_click_twice.wav"));
-    const PlotCanvas& canvas = Window().PlotBitmap();
+    const PlotCanvas& canvas = Window().Parts().canvas;
     const PlotCanvas picture = canvas;
     Window().Image1MouseDown(Qt::RightButton, 110, 0);
     Window().Image1MouseDown(Qt::LeftButton, 200, 0);
@@ -302,8 +302,8 @@ TEST_F(HandlerTest, TypedValuesAreHeldAtTheLimitsAndShownAsTaken) {
     QTest::keyClicks(Ui().SpinEdit1, "22.5");
     QTest::keyClick(Ui().SpinEdit1, Qt::Key_Return);
     EXPECT_EQ(Ui().Label1->text(), QStringLiteral("Geschwindigkeit: 65.26 km/h (± 6.53 km/h) "));
-    EXPECT_EQ(Window().MeasurementRecord().temperature, 22.5);
-    const std::vector<std::string> rowsKept = texts::RecordRows(Window().MeasurementRecord());
+    EXPECT_EQ(MeasurementRecord(Window()).temperature, 22.5);
+    const std::vector<std::string> rowsKept = texts::RecordRows(MeasurementRecord(Window()));
     EXPECT_NE(rowsKept[1].find("Lufttemperatur: 22.5 °C"), std::string::npos) << rowsKept[1];
 }
 

@@ -36,7 +36,8 @@ TEST(HelpWindow, TheGuideHasItsSectionsInOrder) {
     const QString text = help.Text()->toPlainText();
     for (const char* words : {"linken Maustaste auf den Ton des Anflugs", "rechten Maustaste auf den Ton des Abflugs",
                               "Spitze suchen", "größere FFT", "Wind", "die Aufnahme ist stumm",
-                              "der Ton springt von einer Harmonischen zur anderen"})
+                              "der Ton springt von einer Harmonischen zur anderen",
+                              "die tiefen Töne fehlen auf einer Seite des Vorbeiflugs"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(words))) << words;
 }
 

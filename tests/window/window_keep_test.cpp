@@ -48,7 +48,7 @@ TEST_F(KeepTest, TheSavedPictureCarriesTheRecordBelowItAndInItsTextFields) {
     ASSERT_TRUE(fake_.messages.empty());
 
     const QImage saved(QString::fromStdString(png), "png");
-    const QImage& plot = Window().PlotBitmap().Image();
+    const QImage& plot = Window().Parts().canvas.Image();
     ASSERT_EQ(saved.width(), plot.width());
     ASSERT_EQ(saved.height(), plot.height() + 53) << "three rows of the record";
     EXPECT_EQ(saved.copy(plot.rect()).convertToFormat(QImage::Format_RGB32),
@@ -96,7 +96,7 @@ TEST_F(KeepTest, KeysRunTheirCommands) {
         {"Ctrl+O", Qt::CTRL | Qt::Key_O, [this] { return fake_.dialogs; }},
         {"Ctrl+S", Qt::CTRL | Qt::Key_S, [this] { return int(fake_.saveSuggestions.size()); }},
         {"Ctrl+P", Qt::CTRL | Qt::Key_P, [this] { return fake_.printDialogs; }},
-        {"F5", QKeyCombination(Qt::Key_F5), [this] { return Window().RecomputeRuns(); }},
+        {"F5", QKeyCombination(Qt::Key_F5), [this] { return Window().Parts().recomputeRuns; }},
         {"F1", QKeyCombination(Qt::Key_F1), [this] { return int(fake_.messages.size()); }},
         {"Ctrl+Q", Qt::CTRL | Qt::Key_Q, [this] { return fake_.exits; }},
         {"Ctrl+C", Qt::CTRL | Qt::Key_C,

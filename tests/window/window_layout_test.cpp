@@ -178,8 +178,8 @@ TEST_F(LayoutTest, CaptionsTextsAndVisibilityAfterStartUp) {
     EXPECT_EQ(ui.SpinEdit1->maximum(), 40);
     EXPECT_EQ(ui.SpinEdit1->value(), 15);
     EXPECT_FALSE(ui.Image1->isHidden());
-    EXPECT_EQ(Window().PlotBitmap().Width(), 615);
-    EXPECT_EQ(Window().PlotBitmap().Height(), 271);
+    EXPECT_EQ(Window().Parts().canvas.Width(), 615);
+    EXPECT_EQ(Window().Parts().canvas.Height(), 271);
 }
 
 TEST_F(LayoutTest, BeforeStartUpTheWindowShowsItsDesignCaptionAndNoFile) {
@@ -187,13 +187,13 @@ TEST_F(LayoutTest, BeforeStartUpTheWindowShowsItsDesignCaptionAndNoFile) {
     EXPECT_EQ(Window().windowTitle(),
               QStringLiteral("Pirolex Stereo V2.1 (%1)").arg(kWebAddress));
     EXPECT_EQ(Ui().StatusBar1->PanelText(0), "no file");
-    EXPECT_EQ(Window().OuterWidth(), 1086);
-    EXPECT_EQ(Window().OuterHeight(), 480);
+    EXPECT_EQ(OuterWidth(Window()), 1086);
+    EXPECT_EQ(OuterHeight(Window()), 480);
     EXPECT_EQ(Window().width(), 1078);
     // The debounce timer runs from creation on.
-    EXPECT_TRUE(Window().Timer1().isActive());
-    EXPECT_TRUE(Window().Timer1().isSingleShot());
-    EXPECT_EQ(Window().Timer1().interval(), 250);
+    EXPECT_TRUE(Window().Parts().timer1.isActive());
+    EXPECT_TRUE(Window().Parts().timer1.isSingleShot());
+    EXPECT_EQ(Window().Parts().timer1.interval(), 250);
 }
 
 TEST_F(LayoutTest, StartUpSetsTheStateAndOpensTheDialogOnce) {

@@ -130,8 +130,8 @@ TEST_F(LiveTest, ListeningActsOnThePictureShownAndEveryTakeIsAdoptedAlike) {
         EXPECT_FALSE(State().session.Marker(MarkerSide::kA).has_value()) << "no marker on a picture not shown";
         // Nor a search of the file, nor its picture drawn by a resize.
         Window().ToolButton9Click();
-        EXPECT_FALSE(Window().Searching());
-        Window().ResizeOuter(Window().OuterWidth() + 40 * (1 - 2 * round), Window().OuterHeight());
+        EXPECT_FALSE(Window().Parts().searching);
+        ResizeOuter(Window(), OuterWidth(Window()) + 40 * (1 - 2 * round), OuterHeight(Window()));
         Window().Timer1Timer();
         EXPECT_GT(Ui().FrequencyRuler->Ticks().back().position, 0);
         int highestAfter = 0;

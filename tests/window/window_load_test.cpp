@@ -48,24 +48,24 @@ TEST_F(LoadTest, AStereoFileFillsCaptionPanelsAndEnablesTheCommands) {
 TEST_F(LoadTest, AStereoFileLeavesTheChannelChoiceAlone) {
     Start();
     Ui().KanalRadioGroup->SetItemIndex(2);
-    const int runs = Window().RecomputeRuns();
+    const int runs = Window().Parts().recomputeRuns;
     Load(StereoFile("load_stereo_choice.wav"));
     EXPECT_EQ(Ui().KanalRadioGroup->ItemIndex(), 2);
     EXPECT_EQ(int(State().session.CurrentSettings().channel), 2);
     EXPECT_TRUE(Ui().KanalRadioGroup->isEnabled());
-    EXPECT_EQ(Window().RecomputeRuns(), runs + 1);
+    EXPECT_EQ(Window().Parts().recomputeRuns, runs + 1);
 }
 
 TEST_F(LoadTest, AMonoFileLocksTheChannelGroupOnLeftWithOneRecompute) {
     Start();
     Ui().KanalRadioGroup->SetItemIndex(1);
-    const int runs = Window().RecomputeRuns();
+    const int runs = Window().Parts().recomputeRuns;
     Load(MonoFile("load_mono.wav"));
     EXPECT_EQ(Ui().KanalRadioGroup->ItemIndex(), 0);
     EXPECT_FALSE(Ui().KanalRadioGroup->isEnabled());
     EXPECT_EQ(int(State().session.CurrentSettings().channel), 0);
     // The group moves without running its handler: the load's own recompute is the only one.
-    EXPECT_EQ(Window().RecomputeRuns(), runs + 1);
+    EXPECT_EQ(Window().Parts().recomputeRuns, runs + 1);
     EXPECT_TRUE(CommandsEnabled(true));
 }
 
@@ -75,7 +75,7 @@ TEST_F(LoadTest, AFileThatCannotBeOpenedShowsTheLoadErrorWithoutAMessage) {
     Start();
     const std::string before = StereoFile("load_before_missing.wav");
     Load(before);
-    const int runs = Window().RecomputeRuns();
+    const int runs = Window().Parts().recomputeRuns;
     Load(missing);
     // The caption names the recording still shown.
     EXPECT_EQ(Window().windowTitle().toStdString(), "Pirolex  " + before);
@@ -83,7 +83,7 @@ TEST_F(LoadTest, AFileThatCannotBeOpenedShowsTheLoadErrorWithoutAMessage) {
     EXPECT_FALSE(State().fileLoaded);
     EXPECT_TRUE(CommandsEnabled(false));
     EXPECT_TRUE(fake_.messages.empty());
-    EXPECT_EQ(Window().RecomputeRuns(), runs);
+    EXPECT_EQ(Window().Parts().recomputeRuns, runs);
 }
 
 TEST_F(LoadTest, AParseFailureReportsTheReadersTextAndKeepsTheEarlierRecording) {
@@ -99,7 +99,7 @@ TEST_F(LoadTest, AParseFailureReportsTheReadersTextAndKeepsTheEarlierRecording) 
     const auto samples = State().session.GetRecording().channels;
     const int32_t rate = State().session.GetRecording().sampleRate, count = State().session.GetRecording().FrameCount();
     const QImage picture = Ui().Image1->Picture();
-    const int runs = Window().RecomputeRuns();
+    const int runs = Window().Parts().recomputeRuns;
 
     Load(bad);
     ASSERT_EQ(fake_.Errors().size(), 1u);
@@ -113,7 +113,7 @@ TEST_F(LoadTest, AParseFailureReportsTheReadersTextAndKeepsTheEarlierRecording) 
     EXPECT_EQ(State().session.GetRecording().FrameCount(), count);
     EXPECT_EQ(Panel(1), "8000 Hz Samplerate");
     EXPECT_EQ(Ui().Image1->Picture(), picture);
-    EXPECT_EQ(Window().RecomputeRuns(), runs);
+    EXPECT_EQ(Window().Parts().recomputeRuns, runs);
 }
 
 TEST_F(LoadTest, ACancelledDialogDoesNotReadTheFileAgain) {
@@ -121,13 +121,13 @@ TEST_F(LoadTest, ACancelledDialogDoesNotReadTheFileAgain) {
     Start({path});
     // The file changes on disk; the cancelled dialog leaves the recording that was read.
     StereoFile("load_again.wav", 11025, 2205);
-    const int runs = Window().RecomputeRuns();
+    const int runs = Window().Parts().recomputeRuns;
     Load(std::nullopt);
     EXPECT_EQ(State().fileName, path);
     EXPECT_EQ(Window().windowTitle().toStdString(), "Pirolex  " + path);
     EXPECT_EQ(Panel(1), "8000 Hz Samplerate");
     EXPECT_EQ(Panel(2), "4000 Samples");
-    EXPECT_EQ(Window().RecomputeRuns(), runs);
+    EXPECT_EQ(Window().Parts().recomputeRuns, runs);
     EXPECT_TRUE(CommandsEnabled(true));
 }
 
@@ -200,7 +200,7 @@ TEST_F(LoadTest, AFileGivenAtStartIsDrawnOnce) {
     Window().show();
     Window().FormCreate(path);
     ASSERT_TRUE(State().fileLoaded);
-    EXPECT_FALSE(Window().Timer1().isActive());
+    EXPECT_FALSE(Window().Parts().timer1.isActive());
     Window().hide();
 }
 

@@ -35,7 +35,7 @@ public:
 protected:
     void StartWithClicks(const std::string& file) {
         Start({file});
-        Window().Timer1().stop();
+        Window().Parts().timer1.stop();
         Ui().SnapBox->setChecked(false);
         Window().Image1MouseDown(Qt::LeftButton, 122, 100);
         Window().Image1MouseDown(Qt::RightButton, 102, 100);
@@ -43,8 +43,8 @@ protected:
     // Rows of column x in the marker's colour: its dashes.
     int Dashes(int x, uint32_t colour) {
         int count = 0;
-        for (int y = 0; y < Window().PlotBitmap().Height(); ++y)
-            count += Window().PlotBitmap().Pixel(x, y) == colour;
+        for (int y = 0; y < Window().Parts().canvas.Height(); ++y)
+            count += Window().Parts().canvas.Pixel(x, y) == colour;
         return count;
     }
     void Send(QEvent::Type type, Qt::MouseButton button, int x, int y) {
@@ -67,7 +67,7 @@ TEST_F(MarkerTest, RecomputesKeepTheMeasurementAndOnlyAnotherRecordingClearsIt) 
     const std::string other = MonoFile("markers_other.wav", 44100, 22050);
     const Sequence table[] = {
         {"resize", [](MarkerTest&, TPirolex& w, const WindowUi&) {
-             w.ResizeOuter(1200, 620);
+             ResizeOuter(w, 1200, 620);
              w.FormResize();
              w.Timer1Timer();
          }, true},
@@ -106,7 +106,7 @@ TEST_F(MarkerTest, RecomputesKeepTheMeasurementAndOnlyAnotherRecordingClearsIt) 
         StartWithClicks(file);
         ASSERT_EQ(Ui().Label1->text(), kClickedSpeed);
         const double hzA = State().session.Marker(MarkerSide::kA)->hz;
-        const int runs = Window().RecomputeRuns();
+        const int runs = Window().Parts().recomputeRuns;
         s.run(*this, Window(), Ui());
         EXPECT_TRUE(fake_.messages.empty());
         if (!s.kept) {
@@ -120,7 +120,7 @@ TEST_F(MarkerTest, RecomputesKeepTheMeasurementAndOnlyAnotherRecordingClearsIt) 
         EXPECT_NEAR(hzA, 112 * kColumnHz, 1e-9);
         EXPECT_EQ(Ui().Label1->text(), kClickedSpeed);
         if (std::string(s.name) == "cancelled dialog") {
-            EXPECT_EQ(Window().RecomputeRuns(), runs);
+            EXPECT_EQ(Window().Parts().recomputeRuns, runs);
         }
         // Drawn again where its frequency lies in the picture as it is now.
         const FrequencyAxis axis = AxisFor(State().session.GetRecording(), State().session.CurrentSettings(), State().session.View());
@@ -135,7 +135,7 @@ TEST_F(MarkerTest, RecomputesKeepTheMeasurementAndOnlyAnotherRecordingClearsIt) 
 TEST_F(MarkerTest, ASnappedClickFindsTheToneWithinATenthOfABin) {
     flyby::Params p;
     Start({testwav::WriteTempFile(flyby::MakeWav(p), "markers_snap.wav")});
-    Window().Timer1().stop();
+    Window().Parts().timer1.stop();
     ASSERT_TRUE(Ui().SnapBox->isChecked()) << "on by default";
     const PlotView& view = State().session.View();
     const int early = view.baselineY - 20, late = view.baselineY - 190;
@@ -160,7 +160,7 @@ TEST_F(MarkerTest, ASnappedClickFindsTheToneWithinATenthOfABin) {
 // A one-second recording at 44100 Hz: 53 frames between lines, 204 lines, line 100 on row 150.
 TEST_F(MarkerTest, TheReadoutShowsFrequencyTimeAndTheSpeedARightClickWouldGive) {
     Start({MonoFile("markers_readout.wav", 44100, 44100)});
-    Window().Timer1().stop();
+    Window().Parts().timer1.stop();
     Ui().SnapBox->setChecked(false);
     Send(QEvent::MouseMove, Qt::NoButton, 122, 150);
     EXPECT_EQ(Readout(), "4823.4 Hz  0.49 s");
@@ -181,13 +181,13 @@ TEST_F(MarkerTest, TheReadoutShowsFrequencyTimeAndTheSpeedARightClickWouldGive) 
 // middle double click returns to the whole band.
 TEST_F(MarkerTest, AMiddleDragChoosesTheBandAndADoubleClickReturnsToTheWholeBand) {
     StartWithClicks(MonoFile("markers_band.wav", 44100, 44100));
-    const int runs = Window().RecomputeRuns();
+    const int runs = Window().Parts().recomputeRuns;
     Send(QEvent::MouseButtonPress, Qt::MiddleButton, 60, 120);
     Send(QEvent::MouseMove, Qt::MiddleButton, 110, 120);
     EXPECT_TRUE(Ui().Image1->HasSelection());
     Send(QEvent::MouseButtonRelease, Qt::MiddleButton, 160, 120);
     EXPECT_FALSE(Ui().Image1->HasSelection());
-    EXPECT_EQ(Window().RecomputeRuns(), runs + 1);
+    EXPECT_EQ(Window().Parts().recomputeRuns, runs + 1);
     EXPECT_NEAR(State().session.CurrentSettings().bandLowHz, 50 * kColumnHz, 1e-9);
     EXPECT_NEAR(State().session.CurrentSettings().bandHighHz, 150 * kColumnHz, 1e-9);
     EXPECT_EQ(Ui().BandFromEdit->value(), 2153);

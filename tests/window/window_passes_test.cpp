@@ -106,8 +106,9 @@ TEST(TakenClicks, ANewSearchCarriesThemToThePassRefusedAgain) {
         ASSERT_EQ(passes[0].clicked.has_value(), c.carried) << c.top;
         EXPECT_FALSE(passes[1].clicked || passes[2].clicked);
         EXPECT_EQ(panel.ShowTaken(55.4), c.carried);
-        if (c.carried)
+        if (c.carried) {
             EXPECT_NEAR(passes[0].clicked->kmh / at15, std::sqrt((273.15 + c.temperature) / (273.15 + 15)), 0.001);
+        }
     }
 }
 
@@ -196,7 +197,7 @@ TEST_F(PassesTest, TwoClicksOnARefusedPassBecomeItsMeasurement) {
     EXPECT_EQ(Ui().PassList->item(2)->text().toStdString(), texts::PassListRow(pass));
     EXPECT_TRUE(Ui().PassList->item(2)->text().endsWith(QStringLiteral("km/h – zwei Klicks")));
     const auto named = [&] {
-        const texts::RecordValues record = Window().MeasurementRecord();
+        const texts::RecordValues record = MeasurementRecord(Window());
         return record.pass == "3 bei " + texts::PassTime(Window().Parts().passes.Passes()[2].heardS) &&
                record.source == "zwei Klicks";
     };
@@ -241,7 +242,7 @@ TEST_F(PassesTest, ARowOfTheListShowsItsPassInItsSpanAndTheListSavesAsCsv) {
     EXPECT_EQ(Ui().Label1->text().toStdString(), texts::WindowAutoSpeedText(passes[2].speed));
     EXPECT_EQ(Ui().PassDetails->text().toStdString(), texts::AutoSpeedDetails(passes[2].speed));
     EXPECT_NEAR(State().session.Marker(MarkerSide::kA)->hz, passes[2].speed.approachFrequencyHz, 1e-9);
-    EXPECT_EQ(Window().MeasurementRecord().pass, "3 bei " + texts::PassTime(passes[2].heardS));
+    EXPECT_EQ(MeasurementRecord(Window()).pass, "3 bei " + texts::PassTime(passes[2].heardS));
 
     const std::string csv = testwav::WriteTempFile({}, "window_three_passes.csv");
     fake_.saveChoices.push_back(csv);
@@ -349,7 +350,7 @@ TEST_F(PassesTest, TheWheelOverThePlotScrollsTheSpanInTime) {
         QApplication::sendEvent(Ui().Image1, &wheel);
     };
     turn(120);
-    EXPECT_TRUE(Window().Timer1().isActive());
+    EXPECT_TRUE(Window().Parts().timer1.isActive());
     Window().Timer1Timer();
     EXPECT_NEAR(SpanFrom(), 10.0 + ShownSeconds() / 10.0, 0.1);  // on the control's tenths
     turn(-240);
@@ -399,9 +400,9 @@ TEST_F(PassesTest, TheWindowAnswersWhileTheSearchRuns) {
         QTest::keyClick(&Window(), Qt::Key_F1);
         QTest::keyClick(&Window(), Qt::Key_O, Qt::ControlModifier);  // the dialog is cancelled
         dialogs = fake_.dialogs;
-        const int before = Window().RecomputeRuns();
+        const int before = Window().Parts().recomputeRuns;
         Ui().ToolButton3->click();
-        recomputes = Window().RecomputeRuns() - before;
+        recomputes = Window().Parts().recomputeRuns - before;
         QTest::mouseClick(Ui().Overview, Qt::LeftButton, {}, QPoint(Ui().Overview->ColumnOf(40.0), Ui().Overview->height() / 2));
         spanAfterStrip = Ui().SpanEdit->value();
         QWheelEvent wheel(QPointF(100, 100), QPointF(100, 100), QPoint(), QPoint(0, 120 * 30), Qt::NoButton,
@@ -411,7 +412,7 @@ TEST_F(PassesTest, TheWindowAnswersWhileTheSearchRuns) {
     int listedDuring = 0;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, &Window(), [&] {
-        if (Window().Searching()) listedDuring = std::max(listedDuring, Ui().PassList->count());
+        if (Window().Parts().searching) listedDuring = std::max(listedDuring, Ui().PassList->count());
     });
     watch.start(5);
     const int dialogsBefore = fake_.dialogs;

@@ -51,10 +51,10 @@ TEST_F(SaveTest, TheButtonWritesPlotBitmapWithItsMarkersAsPng) {
     const QImage saved(QString::fromStdString(png), "png");
     ASSERT_FALSE(saved.isNull());
     // The record's strip below it: see window_keep_test.cpp.
-    EXPECT_TRUE(SamePixels(saved.copy(Window().PlotBitmap().Image().rect()), Window().PlotBitmap().Image()));
+    EXPECT_TRUE(SamePixels(saved.copy(Window().Parts().canvas.Image().rect()), Window().Parts().canvas.Image()));
     // The marker's line is dashed: eight rows hold a dash.
     int dash = 0;
-    for (int y = 96; y < 104; ++y) dash += Window().PlotBitmap().Pixel(120, y) == 0x008000u;
+    for (int y = 96; y < 104; ++y) dash += Window().Parts().canvas.Pixel(120, y) == 0x008000u;
     EXPECT_GT(dash, 0) << "the marker line is in the picture";
 }
 
@@ -153,7 +153,7 @@ TEST_F(DropTest, ADroppedWavFileLoadsAsIfChosenInTheDialog) {
     Start();
     EXPECT_TRUE(Window().acceptDrops());
     const int dialogs = fake_.dialogs;
-    const int runs = Window().RecomputeRuns();
+    const int runs = Window().Parts().recomputeRuns;
     const std::string wav = StereoFile("dropped.wav");
     DragAndDrop(Files({QString::fromStdString(wav)}), true);
     EXPECT_EQ(State().fileName, wav);
@@ -162,7 +162,7 @@ TEST_F(DropTest, ADroppedWavFileLoadsAsIfChosenInTheDialog) {
     EXPECT_EQ(Ui().StatusBar1->PanelText(0).toStdString(), wav);
     EXPECT_EQ(Window().windowTitle().toStdString(), "Pirolex  " + wav);
     EXPECT_TRUE(Ui().ToolButton7->isEnabled());
-    EXPECT_EQ(Window().RecomputeRuns(), runs + 1);
+    EXPECT_EQ(Window().Parts().recomputeRuns, runs + 1);
     EXPECT_EQ(fake_.dialogs, dialogs) << "no open dialog";
 }
 
@@ -199,14 +199,14 @@ TEST_F(DropTest, EverythingElseIsRefusedAndLoadsNothing) {
         {"nothing", new QMimeData},
     };
     Start();
-    const int runs = Window().RecomputeRuns();
+    const int runs = Window().Parts().recomputeRuns;
     for (const Case& c : table) {
         SCOPED_TRACE(c.what);
         DragAndDrop(c.mime, false);
         EXPECT_TRUE(State().fileName.empty());
         EXPECT_FALSE(State().fileLoaded);
     }
-    EXPECT_EQ(Window().RecomputeRuns(), runs);
+    EXPECT_EQ(Window().Parts().recomputeRuns, runs);
     EXPECT_TRUE(fake_.messages.empty());
 }
 

@@ -105,8 +105,8 @@ TEST_F(StatesTest, TheAnimationAnswersAClickOnThePictureAndEndAndDropsTheRest) {
     animate(nullptr);
     const size_t allPauses = fake_.pauses.size();
     ASSERT_GT(allPauses, 10u);
-    const QImage whole = Window().PlotBitmap().Image();
-    const int runs = Window().RecomputeRuns();
+    const QImage whole = Window().Parts().canvas.Image();
+    const int runs = Window().Parts().recomputeRuns;
 
     struct Case {
         const char* name;
@@ -133,8 +133,8 @@ TEST_F(StatesTest, TheAnimationAnswersAClickOnThePictureAndEndAndDropsTheRest) {
         EXPECT_EQ(fake_.exits, c.exits) << c.name;
         // Nothing the user did meanwhile comes afterwards: the 1D picture stands, drawn whole.
         EXPECT_EQ(Ui().GrafikRadio->ItemIndex(), 2) << c.name;
-        EXPECT_EQ(Window().RecomputeRuns(), runs) << c.name;
-        EXPECT_EQ(Window().PlotBitmap().Image(), whole) << c.name;
+        EXPECT_EQ(Window().Parts().recomputeRuns, runs) << c.name;
+        EXPECT_EQ(Window().Parts().canvas.Image(), whole) << c.name;
     }
 }
 
