@@ -106,8 +106,9 @@ bool AsideWork::RunAndWait(const QString& caption, const std::function<void(Asid
         relay.start(kProgressIntervalMs / 2);
         if (!finished) loop.exec();
         // The loop also ends when the program is told to quit (Ctrl+Q): the job stops rather
-        // than keeping the program alive until it is done.
-        if (!finished) Cancel();
+        // than keeping the program alive until it is done. A cancel asked for while the job was
+        // ending counts too, though the relay had no turn to pass it on.
+        if (!finished || asked) Cancel();
         cancelled = ticket_ && ticket_->Cancelled();
     }
     Stop();

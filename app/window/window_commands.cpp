@@ -119,7 +119,7 @@ void TPirolex::LoadCommand(std::optional<std::string> chosen) {
     if (IsWavPath(path)) {
         file = ReadRecordingFile(path, seams_.decoder);
     } else {
-        aside_->RunAndWait(QStringLiteral("Laden"), [&file, &path, decoder = seams_.decoder](AsideTicket& ticket) {
+        const bool completed = aside_->RunAndWait(QStringLiteral("Laden"), [&file, &path, decoder = seams_.decoder](AsideTicket& ticket) {
             try {
                 file = ReadRecordingFile(path, decoder, [&ticket](double fraction) {
                     ticket.Progress(fraction);
@@ -129,6 +129,11 @@ void TPirolex::LoadCommand(std::optional<std::string> chosen) {
                 file.error = Failure(ErrorCode::kTooLong);
             }
         });
+        // Asked to stop just as the decode was done: the user's word stands over the race.
+        if (!completed) {
+            file = RecordingFile{};
+            file.error = Failure(ErrorCode::kCancelled);
+        }
     }
     if (!file.Ok()) {
         if (due >= 0) timer1_.start(due);
