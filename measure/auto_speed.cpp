@@ -604,32 +604,6 @@ bool CourseRefused(AutoSpeedRefusal refusal) {
            refusal == AutoSpeedRefusal::kNoFall;
 }
 
-AutoSpeed EstimateFromTrack(const Recording& recording, double temperatureC, double maxSpeedKmh, AutoSpeed result);
-
-}  // namespace
-
-AutoSpeed EstimateSpeed(const Recording& recording, double temperatureC, double maxSpeedKmh) {
-    AutoSpeed result;
-    result.topSpeedKmh = maxSpeedKmh;
-    if (recording.sampleRate <= 0 || recording.FrameCount() == 0) return result;
-    result.refusal = AutoSpeedRefusal::kTooShort;
-    if (recording.Seconds() < kShortestSeconds) return result;
-    result.refusal = AutoSpeedRefusal::kSilence;
-    if (Silent(recording)) return result;
-    FullSpectrogram spectrogram = ComputeFullSpectrogram(recording);
-    const BandLevels bands = LevelsOfBands(spectrogram);
-    result.track = TrackTone(std::move(spectrogram));
-    result = EstimateFromTrack(recording, temperatureC, maxSpeedKmh, std::move(result));
-    if (CourseRefused(result.refusal)) {
-        const bool fitted = result.model.restHz > 0.0;
-        const double passS = fitted ? result.model.HeardAtClosest() : LoudestSeconds(recording);
-        if (BandMissingOnOneSide(bands, passS)) result.refusal = AutoSpeedRefusal::kBandMissing;
-    }
-    return result;
-}
-
-namespace {
-
 // EstimateSpeed's measurement of the tone's track, once the recording holds sound.
 AutoSpeed EstimateFromTrack(const Recording& recording, double temperatureC, double maxSpeedKmh, AutoSpeed result) {
     // A tone that never moves is no pass, though it is a tone.
@@ -698,6 +672,26 @@ AutoSpeed EstimateFromTrack(const Recording& recording, double temperatureC, dou
 }
 
 }  // namespace
+
+AutoSpeed EstimateSpeed(const Recording& recording, double temperatureC, double maxSpeedKmh) {
+    AutoSpeed result;
+    result.topSpeedKmh = maxSpeedKmh;
+    if (recording.sampleRate <= 0 || recording.FrameCount() == 0) return result;
+    result.refusal = AutoSpeedRefusal::kTooShort;
+    if (recording.Seconds() < kShortestSeconds) return result;
+    result.refusal = AutoSpeedRefusal::kSilence;
+    if (Silent(recording)) return result;
+    FullSpectrogram spectrogram = ComputeFullSpectrogram(recording);
+    const BandLevels bands = LevelsOfBands(spectrogram);
+    result.track = TrackTone(std::move(spectrogram));
+    result = EstimateFromTrack(recording, temperatureC, maxSpeedKmh, std::move(result));
+    if (CourseRefused(result.refusal)) {
+        const bool fitted = result.model.restHz > 0.0;
+        const double passS = fitted ? result.model.HeardAtClosest() : LoudestSeconds(recording);
+        if (BandMissingOnOneSide(bands, passS)) result.refusal = AutoSpeedRefusal::kBandMissing;
+    }
+    return result;
+}
 
 void AddUncertainty(AutoSpeed& speed, double sigmaKmh) {
     if (!speed.Answered()) return;
