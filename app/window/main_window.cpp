@@ -150,6 +150,7 @@ TPirolex::TPirolex(WindowSeams seams, QWidget* parent)
     connect(ui_.TrackBar1, &QSlider::valueChanged, this, [this] { TrackBar1Change(); });
     connect(ui_.SpinEdit1, &QDoubleSpinBox::valueChanged, this, [this] { SpinEdit1Change(); });
     ConnectPanelHandlers();
+    ShowToneBandPossible();
     setAcceptDrops(true);
     FormResize();
 }

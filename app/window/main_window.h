@@ -59,6 +59,7 @@ class RadioGroup;
 class Ruler;
 class WindowEffects;
 struct FlybyPass;
+struct PassTones;
 
 // What the window holds besides its controls and panels.
 struct WindowState {
@@ -128,7 +129,7 @@ struct WindowUi {
     QSpinBox* BandFromEdit = nullptr;    // "von", Hz
     QSpinBox* BandToEdit = nullptr;      // "bis", Hz
     QPushButton* BandResetButton = nullptr;
-    // "Band um den Ton": band and FFT size around the automatic measurement's tones.
+    // "Band um den Ton": band and FFT size around the tones of what is measured.
     QPushButton* BandToneButton = nullptr;
     // The pass panel's.
     OverviewStrip* Overview = nullptr;
@@ -200,7 +201,8 @@ public:
     void CFARTrackBarChange();
     void TrackBar1Change();
     void SpinEdit1Change();
-    // "Band um den Ton": band and FFT size around the automatic measurement's tones.
+    // "Band um den Ton": band and FFT size around the tones of what is measured, the automatic
+    // measurement, the two markers or the chosen pass (see ToneToFollow); disabled without any.
     void BandToneButtonClick();
     // A press on the plot, in plot bitmap pixels: a marker in the 2D picture (left A, right B),
     // or the start of a band (middle).
@@ -245,6 +247,14 @@ private:
     // The pass stands as the automatic measurement, in its span (centred on it unless the span
     // shown holds it already and `centre` is false).
     void ChoosePass(int index, bool centre = true);
+    // The span shown moved or changed its length.
+    void SpanChanged();
+    // Whether the span shown holds the pass's moment (PassMoment).
+    bool SpanShows(const FlybyPass& pass) const;
+    // The approach and recede tones "Band um den Ton" fits the band around, if any, and the
+    // button enabled while there are.
+    std::optional<PassTones> ToneToFollow() const;
+    void ShowToneBandPossible();
 
     WindowSeams seams_;
     std::unique_ptr<WindowState> state_;

@@ -15,6 +15,14 @@
 
 namespace pirolex {
 
+namespace {
+
+// Far less than the time between two passes, far more than a new search moves a pass's moment
+// (another speed of sound moves it by milliseconds).
+constexpr double kSamePassSeconds = 1.0;
+
+}  // namespace
+
 MeasurementPanel::MeasurementPanel(QWidget* window, PictureSession& session)
     : session_(session), label_(new QLabel(QString::fromUtf8(texts::kSpeedUnknown), window)) {}
 
@@ -55,7 +63,13 @@ void MeasurementPanel::KeepTaken(double heardS) {
     const std::optional<PlacedMarker>& a = session_.Marker(MarkerSide::kA);
     const std::optional<PlacedMarker>& b = session_.Marker(MarkerSide::kB);
     if (!a || !b) return;
-    std::erase_if(taken_, [heardS](const Taken& t) { return t.heardS == heardS; });
+    const auto before = std::find_if(taken_.begin(), taken_.end(), [heardS](const Taken& t) { return t.heardS == heardS; });
+    std::optional<Taken> takenBefore;
+    if (before != taken_.end()) {
+        takenBefore = *before;
+        taken_.erase(before);
+    }
+    Push({std::nullopt, std::nullopt, false, -1, heardS, std::move(takenBefore)});
     taken_.push_back({heardS, *a, *b});
 }
 
@@ -68,40 +82,68 @@ bool MeasurementPanel::ShowTaken(double heardS) {
     return true;
 }
 
+std::optional<FlybyPass::Clicked> MeasurementPanel::TakenSpeed(const Taken& taken) const {
+    const std::optional<DopplerSpeed> speed = session_.SpeedOf(taken.a, taken.b);
+    if (!speed) return std::nullopt;
+    const ClickDoubts doubts = DoubtsAbout(taken.a.hz, taken.b.hz, speed->kmh, session_.CurrentSettings().maxSpeedKmh,
+                                           taken.a.snapMissed, taken.b.snapMissed);
+    if (doubts.Any()) return std::nullopt;
+    return FlybyPass::Clicked{speed->kmh, speed->resolutionKmh, taken.a.hz, taken.b.hz};
+}
+
 void MeasurementPanel::CarryTaken(std::vector<FlybyPass>& passes) {
-    // Far less than the time between two passes, far more than the speed of sound moves a moment.
-    constexpr double kSamePassSeconds = 1.0;
     std::vector<Taken> carried;
     for (FlybyPass& pass : passes) {
         const auto found = std::find_if(taken_.begin(), taken_.end(), [&pass](const Taken& t) {
             return std::abs(t.heardS - pass.heardS) < kSamePassSeconds;
         });
         if (found == taken_.end()) continue;
-        const std::optional<DopplerSpeed> speed = session_.SpeedOf(found->a, found->b);
-        if (!speed) continue;
-        const ClickDoubts doubts = DoubtsAbout(found->a.hz, found->b.hz, speed->kmh, session_.CurrentSettings().maxSpeedKmh,
-                                               found->a.snapMissed, found->b.snapMissed);
-        if (doubts.Any() || !TakeClickedSpeed(pass, {speed->kmh, speed->resolutionKmh, found->a.hz, found->b.hz}))
-            continue;
+        const std::optional<FlybyPass::Clicked> speed = TakenSpeed(*found);
+        if (!speed || !TakeClickedSpeed(pass, *speed)) continue;
         carried.push_back({pass.heardS, found->a, found->b});
     }
     taken_ = std::move(carried);
 }
 
-void MeasurementPanel::Remember(int pass) {
+void MeasurementPanel::Push(Step step) {
     constexpr size_t kMostSteps = 100;
     if (history_.size() >= kMostSteps) history_.erase(history_.begin());
-    history_.push_back({session_.Marker(MarkerSide::kA), session_.Marker(MarkerSide::kB), automatic_.has_value(), pass});
+    history_.push_back(std::move(step));
+}
+
+void MeasurementPanel::Remember(int pass) {
+    Push({session_.Marker(MarkerSide::kA), session_.Marker(MarkerSide::kB), automatic_.has_value(), pass, std::nullopt,
+          std::nullopt});
+}
+
+// A new search since the take may have moved the pass's moment a little and dropped what it could
+// not carry; the pass is the one taken for nearest the moment of the take.
+std::optional<MeasurementPanel::Undone> MeasurementPanel::Untake(const Step& step) {
+    const double heardS = *step.takenFor;
+    const auto taken = std::find_if(taken_.begin(), taken_.end(), [heardS](const Taken& t) {
+        return std::abs(t.heardS - heardS) < kSamePassSeconds;
+    });
+    if (taken == taken_.end()) return Undone{false, -1, heardS, std::nullopt};
+    Undone undone{false, -1, taken->heardS, std::nullopt};
+    taken_.erase(taken);
+    if (step.takenBefore) {
+        Taken before = *step.takenBefore;
+        before.heardS = *undone.untakenHeardS;
+        undone.takenBefore = TakenSpeed(before);
+        if (undone.takenBefore) taken_.push_back(before);
+    }
+    return undone;
 }
 
 std::optional<MeasurementPanel::Undone> MeasurementPanel::TakeBack() {
     if (history_.empty()) return std::nullopt;
     const Step step = history_.back();
     history_.pop_back();
+    if (step.takenFor) return Untake(step);
     session_.SetMarker(MarkerSide::kA, step.markerA);
     session_.SetMarker(MarkerSide::kB, step.markerB);
     automatic_.reset();
-    return Undone{step.automatic, step.pass};
+    return Undone{step.automatic, step.pass, std::nullopt, std::nullopt};
 }
 
 void MeasurementPanel::Clear() {

@@ -41,7 +41,8 @@ public:
     // the markers give a speed with nothing doubtful about it.
     std::optional<FlybyPass::Clicked> Clicked() const;
     // The markers taken as the measurement of the pass heard at `heardS`, kept with the frame they
-    // were clicked in, so that choosing the pass again shows them with the same digits.
+    // were clicked in, so that choosing the pass again shows them with the same digits. The take
+    // is a step of the history: Strg+Z takes it back before the clicks that made it.
     void KeepTaken(double heardS);
     // Those markers stand again; false when none were taken for that pass.
     bool ShowTaken(double heardS);
@@ -53,10 +54,14 @@ public:
     // the take's pass chosen then (-1: none).
     void Remember(int pass);
     // The measurement before the last step: whether that was an automatic one (to be made again)
-    // and its pass; nothing when there is no step to take back.
+    // and its pass; nothing when there is no step to take back. A take taken back leaves the
+    // markers as they stand and names the pass (by the moment it was heard) with what it had
+    // taken before, its speed worked out anew, or nothing: its refusal stands again.
     struct Undone {
         bool automatic = false;
         int pass = -1;
+        std::optional<double> untakenHeardS;
+        std::optional<FlybyPass::Clicked> takenBefore;
     };
     std::optional<Undone> TakeBack();
     // A new recording: nothing stands, nothing to take back.
@@ -79,22 +84,30 @@ public:
     texts::RecordValues Record(const std::string& fileName, const FlybyPass* pass) const;
 
 private:
-    struct Step {
-        std::optional<PlacedMarker> markerA;
-        std::optional<PlacedMarker> markerB;
-        bool automatic = false;
-        int pass = -1;
-    };
-
-    PictureSession& session_;
-    QLabel* label_;
-    std::optional<AutoSpeed> automatic_;
-    std::vector<Step> history_;  // the latest last
     struct Taken {
         double heardS;
         PlacedMarker a;
         PlacedMarker b;
     };
+    struct Step {
+        std::optional<PlacedMarker> markerA;
+        std::optional<PlacedMarker> markerB;
+        bool automatic = false;
+        int pass = -1;
+        // A take instead: the pass it was for, and what had been taken for that pass before.
+        std::optional<double> takenFor;
+        std::optional<Taken> takenBefore;
+    };
+
+    void Push(Step step);
+    std::optional<Undone> Untake(const Step& step);
+    // The taken markers' speed as it is now, nothing when it is doubtful now.
+    std::optional<FlybyPass::Clicked> TakenSpeed(const Taken& taken) const;
+
+    PictureSession& session_;
+    QLabel* label_;
+    std::optional<AutoSpeed> automatic_;
+    std::vector<Step> history_;  // the latest last
     std::vector<Taken> taken_;
 };
 

@@ -68,6 +68,13 @@ PassPanel::PassPanel(QWidget* window)
     };
 }
 
+double PassMoment(const FlybyPass& pass) { return pass.speed.Answered() ? pass.speed.closestTimeS : pass.heardS; }
+
+PassTones TonesOf(const FlybyPass& pass) {
+    if (pass.clicked) return {pass.clicked->hzA, pass.clicked->hzB};
+    return {pass.speed.approachFrequencyHz, pass.speed.recedeFrequencyHz};
+}
+
 const FlybyPass* PassPanel::Chosen() const {
     return chosen_ >= 0 && chosen_ < static_cast<int>(passes_.size()) ? &passes_[static_cast<size_t>(chosen_)]
                                                                         : nullptr;
@@ -117,11 +124,27 @@ bool PassPanel::TakeClicked(const FlybyPass::Clicked& clicked) {
     if (chosen_ < 0 || chosen_ >= static_cast<int>(passes_.size())) return false;
     FlybyPass& pass = passes_[static_cast<size_t>(chosen_)];
     if (!TakeClickedSpeed(pass, clicked)) return false;
-    if (QListWidgetItem* row = list_->item(chosen_)) {
-        row->setText(QString::fromStdString(texts::PassListRow(pass)));
+    ShowRow(chosen_);
+    return true;
+}
+
+bool PassPanel::RestoreTaken(double heardS, const std::optional<FlybyPass::Clicked>& before) {
+    const auto found = std::find_if(passes_.begin(), passes_.end(), [heardS](const FlybyPass& p) { return p.heardS == heardS; });
+    if (found == passes_.end()) return false;
+    // As the search found it, which only a take changes.
+    found->clicked.reset();
+    found->source = PassSource::kAutomatic;
+    if (before) TakeClickedSpeed(*found, *before);
+    ShowRow(static_cast<int>(found - passes_.begin()));
+    ShowChosen();
+    return true;
+}
+
+void PassPanel::ShowRow(int index) {
+    if (QListWidgetItem* row = list_->item(index)) {
+        row->setText(QString::fromStdString(texts::PassListRow(passes_[static_cast<size_t>(index)])));
         row->setToolTip(row->text());
     }
-    return true;
 }
 
 void PassPanel::StartLive() {
@@ -166,6 +189,7 @@ void PassPanel::ShowChosen() {
     std::vector<double> heard;
     for (const FlybyPass& pass : passes_) heard.push_back(pass.heardS);
     overview_->SetPasses(std::move(heard), chosen_);
+    if (chosenShown) chosenShown();
 }
 
 void PassPanel::ShowLoudness(const Recording& recording) {

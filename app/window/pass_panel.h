@@ -26,6 +26,18 @@ namespace pirolex {
 class OverviewStrip;
 struct Recording;
 
+// Where the pass is seen in the take: its fitted closest moment, or where it was heard when the fit
+// refused it.
+double PassMoment(const FlybyPass& pass);
+
+// A pass's approach and recede tones: the two clicks taken as its measurement, else the fit's
+// (also of a pass it refused, where it heard them; 0 Hz where it did not).
+struct PassTones {
+    double approachHz = 0.0;
+    double recedeHz = 0.0;
+};
+PassTones TonesOf(const FlybyPass& pass);
+
 class PassPanel {
 public:
     static constexpr int kWidth = 200;
@@ -61,6 +73,9 @@ public:
     // Two clicks' speed as the chosen pass's measurement, its row showing it; false when there is
     // no such pass.
     bool TakeClicked(const FlybyPass::Clicked& clicked);
+    // A take taken back: the pass heard at `heardS` has what it had before, clicks taken earlier or
+    // (nothing) its refusal; false when there is no such pass.
+    bool RestoreTaken(double heardS, const std::optional<FlybyPass::Clicked>& before);
     // Listening: the list is the take's from now on, each pass with its clock time; the
     // recording's passes are kept until a take replaces them.
     void StartLive();
@@ -81,9 +96,12 @@ public:
     std::function<void(double seconds)> seek;
     std::function<void()> save;
     std::function<void()> take;
+    // The pass chosen, or that none is, has been shown.
+    std::function<void()> chosenShown;
 
 private:
     void ShowRows();
+    void ShowRow(int index);
     void ShowChosen();
 
     QLabel* caption_;

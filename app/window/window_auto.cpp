@@ -32,13 +32,6 @@ struct SearchResult {
     std::exception_ptr failure;
 };
 
-// The first pass heard in the span shown, -1 when none.
-int PassInSpan(const std::vector<FlybyPass>& passes, double fromS, double toS) {
-    for (size_t i = 0; i < passes.size(); ++i)
-        if (passes[i].heardS >= fromS && passes[i].heardS <= toS) return static_cast<int>(i);
-    return -1;
-}
-
 }  // namespace
 
 void TPirolex::ToolButton9Click() {
@@ -110,10 +103,11 @@ void TPirolex::StartSearch(int keep) {
                         ChoosePass(0);
                         return;
                     }
-                    const double from = now.SpanStartSeconds();
-                    const int inSpan = PassInSpan(passes_->Passes(), from, from + now.ShownSeconds());
-                    if (inSpan >= 0) {
-                        ChoosePass(inSpan, false);
+                    const std::vector<FlybyPass>& found = passes_->Passes();
+                    const auto inSpan =
+                        std::find_if(found.begin(), found.end(), [this](const FlybyPass& pass) { return SpanShows(pass); });
+                    if (inSpan != found.end()) {
+                        ChoosePass(static_cast<int>(inSpan - found.begin()), false);
                         return;
                     }
                     measurement_->EndAutomatic();
@@ -138,8 +132,7 @@ void TPirolex::ChoosePass(int index, bool centre) {
     PictureSession& session = state_->session;
     const Settings& settings = session.CurrentSettings();
     const bool toned = pass.speed.Answered() || pass.clicked;
-    const double approachHz = pass.clicked ? pass.clicked->hzA : pass.speed.approachFrequencyHz;
-    const double recedeHz = pass.clicked ? pass.clicked->hzB : pass.speed.recedeFrequencyHz;
+    const auto [approachHz, recedeHz] = TonesOf(pass);
     bool redraw = false;
     if (const std::optional<int32_t> exponent = plot_->FollowTone(approachHz, recedeHz)) {
         ui_.TrackBar1->setValue(*exponent);
@@ -152,8 +145,8 @@ void TPirolex::ChoosePass(int index, bool centre) {
     // "Ausschnitt ab" set so that the span is centred on the pass, as far as the recording lets.
     const Recording& recording = session.GetRecording();
     const int64_t shownFirst = session.SpanFirst();
-    if (NeedsSpan(recording, session.SpanFrames()) && centre) {
-        const double moment = pass.speed.Answered() ? pass.speed.closestTimeS : pass.heardS;
+    if (NeedsSpan(recording, session.SpanFrames()) && (centre || !SpanShows(pass))) {
+        const double moment = PassMoment(pass);
         const double start = std::clamp(std::round((moment - session.ShownSeconds() / 2) * 10.0) / 10.0, 0.0,
                                         LatestSpanStart(recording, session.SpanFrames()));
         const QSignalBlocker quiet(ui_.SpanEdit);

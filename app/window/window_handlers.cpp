@@ -162,20 +162,38 @@ void TPirolex::CFARTrackBarChange() {
     trigger();
 }
 
-// The tones the automatic measurement heard (also of a pass it refused, where it heard them): a
-// 300 Hz engine hides below the whole band's filter at the default size, and its two tones share
+// A 300 Hz engine hides below the whole band's filter at the default size, and its two tones share
 // a column there. A band the user set is given up: from here the band follows the passes' tones.
 void TPirolex::BandToneButtonClick() {
     Guard([this] {
-        const std::optional<AutoSpeed>& found = measurement_->Automatic();
-        if (!found) return;
-        const std::optional<int32_t> exponent = plot_->FollowToneAgain(found->approachFrequencyHz, found->recedeFrequencyHz);
+        const std::optional<PassTones> tones = ToneToFollow();
+        if (!tones) return;
+        const std::optional<int32_t> exponent = plot_->FollowToneAgain(tones->approachHz, tones->recedeHz);
         if (!exponent) return;
         ui_.TrackBar1->setValue(*exponent);
         timer1_.stop();
         Recompute();
     });
 }
+
+// The tones the automatic measurement heard (also of a pass it refused, where it heard them), else
+// the two markers' (a pass measured by clicks), else the chosen pass's; the first a band fits.
+std::optional<PassTones> TPirolex::ToneToFollow() const {
+    if (!state_->fileLoaded || live_->Listening()) return std::nullopt;
+    std::vector<PassTones> candidates;
+    if (const std::optional<AutoSpeed>& found = measurement_->Automatic())
+        candidates.push_back({found->approachFrequencyHz, found->recedeFrequencyHz});
+    const PictureSession& session = state_->session;
+    if (session.Marker(MarkerSide::kA) && session.Marker(MarkerSide::kB))
+        candidates.push_back({session.Marker(MarkerSide::kA)->hz, session.Marker(MarkerSide::kB)->hz});
+    if (const FlybyPass* pass = passes_->Chosen()) candidates.push_back(TonesOf(*pass));
+    const int32_t rate = session.GetRecording().sampleRate;
+    for (const PassTones& tones : candidates)
+        if (BandAroundTone(tones.approachHz, tones.recedeHz, rate)) return tones;
+    return std::nullopt;
+}
+
+void TPirolex::ShowToneBandPossible() { ui_.BandToneButton->setEnabled(ToneToFollow().has_value()); }
 
 // The labels are rewritten on every call; the FFT size and the timer only move on a real change.
 void TPirolex::TrackBar1Change() {
@@ -206,6 +224,24 @@ void TPirolex::SpinEdit1Change() {
         else
             measurement_->ShowSpeed();
     });
+}
+
+// A pass the span no longer shows stands no more, nor is it chosen for clicks to be taken as its
+// measurement; clicked markers are the user's and stay. Whatever moved or resized the span.
+void TPirolex::SpanChanged() {
+    const FlybyPass* pass = passes_->Chosen();
+    if (pass && !SpanShows(*pass)) {
+        passes_->Choose(-1);
+        measurement_->EndAutomatic();
+    }
+    trigger();
+}
+
+bool TPirolex::SpanShows(const FlybyPass& pass) const {
+    const PictureSession& session = state_->session;
+    const double from = session.SpanStartSeconds();
+    const double moment = PassMoment(pass);
+    return moment >= from && moment <= from + session.ShownSeconds();
 }
 
 void TPirolex::Image1MouseDown(Qt::MouseButton button, int x, int y) {
@@ -292,20 +328,10 @@ void TPirolex::ConnectPanelHandlers() {
         SpinEdit1Change();
     });
 
-    // The span moved (typed, wheel, strip): a pass it no longer shows stands no more, nor is it
-    // chosen for clicks to be taken as its measurement; clicked markers are the user's and stay.
+    // The span moved (typed, wheel, strip).
     connect(ui_.SpanEdit, &QDoubleSpinBox::valueChanged, this, [this] {
-        PictureSession& session = state_->session;
-        session.SetSpanStart(ui_.SpanEdit->value());
-        if (const FlybyPass* pass = passes_->Chosen()) {
-            const double from = session.SpanStartSeconds();
-            const double heard = pass->speed.Answered() ? pass->speed.closestTimeS : pass->heardS;
-            if (heard < from || heard > from + session.ShownSeconds()) {
-                passes_->Choose(-1);
-                measurement_->EndAutomatic();
-            }
-        }
-        trigger();
+        state_->session.SetSpanStart(ui_.SpanEdit->value());
+        SpanChanged();
     });
     // Through "Ausschnitt ab" and its debounce, as typed seconds go: the wheel a tenth of the span
     // later (away from the user) or earlier per notch, the strip the span around its moment.
@@ -332,7 +358,7 @@ void TPirolex::ConnectPanelHandlers() {
         session.SetSpanStart(std::clamp(std::round((middle - session.ShownSeconds() / 2) * 10.0) / 10.0, 0.0,
                                         LatestSpanStart(recording, session.SpanFrames())));
         ShowSpanControls(ui_, session);
-        trigger();
+        SpanChanged();
     });
     ui_.Image1->OnZoomWheel = [this](int notches) {
         if (!state_->fileLoaded || live_->Listening() || !ui_.SpanLengthEdit->isVisible()) return;
@@ -361,7 +387,11 @@ void TPirolex::ConnectPanelHandlers() {
     // "als Messung übernehmen": the markers' speed, clicked on the pass the fit refused, becomes
     // its measurement in the list. It can be taken while the markers measure a speed without a
     // doubt.
-    measurement_->shown = [this] { passes_->EnableTake(measurement_->Clicked().has_value()); };
+    measurement_->shown = [this] {
+        passes_->EnableTake(measurement_->Clicked().has_value());
+        ShowToneBandPossible();
+    };
+    passes_->chosenShown = [this] { ShowToneBandPossible(); };
     passes_->take = [this] {
         Guard([this] {
             const std::optional<FlybyPass::Clicked> clicked = measurement_->Clicked();
@@ -387,15 +417,24 @@ void TPirolex::ConnectPanelHandlers() {
         });
     };
 
-    // Strg+Z: the measurement as it was before the last click or automatic measurement, whatever
-    // has the focus but a text field, which has its own.
+    // Strg+Z: the measurement as it was before the last click, automatic measurement or "als
+    // Messung übernehmen", whatever has the focus but a text field, which has its own. One history
+    // in the order the user acted: the measurement panel keeps it, and a take taken back goes to
+    // the pass panel's row. While listening the markers are not shown, and the rows are the take's.
     auto* takeBack = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this);
     takeBack->setContext(Qt::WindowShortcut);
     connect(takeBack, &QShortcut::activated, this, [this] {
         Guard([this] {
+            if (live_->Listening()) return;
             const std::optional<MeasurementPanel::Undone> step = measurement_->TakeBack();
             if (!step) return;
-            passes_->Choose(-1);
+            if (step->untakenHeardS) {
+                passes_->RestoreTaken(*step->untakenHeardS, step->takenBefore);
+                measurement_->Show();
+                return;
+            }
+            // A click on a refused pass left it chosen; taking the click back leaves it so.
+            if (step->automatic || passes_->ChosenIndex() != step->pass) passes_->Choose(-1);
             // The automatic measurement is made again rather than kept: the temperature or the top
             // speed may have changed since.
             if (step->automatic)

@@ -12,11 +12,13 @@
 #include "small_disk.h"
 #include "spectrogram_renderer.h"
 #include "take.h"
+#include "tone_band.h"
 #include "wav_writer.h"
 #include "widgets.h"
 #include "window_fixture.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QListWidget>
@@ -475,6 +477,179 @@ TEST_F(PassesTest, ThePassChosenStandsOnlyWhereItIsShown) {
     EXPECT_EQ(Ui().PassList->currentRow(), -1) << "no pass stands after Strg+Z";
     EXPECT_TRUE(Ui().PassDetails->text().isEmpty());
     EXPECT_FALSE(Ui().Label1->text().endsWith(QStringLiteral("automatisch gemessen")));
+    Window().hide();
+}
+
+// Strg+Z goes back through one history in the order the user acted: a take ("als Messung
+// übernehmen") before the clicks that made it, a second take to the first. A take taken back
+// leaves the row, the list and the record as they were before it; the refused pass stays chosen
+// while its clicks are taken back.
+TEST_F(PassesTest, StrgZTakesBackATakeBeforeItsClicks) {
+    Start({ThreePassTake()});
+    Window().show();
+    QApplication::setActiveWindow(&Window());
+    Ui().TopSpeedEdit->setValue(160);
+    Window().ToolButton9Click();
+    WaitForSearch();
+    Ui().PassList->setCurrentRow(2);
+    const FlybyPass& pass = Window().Parts().passes.Passes()[2];
+    ASSERT_FALSE(pass.speed.Answered());
+    flyby::Params p;
+    p.speedKmh = 180.0;
+    p.baseFrequency = 3000.0;
+    const QPoint a = PlotPoint(flyby::ApproachFrequency(p), 52.0);
+    const QPoint b = PlotPoint(flyby::RecedeFrequency(p), 58.0);
+    QPushButton* take = Window().Parts().passes.TakeButton();
+    Window().Image1MouseDown(Qt::LeftButton, a.x(), a.y());
+    Window().Image1MouseDown(Qt::RightButton, b.x(), b.y());
+    Ui().TopSpeedEdit->setValue(2000);
+    take->click();
+    ASSERT_TRUE(pass.clicked.has_value());
+    const double firstB = pass.clicked->hzB;
+    Ui().SnapBox->setChecked(false);
+    Window().Image1MouseDown(Qt::RightButton, b.x() - 8, b.y());
+    take->click();
+    ASSERT_NE(pass.clicked->hzB, firstB);
+    const double secondB = pass.clicked->hzB;
+
+    const auto csv = [&] {
+        const std::string path = testwav::WriteTempFile({}, "window_untaken.csv");
+        fake_.saveChoices.push_back(path);
+        Ui().SavePassListButton->click();
+        std::ifstream in(path);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    };
+    struct Case {
+        std::optional<double> takenB;  // the pass's row: the clicks taken, or its refusal
+        std::optional<double> markerB;
+        bool markerA;
+    };
+    const Case cases[] = {
+        {firstB, secondB, true}, {firstB, firstB, true}, {std::nullopt, firstB, true}, {std::nullopt, std::nullopt, true}};
+    for (const Case& c : cases) {
+        QTest::keyClick(Ui().PassList, Qt::Key_Z, Qt::ControlModifier);
+        SCOPED_TRACE(Ui().PassList->item(2)->text().toStdString());
+        ASSERT_EQ(Ui().PassList->currentRow(), 2);
+        EXPECT_EQ(pass.clicked.has_value(), c.takenB.has_value());
+        if (pass.clicked) {
+            EXPECT_EQ(pass.clicked->hzB, *c.takenB);
+        }
+        EXPECT_EQ(Ui().PassList->item(2)->text().endsWith(QStringLiteral("zwei Klicks")), c.takenB.has_value());
+        EXPECT_EQ(csv().find(",zwei Klicks\n") != std::string::npos, c.takenB.has_value());
+        const std::optional<PlacedMarker>& markerB = State().session.Marker(MarkerSide::kB);
+        EXPECT_EQ(markerB ? std::optional(markerB->hz) : std::nullopt, c.markerB);
+        EXPECT_EQ(State().session.Marker(MarkerSide::kA).has_value(), c.markerA);
+        EXPECT_EQ(MeasurementRecord(Window()).pass.empty(), !c.takenB || c.takenB != c.markerB);
+    }
+    // Before the first click the fit's refusal stood: searched again, with nothing taken to carry.
+    QTest::keyClick(Ui().PassList, Qt::Key_Z, Qt::ControlModifier);
+    WaitForSearch();
+    ASSERT_EQ(Ui().PassList->currentRow(), 2);
+    EXPECT_FALSE(Window().Parts().passes.Passes()[2].clicked.has_value());
+    EXPECT_TRUE(Window().Parts().measurement.Automatic().has_value());
+    Window().hide();
+}
+
+// "Band um den Ton" goes by what is measured: the automatic measurement, else both markers, else
+// the chosen pass's tones; with none of them it is disabled and does nothing. The band then lies
+// around those tones as it does around the fit's.
+TEST_F(PassesTest, TheBandGoesAroundWhatIsMeasured) {
+    Start({ThreePassTake()});
+    Window().show();
+    const Settings& settings = State().session.CurrentSettings();
+    const PictureSession& session = State().session;
+    flyby::Params p;
+    p.speedKmh = 100.0;
+    p.baseFrequency = 3000.0;
+    const QPoint a = PlotPoint(flyby::ApproachFrequency(p), 12.0);
+    const QPoint b = PlotPoint(flyby::RecedeFrequency(p), 18.0);
+    using Tones = std::pair<double, double>;  // approach, recede
+    const auto passTones = [&] {
+        const AutoSpeed& refused = Window().Parts().passes.Chosen()->speed;
+        return Tones{refused.approachFrequencyHz, refused.recedeFrequencyHz};
+    };
+    const auto markerTones = [&] { return Tones{session.Marker(MarkerSide::kA)->hz, session.Marker(MarkerSide::kB)->hz}; };
+    struct Case {
+        const char* what;
+        std::function<void()> act;
+        std::function<Tones()> tones;  // none: the button is disabled
+    };
+    const Case cases[] = {
+        {"nothing measured", [] {}, nullptr},
+        {"one marker", [&] { Window().Image1MouseDown(Qt::LeftButton, a.x(), a.y()); }, nullptr},
+        {"both markers", [&] { Window().Image1MouseDown(Qt::RightButton, b.x(), b.y()); }, markerTones},
+        {"a pass the fit refused",
+         [&] {
+             Ui().TopSpeedEdit->setValue(160);
+             Window().ToolButton9Click();
+             WaitForSearch();
+             Ui().PassList->setCurrentRow(2);
+         },
+         passTones},
+        {"one click on it", [&] { Window().Image1MouseDown(Qt::LeftButton, a.x(), a.y()); }, passTones},
+        {"the span away from it", [&] { Ui().SpanEdit->setValue(0.0); }, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.act();
+        Ui().BandFromEdit->setValue(100);
+        Ui().BandToEdit->setValue(600);
+        ASSERT_EQ(Ui().BandToneButton->isEnabled(), bool(c.tones));
+        Ui().BandToneButton->click();
+        if (!c.tones) {
+            EXPECT_EQ(settings.bandHighHz, 600);
+            continue;
+        }
+        const auto [approachHz, recedeHz] = c.tones();
+        const std::optional<ToneBand> band = BandAroundTone(approachHz, recedeHz, kRate);
+        ASSERT_TRUE(band);
+        EXPECT_EQ(settings.bandLowHz, band->lowHz);
+        EXPECT_EQ(settings.bandHighHz, band->highHz);
+        EXPECT_EQ(settings.fftExponent, band->fftExponent);
+    }
+    Window().hide();
+}
+
+// The span moved by "Ausschnitt ab" or resized by "Länge" alike: a pass chosen stays chosen only
+// while the span shows it; and a search that chooses a pass brings it into the span.
+TEST_F(PassesTest, ThePassChosenGoesWithASpanThatNoLongerShowsIt) {
+    flyby::Take late;
+    late.sampleRate = kRate;
+    late.seconds = 60.0;
+    flyby::Params p;
+    p.speedKmh = 120.0;
+    p.baseFrequency = 3000.0;
+    p.passSeconds = 50.0;
+    late.passes.push_back(p);
+    Start({testwav::WriteTempFile(flyby::TakeWav(late), "window_late_pass.wav")});
+    Window().show();
+    Ui().SpanEdit->setValue(0.0);
+    ASSERT_LT(SpanFrom() + ShownSeconds(), 45.0);
+    Window().ToolButton9Click();
+    WaitForSearch();
+    ASSERT_TRUE(Window().Parts().measurement.Automatic()->Answered());
+    EXPECT_TRUE(SpanShows(50.0)) << SpanFrom();
+
+    Load(ThreePassTake());
+    Window().ToolButton9Click();
+    WaitForSearch();
+    const double moment = Window().Parts().passes.Passes()[0].speed.closestTimeS;
+    struct Case {
+        double start;
+        double length;
+        bool chosen;
+    };
+    for (const Case& c : {Case{45.0, 0.0, false}, Case{moment - 0.5, 2.0, false}, Case{moment - 0.5, 20.0, true}}) {
+        SCOPED_TRACE(c.length);
+        Ui().PassList->setCurrentRow(0);
+        ASSERT_EQ(Window().Parts().passes.ChosenIndex(), 0);
+        Ui().SpanEdit->setValue(c.start);
+        if (c.length > 0) Ui().SpanLengthEdit->setValue(c.length);
+        EXPECT_EQ(Ui().PassList->currentRow() == 0, c.chosen);
+        EXPECT_EQ(Window().Parts().measurement.Automatic().has_value(), c.chosen);
+    }
     Window().hide();
 }
 
