@@ -75,6 +75,11 @@ PassTones TonesOf(const FlybyPass& pass) {
     return {pass.speed.approachFrequencyHz, pass.speed.recedeFrequencyHz};
 }
 
+void ForgetTaken(FlybyPass& pass) {
+    pass.clicked.reset();
+    pass.source = PassSource::kAutomatic;
+}
+
 const FlybyPass* PassPanel::Chosen() const {
     return chosen_ >= 0 && chosen_ < static_cast<int>(passes_.size()) ? &passes_[static_cast<size_t>(chosen_)]
                                                                         : nullptr;
@@ -131,9 +136,7 @@ bool PassPanel::TakeClicked(const FlybyPass::Clicked& clicked) {
 bool PassPanel::RestoreTaken(double heardS, const std::optional<FlybyPass::Clicked>& before) {
     const auto found = std::find_if(passes_.begin(), passes_.end(), [heardS](const FlybyPass& p) { return p.heardS == heardS; });
     if (found == passes_.end()) return false;
-    // As the search found it, which only a take changes.
-    found->clicked.reset();
-    found->source = PassSource::kAutomatic;
+    ForgetTaken(*found);
     if (before) TakeClickedSpeed(*found, *before);
     ShowRow(static_cast<int>(found - passes_.begin()));
     ShowChosen();

@@ -37,6 +37,8 @@ struct PassTones {
     double recedeHz = 0.0;
 };
 PassTones TonesOf(const FlybyPass& pass);
+// The pass as the search found it, without clicks taken as its measurement.
+void ForgetTaken(FlybyPass& pass);
 
 class PassPanel {
 public:

@@ -33,6 +33,7 @@
 #include <QTime>
 #include <QToolButton>
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 #include <new>
@@ -215,14 +216,21 @@ void TPirolex::TrackBar1Change() {
 
 // The automatic measurement is searched again, as the speed of sound enters the fit and it
 // refuses what lies above the top speed; otherwise the markers' speed is worked out anew, with
-// its doubts.
+// its doubts, and so are the clicks taken as passes' measurements, as a new search carries them.
 void TPirolex::SpinEdit1Change() {
     Guard([this] {
         state_->session.EditSettings().temperature = ui_.SpinEdit1->value();
-        if (measurement_->Automatic() || aside_->Busy())
+        if (measurement_->Automatic() || aside_->Busy()) {
             StartSearch(passes_->ChosenIndex());
-        else
-            measurement_->ShowSpeed();
+            return;
+        }
+        measurement_->ShowSpeed();
+        std::vector<FlybyPass> passes = passes_->Passes();
+        if (live_->Listening() || std::none_of(passes.begin(), passes.end(), [](const FlybyPass& p) { return p.clicked.has_value(); }))
+            return;
+        for (FlybyPass& pass : passes) ForgetTaken(pass);
+        measurement_->CarryTaken(passes);
+        passes_->SetPasses(std::move(passes), passes_->ChosenIndex());
     });
 }
 
