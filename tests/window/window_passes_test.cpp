@@ -484,7 +484,16 @@ TEST_F(PassesTest, ThePassChosenStandsOnlyWhereItIsShown) {
 // übernehmen") before the clicks that made it, a second take to the first. A take taken back
 // leaves the row, the list and the record as they were before it; the refused pass stays chosen
 // while its clicks are taken back.
+// PIROLEX_WINDOW_SHOTS=DIR keeps the window after the second take and after each Strg+Z as
+// DIR/undo-0.png to undo-4.png.
 TEST_F(PassesTest, StrgZTakesBackATakeBeforeItsClicks) {
+    const QString shots = qEnvironmentVariable("PIROLEX_WINDOW_SHOTS");
+    int shot = 0;
+    const auto keep = [&] {
+        if (shots.isEmpty()) return;
+        Window().Timer1Timer();
+        Window().grab().save(shots + QStringLiteral("/undo-%1.png").arg(shot++));
+    };
     Start({ThreePassTake()});
     Window().show();
     QApplication::setActiveWindow(&Window());
@@ -535,8 +544,10 @@ TEST_F(PassesTest, StrgZTakesBackATakeBeforeItsClicks) {
     };
     const Case cases[] = {
         {firstB, secondB, true}, {firstB, firstB, true}, {std::nullopt, firstB, true}, {std::nullopt, std::nullopt, true}};
+    keep();
     for (const Case& c : cases) {
         QTest::keyClick(Ui().PassList, Qt::Key_Z, Qt::ControlModifier);
+        keep();
         SCOPED_TRACE(Ui().PassList->item(2)->text().toStdString());
         ASSERT_EQ(Ui().PassList->currentRow(), 2);
         EXPECT_EQ(pass().clicked.has_value(), c.takenB.has_value());
