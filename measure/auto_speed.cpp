@@ -524,6 +524,42 @@ AutoSpeedRefusal OneSideMissing(const FlybyModel& m, double recordingS, double l
     return heard > 0.0 && heard < recordingS && cut ? AutoSpeedRefusal::kHalfPass : AutoSpeedRefusal::kNoFit;
 }
 
+// Where the fall is hidden, only the sides tell that the track is one sound. A pass moves the
+// tone smoothly: between neighbouring points the pitch steps and stays there only where the
+// fall is that steep. A step that holds for kHeldPoints either side, that the fitted curve does
+// not take there, and that splits its side of the pass into two parts of at least kSplitShare
+// each, went from one line to another (three hits of a drum, the first two before a burst, are
+// no pass). A single point off the line, a low tone's jitter, or a few frames of another sound
+// at a side's end, which the fit leaves aside, hold no such step.
+constexpr size_t kHeldPoints = 5;
+constexpr double kUnfollowedShare = 0.5;  // of a step, the most the fit may take and leave it unexplained
+constexpr double kSplitShare = 0.25;
+
+bool StepsOffTheCurve(const ToneTrack& track, const FlybyModel& m) {
+    const size_t n = track.Size();
+    const double heard = m.HeardAtClosest();
+    const auto split = static_cast<size_t>(std::lower_bound(track.times.begin(), track.times.end(), heard) -
+                                           track.times.begin());
+    const auto median = [&](size_t from) {
+        return MedianOf(std::vector<double>(track.frequencies.begin() + static_cast<std::ptrdiff_t>(from),
+                                            track.frequencies.begin() + static_cast<std::ptrdiff_t>(from + kHeldPoints)));
+    };
+    for (size_t i = kHeldPoints; i + kHeldPoints <= n; ++i) {
+        if (std::fabs(std::log(track.frequencies[i] / track.frequencies[i - 1])) <= kPieceStep) continue;
+        if (track.times[i + kHeldPoints - 1] - track.times[i - kHeldPoints] > 2.0 * kPieceGap) continue;
+        const double held = std::log(median(i) / median(i - kHeldPoints));
+        if (std::fabs(held) <= kPieceStep) continue;
+        const double fitted = std::log(m.FrequencyAt(track.times[i + kHeldPoints / 2]) /
+                                       m.FrequencyAt(track.times[i - 1 - kHeldPoints / 2]));
+        if (std::fabs(fitted) >= kUnfollowedShare * std::fabs(held)) continue;
+        const bool before = i < split;
+        const size_t side = before ? split : n - split;
+        const size_t first = before ? i : i - split, second = side - first;
+        if (static_cast<double>(std::min(first, second)) >= kSplitShare * static_cast<double>(side)) return true;
+    }
+    return false;
+}
+
 // hidden: the fall lies in a gap of the track, seen only from its two sides; they must then be
 // long enough to carry it, and the distance, which shows only in the fall, is not judged.
 AutoSpeedRefusal Judge(const Recording& recording, const ToneTrack& track, const FlybyFit& fit,
@@ -535,6 +571,7 @@ AutoSpeedRefusal Judge(const Recording& recording, const ToneTrack& track, const
         if (track.times[hidden->at - 1] - track.times.front() < kHiddenSideSeconds ||
             track.times.back() - track.times[hidden->at] < kHiddenSideSeconds)
             return AutoSpeedRefusal::kNoFall;
+        if (StepsOffTheCurve(track, fit.model)) return AutoSpeedRefusal::kNoFit;
     } else if (!FallSeen(track, fit.model)) {
         return AutoSpeedRefusal::kNoFall;
     }

@@ -217,8 +217,9 @@ TEST_F(FftTest, LargeBlockFromLevelsMatchesTheFormedBlock) {
             const double strongest = *std::max_element(amplitudes.begin(), amplitudes.end());
             for (int k = 0; k < n / 2; ++k) {
                 ASSERT_NEAR(b().amplitudes[k], amplitudes[k], 1e-5 * strongest) << k;
-                if (accuracy == Accuracy::kExact && amplitudes[k] > 0.01 * strongest)
+                if (accuracy == Accuracy::kExact && amplitudes[k] > 0.01 * strongest) {
                     ASSERT_NEAR(std::remainder(b().phases[k] - phases[k], 2 * kPi), 0.0, 1e-3) << k;
+                }
             }
         }
     }

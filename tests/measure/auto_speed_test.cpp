@@ -411,6 +411,28 @@ Recording FarPassSoaringClose() {
     return r;
 }
 
+// Three sounds one after the other, as the hits of a drum kit: a steady line, a second one a few
+// percent below it at once, then, after a loud burst, a third far lower. The first two on one
+// side and the third on the other look like a fast pass whose fall the burst hid.
+Recording SoundsInTurn() {
+    constexpr int kRate = 16000;
+    Recording r;
+    r.sampleRate = kRate;
+    r.channels.emplace_back();
+    std::mt19937 rng(11);
+    std::normal_distribution<double> noise(0.0, 30.0), burst(0.0, 8000.0);
+    double phase = 0.0;
+    for (int i = 0; i < 17 * kRate / 10; ++i) {
+        const double t = static_cast<double>(i) / kRate;
+        const double hz = t < 0.3 ? 3400.0 : t < 0.6 ? 3290.0 : 1890.0;
+        phase += 2.0 * std::numbers::pi * hz / kRate;
+        const bool hit = t >= 0.6 && t < 1.0;
+        const double x = (hit ? burst(rng) : 3000.0 * std::sin(phase)) + noise(rng);
+        r.channels[0].push_back(static_cast<int16_t>(std::clamp(x, -32768.0, 32767.0)));
+    }
+    return r;
+}
+
 // Sounds that are no pass of one tone, and why.
 TEST(AutoSpeed, RefusesCarSoundsThatAreNoPass) {
     const struct {
@@ -421,6 +443,7 @@ TEST(AutoSpeed, RefusesCarSoundsThatAreNoPass) {
         {"a band missing before the pass", BandMissingBefore(), AutoSpeedRefusal::kBandMissing},
         {"a striated noise band", StriatedNoiseBand(), std::nullopt},
         {"a far pass's course soaring as a close one", FarPassSoaringClose(), AutoSpeedRefusal::kUnphysical},
+        {"sounds in turn, joined across a burst", SoundsInTurn(), AutoSpeedRefusal::kNoFit},
     };
     for (const auto& c : cases) {
         const AutoSpeed r = EstimateSpeed(c.recording, 15.0);
