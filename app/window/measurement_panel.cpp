@@ -63,7 +63,8 @@ void MeasurementPanel::KeepTaken(double heardS) {
     const std::optional<PlacedMarker>& a = session_.Marker(MarkerSide::kA);
     const std::optional<PlacedMarker>& b = session_.Marker(MarkerSide::kB);
     if (!a || !b) return;
-    const auto before = std::find_if(taken_.begin(), taken_.end(), [heardS](const Taken& t) { return t.heardS == heardS; });
+    const auto before =
+        std::find_if(taken_.begin(), taken_.end(), [heardS](const Taken& t) { return t.heardS == heardS; });
     std::optional<Taken> takenBefore;
     if (before != taken_.end()) {
         takenBefore = *before;

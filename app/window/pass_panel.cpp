@@ -134,7 +134,8 @@ bool PassPanel::TakeClicked(const FlybyPass::Clicked& clicked) {
 }
 
 bool PassPanel::RestoreTaken(double heardS, const std::optional<FlybyPass::Clicked>& before) {
-    const auto found = std::find_if(passes_.begin(), passes_.end(), [heardS](const FlybyPass& p) { return p.heardS == heardS; });
+    const auto found =
+        std::find_if(passes_.begin(), passes_.end(), [heardS](const FlybyPass& p) { return p.heardS == heardS; });
     if (found == passes_.end()) return false;
     ForgetTaken(*found);
     if (before) TakeClickedSpeed(*found, *before);

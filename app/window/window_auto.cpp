@@ -104,8 +104,8 @@ void TPirolex::StartSearch(int keep) {
                         return;
                     }
                     const std::vector<FlybyPass>& found = passes_->Passes();
-                    const auto inSpan =
-                        std::find_if(found.begin(), found.end(), [this](const FlybyPass& pass) { return SpanShows(pass); });
+                    const auto inSpan = std::find_if(found.begin(), found.end(),
+                                                     [this](const FlybyPass& pass) { return SpanShows(pass); });
                     if (inSpan != found.end()) {
                         ChoosePass(static_cast<int>(inSpan - found.begin()), false);
                         return;

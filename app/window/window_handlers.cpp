@@ -226,8 +226,8 @@ void TPirolex::SpinEdit1Change() {
         }
         measurement_->ShowSpeed();
         std::vector<FlybyPass> passes = passes_->Passes();
-        if (live_->Listening() || std::none_of(passes.begin(), passes.end(), [](const FlybyPass& p) { return p.clicked.has_value(); }))
-            return;
+        const auto taken = [](const FlybyPass& pass) { return pass.clicked.has_value(); };
+        if (live_->Listening() || std::none_of(passes.begin(), passes.end(), taken)) return;
         for (FlybyPass& pass : passes) ForgetTaken(pass);
         measurement_->CarryTaken(passes);
         passes_->SetPasses(std::move(passes), passes_->ChosenIndex());
