@@ -75,15 +75,17 @@ QString Guide() {
         "Geschwindigkeit mit ihrer Unsicherheit (±), die Kurve im Bild und die Marken A und B. Wo "
         "das nicht sicher geht, gibt es keine Messung statt einer falschen. Band und FFT-Größe "
         "folgen dem gefundenen Ton, bis „von“ und „bis“ von Hand gesetzt werden; „Band um den Ton“ "
-        "lässt sie wieder folgen. „Kurve“ blendet die angepasste Kurve aus, um die Spur darunter "
+        "lässt sie wieder folgen, ohne automatische Messung den Marken A und B oder dem gewählten "
+        "Vorbeiflug. „Kurve“ blendet die angepasste Kurve aus, um die Spur darunter "
         "zu sehen.");
     html += Heading("Mit zwei Klicks messen");
     html += Paragraph(
         "Im 2D-Bild mit der <b>linken</b> Maustaste auf den Ton des <b>Anflugs</b> klicken (der "
         "höhere Ton vor dem Vorbeiflug, Marke A), mit der <b>rechten</b> Maustaste auf den Ton des "
         "<b>Abflugs</b> (der tiefere danach, Marke B). Mit „Spitze suchen“ springt jede Marke auf "
-        "die Frequenz des Tons unter dem Klick, auf 0.1 Hz genau. Strg+Z nimmt die letzte Marke "
-        "zurück.");
+        "die Frequenz des Tons unter dem Klick, auf 0.1 Hz genau. Strg+Z nimmt den letzten Schritt "
+        "zurück: eine Marke, eine Messung oder „als Messung übernehmen“, in der Reihenfolge, in der "
+        "sie gemacht wurden.");
     html += Paragraph(
         "Tiefe Töne (große Motoren, langsame Drehzahl): mit „von“ und „bis“ nur das Band des Tons "
         "zeigen, z. B. 100 bis 600 Hz, und mit dem Regler eine größere FFT wählen, damit die Linien "

@@ -117,8 +117,8 @@ void MeasurementPanel::Remember(int pass) {
           std::nullopt});
 }
 
-// A new search since the take may have moved the pass's moment a little and dropped what it could
-// not carry; the pass is the one taken for nearest the moment of the take.
+// A new search since the take may have moved the pass's moment a little (the take is found within
+// kSamePassSeconds of it) and dropped what it could not carry.
 std::optional<MeasurementPanel::Undone> MeasurementPanel::Untake(const Step& step) {
     const double heardS = *step.takenFor;
     const auto taken = std::find_if(taken_.begin(), taken_.end(), [heardS](const Taken& t) {
