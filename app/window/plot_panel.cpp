@@ -3,6 +3,7 @@
 #include "fitted_curve.h"
 #include "picture_samples.h"
 #include "picture_session.h"
+#include "picture_span.h"
 #include "rolling_picture.h"
 #include "spectrogram_pass.h"
 #include "messages.h"
@@ -246,11 +247,15 @@ std::optional<int32_t> PlotPanel::FollowTone(double approachHz, double recedeHz)
     bandChoice_ = BandChoice::kTone;
     const double lowBefore = settings.bandLowHz;
     const double highBefore = settings.bandHighHz;
-    // A band narrower than the picture draws keeps the band as it was; the size still parts the tones.
+    // A band narrower than the picture draws keeps the band as it was; the size still parts the tones,
+    // as far as a block of it fits into the span shown: a larger one would draw no picture at all.
     SetBand(band->lowHz, band->highHz);
-    if (settings.bandLowHz == lowBefore && settings.bandHighHz == highBefore && band->fftExponent == settings.fftExponent)
+    const int64_t frames = ShownFrames(session_.GetRecording(), session_.SpanFrames());
+    int32_t exponent = band->fftExponent;
+    while (exponent > std::max(settings.fftExponent, kSmallestFftExponent) && (int64_t{1} << exponent) > frames) --exponent;
+    if (settings.bandLowHz == lowBefore && settings.bandHighHz == highBefore && exponent == settings.fftExponent)
         return std::nullopt;
-    return band->fftExponent;
+    return exponent;
 }
 
 std::optional<int32_t> PlotPanel::FollowToneAgain(double approachHz, double recedeHz) {

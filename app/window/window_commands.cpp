@@ -157,6 +157,8 @@ void TPirolex::LoadCommand(std::optional<std::string> chosen) {
 void TPirolex::Adopt(Recording recording, const std::string& name, int32_t fileChannels, std::string recorded) {
     // A search still reading the previous recording ends first.
     aside_->Stop();
+    // Before the name is shown: the FFT size's handler writes its size where the name goes.
+    if (const std::optional<int32_t> exponent = plot_->ForgetToneBand()) ui_.TrackBar1->setValue(*exponent);
     WindowState& state = *state_;
     state.fileName = name;
     state.fileLoaded = true;
@@ -167,7 +169,6 @@ void TPirolex::Adopt(Recording recording, const std::string& name, int32_t fileC
     measurement_->Clear();
     passes_->SetPasses({}, -1);
     plot_->ForgetCleanPicture();
-    if (const std::optional<int32_t> exponent = plot_->ForgetToneBand()) ui_.TrackBar1->setValue(*exponent);
     const Settings& settings = state.session.CurrentSettings();
     if (!plot_->SetBand(settings.bandLowHz, settings.bandHighHz)) plot_->SetBand(0.0, 0.0);
     ShowRecording(ui_, state.session, fileChannels);

@@ -588,6 +588,25 @@ TEST_F(PassesTest, TheBandGoesAroundWhatIsMeasured) {
     Window().hide();
 }
 
+// Two tones close together call for a large FFT size; on a recording shorter than its block the
+// band gets the largest size a block of which it holds, and a picture, not the notice of none.
+// The next recording gives the size back and shows its name where the size's handler writes.
+TEST_F(PassesTest, TheBandAroundTheToneKeepsASizeTheRecordingHolds) {
+    Start({MonoFile("window_short_tone_band.wav", 8000, 4000)});
+    Ui().SnapBox->setChecked(false);
+    Window().Image1MouseDown(Qt::LeftButton, 101, 100);
+    Window().Image1MouseDown(Qt::RightButton, 100, 100);
+    const std::optional<PlacedMarker>& a = State().session.Marker(MarkerSide::kA);
+    ASSERT_GT(BandAroundTone(a->hz, State().session.Marker(MarkerSide::kB)->hz, 8000)->fftExponent, 11);
+    Ui().BandToneButton->click();
+    EXPECT_EQ(State().session.CurrentSettings().fftExponent, 11);
+    EXPECT_FALSE(Ui().Label1->text().contains(QStringLiteral("FFT-Block"))) << Ui().Label1->text().toStdString();
+    const std::string next = MonoFile("window_after_short_band.wav");
+    Load(next);
+    EXPECT_EQ(State().session.CurrentSettings().fftExponent, 10);
+    EXPECT_EQ(Ui().StatusBar1->PanelText(0).toStdString(), next);
+}
+
 // The span moved by "Ausschnitt ab" or resized by "Länge" alike: a pass chosen stays chosen only
 // while the span shows it; and a search that chooses a pass brings it into the span.
 TEST_F(PassesTest, ThePassChosenGoesWithASpanThatNoLongerShowsIt) {
