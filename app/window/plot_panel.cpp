@@ -247,12 +247,13 @@ std::optional<int32_t> PlotPanel::FollowTone(double approachHz, double recedeHz)
     bandChoice_ = BandChoice::kTone;
     const double lowBefore = settings.bandLowHz;
     const double highBefore = settings.bandHighHz;
-    // A band narrower than the picture draws keeps the band as it was; the size still parts the tones,
-    // as far as a block of it fits into the span shown: a larger one would draw no picture at all.
+    // A band narrower than the picture draws keeps the band as it was; the size still parts the
+    // tones, as far as a block of it fits into the span shown: a larger one draws no picture at all.
     SetBand(band->lowHz, band->highHz);
     const int64_t frames = ShownFrames(session_.GetRecording(), session_.SpanFrames());
     int32_t exponent = band->fftExponent;
-    while (exponent > std::max(settings.fftExponent, kSmallestFftExponent) && (int64_t{1} << exponent) > frames) --exponent;
+    const int32_t smallest = std::max(settings.fftExponent, kSmallestFftExponent);
+    while (exponent > smallest && (int64_t{1} << exponent) > frames) --exponent;
     if (settings.bandLowHz == lowBefore && settings.bandHighHz == highBefore && exponent == settings.fftExponent)
         return std::nullopt;
     return exponent;
