@@ -409,11 +409,15 @@ bool Moves(const ToneTrack& track) {
     return *high >= kSmallestFall * lowHz;
 }
 
+// The track's first point at or after t: the points before it lie on the approach side.
+size_t FirstHeardAfter(const ToneTrack& track, double t) {
+    return static_cast<size_t>(std::lower_bound(track.times.begin(), track.times.end(), t) - track.times.begin());
+}
+
 // Enough of the track before and after the moment the pass is heard, reaching far enough out.
 bool BothSidesHeard(const ToneTrack& track, const FlybyModel& model) {
     const double heard = model.HeardAtClosest();
-    const auto split = static_cast<size_t>(std::lower_bound(track.times.begin(), track.times.end(), heard) -
-                                           track.times.begin());
+    const size_t split = FirstHeardAfter(track, heard);
     const size_t before = split, after = track.Size() - split;
     if (before < kFewestPerSide || after < kFewestPerSide) return false;
     if (heard - track.times.front() < kShortestSide || track.times.back() - heard < kShortestSide)
@@ -537,9 +541,7 @@ constexpr double kSplitShare = 0.25;
 
 bool StepsOffTheCurve(const ToneTrack& track, const FlybyModel& m) {
     const size_t n = track.Size();
-    const double heard = m.HeardAtClosest();
-    const auto split = static_cast<size_t>(std::lower_bound(track.times.begin(), track.times.end(), heard) -
-                                           track.times.begin());
+    const size_t split = FirstHeardAfter(track, m.HeardAtClosest());
     const auto median = [&](size_t from) {
         return MedianOf(std::vector<double>(track.frequencies.begin() + static_cast<std::ptrdiff_t>(from),
                                             track.frequencies.begin() + static_cast<std::ptrdiff_t>(from + kHeldPoints)));
