@@ -110,7 +110,10 @@ void TPirolex::Recompute() {
         SetLabel(ui_.LimLabel, texts::LimitCaption(end.caption->limit));
         SetLabel(ui_.CFARLabel, texts::KeepCaption(end.caption->keep));
     }
-    if (end.tooShort) measurement_->ShowText(texts::ShortRecordingNotice(state.session.CurrentSettings().FftSize()));
+    // An automatic measurement reads the recording, not the picture: its answer outranks why the
+    // picture stays empty at a size the user chose larger than the recording.
+    if (end.tooShort && !measurement_->Automatic())
+        measurement_->ShowText(texts::ShortRecordingNotice(state.session.CurrentSettings().FftSize()));
     const Recording& recording = state.session.GetRecording();
     const double from = recording.sampleRate > 0 ? static_cast<double>(state.session.SpanFirst()) / recording.sampleRate : 0.0;
     passes_->ShowSpan(recording.sampleRate > 0, from, from + state.session.ShownSeconds());

@@ -605,6 +605,20 @@ TEST_F(PassesTest, TheBandAroundTheToneKeepsASizeTheRecordingHolds) {
     Load(next);
     EXPECT_EQ(State().session.CurrentSettings().fftExponent, 10);
     EXPECT_EQ(Ui().StatusBar1->PanelText(0).toStdString(), next);
+    // At a size larger than the recording the automatic answer stays in the label, also where
+    // the pass redraws the picture (its tone lies outside a band set by hand).
+    flyby::Params shortPass;
+    shortPass.sampleRate = 8000;
+    shortPass.seconds = 1.8;
+    shortPass.baseFrequency = 1000.0;
+    Load(testwav::WriteTempFile(flyby::MakeWav(shortPass), "window_short_pass.wav"));
+    Ui().TrackBar1->setValue(14);
+    Ui().BandToEdit->setValue(3000);
+    Ui().BandFromEdit->setValue(2000);
+    Window().Timer1Timer();
+    Window().ToolButton9Click();
+    WaitForSearch();
+    EXPECT_TRUE(Ui().Label1->text().startsWith(QStringLiteral("Geschwindigkeit: "))) << Ui().Label1->text().toStdString();
 }
 
 // The span moved by "Ausschnitt ab" or resized by "Länge" alike: a pass chosen stays chosen only
