@@ -289,7 +289,35 @@ struct Plateau {
     // explain (see FarPlateau): a source whose tone or speed drifts holds no one far value, and
     // which part of the plateau is read moves the speed.
     double drift = 0.0;
+    // The standard error of the plateau's level from the means of its stretches of a second
+    // (batch means): a tone that wanders for seconds moves these as it moves the far tone, where
+    // the points' own scatter stops being alike after a few frames and sees none of it.
+    double wander = 0.0;
 };
+
+constexpr double kBatchSeconds = 1.0;
+constexpr size_t kFewestBatches = 4;
+constexpr size_t kFewestInBatch = 3;
+
+double BatchMeansError(const std::vector<double>& values, const std::vector<double>& times, double batchSeconds) {
+    std::vector<double> means;
+    double sum = 0.0, start = times.front();
+    size_t count = 0;
+    for (size_t i = 0; i <= values.size(); ++i) {
+        if (i == values.size() || times[i] >= start + batchSeconds) {
+            if (count >= kFewestInBatch) means.push_back(sum / static_cast<double>(count));
+            if (i == values.size()) break;
+            sum = 0.0, count = 0, start = times[i];
+        }
+        sum += values[i], ++count;
+    }
+    if (means.size() < kFewestBatches) return 0.0;
+    const double k = static_cast<double>(means.size());
+    double mean = 0.0, squares = 0.0;
+    for (double m : means) mean += m / k;
+    for (double m : means) squares += (m - mean) * (m - mean);
+    return std::sqrt(squares / ((k - 1.0) * k));
+}
 
 // A robust median and the standard error of it for points whose rpm wander makes neighbours
 // alike: the points spanning `seconds` count as one independent point per `alikeSeconds`.
@@ -339,6 +367,7 @@ std::optional<Plateau> FarPlateau(const ToneTrack& track, const FlybyModel& m, b
     plateau.hz = far + whole.median;
     plateau.spread = whole.spread;
     plateau.standardError = whole.standardError;
+    plateau.wander = BatchMeansError(left, times, std::max(kBatchSeconds, kSwingsPerAlike * alikeSeconds));
     const double middle = 0.5 * (times.front() + times.back());
     const auto split = std::lower_bound(times.begin(), times.end(), middle) - times.begin();
     const Centre early = CentreOf({left.begin(), left.begin() + split}, middle - times.front(), alikeSeconds);
@@ -361,9 +390,9 @@ double FarToneSigma(double soundSpeed, double fa, double fr, double sigmaA, doub
     return 2.0 * soundSpeed * std::hypot(fr * sigmaA, fa * sigmaR) / ((fa + fr) * (fa + fr));
 }
 
-// The fit's far tones against the plateaus the track holds. A plateau that drifts leaves the
-// far tone as uncertain as its halves disagree, and the fit's residuals, alike for seconds,
-// cannot show that: the "±" owns it. Where the fit and the plateaus disagree by more than the
+// The fit's far tones against the plateaus the track holds. A plateau that drifts or wanders
+// leaves the far tone as uncertain as its halves or its seconds disagree, and the fit's
+// residuals, alike for seconds, cannot show that: the "±" owns it. Where the fit and the plateaus disagree by more than the
 // plateaus' own scatter (a wandering rpm moves a plateau's median by less than that), the
 // plateaus (where the track has them) give the speed, and its "±" owns their own uncertainty
 // and half the difference from the fit's.
@@ -374,7 +403,8 @@ void TrustThePlateaus(AutoSpeed& result, double soundSpeed) {
     const double alike = std::max(CorrelationSeconds(result.track, residuals), 1e-3);
     const std::optional<Plateau> before = FarPlateau(result.track, m, true, alike);
     const std::optional<Plateau> after = FarPlateau(result.track, m, false, alike);
-    const double driftA = before ? before->drift : 0.0, driftR = after ? after->drift : 0.0;
+    const double driftA = before ? std::hypot(before->drift, before->wander) : 0.0;
+    const double driftR = after ? std::hypot(after->drift, after->wander) : 0.0;
     result.sigmaKmh = std::hypot(result.sigmaKmh, FarToneSigma(soundSpeed, m.ApproachHz(), m.RecedeHz(), driftA, driftR) * 3.6);
     const auto off = [](const std::optional<Plateau>& p, double far) {
         return p && std::fabs(p->hz - far) > kPlateauSigmas * p->spread;
