@@ -2,6 +2,7 @@
 
 #include "flyby_fit.h"
 #include "full_spectrogram.h"
+#include "long_block_tone.h"
 #include "steady_tones.h"
 
 #include <algorithm>
@@ -282,6 +283,7 @@ constexpr double kIndependentSeconds = 0.25;  // the rpm's wander makes neighbou
 constexpr double kPlateauSigmas = 3.0;
 
 struct Plateau {
+    double fromS = 0.0, toS = 0.0;  // where the track holds it
     double hz = 0.0;
     double spread = 0.0;  // of the points about it (robust standard deviation)
     double standardError = 0.0;
@@ -364,6 +366,8 @@ std::optional<Plateau> FarPlateau(const ToneTrack& track, const FlybyModel& m, b
     if (left.size() < kFewestOnPlateau || times.back() - times.front() < kShortestPlateau) return std::nullopt;
     const Centre whole = CentreOf(left, times.back() - times.front(), kIndependentSeconds);
     Plateau plateau;
+    plateau.fromS = times.front();
+    plateau.toS = times.back();
     plateau.hz = far + whole.median;
     plateau.spread = whole.spread;
     plateau.standardError = whole.standardError;
@@ -384,6 +388,39 @@ std::optional<Plateau> FarPlateau(const ToneTrack& track, const FlybyModel& m, b
     return plateau;
 }
 
+// A far tone as the plateau gives it, how well it is known, and how far the fit's may lie from it
+// before the plateau wins.
+struct FarReading {
+    double hz = 0.0;
+    double standardError = 0.0;
+    double tolerance = 0.0;
+};
+
+// The track's frames hold fewer of a low tone's periods than this, and its pitch there can be
+// off by a tenth of a percent (where the tone sits between the frames' bins), which a Doppler
+// shift of a few percent turns into a percent of the speed: such a plateau is read again in
+// long blocks.
+constexpr double kFewestFramePeriods = 40.0;
+constexpr size_t kFewestBlocks = 3;
+
+// The plateau's far tone: a low tone's in long blocks over where the track holds it, each block
+// against the fit at its time (the plateau still creeps towards its far value), averaged as a
+// wobble's extremes ask (see CentreOf); the fit stands where it lies within three standard
+// errors of that. Otherwise, or with fewer than kFewestBlocks blocks, the track's median, and
+// the fit stands within three times the points' scatter.
+FarReading ReadFarTone(const Recording& recording, const FlybyModel& m, const Plateau& plateau, bool approach) {
+    const double far = approach ? m.ApproachHz() : m.RecedeHz();
+    const double framePeriods = m.restHz * FrameLengthFor(recording.sampleRate, SpectrogramShape{}) / recording.sampleRate;
+    const std::vector<BlockTone> blocks = framePeriods < kFewestFramePeriods
+                                              ? ToneInLongBlocks(recording, plateau.fromS, plateau.toS, plateau.hz)
+                                              : std::vector<BlockTone>{};
+    if (blocks.size() < kFewestBlocks) return {plateau.hz, plateau.standardError, kPlateauSigmas * plateau.spread};
+    std::vector<double> left(blocks.size());
+    std::transform(blocks.begin(), blocks.end(), left.begin(), [&](const BlockTone& b) { return b.hz - m.FrequencyAt(b.seconds); });
+    const Centre c = CentreOf(left, static_cast<double>(left.size()), 1.0);
+    return {far + c.mean, c.standardError, kPlateauSigmas * c.standardError};
+}
+
 // The speed's uncertainty from uncertainties of the far tones a and r: the speed is
 // c (a - r) / (a + r).
 double FarToneSigma(double soundSpeed, double fa, double fr, double sigmaA, double sigmaR) {
@@ -392,11 +429,10 @@ double FarToneSigma(double soundSpeed, double fa, double fr, double sigmaA, doub
 
 // The fit's far tones against the plateaus the track holds. A plateau that drifts or wanders
 // leaves the far tone as uncertain as its halves or its seconds disagree, and the fit's
-// residuals, alike for seconds, cannot show that: the "±" owns it. Where the fit and the plateaus disagree by more than the
-// plateaus' own scatter (a wandering rpm moves a plateau's median by less than that), the
-// plateaus (where the track has them) give the speed, and its "±" owns their own uncertainty
-// and half the difference from the fit's.
-void TrustThePlateaus(AutoSpeed& result, double soundSpeed) {
+// residuals, alike for seconds, cannot show that: the "±" owns it. Where the fit lies farther
+// from a plateau's reading than ReadFarTone allows, the plateaus (where the track has them) give
+// the speed, and its "±" owns their own uncertainty and half the difference from the fit's.
+void TrustThePlateaus(AutoSpeed& result, const Recording& recording, double soundSpeed) {
     const FlybyModel& m = result.model;
     std::vector<double> residuals(result.track.Size());
     for (size_t i = 0; i < residuals.size(); ++i) residuals[i] = result.track.frequencies[i] - result.fittedHz[i];
@@ -406,13 +442,14 @@ void TrustThePlateaus(AutoSpeed& result, double soundSpeed) {
     const double driftA = before ? std::hypot(before->drift, before->wander) : 0.0;
     const double driftR = after ? std::hypot(after->drift, after->wander) : 0.0;
     result.sigmaKmh = std::hypot(result.sigmaKmh, FarToneSigma(soundSpeed, m.ApproachHz(), m.RecedeHz(), driftA, driftR) * 3.6);
-    const auto off = [](const std::optional<Plateau>& p, double far) {
-        return p && std::fabs(p->hz - far) > kPlateauSigmas * p->spread;
-    };
-    if (!off(before, m.ApproachHz()) && !off(after, m.RecedeHz())) return;
-    const double fa = before ? before->hz : m.ApproachHz(), fr = after ? after->hz : m.RecedeHz();
+    std::optional<FarReading> readA, readR;
+    if (before) readA = ReadFarTone(recording, m, *before, true);
+    if (after) readR = ReadFarTone(recording, m, *after, false);
+    const auto off = [](const std::optional<FarReading>& r, double far) { return r && std::fabs(r->hz - far) > r->tolerance; };
+    if (!off(readA, m.ApproachHz()) && !off(readR, m.RecedeHz())) return;
+    const double fa = readA ? readA->hz : m.ApproachHz(), fr = readR ? readR->hz : m.RecedeHz();
     const double speed = soundSpeed * (fa - fr) / (fa + fr);
-    const double errorA = before ? before->standardError : 0.0, errorR = after ? after->standardError : 0.0;
+    const double errorA = readA ? readA->standardError : 0.0, errorR = readR ? readR->standardError : 0.0;
     const double plateauSigma = FarToneSigma(soundSpeed, fa, fr, errorA, errorR);
     result.sigmaKmh = std::hypot(result.sigmaKmh, plateauSigma * 3.6, 0.5 * (speed - m.speed) * 3.6);
     result.speedKmh = speed * 3.6;
@@ -729,7 +766,7 @@ AutoSpeed EstimateFromTrack(const Recording& recording, double temperatureC, dou
         hidden = GapAt(result.track, fit.model.HeardAtClosest());
     if (hidden)
         result.sigmaKmh = std::hypot(result.sigmaKmh, HiddenFallSigma(result.track, *hidden, fit, soundSpeed) * 3.6);
-    if (fit.converged) TrustThePlateaus(result, soundSpeed);
+    if (fit.converged) TrustThePlateaus(result, recording, soundSpeed);
     result.refusal = Judge(recording, result.track, fit, result, maxSpeedKmh, hidden ? &*hidden : nullptr);
     // A refused fit slower than a held line wanders, where a line is held throughout: the source
     // stayed where it was (a hovering rotor), and its wander is no pass.

@@ -38,6 +38,8 @@ TEST(AutoSpeed, MeasuresSynthesisedFlybys) {
         {300.0, 30.0, 2000.0, 48000, 2, {1.0}, 0.01, 0.4, 0.01},
         {80.0, 60.0, 7000.0, 48000, 1, {1.0, 0.3}, 0.003, 0.6, 0.02},
         {200.0, 3.0, 250.0, 44100, 2, {0.3, 1.0, 0.5, 0.2, 0.1}, 0.008, 0.5, 0.01},
+        // A low tone: seven periods in a frame of the track, whose pitch there is off by 0.1 %.
+        {60.0, 3.0, 150.0, 22050, 1, {1.0}, 0.0, 0.5, 0.01},
     };
     for (const Flight& f : flights) {
         flyby::Params p;
