@@ -291,9 +291,11 @@ struct Plateau {
     // explain (see FarPlateau): a source whose tone or speed drifts holds no one far value, and
     // which part of the plateau is read moves the speed.
     double drift = 0.0;
-    // The standard error of the plateau's level from the means of its stretches of a second
-    // (batch means): a tone that wanders for seconds moves these as it moves the far tone, where
-    // the points' own scatter stops being alike after a few frames and sees none of it.
+    // How far the plateau's level wanders: the spread of the means of its stretches of a second
+    // or a whole swing of the residuals (batch means). A tone that wanders for seconds moves
+    // these as it moves the far tone, where the points' own scatter stops being alike after a
+    // few frames and sees none of it; and the approach and the recede are read seconds apart,
+    // so averaging one plateau does not take from the other what the source wandered between.
     double wander = 0.0;
 };
 
@@ -301,7 +303,7 @@ constexpr double kBatchSeconds = 1.0;
 constexpr size_t kFewestBatches = 4;
 constexpr size_t kFewestInBatch = 3;
 
-double BatchMeansError(const std::vector<double>& values, const std::vector<double>& times, double batchSeconds) {
+double BatchMeansSpread(const std::vector<double>& values, const std::vector<double>& times, double batchSeconds) {
     std::vector<double> means;
     double sum = 0.0, start = times.front();
     size_t count = 0;
@@ -318,7 +320,7 @@ double BatchMeansError(const std::vector<double>& values, const std::vector<doub
     double mean = 0.0, squares = 0.0;
     for (double m : means) mean += m / k;
     for (double m : means) squares += (m - mean) * (m - mean);
-    return std::sqrt(squares / ((k - 1.0) * k));
+    return std::sqrt(squares / (k - 1.0));
 }
 
 // A robust median and the standard error of it for points whose rpm wander makes neighbours
@@ -371,7 +373,7 @@ std::optional<Plateau> FarPlateau(const ToneTrack& track, const FlybyModel& m, b
     plateau.hz = far + whole.median;
     plateau.spread = whole.spread;
     plateau.standardError = whole.standardError;
-    plateau.wander = BatchMeansError(left, times, std::max(kBatchSeconds, kSwingsPerAlike * alikeSeconds));
+    plateau.wander = BatchMeansSpread(left, times, std::max(kBatchSeconds, kSwingsPerAlike * alikeSeconds));
     const double middle = 0.5 * (times.front() + times.back());
     const auto split = std::lower_bound(times.begin(), times.end(), middle) - times.begin();
     const Centre early = CentreOf({left.begin(), left.begin() + split}, middle - times.front(), alikeSeconds);
