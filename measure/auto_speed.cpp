@@ -291,11 +291,11 @@ struct Plateau {
     // explain (see FarPlateau): a source whose tone or speed drifts holds no one far value, and
     // which part of the plateau is read moves the speed.
     double drift = 0.0;
-    // How far the plateau's level wanders: the spread of the means of its stretches of a second
-    // or a whole swing of the residuals (batch means). A tone that wanders for seconds moves
-    // these as it moves the far tone, where the points' own scatter stops being alike after a
-    // few frames and sees none of it; and the approach and the recede are read seconds apart,
-    // so averaging one plateau does not take from the other what the source wandered between.
+    // How well the plateau's level is known where the tone wanders: the standard error of the
+    // means of its stretches of a second or a whole swing of the residuals (batch means), with
+    // neighbouring stretches that are alike (a trend, a slow swing) counted as fewer. A tone that
+    // wanders for seconds moves these as it moves the far tone, where the points' own scatter
+    // stops being alike after a few frames and sees none of it.
     double wander = 0.0;
 };
 
@@ -303,7 +303,7 @@ constexpr double kBatchSeconds = 1.0;
 constexpr size_t kFewestBatches = 4;
 constexpr size_t kFewestInBatch = 3;
 
-double BatchMeansSpread(const std::vector<double>& values, const std::vector<double>& times, double batchSeconds) {
+double BatchMeansError(const std::vector<double>& values, const std::vector<double>& times, double batchSeconds) {
     std::vector<double> means;
     double sum = 0.0, start = times.front();
     size_t count = 0;
@@ -317,10 +317,14 @@ double BatchMeansSpread(const std::vector<double>& values, const std::vector<dou
     }
     if (means.size() < kFewestBatches) return 0.0;
     const double k = static_cast<double>(means.size());
-    double mean = 0.0, squares = 0.0;
+    double mean = 0.0, squares = 0.0, lagged = 0.0;
     for (double m : means) mean += m / k;
     for (double m : means) squares += (m - mean) * (m - mean);
-    return std::sqrt(squares / (k - 1.0));
+    for (size_t i = 1; i < means.size(); ++i) lagged += (means[i] - mean) * (means[i - 1] - mean);
+    // Neighbouring batches alike (a trend, a slow swing) count as fewer independent ones.
+    const double alike = std::clamp(squares > 0.0 ? lagged / squares : 0.0, 0.0, 0.99);
+    const double independent = std::max(1.0, k * (1.0 - alike) / (1.0 + alike));
+    return std::sqrt(squares / (k - 1.0) / independent);
 }
 
 // A robust median and the standard error of it for points whose rpm wander makes neighbours
@@ -373,7 +377,7 @@ std::optional<Plateau> FarPlateau(const ToneTrack& track, const FlybyModel& m, b
     plateau.hz = far + whole.median;
     plateau.spread = whole.spread;
     plateau.standardError = whole.standardError;
-    plateau.wander = BatchMeansSpread(left, times, std::max(kBatchSeconds, kSwingsPerAlike * alikeSeconds));
+    plateau.wander = BatchMeansError(left, times, std::max(kBatchSeconds, kSwingsPerAlike * alikeSeconds));
     const double middle = 0.5 * (times.front() + times.back());
     const auto split = std::lower_bound(times.begin(), times.end(), middle) - times.begin();
     const Centre early = CentreOf({left.begin(), left.begin() + split}, middle - times.front(), alikeSeconds);
