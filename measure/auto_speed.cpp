@@ -304,16 +304,16 @@ constexpr size_t kFewestBatches = 4;
 constexpr size_t kFewestInBatch = 3;
 
 double BatchMeansError(const std::vector<double>& values, const std::vector<double>& times, double batchSeconds) {
-    std::vector<double> means;
-    double sum = 0.0, start = times.front();
-    size_t count = 0;
+    std::vector<double> means, batch;
+    double start = times.front();
     for (size_t i = 0; i <= values.size(); ++i) {
         if (i == values.size() || times[i] >= start + batchSeconds) {
-            if (count >= kFewestInBatch) means.push_back(sum / static_cast<double>(count));
+            if (batch.size() >= kFewestInBatch) means.push_back(MedianOf(batch));  // robust as the plateau's own
             if (i == values.size()) break;
-            sum = 0.0, count = 0, start = times[i];
+            batch.clear();
+            start = times[i];
         }
-        sum += values[i], ++count;
+        batch.push_back(values[i]);
     }
     if (means.size() < kFewestBatches) return 0.0;
     const double k = static_cast<double>(means.size());
@@ -377,7 +377,11 @@ std::optional<Plateau> FarPlateau(const ToneTrack& track, const FlybyModel& m, b
     plateau.hz = far + whole.median;
     plateau.spread = whole.spread;
     plateau.standardError = whole.standardError;
-    plateau.wander = BatchMeansError(left, times, std::max(kBatchSeconds, kSwingsPerAlike * alikeSeconds));
+    // Points of another line on the plateau (an echo, a foreign tone) stay out of the batches.
+    std::vector<double> held, heldTimes;
+    for (size_t i = 0; i < left.size(); ++i)
+        if (std::fabs(left[i] - whole.median) <= kClipSpreads * whole.spread) held.push_back(left[i]), heldTimes.push_back(times[i]);
+    if (!held.empty()) plateau.wander = BatchMeansError(held, heldTimes, std::max(kBatchSeconds, kSwingsPerAlike * alikeSeconds));
     const double middle = 0.5 * (times.front() + times.back());
     const auto split = std::lower_bound(times.begin(), times.end(), middle) - times.begin();
     const Centre early = CentreOf({left.begin(), left.begin() + split}, middle - times.front(), alikeSeconds);
