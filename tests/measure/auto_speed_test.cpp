@@ -263,9 +263,11 @@ void AddLowBursts(Recording& r, uint32_t seed) {
     }
 }
 
-// A foreign line: another source's steady tone at hz from fromS on, as loud as `amplitude`.
-void AddLine(Recording& r, double hz, double fromS, double amplitude) {
-    for (size_t i = static_cast<size_t>(fromS * r.sampleRate); i < r.channels[0].size(); ++i) {
+// A foreign line: another source's steady tone at hz from fromS on (until toS), as loud as
+// `amplitude`.
+void AddLine(Recording& r, double hz, double fromS, double amplitude, double toS = 1e9) {
+    const size_t end = std::min(r.channels[0].size(), static_cast<size_t>(std::min(toS, 1e6) * r.sampleRate));
+    for (size_t i = static_cast<size_t>(fromS * r.sampleRate); i < end; ++i) {
         const double x = r.channels[0][i] + amplitude * std::sin(2.0 * std::numbers::pi * hz * static_cast<double>(i) / r.sampleRate);
         r.channels[0][i] = static_cast<int16_t>(std::clamp(x, -32768.0, 32767.0));
     }
@@ -310,15 +312,17 @@ TEST(AutoSpeed, FollowsTheToneThroughOtherSounds) {
     pass.peakLevel = 0.3;
     pass.sampleRate = 48000;
     const Recording clean = FromSynthesiser(pass);
-    Recording bursts = clean, line = clean, both = clean;
+    Recording bursts = clean, line = clean, both = clean, echo = clean;
     AddLowBursts(bursts, 3);
     AddLine(line, 868.0, 9.0, 300.0);
+    AddLine(echo, flyby::RecedeFrequency(pass), 3.0, 1500.0, 3.4);
     AddLowBursts(both, 4);
     AddLine(both, 868.0, 9.0, 300.0);
     const struct {
         const char* what;
         const Recording& recording;
-    } cases[] = {{"low bursts", bursts}, {"a foreign line after the pass", line}, {"both", both}};
+    } cases[] = {{"low bursts", bursts}, {"a foreign line after the pass", line}, {"both", both},
+                 {"the recede tone for a moment long before the pass", echo}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const AutoSpeed r = EstimateSpeed(c.recording, pass.temperature);
