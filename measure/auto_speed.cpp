@@ -292,7 +292,7 @@ struct Plateau {
     // which part of the plateau is read moves the speed.
     double drift = 0.0;
     // How well the plateau's level is known where the tone wanders: the standard error of the
-    // means of its stretches of a second or a whole swing of the residuals (batch means), with
+    // medians of its stretches of a second or a whole swing of the residuals (batch means), with
     // neighbouring stretches that are alike (a trend, a slow swing) counted as fewer. A tone that
     // wanders for seconds moves these as it moves the far tone, where the points' own scatter
     // stops being alike after a few frames and sees none of it.
@@ -304,23 +304,23 @@ constexpr size_t kFewestBatches = 4;
 constexpr size_t kFewestInBatch = 3;
 
 double BatchMeansError(const std::vector<double>& values, const std::vector<double>& times, double batchSeconds) {
-    std::vector<double> means, batch;
+    std::vector<double> centres, batch;
     double start = times.front();
     for (size_t i = 0; i <= values.size(); ++i) {
         if (i == values.size() || times[i] >= start + batchSeconds) {
-            if (batch.size() >= kFewestInBatch) means.push_back(MedianOf(batch));  // robust as the plateau's own
+            if (batch.size() >= kFewestInBatch) centres.push_back(MedianOf(batch));  // robust as the plateau's own
             if (i == values.size()) break;
             batch.clear();
             start = times[i];
         }
         batch.push_back(values[i]);
     }
-    if (means.size() < kFewestBatches) return 0.0;
-    const double k = static_cast<double>(means.size());
+    if (centres.size() < kFewestBatches) return 0.0;
+    const double k = static_cast<double>(centres.size());
     double mean = 0.0, squares = 0.0, lagged = 0.0;
-    for (double m : means) mean += m / k;
-    for (double m : means) squares += (m - mean) * (m - mean);
-    for (size_t i = 1; i < means.size(); ++i) lagged += (means[i] - mean) * (means[i - 1] - mean);
+    for (double m : centres) mean += m / k;
+    for (double m : centres) squares += (m - mean) * (m - mean);
+    for (size_t i = 1; i < centres.size(); ++i) lagged += (centres[i] - mean) * (centres[i - 1] - mean);
     // Neighbouring batches alike (a trend, a slow swing) count as fewer independent ones.
     const double alike = std::clamp(squares > 0.0 ? lagged / squares : 0.0, 0.0, 0.99);
     const double independent = std::max(1.0, k * (1.0 - alike) / (1.0 + alike));

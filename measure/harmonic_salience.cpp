@@ -1,5 +1,7 @@
 #include "harmonic_salience.h"
 
+#include "peak_between_bins.h"
+
 #include <algorithm>
 #include <cstring>
 #include <utility>
@@ -246,8 +248,7 @@ double WhitenedSpectrogram::PowerDb(int32_t frame, int32_t bin) const {
 double WhitenedSpectrogram::PeakBin(int32_t frame, int32_t bin) const {
     const double l = PowerDb(frame, bin - 1), c = PowerDb(frame, bin), r = PowerDb(frame, bin + 1);
     if (l > c || r > c) return -1.0;
-    const double curvature = l - 2.0 * c + r;
-    return bin + (curvature < 0.0 ? std::clamp(0.5 * (l - r) / curvature, -0.5, 0.5) : 0.0);
+    return bin + std::clamp(ParabolaVertexOffset(l, c, r), -0.5, 0.5);
 }
 
 WhitenedSpectrogram Whiten(FullSpectrogram spectrogram) {

@@ -1,6 +1,7 @@
 #include "long_block_tone.h"
 
 #include "full_spectrogram.h"
+#include "peak_between_bins.h"
 
 #include <algorithm>
 #include <cmath>
@@ -43,9 +44,8 @@ std::vector<BlockTone> ToneInLongBlocks(const Recording& recording, double fromS
         std::nth_element(around.begin(), around.begin() + static_cast<std::ptrdiff_t>(around.size() / 2), around.end());
         const double floor = around[around.size() / 2];
         if (!(10.0 * std::log10(*top / std::max(floor, 1e-30)) >= kOverFloorDb)) continue;
-        // A parabola through the log powers: the Hann main lobe's top, sampled at half bins.
-        const double l = std::log(row[bin - 1]), c = std::log(*top), r = std::log(row[bin + 1]);
-        const double offset = 0.5 * (l - r) / (l - 2.0 * c + r);
+        // The Hann main lobe's top, sampled at half bins.
+        const double offset = ParabolaVertexOffset(std::log(row[bin - 1]), std::log(*top), std::log(row[bin + 1]));
         tones.push_back({static_cast<double>(first) / recording.sampleRate + s.FrameTime(frame), (bin + offset) * s.BinHz()});
     }
     return tones;

@@ -1,6 +1,7 @@
 #include "tone_snap.h"
 
 #include "fftw_plans.h"
+#include "peak_between_bins.h"
 #include "spectrogram_pass.h"
 
 #include <algorithm>
@@ -87,9 +88,7 @@ public:
         }
         if (best < 0 || !Dominates(best) || power_[best] < kPeakOverFloor * Floor(centre)) return std::nullopt;
         const double a = std::log(power_[best - 1]), b = std::log(power_[best]), c = std::log(power_[best + 1]);
-        const double curvature = a - 2 * b + c;
-        const double offset = curvature < 0 ? 0.5 * (a - c) / curvature : 0.0;
-        return (best + offset) / binsPerHz;
+        return (best + ParabolaVertexOffset(a, b, c)) / binsPerHz;
     }
 
 private:

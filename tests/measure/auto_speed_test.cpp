@@ -266,7 +266,7 @@ void AddLowBursts(Recording& r, uint32_t seed) {
 // A foreign line: another source's steady tone at hz from fromS on (until toS), as loud as
 // `amplitude`.
 void AddLine(Recording& r, double hz, double fromS, double amplitude, double toS = 1e9) {
-    const size_t end = std::min(r.channels[0].size(), static_cast<size_t>(std::min(toS, 1e6) * r.sampleRate));
+    const size_t end = std::min(r.channels[0].size(), static_cast<size_t>(toS * r.sampleRate));
     for (size_t i = static_cast<size_t>(fromS * r.sampleRate); i < end; ++i) {
         const double x = r.channels[0][i] + amplitude * std::sin(2.0 * std::numbers::pi * hz * static_cast<double>(i) / r.sampleRate);
         r.channels[0][i] = static_cast<int16_t>(std::clamp(x, -32768.0, 32767.0));
